@@ -1,0 +1,39 @@
+#pragma once
+// Numbered errors as the program's procedures raise and trap them, and the
+// "current error" that error boxes read.
+
+#include <QString>
+#include <stdexcept>
+
+namespace Platform {
+
+class BasicError : public std::runtime_error {
+public:
+    BasicError(long number, const QString& description, const QString& source = QString());
+    long Number() const { return number_; }
+    const QString& Description() const { return description_; }
+    const QString& Source() const { return source_; }
+
+private:
+    long number_;
+    QString description_;
+    QString source_;
+};
+
+struct ErrObject {
+    long Number = 0;
+    QString Description;
+    QString Source;
+    void Clear();
+    void Set(long number, const QString& description, const QString& source = QString());
+    void Set(const BasicError& e);
+    // Any other exception: number 5 (invalid procedure call) with its text.
+    void Set(const std::exception& e);
+    [[noreturn]] void Raise(long number, const QString& description = QString(),
+                            const QString& source = QString());
+};
+
+// The current error of the user-interface thread (Basic's Err).
+ErrObject& Err();
+
+}  // namespace Platform

@@ -1,0 +1,136 @@
+#include "Form.h"
+
+#include "Runtime.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+
+namespace Platform {
+
+namespace {
+QList<Form*>& Registry() {
+    static QList<Form*> forms;
+    return forms;
+}
+}  // namespace
+
+QList<Form*> Forms() {
+    QList<Form*> loaded;
+    for (Form* f : Registry())
+        if (f->IsLoaded() && !f->IsUnloaded()) loaded.append(f);
+    return loaded;
+}
+
+Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    Registry().append(this);
+}
+
+Form::~Form() {
+    Registry().removeAll(this);
+    if (modalLoop_) modalLoop_->quit();
+}
+
+void Form::Load() {
+    if (loaded_ || loading_) return;
+    loading_ = true;
+    Form_Load();
+    loading_ = false;
+    loaded_ = true;
+}
+
+void Form::Show(int modal, QWidget* owner) {
+    Load();
+    if (unloaded_) return;  // the load procedure unloaded the window
+    Trace(QStringLiteral("SHOW"), objectName().isEmpty() ? QString(metaObject()->className()) : objectName());
+    if (modal != vbModal) {
+        show();
+        raise();
+        return;
+    }
+    if (owner && owner != this) setParent(owner, windowFlags() | Qt::Window);
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    QPointer<Form> self(this);
+    if (isVisible()) loop.exec(QEventLoop::DialogExec);
+    if (self) {
+        self->modalLoop_ = nullptr;
+        self->setWindowModality(Qt::NonModal);
+    }
+}
+
+void Form::Hide() {
+    Load();
+    hide();
+}
+
+bool Form::Unload() { return RunUnload(vbFormCode); }
+
+bool Form::RunUnload(int mode) {
+    if (unloaded_) return true;
+    if (loaded_) {
+        int cancel = 0;
+        Form_QueryUnload(cancel, mode);
+        if (cancel) return false;
+        Form_Unload(cancel);
+        if (cancel) return false;
+    }
+    unloaded_ = true;
+    closingFromUnload_ = true;
+    hide();
+    closingFromUnload_ = false;
+    if (modalLoop_) modalLoop_->quit();
+    deleteLater();
+    return true;
+}
+
+int Form::WindowState() const {
+    if (windowState() & Qt::WindowMinimized) return vbMinimized;
+    if (windowState() & Qt::WindowMaximized) return vbMaximized;
+    return vbNormal;
+}
+
+void Form::SetWindowState(int state) {
+    Qt::WindowStates s = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    if (state == vbMinimized) s |= Qt::WindowMinimized;
+    else if (state == vbMaximized) s |= Qt::WindowMaximized;
+    setWindowState(s);
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    if (closingFromUnload_) {
+        event->accept();
+        return;
+    }
+    // Closing by the window frame is an unload the window may refuse.
+    if (RunUnload(vbFormControlMenu)) event->accept();
+    else event->ignore();
+}
+
+void Form::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (loaded_) Form_Resize();
+}
+
+void Form::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Form_Activate();
+}
+
+void Form::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // A modal Show returns as soon as its window hides.
+    if (modalLoop_ && !isVisible()) modalLoop_->quit();
+}
+
+void Form::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && loaded_) Form_Resize();
+}
+
+}  // namespace Platform

@@ -1,0 +1,95 @@
+#pragma once
+// A window with the habits the program's windows are written for: a load
+// procedure run once before the first show, a Tag carrying a dialog's
+// result, modal Show that returns when the window hides or unloads, Hide
+// that keeps the window loaded, Unload with its query, and one default
+// instance per form class.
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QEventLoop;
+
+namespace Platform {
+
+enum { vbModeless = 0, vbModal = 1 };
+enum { vbNormal = 0, vbMinimized = 1, vbMaximized = 2 };
+// Why a window is being unloaded.
+enum { vbFormControlMenu = 0, vbFormCode = 1, vbAppWindows = 2 };
+
+class Form : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form(QWidget* parent = nullptr);
+    ~Form() override;
+
+    QString Tag;
+
+    // Runs Form_Load once; every other member calls it first.
+    void Load();
+    bool IsLoaded() const { return loaded_; }
+    void Show(int modal = vbModeless, QWidget* owner = nullptr);
+    void Hide();
+    // Returns false when the window refused to unload.
+    bool Unload();
+    bool IsUnloaded() const { return unloaded_; }
+
+    int WindowState() const;
+    void SetWindowState(int state);
+
+    QString Caption() const { return windowTitle(); }
+    void SetCaption(const QString& caption) { setWindowTitle(caption); }
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_Activate() {}
+    virtual void Form_QueryUnload(int& cancel, int unloadMode) {}
+    virtual void Form_Unload(int& cancel) {}
+    virtual void Form_Resize() {}
+
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    bool RunUnload(int mode);
+    bool loaded_ = false;
+    bool loading_ = false;
+    bool unloaded_ = false;
+    bool closingFromUnload_ = false;
+    QEventLoop* modalLoop_ = nullptr;
+};
+
+template <class T>
+QPointer<T>& DefaultInstanceSlot() {
+    static QPointer<T> instance;
+    return instance;
+}
+
+// The default instance of a form class: made and loaded on first use (any
+// reference to it loads it), made anew after it was unloaded.
+template <class T>
+T& DefaultInstance() {
+    QPointer<T>& instance = DefaultInstanceSlot<T>();
+    if (instance.isNull() || instance->IsUnloaded()) {
+        instance = new T();
+        instance->setObjectName(instance->metaObject()->className());
+    }
+    instance->Load();
+    return *instance;
+}
+
+// Whether the default instance is loaded, without loading it.
+template <class T>
+bool IsDefaultInstanceLoaded() {
+    QPointer<T>& instance = DefaultInstanceSlot<T>();
+    return !instance.isNull() && !instance->IsUnloaded() && instance->IsLoaded();
+}
+
+// Every loaded form (the Forms collection).
+QList<Form*> Forms();
+
+}  // namespace Platform

@@ -1,0 +1,297 @@
+#include "Runtime.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QMutex>
+#include <QPushButton>
+#include <QSysInfo>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <memory>
+#include <unistd.h>
+#include <pwd.h>
+
+#ifndef BRIVALTO_VERSION_MAJOR
+#define BRIVALTO_VERSION_MAJOR 1
+#define BRIVALTO_VERSION_MINOR 0
+#define BRIVALTO_VERSION_PATCH 0
+#endif
+
+namespace Platform {
+
+namespace {
+
+MsgBoxHandler gMsgBoxHandler;
+InputBoxHandler gInputBoxHandler;
+App::EndHandler gEndHandler;
+
+QString gTitle = QStringLiteral("Brivalto");
+QString gAppPath;
+QString gHelpFile;
+QString gCommand;
+bool gCommandSet = false;
+QString gInstanceKey;
+std::unique_ptr<QLockFile> gInstanceLock;
+bool gInstanceChecked = false;
+bool gPrevInstance = false;
+
+bool gClockSet = false;
+bool gClockFrozen = true;
+QDateTime gClockValue;
+qint64 gClockOffsetMs = 0;
+
+int gMousePointer = vbDefault;
+
+bool HasGui() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+QMessageBox::Icon IconOf(int style) {
+    switch (style & 0x70) {
+    case vbCritical: return QMessageBox::Critical;
+    case vbQuestion: return QMessageBox::Question;
+    case vbExclamation: return QMessageBox::Warning;
+    case vbInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+// The buttons of each style, left to right, with the answer each gives.
+QList<QPair<QString, int>> ButtonsOf(int style) {
+    switch (style & 0x7) {
+    case vbOKCancel: return {{"OK", vbOK}, {"Annulla", vbCancel}};
+    case vbAbortRetryIgnore: return {{"Interrompi", vbAbort}, {"Riprova", vbRetry}, {"Ignora", vbIgnore}};
+    case vbYesNoCancel: return {{"Sì", vbYes}, {"No", vbNo}, {"Annulla", vbCancel}};
+    case vbYesNo: return {{"Sì", vbYes}, {"No", vbNo}};
+    case vbRetryCancel: return {{"Riprova", vbRetry}, {"Annulla", vbCancel}};
+    default: return {{"OK", vbOK}};
+    }
+}
+
+int DefaultIndex(int style, int count) {
+    int index = (style >> 8) & 0x3;
+    return index < count ? index : 0;
+}
+
+}  // namespace
+
+int DefaultAnswer(int style) {
+    auto buttons = ButtonsOf(style);
+    return buttons[DefaultIndex(style, buttons.size())].second;
+}
+
+MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler) {
+    std::swap(handler, gMsgBoxHandler);
+    return handler;
+}
+
+InputBoxHandler SetInputBoxHandler(InputBoxHandler handler) {
+    std::swap(handler, gInputBoxHandler);
+    return handler;
+}
+
+int MsgBox(const QString& prompt, int style, const QString& title) {
+    MsgBoxCall call{prompt, style, title.isEmpty() ? App::Title() : title};
+    if (gMsgBoxHandler) return gMsgBoxHandler(call);
+    if (TraceEnabled()) {
+        Trace(QStringLiteral("MSGBOX"), QString::number(style) + "|" + call.title + "|" + prompt);
+        return DefaultAnswer(style);
+    }
+    if (!HasGui()) return DefaultAnswer(style);
+
+    QMessageBox box(IconOf(style), call.title, prompt, QMessageBox::NoButton, QApplication::activeWindow());
+    auto buttons = ButtonsOf(style);
+    QList<QAbstractButton*> made;
+    for (const auto& [text, answer] : buttons) {
+        auto role = (answer == vbCancel || answer == vbNo) ? QMessageBox::RejectRole : QMessageBox::AcceptRole;
+        made.append(box.addButton(text, role));
+    }
+    box.setDefaultButton(static_cast<QPushButton*>(made[DefaultIndex(style, made.size())]));
+    if (made.size() == 1) box.setEscapeButton(made[0]);
+    // The hourglass must not hide the pointer over a question.
+    bool overridden = QApplication::overrideCursor() != nullptr;
+    if (overridden) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    box.exec();
+    if (overridden) QApplication::restoreOverrideCursor();
+    int clicked = made.indexOf(box.clickedButton());
+    if (clicked < 0) {
+        // Closed by its frame: Cancel when there is one, else the default.
+        for (const auto& b : buttons)
+            if (b.second == vbCancel) return vbCancel;
+        return DefaultAnswer(style);
+    }
+    return buttons[clicked].second;
+}
+
+QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
+    MsgBoxCall call{prompt, 0, title.isEmpty() ? App::Title() : title};
+    if (gInputBoxHandler) return gInputBoxHandler(call, defaultText);
+    if (TraceEnabled()) {
+        Trace(QStringLiteral("INPUTBOX"), call.title + "|" + prompt);
+        return defaultText;
+    }
+    if (!HasGui()) return defaultText;
+    bool ok = false;
+    QString text = QInputDialog::getText(QApplication::activeWindow(), call.title, prompt, QLineEdit::Normal,
+                                         defaultText, &ok);
+    return ok ? text : QString();
+}
+
+void DoEvents() {
+    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void WaitMs(int milliseconds) {
+    if (milliseconds <= 0) {
+        DoEvents();
+        return;
+    }
+    if (!QCoreApplication::instance()) {
+        QThread::msleep(milliseconds);
+        return;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        qint64 left = milliseconds - timer.elapsed();
+        if (left > 0) QThread::msleep(static_cast<unsigned long>(qMin<qint64>(left, 10)));
+    }
+}
+
+void Beep() {
+    if (HasGui()) QApplication::beep();
+}
+
+void SetMousePointer(int pointer) {
+    if (HasGui()) {
+        if (pointer == vbHourglass && gMousePointer != vbHourglass)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else if (pointer != vbHourglass && gMousePointer == vbHourglass)
+            QApplication::restoreOverrideCursor();
+    }
+    gMousePointer = pointer;
+}
+
+int GetMousePointer() { return gMousePointer; }
+
+namespace App {
+
+QString Title() { return gTitle; }
+void SetTitle(const QString& title) { gTitle = title; }
+QString EXEName() { return QStringLiteral("Brivalto"); }
+
+QString Path() {
+    if (!gAppPath.isEmpty()) return gAppPath;
+    if (QCoreApplication::instance()) return QDir::cleanPath(QCoreApplication::applicationDirPath());
+    return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+}
+
+void SetPath(const QString& folder) { gAppPath = QDir::cleanPath(folder); }
+int Major() { return BRIVALTO_VERSION_MAJOR; }
+int Minor() { return BRIVALTO_VERSION_MINOR; }
+int Revision() { return BRIVALTO_VERSION_PATCH; }
+QString HelpFile() { return gHelpFile; }
+void SetHelpFile(const QString& file) { gHelpFile = file; }
+
+EndHandler SetEndHandler(EndHandler handler) {
+    std::swap(handler, gEndHandler);
+    return handler;
+}
+
+void End(int exitCode) {
+    Trace(QStringLiteral("END"), QString::number(exitCode));
+    if (gEndHandler) {
+        gEndHandler(exitCode);
+        return;
+    }
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
+}
+
+void SetInstanceKey(const QString& key) {
+    gInstanceKey = key;
+    gInstanceLock.reset();
+    gInstanceChecked = false;
+    gPrevInstance = false;
+}
+
+bool PrevInstance() {
+    if (gInstanceChecked) return gPrevInstance;
+    gInstanceChecked = true;
+    QString key = gInstanceKey.isEmpty() ? EXEName() + "-" + UserName() : gInstanceKey;
+    QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtimeDir.isEmpty() || !QFileInfo(runtimeDir).isWritable()) runtimeDir = QDir::tempPath();
+    gInstanceLock = std::make_unique<QLockFile>(runtimeDir + "/" + key + ".lock");
+    // A lock left by a crashed copy is taken over: QLockFile checks the owner's pid.
+    gInstanceLock->setStaleLockTime(0);
+    gPrevInstance = !gInstanceLock->tryLock(0);
+    return gPrevInstance;
+}
+
+}  // namespace App
+
+QString Command() {
+    if (gCommandSet) return gCommand;
+    QStringList args = QCoreApplication::instance() ? QCoreApplication::arguments() : QStringList();
+    if (!args.isEmpty()) args.removeFirst();
+    return args.join(QLatin1Char(' '));
+}
+
+void SetCommand(const QString& commandLine) {
+    gCommand = commandLine;
+    gCommandSet = true;
+}
+
+QString ComputerName() {
+    // Two workstations can be simulated on one machine by naming them.
+    QString name = qEnvironmentVariable("BRIVALTO_COMPUTERNAME");
+    if (name.isEmpty()) name = QSysInfo::machineHostName().section(QLatin1Char('.'), 0, 0);
+    return name.toUpper();
+}
+
+QString UserName() {
+    QString name = qEnvironmentVariable("USER");
+    if (name.isEmpty()) {
+        if (const passwd* pw = getpwuid(getuid())) name = QString::fromLocal8Bit(pw->pw_name);
+    }
+    return name;
+}
+
+QDateTime Now() {
+    if (!gClockSet) return QDateTime::currentDateTime();
+    if (gClockFrozen) return gClockValue;
+    return QDateTime::currentDateTime().addMSecs(gClockOffsetMs);
+}
+
+void SetClock(const QDateTime& now, bool frozen) {
+    gClockSet = true;
+    gClockFrozen = frozen;
+    gClockValue = now;
+    gClockOffsetMs = QDateTime::currentDateTime().msecsTo(now);
+}
+
+void ResetClock() { gClockSet = false; }
+
+bool TraceEnabled() { return !qEnvironmentVariableIsEmpty("BRIVALTO_TRACE"); }
+
+void Trace(const QString& kind, const QString& text) {
+    if (!TraceEnabled()) return;
+    static QMutex mutex;
+    QMutexLocker lock(&mutex);
+    QFile file(qEnvironmentVariable("BRIVALTO_TRACE"));
+    if (!file.open(QIODevice::Append | QIODevice::Text)) return;
+    QString line = kind + "|" + QString(text).replace(QLatin1Char('\n'), QLatin1String("\\n")) + "\n";
+    file.write(line.toUtf8());
+}
+
+}  // namespace Platform
