@@ -34,7 +34,12 @@ double PrinterObject::ToPoints(double value) const { return value / FromPoints(1
 double PrinterObject::TextWidth(const QString& text) const {
     auto* self = const_cast<PrinterObject*>(this);
     QFontMetricsF metrics(font_, &self->Device());
-    double devicePixels = metrics.horizontalAdvance(text);
+    // A text of several lines is as wide as its widest line.
+    double devicePixels = 0;
+    for (QString line : text.split('\n')) {
+        if (line.endsWith('\r')) line.chop(1);
+        devicePixels = qMax(devicePixels, metrics.horizontalAdvance(line));
+    }
     double points = devicePixels * 72.0 / self->Device().resolution();
     return FromPoints(points);
 }

@@ -1,0 +1,132 @@
+#include "Comuni.h"
+
+#include "Dialogs.h"
+#include "Errors.h"
+#include "Global.h"
+#include "ListView.h"
+#include "Runtime.h"
+#include "Settings.h"
+#include "Values.h"
+#include "frmAttesa.h"
+
+#include <QComboBox>
+#include <QWidget>
+
+namespace Comuni {
+
+bool IsSmsText(const QString& text) {
+    for (QChar c : text) {
+        ushort u = c.unicode();
+        if (u >= 'a' && u <= 'z') u -= 'a' - 'A';
+        if (u < 32 || u > 90) return false;
+    }
+    return true;
+}
+
+void SetTopMost(QWidget* window) {
+    if (!window) return;
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    window->show();
+    window->raise();
+}
+
+void ShowError(QString& text, bool withErr) {
+    if (withErr) {
+        const auto& err = Platform::Err();
+        text = text + ": " + QString::number(err.Number) + " (" + err.Description + ")";
+    }
+    Platform::MsgBox(text, Platform::vbInformation, Platform::App::EXEName());
+}
+
+void ShowError(const QString& text, bool withErr) {
+    QString copy = text;
+    ShowError(copy, withErr);
+}
+
+QString ReadIni(const QString& key, const QString& defaultValue, QString& section) {
+    if (section == "&") section = Platform::App::Title();
+    return GetIniString(section, key, defaultValue, Global::gIniFile);
+}
+
+QString ReadIni(const QString& key, const QString& defaultValue, const QString& section) {
+    QString copy = section;
+    return ReadIni(key, defaultValue, copy);
+}
+
+QString GetIniString(const QString& section, const QString& key, const QString& defaultValue,
+                     const QString& file) {
+    // INI names are not case-sensitive where the program came from.
+    return Platform::GetPrivateProfileString(section, key, defaultValue, Platform::ResolvePathNoCase(file), 255);
+}
+
+void ShowWait() {
+    Platform::SetMousePointer(Platform::vbHourglass);
+    try {
+        auto& wait = Platform::DefaultInstance<frmAttesa>();
+        wait.Show(Platform::vbModeless);
+        wait.repaint();
+        Platform::DoEvents();
+    } catch (...) {
+        // The wait window is a courtesy: a modal dialog in the way must not stop the work.
+    }
+    Platform::SetMousePointer(Platform::vbHourglass);
+}
+
+void HideWait() {
+    Platform::SetMousePointer(Platform::vbDefault);
+    if (Platform::IsDefaultInstanceLoaded<frmAttesa>()) Platform::DefaultInstance<frmAttesa>().Unload();
+}
+
+QString FieldStr(const QVariant& value) {
+    if (!value.isValid() || value.isNull()) return QString();
+    switch (value.typeId()) {
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("Vero") : QStringLiteral("Falso");
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::Double:
+    case QMetaType::Float: return Platform::Trim(Platform::Format(value));
+    default: return Platform::Trim(value.toString());
+    }
+}
+
+QVariant FieldNum(const QVariant& value) {
+    if (!value.isValid() || value.isNull()) return QVariant(0);
+    return value;
+}
+
+namespace {
+QString ColumnKey(Platform::ListView& list, int index) {
+    QWidget* window = list.window();
+    return (window ? window->objectName() : QString()) + "." + list.objectName() + "." + QString::number(index);
+}
+}  // namespace
+
+void SaveListColumnWidths(Platform::ListView& list) {
+    for (int i = 1; i <= list.ColumnCount(); ++i) {
+        double width = list.Column(i).Width();
+        Platform::SaveSetting(Platform::App::EXEName(), "ListColumnWidths", ColumnKey(list, i),
+                              QString::number(qRound64(width)));
+    }
+}
+
+void LoadListColumnWidths(Platform::ListView& list) {
+    for (int i = 1; i <= list.ColumnCount(); ++i) {
+        QString stored = Platform::GetSetting(Platform::App::EXEName(), "ListColumnWidths", ColumnKey(list, i), "1440");
+        list.Column(i).SetWidth(Platform::Val(stored));
+    }
+}
+
+QString SqlQuote(const QString& text) {
+    QString quoted = text;
+    return quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+}
+
+void ShowComboDropDown(QComboBox* combo) {
+    if (!combo || combo->count() == 0) return;
+    combo->showPopup();
+    Platform::DoEvents();
+    Platform::SetMousePointer(Platform::vbDefault);
+}
+
+}  // namespace Comuni

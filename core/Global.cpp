@@ -1,0 +1,168 @@
+#include "Global.h"
+
+#include "Automation.h"
+#include "Comuni.h"
+#include "Dialogs.h"
+#include "Errors.h"
+#include "FolderChooser.h"
+#include "Neighbours.h"
+#include "Runtime.h"
+#include "Settings.h"
+#include "Values.h"
+#include "frmMenu.h"
+#include "frmUpdate.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace Global {
+
+QString gDataPath;
+QString gIniFile;
+QString gConnString;
+std::int32_t gSmsProvider = 0;
+bool gFaxTalkAvailable = false;
+bool gFaxServerAvailable = false;
+QString gCurrentUser;
+bool gLoginActive = false;
+bool gNoMessages = false;
+std::int32_t gDbType = 0;
+
+std::int32_t gColFormBack = 0;
+std::int32_t gColPanel = 0;
+std::int32_t gColText = 0;
+std::int32_t gColButton = 0;
+std::int32_t gColBtnConfirm = 0;
+std::int32_t gColBtnCancel = 0;
+std::int32_t gColBtnNew = 0;
+std::int32_t gColBtnSearch = 0;
+std::int32_t gColInputBack = 0;
+std::int32_t gColInputFore = 0;
+
+namespace {
+
+const QString kDatabaseName = QStringLiteral("Brivalto.mdb");
+
+// The database file of a data folder. The program names it in two cases;
+// on a file system that tells them apart both must mean one file, so the
+// existence test and the connection use this one answer.
+QString DatabaseFile(const QString& folder) {
+    return Platform::ResolvePathNoCase(folder + kDatabaseName);
+}
+
+bool DatabaseExists(const QString& folder) {
+    if (folder.isEmpty()) return false;
+    return QFileInfo(DatabaseFile(folder)).isFile();
+}
+
+void SetColours() {
+    gColFormBack = 0xBE956A;
+    gColPanel = 0xA08053;
+    gColText = 0xFFFFFF;
+    gColButton = 0xAE855A;
+    gColBtnConfirm = 0x8000;
+    gColBtnCancel = 0x9090;
+    gColBtnNew = 0x70C0;
+    gColBtnSearch = 0x77B33F;
+    gColInputBack = 0xFFFFFF;
+    gColInputFore = 0;
+}
+
+void RunUpdateCheck() {
+    using namespace Platform;
+    auto& update = DefaultInstance<frmUpdate>();
+    LiveUpdt& lu = *update.LU;
+    lu.AppName = App::EXEName();
+    lu.AppPath = App::Path();
+    lu.BaseURL = frmUpdate::BaseAddress();
+    lu.VerFile = QStringLiteral("update.ver");
+    lu.Major = App::Major();
+    lu.Minor = App::Minor();
+    lu.Build = 0;
+    lu.Revision = App::Revision();
+    lu.ShowProgress = true;
+    lu.Caption = QStringLiteral("Controllo aggiornamenti Brivalto");
+    lu.TimeoutSeconds = 20;
+    if (lu.CheckForUpdate()) frmUpdate::ShowUpdate();
+}
+
+}  // namespace
+
+void ResetState() {
+    gDataPath.clear();
+    gIniFile.clear();
+    gConnString.clear();
+    gSmsProvider = 0;
+    gFaxTalkAvailable = false;
+    gFaxServerAvailable = false;
+    gCurrentUser.clear();
+    gLoginActive = false;
+    gNoMessages = false;
+    gDbType = 0;
+    gColFormBack = gColPanel = gColText = gColButton = 0;
+    gColBtnConfirm = gColBtnCancel = gColBtnNew = gColBtnSearch = 0;
+    gColInputBack = gColInputFore = 0;
+}
+
+void Main() {
+    using namespace Platform;
+    const QString appName = App::EXEName();
+    const bool quickEntry = Command().toUpper() == QLatin1String("/Q");
+
+    // 1. One copy at a time, but a quick entry may run beside an open copy.
+    if (App::PrevInstance() && !quickEntry) {
+        MsgBox(QStringLiteral("Brivalto è già in esecuzione"), vbOKOnly, App::Title());
+        App::End();
+        return;
+    }
+
+    // 2. Help file.
+    App::SetHelpFile(App::Path() + QDir::separator() + "brivalto.chm");
+
+    // 3. Colours.
+    SetColours();
+
+    // 4. Data folder.
+    gDataPath = GetSetting(appName, "Config", "DataPath", WithSeparator(App::Path()));
+    if (!DatabaseExists(gDataPath)) {
+        do {
+            gDataPath = FolderChooser::BrowseForFolder(QStringLiteral("Scelta cartella archivio"));
+            gDataPath = WithSeparator(gDataPath);
+        } while (!gDataPath.isEmpty() && !DatabaseExists(gDataPath));
+        if (!DatabaseExists(gDataPath)) {
+            MsgBox(QStringLiteral("Percorso archivi non indicato"), vbOKOnly, App::Title());
+            App::End();
+            return;
+        }
+        SaveSetting(appName, "Config", "DataPath", gDataPath);
+    }
+
+    // 5. INI file beside the database.
+    gIniFile = gDataPath + appName + ".ini";
+
+    // 6. SMS gateway.
+    QString provider = Comuni::ReadIni(QStringLiteral("SMSPROVIDER"), QStringLiteral("GEODROP"), QStringLiteral("CONFIG"));
+    gSmsProvider = provider.toUpper() == QLatin1String("IDEA") ? 2 : 1;
+
+    // 7. Update check.
+    if (Val(GetSetting(appName, "Config", "Autoupdate", "1")) != 0) RunUpdateCheck();
+
+    // 8. Database.
+    gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + DatabaseFile(gDataPath);
+    UpgradeDatabase();
+
+    // 9. Fax components: only whether they are there is kept.
+    gFaxTalkAvailable = FaxProgramAvailable();
+    gFaxServerAvailable = FaxServiceAvailable();
+
+    // 10. First window.
+    if (quickEntry) Neighbours::ShowQuickEntry();
+    else DefaultInstance<frmMenu>().Show(vbModeless);
+}
+
+void ShowProcError(const Platform::ErrObject& errObj, const QString& where, const QString& title) {
+    Platform::MsgBox("Errore " + QString::number(errObj.Number) + ": " + errObj.Description + " - " + where,
+                     Platform::vbOKOnly, title);
+}
+
+}  // namespace Global

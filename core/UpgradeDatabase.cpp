@@ -1,0 +1,4 @@
+#include "Global.h"
+
+// Placeholder until the schema upgrade is built.
+void Global::UpgradeDatabase() {}
