@@ -1,0 +1,170 @@
+#include "Dialogs.h"
+#include "Form.h"
+#include "ListView.h"
+#include "Runtime.h"
+#include "TestKit.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace Platform;
+
+TEST(MessageBoxes, DefaultAnswersFollowTheStyle) {
+    EXPECT_EQ(DefaultAnswer(vbOKOnly), vbOK);
+    EXPECT_EQ(DefaultAnswer(vbRetryCancel), vbRetry);
+    EXPECT_EQ(DefaultAnswer(vbYesNo + vbQuestion), vbYes);
+    EXPECT_EQ(DefaultAnswer(vbYesNo + vbQuestion + vbDefaultButton2), vbNo);
+    EXPECT_EQ(DefaultAnswer(37), vbRetry);
+    EXPECT_EQ(DefaultAnswer(vbOKOnly + vbDefaultButton3), vbOK);  // no third button
+}
+
+TEST(MessageBoxes, ScriptedAnswersAndRecordedPrompts) {
+    TestKit::Environment env;
+    env.AnswerNext(vbNo);
+    EXPECT_EQ(MsgBox("Salvare?", vbYesNo + vbQuestion), vbNo);
+    EXPECT_EQ(MsgBox("Fatto"), vbOK);
+    ASSERT_EQ(env.Boxes().size(), 2);
+    EXPECT_EQ(env.Boxes()[0].title, "Brivalto");
+    EXPECT_EQ(env.Boxes()[0].style, vbYesNo + vbQuestion);
+    EXPECT_EQ(env.Prompts(), QStringList({"Salvare?", "Fatto"}));
+    env.TypeNext("Mario");
+    EXPECT_EQ(InputBox("Nome?"), "Mario");
+    EXPECT_EQ(InputBox("Ancora?"), "");
+}
+
+TEST(Clock, CanBeSetFrozenOrRunning) {
+    QDateTime t(QDate(2026, 1, 1), QTime(23, 59, 59));
+    SetClock(t);
+    EXPECT_EQ(Now(), t);
+    SetClock(t, false);
+    WaitMs(20);
+    EXPECT_GT(Now(), t);
+    EXPECT_LT(Now(), t.addSecs(5));
+    ResetClock();
+    EXPECT_LE(qAbs(Now().secsTo(QDateTime::currentDateTime())), 1);
+}
+
+TEST(SingleInstance, ASecondClaimSeesTheFirst) {
+    TestKit::Environment env;
+    const QString key = "brivalto-test-" + QString::number(QCoreApplication::applicationPid());
+    App::SetInstanceKey(key);
+    EXPECT_FALSE(App::PrevInstance());
+    EXPECT_FALSE(App::PrevInstance());  // the claim is ours; asking again changes nothing
+    // Another holder of the same lock (as another process would be).
+    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !QFileInfo(dir).isWritable()) dir = QDir::tempPath();
+    App::SetInstanceKey(key);  // releases our claim
+    QLockFile other(dir + "/" + key + ".lock");
+    ASSERT_TRUE(other.tryLock(0));
+    App::SetInstanceKey(key);
+    EXPECT_TRUE(App::PrevInstance());
+    other.unlock();
+    App::SetInstanceKey(QString());
+}
+
+TEST(Paths, ResolvedWithoutRegardToCase) {
+    TestKit::Environment env;
+    QDir().mkpath(env.Root() + "/Archivio");
+    QFile f(env.Root() + "/Archivio/Brivalto.mdb");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    EXPECT_EQ(ResolvePathNoCase(env.Root() + "/archivio/brivalto.MDB"), env.Root() + "/Archivio/Brivalto.mdb");
+    EXPECT_TRUE(FileExistsNoCase(env.Root() + "/ARCHIVIO/brivalto.mdb"));
+    EXPECT_FALSE(FileExistsNoCase(env.Root() + "/Archivio/altro.mdb"));
+    EXPECT_EQ(WithSeparator("/a"), "/a/");
+    EXPECT_EQ(WithSeparator("/a/"), "/a/");
+    EXPECT_EQ(WithSeparator(""), "");
+    EXPECT_EQ(SpecialFolderPath(9999), "");
+}
+
+TEST(HelpPages, TheCompiledHelpNameFindsTheHtmlFolder) {
+    TestKit::Environment env;
+    QDir().mkpath(env.Root() + "/Brivalto");
+    QFile page(env.Root() + "/Brivalto/index.html");
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<html><title>Guida</title></html>");
+    page.close();
+    QString opened;
+    SetHelpHandler([&](const QString& p) { opened = p; });
+    OpenHelp(nullptr, env.Root() + "/brivalto.chm");
+    EXPECT_EQ(opened, env.Root() + "/Brivalto/index.html");
+    OpenHelp(nullptr, env.Root() + "/altro.chm");
+    EXPECT_EQ(opened, "");
+    SetHelpHandler(nullptr);
+}
+
+namespace {
+class DialogForm : public Form {
+public:
+    int loads = 0;
+    int unloadQueries = 0;
+    bool refuseUnload = false;
+
+protected:
+    void Form_Load() override { ++loads; }
+    void Form_QueryUnload(int& cancel, int) override {
+        ++unloadQueries;
+        cancel = refuseUnload ? 1 : 0;
+    }
+};
+}  // namespace
+
+TEST(Forms, ModalShowReturnsWhenTheWindowHides) {
+    auto& form = DefaultInstance<DialogForm>();
+    EXPECT_EQ(form.loads, 1);
+    QTimer::singleShot(50, &form, [&] {
+        form.Tag = "OK";
+        form.Hide();
+    });
+    form.Show(vbModal);
+    EXPECT_EQ(form.Tag, "OK");
+    EXPECT_EQ(&DefaultInstance<DialogForm>(), &form);  // hidden, still the same instance
+    EXPECT_EQ(form.loads, 1);
+
+    form.refuseUnload = true;
+    EXPECT_FALSE(form.Unload());
+    form.refuseUnload = false;
+    EXPECT_TRUE(form.Unload());
+    EXPECT_FALSE(IsDefaultInstanceLoaded<DialogForm>());
+    EXPECT_NE(DefaultInstance<DialogForm>().Tag, "OK");  // a fresh instance
+}
+
+TEST(Forms, ClosingByTheFrameUnloadsUnlessRefused) {
+    auto* form = new DialogForm;
+    form->Show();
+    form->refuseUnload = true;
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    form->refuseUnload = false;
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(form->IsUnloaded());
+    EXPECT_EQ(form->unloadQueries, 2);
+}
+
+TEST(ListViews, ColumnsAndItems) {
+    ListView lv;
+    lv.AddColumn("data e ora", "data e ora", 2000);
+    lv.AddColumn("tipo", "tipo");
+    ASSERT_EQ(lv.ColumnCount(), 2);
+    EXPECT_EQ(lv.Column("TIPO").Index(), 2);
+    EXPECT_EQ(lv.Column(1).Width(), 1995);  // whole pixels: 2000 twips is 133 px
+    EXPECT_EQ(lv.Column(2).Width(), 1440);
+    lv.Column(2).SetPosition(1);
+    EXPECT_EQ(lv.Column(2).Position(), 1);
+    EXPECT_EQ(lv.Column(1).Position(), 2);
+    auto item = lv.AddItem("k1", "01/01/2026");
+    item.SetSubItem(1, "T");
+    item.SetTag(42);
+    EXPECT_EQ(lv.Item("k1").SubItem(1), "T");
+    EXPECT_EQ(lv.Item(1).Tag().toInt(), 42);
+    lv.SetCheckboxes(true);
+    lv.Item(1).SetChecked(true);
+    EXPECT_TRUE(lv.Item(1).Checked());
+    EXPECT_FALSE(lv.Item(2).IsValid());
+    lv.ClearItems();
+    EXPECT_EQ(lv.ItemCount(), 0);
+}
