@@ -1,0 +1,72 @@
+#include "MultiButton.h"
+
+#include "Values.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTextEdit>
+
+namespace Platform {
+
+MultiButton::MultiButton(QWidget* parent) : QPushButton(parent) {}
+MultiButton::MultiButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
+
+void MultiButton::SetColorScheme(int scheme) {
+    colorScheme_ = scheme;
+    setAutoFillBackground(scheme == 2);
+    setFlat(scheme == 2);
+}
+
+namespace {
+// The roles that carry a widget's back and text colours depend on its kind.
+QPalette::ColorRole BackRole(const QWidget* w) {
+    if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QTextEdit*>(w) ||
+        qobject_cast<const QPlainTextEdit*>(w))
+        return QPalette::Base;
+    if (qobject_cast<const QPushButton*>(w)) return QPalette::Button;
+    return QPalette::Window;
+}
+
+QPalette::ColorRole ForeRole(const QWidget* w) {
+    if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QTextEdit*>(w) ||
+        qobject_cast<const QPlainTextEdit*>(w))
+        return QPalette::Text;
+    if (qobject_cast<const QPushButton*>(w)) return QPalette::ButtonText;
+    return QPalette::WindowText;
+}
+}  // namespace
+
+void SetBackColor(QWidget* widget, std::int32_t bgr) {
+    QPalette p = widget->palette();
+    p.setColor(BackRole(widget), BgrToColor(bgr));
+    if (BackRole(widget) == QPalette::Button) p.setColor(QPalette::Window, BgrToColor(bgr));
+    widget->setPalette(p);
+    widget->setProperty("BackColor", bgr);
+    if (BackRole(widget) == QPalette::Window && !qobject_cast<QLabel*>(widget)) widget->setAutoFillBackground(true);
+}
+
+void SetForeColor(QWidget* widget, std::int32_t bgr) {
+    QPalette p = widget->palette();
+    p.setColor(ForeRole(widget), BgrToColor(bgr));
+    if (qobject_cast<QAbstractButton*>(widget)) p.setColor(QPalette::WindowText, BgrToColor(bgr));
+    if (qobject_cast<QGroupBox*>(widget)) p.setColor(QPalette::ButtonText, BgrToColor(bgr));
+    widget->setPalette(p);
+    widget->setProperty("ForeColor", bgr);
+}
+
+std::int32_t BackColor(const QWidget* widget) {
+    QVariant v = widget->property("BackColor");
+    return v.isValid() ? v.toInt() : -1;
+}
+
+std::int32_t ForeColor(const QWidget* widget) {
+    QVariant v = widget->property("ForeColor");
+    return v.isValid() ? v.toInt() : -1;
+}
+
+}  // namespace Platform
