@@ -1,6 +1,7 @@
 #include "frmUpdate.h"
 
 #include "Global.h"
+#include "UpdateClient.h"
 #include "Runtime.h"
 #include "Settings.h"
 #include "Values.h"
@@ -10,10 +11,11 @@
 
 frmUpdate::frmUpdate() {
     setWindowTitle(QStringLiteral("Controllo aggiornamenti Brivalto"));
-    LU = new Platform::LiveUpdt(this);
+    LU = new UpdateClient(this);
     ckAutoUpdate = new QCheckBox(QStringLiteral("Controlla aggiornamenti all'avvio"), this);
     ckAutoUpdate->setObjectName("ckAutoUpdate");
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(LU);
     layout->addWidget(ckAutoUpdate);
     connect(ckAutoUpdate, &QCheckBox::clicked, this, &frmUpdate::ckAutoUpdate_Click);
     connect(LU, &Platform::LiveUpdt::Cancelled, this, [this] { Unload(); });

@@ -1,0 +1,257 @@
+// The update check against a web server on 127.0.0.1 and a shared folder.
+#include "FileServer.h"
+#include "Form.h"
+#include "Global.h"
+#include "MultiButton.h"
+#include "Widgets.h"
+#include "Settings.h"
+#include "TestKit.h"
+#include "UpdateClient.h"
+#include "frmUpdate.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace Platform;
+
+namespace {
+
+QByteArray Descriptor(const QString& version, const QString& file, qint64 size) {
+    return QStringLiteral("; Brivalto\r\n[Aggiornamento]\r\nVersione=%1\r\nFile=%2\r\nDimensione=%3\r\n")
+        .arg(version, file)
+        .arg(size)
+        .toUtf8();
+}
+
+class Update : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousRunner = UpdateClient::SetRunner([this](const QString& program) {
+            QFile f(program);
+            ran.append(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>"));
+            started.append(program);
+            return runnerAnswer;
+        });
+        lu.AppName = "Brivalto";
+        lu.VerFile = "update.ver";
+        lu.Caption = "Controllo aggiornamenti Brivalto";
+        lu.Major = 2;
+        lu.Minor = 0;
+        lu.Revision = 0;
+        lu.ShowProgress = true;
+        lu.TimeoutSeconds = 5;
+    }
+    void TearDown() override {
+        UpdateClient::SetRunner(previousRunner);
+        for (const QString& program : started) QDir(QFileInfo(program).path()).removeRecursively();
+    }
+
+    // Presses "Aggiorna" as the user would and reports which event came back.
+    QString Install() {
+        int failed = 0, ended = 0;
+        auto a = QObject::connect(&lu, &LiveUpdt::Failed, [&] { ++failed; });
+        auto b = QObject::connect(&lu, &LiveUpdt::EndProgram, [&] { ++ended; });
+        lu.cmdAggiorna->click();
+        QObject::disconnect(a);
+        QObject::disconnect(b);
+        if (ended == 1 && failed == 0) return "end";
+        if (failed == 1 && ended == 0) return "failed";
+        return "?";
+    }
+
+    TestKit::Environment env;
+    FileServer server;
+    UpdateClient lu;
+    UpdateClient::Runner previousRunner;
+    QList<QByteArray> ran;
+    QStringList started;
+    bool runnerAnswer = true;
+};
+
+}  // namespace
+
+TEST(UpdateVersions, CompareMajorThenMinorThenRevision) {
+    using V = UpdateClient::Version;
+    EXPECT_LT(UpdateClient::CompareVersions(V{1, 5, 0}, V{2, 0, 0}), 0);
+    EXPECT_LT(UpdateClient::CompareVersions(V{1, 9, 9}, V{2, 0, 0}), 0);
+    EXPECT_GT(UpdateClient::CompareVersions(V{2, 0, 1}, V{2, 0, 0}), 0);
+    EXPECT_GT(UpdateClient::CompareVersions(V{2, 10, 0}, V{2, 9, 9}), 0);
+    EXPECT_EQ(UpdateClient::CompareVersions(V{3, 1, 4}, V{3, 1, 4}), 0);
+}
+
+TEST(UpdateVersions, DescriptorsThatAreNotSoundAreRefused) {
+    auto good = UpdateClient::ParseDescriptor(Descriptor("2.1.7", "BrivaltoSetup-2.1.7.run", 1234));
+    ASSERT_TRUE(good.has_value());
+    EXPECT_EQ(good->version, (UpdateClient::Version{2, 1, 7}));
+    EXPECT_EQ(good->setupFile, "BrivaltoSetup-2.1.7.run");
+    EXPECT_EQ(good->size, 1234);
+    // Section and keys in any case; other sections ignored.
+    EXPECT_TRUE(UpdateClient::ParseDescriptor("[altro]\nVersione=9.9.9\n[AGGIORNAMENTO]\nversione=2.0.1\nfile=a.run\n"
+                                              "DIMENSIONE=5\n")
+                    .has_value());
+
+    for (const QByteArray& bad : {QByteArray(), QByteArray("<html><body>404</body></html>"),
+                                  QByteArray("\x89PNG\r\n\x1a\n\0\0", 10), Descriptor("2.0", "a.run", 5),
+                                  Descriptor("2.0.x", "a.run", 5), Descriptor("2.0.1", "../../bin/sh", 5),
+                                  Descriptor("2.0.1", "/tmp/a.run", 5), Descriptor("2.0.1", "", 5),
+                                  Descriptor("2.0.1", "a.run", 0), QByteArray("[Aggiornamento]\nVersione=2.0.1\n"),
+                                  QByteArray("[Aggiornamento]\nVersione=2.0.1\nFile=a.run\nDimensione=dieci\n"),
+                                  QByteArray(70000, 'x')})
+        EXPECT_FALSE(UpdateClient::ParseDescriptor(bad).has_value()) << bad.left(60).toStdString();
+}
+
+TEST_F(Update, OnlyANewerVersionIsOffered) {
+    lu.BaseURL = server.BaseUrl() + "aggiornamenti";  // no trailing slash: one is added
+    server.Serve("/aggiornamenti/update.ver", Descriptor("2.0.1", "setup.run", 3));
+    EXPECT_TRUE(lu.CheckForUpdate());
+    EXPECT_EQ(UpdateClient::VersionText(lu.Offered().version), "2.0.1");
+    EXPECT_TRUE(lu.lblMessaggio->text().contains("2.0.1"));
+    EXPECT_TRUE(lu.lblMessaggio->text().contains("2.0.0"));
+
+    server.Serve("/aggiornamenti/update.ver", Descriptor("2.0.0", "setup.run", 3));
+    EXPECT_FALSE(lu.CheckForUpdate());
+    // Older, though its minor and revision numbers are larger than ours.
+    server.Serve("/aggiornamenti/update.ver", Descriptor("1.9.9", "setup.run", 3));
+    EXPECT_FALSE(lu.CheckForUpdate());
+    EXPECT_EQ(server.Requests().size(), 3);
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    EXPECT_TRUE(started.isEmpty());
+}
+
+TEST_F(Update, AnUnreachableServerIsNoUpdateAndNoMessage) {
+    const int port = FileServer::UnusedPort();
+    lu.BaseURL = QStringLiteral("http://127.0.0.1:%1/").arg(port);
+    EXPECT_FALSE(lu.CheckForUpdate());
+    EXPECT_FALSE(lu.LastError().isEmpty());
+
+    lu.BaseURL = server.BaseUrl();  // reachable, but no descriptor there
+    EXPECT_FALSE(lu.CheckForUpdate());
+    EXPECT_TRUE(env.Boxes().isEmpty());
+}
+
+TEST_F(Update, ACorruptDescriptorIsRefusedWithAMessage) {
+    lu.BaseURL = server.BaseUrl();
+    server.Serve("/update.ver", "<html><head><title>Errore</title></head></html>");
+    EXPECT_FALSE(lu.CheckForUpdate());
+    ASSERT_EQ(env.Boxes().size(), 1);
+    EXPECT_TRUE(env.Boxes()[0].prompt.contains("update.ver"));
+    EXPECT_EQ(env.Boxes()[0].title, "Controllo aggiornamenti Brivalto");
+}
+
+TEST_F(Update, AWholeDownloadIsStartedAndTheProgramEnds) {
+    const QByteArray setup(300000, 's');
+    lu.BaseURL = server.BaseUrl();
+    server.Serve("/update.ver", Descriptor("3.0.0", "BrivaltoSetup.run", setup.size()));
+    server.Serve("/BrivaltoSetup.run", setup);
+    ASSERT_TRUE(lu.CheckForUpdate());
+    EXPECT_EQ(Install(), "end");
+    ASSERT_EQ(ran.size(), 1);
+    EXPECT_EQ(ran[0], setup);
+    EXPECT_TRUE(started[0].endsWith("/BrivaltoSetup.run"));
+    EXPECT_EQ(lu.PB->Value(), setup.size());
+    EXPECT_EQ(env.Prompts(), QStringList({"Sarà avviata l'installazione dell'aggiornamento di Brivalto. Seguire le "
+                                          "istruzioni e rilanciare l'applicazione al termine"}));
+}
+
+TEST_F(Update, ADownloadThatIsCutShortOrWrongIsNeverRun) {
+    const QByteArray setup(200000, 's');
+    lu.BaseURL = server.BaseUrl();
+    server.Serve("/update.ver", Descriptor("3.0.0", "setup.run", setup.size()));
+
+    // The connection drops half way.
+    server.Set("/setup.run", {200, setup.left(100000), setup.size()});
+    ASSERT_TRUE(lu.CheckForUpdate());
+    EXPECT_EQ(Install(), "failed");
+    // The server says the whole file came, but it is smaller than announced.
+    server.Serve("/setup.run", setup.left(150000));
+    ASSERT_TRUE(lu.CheckForUpdate());
+    EXPECT_EQ(Install(), "failed");
+    // Larger than announced: not the file the descriptor describes.
+    server.Serve("/setup.run", setup + "more");
+    ASSERT_TRUE(lu.CheckForUpdate());
+    EXPECT_EQ(Install(), "failed");
+    // Missing on the server.
+    server.Set("/setup.run", {404, "not found", -1});
+    ASSERT_TRUE(lu.CheckForUpdate());
+    EXPECT_EQ(Install(), "failed");
+
+    EXPECT_TRUE(ran.isEmpty());
+    ASSERT_EQ(env.Boxes().size(), 4);
+    for (const MsgBoxCall& box : env.Boxes())
+        EXPECT_TRUE(box.prompt.startsWith("Scaricamento dell'aggiornamento non riuscito")) << box.prompt.toStdString();
+    // Nothing is left behind in the temporary folder.
+    const QStringList leftovers = QDir(QDir::tempPath()).entryList({"Brivalto-aggiornamento-*"}, QDir::Dirs);
+    for (const QString& folder : leftovers) EXPECT_FALSE(QFile::exists(QDir::tempPath() + "/" + folder + "/setup.run.part"));
+}
+
+TEST_F(Update, ASetupThatCannotStartIsReported) {
+    lu.BaseURL = server.BaseUrl();
+    server.Serve("/update.ver", Descriptor("2.1.0", "setup.run", 4));
+    server.Serve("/setup.run", "abcd");
+    runnerAnswer = false;
+    ASSERT_TRUE(lu.CheckForUpdate());
+    EXPECT_EQ(Install(), "failed");
+    EXPECT_EQ(env.Boxes().size(), 2);
+}
+
+TEST_F(Update, AFolderOnAShareServesAsWell) {
+    const QString share = env.Root() + "/Condivisa";
+    QDir().mkpath(share);
+    QFile ver(share + "/UPDATE.VER");  // the share does not tell cases apart
+    ASSERT_TRUE(ver.open(QIODevice::WriteOnly));
+    ver.write(Descriptor("2.0.2", "setup.run", 5));
+    ver.close();
+    QFile setup(share + "/setup.run");
+    ASSERT_TRUE(setup.open(QIODevice::WriteOnly));
+    setup.write("12345");
+    setup.close();
+
+    lu.BaseURL = share;
+    ASSERT_TRUE(lu.CheckForUpdate());
+    EXPECT_EQ(Install(), "end");
+    ASSERT_EQ(ran.size(), 1);
+    EXPECT_EQ(ran[0], "12345");
+
+    // A set-up on the share that does not match the descriptor is not run.
+    ASSERT_TRUE(setup.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    setup.write("123");
+    setup.close();
+    ASSERT_TRUE(lu.CheckForUpdate());
+    EXPECT_EQ(Install(), "failed");
+    EXPECT_EQ(ran.size(), 1);
+}
+
+TEST_F(Update, TheWindowKeepsTheStartUpOptionAndClosesOnTheControlsEvents) {
+    Global::gColFormBack = 0xBE956A;
+    Global::gColBtnCancel = 0x9090;
+    SaveSetting("Brivalto", "Config", "AutoUpdate", "1");
+    auto& window = DefaultInstance<frmUpdate>();
+    EXPECT_EQ(window.LU->ColBack, 0xBE956A);
+    EXPECT_EQ(window.LU->ColCancel, 0x9090);
+    ASSERT_TRUE(window.ckAutoUpdate->isChecked());
+    // Unticking stores "0" at once, before the window closes.
+    window.ckAutoUpdate->click();
+    EXPECT_EQ(GetSetting("Brivalto", "Config", "Autoupdate"), "0");
+
+    window.LU->BaseURL = server.BaseUrl();
+    window.LU->VerFile = "update.ver";
+    window.LU->AppName = "Brivalto";
+    server.Serve("/update.ver", Descriptor("99.0.0", "setup.run", 4));
+    ASSERT_TRUE(window.LU->CheckForUpdate());
+    auto* client = static_cast<UpdateClient*>(window.LU);
+    QTimer::singleShot(0, client->cmdAnnulla, &QPushButton::click);
+    frmUpdate::ShowUpdate();  // returns when "Annulla" unloads the window
+    EXPECT_TRUE(window.IsUnloaded());
+    EXPECT_TRUE(started.isEmpty());
+
+    // The request to end the program ends it.
+    auto& again = DefaultInstance<frmUpdate>();
+    emit again.LU->EndProgram();
+    EXPECT_EQ(env.EndCalls(), 1);
+    again.Unload();
+}
