@@ -63,8 +63,9 @@ bool cTooltip::AddTool(QWidget* control, const QString& text) {
     QString tipText = text.isEmpty() ? QStringLiteral("Tool") + QString::number(ToolCount() + 1) : text;
     tools_.append({control, tipText});
     control->installEventFilter(this);
-    connect(control, &QObject::destroyed, this, [this] {
-        tools_.erase(std::remove_if(tools_.begin(), tools_.end(), [](const Tool& t) { return t.control.isNull(); }),
+    connect(control, &QObject::destroyed, this, [this](QObject* gone) {
+        tools_.erase(std::remove_if(tools_.begin(), tools_.end(),
+                                    [gone](const Tool& t) { return t.control.isNull() || t.control.data() == gone; }),
                      tools_.end());
     });
     return true;
