@@ -259,7 +259,6 @@ bool UpdateClient::CheckForUpdate() {
     QByteArray body;
     if (!Fetch(Join(BaseURL, VerFile), TimeoutSeconds, body, lastError_)) {
         // An unreachable server is no news: the program simply starts.
-        Platform::Trace(QStringLiteral("UPDATE"), lastError_);
         return false;
     }
     const auto descriptor = ParseDescriptor(body);
