@@ -1,0 +1,103 @@
+#include "clsPrintDialog.h"
+
+#include "modGlobals.h"
+
+#include <QPrintDialog>
+#include <QPrinterInfo>
+#include <algorithm>
+
+namespace Pagivex {
+
+CurrentPrinterState& CurrentPrinter() {
+    static CurrentPrinterState state;
+    return state;
+}
+
+std::function<QStringList()>& InstalledPrintersHook() {
+    static std::function<QStringList()> hook;
+    return hook;
+}
+
+QStringList InstalledPrinters() {
+    if (InstalledPrintersHook()) return InstalledPrintersHook()();
+    return QPrinterInfo::availablePrinterNames();
+}
+
+std::function<bool(QPrinter&, QWidget*)>& PrintDialogHook() {
+    static std::function<bool(QPrinter&, QWidget*)> hook;
+    return hook;
+}
+
+void clsPrintDialog::SetMin(qint16 v) {
+    v = std::max<qint16>(v, 0);
+    m_min = v;
+    m_max = std::max(m_max, v);
+    m_from = std::max(m_from, v);
+    m_to = std::max(m_to, v);
+}
+
+void clsPrintDialog::SetFromPage(qint16 v) {
+    v = std::max<qint16>(v, 0);
+    m_from = v;
+    m_to = std::max(m_to, v);
+    m_max = std::max(m_max, v);
+    m_min = std::min(m_min, v);
+    Flags |= 2;
+}
+
+void clsPrintDialog::SetToPage(qint16 v) {
+    v = std::max<qint16>(v, 0);
+    m_to = v;
+    m_max = std::max(m_max, v);
+    m_from = std::min(m_from, v);
+    m_min = std::min(m_min, v);
+    Flags |= 2;
+}
+
+void clsPrintDialog::SetMax(qint16 v) {
+    v = std::max<qint16>(v, 0);
+    m_max = v;
+    m_to = std::min(m_to, v);
+    m_from = std::min(m_from, v);
+    m_min = std::min(m_min, v);
+    if (v == 0) Flags &= ~2;
+}
+
+bool clsPrintDialog::ShowPrinter() {
+    CurrentPrinterState& current = CurrentPrinter();
+    QPrinter printer(QPrinter::HighResolution);
+    if (!current.DeviceName.isEmpty()) printer.setPrinterName(current.DeviceName);
+    printer.setPageOrientation(current.Orientation);
+    printer.setDuplex(current.Duplex);
+    printer.setCopyCount(current.Copies);
+    if (Flags & 2) printer.setFromTo(m_from, m_to);
+
+    bool confirmed = false;
+    if (PrintDialogHook()) {
+        confirmed = PrintDialogHook()(printer, hWndOwner);
+    } else {
+        QPrintDialog dialog(&printer, hWndOwner);
+        QPrintDialog::PrintDialogOptions options = QPrintDialog::PrintToFile | QPrintDialog::PrintShowPageSize;
+        if (Flags & 2) options |= QPrintDialog::PrintPageRange;
+        dialog.setOptions(options);
+        if (m_max > 0) dialog.setMinMax(std::max<int>(m_min, 1), m_max);
+        confirmed = dialog.exec() == QDialog::Accepted;
+    }
+    if (!confirmed) {
+        if (CancelError) modGlobals::RaiseLibError(32755, "clsPrintDialog", QString(), "Selection Canceled");
+        return false;
+    }
+    m_from = qint16(printer.fromPage());
+    m_to = qint16(printer.toPage());
+    const QString chosen = printer.printerName();
+    if (chosen.compare(current.DeviceName, Qt::CaseInsensitive) != 0) {
+        for (const QString& name : InstalledPrinters())
+            if (name.toUpper() == chosen.toUpper()) current.DeviceName = name;
+    }
+    current.Copies = printer.copyCount();
+    current.Duplex = printer.duplex();
+    current.Orientation = printer.pageLayout().orientation();
+    return true;
+}
+
+}  // namespace Pagivex

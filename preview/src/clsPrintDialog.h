@@ -1,0 +1,51 @@
+// The printer dialog and the library-wide current printer.
+#pragma once
+
+#include <QPageLayout>
+#include <QPrinter>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+namespace Pagivex {
+
+// The printer the library prints on, shared by every Preview (the runtime's current printer).
+struct CurrentPrinterState {
+    QString DeviceName;  // empty = the system's default printer
+    int Copies = 1;
+    QPrinter::DuplexMode Duplex = QPrinter::DuplexNone;
+    QPageLayout::Orientation Orientation = QPageLayout::Portrait;
+};
+CurrentPrinterState& CurrentPrinter();
+
+// Installed printers; tests may replace the look-up.
+std::function<QStringList()>& InstalledPrintersHook();
+QStringList InstalledPrinters();
+
+// Runs the printer dialog on the given printer and returns true when confirmed.
+// Tests replace it so that no real dialog is shown.
+std::function<bool(QPrinter& printer, QWidget* owner)>& PrintDialogHook();
+
+class clsPrintDialog {
+public:
+    qint16 Min() const { return m_min; }
+    void SetMin(qint16 v);
+    qint16 FromPage() const { return m_from; }
+    void SetFromPage(qint16 v);
+    qint16 ToPage() const { return m_to; }
+    void SetToPage(qint16 v);
+    qint16 Max() const { return m_max; }
+    void SetMax(qint16 v);
+    bool ShowPrinter();
+
+    qint32 Flags = 2;
+    QWidget* hWndOwner = nullptr;
+    bool CancelError = false;
+
+private:
+    qint16 m_min = 0, m_from = 0, m_to = 0, m_max = 10000;
+};
+
+}  // namespace Pagivex

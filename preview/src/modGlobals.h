@@ -1,0 +1,53 @@
+// Shared machinery of the library: numbered errors, the log, value rules of the
+// original runtime (half-to-even rounding, Val), colours and the ANSI file encoding.
+#pragma once
+
+#include <Pagivex/Types.h>
+
+#include <QColor>
+#include <QString>
+#include <functional>
+
+namespace Pagivex::modGlobals {
+
+inline constexpr const char* LibraryName = "Pagivex";
+inline constexpr qint32 ErrOverflow = 6;
+inline constexpr qint32 ErrSubscript = 9;
+inline constexpr qint32 ErrFileAccess = 75;
+
+QString GetErrorText(qint32 number);
+
+// Logs the error and throws Pagivex::Error; never returns.
+[[noreturn]] void RaiseLibError(qint32 number, const QString& object, const QString& procedure,
+                                const QString& description = QString(), qint32 line = 0);
+
+// kind: 1 error, 2 warning, 4 information, anything else event.
+void LogEvent(const QString& description, const QString& source, qint32 number, qint32 kind);
+
+// Basic's CLng and CInt: half to even, range-checked (Overflow, error 6).
+qint32 CLng(double value, const char* object, const char* procedure);
+qint16 CInt(double value, const char* object, const char* procedure);
+// The same without raising: for places where the value is known to fit.
+qint32 RoundEven(double value);
+
+// Basic's Val: the leading number of a text ("3.5x" gives 3.5, "x" gives 0).
+double Val(const QString& text);
+
+// OLE colour (red in the low byte, 0x80 in the high byte = system colour) to QColor.
+QColor TranslateColor(qint32 oleColor);
+
+// Windows-1252 bytes of a text; characters the code page lacks become "?".
+QByteArray ToAnsi(const QString& text);
+
+// The folder of the library file when it can be written, else the per-user data folder.
+QString LibraryFolder();
+
+// Lets the window keep painting during long work.
+void DoEvents();
+
+}  // namespace Pagivex::modGlobals
+
+namespace Pagivex::modGlobals {
+// The caller's program name, one for the whole library (Preview.Application).
+QString& ApplicationName();
+}  // namespace Pagivex::modGlobals

@@ -1,0 +1,3 @@
+#include "PreviewTestKit.h"
+
+TEST(Units, Placeholder) { SUCCEED(); }
