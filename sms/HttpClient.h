@@ -1,0 +1,35 @@
+#pragma once
+// Synchronous HTTP through libcurl, for the gateway exchanges.
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+namespace HttpClient {
+
+struct Reply {
+    bool ok = false;      // false: no answer arrived (see error)
+    QString error;        // why no answer arrived
+    long status = 0;
+    QByteArray contentType;
+    QByteArray body;
+};
+
+struct Timeouts {
+    long connectMs = 15000;
+    long totalMs = 60000;
+};
+
+using Headers = QList<QPair<QByteArray, QByteArray>>;
+
+// method "GET" or "POST"; for POST the body is sent as it stands. Only the
+// given headers are added to the ones HTTP cannot do without.
+Reply Perform(const QByteArray& method, const QString& url, const Headers& headers,
+              const QByteArray& body, const Timeouts& timeouts);
+
+// The answer as text: its declared charset, else UTF-8 when it is valid UTF-8,
+// else Windows-1252.
+QString Text(const Reply& reply);
+
+}  // namespace HttpClient
