@@ -88,8 +88,8 @@ void Preview::LoadPreviewWindow() {
 }
 
 void Preview::AttachWindow() {
-    if (!m_form) return;
-    if (g_attached && g_attached != this) g_attached->DetachWindow();
+    if (!m_form || g_attached == this) return;
+    if (g_attached) g_attached->DetachWindow();
     g_attached = this;
     frmPreview* f = m_form;
     QObject::connect(f, &frmPreview::ChangeZoomRatio, this, [this](int i) { Guarded([&] { SetZoomRatio(i); }); });
@@ -268,15 +268,17 @@ void Preview::Show() {
 void Preview::PrintPages() {
     if (m_busy) RaisePreviewError(1075, "PrintPages");
     BusyGuard busy(m_busy);
-    if (m_printFile.isEmpty() && InstalledPrinters().isEmpty()) RaisePreviewError(1082, "PrintPages");
+    // A PDF file named by the caller, or chosen in the printer dialog, needs no printer.
+    const QString pdfFile = !m_printFile.isEmpty() ? m_printFile : CurrentPrinter().OutputFile;
+    if (pdfFile.isEmpty() && InstalledPrinters().isEmpty()) RaisePreviewError(1082, "PrintPages");
     if (m_sink) m_sink->Printing();
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
     printer.setDocName(modGlobals::ApplicationName().isEmpty() ? QString("Pagivex") : modGlobals::ApplicationName());
-    if (!m_printFile.isEmpty()) {
+    if (!pdfFile.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(m_printFile);
+        printer.setOutputFileName(pdfFile);
     } else {
         const CurrentPrinterState& current = CurrentPrinter();
         if (!current.DeviceName.isEmpty()) printer.setPrinterName(current.DeviceName);
@@ -327,7 +329,8 @@ void Preview::Export(ZVDestination iFormat) {
 
 void Preview::UpdateButtons(qint32 count) {
     for (int n = 1; n <= 5; ++n) m_toolbar[size_t(n - 1)].Available = m_pages->CanMovePage(qint16(n));
-    m_toolbar[6].Available = !InstalledPrinters().isEmpty() || !m_printFile.isEmpty();
+    m_toolbar[6].Available =
+        !InstalledPrinters().isEmpty() || !m_printFile.isEmpty() || !CurrentPrinter().OutputFile.isEmpty();
     m_toolbar[7].Available = m_toolbar[8].Available = m_toolbar[9].Available = true;
     if (!m_lockRedraw) DrawToolButton(0, false);
     if (m_form)
@@ -467,10 +470,10 @@ void Preview::SetZoomRatio(qint32 zoom) {
     const bool horizontal = W < w, vertical = H < h;
     if (horizontal) {
         f->HScroll1->setEnabled(true);
-        f->HScroll1->setRange(W - w, 4);
+        f->HScroll1->setRange(0, frmPreview::BarValue(W - w));
         f->HScroll1->setPageStep(h);
         f->HScroll1->setSingleStep(std::max(1, h / 5));
-        f->HScroll1->setValue(4);
+        f->HScroll1->setValue(0);
         left = 4;
     } else {
         left = modGlobals::RoundEven((W - w) / 2.0 + 4);
@@ -478,10 +481,10 @@ void Preview::SetZoomRatio(qint32 zoom) {
     }
     if (vertical) {
         f->VScroll1->setEnabled(true);
-        f->VScroll1->setRange(H - h, 4);
+        f->VScroll1->setRange(0, frmPreview::BarValue(H - h));
         f->VScroll1->setPageStep(w);
         f->VScroll1->setSingleStep(std::max(1, w / 5));
-        f->VScroll1->setValue(4);
+        f->VScroll1->setValue(0);
         top = 4;
     } else {
         top = modGlobals::RoundEven((H - h) / 2.0 + 4);
@@ -515,9 +518,10 @@ void Preview::PageMousePress(QMouseEvent* e) {
 void Preview::PageMouseRelease(QMouseEvent* e) {
     if (!m_dragging || !m_form) return;
     const QPoint delta = e->globalPosition().toPoint() - m_dragStart;
+    // The page follows the mouse: dragging it up shows what lies below.
     for (auto [bar, step] : {std::pair{m_form->HScroll1, delta.x()}, std::pair{m_form->VScroll1, delta.y()}}) {
-        if (bar->isEnabled() && bar->minimum() < 0)
-            bar->setValue(std::clamp(bar->value() + step, bar->minimum(), bar->maximum()));
+        if (bar->isEnabled() && bar->maximum() > 0)
+            bar->setValue(std::clamp(bar->value() - step, bar->minimum(), bar->maximum()));
     }
     m_dragging = false;
 }

@@ -23,8 +23,8 @@ QStringList InstalledPrinters() {
     return QPrinterInfo::availablePrinterNames();
 }
 
-std::function<bool(QPrinter&, QWidget*)>& PrintDialogHook() {
-    static std::function<bool(QPrinter&, QWidget*)> hook;
+std::function<bool(PrintDialogChoice&, QWidget*)>& PrintDialogHook() {
+    static std::function<bool(PrintDialogChoice&, QWidget*)> hook;
     return hook;
 }
 
@@ -65,38 +65,53 @@ void clsPrintDialog::SetMax(qint16 v) {
 
 bool clsPrintDialog::ShowPrinter() {
     CurrentPrinterState& current = CurrentPrinter();
-    QPrinter printer(QPrinter::HighResolution);
-    if (!current.DeviceName.isEmpty()) printer.setPrinterName(current.DeviceName);
-    printer.setPageOrientation(current.Orientation);
-    printer.setDuplex(current.Duplex);
-    printer.setCopyCount(current.Copies);
-    if (Flags & 2) printer.setFromTo(m_from, m_to);
+    PrintDialogChoice choice;
+    choice.PrinterName = current.DeviceName;
+    choice.OutputFile = current.OutputFile;
+    choice.Copies = current.Copies;
+    choice.Duplex = current.Duplex;
+    choice.Orientation = current.Orientation;
+    choice.FromPage = m_from;
+    choice.ToPage = m_to;
 
     bool confirmed = false;
     if (PrintDialogHook()) {
-        confirmed = PrintDialogHook()(printer, hWndOwner);
+        confirmed = PrintDialogHook()(choice, hWndOwner);
     } else {
+        QPrinter printer(QPrinter::HighResolution);
+        if (!choice.PrinterName.isEmpty()) printer.setPrinterName(choice.PrinterName);
+        printer.setPageOrientation(choice.Orientation);
+        printer.setDuplex(choice.Duplex);
+        printer.setCopyCount(choice.Copies);
+        if (Flags & 2) printer.setFromTo(m_from, m_to);
         QPrintDialog dialog(&printer, hWndOwner);
         QPrintDialog::PrintDialogOptions options = QPrintDialog::PrintToFile | QPrintDialog::PrintShowPageSize;
         if (Flags & 2) options |= QPrintDialog::PrintPageRange;
         dialog.setOptions(options);
         if (m_max > 0) dialog.setMinMax(std::max<int>(m_min, 1), m_max);
         confirmed = dialog.exec() == QDialog::Accepted;
+        choice.PrinterName = printer.printerName();
+        choice.OutputFile = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+        choice.Copies = printer.copyCount();
+        choice.Duplex = printer.duplex();
+        choice.Orientation = printer.pageLayout().orientation();
+        choice.FromPage = printer.fromPage();
+        choice.ToPage = printer.toPage();
     }
     if (!confirmed) {
         if (CancelError) modGlobals::RaiseLibError(32755, "clsPrintDialog", QString(), "Selection Canceled");
         return false;
     }
-    m_from = qint16(printer.fromPage());
-    m_to = qint16(printer.toPage());
-    const QString chosen = printer.printerName();
-    if (chosen.compare(current.DeviceName, Qt::CaseInsensitive) != 0) {
+    m_from = qint16(choice.FromPage);
+    m_to = qint16(choice.ToPage);
+    if (choice.PrinterName.compare(current.DeviceName, Qt::CaseInsensitive) != 0) {
         for (const QString& name : InstalledPrinters())
-            if (name.toUpper() == chosen.toUpper()) current.DeviceName = name;
+            if (name.toUpper() == choice.PrinterName.toUpper()) current.DeviceName = name;
     }
-    current.Copies = printer.copyCount();
-    current.Duplex = printer.duplex();
-    current.Orientation = printer.pageLayout().orientation();
+    current.OutputFile = choice.OutputFile;
+    current.Copies = choice.Copies;
+    current.Duplex = choice.Duplex;
+    current.Orientation = choice.Orientation;
     return true;
 }
 

@@ -17,6 +17,7 @@ struct CurrentPrinterState {
     int Copies = 1;
     QPrinter::DuplexMode Duplex = QPrinter::DuplexNone;
     QPageLayout::Orientation Orientation = QPageLayout::Portrait;
+    QString OutputFile;  // a PDF file chosen in the dialog instead of a printer
 };
 CurrentPrinterState& CurrentPrinter();
 
@@ -24,9 +25,19 @@ CurrentPrinterState& CurrentPrinter();
 std::function<QStringList()>& InstalledPrintersHook();
 QStringList InstalledPrinters();
 
-// Runs the printer dialog on the given printer and returns true when confirmed.
-// Tests replace it so that no real dialog is shown.
-std::function<bool(QPrinter& printer, QWidget* owner)>& PrintDialogHook();
+// What the printer dialog offers and what the user chose.
+struct PrintDialogChoice {
+    QString PrinterName;
+    QString OutputFile;
+    int Copies = 1;
+    QPrinter::DuplexMode Duplex = QPrinter::DuplexNone;
+    QPageLayout::Orientation Orientation = QPageLayout::Portrait;
+    int FromPage = 0, ToPage = 0;
+};
+
+// Runs the printer dialog and returns true when confirmed. Tests replace it so that no real
+// dialog is shown.
+std::function<bool(PrintDialogChoice& choice, QWidget* owner)>& PrintDialogHook();
 
 class clsPrintDialog {
 public:

@@ -57,14 +57,12 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
 
     VScroll1 = new QScrollBar(Qt::Vertical, picPreview);
     HScroll1 = new QScrollBar(Qt::Horizontal, picPreview);
-    for (QScrollBar* bar : {VScroll1, HScroll1}) {
-        // The page's position is the bar's value: 4 at the start, negative further on.
-        bar->setInvertedAppearance(true);
-        bar->setInvertedControls(true);
-        bar->setEnabled(false);
-    }
-    connect(VScroll1, &QScrollBar::valueChanged, this, [this](int v) { emit DoScroll(v, true); });
-    connect(HScroll1, &QScrollBar::valueChanged, this, [this](int v) { emit DoScroll(v, false); });
+    VScroll1->setEnabled(false);
+    HScroll1->setEnabled(false);
+    // The bars count how far the page has moved; DoScroll reports the page's position,
+    // which is 4 at the start and negative further on.
+    connect(VScroll1, &QScrollBar::valueChanged, this, [this](int v) { emit DoScroll(PagePosition(v), true); });
+    connect(HScroll1, &QScrollBar::valueChanged, this, [this](int v) { emit DoScroll(PagePosition(v), false); });
 
     QFont labelFont("Tahoma");
     lblPageIndex = new QLabel("Nessuna pag.", picPreview);

@@ -41,6 +41,10 @@ public:
 
     explicit frmPreview(QWidget* parent = nullptr);
 
+    // A scroll bar's value and the page position it stands for.
+    static int PagePosition(int barValue) { return 4 - barValue; }
+    static int BarValue(int pagePosition) { return 4 - pagePosition; }
+
     // Lays out the panel and shows the window modally.
     void Start();
     // Puts the panel's children in place for the panel's current size.

@@ -23,9 +23,10 @@ public:
             titles << title;
             defaults << def;
             if (answers.empty()) return std::nullopt;
-            auto answer = answers.front();
+            const std::optional<QString> answer = answers.front();
             answers.pop_front();
-            return answer;
+            if (!answer) return std::nullopt;
+            return QString(*answer);
         };
         Pagivex::Ui::MsgBoxHook() = [this](const QString& prompt, int style, const QString&) {
             messages << prompt;

@@ -1,0 +1,250 @@
+// The three writers: exact bytes of a fixed document, file handling and the export road.
+#include "PreviewTestKit.h"
+
+#include "Exporters.h"
+#include "Pages.h"
+#include "modGlobals.h"
+
+#include <QFile>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+
+std::shared_ptr<Pagivex::Preview> FixedDocument() {
+    auto preview = Pagivex::CreatePreview();
+    preview->SetApplication("Brivalto & Co");
+    auto pages = preview->Pages();
+    pages->SetScaleMode(3);
+    pages->SetWidth(816);
+    pages->SetHeight(1056);
+    auto page = pages->Add();
+    page->DrawText("Nome", 0, 10, 100, 20);
+    page->DrawText(QString::fromUtf8("Città \"A\""), 100, 12, 80, 20, 255, -1, Pagivex::prvAlignCenter);
+    page->DrawLine(0, 40, 400, 40);
+    page->DrawText("a b<c>&", 0, 50, 64, 20, -1, 0x0000FF00, Pagivex::prvAlignRight);
+    page->NewSection();
+    page->DrawText(QString::fromUtf8("€ 5"), 10, 100, 40, 20);
+    page->DrawBox(500, 300, 100, 50);
+    pages->Add();
+    return preview;
+}
+
+QByteArray ReadAll(const QString& name) {
+    QFile f(name);
+    const QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    if (qEnvironmentVariableIsSet("PREVIEW_TEST_DUMP")) {
+        QFile dump(QString(qgetenv("PREVIEW_TEST_DUMP")) + "/" + QFileInfo(name).fileName());
+        if (dump.open(QIODevice::WriteOnly)) dump.write(data);
+    }
+    return data;
+}
+
+QByteArray Repeat(char c, int n) { return QByteArray(n, c); }
+
+struct Events : Pagivex::PreviewEvents {
+    QList<int> exporting, done;
+    int printing = 0;
+    std::function<void()> onExporting;
+    QString outputFile;
+    Pagivex::Preview* preview = nullptr;
+    void Exporting(Pagivex::ZVDestination f) override {
+        exporting << f;
+        if (!outputFile.isEmpty()) preview->SetOutputFile(outputFile);
+        if (onExporting) onExporting();
+    }
+    void Done(Pagivex::ZVDestination f) override { done << f; }
+    void Printing() override { ++printing; }
+};
+
+}  // namespace
+
+TEST(Exporters, CsvBytes) {
+    QTemporaryDir dir;
+    auto preview = FixedDocument();
+    preview->SetOutputFile(dir.filePath("lista"));
+    preview->Export(Pagivex::zvCSV);
+    EXPECT_EQ(preview->OutputFile(), dir.filePath("lista.csv"));
+    const QByteArray expected = "Page 1\r\n"
+                                "\r\n"
+                                "\"Nome\",\"Citt\xE0 \"\"A\"\"\"\r\n"
+                                "\r\n"
+                                "\"a b<c>&\",\r\n"
+                                "\"\x80 5\"\r\n"  // the box's band ends the line
+                                "\r\n"
+                                "Page 2\r\n"
+                                "\r\n";
+    EXPECT_EQ(ReadAll(preview->OutputFile()), expected);
+}
+
+TEST(Exporters, PlainTextBytes) {
+    QTemporaryDir dir;
+    auto preview = FixedDocument();
+    preview->SetOutputFile(dir.filePath("lista.old.xls"));
+    preview->Export(Pagivex::zvText);
+    EXPECT_EQ(preview->OutputFile(), dir.filePath("lista.txt"));
+    const QByteArray expected = Repeat('/', 100) + "\r\n" + "/// Brivalto & Co\r\n" + "/// " + Repeat('/', 100) +
+                                "\r\n\r\n" + Repeat('=', 100) + "\r\n Page 1\r\n" + "\r\n" + Repeat('-', 100) +
+                                "\r\n" + "Nome        \t" + "Citt\xE0 \"A\" " + "\r\n" + Repeat('_', 50) + "\r\n" +
+                                " a b<c>&\t" + "\r\n" + Repeat('-', 100) + "\r\n" + "\x80 5  " + "\r\n" + "\r\n" +
+                                Repeat('=', 100) + "\r\n Page 2\r\n" + "\r\n";
+    EXPECT_EQ(ReadAll(preview->OutputFile()), expected);
+}
+
+TEST(Exporters, HtmlBytes) {
+    QTemporaryDir dir;
+    auto preview = FixedDocument();
+    preview->SetOutputFile(dir.filePath("lista.htm"));
+    preview->Export(Pagivex::zvHTML);
+    const QByteArray font = "<FONT FACE=\"Arial\" SIZE=\"1\" COLOR=";
+    const QByteArray table = "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0>\r\n<TR>\r\n";
+    const QByteArray expected =
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\r\n"
+        "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n"
+        "<META NAME=\"Generator\" CONTENT=\"Brivalto &amp; Co\">\r\n"
+        "<META NAME=\"Author\" CONTENT=\"?\">\r\n"
+        "<META NAME=\"Keywords\" CONTENT=\"?\">\r\n"
+        "<META NAME=\"Description\" CONTENT=\"?\">\r\n"
+        "</HEAD>\r\n<BODY>\r\n"
+        "<A NAME=\"TOP\"><FONT SIZE=4>Index</FONT></A><BR>\r\n"
+        "<A HREF=\"#PAGE1\">Page 1</A><BR>\r\n"
+        "<A HREF=\"#PAGE2\">Page 2</A><BR>\r\n"
+        "\r\n"
+        "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n"
+        "<A NAME=\"PAGE1\"><FONT SIZE=4 COLOR=\"Black\">Page 1</FONT></A><BR>\r\n" +
+        table +
+        "<TD BAND=\"1\" WIDTH=\"120px\" ALIGN=\"Left\" VALIGN=\"Top\">" + font + "\"#000000\">Nome</FONT></TD>\r\n" +
+        "<TD BAND=\"1\" WIDTH=\"96px\" ALIGN=\"Center\" VALIGN=\"Top\">" + font +
+        "\"#FF0000\">Citt\xE0&nbsp;&quot;A&quot;</FONT></TD>\r\n" +
+        "</TR>\r\n<TR>\r\n"
+        "<TD><HR COLOR=\"#000000\" SIZE=\"1\" WIDTH=\"480px\"></TD>"
+        "</TR>\r\n<TR>\r\n"
+        "<TD BAND=\"3\" BGCOLOR=\"#00FF00\" WIDTH=\"76px\" ALIGN=\"Right\" VALIGN=\"Top\">" +
+        font + "\"#000000\">a&nbsp;b&lt;c&gt;&amp;</FONT></TD>\r\n" +
+        "</TR>\r\n</TABLE>\r\n" + table +
+        "<TD BAND=\"4\" WIDTH=\"48px\" ALIGN=\"Left\" VALIGN=\"Top\">" + font +
+        "\"#000000\">\x80&nbsp;5</FONT></TD>\r\n" +
+        "</TR>\r\n<TR>\r\n"  // the box's band
+        "</TR>\r\n</TABLE>\r\n"
+        "<A HREF=\"#TOP\">Top</A><BR>\r\n"
+        "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n"
+        "<A NAME=\"PAGE2\"><FONT SIZE=4 COLOR=\"Black\">Page 2</FONT></A><BR>\r\n"
+        "<A HREF=\"#TOP\">Top</A><BR>\r\n"
+        "<HR SIZE=1 COLOR=\"RED\" WIDTH=\"100%\">\r\n</BODY>\r\n</HTML>\r\n";
+    EXPECT_EQ(ReadAll(preview->OutputFile()), expected);
+}
+
+TEST(Exporters, ThePageKeepsItsDrawingOrder) {
+    QTemporaryDir dir;
+    auto preview = FixedDocument();
+    auto page = preview->Pages()->Item(1);
+    const QString before = page->Element(6).Text + QString::number(page->Element(6).Type);
+    preview->SetOutputFile(dir.filePath("x"));
+    preview->Export(Pagivex::zvCSV);
+    EXPECT_EQ(page->Element(6).Text + QString::number(page->Element(6).Type), before);
+    EXPECT_EQ(page->Element(1).BandIndex, 0);
+}
+
+TEST(Exporters, FileNamesTakeTheWritersExtension) {
+    Pagivex::impl::ExportTXT txt;
+    txt.SetFileName("/out/report.old.xls");
+    EXPECT_EQ(txt.FileName(), "/out/report.txt");
+    txt.SetFileName("report");
+    EXPECT_EQ(txt.FileName(), "report.txt");
+    txt.SetFileName("");
+    EXPECT_EQ(txt.FileName(), "report.txt");
+    EXPECT_EQ(txt.QueryInfo(1).toString(), "report.txt");
+    EXPECT_EQ(txt.QueryInfo(0).toBool(), false);
+    EXPECT_EQ(txt.DoAction(2, "x"), 0);
+}
+
+TEST(Exporters, AFileThatCannotBeWrittenRaisesAndKeepsTheOldOne) {
+    QTemporaryDir dir;
+    auto preview = FixedDocument();
+    preview->SetOutputFile(dir.filePath("missing-folder/lista.csv"));
+    try {
+        preview->Export(Pagivex::zvCSV);
+        FAIL() << "no error";
+    } catch (const Pagivex::Error& e) {
+        EXPECT_EQ(e.Number(), 75);
+        EXPECT_EQ(e.Source(), "Pagivex.ExportCSV.Export");
+    }
+    QFile old(dir.filePath("old.csv"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("previous");
+    old.close();
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    preview->SetOutputFile(dir.filePath("old.csv"));
+    if (!QFileInfo(dir.path()).isWritable()) {  // running as root the folder stays writable
+        EXPECT_THROW(preview->Export(Pagivex::zvCSV), Pagivex::Error);
+        EXPECT_EQ(ReadAll(dir.filePath("old.csv")), "previous");
+    }
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST(ExportRoad, EventsAndTheNamePrompt) {
+    QTemporaryDir dir;
+    PreviewTest::ScriptedBoxes boxes;
+    auto preview = FixedDocument();
+    Events events;
+    events.preview = preview.get();
+    preview->SetEventSink(&events);
+
+    boxes.answers = {std::nullopt};  // cancelled prompt: nothing written, nothing done
+    preview->Export(Pagivex::zvText);
+    EXPECT_EQ(boxes.prompts.value(0), "Nome del file:");
+    EXPECT_EQ(boxes.titles.value(0), "Anteprima - esportazione");
+    EXPECT_EQ(boxes.defaults.value(0), "report");
+    EXPECT_EQ(events.exporting, QList<int>{Pagivex::zvText});
+    EXPECT_TRUE(events.done.isEmpty());
+    EXPECT_TRUE(preview->OutputFile().isEmpty());
+
+    boxes.answers = {dir.filePath("scelto")};
+    preview->Export(Pagivex::zvHTML);
+    EXPECT_EQ(preview->OutputFile(), dir.filePath("scelto.htm"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("scelto.htm")));
+    EXPECT_EQ(events.done, QList<int>{Pagivex::zvHTML});
+
+    // The handler of Exporting names the file.
+    preview->SetOutputFile("");
+    events.outputFile = dir.filePath("dal-gestore");
+    preview->Export(Pagivex::zvCSV);
+    EXPECT_EQ(preview->OutputFile(), dir.filePath("dal-gestore.csv"));
+
+    // A format without a writer is announced and writes nothing.
+    preview->Export(Pagivex::zvRTF);
+    EXPECT_EQ(events.exporting.last(), Pagivex::zvRTF);
+    EXPECT_EQ(events.done.last(), Pagivex::zvCSV);
+}
+
+TEST(ExportRoad, ABareNameGoesIntoTheLibraryFolder) {
+    PreviewTest::ScriptedBoxes boxes;
+    auto preview = FixedDocument();
+    const QString name = QString("pagivex-test-%1").arg(QCoreApplication::applicationPid());
+    boxes.answers = {name};
+    preview->Export(Pagivex::zvText);
+    const QString expected = Pagivex::modGlobals::LibraryFolder() + "/" + name + ".txt";
+    EXPECT_EQ(preview->OutputFile(), expected);
+    EXPECT_TRUE(QFile::remove(expected));
+}
+
+TEST(ExportRoad, ASecondExportCannotStartWhileOneRuns) {
+    QTemporaryDir dir;
+    auto preview = FixedDocument();
+    Events events;
+    events.preview = preview.get();
+    bool refused = false;
+    events.onExporting = [&] {
+        try {
+            preview->Export(Pagivex::zvCSV);
+        } catch (const Pagivex::Error& e) {
+            refused = e.Number() == 1075;
+        }
+    };
+    preview->SetEventSink(&events);
+    preview->SetOutputFile(dir.filePath("uno"));
+    preview->Export(Pagivex::zvText);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(events.exporting.size(), 1);
+    EXPECT_TRUE(QFile::exists(dir.filePath("uno.txt")));
+}
