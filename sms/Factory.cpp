@@ -1,5 +1,5 @@
 #include "qvxSMS2.h"
 
-extern "C" Q_DECL_EXPORT Tessivo::_qvxSMS2* qvxSMS2_Create(QWidget* parent) {
+extern "C" Tessivo::_qvxSMS2* qvxSMS2_Create(QWidget* parent) {
     return new Tessivo::qvxSMS2(parent);
 }

@@ -4,7 +4,6 @@
 #include "Cp1252.h"
 
 #include <QDir>
-#include <QResizeEvent>
 #include <QSettings>
 
 namespace Tessivo {
@@ -43,7 +42,7 @@ qvxSMS2::qvxSMS2(QWidget* parent)
       destinations_(std::make_shared<mDestinations>()),
       errors_(std::make_shared<SendErrors>()),
       now_([] { return QDateTime::currentDateTime(); }) {
-    setFixedSize(kSide, kSide);
+    setFixedSize(kSide, kSide);  // whatever size the host asks for
     // Nothing to see: the host places it, the user never meets it.
     setAttribute(Qt::WA_DontShowOnScreen);
     hide();
@@ -51,11 +50,6 @@ qvxSMS2::qvxSMS2(QWidget* parent)
 }
 
 qvxSMS2::~qvxSMS2() = default;
-
-void qvxSMS2::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    if (event->size() != QSize(kSide, kSide)) resize(kSide, kSide);
-}
 
 void qvxSMS2::Changed(const QString& name) {
     if (site_) site_->PropertyChanged(name);

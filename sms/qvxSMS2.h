@@ -68,9 +68,6 @@ public:
     // failures become error items.
     QString GetTagContent(const QString& text, const QString& tag);
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     bool IsDesignTime() const { return site_ && !site_->AmbientUserMode(); }
     void Changed(const QString& name);

@@ -6,6 +6,7 @@
 #include "qvxSMS2.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

@@ -256,3 +256,26 @@ TEST(SmsText, ValAndRounding) {
     EXPECT_EQ(SmsText::RoundLong(3.5), 4);
     EXPECT_EQ(SmsText::RoundLong(1e12), 2147483647);
 }
+
+TEST_F(Geodrop, LogFollowsTheSetters) {
+    server.SetHandler([](const TestHttp::Request&) { return Xml(kTwoOk); });
+    // On only through the stored properties: the log is never made active.
+    sms->ReadProperties({{"EventLog", true}, {"EventLogPath", dir.path() + "/"}, {"Sender", "S"},
+                         {"Username", "u"}, {"Password", "p"}});
+    ASSERT_TRUE(sms->Send());
+    EXPECT_FALSE(QFile::exists(dir.filePath("SMS.log")));
+
+    EnableLog();
+    ASSERT_TRUE(sms->Send());
+    EXPECT_TRUE(QFile::exists(dir.filePath("SMS.log")));
+
+    QTemporaryDir other;
+    sms->setEventLogPath(other.path());  // no trailing separator given
+    ASSERT_TRUE(sms->Send());
+    EXPECT_TRUE(QFile::exists(other.filePath("SMS.log")));
+
+    sms->setEventLog(false);
+    const qint64 size = QFileInfo(other.filePath("SMS.log")).size();
+    ASSERT_TRUE(sms->Send());
+    EXPECT_EQ(QFileInfo(other.filePath("SMS.log")).size(), size);
+}

@@ -13,11 +13,14 @@
 
 class QWidget;
 
+// The control's library hides everything but this interface.
+#define QVXSMS2_API __attribute__((visibility("default")))
+
 namespace Tessivo {
 
 // A numbered error raised by a member (a refused setter, an unknown collection
 // key). Send never raises one: its failures are items of Errors.
-class ComError : public std::exception {
+class QVXSMS2_API ComError : public std::exception {
 public:
     ComError(qint32 number, const QString& description, const QString& source = QString())
         : Number(number), Description(description), Source(source),
@@ -33,7 +36,7 @@ private:
 
 enum ProviderType : qint32 { prvGeodrop = 1, prvIdea = 2 };
 
-class _Destination {
+class QVXSMS2_API _Destination {
 public:
     virtual ~_Destination() = default;
     virtual QString Number() const = 0;
@@ -42,7 +45,7 @@ public:
 
 // Recipients, keyed by their number. Item and Remove take a 1-based position
 // (an integer QVariant) or a number (a string QVariant).
-class _mDestinations {
+class QVXSMS2_API _mDestinations {
 public:
     virtual ~_mDestinations() = default;
     virtual void Clear() = 0;
@@ -53,7 +56,7 @@ public:
     virtual QList<std::shared_ptr<_Destination>> NewEnum() const = 0;
 };
 
-class _SendError {
+class QVXSMS2_API _SendError {
 public:
     virtual ~_SendError() = default;
     virtual QString Key() const = 0;
@@ -65,7 +68,7 @@ public:
 };
 
 // Errors of one Send, keyed "K1", "K2"...
-class _SendErrors {
+class QVXSMS2_API _SendErrors {
 public:
     virtual ~_SendErrors() = default;
     virtual std::shared_ptr<_SendError> Add(const QString& Number, const QString& Description) = 0;
@@ -77,7 +80,7 @@ public:
 };
 
 // The control's event interface.
-class __qvxSMS2 {
+class QVXSMS2_API __qvxSMS2 {
 public:
     virtual ~__qvxSMS2() = default;
     virtual void SendError() = 0;
@@ -85,7 +88,7 @@ public:
 
 // What the host window offers the control: its user mode (false while the
 // host is being designed) and the note that a stored property changed.
-class qvxSMS2Site {
+class QVXSMS2_API qvxSMS2Site {
 public:
     virtual ~qvxSMS2Site() = default;
     virtual bool AmbientUserMode() const = 0;
@@ -97,7 +100,7 @@ public:
 // Provider 68030009, Sender 68030008, Message 68030007, Destinations 68030006,
 // Errors 68030005, UserName 68030004, Password 68030003, EventLogPath
 // 68030002, AccountSMSRemaining 68030001, DeferredTime 68030000.
-class _qvxSMS2 {
+class QVXSMS2_API _qvxSMS2 {
 public:
     virtual ~_qvxSMS2() = default;
 
@@ -141,5 +144,5 @@ public:
 }  // namespace Tessivo
 
 // The one entry point of libqvxSMS2.so: a new control owned by parent.
-extern "C" Tessivo::_qvxSMS2* qvxSMS2_Create(QWidget* parent);
+extern "C" QVXSMS2_API Tessivo::_qvxSMS2* qvxSMS2_Create(QWidget* parent);
 using qvxSMS2_CreateFn = Tessivo::_qvxSMS2* (*)(QWidget* parent);
