@@ -490,7 +490,6 @@ void Preview::SetZoomRatio(qint32 zoom) {
         top = modGlobals::RoundEven((H - h) / 2.0 + 4);
         f->VScroll1->setEnabled(false);
     }
-    if (horizontal || vertical) m_updateLock = true;
     if (horizontal && vertical) f->picPage->setCursor(Qt::SizeAllCursor);
     else if (horizontal) f->picPage->setCursor(Qt::SizeHorCursor);
     else if (vertical) f->picPage->setCursor(Qt::SizeVerCursor);
@@ -498,7 +497,11 @@ void Preview::SetZoomRatio(qint32 zoom) {
     f->picPage->setGeometry(left, top, w, h);
     f->picPage->show();
     f->picPage->update();
-    if (!m_lockRedraw) m_updateLock = false;
+    // While the caller holds redrawing, the viewport stays frozen until Redraw.
+    if (m_lockRedraw && (horizontal || vertical) && !m_updateLock) {
+        f->picViewPort->setUpdatesEnabled(false);
+        m_updateLock = true;
+    }
     QApplication::restoreOverrideCursor();
 }
 

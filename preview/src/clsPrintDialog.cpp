@@ -2,6 +2,7 @@
 
 #include "modGlobals.h"
 
+#include <QElapsedTimer>
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <algorithm>
@@ -20,7 +21,14 @@ std::function<QStringList()>& InstalledPrintersHook() {
 
 QStringList InstalledPrinters() {
     if (InstalledPrintersHook()) return InstalledPrintersHook()();
-    return QPrinterInfo::availablePrinterNames();
+    // Asking the print system costs time; pages are added by the thousand.
+    static QElapsedTimer age;
+    static QStringList names;
+    if (!age.isValid() || age.elapsed() > 2000) {
+        names = QPrinterInfo::availablePrinterNames();
+        age.restart();
+    }
+    return names;
 }
 
 std::function<bool(PrintDialogChoice&, QWidget*)>& PrintDialogHook() {
