@@ -31,7 +31,6 @@ QString DefaultLogPath() { return Separated(QDir::currentPath()); }
 
 }  // namespace
 
-// Times at or before the empty date count as "send now".
 bool IsSet(const QDateTime& time) {
     static const QDateTime zero(QDate(1899, 12, 30), QTime(0, 0));
     return time.isValid() && time > zero;

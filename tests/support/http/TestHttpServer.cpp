@@ -117,11 +117,11 @@ private:
             Request request;
             if (!TakeRequest(*buffer, request)) return;
             const Response response = owner_->Answer(request);
-            if (response.drop) {
-                socket->abort();
-                return;
-            }
             auto reply = [socket, response] {
+                if (response.drop) {
+                    socket->abort();
+                    return;
+                }
                 socket->write(Render(response));
                 socket->disconnectFromHost();
             };

@@ -37,7 +37,7 @@ struct Response {
     QByteArray reason = "OK";
     HeaderList headers;  // Content-Length and Connection are added
     QByteArray body;
-    int delayMs = 0;     // wait this long before answering
+    int delayMs = 0;     // wait this long before answering (or dropping)
     bool drop = false;   // close the connection without answering
 
     static Response Text(const QByteArray& body, int status = 200,
