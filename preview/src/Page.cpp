@@ -53,14 +53,47 @@ bool StandardPaper(qint32 paperSize, float& width, float& height) {
     }
 }
 
+void Sheet::SetWidth(float v) {
+    width = v;
+    displayWidth = v * factor;
+    DerivePaperSize(displayWidth, displayHeight, paperSize, landscape);
+}
+
+void Sheet::SetHeight(float v) {
+    height = v;
+    displayHeight = v * factor;
+    DerivePaperSize(displayWidth, displayHeight, paperSize, landscape);
+}
+
+void Sheet::SetLandscape(bool v, const char* object) {
+    landscape = v;
+    if ((v && displayWidth < displayHeight) || (!v && displayWidth > displayHeight)) {
+        const float oldWidth = displayWidth;
+        displayWidth = displayHeight;
+        displayHeight = float(CLng(oldWidth, object, "Landscape[Let]"));
+    }
+}
+
+void Sheet::SetPaperSize(qint32 code) {
+    float w = 0, h = 0;
+    if (!StandardPaper(code, w, h)) {
+        paperSize = 256;
+        return;
+    }
+    paperSize = qint16(code);
+    if (landscape) std::swap(w, h);
+    displayWidth = w;
+    displayHeight = h;
+}
+
 void Page::InitPage(qint16 paperSize, qint32 scaleMode, float factor, float displayWidth, float displayHeight,
                     bool landscape) {
-    m_paperSize = paperSize;
+    m_sheet.paperSize = paperSize;
     m_scaleMode = scaleMode;
-    m_factor = factor;
-    m_displayWidth = displayWidth;
-    m_displayHeight = displayHeight;
-    m_landscape = landscape;
+    m_sheet.factor = factor;
+    m_sheet.displayWidth = displayWidth;
+    m_sheet.displayHeight = displayHeight;
+    m_sheet.landscape = landscape;
     const QStringList printers = InstalledPrinters();
     m_printerPort = printers.isEmpty() ? QString("[Unknown]")
                     : CurrentPrinter().DeviceName.isEmpty() ? printers.first()
@@ -77,8 +110,15 @@ void Page::Attach(qint32 index, const std::weak_ptr<Pages>& parent, std::shared_
 
 qint32 Page::Scale(float value, const char* procedure) const {
     // Single arithmetic, as the stored coordinates have always been computed.
-    const float product = value * m_factor;
+    const float product = value * m_sheet.factor;
     return CLng(double(product), "Page", procedure);
+}
+
+void Page::SetCoordinates(PageElement& e, float a, float b, float c, float d, const char* procedure) const {
+    e.Left = Scale(a, procedure);
+    e.Top = Scale(b, procedure);
+    e.Width = Scale(c, procedure);
+    e.Height = Scale(d, procedure);
 }
 
 void Page::Append(PageElement e) {
@@ -90,10 +130,7 @@ void Page::DrawBox(float Left, float Top, float Width, float Height, qint32 lFor
                    qint16 iLineWidth) {
     PageElement e;
     e.Type = 3;
-    e.Left = Scale(Left, "DrawBox");
-    e.Top = Scale(Top, "DrawBox");
-    e.Width = Scale(Width, "DrawBox");
-    e.Height = Scale(Height, "DrawBox");
+    SetCoordinates(e, Left, Top, Width, Height, "DrawBox");
     e.ForeColor = lForeColor;
     e.BackColor = lBackColor;
     e.Size = iLineWidth;
@@ -103,10 +140,7 @@ void Page::DrawBox(float Left, float Top, float Width, float Height, qint32 lFor
 void Page::DrawLine(float X1, float Y1, float X2, float Y2, qint32 lColor, qint16 iWidth) {
     PageElement e;
     e.Type = 2;
-    e.Left = Scale(X1, "DrawLine");
-    e.Top = Scale(Y1, "DrawLine");
-    e.Width = Scale(X2, "DrawLine");
-    e.Height = Scale(Y2, "DrawLine");
+    SetCoordinates(e, X1, Y1, X2, Y2, "DrawLine");
     e.ForeColor = lColor;
     e.Size = iWidth;
     e.BackColor = 0;
@@ -117,10 +151,7 @@ void Page::DrawPicture(float Left, float Top, float Width, float Height, const Q
                        const QString& sFileName) {
     PageElement e;
     e.Type = 4;
-    e.Left = Scale(Left, "DrawPicture");
-    e.Top = Scale(Top, "DrawPicture");
-    e.Width = Scale(Width, "DrawPicture");
-    e.Height = Scale(Height, "DrawPicture");
+    SetCoordinates(e, Left, Top, Width, Height, "DrawPicture");
     e.Picture = oPicture;
     e.Text = sFileName;
     Append(std::move(e));
@@ -131,10 +162,7 @@ void Page::DrawText(const QString& sText, float lLeft, float lTop, float lWidth,
     PageElement e;
     e.Type = 1;
     e.Text = sText;
-    e.Left = Scale(lLeft, "DrawText");
-    e.Top = Scale(lTop, "DrawText");
-    e.Width = Scale(lWidth, "DrawText");
-    e.Height = Scale(lHeight, "DrawText");
+    SetCoordinates(e, lLeft, lTop, lWidth, lHeight, "DrawText");
     e.ForeColor = lFColor;
     e.BackColor = lBColor;
     e.Aligment = lAligment;
@@ -157,8 +185,8 @@ qint16 Page::SetFont(const QString& FaceName, float Size, bool Bold, bool Italic
     return m_fonts->Add(FaceName, Size, Bold, Italic, Underline, Strikethrough, Rotation);
 }
 
-qint32 Page::DisplayWidth() const { return CLng(m_displayWidth, "Page", "DisplayWidth"); }
-qint32 Page::DisplayHeight() const { return CLng(m_displayHeight, "Page", "DisplayHeight"); }
+qint32 Page::DisplayWidth() const { return CLng(m_sheet.displayWidth, "Page", "DisplayWidth"); }
+qint32 Page::DisplayHeight() const { return CLng(m_sheet.displayHeight, "Page", "DisplayHeight"); }
 
 PageElement Page::Element(qint16 Index) const {
     if (Index < 1 || Index > qint16(m_elements.size()))
@@ -179,49 +207,25 @@ void Page::Clear() {
     m_section = 0;
 }
 
-void Page::SetLandscape(bool v) {
-    m_landscape = v;
-    if ((v && m_displayWidth < m_displayHeight) || (!v && m_displayWidth > m_displayHeight)) {
-        const float oldWidth = m_displayWidth;
-        m_displayWidth = m_displayHeight;
-        m_displayHeight = float(CLng(oldWidth, "Page", "Landscape[Let]"));
-    }
-}
+void Page::SetLandscape(bool v) { m_sheet.SetLandscape(v, "Page"); }
 
-void Page::SetWidth(float v) {
-    m_width = v;
-    m_displayWidth = v * m_factor;
-    DerivePaperSize(m_displayWidth, m_displayHeight, m_paperSize, m_landscape);
-}
+void Page::SetWidth(float v) { m_sheet.SetWidth(v); }
 
-void Page::SetHeight(float v) {
-    m_height = v;
-    m_displayHeight = v * m_factor;
-    DerivePaperSize(m_displayWidth, m_displayHeight, m_paperSize, m_landscape);
-}
+void Page::SetHeight(float v) { m_sheet.SetHeight(v); }
 
-void Page::SetPaperSize(qint16 v) {
-    float w = 0, h = 0;
-    if (StandardPaper(v, w, h)) {
-        m_paperSize = v;
-        if (m_landscape) std::swap(w, h);
-        m_displayWidth = w;
-        m_displayHeight = h;
-    } else {
-        m_paperSize = 256;
-    }
-}
+void Page::SetPaperSize(qint16 v) { m_sheet.SetPaperSize(v); }
 
-static QPageLayout PrinterLayout(qint16 paperSize, float displayWidth, float displayHeight, bool landscape) {
+static QPageLayout PrinterLayout(const Sheet& sheet) {
     QPageSize size;
-    QPageLayout::Orientation orientation = landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
-    switch (paperSize) {
+    QPageLayout::Orientation orientation = sheet.landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+    switch (sheet.paperSize) {
     case 1: size = QPageSize(QPageSize::Letter); break;
     case 5: size = QPageSize(QPageSize::Legal); break;
     case 9: size = QPageSize(QPageSize::A4); break;
     default: {
         // A user-defined sheet is given as its portrait size plus the orientation.
-        const double w = std::max<double>(1, displayWidth) / 96.0, h = std::max<double>(1, displayHeight) / 96.0;
+        const double w = std::max<double>(1, sheet.displayWidth) / 96.0;
+        const double h = std::max<double>(1, sheet.displayHeight) / 96.0;
         size = QPageSize(QSizeF(std::min(w, h), std::max(w, h)), QPageSize::Inch, QString(), QPageSize::ExactMatch);
         orientation = w > h ? QPageLayout::Landscape : QPageLayout::Portrait;
         break;
@@ -234,7 +238,7 @@ void Page::RenderPage(PrintJob& job) {
     if (!Enabled()) return;
     QPrinter& printer = *job.printer;
     QPainter& painter = *job.painter;
-    printer.setPageLayout(PrinterLayout(m_paperSize, m_displayWidth, m_displayHeight, m_landscape));
+    printer.setPageLayout(PrinterLayout(m_sheet));
     // The first printed page opens the job; every later one starts a new sheet, so a range
     // whose lowest page does not exist never yields a blank first sheet.
     if (job.started) {
@@ -254,38 +258,31 @@ void Page::RenderPage(PrintJob& job) {
     };
     selectFont(1);
     modGlobals::DoEvents();
+    // Display pixels to printer dots.
+    auto X = [sx](double v) { return CLng(v * sx, "Page", "RenderPage"); };
+    auto Y = [sy](double v) { return CLng(v * sy, "Page", "RenderPage"); };
     for (const PageElement& e : m_elements) {
         switch (e.Type) {
         case 1: {
             if (e.FontIndex != currentFont) selectFont(e.FontIndex);
             auto f = m_fonts ? m_fonts->ByPosition(e.FontIndex) : nullptr;
-            const QRect r(CLng(e.Left * sx, "Page", "RenderPage"), CLng(e.Top * sy, "Page", "RenderPage"),
-                          CLng(e.Width * sx, "Page", "RenderPage"), CLng(e.Height * sy, "Page", "RenderPage"));
-            Painters::RenderText(painter, e.Text, r, e.ForeColor, e.BackColor, e.Aligment, font,
-                                 f ? f->Rotation() : 0);
+            Painters::RenderText(painter, e.Text, QRect(X(e.Left), Y(e.Top), X(e.Width), Y(e.Height)), e.ForeColor,
+                                 e.BackColor, e.Aligment, font, f ? f->Rotation() : 0);
             break;
         }
         case 2:
-            Painters::RenderLine(painter,
-                                 QPoint(CLng(e.Left * sx, "Page", "RenderPage"), CLng(e.Top * sy, "Page", "RenderPage")),
-                                 QPoint(CLng(e.Width * sx, "Page", "RenderPage"),
-                                        CLng(e.Height * sy, "Page", "RenderPage")),
-                                 e.ForeColor, CInt(e.Size * sy, "Page", "RenderPage"));
+            Painters::RenderLine(painter, QPoint(X(e.Left), Y(e.Top)), QPoint(X(e.Width), Y(e.Height)), e.ForeColor,
+                                 CInt(e.Size * sy, "Page", "RenderPage"));
             break;
         case 3:
-            Painters::RenderBox(painter,
-                                QRect(CLng(e.Left * sx, "Page", "RenderPage"), CLng(e.Top * sy, "Page", "RenderPage"),
-                                      CLng(e.Width * sx, "Page", "RenderPage"),
-                                      CLng(e.Height * sy, "Page", "RenderPage")),
+            Painters::RenderBox(painter, QRect(X(e.Left), Y(e.Top), X(e.Width), Y(e.Height)),
                                 CInt(e.Size * sy, "Page", "RenderPage"), e.ForeColor, e.BackColor);
             break;
         case 4:
+            // Pictures come out 18 % larger on paper, as they always have.
             Painters::RenderPicture(painter, e.Picture,
-                                    QRect(CLng(e.Left * sx, "Page", "RenderPage"),
-                                          CLng(e.Top * sy, "Page", "RenderPage"),
-                                          CLng(e.Width * sx * 1.18, "Page", "RenderPage"),
-                                          CLng(e.Height * sy * 1.18, "Page", "RenderPage")),
-                                    true, true, true, "Page");
+                                    QRect(X(e.Left), Y(e.Top), X(e.Width * 1.18), Y(e.Height * 1.18)), true, true,
+                                    true, "Page");
             break;
         default: break;
         }

@@ -27,6 +27,22 @@ void DerivePaperSize(float displayWidth, float displayHeight, qint16& paperSize,
 // Display size of a standard paper code; false for any other code.
 bool StandardPaper(qint32 paperSize, float& width, float& height);
 
+// Size, paper and orientation of a sheet, shared by the collection's settings and each page.
+struct Sheet {
+    float factor = 96;  // display pixels per user unit
+    qint16 paperSize = 1;
+    float displayWidth = 816, displayHeight = 1056;
+    float width = 0, height = 0;  // user units, as last set
+    bool landscape = false;
+
+    void SetWidth(float v);
+    void SetHeight(float v);
+    void SetLandscape(bool v, const char* object);
+    // A standard code sets the display size (turned for landscape); any other code is kept
+    // as 256 with the size unchanged.
+    void SetPaperSize(qint32 code);
+};
+
 // State of one print run across its pages.
 struct PrintJob {
     QPrinter* printer = nullptr;
@@ -48,7 +64,7 @@ public:
     void NewSection() override;
     qint16 SectionType() const override { return m_section; }
     void SetSectionType(qint16 v) override { m_section = v; }
-    qint16 PaperSize() const override { return m_paperSize; }
+    qint16 PaperSize() const override { return m_sheet.paperSize; }
     qint16 SetFont(const QString& FaceName, float Size, bool Bold = false, bool Italic = false, bool Underline = false,
                    bool Strikethrough = false, qint16 Rotation = 0) override;
     qint16 Count() const override { return qint16(m_elements.size()); }
@@ -64,12 +80,12 @@ public:
     void SetActive() override;
     void Clear() override;
     void SetLandscape(bool) override;
-    bool Landscape() const override { return m_landscape; }
+    bool Landscape() const override { return m_sheet.landscape; }
     void SetHeight(float) override;
     void StoreSection() override { m_savedSection = m_section; }
     void RestoreSection() override { m_section = m_savedSection; }
-    float Width() const override { return m_width; }
-    float Height() const override { return m_height; }
+    float Width() const override { return m_sheet.width; }
+    float Height() const override { return m_sheet.height; }
     void SetWidth(float) override;
     void SetPaperSize(qint16) override;
 
@@ -79,13 +95,14 @@ public:
     void Attach(qint32 index, const std::weak_ptr<Pages>& parent, std::shared_ptr<FontMap> fonts,
                 std::shared_ptr<clsRangeSelector> selection);
     const std::vector<PageElement>& Elements() const { return m_elements; }
-    float DisplayWidthF() const { return m_displayWidth; }
-    float DisplayHeightF() const { return m_displayHeight; }
+    float DisplayWidthF() const { return m_sheet.displayWidth; }
+    float DisplayHeightF() const { return m_sheet.displayHeight; }
     // Puts the page on the printer when it lies in the print range.
     void RenderPage(PrintJob& job);
 
 private:
     qint32 Scale(float value, const char* procedure) const;
+    void SetCoordinates(PageElement& e, float a, float b, float c, float d, const char* procedure) const;
     void Append(PageElement e);
 
     std::vector<PageElement> m_elements;
@@ -95,11 +112,7 @@ private:
     std::shared_ptr<clsRangeSelector> m_selection;
     qint32 m_index = 0;
     qint32 m_scaleMode = 5;
-    float m_factor = 96;
-    qint16 m_paperSize = 1;
-    float m_displayWidth = 816, m_displayHeight = 1056;
-    float m_width = 0, m_height = 0;
-    bool m_landscape = false;
+    Sheet m_sheet;
     QString m_printerPort;
     qint16 m_printerTray = 7;
 };

@@ -31,47 +31,20 @@ void Pages::SetScaleMode(qint32 mode) {
         return;
     }
     m_scaleMode = mode;
-    m_factor = factor;
+    m_sheet.factor = factor;
 }
 
-void Pages::SetWidth(float v) {
-    m_width = v;
-    m_displayWidth = v * m_factor;
-    qint16 paper = 0;
-    DerivePaperSize(m_displayWidth, m_displayHeight, paper, m_landscape);
-    m_paperSize = paper;
-}
+void Pages::SetWidth(float v) { m_sheet.SetWidth(v); }
 
-void Pages::SetHeight(float v) {
-    m_height = v;
-    m_displayHeight = v * m_factor;
-    qint16 paper = 0;
-    DerivePaperSize(m_displayWidth, m_displayHeight, paper, m_landscape);
-    m_paperSize = paper;
-}
+void Pages::SetHeight(float v) { m_sheet.SetHeight(v); }
 
 void Pages::SetPaperSize(qint32 v) {
-    float w = 0, h = 0;
-    if (StandardPaper(v, w, h)) {
-        m_paperSize = v;
-        if (m_landscape) std::swap(w, h);
-        m_displayWidth = w;
-        m_displayHeight = h;
-    } else {
-        m_paperSize = 256;
-    }
-    m_height = m_displayHeight / m_factor;
-    m_width = m_displayWidth / m_factor;
+    m_sheet.SetPaperSize(v);
+    m_sheet.height = m_sheet.displayHeight / m_sheet.factor;
+    m_sheet.width = m_sheet.displayWidth / m_sheet.factor;
 }
 
-void Pages::SetLandscape(bool v) {
-    m_landscape = v;
-    if ((v && m_displayWidth < m_displayHeight) || (!v && m_displayWidth > m_displayHeight)) {
-        const float oldWidth = m_displayWidth;
-        m_displayWidth = m_displayHeight;
-        m_displayHeight = float(modGlobals::CLng(oldWidth, "Pages", "Landscape[Let]"));
-    }
-}
+void Pages::SetLandscape(bool v) { m_sheet.SetLandscape(v, "Pages"); }
 
 std::shared_ptr<Pagivex::FontMap> Pages::FontMap() const { return m_fonts; }
 
@@ -87,9 +60,10 @@ std::shared_ptr<Pagivex::Page> Pages::ActivePage() const {
 
 std::shared_ptr<Pagivex::Page> Pages::Add() {
     auto page = std::make_shared<Page>();
-    page->InitPage(qint16(m_paperSize), m_scaleMode, m_factor, m_displayWidth, m_displayHeight, m_landscape);
-    page->SetHeight(m_height);
-    page->SetWidth(m_width);
+    page->InitPage(m_sheet.paperSize, m_scaleMode, m_sheet.factor, m_sheet.displayWidth, m_sheet.displayHeight,
+                   m_sheet.landscape);
+    page->SetHeight(m_sheet.height);
+    page->SetWidth(m_sheet.width);
     page->Attach(Count() + 1, weak_from_this(), m_fonts, m_selection);
     m_pages.push_back(page);
     m_current = Count();
@@ -179,8 +153,8 @@ void Pages::GetTextWidth(const QString& Text, qint16 FontIndex, float& Calculate
     measure.setPixelSize(std::max(1, modGlobals::RoundEven(double(font->Size()) * 96.0 / 72.0)));
     measure.setWeight(font->Bold() ? QFont::Bold : QFont::Normal);
     const QRect r = QFontMetrics(measure).boundingRect(QRect(0, 0, 0, 0), 0, Text);
-    CalculatedWidth = float(r.width()) / m_factor;
-    CalculatedHeight = float(r.height()) / m_factor;
+    CalculatedWidth = float(r.width()) / m_sheet.factor;
+    CalculatedHeight = float(r.height()) / m_sheet.factor;
 }
 
 }  // namespace Pagivex::impl

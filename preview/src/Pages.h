@@ -32,9 +32,9 @@ class Pages final : public Pagivex::Pages, public std::enable_shared_from_this<P
 public:
     Pages();
     ~Pages() override;
-    float Width() const override { return m_width; }
-    float Height() const override { return m_height; }
-    qint32 PaperSize() const override { return m_paperSize; }
+    float Width() const override { return m_sheet.width; }
+    float Height() const override { return m_sheet.height; }
+    qint32 PaperSize() const override { return m_sheet.paperSize; }
     void SetPaperSize(qint32) override;
     std::shared_ptr<Pagivex::FontMap> FontMap() const override;
     qint16 SetFont(const QString& FaceName, float Size, bool Bold = false, bool Italic = false, bool Underline = false,
@@ -52,7 +52,7 @@ public:
     void SetSelection(const QString&) override;
     qint32 SelectPage(qint32 Index) override;
     void SetLandscape(bool) override;
-    bool Landscape() const override { return m_landscape; }
+    bool Landscape() const override { return m_sheet.landscape; }
     void SetHeight(float) override;
     void SetWidth(float) override;
     void GetTextWidth(const QString& Text, qint16 FontIndex, float& CalculatedWidth,
@@ -63,8 +63,8 @@ public:
     void SetPreviewLink(std::weak_ptr<PagesListener> listener) { m_listener = std::move(listener); }
     void MovePage(qint16 kind);
     bool CanMovePage(qint16 kind) const;
-    float PixelWidth() const { return m_displayWidth; }
-    float PixelHeight() const { return m_displayHeight; }
+    float PixelWidth() const { return m_sheet.displayWidth; }
+    float PixelHeight() const { return m_sheet.displayHeight; }
     qint32 CurrentPage() const { return m_current; }
     const std::vector<std::shared_ptr<Page>>& PageList() const { return m_pages; }
     std::shared_ptr<impl::FontMap> Fonts() const { return m_fonts; }
@@ -76,11 +76,7 @@ private:
     std::vector<std::shared_ptr<Page>> m_pages;
     qint32 m_current = 0;
     qint32 m_scaleMode = 5;
-    float m_factor = 96;
-    qint32 m_paperSize = 1;
-    float m_displayWidth = 816, m_displayHeight = 1056;
-    float m_width = 0, m_height = 0;
-    bool m_landscape = false;
+    Sheet m_sheet;
     std::shared_ptr<impl::FontMap> m_fonts;
     std::shared_ptr<clsRangeSelector> m_selection;
     std::weak_ptr<PagesListener> m_listener;

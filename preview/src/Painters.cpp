@@ -46,7 +46,8 @@ void RenderBox(QPainter& p, const QRect& rect, int lineWidth, qint32 foreColor, 
     p.save();
     p.setPen(MakePen(foreColor, lineWidth));
     const QPoint tl(rect.left(), rect.top()), tr(rect.left() + rect.width(), rect.top());
-    const QPoint br(rect.left() + rect.width(), rect.top() + rect.height()), bl(rect.left(), rect.top() + rect.height());
+    const QPoint br(rect.left() + rect.width(), rect.top() + rect.height());
+    const QPoint bl(rect.left(), rect.top() + rect.height());
     p.drawLine(tl, tr);
     p.drawLine(tr, br);
     p.drawLine(br, bl);

@@ -30,7 +30,8 @@ TEST(Fonts, KeysOfDifferentFontsNeverCollide) {
     const qint16 a = map.Add("Arial1", 0.5f);
     const qint16 b = map.Add("Arial", 10.5f);
     EXPECT_NE(a, b);
-    EXPECT_NE(FontMap::Key("A", 11, false, false, false, false, 0), FontMap::Key("A1", 1, false, false, false, false, 0));
+    EXPECT_NE(FontMap::Key("A", 11, false, false, false, false, 0),
+              FontMap::Key("A1", 1, false, false, false, false, 0));
     EXPECT_EQ(map.Item(QString(FontMap::Key("Arial", 10.5f, false, false, false, false, 0)))->Index(), b);
     EXPECT_THROW(map.Item(QString("nope")), Pagivex::Error);
     EXPECT_THROW(map.Item(99), Pagivex::Error);
