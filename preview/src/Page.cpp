@@ -10,6 +10,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
+#include <optional>
 
 namespace Pagivex {
 Page::~Page() = default;
@@ -215,6 +216,14 @@ void Page::SetHeight(float v) { m_sheet.SetHeight(v); }
 
 void Page::SetPaperSize(qint16 v) { m_sheet.SetPaperSize(v); }
 
+// The printer bin codes callers give (1 upper ... 7 automatic ... 15 form source).
+static std::optional<QPrinter::PaperSource> PaperSource(qint16 bin) {
+    if (bin >= 1 && bin <= 11) return QPrinter::PaperSource(bin - 1);
+    if (bin == 14) return QPrinter::Cassette;
+    if (bin == 15) return QPrinter::FormSource;
+    return std::nullopt;
+}
+
 static QPageLayout PrinterLayout(const Sheet& sheet) {
     QPageSize size;
     QPageLayout::Orientation orientation = sheet.landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
@@ -241,6 +250,9 @@ void Page::RenderPage(PrintJob& job) {
     printer.setPageLayout(PrinterLayout(m_sheet));
     // The first printed page opens the job; every later one starts a new sheet, so a range
     // whose lowest page does not exist never yields a blank first sheet.
+    if (auto source = PaperSource(m_printerTray); source && printer.paperSource() != *source) {
+        printer.setPaperSource(*source);  // a bin the printer lacks is simply not used
+    }
     if (job.started) {
         printer.newPage();
     } else {

@@ -110,6 +110,16 @@ void Preview::AttachWindow() {
     f->picPage->onPaint = [this](QPainter& p) { PaintPageBox(p); };
     f->picPage->onMousePress = [this](QMouseEvent* e) { PageMousePress(e); };
     f->picPage->onMouseRelease = [this](QMouseEvent* e) { PageMouseRelease(e); };
+    // The window may have shown another Preview's pages: show this one's state.
+    f->lblRange->setText(m_pages->Selection());
+    if (m_pages->Count() == 0) {
+        f->lblPageIndex->setText("Nessuna pag.");
+        f->picPage->hide();
+    } else {
+        UpdateButtons(m_pages->Count());
+    }
+    f->picPreview->update();
+    f->picPage->update();
 }
 
 void Preview::DetachWindow() {

@@ -245,3 +245,16 @@ TEST(PreviewWindow, CustomCommandAndErrorsInsideWindowActions) {
     EXPECT_TRUE(boxes.messages[0].contains("Pagivex.ExportCSV.Export"));
     EXPECT_THROW(w.preview->SetContainer(quintptr(0x7fffffff)), Pagivex::Error);
 }
+
+TEST(PreviewWindow, TheSharedWindowShowsTheStateOfThePreviewUsingIt) {
+    Window w;
+    EXPECT_EQ(w.form()->lblPageIndex->text(), "Pag. 1/3");
+    auto other = Pagivex::CreatePreview();
+    auto otherImpl = std::dynamic_pointer_cast<Pagivex::impl::Preview>(other);
+    EXPECT_EQ(otherImpl->Form(), w.form());  // one window per process
+    EXPECT_EQ(w.form()->lblPageIndex->text(), "Nessuna pag.");
+    EXPECT_FALSE(w.form()->picPage->isVisible());
+    other.reset();
+    w.preview->SetContainer(quintptr(w.host.winId()));
+    EXPECT_EQ(w.form()->lblPageIndex->text(), "Pag. 1/3");
+}
