@@ -1,10 +1,10 @@
 // The update check against a web server on 127.0.0.1 and a shared folder.
-#include "FileServer.h"
 #include "Form.h"
 #include "Global.h"
 #include "MultiButton.h"
 #include "Widgets.h"
 #include "Settings.h"
+#include "TestHttpServer.h"
 #include "TestKit.h"
 #include "UpdateClient.h"
 #include "frmUpdate.h"
@@ -13,7 +13,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
+#include <QMutex>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -28,9 +30,34 @@ QByteArray Descriptor(const QString& version, const QString& file, qint64 size) 
         .toUtf8();
 }
 
+// The update server: each path answers with what the test put there.
+class UpdateServer {
+public:
+    UpdateServer() {
+        server.Start();
+        server.SetHandler([this](const TestHttp::Request& request) {
+            QMutexLocker lock(&mutex);
+            return answers.value(QString::fromUtf8(request.Path()), TestHttp::Response::Text("not found", 404));
+        });
+    }
+    void Serve(const QString& path, const QByteArray& body) { Set(path, TestHttp::Response::Text(body)); }
+    void Set(const QString& path, const TestHttp::Response& response) {
+        QMutexLocker lock(&mutex);
+        answers.insert(path, response);
+    }
+    QString BaseUrl() const { return server.Url() + "/"; }
+    int RequestCount() const { return server.Requests().size(); }
+
+private:
+    TestHttp::Server server;
+    QMutex mutex;
+    QHash<QString, TestHttp::Response> answers;
+};
+
 class Update : public ::testing::Test {
 protected:
     void SetUp() override {
+        qputenv("no_proxy", "127.0.0.1,localhost");  // the server is on the loopback
         previousRunner = UpdateClient::SetRunner([this](const QString& program) {
             QFile f(program);
             ran.append(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>"));
@@ -65,7 +92,7 @@ protected:
     }
 
     TestKit::Environment env;
-    FileServer server;
+    UpdateServer server;
     UpdateClient lu;
     UpdateClient::Runner previousRunner;
     QList<QByteArray> ran;
@@ -118,14 +145,16 @@ TEST_F(Update, OnlyANewerVersionIsOffered) {
     // Older, though its minor and revision numbers are larger than ours.
     server.Serve("/aggiornamenti/update.ver", Descriptor("1.9.9", "setup.run", 3));
     EXPECT_FALSE(lu.CheckForUpdate());
-    EXPECT_EQ(server.Requests().size(), 3);
+    EXPECT_EQ(server.RequestCount(), 3);
     EXPECT_TRUE(env.Boxes().isEmpty());
     EXPECT_TRUE(started.isEmpty());
 }
 
 TEST_F(Update, AnUnreachableServerIsNoUpdateAndNoMessage) {
-    const int port = FileServer::UnusedPort();
-    lu.BaseURL = QStringLiteral("http://127.0.0.1:%1/").arg(port);
+    TestHttp::Server gone;
+    ASSERT_TRUE(gone.Start());
+    lu.BaseURL = gone.Url() + "/";
+    gone.Stop();  // nobody listens there any more
     EXPECT_FALSE(lu.CheckForUpdate());
     EXPECT_FALSE(lu.LastError().isEmpty());
 
@@ -163,11 +192,11 @@ TEST_F(Update, ADownloadThatIsCutShortOrWrongIsNeverRun) {
     lu.BaseURL = server.BaseUrl();
     server.Serve("/update.ver", Descriptor("3.0.0", "setup.run", setup.size()));
 
-    // The connection drops half way.
-    server.Set("/setup.run", {200, setup.left(100000), setup.size()});
+    // The connection drops before the file comes.
+    server.Set("/setup.run", TestHttp::Response::Dropped());
     ASSERT_TRUE(lu.CheckForUpdate());
     EXPECT_EQ(Install(), "failed");
-    // The server says the whole file came, but it is smaller than announced.
+    // The server sends less than the descriptor announced.
     server.Serve("/setup.run", setup.left(150000));
     ASSERT_TRUE(lu.CheckForUpdate());
     EXPECT_EQ(Install(), "failed");
@@ -176,7 +205,7 @@ TEST_F(Update, ADownloadThatIsCutShortOrWrongIsNeverRun) {
     ASSERT_TRUE(lu.CheckForUpdate());
     EXPECT_EQ(Install(), "failed");
     // Missing on the server.
-    server.Set("/setup.run", {404, "not found", -1});
+    server.Set("/setup.run", TestHttp::Response::Text("not found", 404));
     ASSERT_TRUE(lu.CheckForUpdate());
     EXPECT_EQ(Install(), "failed");
 
