@@ -237,3 +237,21 @@ TEST(Lifetime, PagesAndPagesKeptAfterThePreviewIsReleasedStayUsable) {
     page->SetActive();
     EXPECT_EQ(page->SetFont("Arial", 12), 2);
 }
+
+TEST(Collection, TextTakesTheActiveFontOfTheMomentAndTheNameIsShared) {
+    auto first = Pagivex::CreatePreview();
+    auto second = Pagivex::CreatePreview();
+    first->SetApplication("Brivalto");
+    EXPECT_EQ(second->Application(), "Brivalto");  // one name for the whole library
+    auto pages = first->Pages();
+    auto page = pages->Add();
+    const qint16 bold = page->SetFont("Arial", 12, true);
+    page->DrawText("a", 0, 0, 1, 1);
+    pages->SetFont("Arial", 8.5f);
+    page->DrawText("b", 0, 0, 1, 1);
+    page->DrawText("c", 0, 0, 1, 1, 0, -1, Pagivex::prvAlignleft, bold);
+    EXPECT_EQ(page->Element(1).FontIndex, bold);
+    EXPECT_EQ(page->Element(2).FontIndex, 1);
+    EXPECT_EQ(page->Element(3).FontIndex, bold);
+    EXPECT_EQ(pages->FontMap()->Count(), 2);
+}
