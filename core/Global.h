@@ -45,6 +45,9 @@ void ShowProcError(const Platform::ErrObject& errObj, const QString& where, cons
 // Paints a window and its controls with the colour scheme; every window's load calls it.
 void ApplyFormStyle(QWidget* form);
 
+// Whether the signed-in user may use a permission (administrators may use all).
+bool HaPermesso(const QString& permission);
+
 // Resets every global to its value before start-up (tests).
 void ResetState();
 

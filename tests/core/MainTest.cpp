@@ -26,6 +26,7 @@ protected:
         SetCommand("");
         Neighbours::SetQuickEntry([this] { ++quickEntries; });
         SaveSetting("Brivalto", "Config", "Autoupdate", "0");
+        frmMenu::SplashSeconds = 0;
     }
     void TearDown() override {
         for (Form* f : Forms()) f->Unload();

@@ -1,0 +1,21 @@
+#pragma once
+// Advisory locks on tables through the shared LOCKS table, keyed by this
+// workstation's computer name.
+
+#include <QString>
+#include <cstdint>
+
+namespace ADODB { class Connection; }
+namespace Platform { struct ErrObject; }
+
+namespace Locks {
+
+bool LockTable(ADODB::Connection& cn, const QString& table);
+bool IsTableLocked(ADODB::Connection& cn, const QString& table, bool ownRows, std::int32_t staleSeconds);
+// Removes this workstation's rows and every row older than the stale limit.
+void ReleaseLocks(std::int32_t staleSeconds);
+void ReleaseAllLocks();
+QString GetComputerNameUpper();
+int ShowLockError(const Platform::ErrObject& err);
+
+}  // namespace Locks
