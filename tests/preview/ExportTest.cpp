@@ -248,3 +248,25 @@ TEST(ExportRoad, ASecondExportCannotStartWhileOneRuns) {
     EXPECT_EQ(events.exporting.size(), 1);
     EXPECT_TRUE(QFile::exists(dir.filePath("uno.txt")));
 }
+
+TEST(Exporters, RulesAreKnownByTheirLengthNotByTheirEndPoints) {
+    QTemporaryDir dir;
+    auto preview = Pagivex::CreatePreview();
+    auto pages = preview->Pages();
+    pages->SetScaleMode(3);
+    auto page = pages->Add();
+    page->DrawLine(400, 10, 0, 10);    // a rule drawn right to left
+    page->DrawLine(500, 30, 500, 300);  // a vertical line is no rule
+    page->DrawLine(0, 400, 80, 420);   // slanting, but longer than high
+    preview->SetOutputFile(dir.filePath("righe"));
+    preview->Export(Pagivex::zvText);
+    const QByteArray text = ReadAll(preview->OutputFile());
+    EXPECT_TRUE(text.contains("\r\n" + Repeat('_', 50) + "\r\n"));
+    EXPECT_TRUE(text.contains("\r\n" + Repeat('_', 10) + "\r\n"));
+    EXPECT_EQ(text.count('_'), 60);
+    preview->Export(Pagivex::zvHTML);
+    const QByteArray html = ReadAll(preview->OutputFile());
+    EXPECT_TRUE(html.contains("WIDTH=\"480px\"></TD>"));
+    EXPECT_TRUE(html.contains("WIDTH=\"96px\"></TD>"));
+    EXPECT_EQ(html.count("<HR COLOR="), 2);
+}
