@@ -25,8 +25,18 @@ TEST(PublicInterface, ComposeExportAndCatchTheLibrarysErrors) {
         EXPECT_EQ(e.Source(), "Pagivex.Pages.ScaleMode[Let]");
     }
     QTemporaryDir dir;
-    preview->SetOutputFile(dir.filePath("lista"));
+    struct Sink : Pagivex::PreviewEvents {
+        Pagivex::Preview* preview = nullptr;
+        QString file;
+        int done = 0;
+        void Exporting(Pagivex::ZVDestination) override { preview->SetOutputFile(file); }
+        void Done(Pagivex::ZVDestination) override { ++done; }
+    } sink;
+    sink.preview = preview.get();
+    sink.file = dir.filePath("lista");
+    preview->SetEventSink(&sink);
     preview->Export(Pagivex::zvCSV);
+    EXPECT_EQ(sink.done, 1);
     EXPECT_EQ(preview->OutputFile(), dir.filePath("lista.csv"));
     EXPECT_TRUE(QFile::exists(preview->OutputFile()));
     auto font = pages->FontMap()->Item(1);
