@@ -4,13 +4,29 @@
 #include "Form.h"
 #include "Global.h"
 #include "Neighbours.h"
+#include "Runtime.h"
+#include "clsLogFile.h"
 #include "frmQuickContatto.h"
+
+#include <Pagivex/Pagivex.h>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivalto"));
     QApplication::setQuitOnLastWindowClosed(true);
 
+    // The log files' retry question is one of the program's own boxes.
+    clsLogFile::SetAskHandler([](const QString& prompt) {
+        return Platform::MsgBox(prompt, Platform::vbYesNo + Platform::vbQuestion) == Platform::vbYes;
+    });
+    // Addresses and documents open through a throw-away preview object.
+    Neighbours::SetDocumentOpener([](const QString& target) {
+        if (Platform::TraceEnabled()) {
+            Platform::Trace(QStringLiteral("OPEN"), target);
+            return;
+        }
+        Pagivex::CreatePreview()->SyncShell(target);
+    });
     Neighbours::SetQuickEntry([] { Platform::DefaultInstance<frmQuickContatto>().Show(Platform::vbModeless); });
 
     Global::Main();
