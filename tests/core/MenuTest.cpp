@@ -1,0 +1,75 @@
+#include "Form.h"
+#include "Global.h"
+#include "MultiButton.h"
+#include "Settings.h"
+#include "TestKit.h"
+#include "Values.h"
+#include "frmMenu.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+using namespace Platform;
+
+namespace {
+class Menu : public ::testing::Test {
+protected:
+    void SetUp() override {
+        frmMenu::SplashSeconds = 0;
+        menu = new frmMenu;
+        menu->Load();
+        menu->show();
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        screenW = PixelsToTwips(screen.width());
+        screenH = PixelsToTwips(screen.height());
+    }
+    void TearDown() override { delete menu; }
+
+    // A drag from the handle that moves the mouse by (dx, dy) twips.
+    void Drag(double dx, double dy) {
+        menu->Image2_MouseDown(1, 300, 150);
+        menu->Image2_MouseMove(1, float(300 + dx), float(150 + dy));
+        menu->Image2_MouseUp(1, 0, 0);
+    }
+
+    TestKit::Environment env;
+    frmMenu* menu = nullptr;
+    double screenW = 0, screenH = 0;
+};
+}  // namespace
+
+TEST_F(Menu, DraggingNearTheLeftEdgeSnapsToIt) {
+    menu->MoveTwips(1500, 1500);
+    Drag(-(1500 - 45), 0);  // ends 45 twips from the edge: whole pixels of 15
+    EXPECT_EQ(menu->LeftTwips(), 0);
+    EXPECT_EQ(GetSetting("Brivalto", "Window", "Left"), "0");
+
+    menu->MoveTwips(1500, 1500);
+    Drag(-(1500 - 60), 0);  // 60 twips stays where dragged
+    EXPECT_EQ(menu->LeftTwips(), 60);
+}
+
+TEST_F(Menu, TheBottomStaysClearOfTheTaskBar) {
+    menu->MoveTwips(1500, 1500);
+    const double h = PixelsToTwips(menu->height());
+    Drag(0, screenH - 1500 - h - 300);  // within 460 of the bottom
+    EXPECT_NEAR(menu->TopTwips(), screenH - h - 400, 15);  // to the whole pixel
+    menu->MoveTwips(1500, 1500);
+    Drag(0, -1470);  // within 60 of the top
+    EXPECT_EQ(menu->TopTwips(), 0);
+}
+
+TEST_F(Menu, AClickWithoutMovingKeepsTheStoredPosition) {
+    SaveSetting("Brivalto", "Window", "Top", "1234");
+    menu->Image2_MouseDown(1, 10, 10);
+    menu->Image2_MouseUp(1, 10, 10);
+    EXPECT_EQ(GetSetting("Brivalto", "Window", "Top"), "1234");
+}
+
+TEST_F(Menu, VersionAndButtonColours) {
+    EXPECT_TRUE(menu->lbVersion->text().startsWith("versione "));
+    EXPECT_EQ(BackColor(menu->cmdFine), Global::gColButton);
+    EXPECT_EQ(ForeColor(menu->cmdAnagrafica), Global::gColText);
+}
