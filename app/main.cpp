@@ -6,6 +6,7 @@
 #include "Neighbours.h"
 #include "Runtime.h"
 #include "clsLogFile.h"
+#include "frmConfigura.h"
 #include "frmQuickContatto.h"
 
 #include <Pagivex/Pagivex.h>
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
         }
         Pagivex::CreatePreview()->SyncShell(target);
     });
+    Neighbours::Register(QStringLiteral("frmConfigura"),
+                         {[] { Platform::DefaultInstance<frmConfigura>().Show(Platform::vbModeless); }, nullptr, nullptr});
     Neighbours::SetQuickEntry([] { Platform::DefaultInstance<frmQuickContatto>().Show(Platform::vbModeless); });
 
     Global::Main();

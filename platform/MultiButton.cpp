@@ -47,6 +47,11 @@ void SetBackColor(QWidget* widget, std::int32_t bgr) {
     if (BackRole(widget) == QPalette::Button) p.setColor(QPalette::Window, BgrToColor(bgr));
     widget->setPalette(p);
     widget->setProperty("BackColor", bgr);
+    // Check and option boxes fill from the button colour unless told to use the window's.
+    if (qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget)) {
+        widget->setBackgroundRole(QPalette::Window);
+        widget->setAutoFillBackground(true);
+    }
     if (BackRole(widget) == QPalette::Window && !qobject_cast<QLabel*>(widget)) widget->setAutoFillBackground(true);
 }
 

@@ -27,6 +27,8 @@ protected:
         Neighbours::SetQuickEntry([this] { ++quickEntries; });
         SaveSetting("Brivalto", "Config", "Autoupdate", "0");
         frmMenu::SplashSeconds = 0;
+        // The update check must stay on this machine: nothing listens there.
+        qputenv("BRIVALTO_UPDATE_URL", "http://127.0.0.1:9/");
     }
     void TearDown() override {
         for (Form* f : Forms()) f->Unload();
