@@ -1,0 +1,14 @@
+#pragma once
+// The base tables the database file is delivered with; the upgrade adds
+// everything else at the first starts.
+
+#include <QStringList>
+
+namespace ADODB { class Connection; }
+
+namespace Schema {
+// The statements that make the delivered tables and their rows.
+QStringList BaseTableStatements();
+// Makes a delivered database file: the base tables, upgraded to this version.
+bool CreateDeliveredDatabase(const QString& file, QString* error = nullptr);
+}

@@ -1,0 +1,731 @@
+#include "ADODB.h"
+
+#include "Dialogs.h"
+#include "Errors.h"
+#include "Runtime.h"
+#include "Values.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <cmath>
+#include <sqlite3.h>
+
+namespace ADODB {
+
+namespace {
+
+// ------------------------------------------------------------ text folding
+
+// Case and accents folded, so 'FORLÌ' = 'Forlì' = 'forli'.
+QString Fold(const QString& s) {
+    bool plain = true;
+    for (QChar c : s)
+        if (c.unicode() >= 128) {
+            plain = false;
+            break;
+        }
+    if (plain) return s.toLower();
+    QString d = s.normalized(QString::NormalizationForm_D);
+    QString out;
+    out.reserve(d.size());
+    for (QChar c : d)
+        if (c.category() != QChar::Mark_NonSpacing) out += c;
+    return out.toCaseFolded();
+}
+
+int JetCollation(void*, int n1, const void* s1, int n2, const void* s2) {
+    QString a = Fold(QString::fromUtf8(static_cast<const char*>(s1), n1));
+    QString b = Fold(QString::fromUtf8(static_cast<const char*>(s2), n2));
+    return a.compare(b);
+}
+
+// LIKE with % and _, without regard to case or accents.
+bool LikeMatch(const QString& text, int ti, const QString& pat, int pi) {
+    while (pi < pat.size()) {
+        QChar p = pat[pi];
+        if (p == '%') {
+            while (pi < pat.size() && pat[pi] == '%') ++pi;
+            if (pi == pat.size()) return true;
+            for (int k = ti; k <= text.size(); ++k)
+                if (LikeMatch(text, k, pat, pi)) return true;
+            return false;
+        }
+        if (ti >= text.size()) return false;
+        if (p != '_' && p != text[ti]) return false;
+        ++pi;
+        ++ti;
+    }
+    return ti == text.size();
+}
+
+QString ArgText(sqlite3_value* v) {
+    const unsigned char* t = sqlite3_value_text(v);
+    return t ? QString::fromUtf8(reinterpret_cast<const char*>(t), sqlite3_value_bytes(v)) : QString();
+}
+
+void ResultText(sqlite3_context* ctx, const QString& s) {
+    QByteArray b = s.toUtf8();
+    sqlite3_result_text(ctx, b.constData(), b.size(), SQLITE_TRANSIENT);
+}
+
+void FnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_int(ctx, LikeMatch(Fold(ArgText(argv[1])), 0, Fold(ArgText(argv[0])), 0) ? 1 : 0);
+}
+
+void FnIsNull(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3_result_int(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? -1 : 0);
+}
+
+void FnInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(std::floor(sqlite3_value_double(argv[0]))));
+}
+
+void FnVal(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) return sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+    sqlite3_result_double(ctx, Platform::Val(ArgText(argv[0])));
+}
+
+void FnAsc(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    QString s = ArgText(argv[0]);
+    if (s.isEmpty()) return sqlite3_result_null(ctx);
+    sqlite3_result_int(ctx, s[0].unicode());
+}
+
+void FnNow(sqlite3_context* ctx, int, sqlite3_value**) {
+    sqlite3_result_double(ctx, Platform::DateToSerial(Platform::Now()));
+}
+
+void FnDate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    sqlite3_result_double(ctx, std::floor(Platform::DateToSerial(Platform::Now())));
+}
+
+void FnUCase(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    ResultText(ctx, ArgText(argv[0]).toUpper());
+}
+
+void FnLCase(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    ResultText(ctx, ArgText(argv[0]).toLower());
+}
+
+void FnLen(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    sqlite3_result_int(ctx, int(ArgText(argv[0]).size()));
+}
+
+void FnLeft(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    ResultText(ctx, ArgText(argv[0]).left(sqlite3_value_int(argv[1])));
+}
+
+void FnRight(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    ResultText(ctx, ArgText(argv[0]).right(sqlite3_value_int(argv[1])));
+}
+
+void FnMid(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    QString s = ArgText(argv[0]);
+    int start = sqlite3_value_int(argv[1]) - 1;
+    ResultText(ctx, argc > 2 ? s.mid(start, sqlite3_value_int(argv[2])) : s.mid(start));
+}
+
+void FnPart(sqlite3_context* ctx, sqlite3_value* v, int which) {
+    if (sqlite3_value_type(v) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    QDateTime t = Platform::SerialToDate(sqlite3_value_double(v));
+    int r = which == 0 ? t.date().year() : which == 1 ? t.date().month() : which == 2 ? t.date().day()
+          : which == 3 ? t.time().hour() : t.time().minute();
+    sqlite3_result_int(ctx, r);
+}
+void FnYear(sqlite3_context* c, int, sqlite3_value** a) { FnPart(c, a[0], 0); }
+void FnMonth(sqlite3_context* c, int, sqlite3_value** a) { FnPart(c, a[0], 1); }
+void FnDay(sqlite3_context* c, int, sqlite3_value** a) { FnPart(c, a[0], 2); }
+void FnHour(sqlite3_context* c, int, sqlite3_value** a) { FnPart(c, a[0], 3); }
+void FnMinute(sqlite3_context* c, int, sqlite3_value** a) { FnPart(c, a[0], 4); }
+
+void FnNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) != SQLITE_NULL) return sqlite3_result_value(ctx, argv[0]);
+    if (argc > 1) return sqlite3_result_value(ctx, argv[1]);
+    sqlite3_result_int(ctx, 0);
+}
+
+void RegisterJet(sqlite3* db) {
+    sqlite3_create_collation(db, "JETNOCASE", SQLITE_UTF8, nullptr, JetCollation);
+    const int flags = SQLITE_UTF8;
+    struct F {
+        const char* name;
+        int args;
+        void (*fn)(sqlite3_context*, int, sqlite3_value**);
+        bool deterministic;
+    } fns[] = {
+        {"like", 2, FnLike, true},     {"isnull", 1, FnIsNull, true}, {"int", 1, FnInt, true},
+        {"val", 1, FnVal, true},       {"asc", 1, FnAsc, true},       {"now", 0, FnNow, false},
+        {"date", 0, FnDate, false},    {"ucase", 1, FnUCase, true},   {"lcase", 1, FnLCase, true},
+        {"len", 1, FnLen, true},       {"left", 2, FnLeft, true},     {"right", 2, FnRight, true},
+        {"mid", 2, FnMid, true},       {"mid", 3, FnMid, true},       {"year", 1, FnYear, true},
+        {"month", 1, FnMonth, true},   {"day", 1, FnDay, true},       {"hour", 1, FnHour, true},
+        {"minute", 1, FnMinute, true}, {"nz", 1, FnNz, true},         {"nz", 2, FnNz, true},
+    };
+    for (const F& f : fns)
+        sqlite3_create_function(db, f.name, f.args, flags | (f.deterministic ? SQLITE_DETERMINISTIC : 0), nullptr,
+                                f.fn, nullptr, nullptr);
+}
+
+// ------------------------------------------------------------ errors
+
+struct Mapped {
+    QString state;
+    QString description;
+};
+
+Mapped MapEngineError(int rc, const QString& message) {
+    switch (rc) {
+    case SQLITE_BUSY: return {"3260", "Impossibile aggiornare. Attualmente bloccato da un altro utente."};
+    case SQLITE_LOCKED: return {"3218", "Impossibile aggiornare. Attualmente bloccato."};
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+        return {"3022", "Le modifiche richieste non sono state apportate perché creerebbero valori duplicati nell'indice. (" + message + ")"};
+    case SQLITE_CONSTRAINT_FOREIGNKEY: return {"3201", "Impossibile aggiungere o modificare il record: è necessario un record correlato."};
+    case SQLITE_CONSTRAINT_CHECK: return {"3163", "Il campo è troppo piccolo per accettare la quantità di dati che si è tentato di aggiungere. (" + message + ")"};
+    case SQLITE_CONSTRAINT_NOTNULL: return {"3314", "Il campo non può contenere un valore Null. (" + message + ")"};
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT: return {"3343", "Formato di database non riconosciuto."};
+    case SQLITE_CANTOPEN: return {"3024", "Impossibile aprire il file di database."};
+    case SQLITE_READONLY: return {"3051", "Il file di database è in sola lettura."};
+    default: break;
+    }
+    if (message.startsWith("no such table")) return {"3078", message};
+    if (message.startsWith("no such column")) return {"3061", message};
+    if (message.contains("already exists") || message.startsWith("duplicate column")) return {"3010", message};
+    return {"3075", message};
+}
+
+QVariant ReadColumn(sqlite3_stmt* stmt, int i, const QString& declared) {
+    int type = sqlite3_column_type(stmt, i);
+    if (type == SQLITE_NULL) return QVariant();
+    const QString d = declared.toUpper();
+    if (d.startsWith("DATETIME")) return Platform::SerialToDate(sqlite3_column_double(stmt, i));
+    if (d == "BIT") return sqlite3_column_int64(stmt, i) != 0;
+    switch (type) {
+    case SQLITE_INTEGER: {
+        sqlite3_int64 v = sqlite3_column_int64(stmt, i);
+        if (v >= INT32_MIN && v <= INT32_MAX) return QVariant(qint32(v));
+        return QVariant(qint64(v));
+    }
+    case SQLITE_FLOAT: return sqlite3_column_double(stmt, i);
+    case SQLITE_TEXT:
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)), sqlite3_column_bytes(stmt, i));
+    default: return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)), sqlite3_column_bytes(stmt, i));
+    }
+}
+
+int Bind(sqlite3_stmt* stmt, int index, const QVariant& v) {
+    if (!v.isValid() || v.isNull()) return sqlite3_bind_null(stmt, index);
+    switch (v.typeId()) {
+    case QMetaType::Bool: return sqlite3_bind_int(stmt, index, v.toBool() ? -1 : 0);
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long: return sqlite3_bind_int64(stmt, index, v.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float: return sqlite3_bind_double(stmt, index, v.toDouble());
+    case QMetaType::QDateTime: return sqlite3_bind_double(stmt, index, Platform::DateToSerial(v.toDateTime()));
+    case QMetaType::QDate:
+        return sqlite3_bind_double(stmt, index, Platform::DateToSerial(QDateTime(v.toDate(), QTime(0, 0))));
+    default: {
+        QByteArray b = v.toString().toUtf8();
+        return sqlite3_bind_text(stmt, index, b.constData(), b.size(), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+int DefinedSizeOf(const QString& declared) {
+    int open = declared.indexOf('('), close = declared.indexOf(')');
+    if (open < 0 || close < open) return 0;
+    return declared.mid(open + 1, close - open - 1).toInt();
+}
+
+QHash<QString, QString> ParseConnectionString(const QString& s) {
+    QHash<QString, QString> parts;
+    for (const QString& item : s.split(';', Qt::SkipEmptyParts)) {
+        int eq = item.indexOf('=');
+        if (eq < 0) continue;
+        parts.insert(item.left(eq).trimmed().toLower(), item.mid(eq + 1).trimmed());
+    }
+    return parts;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ Connection
+
+Connection::Connection() = default;
+
+Connection::~Connection() { Close(); }
+
+void Connection::RaiseEngineError(int rc, const QString& sql, long number) {
+    QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
+    int extended = db_ ? sqlite3_extended_errcode(db_) : rc;
+    if ((extended & 0xFF) != (rc & 0xFF)) extended = rc;
+    Mapped m = MapEngineError(extended, message);
+    errors_.push_back(Error{number, m.state, m.description});
+    Platform::Err().Raise(number, m.description, QStringLiteral("Microsoft JET Database Engine"));
+}
+
+void Connection::Open(const QString& connectionString, const QString&, const QString&) {
+    Close();
+    errors_.clear();
+    connectionString_ = connectionString;
+    auto parts = ParseConnectionString(connectionString);
+    provider_ = parts.value("provider");
+    auto fail = [this](const QString& state, const QString& description, long number = E_FAIL_PROVIDER) {
+        errors_.push_back(Error{number, state, description});
+        Platform::Err().Raise(number, description, QStringLiteral("Microsoft JET Database Engine"));
+    };
+    if (provider_.contains("SQLOLEDB", Qt::CaseInsensitive))
+        fail(QString(), "Server inesistente od accesso negato", static_cast<long>(static_cast<qint32>(0x80040000u)));
+    if (parts.value("extended properties").contains("Excel", Qt::CaseInsensitive))
+        fail("3170", "Impossibile trovare l'ISAM installabile.");
+    if (!provider_.contains("JET", Qt::CaseInsensitive)) fail("3706", "Provider non trovato.");
+
+    file_ = Platform::ResolvePathNoCase(parts.value("data source"));
+    QFileInfo info(file_);
+    if (!info.isFile()) fail("3024", "Impossibile trovare il file '" + file_ + "'.");
+    // A file that cannot be written cannot be shared: no locks could be kept.
+    if (!info.isWritable()) fail("3051", "Il file '" + file_ + "' è in sola lettura o non accessibile.");
+
+    QByteArray path = QFile::encodeName(file_);
+    int rc = sqlite3_open_v2(path.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        Mapped m = MapEngineError(rc, QString());
+        fail(m.state, m.description);
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    // The retry rules of the data layer do the waiting, not the engine.
+    sqlite3_busy_timeout(db_, 200);
+    RegisterJet(db_);
+    rc = sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        int code = sqlite3_extended_errcode(db_);
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        if ((code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED)
+            fail("3045", "Impossibile utilizzare '" + file_ + "': file già in uso.");
+        Mapped m = MapEngineError(code & 0xFF, QString());
+        fail(m.state, m.description);
+    }
+}
+
+void Connection::Close() {
+    if (db_) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+}
+
+int Connection::State() const { return db_ ? adStateOpen : adStateClosed; }
+
+sqlite3_stmt* Connection::Prepare(const QString& jetSql, const QVariantList& params) {
+    if (!db_) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
+    QByteArray sql = TranslateJetSql(jetSql).toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db_, sql.constData(), sql.size(), &stmt, nullptr);
+    if (rc != SQLITE_OK) RaiseEngineError(rc, jetSql);
+    for (int i = 0; i < params.size(); ++i) Bind(stmt, i + 1, params[i]);
+    return stmt;
+}
+
+long Connection::Execute(const QString& jetSql, const QVariantList& params) {
+    if (!db_) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
+    QByteArray all = TranslateJetSql(jetSql).toUtf8();
+    const char* tail = all.constData();
+    const char* end = tail + all.size();
+    long affected = 0;
+    int bound = 0;
+    while (tail < end) {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db_, tail, int(end - tail), &stmt, &tail);
+        if (rc != SQLITE_OK) RaiseEngineError(rc, jetSql);
+        if (!stmt) break;  // only blanks left
+        int n = sqlite3_bind_parameter_count(stmt);
+        for (int i = 1; i <= n && bound < params.size(); ++i) Bind(stmt, i, params[bound++]);
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) {
+            sqlite3_finalize(stmt);
+            RaiseEngineError(rc, jetSql);
+        }
+        affected += sqlite3_changes(db_);
+        sqlite3_finalize(stmt);
+    }
+    return affected;
+}
+
+void Connection::BeginTrans() { Execute("BEGIN IMMEDIATE"); }
+void Connection::CommitTrans() { Execute("COMMIT"); }
+void Connection::RollbackTrans() { Execute("ROLLBACK"); }
+
+// ------------------------------------------------------------ Recordset
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() { Close(); }
+
+void Recordset::FinishStatement() {
+    if (stmt_) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+    }
+}
+
+void Recordset::Close() {
+    FinishStatement();
+    open_ = false;
+    rows_.clear();
+    fields_.clear();
+    editMode_ = 0;
+    cn_ = nullptr;
+}
+
+void Recordset::Open(const QString& source, Connection& cn, int cursorType, int lockType, const QVariantList& params) {
+    Close();
+    cn_ = &cn;
+    source_ = source;
+    cursorType_ = cursorType;
+    lockType_ = lockType;
+    exhausted_ = false;
+    position_ = 0;
+    hasRowId_ = false;
+    table_.clear();
+
+    sqlite3_stmt* stmt = cn.Prepare(source, params);
+    // Rows of one base table can be written back: keep each row's identity.
+    if (lockType != adLockReadOnly && sqlite3_column_count(stmt) > 0) {
+        QString table;
+        bool single = true;
+        for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+            const char* t = sqlite3_column_table_name(stmt, i);
+            QString name = t ? QString::fromUtf8(t) : QString();
+            if (name.isEmpty() || (!table.isEmpty() && name.compare(table, Qt::CaseInsensitive) != 0)) single = false;
+            table = name;
+        }
+        QString translated = TranslateJetSql(source).trimmed();
+        if (single && translated.startsWith("SELECT ", Qt::CaseInsensitive) &&
+            !translated.mid(7).trimmed().startsWith("DISTINCT", Qt::CaseInsensitive)) {
+            sqlite3_stmt* withId = nullptr;
+            QByteArray sql = ("SELECT " + translated.mid(7) + "").toUtf8();
+            sql = "SELECT rowid AS \"__rid__\", " + translated.mid(7).toUtf8();
+            if (sqlite3_prepare_v2(cn.Handle(), sql.constData(), sql.size(), &withId, nullptr) == SQLITE_OK) {
+                for (int i = 0; i < params.size(); ++i) Bind(withId, i + 1, params[i]);
+                sqlite3_finalize(stmt);
+                stmt = withId;
+                hasRowId_ = true;
+                table_ = table;
+            }
+        }
+    }
+    stmt_ = stmt;
+    const int offset = hasRowId_ ? 1 : 0;
+    for (int i = offset; i < sqlite3_column_count(stmt_); ++i) {
+        Field f;
+        f.Name = QString::fromUtf8(sqlite3_column_name(stmt_, i));
+        const char* decl = sqlite3_column_decltype(stmt_, i);
+        f.DeclaredType = decl ? QString::fromUtf8(decl) : QString();
+        f.DefinedSize = DefinedSizeOf(f.DeclaredType);
+        fields_.push_back(f);
+    }
+    open_ = true;
+    FetchNext();
+    LoadRow(0);
+}
+
+bool Recordset::FetchNext() {
+    if (exhausted_ || !stmt_) return false;
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) {
+        const int offset = hasRowId_ ? 1 : 0;
+        std::vector<QVariant> row;
+        row.reserve(fields_.size() + 1);
+        for (size_t i = 0; i < fields_.size(); ++i) row.push_back(ReadColumn(stmt_, int(i) + offset, fields_[i].DeclaredType));
+        if (hasRowId_) row.push_back(QVariant(qint64(sqlite3_column_int64(stmt_, 0))));
+        // A forward-only cursor keeps no rows behind it.
+        if (cursorType_ == adOpenForwardOnly && !hasRowId_) rows_.clear();
+        rows_.push_back(std::move(row));
+        return true;
+    }
+    exhausted_ = true;
+    FinishStatement();
+    if (rc != SQLITE_DONE) cn_->RaiseEngineError(rc, source_);
+    return false;
+}
+
+void Recordset::LoadRow(long index) {
+    long local = (cursorType_ == adOpenForwardOnly && !hasRowId_) ? long(rows_.size()) - 1 : index;
+    if (index < 0 || local < 0 || local >= long(rows_.size())) {
+        for (auto& f : fields_) f.value_ = f.original_ = QVariant();
+        return;
+    }
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        fields_[i].value_ = fields_[i].original_ = rows_[local][i];
+        fields_[i].changed_ = false;
+    }
+}
+
+void Recordset::CheckOpen() const {
+    if (!open_) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
+}
+
+void Recordset::CheckCurrent() const {
+    CheckOpen();
+    if (EOF_() || BOF()) Platform::Err().Raise(E_NOCURRENTRECORD, "BOF o EOF è True oppure il record corrente è stato eliminato.");
+}
+
+bool Recordset::EOF_() const {
+    if (!open_) return true;
+    if (editMode_ == 2) return false;
+    if (cursorType_ == adOpenForwardOnly && !hasRowId_) return rows_.empty() || (exhausted_ && position_ >= 1);
+    return position_ >= long(rows_.size());
+}
+
+bool Recordset::BOF() const { return open_ && (position_ < 0 || (rows_.empty() && exhausted_)); }
+
+void Recordset::MoveNext() {
+    CheckOpen();
+    if (EOF_()) Platform::Err().Raise(E_NOCURRENTRECORD, "BOF o EOF è True oppure il record corrente è stato eliminato.");
+    if (cursorType_ == adOpenForwardOnly && !hasRowId_) {
+        if (FetchNext()) LoadRow(0);
+        else {
+            position_ = 1;
+            LoadRow(-1);
+        }
+        return;
+    }
+    ++position_;
+    if (position_ >= long(rows_.size())) FetchNext();
+    LoadRow(position_);
+}
+
+void Recordset::MovePrevious() {
+    CheckOpen();
+    if (cursorType_ == adOpenForwardOnly && !hasRowId_) Platform::Err().Raise(3219, "Operazione non consentita.");
+    if (position_ >= 0) --position_;
+    LoadRow(position_);
+}
+
+void Recordset::MoveFirst() {
+    CheckOpen();
+    if (cursorType_ == adOpenForwardOnly && !hasRowId_) return;
+    position_ = 0;
+    LoadRow(0);
+}
+
+void Recordset::MoveLast() {
+    CheckOpen();
+    while (FetchNext()) {
+    }
+    position_ = long(rows_.size()) - 1;
+    LoadRow(position_);
+}
+
+long Recordset::RecordCount() {
+    CheckOpen();
+    if (cursorType_ == adOpenForwardOnly && !hasRowId_) return -1;
+    while (FetchNext()) {
+    }
+    return long(rows_.size());
+}
+
+Field& Recordset::Fields(int index) {
+    CheckOpen();
+    if (index < 0 || index >= int(fields_.size()))
+        Platform::Err().Raise(3265, "Impossibile trovare l'elemento nell'insieme.");
+    return fields_[index];
+}
+
+bool Recordset::HasField(const QString& name) const {
+    for (const auto& f : fields_)
+        if (f.Name.compare(name, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+Field& Recordset::Fields(const QString& name) {
+    CheckOpen();
+    for (auto& f : fields_)
+        if (f.Name.compare(name, Qt::CaseInsensitive) == 0) {
+            if (editMode_ != 2 && (EOF_() || BOF()))
+                Platform::Err().Raise(E_NOCURRENTRECORD, "BOF o EOF è True oppure il record corrente è stato eliminato.");
+            return f;
+        }
+    Platform::Err().Raise(3265, "Impossibile trovare l'elemento nell'insieme: " + name);
+}
+
+void Recordset::SetValue(const QString& name, const QVariant& value) {
+    if (!hasRowId_) Platform::Err().Raise(3251, "Operazione non supportata dal provider per questo recordset.");
+    if (editMode_ == 0) {
+        CheckCurrent();
+        editMode_ = 1;
+    }
+    Field& f = Fields(name);
+    f.value_ = value;
+    f.changed_ = true;
+}
+
+void Recordset::AddNew() {
+    CheckOpen();
+    if (!hasRowId_) Platform::Err().Raise(3251, "Operazione non supportata dal provider per questo recordset.");
+    editMode_ = 2;
+    for (auto& f : fields_) {
+        f.value_ = f.original_ = QVariant();
+        f.changed_ = false;
+    }
+}
+
+void Recordset::CancelUpdate() {
+    if (editMode_ == 2) position_ = std::min<long>(position_, long(rows_.size()));
+    editMode_ = 0;
+    LoadRow(position_);
+}
+
+void Recordset::Update() {
+    CheckOpen();
+    if (editMode_ == 0) return;
+    sqlite3* db = cn_->Handle();
+    const QString table = "\"" + table_ + "\"";
+    auto run = [&](const QByteArray& sql, const QVariantList& params) {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db, sql.constData(), sql.size(), &stmt, nullptr);
+        if (rc != SQLITE_OK) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
+        for (int i = 0; i < params.size(); ++i) Bind(stmt, i + 1, params[i]);
+        rc = sqlite3_step(stmt);
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
+        return sqlite3_changes(db);
+    };
+    QStringList names;
+    QVariantList values;
+    for (const auto& f : fields_)
+        if (f.changed_) {
+            names << "\"" + f.Name + "\"";
+            values << f.value_;
+        }
+    if (editMode_ == 2) {
+        QByteArray sql = names.isEmpty()
+                             ? ("INSERT INTO " + table + " DEFAULT VALUES").toUtf8()
+                             : ("INSERT INTO " + table + " (" + names.join(",") + ") VALUES (" +
+                                QStringList(QList<QString>(names.size(), "?")).join(",") + ")")
+                                   .toUtf8();
+        run(sql, values);
+        qint64 rowid = sqlite3_last_insert_rowid(db);
+        std::vector<QVariant> row;
+        for (const auto& f : fields_) row.push_back(f.changed_ ? f.value_ : QVariant());
+        // Read back what the engine stored (types as declared).
+        QStringList cols;
+        for (const auto& f : fields_) cols << "\"" + f.Name + "\"";
+        sqlite3_stmt* stmt = nullptr;
+        QByteArray back = ("SELECT " + cols.join(",") + " FROM " + table + " WHERE rowid=?").toUtf8();
+        if (sqlite3_prepare_v2(db, back.constData(), back.size(), &stmt, nullptr) == SQLITE_OK) {
+            sqlite3_bind_int64(stmt, 1, rowid);
+            if (sqlite3_step(stmt) == SQLITE_ROW)
+                for (size_t i = 0; i < fields_.size(); ++i) row[i] = ReadColumn(stmt, int(i), fields_[i].DeclaredType);
+            sqlite3_finalize(stmt);
+        }
+        row.push_back(QVariant(rowid));
+        rows_.push_back(row);
+        position_ = long(rows_.size()) - 1;
+        editMode_ = 0;
+        LoadRow(position_);
+        return;
+    }
+    // An edited row: only the changed fields are written, and only when
+    // nobody changed the row since it was read.
+    const auto& current = rows_[position_];
+    qint64 rowid = current.back().toLongLong();
+    if (names.isEmpty()) {
+        editMode_ = 0;
+        return;
+    }
+    QStringList sets, checks;
+    QVariantList params = values;
+    for (const QString& n : names) sets << n + "=?";
+    params << QVariant(rowid);
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        checks << "\"" + fields_[i].Name + "\" IS ?";
+        params << current[i];
+    }
+    int changed = run(("UPDATE " + table + " SET " + sets.join(",") + " WHERE rowid=? AND " + checks.join(" AND ")).toUtf8(),
+                      params);
+    if (changed == 0) {
+        sqlite3_stmt* stmt = nullptr;
+        QByteArray exists = ("SELECT 1 FROM " + table + " WHERE rowid=?").toUtf8();
+        bool found = false;
+        if (sqlite3_prepare_v2(db, exists.constData(), exists.size(), &stmt, nullptr) == SQLITE_OK) {
+            sqlite3_bind_int64(stmt, 1, rowid);
+            found = sqlite3_step(stmt) == SQLITE_ROW;
+            sqlite3_finalize(stmt);
+        }
+        if (found) {
+            cn_->Errors().push_back(Error{E_ROWCHANGED, "3197", "Dati modificati da un altro utente."});
+            Platform::Err().Raise(E_ROWCHANGED, "Il motore di database ha interrotto l'operazione: un altro utente ha modificato gli stessi dati.");
+        }
+        Platform::Err().Raise(E_NOCURRENTRECORD, "Il record corrente è stato eliminato da un altro utente.");
+    }
+    auto& row = rows_[position_];
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].changed_) row[i] = fields_[i].value_;
+    editMode_ = 0;
+    LoadRow(position_);
+}
+
+void Recordset::Delete() {
+    CheckCurrent();
+    if (!hasRowId_) Platform::Err().Raise(3251, "Operazione non supportata dal provider per questo recordset.");
+    qint64 rowid = rows_[position_].back().toLongLong();
+    cn_->Execute("DELETE FROM \"" + table_ + "\" WHERE rowid=?", {QVariant(rowid)});
+    rows_.erase(rows_.begin() + position_);
+    LoadRow(position_);
+}
+
+// ------------------------------------------------------------ Catalog
+
+bool Catalog::CreateDatabase(const QString& file) {
+    if (QFileInfo::exists(file)) return false;
+    sqlite3* db = nullptr;
+    QByteArray path = QFile::encodeName(file);
+    int rc = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA user_version=1", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+    return rc == SQLITE_OK;
+}
+
+QStringList Catalog::Tables(Connection& cn) {
+    QStringList names;
+    Recordset rs;
+    rs.Open("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite%' ORDER BY name", cn);
+    while (!rs.EOF_()) {
+        names << rs["name"].toString();
+        rs.MoveNext();
+    }
+    return names;
+}
+
+QStringList Catalog::Columns(Connection& cn, const QString& table) {
+    QStringList names;
+    Recordset rs;
+    rs.Open("SELECT name FROM pragma_table_info(?)", cn, adOpenForwardOnly, adLockReadOnly, {table});
+    while (!rs.EOF_()) {
+        names << rs["name"].toString();
+        rs.MoveNext();
+    }
+    return names;
+}
+
+}  // namespace ADODB

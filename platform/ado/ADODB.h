@@ -1,0 +1,167 @@
+#pragma once
+// A small ADO: connections, recordsets, fields, errors and parameterised
+// commands over the shared database file (SQLite speaking the Jet dialect
+// the program's SQL is written in).
+//
+// Errors are raised as Platform::BasicError with the provider's numbers
+// (0x80004005, 0x80040E21, 3021, 3197, 3704...); the conditions the data
+// layer tells apart are carried as Jet's numbers in the SQL state of the
+// connection's last Errors entry ("3260" locked, "3045" exclusive, "3022"
+// duplicate key, "3201" referential integrity, "3163" text too long...).
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace ADODB {
+
+// Raised error numbers (as signed 32-bit values).
+constexpr long E_FAIL_PROVIDER = static_cast<long>(static_cast<qint32>(0x80004005u));
+constexpr long E_ERRORSOCCURRED = static_cast<long>(static_cast<qint32>(0x80040E21u));
+constexpr long E_NOCURRENTRECORD = 3021;
+constexpr long E_ROWCHANGED = 3197;
+constexpr long E_OBJECTCLOSED = 3704;
+
+enum CursorType { adOpenForwardOnly = 0, adOpenKeyset = 1, adOpenDynamic = 2, adOpenStatic = 3 };
+enum LockType { adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3, adLockBatchOptimistic = 4 };
+enum ObjectState { adStateClosed = 0, adStateOpen = 1, adStateExecuting = 4 };
+
+struct Error {
+    long Number = 0;
+    QString SQLState;
+    QString Description;
+};
+
+class Recordset;
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens the database named by the connection string. Raises on failure.
+    void Open(const QString& connectionString, const QString& user = QString(), const QString& password = QString());
+    void Close();
+    int State() const;
+    QString Provider() const { return provider_; }
+    QString ConnectionString() const { return connectionString_; }
+    qint32 Mode = 19;
+
+    // Runs one statement ('?' marks the bound parameters). Returns the rows affected.
+    long Execute(const QString& sql, const QVariantList& params = {});
+
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
+
+    std::vector<Error>& Errors() { return errors_; }
+
+    // The file behind the connection.
+    QString DataSource() const { return file_; }
+
+    // Internals shared with Recordset.
+    sqlite3* Handle() const { return db_; }
+    [[noreturn]] void RaiseEngineError(int rc, const QString& sql, long number = E_FAIL_PROVIDER);
+    sqlite3_stmt* Prepare(const QString& jetSql, const QVariantList& params);
+
+private:
+    sqlite3* db_ = nullptr;
+    QString provider_;
+    QString connectionString_;
+    QString file_;
+    std::vector<Error> errors_;
+};
+
+class Field {
+public:
+    QString Name;
+    QVariant Value() const { return value_; }
+    QVariant OriginalValue() const { return original_; }
+    qint32 DefinedSize = 0;  // declared text width; 0 when none
+    QString DeclaredType;
+
+    QVariant value_;
+    QVariant original_;
+    bool changed_ = false;
+};
+
+class Recordset {
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    // Opens a query; rows are read only as they are reached.
+    void Open(const QString& source, Connection& cn, int cursorType = adOpenForwardOnly,
+              int lockType = adLockReadOnly, const QVariantList& params = {});
+    void Close();
+    int State() const { return open_ ? adStateOpen : adStateClosed; }
+
+    bool EOF_() const;
+    bool BOF() const;
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    void MoveLast();
+    long RecordCount();
+
+    int FieldCount() const { return int(fields_.size()); }
+    Field& Fields(int index);
+    Field& Fields(const QString& name);
+    bool HasField(const QString& name) const;
+    // The value of a field of the current row; raises 3021 without one.
+    QVariant operator[](const QString& name) { return Fields(name).Value(); }
+    void SetValue(const QString& name, const QVariant& value);
+
+    void AddNew();
+    void Update();
+    void CancelUpdate();
+    void Delete();
+    bool EditPending() const { return editMode_ != 0; }
+
+    Connection* ActiveConnection() const { return cn_; }
+    QString Source() const { return source_; }
+
+private:
+    bool FetchNext();
+    void LoadRow(long index);
+    void CheckOpen() const;
+    void CheckCurrent() const;
+    void FinishStatement();
+
+    Connection* cn_ = nullptr;
+    sqlite3_stmt* stmt_ = nullptr;
+    QString source_;
+    QString table_;  // the one base table, when the rows can be written
+    bool hasRowId_ = false;
+    bool open_ = false;
+    bool exhausted_ = false;
+    int cursorType_ = adOpenForwardOnly;
+    int lockType_ = adLockReadOnly;
+    std::vector<Field> fields_;
+    std::vector<std::vector<QVariant>> rows_;  // rows read so far (last column: rowid when kept)
+    long position_ = 0;                        // 0-based; -1 BOF
+    int editMode_ = 0;                          // 0 none, 1 edit, 2 add
+};
+
+// The catalogue: create a database file, tables and list what is there.
+namespace Catalog {
+// Creates an empty database file; false when it exists or cannot be written.
+bool CreateDatabase(const QString& file);
+QStringList Tables(Connection& cn);
+QStringList Columns(Connection& cn, const QString& table);
+}  // namespace Catalog
+
+// Turns a statement written for Jet into the engine's own dialect.
+QString TranslateJetSql(const QString& jetSql);
+
+}  // namespace ADODB
