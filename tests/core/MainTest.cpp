@@ -91,7 +91,8 @@ TEST_F(StartUp, TheChooserIsAskedUntilTheDatabaseIsFound) {
 }
 
 TEST_F(StartUp, CancellingTheChooserEndsTheProgram) {
-    Global::Main();  // nothing stored, no database beside the program
+    App::SetPath(env.Root());  // nothing stored, no database beside the program
+    Global::Main();
     EXPECT_EQ(env.ChooserTitles().size(), 1);
     EXPECT_EQ(env.Prompts(), QStringList({"Percorso archivi non indicato"}));
     EXPECT_EQ(env.EndCalls(), 1);
