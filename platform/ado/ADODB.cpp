@@ -165,7 +165,7 @@ void RegisterJet(sqlite3* db) {
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
         bool deterministic;
     } fns[] = {
-        {"like", 2, FnLike, true},     {"isnull", 1, FnIsNull, true}, {"int", 1, FnInt, true},
+        {"like", 2, FnLike, true},     {"jetisnull", 1, FnIsNull, true}, {"int", 1, FnInt, true},
         {"val", 1, FnVal, true},       {"asc", 1, FnAsc, true},       {"now", 0, FnNow, false},
         {"date", 0, FnDate, false},    {"ucase", 1, FnUCase, true},   {"lcase", 1, FnLCase, true},
         {"len", 1, FnLen, true},       {"left", 2, FnLeft, true},     {"right", 2, FnRight, true},
@@ -444,7 +444,14 @@ void Recordset::Open(const QString& source, Connection& cn, int cursorType, int 
         fields_.push_back(f);
     }
     open_ = true;
-    FetchNext();
+    if (cursorType_ != adOpenForwardOnly || hasRowId_) {
+        // A scrollable or writable cursor reads its rows now: an open read
+        // would keep every other workstation from writing meanwhile.
+        while (FetchNext()) {
+        }
+    } else {
+        FetchNext();
+    }
     LoadRow(0);
 }
 
@@ -560,11 +567,7 @@ bool Recordset::HasField(const QString& name) const {
 Field& Recordset::Fields(const QString& name) {
     CheckOpen();
     for (auto& f : fields_)
-        if (f.Name.compare(name, Qt::CaseInsensitive) == 0) {
-            if (editMode_ != 2 && (EOF_() || BOF()))
-                Platform::Err().Raise(E_NOCURRENTRECORD, "BOF o EOF è True oppure il record corrente è stato eliminato.");
-            return f;
-        }
+        if (f.Name.compare(name, Qt::CaseInsensitive) == 0) return f;
     Platform::Err().Raise(3265, "Impossibile trovare l'elemento nell'insieme: " + name);
 }
 

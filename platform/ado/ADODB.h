@@ -119,7 +119,10 @@ public:
     Field& Fields(const QString& name);
     bool HasField(const QString& name) const;
     // The value of a field of the current row; raises 3021 without one.
-    QVariant operator[](const QString& name) { return Fields(name).Value(); }
+    QVariant operator[](const QString& name) {
+        CheckCurrent();
+        return Fields(name).Value();
+    }
     void SetValue(const QString& name, const QVariant& value);
 
     void AddNew();

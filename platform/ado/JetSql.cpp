@@ -91,7 +91,11 @@ QString Lexical(const QString& s) {
             while (j < s.size() && IsWordChar(s[j])) ++j;
             QString word = s.mid(i, j - i);
             QString upper = word.toUpper();
+            int k = j;
+            while (k < s.size() && s[k] == ' ') ++k;
             if (upper == "TRUE") out += "-1";
+            // ISNULL is an operator word to the engine: the function has a name of its own.
+            else if (upper == "ISNULL" && k < s.size() && s[k] == '(') out += "JETISNULL";
             else if (upper == "FALSE") out += "0";
             else out += word;
             i = j;

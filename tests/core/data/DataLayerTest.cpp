@@ -1,0 +1,289 @@
+// The data layer on real database files.
+#include "ADODB.h"
+#include "Errors.h"
+#include "Global.h"
+#include "TestKit.h"
+#include "Values.h"
+#include "modAdoCommon.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace ADODB;
+
+namespace {
+
+class Data : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Global::gNoMessages = false;
+        modAdoCommon::RetryPauseSeconds = 0.2f;
+        conn = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
+        Global::gConnString = conn;
+        ASSERT_TRUE(modAdoCommon::OpenConnection(cn, conn));
+    }
+    void TearDown() override { modAdoCommon::RetryPauseSeconds = 5; }
+
+    QString StateOf(const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const Platform::BasicError&) {
+            return cn->Errors().empty() ? QString("none") : cn->Errors().back().SQLState;
+        }
+        return QString("no error");
+    }
+
+    TestKit::Environment env;
+    QString conn;
+    std::unique_ptr<Connection> cn;
+};
+
+}  // namespace
+
+TEST_F(Data, JetSqlFormsRunUnchanged) {
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, COGNOME, NOME, U_MOD) VALUES (1, 0, 'Rossi', 'Mario', "
+                "#12/25/2026 10.30.00#)");
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, AZIENDA, U_MOD) VALUES (2, 0, \"Forlì Srl\", #01/02/2026#)");
+    Recordset rs;
+    rs.Open("SELECT [ID], COGNOME & ' ' & NOME AS NOMINATIVO, IIF(Isnull(AZIENDA), 'P', 'A') AS K, "
+            "Int(U_MOD) AS GIORNO, Val('0012') AS V, Asc('A') AS A FROM ANAGRAFICA WHERE U_MOD >= #12/25/2026# "
+            "AND ID < True + 3",
+            *cn);
+    ASSERT_FALSE(rs.EOF_());
+    EXPECT_EQ(rs["ID"].toInt(), 1);
+    EXPECT_EQ(rs["NOMINATIVO"].toString(), "Rossi Mario");
+    EXPECT_EQ(rs["k"].toString(), "P");
+    EXPECT_EQ(rs["GIORNO"].toInt(), int(Platform::DateToSerial(QDateTime(QDate(2026, 12, 25), QTime(0, 0)))));
+    EXPECT_EQ(rs["V"].toInt(), 12);
+    EXPECT_EQ(rs["A"].toInt(), 65);
+    rs.MoveNext();
+    EXPECT_TRUE(rs.EOF_());
+
+    Recordset dates;
+    dates.Open("SELECT U_MOD FROM ANAGRAFICA ORDER BY ID", *cn);
+    EXPECT_EQ(dates["U_MOD"].toDateTime(), QDateTime(QDate(2026, 12, 25), QTime(10, 30)));
+}
+
+TEST_F(Data, NullIsNotEmptyText) {
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, NOME) VALUES (1, '', NULL)");
+    Recordset rs;
+    rs.Open("SELECT COGNOME, NOME FROM ANAGRAFICA", *cn);
+    EXPECT_FALSE(rs["COGNOME"].isNull());
+    EXPECT_EQ(rs["COGNOME"].toString(), "");
+    EXPECT_TRUE(rs["NOME"].isNull());
+}
+
+TEST_F(Data, TextComparesWithoutCaseOrAccents) {
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, CITTA) VALUES (1, 'Forlì')");
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, CITTA) VALUES (2, 'MILANO')");
+    auto count = [&](const QString& where, const QVariantList& params = {}) {
+        Recordset rs;
+        rs.Open("SELECT COUNT(*) AS N FROM ANAGRAFICA WHERE " + where, *cn, adOpenForwardOnly, adLockReadOnly, params);
+        return rs["N"].toInt();
+    };
+    EXPECT_EQ(count("CITTA = 'FORLÌ'"), 1);
+    EXPECT_EQ(count("CITTA = 'forli'"), 1);
+    EXPECT_EQ(count("CITTA LIKE '%orl%'"), 1);
+    EXPECT_EQ(count("CITTA LIKE 'mil_no'"), 1);
+    EXPECT_EQ(count("CITTA LIKE ?", {"%ÌLAN%"}), 1);
+    EXPECT_EQ(count("CITTA = ?", {"x' OR '1'='1"}), 0);
+}
+
+TEST_F(Data, WidthsAreDeclaredAndEnforced) {
+    Recordset rs;
+    rs.Open("SELECT * FROM ANAGRAFICA", *cn, adOpenKeyset, adLockOptimistic);
+    EXPECT_EQ(rs.Fields("PROVINCIA").DefinedSize, 4);
+    EXPECT_EQ(rs.Fields("EMAIL").DefinedSize, 100);
+    EXPECT_EQ(StateOf([&] { cn->Execute("INSERT INTO ANAGRAFICA (ID, PROVINCIA) VALUES (1, 'ABCDE')"); }), "3163");
+    EXPECT_EQ(StateOf([&] { cn->Execute("INSERT INTO ANAGRAFICA (ID, PROVINCIA) VALUES (1, 'FÒRL')"); }), "no error");
+}
+
+TEST_F(Data, EngineErrorsAreMapped) {
+    EXPECT_EQ(StateOf([&] { cn->Execute("INSERT INTO UTENTI (UTENTE) VALUES ('admin')"); }), "3022");
+    EXPECT_EQ(StateOf([&] { cn->Execute("SELECT * FROM NESSUNA"); }), "3078");
+    EXPECT_EQ(StateOf([&] { cn->Execute("SELEC * FROM UTENTI"); }), "3075");
+    Recordset closed;
+    try {
+        closed.MoveNext();
+        FAIL() << "a closed recordset moved";
+    } catch (const Platform::BasicError& e) {
+        EXPECT_EQ(e.Number(), E_OBJECTCLOSED);
+    }
+    // A Yes/No column keeps true as -1, whatever was written.
+    Recordset admin;
+    admin.Open("SELECT * FROM UTENTI WHERE UTENTE='ADMIN' AND ISADMIN=-1", *cn);
+    EXPECT_FALSE(admin.EOF_());
+}
+
+TEST_F(Data, AddNewWritesOnlyTheAssignedFields) {
+    Recordset rs;
+    ASSERT_TRUE(modAdoCommon::OpenRecordset(rs, "SELECT * FROM ANAGRAFICA WHERE ID=0", *cn, 1, 3));
+    EXPECT_TRUE(rs.EOF_());
+    rs.AddNew();
+    rs.SetValue("ID", 7);
+    rs.SetValue("COGNOME", "Bianchi");
+    rs.SetValue("DATNAS", QDateTime(QDate(1980, 5, 1), QTime(0, 0)));
+    ASSERT_TRUE(modAdoCommon::UpdateRecordset(rs));
+    EXPECT_EQ(rs["ID"].toInt(), 7);
+    Recordset back;
+    back.Open("SELECT * FROM ANAGRAFICA WHERE ID=7", *cn);
+    EXPECT_EQ(back["COGNOME"].toString(), "Bianchi");
+    EXPECT_TRUE(back["NOME"].isNull());
+    EXPECT_EQ(back["DATNAS"].toDateTime().date(), QDate(1980, 5, 1));
+}
+
+TEST_F(Data, UpdatesSeeOtherWorkstationsChanges) {
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, NOME) VALUES (1, 'Rossi', 'Mario')");
+    std::unique_ptr<Connection> other;
+    ASSERT_TRUE(modAdoCommon::OpenConnection(other, conn));
+    Recordset mine;
+    mine.Open("SELECT * FROM ANAGRAFICA WHERE ID=1", *cn, adOpenKeyset, adLockOptimistic);
+
+    // A field the other did not touch is still written.
+    other->Execute("UPDATE ANAGRAFICA SET NOME='Luigi' WHERE ID=1");
+    mine.SetValue("COGNOME", "Verdi");
+    qint32 err = 0;
+    EXPECT_FALSE(modAdoCommon::UpdateRecordset(mine, &err));
+    EXPECT_EQ(err, E_ROWCHANGED);
+    EXPECT_TRUE(env.Prompts().last().startsWith("Un'altro utente ha già modificato i dati del record."));
+
+    Recordset fresh;
+    fresh.Open("SELECT * FROM ANAGRAFICA WHERE ID=1", *cn, adOpenKeyset, adLockOptimistic);
+    other->Execute("DELETE FROM ANAGRAFICA WHERE ID=1");
+    fresh.SetValue("COGNOME", "Neri");
+    EXPECT_FALSE(modAdoCommon::UpdateRecordset(fresh, &err));
+    EXPECT_EQ(err, E_NOCURRENTRECORD);
+    EXPECT_EQ(env.Prompts().last(), "Nessun record corrente (cancellato da qualche altro utente?)");
+}
+
+TEST_F(Data, DuplicateKeyThroughTheUpdateIsReported) {
+    Recordset rs;
+    ASSERT_TRUE(modAdoCommon::OpenRecordset(rs, "SELECT * FROM UTENTI", *cn, 1, 3));
+    rs.AddNew();
+    rs.SetValue("UTENTE", "Admin");
+    EXPECT_FALSE(modAdoCommon::UpdateRecordset(rs));
+    EXPECT_EQ(env.Prompts().last(), "Tentativo di duplicare la chiave");
+}
+
+TEST_F(Data, ASyntaxErrorListsTheEngineErrorsAndMayBeRetried) {
+    Recordset rs;
+    env.AnswerNext(Platform::vbRetry);
+    env.AnswerNext(Platform::vbAbort);
+    EXPECT_FALSE(modAdoCommon::OpenRecordset(rs, "SELECT FROM", *cn, 0, 3));
+    ASSERT_EQ(env.Boxes().size(), 2);
+    EXPECT_TRUE(env.Prompts()[0].startsWith("Si sono verificati i seguenti errori ADO:\r\n3075 - "));
+    EXPECT_EQ(env.Boxes()[0].style, 2);
+    Global::gNoMessages = false;
+    env.ClearBoxes();
+    EXPECT_FALSE(modAdoCommon::OpenRecordset(rs, "SELECT FROM", *cn, 0, 3, true));
+    EXPECT_TRUE(env.Boxes().isEmpty());
+}
+
+namespace {
+// Another process holds the database file in a write transaction for a while.
+QProcess* HoldLock(const QString& file, double seconds) {
+    auto* p = new QProcess;
+    p->start("/usr/bin/python3",
+             {"-c", QString("import sqlite3,time,sys\n"
+                            "c=sqlite3.connect(sys.argv[1],isolation_level=None)\n"
+                            "c.execute('BEGIN EXCLUSIVE')\n"
+                            "print('locked',flush=True)\n"
+                            "time.sleep(%1)\n"
+                            "c.execute('COMMIT')\n")
+                        .arg(seconds),
+              file});
+    p->waitForReadyRead(10000);
+    return p;
+}
+}  // namespace
+
+TEST_F(Data, ALockThatClearsIsRetriedWithoutAMessage) {
+    std::unique_ptr<QProcess> holder(HoldLock(env.DatabaseFile(), 0.5));
+    Recordset rs;
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(modAdoCommon::OpenRecordset(rs, "SELECT * FROM UTENTI", *cn, 0, 3));
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    EXPECT_FALSE(rs.EOF_());
+    holder->waitForFinished();
+}
+
+TEST_F(Data, AQuietLockGivesUpAfterTheThirdFailure) {
+    std::unique_ptr<QProcess> holder(HoldLock(env.DatabaseFile(), 4));
+    Recordset rs;
+    EXPECT_FALSE(modAdoCommon::OpenRecordset(rs, "SELECT * FROM UTENTI", *cn, 0, 3, true));
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    Global::gNoMessages = false;
+    // Not quiet: after three failures the question; Cancel gives up.
+    env.AnswerNext(Platform::vbCancel);
+    EXPECT_FALSE(modAdoCommon::OpenRecordset(rs, "SELECT * FROM UTENTI", *cn, 0, 3));
+    ASSERT_EQ(env.Boxes().size(), 1);
+    EXPECT_EQ(env.Boxes()[0].prompt,
+              "Record bloccato da un'altro utente. Attendere e ritentare oppure annullare ed uscire.");
+    EXPECT_EQ(env.Boxes()[0].style, 37);
+    holder->kill();
+    holder->waitForFinished();
+}
+
+TEST_F(Data, BadFilesGiveTheMessageAndFalse) {
+    auto tryOpen = [&](const QString& file) {
+        env.ClearBoxes();
+        std::unique_ptr<Connection> c;
+        bool ok = modAdoCommon::OpenConnection(c, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file);
+        EXPECT_EQ(env.Boxes().size(), 1) << file.toStdString();
+        return ok;
+    };
+    QFile text(env.Root() + "/testo.mdb");
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("questo non è un archivio, solo testo scritto a mano per prova.");
+    text.close();
+    EXPECT_FALSE(tryOpen(text.fileName()));
+    EXPECT_TRUE(env.Prompts().last().contains("3343"));
+    EXPECT_FALSE(tryOpen(env.Root() + "/nessuna/Brivalto.mdb"));
+
+    QFile::copy(env.DatabaseFile(), env.Root() + "/tronco.mdb");
+    QFile truncated(env.Root() + "/tronco.mdb");
+    ASSERT_TRUE(truncated.resize(1500));
+    EXPECT_FALSE(tryOpen(truncated.fileName()));
+
+    // Nothing was changed in the files that could not be opened.
+    QFile check(text.fileName());
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(check.readAll().startsWith("questo non"));
+    EXPECT_EQ(QFileInfo(truncated.fileName()).size(), 1500);
+}
+
+TEST_F(Data, AReadOnlyFileIsRefused) {
+    QFile::copy(env.DatabaseFile(), env.Root() + "/sola.mdb");
+    QFile::setPermissions(env.Root() + "/sola.mdb", QFile::ReadOwner);
+    if (QFileInfo(env.Root() + "/sola.mdb").isWritable()) GTEST_SKIP() << "running as root: every file can be written";
+    std::unique_ptr<Connection> c;
+    EXPECT_FALSE(modAdoCommon::OpenConnection(c, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.Root() + "/sola.mdb"));
+    EXPECT_EQ(env.Boxes().size(), 1);
+}
+
+TEST_F(Data, ForwardOnlyAndKeysetCursors) {
+    for (int i = 1; i <= 5; ++i) cn->Execute("INSERT INTO ANAGRAFICA (ID) VALUES (?)", {i});
+    Recordset fwd;
+    fwd.Open("SELECT ID FROM ANAGRAFICA ORDER BY ID", *cn);
+    int n = 0;
+    while (!fwd.EOF_()) {
+        ++n;
+        fwd.MoveNext();
+    }
+    EXPECT_EQ(n, 5);
+    Recordset keyset;
+    keyset.Open("SELECT * FROM ANAGRAFICA ORDER BY ID", *cn, adOpenKeyset, adLockOptimistic);
+    EXPECT_EQ(keyset.RecordCount(), 5);
+    keyset.MoveLast();
+    EXPECT_EQ(keyset["ID"].toInt(), 5);
+    keyset.MovePrevious();
+    EXPECT_EQ(keyset["ID"].toInt(), 4);
+    keyset.Delete();
+    EXPECT_EQ(keyset["ID"].toInt(), 5);
+    keyset.MoveFirst();
+    EXPECT_TRUE(keyset.BOF() == false);
+    EXPECT_EQ(keyset["ID"].toInt(), 1);
+}
