@@ -6,6 +6,7 @@
 
 class QWidget;
 namespace Platform { struct ErrObject; }
+namespace ADODB { class Connection; }
 
 namespace Global {
 
@@ -47,6 +48,8 @@ void ApplyFormStyle(QWidget* form);
 
 // Whether the signed-in user may use a permission (administrators may use all).
 bool HaPermesso(const QString& permission);
+// The same question on the caller's open connection.
+bool CheckPermission(const QString& permission, ADODB::Connection& cn);
 
 // Resets every global to its value before start-up (tests).
 void ResetState();

@@ -1,8 +1,128 @@
 #include "Locks.h"
 
+#include "ADODB.h"
+#include "Errors.h"
+#include "Global.h"
 #include "Runtime.h"
+#include "modAdoCommon.h"
 
-// Until the data layer is in place there is nothing to release.
-void Locks::ReleaseLocks(std::int32_t) {}
-void Locks::ReleaseAllLocks() {}
-QString Locks::GetComputerNameUpper() { return Platform::ComputerName().toUpper(); }
+namespace Locks {
+
+namespace {
+
+const int kReply_Retry = 4;
+const int kReply_GiveUp = 2;
+// A lock that stays busy must not hold the program for ever behind OK-only boxes.
+const int kMaxAttempts = 20;
+
+QString StateOf(ADODB::Connection& cn) { return cn.Errors().empty() ? QString() : cn.Errors().back().SQLState; }
+
+bool IsEngineLock(ADODB::Connection& cn, const Platform::BasicError& e) {
+    const QString state = StateOf(cn);
+    return e.Number() == 3186 || e.Number() == 3164 || e.Number() == 3260 || state == "3186" || state == "3164" ||
+           state == "3260" || state == "3218";
+}
+
+}  // namespace
+
+QString GetComputerNameUpper() { return Platform::ComputerName().toUpper(); }
+
+int ShowLockError(const Platform::ErrObject& err) {
+    if (err.Number == 70) {
+        Platform::MsgBox(QStringLiteral("l'utente non possiede i requisiti per l'accesso richiesto"), Platform::vbOKOnly);
+        return kReply_GiveUp;
+    }
+    if (err.Number == 3046) {
+        int answer = Platform::MsgBox(
+            QStringLiteral("il record è impegnato da un'altro utente. attendere e ritentare."), Platform::vbOKCancel);
+        return answer == Platform::vbOK ? kReply_Retry : kReply_GiveUp;
+    }
+    int answer = Platform::MsgBox("Errore " + QString::number(err.Number) + ": " + err.Description + " in Gestione Locks",
+                                  Platform::vbRetryCancel);
+    return answer == Platform::vbRetry ? kReply_Retry : kReply_GiveUp;
+}
+
+bool IsTableLocked(ADODB::Connection& cn, const QString& table, bool ownRows, std::int32_t staleSeconds) {
+    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+        try {
+            cn.Errors().clear();
+            cn.Execute("DELETE FROM LOCKS WHERE U_MOD < ?", {Platform::Now().addSecs(-staleSeconds)});
+            ADODB::Recordset rs;
+            if (ownRows)
+                rs.Open("SELECT * FROM LOCKS WHERE TABELLA=?", cn, ADODB::adOpenForwardOnly, ADODB::adLockReadOnly, {table});
+            else
+                rs.Open("SELECT * FROM LOCKS WHERE COMPUTER<>? AND TABELLA=?", cn, ADODB::adOpenForwardOnly,
+                        ADODB::adLockReadOnly, {GetComputerNameUpper(), table});
+            return !rs.EOF_();
+        } catch (const Platform::BasicError& e) {
+            Platform::Err().Set(e);
+            if (e.Number() == 3164 || StateOf(cn) == "3164") {
+                Platform::MsgBox(QStringLiteral("record in uso... ritentare"), Platform::vbOKOnly);
+                continue;
+            }
+            if (IsEngineLock(cn, e)) continue;  // the engine's own lock passes by itself
+            if (ShowLockError(Platform::Err()) != kReply_Retry) return false;
+        }
+    }
+    return false;
+}
+
+bool LockTable(ADODB::Connection& cn, const QString& table) {
+    if (IsTableLocked(cn, table, false, 30)) return false;
+    const QString computer = GetComputerNameUpper();
+    bool inserted = false;
+    for (int attempt = 0; attempt < kMaxAttempts && !inserted; ++attempt) {
+        try {
+            cn.Errors().clear();
+            cn.Execute("INSERT INTO LOCKS (COMPUTER, TABELLA, U_MOD) VALUES (?,?,?)", {computer, table, Platform::Now()});
+            inserted = true;
+        } catch (const Platform::BasicError& e) {
+            Platform::Err().Set(e);
+            if (IsEngineLock(cn, e)) {
+                Platform::MsgBox(QStringLiteral("Record bloccato, premere ok per ritentare"), Platform::vbOKOnly);
+                continue;
+            }
+            if (ShowLockError(Platform::Err()) != kReply_Retry) break;
+        }
+    }
+    // Without its row the table is not locked, whatever else happened.
+    if (!inserted) return false;
+    if (IsTableLocked(cn, table, false, 30)) {
+        // Another workstation inserted at the same moment: both back off and retry.
+        try {
+            cn.Execute("DELETE FROM LOCKS WHERE COMPUTER=? AND TABELLA=?", {computer, table});
+        } catch (const Platform::BasicError& e) {
+            Platform::Err().Set(e);
+        }
+        return false;
+    }
+    return true;
+}
+
+namespace {
+void ReleaseWith(const QStringList& statements, const QList<QVariantList>& params, const QString& where) {
+    std::unique_ptr<ADODB::Connection> cn;
+    if (!modAdoCommon::OpenConnection(cn, Global::gConnString, false, 19)) return;
+    try {
+        for (int i = 0; i < statements.size(); ++i) cn->Execute(statements[i], params[i]);
+    } catch (const Platform::BasicError& e) {
+        // Reported, never fatal: the rows lapse by themselves after 30 seconds.
+        Platform::Err().Set(e);
+        Global::ShowProcError(Platform::Err(), where, Platform::App::Title());
+        Platform::Err().Clear();
+    }
+}
+}  // namespace
+
+void ReleaseLocks(std::int32_t staleSeconds) {
+    ReleaseWith({"DELETE FROM LOCKS WHERE COMPUTER=?", "DELETE FROM LOCKS WHERE U_MOD < ?"},
+                {{GetComputerNameUpper()}, {Platform::Now().addSecs(-staleSeconds)}},
+                QStringLiteral("Procedura ReleaseLocks di Modulo Locks"));
+}
+
+void ReleaseAllLocks() {
+    ReleaseWith({"Delete From Locks where computer=?"}, {{GetComputerNameUpper()}},
+                QStringLiteral("Procedura ReleaseAllLocks di Modulo Locks"));
+}
+
+}  // namespace Locks

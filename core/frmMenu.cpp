@@ -10,6 +10,10 @@
 #include "ShowHelp.h"
 #include "Values.h"
 #include "frmSplash.h"
+#include "frmLogin.h"
+#include "ADODB.h"
+#include "Comuni.h"
+#include "modAdoCommon.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -251,7 +255,39 @@ bool frmMenu::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmMenu::OpenDatabaseAndSignIn() {
-    // Users are not stored yet: the single user is the administrator.
-    Global::gCurrentUser = QStringLiteral("Admin");
-    Global::gLoginActive = false;
+    std::unique_ptr<ADODB::Connection> cn;
+    if (!modAdoCommon::OpenConnection(cn, Global::gConnString, false, 19)) return;
+    // Two late additions to the schema; already there is fine.
+    for (const char* sql : {"INSERT INTO TIPICONTATTO (CODICE,DESCRIZIONE) VALUES ('M','Invio SMS')",
+                            "ALTER TABLE ANAGRAFICA ADD DATNAS DATETIME NULL;"}) {
+        try {
+            cn->Execute(QString::fromUtf8(sql));
+        } catch (const BasicError&) {
+            Err().Clear();
+        }
+    }
+    ADODB::Recordset rs;
+    if (modAdoCommon::OpenRecordset(rs, "SELECT COUNT(*) FROM UTENTI", *cn, 0, 3, false)) {
+        const int users = rs.EOF_() ? 0 : Comuni::FieldNum(rs.Fields(0).Value()).toInt();
+        rs.Close();
+        if (users > 1) {
+            Global::gLoginActive = true;
+            auto& login = DefaultInstance<frmLogin>();
+            login.LoginConnection = cn.get();
+            login.Show(vbModal);
+            const bool signedIn = login.Tag == QLatin1String("OK");
+            login.LoginConnection = nullptr;
+            login.Unload();
+            if (!signedIn) {
+                cn->Close();
+                App::End();
+                Unload();
+                return;
+            }
+        } else {
+            Global::gCurrentUser = QStringLiteral("Admin");
+            Global::gLoginActive = false;
+        }
+    }
+    cn->Close();
 }

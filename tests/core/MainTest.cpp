@@ -39,8 +39,8 @@ protected:
 
     void MakeDatabase(const QString& folder, const QString& name = "Brivalto.mdb") {
         QDir().mkpath(folder);
-        QFile f(folder + "/" + name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        if (QFile::exists(folder + "/" + name)) return;
+        ASSERT_TRUE(QFile::copy(TestKit::ProgramFolder() + "/Brivalto.mdb", folder + "/" + name));
     }
 
     void WriteIni(const QByteArray& text) {

@@ -43,6 +43,8 @@ protected:
         Global::ResetState();
         Global::gSmsProvider = 1;
         Global::gIniFile = env.DataPath() + "Brivalto.ini";
+        Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
+        Global::gCurrentUser = "ADMIN";
         PlannerSettings::SetProvider([this] { return &planner; });
     }
     void TearDown() override {
