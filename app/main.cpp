@@ -6,7 +6,9 @@
 #include "Neighbours.h"
 #include "Runtime.h"
 #include "clsLogFile.h"
+#include "frmAssociaClientiUtenti.h"
 #include "frmConfigura.h"
+#include "frmUtenti.h"
 #include "frmQuickContatto.h"
 
 #include <Pagivex/Pagivex.h>
@@ -30,6 +32,11 @@ int main(int argc, char** argv) {
     });
     Neighbours::Register(QStringLiteral("frmConfigura"),
                          {[] { Platform::DefaultInstance<frmConfigura>().Show(Platform::vbModeless); }, nullptr, nullptr});
+    Neighbours::Register(QStringLiteral("frmUtenti"),
+                         {[] { Platform::DefaultInstance<frmUtenti>().Show(Platform::vbModal); }, nullptr, nullptr, nullptr});
+    Neighbours::Register(QStringLiteral("frmAssociaClientiUtenti"),
+                         {[] { Platform::DefaultInstance<frmAssociaClientiUtenti>().Show(Platform::vbModal); }, nullptr,
+                          nullptr, nullptr});
     Neighbours::SetQuickEntry([] { Platform::DefaultInstance<frmQuickContatto>().Show(Platform::vbModeless); });
 
     Global::Main();

@@ -42,6 +42,13 @@ void Neighbours::Load(const QString& formName) {
     if (it != Windows().end() && it->load) it->load();
 }
 
+QString Neighbours::ShowModalForTag(const QString& formName) {
+    auto it = Windows().find(formName);
+    if (it != Windows().end() && it->showModalForTag) return it->showModalForTag();
+    NotAvailable();
+    return QString();
+}
+
 void Neighbours::SetWindowState(const QString& formName, int state) {
     auto it = Windows().find(formName);
     if (it != Windows().end() && it->setWindowState) it->setWindowState(state);

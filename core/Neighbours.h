@@ -19,12 +19,15 @@ struct Window {
     std::function<void()> show;                 // shown modeless
     std::function<void()> load;                 // loaded without showing
     std::function<void(int state)> setWindowState;
+    std::function<QString()> showModalForTag;  // shown modally; its Tag afterwards
 };
 void Register(const QString& formName, Window window);
 bool IsRegistered(const QString& formName);
 void Show(const QString& formName);
 void Load(const QString& formName);
 void SetWindowState(const QString& formName, int state);
+// Shows a dialog modally and returns its Tag ("" when not registered).
+QString ShowModalForTag(const QString& formName);
 
 // Opens a file or an address with the program registered for it (the
 // print-preview library's shell service when the program registers it).
