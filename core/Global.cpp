@@ -55,6 +55,8 @@ bool DatabaseExists(const QString& folder) {
     return QFileInfo(DatabaseFile(folder)).isFile();
 }
 
+}  // namespace
+
 void SetColours() {
     gColFormBack = 0xBE956A;
     gColPanel = 0xA08053;
@@ -67,6 +69,8 @@ void SetColours() {
     gColInputBack = 0xFFFFFF;
     gColInputFore = 0;
 }
+
+namespace {
 
 void RunUpdateCheck() {
     using namespace Platform;

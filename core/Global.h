@@ -34,6 +34,9 @@ extern std::int32_t gColBtnSearch;
 extern std::int32_t gColInputBack;
 extern std::int32_t gColInputFore;
 
+// The colour scheme's values (start-up sets them before the first window).
+void SetColours();
+
 // The program's entry point: settles the state above and opens the first window.
 void Main();
 

@@ -13,6 +13,7 @@
 #include "modAdoCommon.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,6 +27,7 @@ class Users : public ::testing::Test {
 protected:
     void SetUp() override {
         Global::ResetState();
+        Global::SetColours();
         Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
         Global::gCurrentUser = "ADMIN";
         ASSERT_TRUE(modAdoCommon::OpenConnection(cn, Global::gConnString));
@@ -118,6 +120,7 @@ TEST_F(Users, WithOneUserTheMenuRunsAsAdminWithEveryButton) {
     EXPECT_FALSE(Global::gLoginActive);
     EXPECT_FALSE(menu->cmdListe->isHidden());
     EXPECT_FALSE(menu->cmdMailing->isHidden());
+    QCoreApplication::processEvents();
     menu->grab().save(TestKit::ProgramFolder() + "/../menu.png");
     delete menu;
 }
