@@ -326,7 +326,27 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
     }
 }
 
+sqlite3_stmt* Connection::Cached(const QByteArray& sql) {
+    for (auto& [text, stmt] : cache_)
+        if (text == sql) {
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+            return stmt;
+        }
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v3(db_, sql.constData(), sql.size(), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) RaiseEngineError(rc, QString::fromUtf8(sql), E_ERRORSOCCURRED);
+    if (cache_.size() >= 32) {
+        sqlite3_finalize(cache_.front().second);
+        cache_.erase(cache_.begin());
+    }
+    cache_.emplace_back(sql, stmt);
+    return stmt;
+}
+
 void Connection::Close() {
+    for (auto& entry : cache_) sqlite3_finalize(entry.second);
+    cache_.clear();
     if (db_) {
         sqlite3_close_v2(db_);
         db_ = nullptr;
@@ -392,6 +412,9 @@ void Recordset::Close() {
     open_ = false;
     rows_.clear();
     fields_.clear();
+    index_.clear();
+    insertMask_.clear();
+    insertSql_.clear();
     editMode_ = 0;
     cn_ = nullptr;
 }
@@ -441,6 +464,7 @@ void Recordset::Open(const QString& source, Connection& cn, int cursorType, int 
         const char* decl = sqlite3_column_decltype(stmt_, i);
         f.DeclaredType = decl ? QString::fromUtf8(decl) : QString();
         f.DefinedSize = DefinedSizeOf(f.DeclaredType);
+        index_.insert(f.Name.toLower(), int(fields_.size()));
         fields_.push_back(f);
     }
     open_ = true;
@@ -566,8 +590,8 @@ bool Recordset::HasField(const QString& name) const {
 
 Field& Recordset::Fields(const QString& name) {
     CheckOpen();
-    for (auto& f : fields_)
-        if (f.Name.compare(name, Qt::CaseInsensitive) == 0) return f;
+    auto it = index_.constFind(name.toLower());
+    if (it != index_.constEnd()) return fields_[*it];
     Platform::Err().Raise(3265, "Impossibile trovare l'elemento nell'insieme: " + name);
 }
 
@@ -587,7 +611,8 @@ void Recordset::AddNew() {
     if (!hasRowId_) Platform::Err().Raise(3251, "Operazione non supportata dal provider per questo recordset.");
     editMode_ = 2;
     for (auto& f : fields_) {
-        f.value_ = f.original_ = QVariant();
+        if (f.value_.isValid()) f.value_.clear();
+        if (f.original_.isValid()) f.original_.clear();
         f.changed_ = false;
     }
 }
@@ -604,52 +629,55 @@ void Recordset::Update() {
     sqlite3* db = cn_->Handle();
     const QString table = "\"" + table_ + "\"";
     auto run = [&](const QByteArray& sql, const QVariantList& params) {
-        sqlite3_stmt* stmt = nullptr;
-        int rc = sqlite3_prepare_v2(db, sql.constData(), sql.size(), &stmt, nullptr);
-        if (rc != SQLITE_OK) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
+        sqlite3_stmt* stmt = cn_->Cached(sql);
         for (int i = 0; i < params.size(); ++i) Bind(stmt, i + 1, params[i]);
-        rc = sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
+        int rc = sqlite3_step(stmt);
+        sqlite3_reset(stmt);
         if (rc != SQLITE_DONE && rc != SQLITE_ROW) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
         return sqlite3_changes(db);
     };
     QStringList names;
     QVariantList values;
-    for (const auto& f : fields_)
-        if (f.changed_) {
-            names << "\"" + f.Name + "\"";
-            values << f.value_;
+    QByteArray mask(qsizetype(fields_.size()), '0');
+    for (size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].changed_) {
+            mask[qsizetype(i)] = '1';
+            values << fields_[i].value_;
         }
     if (editMode_ == 2) {
-        QByteArray sql = names.isEmpty()
+        // Rows added one after another assign the same fields: the text is made once.
+        if (mask != insertMask_ || insertSql_.isEmpty()) {
+            for (const auto& f : fields_)
+                if (f.changed_) names << "\"" + f.Name + "\"";
+            insertSql_ = names.isEmpty()
                              ? ("INSERT INTO " + table + " DEFAULT VALUES").toUtf8()
                              : ("INSERT INTO " + table + " (" + names.join(",") + ") VALUES (" +
                                 QStringList(QList<QString>(names.size(), "?")).join(",") + ")")
                                    .toUtf8();
+            insertMask_ = mask;
+        }
+        const QByteArray& sql = insertSql_;
         run(sql, values);
         qint64 rowid = sqlite3_last_insert_rowid(db);
+        // The row holds what was written; fields left alone are Null.
         std::vector<QVariant> row;
+        row.reserve(fields_.size() + 1);
         for (const auto& f : fields_) row.push_back(f.changed_ ? f.value_ : QVariant());
-        // Read back what the engine stored (types as declared).
-        QStringList cols;
-        for (const auto& f : fields_) cols << "\"" + f.Name + "\"";
-        sqlite3_stmt* stmt = nullptr;
-        QByteArray back = ("SELECT " + cols.join(",") + " FROM " + table + " WHERE rowid=?").toUtf8();
-        if (sqlite3_prepare_v2(db, back.constData(), back.size(), &stmt, nullptr) == SQLITE_OK) {
-            sqlite3_bind_int64(stmt, 1, rowid);
-            if (sqlite3_step(stmt) == SQLITE_ROW)
-                for (size_t i = 0; i < fields_.size(); ++i) row[i] = ReadColumn(stmt, int(i), fields_[i].DeclaredType);
-            sqlite3_finalize(stmt);
-        }
         row.push_back(QVariant(rowid));
-        rows_.push_back(row);
+        rows_.push_back(std::move(row));
         position_ = long(rows_.size()) - 1;
         editMode_ = 0;
-        LoadRow(position_);
+        // The fields already hold the new row.
+        for (auto& f : fields_) {
+            f.original_ = f.value_;
+            f.changed_ = false;
+        }
         return;
     }
     // An edited row: only the changed fields are written, and only when
     // nobody changed the row since it was read.
+    for (const auto& f : fields_)
+        if (f.changed_) names << "\"" + f.Name + "\"";
     const auto& current = rows_[position_];
     qint64 rowid = current.back().toLongLong();
     if (names.isEmpty()) {

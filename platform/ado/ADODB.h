@@ -10,6 +10,7 @@
 // duplicate key, "3201" referential integrity, "3163" text too long...).
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -71,6 +72,8 @@ public:
     sqlite3* Handle() const { return db_; }
     [[noreturn]] void RaiseEngineError(int rc, const QString& sql, long number = E_FAIL_PROVIDER);
     sqlite3_stmt* Prepare(const QString& jetSql, const QVariantList& params);
+    // A statement kept for reuse (reset, bindings cleared); owned by the connection.
+    sqlite3_stmt* Cached(const QByteArray& engineSql);
 
 private:
     sqlite3* db_ = nullptr;
@@ -78,6 +81,7 @@ private:
     QString connectionString_;
     QString file_;
     std::vector<Error> errors_;
+    std::vector<std::pair<QByteArray, sqlite3_stmt*>> cache_;
 };
 
 class Field {
@@ -154,6 +158,9 @@ private:
     std::vector<std::vector<QVariant>> rows_;  // rows read so far (last column: rowid when kept)
     long position_ = 0;                        // 0-based; -1 BOF
     int editMode_ = 0;                          // 0 none, 1 edit, 2 add
+    QByteArray insertMask_;
+    QHash<QString, int> index_;  // field names folded to lower case
+    QByteArray insertSql_;
 };
 
 // The catalogue: create a database file, tables and list what is there.
