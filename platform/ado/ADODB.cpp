@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "Runtime.h"
 #include "Values.h"
+#include "ServerBackend.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -280,7 +281,7 @@ void Connection::RaiseEngineError(int rc, const QString& sql, long number) {
     Platform::Err().Raise(number, m.description, QStringLiteral("Microsoft JET Database Engine"));
 }
 
-void Connection::Open(const QString& connectionString, const QString&, const QString&) {
+void Connection::Open(const QString& connectionString, const QString& user, const QString& password) {
     Close();
     errors_.clear();
     connectionString_ = connectionString;
@@ -290,8 +291,18 @@ void Connection::Open(const QString& connectionString, const QString&, const QSt
         errors_.push_back(Error{number, state, description});
         Platform::Err().Raise(number, description, QStringLiteral("Microsoft JET Database Engine"));
     };
-    if (provider_.contains("SQLOLEDB", Qt::CaseInsensitive))
-        fail(QString(), "Server inesistente od accesso negato", static_cast<long>(static_cast<qint32>(0x80040000u)));
+    if (provider_.contains("SQLOLEDB", Qt::CaseInsensitive)) {
+        auto server = std::make_unique<ServerBackend>();
+        try {
+            const QString trusted = parts.value("trusted_connection");
+            server->Open(parts.value("data source"), parts.value("initial catalog"), user, password,
+                         trusted.compare("yes", Qt::CaseInsensitive) == 0);
+        } catch (const ServerFailure& f) {
+            fail(f.state, f.description, f.number);
+        }
+        server_ = std::move(server);
+        return;
+    }
     if (parts.value("extended properties").contains("Excel", Qt::CaseInsensitive))
         fail("3170", "Impossibile trovare l'ISAM installabile.");
     if (!provider_.contains("JET", Qt::CaseInsensitive)) fail("3706", "Provider non trovato.");
@@ -347,13 +358,14 @@ sqlite3_stmt* Connection::Cached(const QByteArray& sql) {
 void Connection::Close() {
     for (auto& entry : cache_) sqlite3_finalize(entry.second);
     cache_.clear();
+    server_.reset();
     if (db_) {
         sqlite3_close_v2(db_);
         db_ = nullptr;
     }
 }
 
-int Connection::State() const { return db_ ? adStateOpen : adStateClosed; }
+int Connection::State() const { return db_ || server_ ? adStateOpen : adStateClosed; }
 
 sqlite3_stmt* Connection::Prepare(const QString& jetSql, const QVariantList& params) {
     if (!db_) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
@@ -366,6 +378,14 @@ sqlite3_stmt* Connection::Prepare(const QString& jetSql, const QVariantList& par
 }
 
 long Connection::Execute(const QString& jetSql, const QVariantList& params) {
+    if (server_) {
+        try {
+            return server_->Run(jetSql, params).affected;
+        } catch (const ServerFailure& f) {
+            errors_.push_back(Error{f.number, f.state, f.description});
+            Platform::Err().Raise(f.number, f.description, QStringLiteral("Microsoft OLE DB Provider for SQL Server"));
+        }
+    }
     if (!db_) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
     QByteArray all = TranslateJetSql(jetSql).toUtf8();
     const char* tail = all.constData();
@@ -391,7 +411,7 @@ long Connection::Execute(const QString& jetSql, const QVariantList& params) {
     return affected;
 }
 
-void Connection::BeginTrans() { Execute("BEGIN IMMEDIATE"); }
+void Connection::BeginTrans() { Execute(server_ ? "BEGIN" : "BEGIN IMMEDIATE"); }
 void Connection::CommitTrans() { Execute("COMMIT"); }
 void Connection::RollbackTrans() { Execute("ROLLBACK"); }
 
@@ -429,6 +449,30 @@ void Recordset::Open(const QString& source, Connection& cn, int cursorType, int 
     position_ = 0;
     hasRowId_ = false;
     table_.clear();
+
+    if (cn.IsServer()) {
+        // The server's rows come whole; they are read, not written back.
+        ServerResult result;
+        try {
+            result = cn.Server()->Run(source, params);
+        } catch (const ServerFailure& f) {
+            cn.Errors().push_back(Error{f.number, f.state, f.description});
+            Platform::Err().Raise(f.number, f.description, QStringLiteral("Microsoft OLE DB Provider for SQL Server"));
+        }
+        for (const auto& c : result.columns) {
+            Field f;
+            f.Name = c.name;
+            f.DefinedSize = c.definedSize;
+            index_.insert(f.Name.toLower(), int(fields_.size()));
+            fields_.push_back(f);
+        }
+        rows_ = std::move(result.rows);
+        cursorType_ = adOpenStatic;
+        exhausted_ = true;
+        open_ = true;
+        LoadRow(0);
+        return;
+    }
 
     sqlite3_stmt* stmt = cn.Prepare(source, params);
     // Rows of one base table can be written back: keep each row's identity.

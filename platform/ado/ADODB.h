@@ -22,6 +22,8 @@ struct sqlite3_stmt;
 
 namespace ADODB {
 
+class ServerBackend;
+
 // Raised error numbers (as signed 32-bit values).
 constexpr long E_FAIL_PROVIDER = static_cast<long>(static_cast<qint32>(0x80004005u));
 constexpr long E_ERRORSOCCURRED = static_cast<long>(static_cast<qint32>(0x80040E21u));
@@ -67,6 +69,9 @@ public:
 
     // The file behind the connection.
     QString DataSource() const { return file_; }
+    // A database server rather than a file.
+    bool IsServer() const { return server_ != nullptr; }
+    ServerBackend* Server() const { return server_.get(); }
 
     // Internals shared with Recordset.
     sqlite3* Handle() const { return db_; }
@@ -82,6 +87,7 @@ private:
     QString file_;
     std::vector<Error> errors_;
     std::vector<std::pair<QByteArray, sqlite3_stmt*>> cache_;
+    std::unique_ptr<ServerBackend> server_;
 };
 
 class Field {
