@@ -5,6 +5,7 @@
 #include "Runtime.h"
 #include "Values.h"
 #include "ServerBackend.h"
+#include "Workbook.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -303,8 +304,10 @@ void Connection::Open(const QString& connectionString, const QString& user, cons
         server_ = std::move(server);
         return;
     }
-    if (parts.value("extended properties").contains("Excel", Qt::CaseInsensitive))
-        fail("3170", "Impossibile trovare l'ISAM installabile.");
+    if (parts.value("extended properties").contains("Excel", Qt::CaseInsensitive)) {
+        OpenWorkbook(Platform::ResolvePathNoCase(parts.value("data source")));
+        return;
+    }
     if (!provider_.contains("JET", Qt::CaseInsensitive)) fail("3706", "Provider non trovato.");
 
     file_ = Platform::ResolvePathNoCase(parts.value("data source"));
@@ -353,6 +356,52 @@ sqlite3_stmt* Connection::Cached(const QByteArray& sql) {
     }
     cache_.emplace_back(sql, stmt);
     return stmt;
+}
+
+// A workbook is read whole into a private database: each sheet a table named
+// "sheet$", its first row the column names. Nothing is ever written back.
+void Connection::OpenWorkbook(const QString& file) {
+    auto fail = [this](const QString& state, const QString& description) {
+        errors_.push_back(Error{E_FAIL_PROVIDER, state, description});
+        Platform::Err().Raise(E_FAIL_PROVIDER, description, QStringLiteral("Microsoft JET Database Engine"));
+    };
+    file_ = file;
+    if (!QFileInfo(file).isFile()) fail("3024", "Impossibile trovare il file '" + file + "'.");
+    QList<Sheet> sheets;
+    QString why;
+    if (!ReadWorkbook(file, sheets, &why)) fail("3274", "Formato della tabella esterna non previsto. (" + why + ")");
+    sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    sqlite3_extended_result_codes(db_, 1);
+    RegisterJet(db_);
+    sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+    for (const Sheet& sheet : sheets) {
+        if (sheet.rows.isEmpty()) continue;
+        QStringList columns;
+        const QVariantList& header = sheet.rows.first();
+        for (int c = 0; c < header.size(); ++c) {
+            QString name = header[c].toString().trimmed();
+            if (name.isEmpty() || columns.contains(name, Qt::CaseInsensitive)) name = "F" + QString::number(c + 1);
+            columns << name;
+        }
+        QStringList quoted;
+        for (const QString& c : columns) quoted << "\"" + QString(c).replace('"', "'") + "\" COLLATE JETNOCASE";
+        const QString table = "\"" + QString(sheet.name).replace('"', "'") + "$\"";
+        QByteArray create = ("CREATE TABLE " + table + " (" + quoted.join(", ") + ")").toUtf8();
+        if (sqlite3_exec(db_, create.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) continue;
+        QStringList marks;
+        for (int i = 0; i < columns.size(); ++i) marks << "?";
+        QByteArray insert = ("INSERT INTO " + table + " VALUES (" + marks.join(",") + ")").toUtf8();
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db_, insert.constData(), insert.size(), &stmt, nullptr);
+        for (int r = 1; r < sheet.rows.size(); ++r) {
+            for (int c = 0; c < columns.size(); ++c) Bind(stmt, c + 1, sheet.rows[r].value(c));
+            sqlite3_step(stmt);
+            sqlite3_reset(stmt);
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_exec(db_, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
 }
 
 void Connection::Close() {

@@ -81,6 +81,7 @@ public:
     sqlite3_stmt* Cached(const QByteArray& engineSql);
 
 private:
+    void OpenWorkbook(const QString& file);
     sqlite3* db_ = nullptr;
     QString provider_;
     QString connectionString_;
