@@ -227,6 +227,34 @@ TEST_F(Data, AQuietLockGivesUpAfterTheThirdFailure) {
     holder->waitForFinished();
 }
 
+TEST_F(Data, AFileHeldExclusivelyIsReportedAndCanBeRetried) {
+    auto* p = new QProcess;
+    std::unique_ptr<QProcess> holder(p);
+    p->start("/usr/bin/python3", {"-c",
+                                  "import sqlite3,time,sys\n"
+                                  "c=sqlite3.connect(sys.argv[1],isolation_level=None)\n"
+                                  "c.execute('PRAGMA locking_mode=EXCLUSIVE')\n"
+                                  "c.execute('BEGIN EXCLUSIVE')\n"
+                                  "print('held',flush=True)\n"
+                                  "time.sleep(5)\n",
+                                  env.DatabaseFile()});
+    p->waitForReadyRead(10000);
+    std::unique_ptr<Connection> other;
+    env.AnswerNext(Platform::vbCancel);
+    EXPECT_FALSE(modAdoCommon::OpenConnection(other, conn));
+    ASSERT_EQ(env.Boxes().size(), 1);
+    EXPECT_TRUE(env.Prompts()[0].startsWith("Il database definito dalla stringa di connessione '" + conn +
+                                            "' è già aperto in modo esclusivo da un'altro utente."));
+    EXPECT_EQ(env.Boxes()[0].style, 5);
+    // Quiet, the question counts as answered OK: no retry.
+    env.ClearBoxes();
+    EXPECT_FALSE(modAdoCommon::OpenConnection(other, conn, true));
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    p->kill();
+    p->waitForFinished();
+    Global::gNoMessages = false;
+}
+
 TEST_F(Data, BadFilesGiveTheMessageAndFalse) {
     auto tryOpen = [&](const QString& file) {
         env.ClearBoxes();
