@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "Global.h"
 #include "MultiButton.h"
+#include "ProcGuard.h"
 #include "Neighbours.h"
 #include "Runtime.h"
 #include "Values.h"
@@ -18,17 +19,6 @@
 using namespace Platform;
 
 namespace {
-template <class F>
-void Guarded(const QString& where, F&& body) {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        Err().Set(e);
-        Global::ShowProcError(Err(), where, App::Title());
-        Err().Clear();
-    }
-}
-
 QString RecordCaption(ADODB::Recordset& rs) {
     return Trim(Comuni::FieldStr(rs["AZIENDA"]) + " - " + Comuni::FieldStr(rs["COGNOME"]) + " " +
                 Comuni::FieldStr(rs["NOME"]));
@@ -65,10 +55,9 @@ frmAssociaClientiUtenti::frmAssociaClientiUtenti() {
 frmAssociaClientiUtenti::~frmAssociaClientiUtenti() = default;
 
 void frmAssociaClientiUtenti::Form_Load() {
-    Guarded(QStringLiteral("Procedura Form_Load di Form frmAssociaClientiUtenti"), [&] {
+    ProcGuard::Run(QStringLiteral("Procedura Form_Load di Form frmAssociaClientiUtenti"), [&] {
         if (!modAdoCommon::OpenConnection(cn_, Global::gConnString, false, 19)) {
-            for (QWidget* w : findChildren<QWidget*>())
-                if (w->objectName() != QLatin1String("cmdEsci") && !qobject_cast<QLabel*>(w)) w->setEnabled(false);
+            ProcGuard::DisableAllBut(this, QStringLiteral("cmdEsci"));
             return;
         }
         ADODB::Recordset rs;
@@ -89,7 +78,7 @@ void frmAssociaClientiUtenti::Form_Load() {
 void frmAssociaClientiUtenti::cbUtenti_Click() {
     lsCLienti->clear();
     if (!cn_ || cbUtenti->currentIndex() < 0) return;
-    Guarded(QStringLiteral("Procedura cbUtenti_Click di Form frmAssociaClientiUtenti"), [&] {
+    ProcGuard::Run(QStringLiteral("Procedura cbUtenti_Click di Form frmAssociaClientiUtenti"), [&] {
         ADODB::Recordset rs;
         if (!modAdoCommon::OpenRecordset(rs,
                                          "SELECT ID, AZIENDA, COGNOME, NOME FROM ANAUTE INNER JOIN ANAGRAFICA ON "
@@ -110,7 +99,7 @@ void frmAssociaClientiUtenti::cmdAssociaCLiente_Click() {
     if (id <= 0) return;
     // A link is offered only for a user chosen in the list.
     if (cbUtenti->currentIndex() < 0) return;
-    Guarded(QStringLiteral("Procedura cmdAssociaCLiente_Click di Form frmAssociaClientiUtenti"), [&] {
+    ProcGuard::Run(QStringLiteral("Procedura cmdAssociaCLiente_Click di Form frmAssociaClientiUtenti"), [&] {
         ADODB::Recordset rs;
         if (!modAdoCommon::OpenRecordset(rs, "SELECT * FROM ANAGRAFICA WHERE ID=?", *cn_, 0, 3, false, {id}) || rs.EOF_())
             return;
@@ -134,7 +123,7 @@ void frmAssociaClientiUtenti::cmdEliminaAssociazione_Click() {
     if (MsgBox(QStringLiteral("Confermi eliminazione dell'associazione con il cliente selezionato?"),
                vbYesNo + vbQuestion + vbDefaultButton2) == vbNo)
         return;
-    Guarded(QStringLiteral("Procedura cmdEliminaAssociazione_Click di Form frmAssociaClientiUtenti"), [&] {
+    ProcGuard::Run(QStringLiteral("Procedura cmdEliminaAssociazione_Click di Form frmAssociaClientiUtenti"), [&] {
         if (cn_->Execute("DELETE FROM ANAUTE WHERE UTENTE=? AND ANA_ID=?", {cbUtenti->currentText(), item->data(Qt::UserRole)}) > 0)
             delete lsCLienti->takeItem(lsCLienti->row(item));
     });

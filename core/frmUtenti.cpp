@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "Global.h"
 #include "MultiButton.h"
+#include "ProcGuard.h"
 #include "Runtime.h"
 #include "Values.h"
 #include "modAdoCommon.h"
@@ -20,17 +21,6 @@ using namespace Platform;
 namespace {
 const QStringList kPermissions = {"agenda di tutti", "configurazione", "mailing", "tutte le anagrafiche",
                                   "tutti i contatti"};
-
-template <class F>
-void Guarded(const QString& where, F&& body) {
-    try {
-        body();
-    } catch (const std::exception& e) {
-        Err().Set(e);
-        Global::ShowProcError(Err(), where, App::Title());
-        Err().Clear();
-    }
-}
 }  // namespace
 
 frmUtenti::frmUtenti() {
@@ -86,10 +76,9 @@ void frmUtenti::Modified() {
 }
 
 void frmUtenti::Form_Load() {
-    Guarded(QStringLiteral("Procedura Form_Load di Form frmUtenti"), [&] {
+    ProcGuard::Run(QStringLiteral("Procedura Form_Load di Form frmUtenti"), [&] {
         if (!modAdoCommon::OpenConnection(cn_, Global::gConnString, false, 19)) {
-            for (QWidget* w : findChildren<QWidget*>())
-                if (w->objectName() != QLatin1String("cmdEsci") && !qobject_cast<QLabel*>(w)) w->setEnabled(false);
+            ProcGuard::DisableAllBut(this, QStringLiteral("cmdEsci"));
             return;
         }
         loading_ = true;
@@ -117,7 +106,7 @@ void frmUtenti::lsUtenti_Click() {
     if (!cn_ || lsUtenti->currentRow() < 0 || !lsUtenti->currentItem()) return;
     const QString name = lsUtenti->currentItem()->text();
     loading_ = true;
-    Guarded(QStringLiteral("Procedura lsUtenti_Click di Form frmUtenti"), [&] {
+    ProcGuard::Run(QStringLiteral("Procedura lsUtenti_Click di Form frmUtenti"), [&] {
         ADODB::Recordset rs;
         if (modAdoCommon::OpenRecordset(rs, "SELECT * FROM UTENTI WHERE UTENTE=?", *cn_, 0, 3, false, {name}) && !rs.EOF_()) {
             txUserName->setText(Comuni::FieldStr(rs["Utente"]));
@@ -178,7 +167,7 @@ void frmUtenti::cmdConferma_Click() {
     }
     const bool existingSelected = lsUtenti->currentRow() >= 0;
     bool saved = false;
-    Guarded(QStringLiteral("Procedura cmdConferma_Click di Form frmUtenti"), [&] {
+    ProcGuard::Run(QStringLiteral("Procedura cmdConferma_Click di Form frmUtenti"), [&] {
         ADODB::Recordset rs;
         if (!modAdoCommon::OpenRecordset(rs, "SELECT * FROM UTENTI WHERE UTENTE=?", *cn_, 1, 3, false, {name})) return;
         if (!rs.EOF_() && !existingSelected) {
@@ -220,7 +209,7 @@ void frmUtenti::cmdElimina_Click() {
     if (MsgBox(QStringLiteral("Confermi eliminazione dell'utente selezionato?"), vbYesNo + vbQuestion + vbDefaultButton2) ==
         vbNo)
         return;
-    Guarded(QStringLiteral("Procedura cmdElimina_Click di Form frmUtenti"), [&] {
+    ProcGuard::Run(QStringLiteral("Procedura cmdElimina_Click di Form frmUtenti"), [&] {
         const QString name = txUserName->text();
         if (cn_->Execute("Delete From UTENTI WHERE UTENTE=?", {name}) > 0) {
             cn_->Execute("Delete From PERMESSI WHERE UTENTE=?", {name});
