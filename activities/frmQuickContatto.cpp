@@ -3,6 +3,7 @@
 #include "Comuni.h"
 #include "Global.h"
 #include "Runtime.h"
+#include "modAdoCommon.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -16,6 +17,8 @@ frmQuickContatto::frmQuickContatto() {
     resize(420, 200);
 }
 
+frmQuickContatto::~frmQuickContatto() = default;
+
 void frmQuickContatto::Form_Load() {
     Global::gCurrentUser = Comuni::ReadIni(QStringLiteral("QUICKUSER"), QString(), QStringLiteral("Config"));
     if (Global::gCurrentUser.isEmpty()) {
@@ -25,5 +28,6 @@ void frmQuickContatto::Form_Load() {
         return;
     }
     lblUtente->setText(Global::gCurrentUser);
+    modAdoCommon::OpenConnection(cn_, Global::gConnString, false, 19);
     Global::ApplyFormStyle(this);
 }
