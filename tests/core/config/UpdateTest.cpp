@@ -58,6 +58,8 @@ class Update : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("no_proxy", "127.0.0.1,localhost");  // the server is on the loopback
+        // Downloads land in this test's own folder, not beside other tests' downloads.
+        qputenv("TMPDIR", env.Root().toLocal8Bit());
         previousRunner = UpdateClient::SetRunner([this](const QString& program) {
             QFile f(program);
             ran.append(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>"));
@@ -74,6 +76,7 @@ protected:
         lu.TimeoutSeconds = 5;
     }
     void TearDown() override {
+        qunsetenv("TMPDIR");
         UpdateClient::SetRunner(previousRunner);
         for (const QString& program : started) QDir(QFileInfo(program).path()).removeRecursively();
     }
