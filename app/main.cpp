@@ -8,6 +8,7 @@
 #include "clsLogFile.h"
 #include "frmAssociaClientiUtenti.h"
 #include "frmConfigura.h"
+#include "frmFreeField.h"
 #include "frmUtenti.h"
 #include "frmQuickContatto.h"
 
@@ -32,6 +33,8 @@ int main(int argc, char** argv) {
     });
     Neighbours::Register(QStringLiteral("frmConfigura"),
                          {[] { Platform::DefaultInstance<frmConfigura>().Show(Platform::vbModeless); }, nullptr, nullptr});
+    Neighbours::Register(QStringLiteral("frmFreeField"),
+                         {[] { Platform::DefaultInstance<frmFreeField>().Show(Platform::vbModal); }, nullptr, nullptr, nullptr});
     Neighbours::Register(QStringLiteral("frmUtenti"),
                          {[] { Platform::DefaultInstance<frmUtenti>().Show(Platform::vbModal); }, nullptr, nullptr, nullptr});
     Neighbours::Register(QStringLiteral("frmAssociaClientiUtenti"),
