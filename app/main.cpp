@@ -7,6 +7,7 @@
 #include "Runtime.h"
 #include "clsLogFile.h"
 #include "frmAssociaClientiUtenti.h"
+#include "frmAziende.h"
 #include "frmConfigura.h"
 #include "frmFreeField.h"
 #include "frmUtenti.h"
@@ -33,6 +34,13 @@ int main(int argc, char** argv) {
     });
     Neighbours::Register(QStringLiteral("frmConfigura"),
                          {[] { Platform::DefaultInstance<frmConfigura>().Show(Platform::vbModeless); }, nullptr, nullptr});
+    Neighbours::Register(QStringLiteral("frmAziende"), {nullptr, nullptr, nullptr, [] {
+                             auto& lookup = Platform::DefaultInstance<frmAziende>();
+                             lookup.Show(Platform::vbModal);
+                             const QString chosen = lookup.Tag;
+                             lookup.Unload();
+                             return chosen;
+                         }});
     Neighbours::Register(QStringLiteral("frmFreeField"),
                          {[] { Platform::DefaultInstance<frmFreeField>().Show(Platform::vbModal); }, nullptr, nullptr, nullptr});
     Neighbours::Register(QStringLiteral("frmUtenti"),
