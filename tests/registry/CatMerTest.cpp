@@ -1,0 +1,98 @@
+#include "ADODB.h"
+#include "Global.h"
+#include "MultiButton.h"
+#include "TestKit.h"
+#include "frmCatMer.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <gtest/gtest.h>
+
+namespace {
+class Categories : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
+        cn.Open(Global::gConnString);
+    }
+    int Rows(const QString& sql) {
+        ADODB::Recordset rs;
+        rs.Open(sql, cn);
+        return rs.Fields(0).Value().toInt();
+    }
+    TestKit::Environment env;
+    ADODB::Connection cn;
+};
+}  // namespace
+
+TEST_F(Categories, CodesAreTheHighestNumberPlusOne) {
+    frmCatMer f;
+    f.Load();
+    EXPECT_EQ(f.NewCategoryCode(), "1");
+    for (const char* c : {"3", "7", "12", "AB"}) cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES (?, 'x')", {c});
+    EXPECT_EQ(f.NewCategoryCode(), "13");
+}
+
+TEST_F(Categories, NewEditAndTheSaveButton) {
+    frmCatMer f;
+    f.Load();
+    f.cmdNuovo_Click();
+    EXPECT_EQ(f.txCodice->text(), "1");
+    EXPECT_FALSE(f.cmdConferma->isEnabled());
+    f.txDescrizione->setText("  Ferramenta d'arte ");
+    EXPECT_TRUE(f.cmdConferma->isEnabled());
+    f.cmdConferma_Click();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE WHERE CODICE='1' AND DESCRIZIONE='Ferramenta d''arte'"), 1);
+    ASSERT_EQ(f.lsCatMer->count(), 1);
+    EXPECT_EQ(f.txCodice->text(), "2");  // ready for the next one
+
+    f.lsCatMer->setCurrentRow(0);
+    EXPECT_FALSE(f.cmdConferma->isEnabled());
+    EXPECT_FALSE(f.txCodice->isEnabled());
+    f.txDescrizione->setText("Ferramenta");
+    f.cmdConferma_Click();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE WHERE DESCRIZIONE='Ferramenta'"), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE"), 1);
+}
+
+TEST_F(Categories, ACodeTakenMeanwhileIsAllocatedAgain) {
+    frmCatMer f;
+    f.Load();
+    f.cmdNuovo_Click();  // offers "1"
+    cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('1', 'Altrui')");  // another workstation
+    f.txDescrizione->setText("Mia");
+    f.cmdConferma_Click();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE WHERE CODICE='1' AND DESCRIZIONE='Altrui'"), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE WHERE CODICE='2' AND DESCRIZIONE='Mia'"), 1);
+}
+
+TEST_F(Categories, RefusedInputWritesNothing) {
+    cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('9999', 'Ultima')");
+    frmCatMer f;
+    f.Load();
+    f.cmdNuovo_Click();
+    EXPECT_EQ(f.txCodice->text(), "1000");  // the box holds four characters
+    f.txCodice->setText("");
+    f.txDescrizione->setText("x");
+    f.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts().last(), "E' necessario inserire un codice");
+    f.txCodice->setText("5");
+    f.txDescrizione->setText("  ");
+    f.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts().last(), "E' necessario inserire una descrizione");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE"), 1);
+}
+
+TEST_F(Categories, DeletingTakesTheLinksWithIt) {
+    cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('4', 'Vetro')");
+    cn.Execute("INSERT INTO ANACAT (ANA_ID, CAT_CODICE) VALUES (1, '4')");
+    cn.Execute("INSERT INTO ANACAT (ANA_ID, CAT_CODICE) VALUES (2, '4')");
+    frmCatMer f;
+    f.Load();
+    f.lsCatMer->setCurrentRow(0);
+    env.AnswerNext(Platform::vbYes);
+    f.cmdElimina_Click();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANACAT"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE"), 0);
+    EXPECT_EQ(f.lsCatMer->count(), 0);
+}
