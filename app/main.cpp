@@ -8,6 +8,7 @@
 #include "clsLogFile.h"
 #include "frmAssociaClientiUtenti.h"
 #include "frmAziende.h"
+#include "frmCercaAnagrafica.h"
 #include "frmConfigura.h"
 #include "frmFreeField.h"
 #include "frmUtenti.h"
@@ -40,6 +41,12 @@ int main(int argc, char** argv) {
                              const QString chosen = lookup.Tag;
                              lookup.Unload();
                              return chosen;
+                         }});
+    // The search stays loaded after a pick, keeping its filters for the next one.
+    Neighbours::Register(QStringLiteral("frmCercaAnagrafica"), {nullptr, nullptr, nullptr, [] {
+                             auto& search = Platform::DefaultInstance<frmCercaAnagrafica>();
+                             search.Show(Platform::vbModal);
+                             return search.Tag;
                          }});
     Neighbours::Register(QStringLiteral("frmFreeField"),
                          {[] { Platform::DefaultInstance<frmFreeField>().Show(Platform::vbModal); }, nullptr, nullptr, nullptr});
