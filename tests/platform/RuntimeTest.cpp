@@ -168,3 +168,35 @@ TEST(ListViews, ColumnsAndItems) {
     lv.ClearItems();
     EXPECT_EQ(lv.ItemCount(), 0);
 }
+
+#include "ComboBox.h"
+#include "DatePicker.h"
+
+TEST(Controls, DatePickerHoldsNoDateWhenUnticked) {
+    DatePicker dp;
+    int changes = 0;
+    QObject::connect(&dp, &DatePicker::Change, [&] { ++changes; });
+    EXPECT_TRUE(dp.Value().isNull());
+    dp.SetValue(QDateTime(QDate(1980, 5, 1), QTime(10, 0)));
+    EXPECT_EQ(dp.Value().toDateTime(), QDateTime(QDate(1980, 5, 1), QTime(0, 0)));
+    dp.SetValue(QVariant());
+    EXPECT_TRUE(dp.Value().isNull());
+    EXPECT_GE(changes, 2);
+    EXPECT_TRUE(dp.property("CalendarBackColor").isValid());
+}
+
+TEST(Controls, ComboBoxStartsWithNothingSelected) {
+    ComboBox cb(nullptr, true);
+    cb.AddItem("clienti", 7);
+    cb.AddItem("fornitori", 9);
+    EXPECT_EQ(cb.ListIndex(), -1);
+    EXPECT_EQ(cb.Text(), "");
+    cb.SetText("FORNITORI");
+    EXPECT_EQ(cb.ListIndex(), 1);
+    EXPECT_EQ(cb.ItemData(cb.ListIndex()).toInt(), 9);
+    cb.SetText("altro");
+    EXPECT_EQ(cb.ListIndex(), -1);
+    EXPECT_EQ(cb.Text(), "altro");
+    cb.SetListIndex(-1);
+    EXPECT_EQ(cb.Text(), "");
+}
