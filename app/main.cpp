@@ -7,6 +7,7 @@
 #include "Runtime.h"
 #include "clsLogFile.h"
 #include "frmAssociaClientiUtenti.h"
+#include "frmAnagrafica.h"
 #include "frmAziende.h"
 #include "frmCercaAnagrafica.h"
 #include "frmConfigura.h"
@@ -35,6 +36,9 @@ int main(int argc, char** argv) {
     });
     Neighbours::Register(QStringLiteral("frmConfigura"),
                          {[] { Platform::DefaultInstance<frmConfigura>().Show(Platform::vbModeless); }, nullptr, nullptr});
+    Neighbours::Register(QStringLiteral("frmAnagrafica"),
+                         {[] { Platform::DefaultInstance<frmAnagrafica>().Show(Platform::vbModeless); }, nullptr, nullptr,
+                          nullptr});
     Neighbours::Register(QStringLiteral("frmAziende"), {nullptr, nullptr, nullptr, [] {
                              auto& lookup = Platform::DefaultInstance<frmAziende>();
                              lookup.Show(Platform::vbModal);

@@ -7,6 +7,7 @@
 #include "MultiButton.h"
 #include "Neighbours.h"
 #include "ProcGuard.h"
+#include "frmAnagrafica.h"
 #include "Values.h"
 #include "modAdoCommon.h"
 
@@ -306,6 +307,11 @@ void frmCercaAnagrafica::cmdAnnulla_Click() {
     Hide();
 }
 
-void frmCercaAnagrafica::cmdInserisci_Click() { Neighbours::Show(QStringLiteral("frmAnagrafica")); }
+void frmCercaAnagrafica::cmdInserisci_Click() {
+    auto& card = DefaultInstance<frmAnagrafica>();
+    card.cmdRicerca->setEnabled(false);
+    card.cmdNuovo_Click();
+    card.Show(vbModal, this);
+}
 void frmCercaAnagrafica::cmdImporta_Click() { Neighbours::Show(QStringLiteral("frmImporta")); }
 void frmCercaAnagrafica::cmdStampaLista_Click() { Neighbours::Show(QStringLiteral("frmPrintLV")); }

@@ -1,0 +1,179 @@
+#include "ADODB.h"
+#include "ComboBox.h"
+#include "DatePicker.h"
+#include "Form.h"
+#include "Global.h"
+#include "MultiButton.h"
+#include "TestKit.h"
+#include "Values.h"
+#include "frmAnagrafica.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+namespace {
+class Card : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Global::ResetState();
+        Global::SetColours();
+        Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
+        Global::gCurrentUser = "ADMIN";
+        cn.Open(Global::gConnString);
+        cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('1', 'Clienti')");
+        cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('a2', 'Fornitori')");
+    }
+    frmAnagrafica& Open() {
+        card = std::make_unique<frmAnagrafica>();
+        card->Load();
+        return *card;
+    }
+    int Rows(const QString& sql) {
+        ADODB::Recordset rs;
+        rs.Open(sql, cn);
+        return rs.Fields(0).Value().toInt();
+    }
+    TestKit::Environment env;
+    ADODB::Connection cn;
+    std::unique_ptr<frmAnagrafica> card;
+};
+}  // namespace
+
+TEST_F(Card, ANewRecordIsSavedReadBackAndCopied) {
+    auto& c = Open();
+    EXPECT_EQ(c.lbID->text(), "");
+    EXPECT_FALSE(c.cmdSalva->isEnabled());
+    c.cmdNuovo_Click();
+    c.txAzienda->setText("  Vetri srl ");
+    c.txAzienda_LostFocus();
+    c.txEmail->setText("info@vetri.it");
+    c.txNote->setPlainText("   ");
+    c.cbCategoria->SetText(QString(60, 'c'));
+    c.lsCatMer->item(1)->setCheckState(Qt::Checked);  // Fornitori, code a2
+    ASSERT_TRUE(c.cmdSalva->isEnabled());
+    c.cmdSalva_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(c.lbID->text(), "00000001");
+    EXPECT_EQ(c.txAzienda->text(), "Vetri S.R.L.");
+    EXPECT_EQ(c.txIDAzienda->text(), " ");
+    EXPECT_FALSE(c.cmdSalva->isEnabled());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE ID=1 AND PREFERENZA='S' AND IDAZIENDA=0 AND NOTE IS NULL "
+                   "AND LENGTH(CATEGORIA)=50 AND DATNAS IS NULL"),
+              1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANACAT WHERE ANA_ID=1 AND CAT_CODICE='A2'"), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+
+    c.cmdCopiaScheda_Click();
+    EXPECT_EQ(c.lbID->text(), "");
+    EXPECT_FALSE(c.cmdSalva->isEnabled());
+    EXPECT_TRUE(c.dpDatNas->Value().isNull());  // no invented birth date
+    c.txCognome->setText("rossi");
+    env.AnswerNext(Platform::vbYes);  // no address, e-mail or fax: saved all the same
+    c.cmdSalva_Click();
+    EXPECT_EQ(c.lbID->text(), "00000002");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANACAT WHERE ANA_ID=2"), 1);  // categories kept by the copy
+}
+
+TEST_F(Card, ANewCardStartsEmpty) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, COGNOME, NOTE, FREEFIELD1, DATNAS) VALUES (5, 12, 'Bianchi', "
+               "'nota', 'x', #05/01/1980#)");
+    auto& c = Open();
+    c.ReadRecord(5);
+    EXPECT_EQ(c.txIDAzienda->text(), "00000012");
+    EXPECT_EQ(c.txNote->toPlainText(), "nota");
+    EXPECT_EQ(c.dpDatNas->Value().toDateTime().date(), QDate(1980, 5, 1));
+    c.cmdNuovo_Click();
+    EXPECT_EQ(c.txNote->toPlainText(), "");
+    EXPECT_EQ(c.txFreeField[0]->text(), "");
+    EXPECT_TRUE(c.dpDatNas->Value().isNull());
+}
+
+TEST_F(Card, DeleteTakesLinksAndRefusesRecordsWithActivities) {
+    for (int id : {1, 2, 3}) cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES (?, 'X')", {id});
+    cn.Execute("INSERT INTO ANACAT (ANA_ID, CAT_CODICE) VALUES (2, '1')");
+    cn.Execute("INSERT INTO ANAUTE (ANA_ID, UTENTE) VALUES (2, 'LUCA')");
+    cn.Execute("INSERT INTO CONTATTI (IDCONT, IDANA, UTENTE) VALUES (1, 3, 'ADMIN')");
+    auto& c = Open();
+    c.ReadRecord(2);
+    c.cmdElimina_Click();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE ID=2"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANACAT"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAUTE"), 0);
+    EXPECT_EQ(c.lbID->text(), "00000003");  // the next one
+    c.cmdElimina_Click();
+    EXPECT_EQ(env.Prompts().last(), "L'eliminazione non è possibile poichè esistono contatti per questa anagrafica");
+    cn.Execute("DELETE FROM CONTATTI");
+    cn.Execute("DELETE FROM ANAGRAFICA WHERE ID=1");
+    c.cmdElimina_Click();  // the last record
+    EXPECT_EQ(c.lbID->text(), "");
+    EXPECT_FALSE(c.cmdElimina->isEnabled());
+}
+
+TEST_F(Card, NavigationAndTheCompanyLink) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, AZIENDA, CITTA, TELEFONO) VALUES (7, 0, 'Acme', 'Forlì', '0543')");
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, COGNOME) VALUES (9, 7, 'Verdi')");
+    auto& c = Open();
+    c.cmdFirst_Click();
+    EXPECT_EQ(c.lbID->text(), "00000007");
+    c.cmdNext_Click();
+    EXPECT_EQ(c.lbID->text(), "00000009");
+    c.cmdNext_Click();  // beyond the end: stays
+    EXPECT_EQ(c.lbID->text(), "00000009");
+    // Leaving the unchanged company id keeps the record's own data.
+    c.txCitta->setText("Cesena");
+    c.txIDAzienda_LostFocus();
+    EXPECT_EQ(c.txCitta->text(), "Cesena");
+    c.txIDAzienda->setText("7");
+    c.txIDAzienda_LostFocus();
+    EXPECT_EQ(c.txCitta->text(), "Forlì");
+    EXPECT_EQ(c.txTelefono->text(), "0543");
+    c.txIDAzienda->setText("9");
+    c.txIDAzienda_LostFocus();
+    EXPECT_EQ(env.Prompts().last(), "L'anagrafica con questa id non esiste o non corrisponde ad una azienda");
+}
+
+TEST_F(Card, FieldRules) {
+    auto& c = Open();
+    c.cmdNuovo_Click();
+    c.txFax->setText("0543 123");
+    c.txFax_LostFocus();
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    c.txFax->setText("+39 0543");
+    c.txFax_LostFocus();
+    EXPECT_EQ(env.Prompts().last(), "Il numero di fax puà contenere solo numeri ed eventualmente spazi");
+    c.txFax->clear();
+    c.opPreferenza[1]->setChecked(true);
+    c.opPreferenza_Click(1);
+    EXPECT_TRUE(env.Prompts().last().startsWith("Non è stato inserito il numero di Fax."));
+    c.txCognome->setText("  de   rossi ");
+    c.txCognome_LostFocus();
+    EXPECT_EQ(c.txCognome->text(), "De Rossi");
+    c.txCognome->clear();
+    c.cmdSalva_Click();
+    EXPECT_EQ(env.Prompts().last(), "E' necessario inserire cognome e nome o ragione sociale azienda");
+    c.txNome->setText("Anna");
+    env.AnswerNext(Platform::vbNo);
+    c.cmdSalva_Click();
+    EXPECT_TRUE(env.Prompts().last().startsWith("Attenzione, non sono stati inseriti dati sufficienti"));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 0);
+}
+
+TEST_F(Card, FreeFieldCaptionsSetTheHeight) {
+    auto& plain = Open();
+    EXPECT_EQ(plain.HeightTwips(), 7680);
+    EXPECT_TRUE(plain.txFreeField[0]->isHidden());
+    cn.Execute("INSERT INTO CONFIGURAZIONE (NOMEFREEFIELDANA1, NOMEFREEFIELDANA3) VALUES ('   ', 'Agente')");
+    auto& third = Open();
+    EXPECT_EQ(third.HeightTwips(), 8760);
+    EXPECT_TRUE(third.txFreeField[0]->isHidden());
+    EXPECT_FALSE(third.txFreeField[2]->isHidden());
+    EXPECT_EQ(third.lbfreefield[2]->text(), "Agente");
+    third.resize(760, Platform::TwipsToPixels(8760));
+    third.show();
+    third.grab().save(TestKit::ProgramFolder() + "/../card.png");
+}
