@@ -119,9 +119,7 @@ void ListView::RemoveItem(int index) {
     if (index >= 1 && index <= topLevelItemCount()) delete takeTopLevelItem(index - 1);
 }
 
-void ListView::ClearItems() {
-    while (topLevelItemCount()) delete takeTopLevelItem(0);
-}
+void ListView::ClearItems() { clear(); }
 
 ListItem ListView::SelectedItem() const {
     auto* item = currentItem();

@@ -400,7 +400,8 @@ QString FormatNumber(double value, const QString& pattern) {
     }
     QString body = intPart;
     if (!fracPart.isEmpty() || (dot >= 0 && minFrac > 0)) body += ',' + fracPart;
-    bool allZero = !body.contains(QRegularExpression("[1-9]"));
+    static const QRegularExpression nonZero("[1-9]");
+    bool allZero = !body.contains(nonZero);
     return (negative && !allZero ? "-" : "") + prefix + body + suffix;
 }
 
@@ -423,8 +424,9 @@ QString Format(const QVariant& value, const QString& pattern) {
         bool ok = false;
         double n = value.toDouble(&ok);
         if (!ok) return value.toString();
-        bool datePattern = pattern.contains(QRegularExpression("[dmyhns]", QRegularExpression::CaseInsensitiveOption)) &&
-                           !pattern.contains(QRegularExpression("[0#]"));
+        static const QRegularExpression dateLetters("[dmyhns]", QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression digitMarks("[0#]");
+        bool datePattern = pattern.contains(dateLetters) && !pattern.contains(digitMarks);
         return datePattern ? FormatDate(SerialToDate(n), pattern) : FormatNumber(n, pattern);
     }
     }

@@ -250,6 +250,8 @@ void frmCercaAnagrafica::cmdAggiorna_Click() {
     ADODB::Recordset rs;
     if (modAdoCommon::OpenRecordset(rs, sql, *cn_, 0, 3, false, params)) {
         LV->ClearItems();
+        // Painting waits for the whole list.
+        LV->setUpdatesEnabled(false);
         ProcGuard::Run(QStringLiteral("Procedura cmdAggiorna_Click di Form frmCercaAnagrafica"), [&] {
             while (!rs.EOF_()) {
                 auto item = LV->AddItem(QString(), Format(Comuni::FieldNum(rs["ID"]), "0000000"));
@@ -261,6 +263,7 @@ void frmCercaAnagrafica::cmdAggiorna_Click() {
                 rs.MoveNext();
             }
         });
+        LV->setUpdatesEnabled(true);
         SetColumnWidths();
     }
     // The wait window goes whatever happened.

@@ -177,3 +177,22 @@ TEST_F(Card, FreeFieldCaptionsSetTheHeight) {
     third.show();
     third.grab().save(TestKit::ProgramFolder() + "/../card.png");
 }
+
+TEST_F(Card, TwoWorkstationsSavingAtOnceGetDistinctIdentifiers) {
+    auto run = [&](const QString& name, const QString& station) {
+        auto* p = new QProcess;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("BRIVALTO_COMPUTERNAME", station);
+        p->setProcessEnvironment(e);
+        p->start(QStringLiteral(CARD_SAVER), {env.DatabaseFile(), name, "15", env.SettingsFolder()});
+        return p;
+    };
+    std::unique_ptr<QProcess> a(run("Alfa", "POSTAZIONE1")), b(run("Beta", "POSTAZIONE2"));
+    ASSERT_TRUE(a->waitForFinished(60000));
+    ASSERT_TRUE(b->waitForFinished(60000));
+    EXPECT_EQ(a->exitCode(), 0) << a->readAllStandardError().toStdString();
+    EXPECT_EQ(b->exitCode(), 0) << b->readAllStandardError().toStdString();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 30);
+    EXPECT_EQ(Rows("SELECT COUNT(DISTINCT ID) FROM ANAGRAFICA"), 30);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+}
