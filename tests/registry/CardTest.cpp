@@ -1,4 +1,5 @@
 #include "ADODB.h"
+#include "ListView.h"
 #include "ComboBox.h"
 #include "DatePicker.h"
 #include "Form.h"
@@ -195,4 +196,32 @@ TEST_F(Card, TwoWorkstationsSavingAtOnceGetDistinctIdentifiers) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 30);
     EXPECT_EQ(Rows("SELECT COUNT(DISTINCT ID) FROM ANAGRAFICA"), 30);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+}
+
+#include "frmCercaAnagrafica.h"
+#include <QTimer>
+
+TEST_F(Card, ARestrictedUserStartsFromTheSearch) {
+    cn.Execute("INSERT INTO UTENTI (UTENTE, [PASSWORD], ISADMIN) VALUES ('LUCA', '', 0)");
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES (4, 'Suo')");
+    cn.Execute("INSERT INTO ANAUTE (ANA_ID, UTENTE) VALUES (4, 'LUCA')");
+    Global::gCurrentUser = "LUCA";
+    // Cancelled: the card never shows.
+    QTimer::singleShot(50, [] { Platform::DefaultInstance<frmCercaAnagrafica>().cmdAnnulla_Click(); });
+    auto* card1 = new frmAnagrafica;
+    card1->Load();
+    EXPECT_TRUE(card1->IsUnloaded());
+    // Picked: the card shows that record, without new, delete or navigation.
+    QTimer::singleShot(50, [] {
+        auto& search = Platform::DefaultInstance<frmCercaAnagrafica>();
+        search.cmdAggiorna_Click();
+        search.LV->Item(1).SetSelected(true);
+        search.cmdSeleziona_Click();
+    });
+    auto& c = Open();
+    EXPECT_FALSE(c.IsUnloaded());
+    EXPECT_EQ(c.lbID->text(), "00000004");
+    EXPECT_TRUE(c.cmdNuovo->isHidden());
+    EXPECT_TRUE(c.cmdNext->isHidden());
+    Platform::DefaultInstance<frmCercaAnagrafica>().Unload();
 }
