@@ -1,5 +1,7 @@
 #include "frmAnagrafica.h"
 
+#include "Controls.h"
+
 #include "ADODB.h"
 #include "ComboBox.h"
 #include "Comuni.h"
@@ -27,22 +29,13 @@
 #include <QRadioButton>
 
 using namespace Platform;
+using Registry::Box;
+using Registry::Button;
 
 namespace {
 const QString kUnsaved = QStringLiteral("Sono state effettuate modifiche che non sono state salvate. Proseguo ugualmente?");
 
-QLineEdit* Box(QWidget* parent, const QString& name, int maxLength = 0) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    if (maxLength) e->setMaxLength(maxLength);
-    return e;
-}
 
-MultiButton* Button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new MultiButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
 
 QVariant TextOrNull(const QString& text) {
     const QString t = Trim(text);

@@ -1,6 +1,7 @@
 #include "frmAziende.h"
 
 #include "ADODB.h"
+#include "Controls.h"
 #include "Comuni.h"
 #include "Global.h"
 #include "ListView.h"
@@ -17,6 +18,8 @@
 #include <QRadioButton>
 
 using Platform::Trim;
+using Registry::Box;
+using Registry::Button;
 
 frmAziende::frmAziende() {
     setWindowTitle(QStringLiteral(" Ricerca aziende"));
@@ -24,12 +27,9 @@ frmAziende::frmAziende() {
     Frame1 = new QGroupBox(QStringLiteral("filtro di ricerca"), this);
     Frame1->setObjectName("Frame1");
     auto* grid = new QGridLayout(Frame1);
-    txNome = new QLineEdit(Frame1);
-    txNome->setObjectName("txNome");
-    txCitta = new QLineEdit(Frame1);
-    txCitta->setObjectName("txCittà");
-    txCAP = new QLineEdit(Frame1);
-    txCAP->setObjectName("txCAP");
+    txNome = Box(Frame1, "txNome");
+    txCitta = Box(Frame1, "txCittà");
+    txCAP = Box(Frame1, "txCAP");
     cbCategoria = new QComboBox(Frame1);
     cbCategoria->setObjectName("cbCategoria");
     cbCategoria->setEditable(true);
@@ -53,12 +53,9 @@ frmAziende::frmAziende() {
     LV->setObjectName("LV");
     layout->addWidget(LV);
     auto* buttons = new QHBoxLayout;
-    cmdAggiorna = new Platform::MultiButton(QStringLiteral("aggiorna lista secondo filtri impostati"), this);
-    cmdAggiorna->setObjectName("cmdAggiorna");
-    cmdSeleziona = new Platform::MultiButton(QStringLiteral("seleziona"), this);
-    cmdSeleziona->setObjectName("cmdSeleziona");
-    cmdAnnulla = new Platform::MultiButton(QStringLiteral("annulla"), this);
-    cmdAnnulla->setObjectName("cmdAnnulla");
+    cmdAggiorna = Button(this, "cmdAggiorna", QStringLiteral("aggiorna lista secondo filtri impostati"));
+    cmdSeleziona = Button(this, "cmdSeleziona", QStringLiteral("seleziona"));
+    cmdAnnulla = Button(this, "cmdAnnulla", QStringLiteral("annulla"));
     for (auto* b : {cmdAggiorna, cmdSeleziona, cmdAnnulla}) buttons->addWidget(b);
     layout->addLayout(buttons);
     connect(cmdAggiorna, &QPushButton::clicked, this, &frmAziende::cmdAggiorna_Click);

@@ -1,6 +1,7 @@
 #include "frmCercaAnagrafica.h"
 
 #include "ADODB.h"
+#include "Controls.h"
 #include "Comuni.h"
 #include "Global.h"
 #include "ListView.h"
@@ -20,6 +21,8 @@
 #include <QRadioButton>
 
 using namespace Platform;
+using Registry::Box;
+using Registry::Button;
 
 namespace {
 struct Column {
@@ -37,17 +40,7 @@ const char* kSubItems[] = {"AZIENDA", "RUOLO", "TITOLO", nullptr, "INDIRIZZO", "
                            "EMAIL", "TELEFONO", "TELEFONOCASA", "CELLULARE", "FAX",
                            "FREEFIELD1", "FREEFIELD2", "FREEFIELD3", "FREEFIELD4"};
 
-Platform::MultiButton* Button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new Platform::MultiButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
 
-QLineEdit* Box(QWidget* parent, const QString& name) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
-}
 }  // namespace
 
 frmCercaAnagrafica::frmCercaAnagrafica() {

@@ -2,6 +2,7 @@
 
 #include "ADODB.h"
 #include "Comuni.h"
+#include "Controls.h"
 #include "Global.h"
 #include "MultiButton.h"
 #include "ProcGuard.h"
@@ -20,18 +21,14 @@ frmFreeField::frmFreeField() {
     fr->setObjectName("fr");
     auto* grid = new QGridLayout(fr);
     for (int i = 0; i < 4; ++i) {
-        txFreeField[i] = new QLineEdit(fr);
-        txFreeField[i]->setObjectName(QString("txFreeField_%1").arg(i));
-        txFreeField[i]->setMaxLength(20);
+        txFreeField[i] = Registry::Box(fr, QString("txFreeField_%1").arg(i), 20);
         grid->addWidget(new QLabel(QString("nome campo libero %1").arg(i + 1), fr), i, 0);
         grid->addWidget(txFreeField[i], i, 1);
     }
     layout->addWidget(fr);
     auto* buttons = new QHBoxLayout;
-    cmdConferma = new Platform::MultiButton(QStringLiteral("conferma"), this);
-    cmdConferma->setObjectName("cmdConferma");
-    cmdAnnulla = new Platform::MultiButton(QStringLiteral("annulla"), this);
-    cmdAnnulla->setObjectName("cmdAnnulla");
+    cmdConferma = Registry::Button(this, "cmdConferma", QStringLiteral("conferma"));
+    cmdAnnulla = Registry::Button(this, "cmdAnnulla", QStringLiteral("annulla"));
     buttons->addWidget(cmdConferma);
     buttons->addWidget(cmdAnnulla);
     layout->addLayout(buttons);

@@ -2,6 +2,7 @@
 #include "Global.h"
 #include "ListView.h"
 #include "MultiButton.h"
+#include "RegistryDb.h"
 #include "TestKit.h"
 #include "frmAziende.h"
 
@@ -11,12 +12,10 @@
 #include <gtest/gtest.h>
 
 namespace {
-class Companies : public ::testing::Test {
+class Companies : public RegistryDb {
 protected:
     void SetUp() override {
-        Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
-        ADODB::Connection cn;
-        cn.Open(Global::gConnString);
+        RegistryDb::SetUp();
         const char* rows[] = {
             "INSERT INTO ANAGRAFICA (ID, IDAZIENDA, AZIENDA, COGNOME, NOME, CITTA, CATEGORIA) VALUES (1,0,'Vetri Rossi','','','Forlì','clienti')",
             "INSERT INTO ANAGRAFICA (ID, IDAZIENDA, AZIENDA, COGNOME, NOME, CITTA) VALUES (2,0,'Acme Vetri',NULL,NULL,'Milano')",
@@ -30,11 +29,8 @@ protected:
     void TearDown() override { delete form; }
     QStringList Found() {
         form->cmdAggiorna_Click();
-        QStringList ids;
-        for (int i = 1; i <= form->LV->ItemCount(); ++i) ids << form->LV->Item(i).Text();
-        return ids;
+        return Keys(*form->LV);
     }
-    TestKit::Environment env;
     frmAziende* form = nullptr;
 };
 }  // namespace

@@ -5,6 +5,7 @@
 #include "Form.h"
 #include "Global.h"
 #include "MultiButton.h"
+#include "RegistryDb.h"
 #include "TestKit.h"
 #include "Values.h"
 #include "frmAnagrafica.h"
@@ -18,14 +19,10 @@
 #include <gtest/gtest.h>
 
 namespace {
-class Card : public ::testing::Test {
+class Card : public RegistryDb {
 protected:
     void SetUp() override {
-        Global::ResetState();
-        Global::SetColours();
-        Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
-        Global::gCurrentUser = "ADMIN";
-        cn.Open(Global::gConnString);
+        RegistryDb::SetUp();
         cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('1', 'Clienti')");
         cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('a2', 'Fornitori')");
     }
@@ -34,13 +31,6 @@ protected:
         card->Load();
         return *card;
     }
-    int Rows(const QString& sql) {
-        ADODB::Recordset rs;
-        rs.Open(sql, cn);
-        return rs.Fields(0).Value().toInt();
-    }
-    TestKit::Environment env;
-    ADODB::Connection cn;
     std::unique_ptr<frmAnagrafica> card;
 };
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ADODB.h"
 #include "Global.h"
 #include "MultiButton.h"
+#include "RegistryDb.h"
 #include "TestKit.h"
 #include "frmCatMer.h"
 
@@ -9,20 +10,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-class Categories : public ::testing::Test {
-protected:
-    void SetUp() override {
-        Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
-        cn.Open(Global::gConnString);
-    }
-    int Rows(const QString& sql) {
-        ADODB::Recordset rs;
-        rs.Open(sql, cn);
-        return rs.Fields(0).Value().toInt();
-    }
-    TestKit::Environment env;
-    ADODB::Connection cn;
-};
+class Categories : public RegistryDb {};
 }  // namespace
 
 TEST_F(Categories, CodesAreTheHighestNumberPlusOne) {

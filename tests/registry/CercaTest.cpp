@@ -3,6 +3,7 @@
 #include "Global.h"
 #include "ListView.h"
 #include "MultiButton.h"
+#include "RegistryDb.h"
 #include "TestKit.h"
 #include "frmCercaAnagrafica.h"
 
@@ -12,14 +13,10 @@
 #include <gtest/gtest.h>
 
 namespace {
-class Search : public ::testing::Test {
+class Search : public RegistryDb {
 protected:
     void SetUp() override {
-        Global::ResetState();
-        Global::SetColours();
-        Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
-        Global::gCurrentUser = "ADMIN";
-        cn.Open(Global::gConnString);
+        RegistryDb::SetUp();
         const char* rows[] = {
             "INSERT INTO ANAGRAFICA (ID,IDAZIENDA,AZIENDA,COGNOME,NOME,CITTA) VALUES (1,0,'Studio Tecnico Bianchi','','','Roma')",
             "INSERT INTO ANAGRAFICA (ID,IDAZIENDA,AZIENDA,COGNOME,NOME,CITTA) VALUES (2,1,'Studio Tecnico Bianchi','Bianchi','Anna','Roma')",
@@ -36,12 +33,8 @@ protected:
     }
     QStringList Ids() {
         form->cmdAggiorna_Click();
-        QStringList ids;
-        for (int i = 1; i <= form->LV->ItemCount(); ++i) ids << form->LV->Item(i).Text();
-        return ids;
+        return Keys(*form->LV);
     }
-    TestKit::Environment env;
-    ADODB::Connection cn;
     std::unique_ptr<frmCercaAnagrafica> form;
 };
 }  // namespace
