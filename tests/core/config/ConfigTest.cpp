@@ -306,7 +306,7 @@ TEST_F(Config, TheFreeFieldCaptionsOpenThroughTheirWindow) {
     f.cmdCampiPersonalizzati->click();
     EXPECT_EQ(env.Boxes().size(), 1);  // not there yet: a notice, no crash
     int shown = 0;
-    Neighbours::Register("frmFreeField", {[&] { ++shown; }, nullptr, nullptr});
+    Neighbours::Register("frmFreeField", {[&] { ++shown; }, nullptr, nullptr, nullptr});
     f.cmdCampiPersonalizzati->click();
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(env.Boxes().size(), 1);
