@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
         Pagivex::CreatePreview()->SyncShell(target);
     });
     Neighbours::Register(QStringLiteral("frmConfigura"),
-                         {[] { Platform::DefaultInstance<frmConfigura>().Show(Platform::vbModeless); }, nullptr, nullptr});
+                         {[] { Platform::DefaultInstance<frmConfigura>().Show(Platform::vbModeless); }, nullptr, nullptr,
+                          nullptr});
     Neighbours::Register(QStringLiteral("frmAnagrafica"),
                          {[] { Platform::DefaultInstance<frmAnagrafica>().Show(Platform::vbModeless); }, nullptr, nullptr,
                           nullptr});
