@@ -10,7 +10,7 @@
 #include "Values.h"
 #include "modAdoCommon.h"
 
-#include <QComboBox>
+#include "ComboBox.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -30,7 +30,7 @@ frmAziende::frmAziende() {
     txNome = Box(Frame1, "txNome");
     txCitta = Box(Frame1, "txCittà");
     txCAP = Box(Frame1, "txCAP");
-    cbCategoria = new QComboBox(Frame1);
+    cbCategoria = new Platform::ComboBox(Frame1, true);
     cbCategoria->setObjectName("cbCategoria");
     cbCategoria->setEditable(true);
     opConfronto[0] = new QRadioButton(QStringLiteral("qualunque parola"), Frame1);

@@ -4,11 +4,10 @@
 #include <array>
 #include <memory>
 
-class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QRadioButton;
-namespace Platform { class ListView; class MultiButton; }
+namespace Platform { class ComboBox; class ListView; class MultiButton; }
 namespace ADODB { class Connection; }
 
 // Finding a company among the registry records; Tag is its seven-digit
@@ -22,7 +21,7 @@ public:
     QLineEdit* txNome;
     QLineEdit* txCitta;  // txCittà
     QLineEdit* txCAP;
-    QComboBox* cbCategoria;
+    Platform::ComboBox* cbCategoria;
     std::array<QRadioButton*, 2> opConfronto;
     Platform::ListView* LV;
     Platform::MultiButton* cmdAggiorna;

@@ -12,7 +12,7 @@
 #include "Values.h"
 #include "modAdoCommon.h"
 
-#include <QComboBox>
+#include "ComboBox.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -62,10 +62,10 @@ frmCercaAnagrafica::frmCercaAnagrafica() {
     txEmail = Box(Frame1, "txEmail");
     txCAP = Box(Frame1, "txCAP");
     txCitta = Box(Frame1, "txCittà");
-    cbCategoria = new QComboBox(Frame1);
+    cbCategoria = new Platform::ComboBox(Frame1, true);
     cbCategoria->setObjectName("cbCategoria");
     cbCategoria->setEditable(true);
-    cbTitolo = new QComboBox(Frame1);
+    cbTitolo = new Platform::ComboBox(Frame1, true);
     cbTitolo->setObjectName("cbTitolo");
     cbTitolo->setEditable(true);
     int row = 0;
@@ -143,7 +143,7 @@ void frmCercaAnagrafica::Form_Load() {
     }
     // Decided first, so that nothing below can leave a restricted user seeing everything.
     restricted_ = !Global::HaPermesso(QStringLiteral("tutte le anagrafiche"));
-    auto fill = [&](QComboBox* combo, const QString& sql, const QString& column) {
+    auto fill = [&](Platform::ComboBox* combo, const QString& sql, const QString& column) {
         combo->clear();
         ADODB::Recordset rs;
         if (!modAdoCommon::OpenRecordset(rs, sql, *cn_, 0, 3)) return false;

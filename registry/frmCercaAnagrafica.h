@@ -4,12 +4,11 @@
 #include <array>
 #include <memory>
 
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
-namespace Platform { class ListView; class MultiButton; }
+namespace Platform { class ComboBox; class ListView; class MultiButton; }
 namespace ADODB { class Connection; }
 
 // The one window through which registry records are found and picked.
@@ -29,8 +28,8 @@ public:
     QLineEdit* txEmail;
     QLineEdit* txCAP;
     QLineEdit* txCitta;  // txCittà
-    QComboBox* cbCategoria;
-    QComboBox* cbTitolo;
+    Platform::ComboBox* cbCategoria;
+    Platform::ComboBox* cbTitolo;
     Platform::ListView* LV;
     Platform::MultiButton* cmdAggiorna;
     Platform::MultiButton* cmdSeleziona;

@@ -6,7 +6,7 @@
 #include "TestKit.h"
 #include "frmAziende.h"
 
-#include <QComboBox>
+#include "ComboBox.h"
 #include <QLineEdit>
 #include <QRadioButton>
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "TestKit.h"
 #include "frmCercaAnagrafica.h"
 
-#include <QComboBox>
+#include "ComboBox.h"
 #include <QLineEdit>
 #include <QRadioButton>
 #include <gtest/gtest.h>
