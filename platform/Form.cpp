@@ -13,7 +13,17 @@ QList<Form*>& Registry() {
     static QList<Form*> forms;
     return forms;
 }
+ModalHandler& CurrentModalHandler() {
+    static ModalHandler handler;
+    return handler;
+}
 }  // namespace
+
+ModalHandler SetModalHandler(ModalHandler handler) {
+    ModalHandler previous = std::move(CurrentModalHandler());
+    CurrentModalHandler() = std::move(handler);
+    return previous;
+}
 
 QList<Form*> Forms() {
     QList<Form*> loaded;
@@ -54,9 +64,19 @@ void Form::Show(int modal, QWidget* owner) {
     show();
     raise();
     activateWindow();
+    QPointer<Form> self(this);
+    if (ModalHandler handler = CurrentModalHandler()) {
+        handler(*this);
+        if (!self) return;
+        if (isVisible()) {
+            qWarning("Modal window %s left open by the test's handler", qPrintable(objectName()));
+            hide();
+        }
+        setWindowModality(Qt::NonModal);
+        return;
+    }
     QEventLoop loop;
     modalLoop_ = &loop;
-    QPointer<Form> self(this);
     if (isVisible()) loop.exec(QEventLoop::DialogExec);
     if (self) {
         self->modalLoop_ = nullptr;

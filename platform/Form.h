@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 class QEventLoop;
 
@@ -88,6 +89,13 @@ bool IsDefaultInstanceLoaded() {
     QPointer<T>& instance = DefaultInstanceSlot<T>();
     return !instance.isNull() && !instance->IsUnloaded() && instance->IsLoaded();
 }
+
+// Tests drive a modal window through this seam instead of a timer: the
+// handler runs once the window is shown and before its modal loop starts.
+// A window the handler leaves open is hidden at once, so a test that forgot
+// to answer fails instead of hanging.
+using ModalHandler = std::function<void(Form&)>;
+ModalHandler SetModalHandler(ModalHandler handler);
 
 // Every loaded form (the Forms collection).
 QList<Form*> Forms();

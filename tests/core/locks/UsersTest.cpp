@@ -128,14 +128,16 @@ TEST_F(Users, WithOneUserTheMenuRunsAsAdminWithEveryButton) {
 TEST_F(Users, WithTwoUsersTheSignInDecidesWhatTheMenuShows) {
     cn->Execute("INSERT INTO UTENTI (UTENTE,[PASSWORD],ISADMIN) VALUES ('LUCA','X',0)");
     frmMenu::SplashSeconds = 0;
-    QTimer::singleShot(50, [] {
-        auto& login = Platform::DefaultInstance<frmLogin>();
-        login.txtUserName->setText("luca");
-        login.txtPassword->setText("x");
-        login.cmdOK_Click();
+    Platform::SetModalHandler([](Platform::Form& shown) {
+        auto* login = dynamic_cast<frmLogin*>(&shown);
+        ASSERT_NE(login, nullptr);
+        login->txtUserName->setText("luca");
+        login->txtPassword->setText("x");
+        login->cmdOK_Click();
     });
     auto* menu = new frmMenu;
     menu->Show();
+    Platform::SetModalHandler({});
     EXPECT_TRUE(Global::gLoginActive);
     EXPECT_EQ(Global::gCurrentUser, "LUCA");
     EXPECT_TRUE(menu->cmdListe->isHidden());
@@ -143,9 +145,14 @@ TEST_F(Users, WithTwoUsersTheSignInDecidesWhatTheMenuShows) {
     delete menu;
 
     // A cancelled sign-in ends the program.
-    QTimer::singleShot(50, [] { Platform::DefaultInstance<frmLogin>().cmdCancel_Click(); });
+    Platform::SetModalHandler([](Platform::Form& shown) {
+        auto* login = dynamic_cast<frmLogin*>(&shown);
+        ASSERT_NE(login, nullptr);
+        login->cmdCancel_Click();
+    });
     auto* second = new frmMenu;
     second->Show();
+    Platform::SetModalHandler({});
     EXPECT_EQ(env.EndCalls(), 1);
     EXPECT_TRUE(second->IsUnloaded());
 }
