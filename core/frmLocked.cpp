@@ -29,6 +29,9 @@ void frmLocked::qvMultiButton1_Click() { Tag = QStringLiteral("KILL"); }
 bool frmLocked::LockTables(ADODB::Connection& cn, const QString& tables) {
     using namespace Platform;
     Global::ApplyFormStyle(this);
+    // A give-up of an earlier wait must not stop this one; one given while
+    // the window appears counts.
+    Tag.clear();
     try {
         Show(vbModeless);
     } catch (...) {
@@ -36,8 +39,6 @@ bool frmLocked::LockTables(ADODB::Connection& cn, const QString& tables) {
     }
     const QStringList names = tables.split('|');
     stop_ = false;
-    // A give-up of an earlier wait must not stop this one.
-    Tag.clear();
     const QDateTime start = Now();
     bool result = false;
     for (;;) {

@@ -52,6 +52,11 @@ QDateTime gClockValue;
 qint64 gClockOffsetMs = 0;
 
 int gMousePointer = vbDefault;
+QString gLastTraceLine;  // the last line written to the trace
+
+QString TraceLine(const QString& kind, const QString& text) {
+    return kind + "|" + QString(text).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+}
 
 bool HasGui() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 
@@ -103,7 +108,19 @@ int MsgBox(const QString& prompt, int style, const QString& title) {
     MsgBoxCall call{prompt, style, title.isEmpty() ? App::Title() : title};
     if (gMsgBoxHandler) return gMsgBoxHandler(call);
     if (TraceEnabled()) {
-        Trace(QStringLiteral("MSGBOX"), QString::number(style) + "|" + call.title + "|" + prompt);
+        const QString text = QString::number(style) + "|" + call.title + "|" + prompt;
+        // The default answer led straight back to the same box: under
+        // automation nobody will ever answer otherwise, so the run ends.
+        if (gLastTraceLine == TraceLine(QStringLiteral("MSGBOX"), text)) {
+            Trace(QStringLiteral("ERROR"), QStringLiteral("the same box came back: ") + text);
+            std::fprintf(stderr, "Brivalto: the same message box came back under automation: %s\n",
+                         qPrintable(prompt));
+            App::End(3);
+            for (const auto& b : ButtonsOf(style))
+                if (b.second == vbCancel || b.second == vbNo) return b.second;
+            return DefaultAnswer(style);
+        }
+        Trace(QStringLiteral("MSGBOX"), text);
         return DefaultAnswer(style);
     }
     if (!HasGui()) return DefaultAnswer(style);
@@ -288,10 +305,10 @@ void Trace(const QString& kind, const QString& text) {
     if (!TraceEnabled()) return;
     static QMutex mutex;
     QMutexLocker lock(&mutex);
+    gLastTraceLine = TraceLine(kind, text);
     QFile file(qEnvironmentVariable("BRIVALTO_TRACE"));
     if (!file.open(QIODevice::Append | QIODevice::Text)) return;
-    QString line = kind + "|" + QString(text).replace(QLatin1Char('\n'), QLatin1String("\\n")) + "\n";
-    file.write(line.toUtf8());
+    file.write((gLastTraceLine + "\n").toUtf8());
 }
 
 }  // namespace Platform

@@ -116,7 +116,9 @@ void ResetClock();
 
 // Trace of what a person would see, for automation of the real program:
 // when BRIVALTO_TRACE names a file, every message box and every window shown
-// is appended there and boxes take their default answer.
+// is appended there and boxes take their default answer. A box that comes
+// back at once with the same text (its default answer leads to it again)
+// ends the run with exit code 3 instead of looping for ever.
 void Trace(const QString& kind, const QString& text);
 bool TraceEnabled();
 

@@ -11,6 +11,11 @@ MsgBoxFn& MsgBoxHook() {
     return hook;
 }
 
+ModalFn& ModalHook() {
+    static ModalFn hook;
+    return hook;
+}
+
 InputBoxFn& InputBoxHook() {
     static InputBoxFn hook;
     return hook;

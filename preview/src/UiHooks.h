@@ -21,4 +21,10 @@ InputBoxFn& InputBoxHook();
 std::optional<QString> InputBox(const QString& prompt, const QString& title = QString(),
                                 const QString& defaultText = QString());
 
+// Tests answer the modal preview window through this hook instead of a timer:
+// it runs once the window is shown and before its modal loop would start; a
+// window it leaves open is closed at once, so a forgotten answer cannot hang.
+using ModalFn = std::function<void(QWidget* window)>;
+ModalFn& ModalHook();
+
 }  // namespace Pagivex::Ui

@@ -1,5 +1,7 @@
 #include "frmPreview.h"
 
+#include "UiHooks.h"
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
@@ -153,6 +155,12 @@ void frmPreview::DrawToolbarImages() {
 void frmPreview::Start() {
     picPreview->setGeometry(rect());
     LayoutPanel();
+    if (Ui::ModalHook()) {
+        show();
+        Ui::ModalHook()(this);
+        if (isVisible()) reject();
+        return;
+    }
     exec();
 }
 

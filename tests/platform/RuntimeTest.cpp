@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Platform;
@@ -34,6 +33,30 @@ TEST(MessageBoxes, ScriptedAnswersAndRecordedPrompts) {
     env.TypeNext("Mario");
     EXPECT_EQ(InputBox("Nome?"), "Mario");
     EXPECT_EQ(InputBox("Ancora?"), "");
+}
+
+TEST(MessageBoxes, UnderAutomationABoxThatComesBackEndsTheRun) {
+    TestKit::Environment env;
+    const QString trace = env.Root() + "/trace.txt";
+    qputenv("BRIVALTO_TRACE", trace.toUtf8());
+    MsgBoxHandler scripted = SetMsgBoxHandler({});
+    // A retry question whose default answer asks it again, as a lock wait would.
+    int asked = 0;
+    while (MsgBox("Archivio bloccato", vbRetryCancel) == vbRetry && asked < 10) ++asked;
+    // Different boxes in a row and the same box after another one are fine.
+    MsgBox("Uno");
+    MsgBox("Due");
+    MsgBox("Uno");
+    SetMsgBoxHandler(scripted);
+    qunsetenv("BRIVALTO_TRACE");
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(env.EndCalls(), 1);
+    QFile file(trace);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[1], "ERROR|the same box came back: 5|Brivalto|Archivio bloccato");
+    EXPECT_EQ(lines[2], "END|3");
 }
 
 TEST(Clock, CanBeSetFrozenOrRunning) {
@@ -116,11 +139,21 @@ protected:
 TEST(Forms, ModalShowReturnsWhenTheWindowHides) {
     auto& form = DefaultInstance<DialogForm>();
     EXPECT_EQ(form.loads, 1);
-    QTimer::singleShot(50, &form, [&] {
-        form.Tag = "OK";
-        form.Hide();
-    });
+    // Answered from inside the window's own modal loop: the answer is posted
+    // when the window appears and runs once the loop takes events.
+    struct AnswerWhenShown : QObject {
+        DialogForm* form;
+        explicit AnswerWhenShown(DialogForm* f) : form(f) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Show)
+                QMetaObject::invokeMethod(
+                    form, [f = form] { f->Tag = "OK"; f->Hide(); }, Qt::QueuedConnection);
+            return false;
+        }
+    } answer(&form);
+    form.installEventFilter(&answer);
     form.Show(vbModal);
+    form.removeEventFilter(&answer);
     EXPECT_EQ(form.Tag, "OK");
     EXPECT_EQ(&DefaultInstance<DialogForm>(), &form);  // hidden, still the same instance
     EXPECT_EQ(form.loads, 1);

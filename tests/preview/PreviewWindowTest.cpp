@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
-#include <QTimer>
 
 namespace {
 
@@ -209,14 +208,18 @@ TEST(PreviewWindow, ModalShowReturnsWhenTheWindowIsClosed) {
     preview->Pages()->Add()->DrawText("x", 1, 1, 1, 1);
     preview->Pages()->SetSelection("1");
     bool wasVisible = false;
+    bool closedByKey = false;
     QString rangeLabel, zoomCaption;
-    QTimer::singleShot(0, [&] {
+    Pagivex::Ui::ModalHook() = [&](QWidget*) {
         wasVisible = impl->Form()->isVisible();
         rangeLabel = impl->Form()->lblRange->text();
         QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(impl->Form()->picPreview, &esc);
-    });
+        closedByKey = !impl->Form()->isVisible();
+    };
     preview->Show();
+    Pagivex::Ui::ModalHook() = nullptr;
+    EXPECT_TRUE(closedByKey);
     EXPECT_TRUE(wasVisible);
     EXPECT_EQ(rangeLabel, "1");
     EXPECT_FALSE(impl->Form()->isVisible());

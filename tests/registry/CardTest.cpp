@@ -189,7 +189,6 @@ TEST_F(Card, TwoWorkstationsSavingAtOnceGetDistinctIdentifiers) {
 }
 
 #include "frmCercaAnagrafica.h"
-#include <QTimer>
 
 TEST_F(Card, ARestrictedUserStartsFromTheSearch) {
     cn.Execute("INSERT INTO UTENTI (UTENTE, [PASSWORD], ISADMIN) VALUES ('LUCA', '', 0)");
@@ -197,18 +196,21 @@ TEST_F(Card, ARestrictedUserStartsFromTheSearch) {
     cn.Execute("INSERT INTO ANAUTE (ANA_ID, UTENTE) VALUES (4, 'LUCA')");
     Global::gCurrentUser = "LUCA";
     // Cancelled: the card never shows.
-    QTimer::singleShot(50, [] { Platform::DefaultInstance<frmCercaAnagrafica>().cmdAnnulla_Click(); });
+    Platform::SetModalHandler([](Platform::Form&) {
+        Platform::DefaultInstance<frmCercaAnagrafica>().cmdAnnulla_Click();
+    });
     auto* card1 = new frmAnagrafica;
     card1->Load();
     EXPECT_TRUE(card1->IsUnloaded());
     // Picked: the card shows that record, without new, delete or navigation.
-    QTimer::singleShot(50, [] {
+    Platform::SetModalHandler([](Platform::Form&) {
         auto& search = Platform::DefaultInstance<frmCercaAnagrafica>();
         search.cmdAggiorna_Click();
         search.LV->Item(1).SetSelected(true);
         search.cmdSeleziona_Click();
     });
     auto& c = Open();
+    Platform::SetModalHandler({});
     EXPECT_FALSE(c.IsUnloaded());
     EXPECT_EQ(c.lbID->text(), "00000004");
     EXPECT_TRUE(c.cmdNuovo->isHidden());

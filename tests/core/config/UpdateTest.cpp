@@ -16,7 +16,6 @@
 #include <QHash>
 #include <QLabel>
 #include <QMutex>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Platform;
@@ -276,8 +275,9 @@ TEST_F(Update, TheWindowKeepsTheStartUpOptionAndClosesOnTheControlsEvents) {
     server.Serve("/update.ver", Descriptor("99.0.0", "setup.run", 4));
     ASSERT_TRUE(window.LU->CheckForUpdate());
     auto* client = static_cast<UpdateClient*>(window.LU);
-    QTimer::singleShot(0, client->cmdAnnulla, &QPushButton::click);
+    Platform::SetModalHandler([client](Platform::Form&) { client->cmdAnnulla->click(); });
     frmUpdate::ShowUpdate();  // returns when "Annulla" unloads the window
+    Platform::SetModalHandler({});
     EXPECT_TRUE(window.IsUnloaded());
     EXPECT_TRUE(started.isEmpty());
 

@@ -14,7 +14,8 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
-#include <QTimer>
+#include <QAbstractButton>
+#include <QEvent>
 #include <gtest/gtest.h>
 
 using namespace ADODB;
@@ -107,11 +108,21 @@ TEST_F(Shared, AWaitThatRunsOutHoldsNothing) {
 TEST_F(Shared, CancellingStopsThisWaitOnly) {
     std::unique_ptr<QProcess> other(OtherWorkstation("ANAGRAFICA", 4.0));
     auto& wait = Platform::DefaultInstance<frmLocked>();
-    QTimer::singleShot(100, &wait, [&] { wait.qvMultiButton1->click(); });
+    // The user gives up as soon as the wait window appears.
+    struct ClickWhenShown : QObject {
+        QAbstractButton* button;
+        explicit ClickWhenShown(QAbstractButton* b) : button(b) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Show) button->click();
+            return false;
+        }
+    } giveUp(wait.qvMultiButton1);
+    wait.installEventFilter(&giveUp);
     QElapsedTimer t;
     t.start();
     EXPECT_FALSE(wait.LockTables(*cn, "ANAGRAFICA"));
     EXPECT_LT(t.elapsed(), 2000);
+    wait.removeEventFilter(&giveUp);
     other->kill();
     other->waitForFinished();
     cn->Execute("DELETE FROM LOCKS");
