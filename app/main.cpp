@@ -12,6 +12,7 @@
 #include "frmCercaAnagrafica.h"
 #include "frmConfigura.h"
 #include "frmFreeField.h"
+#include "frmMailing.h"
 #include "frmUtenti.h"
 #include "frmQuickContatto.h"
 
@@ -53,6 +54,9 @@ int main(int argc, char** argv) {
                              search.Show(Platform::vbModal);
                              return search.Tag;
                          }});
+    Neighbours::Register(QStringLiteral("frmMailing"),
+                         {[] { Platform::DefaultInstance<frmMailing>().Show(Platform::vbModeless); }, nullptr, nullptr,
+                          nullptr});
     Neighbours::Register(QStringLiteral("frmFreeField"),
                          {[] { Platform::DefaultInstance<frmFreeField>().Show(Platform::vbModal); }, nullptr, nullptr, nullptr});
     Neighbours::Register(QStringLiteral("frmUtenti"),

@@ -1,19 +1,54 @@
 #include "Printer.h"
 
+#include "Errors.h"
+#include "Office.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QDir>
+#include <QFile>
 #include <QFontMetricsF>
+#include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+#include <QTextDocument>
 
 namespace Platform {
 
+QStringList InstalledPrinterNames() { return QPrinterInfo::availablePrinterNames(); }
+
 PrinterObject::PrinterObject() : font_(QStringLiteral("DejaVu Sans"), 10) {}
-PrinterObject::~PrinterObject() = default;
+
+PrinterObject::~PrinterObject() {
+    if (painter_) painter_->end();
+}
 
 QPrinter& PrinterObject::Device() {
     if (!device_) {
         device_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
         device_->setOutputFormat(QPrinter::PdfFormat);
+        device_->setPageSize(QPageSize(QPageSize::A4));
+        device_->setPageMargins(QMarginsF(0, 0, 0, 0));
     }
     return *device_;
+}
+
+void PrinterObject::SetPdfFolder(const QString& folder) {
+    if (painter_) KillDoc();
+    pdfFolder_ = folder;
+    printed_.clear();
+    jobNumber_ = 0;
+    // Measuring before the first job already gives the PDF page.
+    QPrinter& device = Device();
+    if (!folder.isEmpty()) {
+        device.setOutputFormat(QPrinter::PdfFormat);
+        device.setPageSize(QPageSize(QPageSize::A4));
+        device.setPageMargins(QMarginsF(0, 0, 0, 0));
+    }
+}
+
+QString PrinterObject::NextPdfFile() const {
+    return QDir(pdfFolder_).filePath(QStringLiteral("job%1.pdf").arg(jobNumber_ + 1, 4, 10, QChar('0')));
 }
 
 double PrinterObject::FromPoints(double points) const {
@@ -30,6 +65,8 @@ double PrinterObject::FromPoints(double points) const {
 }
 
 double PrinterObject::ToPoints(double value) const { return value / FromPoints(1.0); }
+
+double PrinterObject::PointsToDevice(double points) { return points * Device().resolution() / 72.0; }
 
 double PrinterObject::TextWidth(const QString& text) const {
     auto* self = const_cast<PrinterObject*>(this);
@@ -50,6 +87,208 @@ double PrinterObject::TextHeight(const QString& text) const {
     int lines = qMax<qsizetype>(1, text.count('\n') + 1);
     double points = metrics.height() * lines * 72.0 / self->Device().resolution();
     return FromPoints(points);
+}
+
+double PrinterObject::ScaleWidth() {
+    return FromPoints(Device().pageLayout().paintRect(QPageLayout::Point).width());
+}
+
+double PrinterObject::ScaleHeight() {
+    return FromPoints(Device().pageLayout().paintRect(QPageLayout::Point).height());
+}
+
+void PrinterObject::BeginJob() {
+    QPrinter& device = Device();
+    if (!pdfFolder_.isEmpty()) {
+        device.setOutputFormat(QPrinter::PdfFormat);
+        device.setOutputFileName(NextPdfFile());
+    } else {
+        const QStringList printers = InstalledPrinterNames();
+        if (printers.isEmpty()) throw BasicError(vbErrPrinter, QStringLiteral("Nessuna stampante installata"));
+        device.setOutputFormat(QPrinter::NativeFormat);
+        device.setOutputFileName(QString());
+        if (!deviceName_.isEmpty()) device.setPrinterName(deviceName_);
+    }
+    auto painter = std::make_unique<QPainter>();
+    if (!painter->begin(&device))
+        throw BasicError(vbErrPrinter, QStringLiteral("La stampa non può iniziare su ") +
+                                           (pdfFolder_.isEmpty() ? device.printerName() : device.outputFileName()));
+    painter_ = std::move(painter);
+    page_ = 1;
+    pageBreakPending_ = false;
+}
+
+void PrinterObject::EnsurePage() {
+    if (!painter_) BeginJob();
+    if (pageBreakPending_) {
+        Device().newPage();
+        ++page_;
+        pageBreakPending_ = false;
+    }
+}
+
+void PrinterObject::Print(const QString& text, bool endLine) {
+    EnsurePage();
+    QFontMetricsF metrics(font_, &Device());
+    painter_->setFont(font_);
+    painter_->setPen(Qt::black);
+    const QStringList lines = text.split('\n');
+    double y = PointsToDevice(yPoints_);
+    for (int i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        if (line.endsWith('\r')) line.chop(1);
+        painter_->drawText(QPointF(PointsToDevice(xPoints_), y + metrics.ascent()), line);
+        if (i + 1 < lines.size()) y += metrics.height();
+    }
+    if (endLine) {
+        yPoints_ = (y + metrics.height()) * 72.0 / Device().resolution();
+        xPoints_ = 0;
+    } else {
+        xPoints_ += metrics.horizontalAdvance(lines.last()) * 72.0 / Device().resolution();
+    }
+}
+
+void PrinterObject::NewPage() {
+    if (!painter_) {
+        BeginJob();
+    } else if (pageBreakPending_) {
+        // The page before is ejected blank.
+        Device().newPage();
+        ++page_;
+    }
+    pageBreakPending_ = true;
+    xPoints_ = yPoints_ = 0;
+}
+
+void PrinterObject::EndDoc() {
+    if (painter_) {
+        const bool ended = painter_->end();
+        painter_.reset();
+        if (!pdfFolder_.isEmpty() && ended) {
+            printed_ << Device().outputFileName();
+            ++jobNumber_;
+        }
+        if (!ended) throw BasicError(vbErrPrinter, QStringLiteral("La stampa non è stata completata"));
+    }
+    pageBreakPending_ = false;
+    page_ = 0;
+    xPoints_ = yPoints_ = 0;
+}
+
+void PrinterObject::KillDoc() {
+    if (painter_) {
+        Device().abort();
+        painter_->end();
+        painter_.reset();
+        if (!pdfFolder_.isEmpty()) QFile::remove(Device().outputFileName());
+    }
+    pageBreakPending_ = false;
+    page_ = 0;
+    xPoints_ = yPoints_ = 0;
+}
+
+namespace {
+
+// A copy of a document laid out for the printer at a given text width.
+std::unique_ptr<QTextDocument> LaidOut(const QTextDocument& source, QPaintDevice* device, double width,
+                                       double height = -1) {
+    std::unique_ptr<QTextDocument> copy(source.clone());
+    copy->documentLayout()->setPaintDevice(device);
+    copy->setDocumentMargin(0);
+    if (height > 0) {
+        copy->setPageSize(QSizeF(width, height));
+    } else {
+        copy->setTextWidth(width);
+    }
+    return copy;
+}
+
+}  // namespace
+
+void PrinterObject::PrintDocument(const QTextDocument& body, const DocumentPageSetup& setup,
+                                  const QTextDocument* header, const QTextDocument* footer) {
+    if (painter_) EndDoc();
+    QPrinter& device = Device();
+    const QPageLayout saved = device.pageLayout();
+    const bool savedFullPage = device.fullPage();
+    struct Restore {
+        QPrinter& device;
+        QPageLayout layout;
+        bool fullPage;
+        ~Restore() {
+            device.setFullPage(fullPage);
+            device.setPageLayout(layout);
+        }
+    } restore{device, saved, savedFullPage};
+
+    device.setFullPage(true);
+    if (setup.paper.isValid() && !setup.paper.isEmpty())
+        device.setPageSize(QPageSize(setup.paper, QPageSize::Millimeter));
+    device.setPageOrientation(setup.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    device.setPageMargins(QMarginsF(0, 0, 0, 0));
+
+    const QRectF paper = device.pageLayout().fullRect(QPageLayout::Point);
+    auto mm = [this](double millimetres) { return PointsToDevice(millimetres * 72.0 / 25.4); };
+    const double left = mm(setup.margins.left()), top = mm(setup.margins.top());
+    const double width = PointsToDevice(paper.width()) - left - mm(setup.margins.right());
+    const double height = PointsToDevice(paper.height()) - top - mm(setup.margins.bottom());
+    if (width <= 0 || height <= 0) throw BasicError(vbErrPrinter, QStringLiteral("Margini della pagina non validi"));
+
+    auto copy = LaidOut(body, &device, width, height);
+    std::unique_ptr<QTextDocument> head, foot;
+    if (header) head = LaidOut(*header, &device, width);
+    if (footer) foot = LaidOut(*footer, &device, width);
+
+    BeginJob();
+    const int pages = qMax(1, copy->pageCount());
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0) {
+            device.newPage();
+            ++page_;
+        }
+        QAbstractTextDocumentLayout::PaintContext context;
+        painter_->save();
+        painter_->translate(left, top - page * height);
+        context.clip = QRectF(0, page * height, width, height);
+        painter_->setClipRect(context.clip);
+        copy->documentLayout()->draw(painter_.get(), context);
+        painter_->restore();
+        if (head) {
+            painter_->save();
+            painter_->translate(left, mm(setup.headerFromTop));
+            head->drawContents(painter_.get());
+            painter_->restore();
+        }
+        if (foot) {
+            painter_->save();
+            painter_->translate(left, PointsToDevice(paper.height()) - mm(setup.footerFromBottom) -
+                                          foot->size().height());
+            foot->drawContents(painter_.get());
+            painter_->restore();
+        }
+    }
+    EndDoc();
+}
+
+void PrinterObject::PrintFile(const QString& file) {
+    if (painter_) EndDoc();
+    Office office;
+    if (Office::Program().isEmpty())
+        throw BasicError(429, QStringLiteral("LibreOffice non è installato su questa macchina"));
+    if (pdfFolder_.isEmpty()) {
+        if (InstalledPrinterNames().isEmpty())
+            throw BasicError(vbErrPrinter, QStringLiteral("Nessuna stampante installata"));
+        if (!office.Print(file, deviceName_)) throw BasicError(vbErrPrinter, office.LastError());
+        return;
+    }
+    QTemporaryDir work(QDir(pdfFolder_).filePath(QStringLiteral("convert-XXXXXX")));
+    const QString pdf = office.ConvertToPdf(file, work.path());
+    if (pdf.isEmpty()) throw BasicError(vbErrPrinter, office.LastError());
+    const QString target = NextPdfFile();
+    QFile::remove(target);
+    if (!QFile::rename(pdf, target)) throw BasicError(vbErrPrinter, QStringLiteral("Impossibile scrivere ") + target);
+    printed_ << target;
+    ++jobNumber_;
 }
 
 PrinterObject& Printer() {

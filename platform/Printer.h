@@ -1,18 +1,43 @@
 #pragma once
-// The Printer object: the current printer with its scale mode and font.
-// Measuring text here gives what the printed page will hold.
+// The Printer object: the current printer with its scale mode, font, print
+// position and open print job. Measuring text here gives what the printed
+// page will hold.
+//
+// Pages go to the system's printer, or, when a PDF folder is set, each print
+// job becomes a PDF file in that folder (a machine without a printer, tests).
+// A job starts with the first thing printed and ends with EndDoc; EndDoc right
+// after NewPage prints no blank page.
 
 #include <QFont>
+#include <QMarginsF>
+#include <QSizeF>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
+class QPainter;
 class QPrinter;
+class QTextDocument;
 
 namespace Platform {
 
 enum ScaleModeConstants {
     vbUser = 0, vbTwips = 1, vbPoints = 2, vbPixels = 3, vbCharacters = 4,
     vbInches = 5, vbMillimeters = 6, vbCentimeters = 7,
+};
+
+// The printer's error (no printer, a job that could not start).
+constexpr long vbErrPrinter = 482;
+
+// A document printed as a job of its own: page size and margins in
+// millimetres (empty: the printer's paper and 20 mm margins), with the
+// header and footer drawn on every page when given.
+struct DocumentPageSetup {
+    QSizeF paper;
+    QMarginsF margins{20, 20, 20, 20};
+    bool landscape = false;
+    double headerFromTop = 12.7;
+    double footerFromBottom = 12.7;
 };
 
 class PrinterObject {
@@ -39,14 +64,73 @@ public:
     double FromPoints(double points) const;
     double ToPoints(double value) const;
 
+    // The print position, in the current scale mode from the printable
+    // area's top left corner. Kept in points, so a change of scale mode
+    // keeps the place.
+    double CurrentX() const { return FromPoints(xPoints_); }
+    void SetCurrentX(double x) { xPoints_ = ToPoints(x); }
+    double CurrentY() const { return FromPoints(yPoints_); }
+    void SetCurrentY(double y) { yPoints_ = ToPoints(y); }
+
+    // The printable area in the current scale mode.
+    double ScaleWidth();
+    double ScaleHeight();
+
+    // Prints a text at the print position. Ending the line moves the position
+    // to the start of the next line; otherwise it moves past the text.
+    void Print(const QString& text, bool endLine = true);
+    void NewPage();
+    void EndDoc();
+    // Throws the open job away.
+    void KillDoc();
+    bool JobOpen() const { return painter_ != nullptr; }
+    int Page() const { return page_; }
+
+    // A whole document as a job of its own, as a rich-text box prints itself
+    // on the printer's device context.
+    void PrintDocument(const QTextDocument& body, const DocumentPageSetup& setup,
+                       const QTextDocument* header = nullptr, const QTextDocument* footer = nullptr);
+
+    // A document file (Word, Excel, PDF) printed by LibreOffice as a job of
+    // its own; in the PDF folder it becomes that job's PDF file.
+    void PrintFile(const QString& file);
+
+    // The printer pages go to: empty is the system's default printer.
+    QString DeviceName() const { return deviceName_; }
+    void SetDeviceName(const QString& name) { deviceName_ = name; }
+    // A folder where every job becomes "job0001.pdf", "job0002.pdf"...
+    // instead of going to a printer; empty goes back to the printer.
+    void SetPdfFolder(const QString& folder);
+    QString PdfFolder() const { return pdfFolder_; }
+    // The PDF files written so far into the PDF folder, oldest first.
+    QStringList PrintedFiles() const { return printed_; }
+    // The file the next job will write in the PDF folder.
+    QString NextPdfFile() const;
+
     QPrinter& Device();
 
 private:
+    void BeginJob();
+    void EnsurePage();
+    double PointsToDevice(double points);
+
     int scaleMode_ = vbTwips;
     QFont font_;
+    double xPoints_ = 0;
+    double yPoints_ = 0;
     std::unique_ptr<QPrinter> device_;
+    std::unique_ptr<QPainter> painter_;
+    bool pageBreakPending_ = false;
+    int page_ = 0;
+    QString deviceName_;
+    QString pdfFolder_;
+    QStringList printed_;
+    int jobNumber_ = 0;
 };
 
 PrinterObject& Printer();
+
+// The printers installed on this machine; tests may replace the look-up.
+QStringList InstalledPrinterNames();
 
 }  // namespace Platform

@@ -1,0 +1,294 @@
+#include "RtfMerge.h"
+
+#include "Cp1252.h"
+
+#include <QHash>
+#include <QSet>
+#include <algorithm>
+#include <vector>
+
+namespace RtfMerge {
+
+namespace {
+
+// One character of the visible text and the bytes of the file that make it.
+struct Char {
+    QChar c;
+    int start;
+    int end;
+    bool afterWord;  // starts right where a control word ends, with no delimiter
+};
+
+// Destinations whose text is not part of the document's text.
+const QSet<QByteArray>& HiddenDestinations() {
+    static const QSet<QByteArray> names{
+        "fonttbl",  "colortbl",  "stylesheet", "info",     "pict",     "object",     "objdata",
+        "fldinst",  "listtable", "listoverridetable",      "rsidtbl",  "generator",  "xmlnstbl",
+        "themedata", "colorschememapping",     "datastore", "latentstyles", "filetbl", "revtbl",
+        "nonshppict", "sp",      "pgdsctbl",   "bkmkstart", "bkmkend", "mmathPr",    "userprops",
+        "docvar",   "template",  "header_placeholder"};
+    return names;
+}
+
+// Control words that stand for a character of the text.
+QChar WordCharacter(const QByteArray& word) {
+    static const QHash<QByteArray, QChar> chars{
+        {"par", '\n'},          {"line", '\n'},        {"sect", '\n'},         {"page", '\n'},
+        {"row", '\n'},          {"nestrow", '\n'},     {"softline", '\n'},     {"tab", '\t'},
+        {"cell", '\t'},         {"nestcell", '\t'},    {"lquote", QChar(0x2018)}, {"rquote", QChar(0x2019)},
+        {"ldblquote", QChar(0x201C)}, {"rdblquote", QChar(0x201D)}, {"bullet", QChar(0x2022)},
+        {"endash", QChar(0x2013)}, {"emdash", QChar(0x2014)}, {"enspace", ' '}, {"emspace", ' '},
+        {"qmspace", ' '},       {"zwj", QChar(0xFFFC)}, {"zwnj", QChar(0xFFFC)}, {"chftn", QChar(0xFFFC)},
+        {"chpgn", QChar(0xFFFC)}, {"chdate", QChar(0xFFFC)}};
+    return chars.value(word, QChar());
+}
+
+bool IsLetter(char b) { return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z'); }
+bool IsDigit(char b) { return b >= '0' && b <= '9'; }
+int HexValue(char b) {
+    if (IsDigit(b)) return b - '0';
+    if (b >= 'a' && b <= 'f') return b - 'a' + 10;
+    if (b >= 'A' && b <= 'F') return b - 'A' + 10;
+    return -1;
+}
+
+// The file read as its visible characters.
+//
+//            '{' push group          '}' pop group
+//   TEXT  ------------------>  TEXT  ----------------> TEXT
+//     |  '\' letters [-digits] [' ']   control word: \uc sets the fallback
+//     |     count, \u emits a character and swallows its fallback, \bin
+//     |     skips its data, a character word emits its character, the first
+//     |     word of a group may hide it (a hidden destination)
+//     |  '\*'                   the group is hidden
+//     |  '\'' hex hex           one character of the code page
+//     |  '\' other              escaped '\' '{' '}', or a special character
+//     |  CR, LF                 ignored
+//     +  any other byte         one character of the code page
+//
+// Characters inside hidden groups are read but not emitted.
+class Scanner {
+public:
+    explicit Scanner(const QByteArray& rtf) : s_(rtf) {}
+
+    std::vector<Char> Run() {
+        groups_.push_back({false, 1});
+        while (i_ < s_.size()) Step();
+        return chars_;
+    }
+
+private:
+    struct Group {
+        bool hidden;
+        int uc;
+    };
+
+    void Emit(QChar c, int start, int end) {
+        if (!groups_.back().hidden) chars_.push_back({c, start, end, start == lastWordEnd_});
+        groupStart_ = false;
+    }
+
+    QChar Byte(char b) const { return Cp1252::ToUnicode(QByteArray(1, b)).at(0); }
+
+    void Step() {
+        const char b = s_[i_];
+        if (b == '{') {
+            groups_.push_back(groups_.back());
+            groupStart_ = true;
+            ++i_;
+        } else if (b == '}') {
+            if (groups_.size() > 1) groups_.pop_back();
+            groupStart_ = false;
+            ++i_;
+        } else if (b == '\r' || b == '\n') {
+            ++i_;
+        } else if (b == '\\') {
+            Control();
+        } else {
+            Emit(Byte(b), i_, i_ + 1);
+            ++i_;
+        }
+    }
+
+    // A control word or symbol at i_; moves past it. `visible` false reads a
+    // fallback character of \u without showing it.
+    void Control(bool visible = true) {
+        const int start = i_;
+        if (i_ + 1 >= s_.size()) {
+            ++i_;
+            return;
+        }
+        const char next = s_[i_ + 1];
+        if (IsLetter(next)) {
+            int j = i_ + 1;
+            while (j < s_.size() && IsLetter(s_[j])) ++j;
+            const QByteArray word = s_.mid(i_ + 1, j - i_ - 1);
+            bool hasParam = false;
+            long param = 0;
+            int sign = 1;
+            if (j < s_.size() && s_[j] == '-' && j + 1 < s_.size() && IsDigit(s_[j + 1])) {
+                sign = -1;
+                ++j;
+            }
+            while (j < s_.size() && IsDigit(s_[j])) {
+                hasParam = true;
+                param = param * 10 + (s_[j] - '0');
+                ++j;
+            }
+            param *= sign;
+            const bool delimited = j < s_.size() && s_[j] == ' ';
+            if (delimited) ++j;
+            i_ = j;
+            if (!visible) return;
+            if (groupStart_ && HiddenDestinations().contains(word)) groups_.back().hidden = true;
+            groupStart_ = false;
+            if (word == "bin" && hasParam) {
+                i_ += int(qMax(0L, param));
+            } else if (word == "uc" && hasParam) {
+                groups_.back().uc = int(param);
+            } else if (word == "u" && hasParam) {
+                const QChar c(ushort(param < 0 ? param + 65536 : param));
+                const int before = i_;
+                SkipFallback();
+                Emit(c, start, i_);
+                lastWordEnd_ = !delimited && i_ == before ? i_ : -1;
+                return;
+            } else {
+                const QChar c = WordCharacter(word);
+                if (!c.isNull()) {
+                    Emit(c, start, i_);
+                }
+            }
+            // Text right behind a word without its blank would lengthen the word.
+            lastWordEnd_ = delimited ? -1 : i_;
+            return;
+        }
+        if (next == '*') {
+            groups_.back().hidden = true;
+            i_ += 2;
+            return;
+        }
+        if (next == '\'') {
+            const int hi = i_ + 2 < s_.size() ? HexValue(s_[i_ + 2]) : -1;
+            const int lo = i_ + 3 < s_.size() ? HexValue(s_[i_ + 3]) : -1;
+            if (hi < 0 || lo < 0) {
+                i_ += 2;
+                return;
+            }
+            i_ += 4;
+            if (visible) Emit(Byte(char(hi * 16 + lo)), start, i_);
+            return;
+        }
+        i_ += 2;
+        if (!visible) return;
+        switch (next) {
+        case '\\': case '{': case '}': Emit(QChar::fromLatin1(next), start, i_); break;
+        case '~': Emit(QChar(0x00A0), start, i_); break;
+        case '-': Emit(QChar(0x00AD), start, i_); break;
+        case '_': Emit(QChar(0x2011), start, i_); break;
+        case '\r': case '\n': Emit('\n', start, i_); break;
+        default: groupStart_ = false; break;
+        }
+    }
+
+    // The characters written after \uN for readers without Unicode.
+    void SkipFallback() {
+        for (int n = groups_.back().uc; n > 0 && i_ < s_.size(); --n) {
+            const char b = s_[i_];
+            if (b == '{' || b == '}') return;
+            if (b == '\\') Control(false);
+            else ++i_;
+        }
+    }
+
+    const QByteArray& s_;
+    int i_ = 0;
+    std::vector<Group> groups_;
+    std::vector<Char> chars_;
+    bool groupStart_ = false;
+    int lastWordEnd_ = -1;
+};
+
+QString TextOf(const std::vector<Char>& chars) {
+    QString text;
+    text.reserve(qsizetype(chars.size()));
+    for (const Char& c : chars) text += c.c;
+    return text;
+}
+
+}  // namespace
+
+bool IsRtf(const QByteArray& rtf) {
+    int i = 0;
+    while (i < rtf.size() && (rtf[i] == ' ' || rtf[i] == '\r' || rtf[i] == '\n' || rtf[i] == '\t')) ++i;
+    return rtf.mid(i, 5) == "{\\rtf";
+}
+
+int CodePage(const QByteArray& rtf) {
+    const int at = rtf.indexOf("\\ansicpg");
+    if (at < 0) return 1252;
+    int j = at + 8, value = 0;
+    while (j < rtf.size() && IsDigit(rtf[j])) value = value * 10 + (rtf[j++] - '0');
+    return value > 0 ? value : 1252;
+}
+
+QString VisibleText(const QByteArray& rtf) { return TextOf(Scanner(rtf).Run()); }
+
+QByteArray Escape(const QString& text, int codePage) {
+    QByteArray out;
+    for (int k = 0; k < text.size(); ++k) {
+        const QChar c = text[k];
+        const ushort u = c.unicode();
+        if (c == '\\' || c == '{' || c == '}') {
+            out += '\\';
+            out += char(u);
+        } else if (c == '\t') {
+            out += "\\tab ";
+        } else if (c == '\n') {
+            out += "\\line ";
+        } else if (u < 0x20) {
+            continue;
+        } else if (u < 0x7F) {
+            out += char(u);
+        } else {
+            const quint8 code = Cp1252::Code(c);
+            if (codePage == 1252 && code >= 0x80) {
+                out += "\\'" + QByteArray::number(code, 16).rightJustified(2, '0');
+            } else {
+                out += "{\\uc1\\u" + QByteArray::number(qint16(u)) + "?}";
+            }
+        }
+    }
+    return out;
+}
+
+int Replace(QByteArray& rtf, const QString& marker, const QString& value) {
+    if (marker.isEmpty()) return 0;
+    const std::vector<Char> chars = Scanner(rtf).Run();
+    const QString text = TextOf(chars);
+    const QByteArray escaped = Escape(value, CodePage(rtf));
+    struct Edit {
+        int start;
+        int end;
+        QByteArray with;
+    };
+    std::vector<Edit> edits;
+    int count = 0;
+    for (qsizetype at = text.indexOf(marker); at >= 0; at = text.indexOf(marker, at + marker.size())) {
+        const Char& first = chars[size_t(at)];
+        // The value keeps the first character's place, and so its formatting;
+        // a blank keeps it apart from a control word written right before it.
+        edits.push_back({first.start, first.end, (first.afterWord ? QByteArray(" ") : QByteArray()) + escaped});
+        for (qsizetype k = 1; k < marker.size(); ++k) {
+            const Char& other = chars[size_t(at + k)];
+            // Codes between the marker's characters stay where they are.
+            edits.push_back({other.start, other.end, other.afterWord ? QByteArray("{}") : QByteArray()});
+        }
+        ++count;
+    }
+    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.start > b.start; });
+    for (const Edit& e : edits) rtf.replace(e.start, e.end - e.start, e.with);
+    return count;
+}
+
+}  // namespace RtfMerge

@@ -1,0 +1,183 @@
+// The recipient list of the mailing window: records added by the ticked
+// filters or checked in the registry search, removed, emptied.
+#include "frmMailing.h"
+
+#include "ADODB.h"
+#include "ComboBox.h"
+#include "Comuni.h"
+#include "DatePicker.h"
+#include "Errors.h"
+#include "Global.h"
+#include "ListView.h"
+#include "ProcGuard.h"
+#include "Runtime.h"
+#include "Values.h"
+#include "frmCercaAnagrafica.h"
+#include "modAdoCommon.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSet>
+
+using namespace Platform;
+
+namespace {
+
+const QString kRagSoc = QStringLiteral("(IIF(COGNOME IS NULL,'',COGNOME) & ' ' & IIF(NOME IS NULL,'',NOME))");
+
+QDate DateOf(const DatePicker* picker) {
+    const QVariant value = picker->Value();
+    return value.isNull() ? QDate::currentDate() : value.toDateTime().date();
+}
+
+// The registry IDs already in the list.
+QSet<qint64> IdsIn(const ListView& list) {
+    QSet<qint64> ids;
+    for (int i = 1; i <= list.ItemCount(); ++i) ids.insert(qint64(Val(list.Item(i).Text())));
+    return ids;
+}
+
+}  // namespace
+
+QString frmMailing::RecipientSql(QVariantList& params) {
+    QString condition;
+    auto add = [&](const QString& fragment) {
+        condition += condition.contains(QStringLiteral("WHERE")) ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ");
+        condition += fragment;
+    };
+    params.clear();
+    if (ckCAP->isChecked()) {
+        add(QStringLiteral("CAP =?"));
+        params << Trim(txCAP->text());
+    }
+    if (ckProvincia->isChecked()) {
+        add(QStringLiteral("PROVINCIA =?"));
+        params << Trim(txProvincia->text());
+    }
+    if (ckCategoria->isChecked()) {
+        add(QStringLiteral("CATEGORIA =?"));
+        params << Trim(cbCategoria->currentText());
+    }
+    if (ckCatMer->isChecked()) {
+        QStringList marks;
+        for (int i = 0; i < lsCatMer->count(); ++i) {
+            if (!lsCatMer->item(i)->isSelected()) continue;
+            marks << QStringLiteral("?");
+            params << CategoryCodes.value(i);
+        }
+        // Ticked without a category it would match nothing or, ignored, everybody.
+        if (marks.isEmpty()) {
+            MsgBox(QStringLiteral("Selezionare almeno una categoria merceologica oppure togliere la spunta a "
+                                  "\"cat.merceol.\""));
+            return QString();
+        }
+        add(QStringLiteral("CAT_CODICE IN (") + marks.join(',') + ")");
+    }
+    if (ckCitta->isChecked()) {
+        add(QStringLiteral("CITTA=?"));
+        params << Trim(txCitta->text());
+    }
+    if (ckNazione->isChecked()) {
+        add(QStringLiteral("NAZIONE=?"));
+        params << Trim(txNazione->text());
+    }
+    if (ckDatNas->isChecked()) {
+        const QDate from = DateOf(dpDaData), to = DateOf(dpAData);
+        if (from > to) {
+            MsgBox(QStringLiteral("La data di inizio dell'intervallo date di nascita non può essere maggiore della data "
+                                  "di fine"));
+            dpDaData->setFocus();
+            return QString();
+        }
+        add(QStringLiteral("DATNAS>=? AND DATNAS<?"));
+        params << QDateTime(from, QTime(0, 0)) << QDateTime(to.addDays(1), QTime(0, 0));
+    }
+    if (ckID->isChecked()) {
+        add(QStringLiteral("ID=?"));
+        bool number = false;
+        const qint64 id = Trim(txID->text()).toLongLong(&number);
+        params << (number ? QVariant(id) : QVariant(Trim(txID->text())));
+    }
+    if (ckCompleanno->isChecked()) {
+        const QDate day = DateOf(dpCompleanno);
+        add(QStringLiteral("MONTH(DATNAS)=? AND DAY(DATNAS)=?"));
+        params << day.month() << day.day();
+    }
+    return QStringLiteral("SELECT ID,") + kRagSoc +
+           QStringLiteral(" AS RAGSOC, AZIENDA FROM ANAGRAFICA LEFT JOIN ANACAT ON ANACAT.ANA_ID=ANAGRAFICA.ID") +
+           condition + QStringLiteral(" ORDER BY ") + kRagSoc + ";";
+}
+
+void frmMailing::cmdAdd_Click() {
+    if (running_ || !cn) return;
+    QVariantList params;
+    const QString sql = RecipientSql(params);
+    if (sql.isEmpty()) return;
+    ADODB::Recordset rs;
+    if (!modAdoCommon::OpenRecordset(rs, sql, *cn, 0, 3, false, params)) return;
+    LV->setSortingEnabled(false);
+    LV->setUpdatesEnabled(false);
+    try {
+        // A record in several product categories comes back once per category.
+        QSet<qint64> present = IdsIn(*LV);
+        while (!rs.EOF_()) {
+            const qint64 id = Comuni::FieldNum(rs["ID"]).toLongLong();
+            if (!present.contains(id)) {
+                present.insert(id);
+                ListItem item = LV->AddItem("K" + QString::number(id), QString::number(id));
+                const QString name = Trim(Comuni::FieldStr(rs["RAGSOC"]));
+                item.SetSubItem(1, !name.isEmpty() ? name : Comuni::FieldStr(rs["AZIENDA"]));
+            }
+            rs.MoveNext();
+        }
+    } catch (const std::exception& e) {
+        Err().Set(e);
+        Comuni::ShowError(QStringLiteral("Aggiunta schede anagrafiche"), true);
+        Err().Clear();
+    }
+    LV->setUpdatesEnabled(true);
+    UpdateCount();
+    LV->sortItems(1, Qt::AscendingOrder);
+    LV->setSortingEnabled(true);
+    rs.Close();
+}
+
+void frmMailing::cmdCercaID_Click() {
+    if (running_) return;
+    ProcGuard::Run(QStringLiteral(" in cmdCercaID_Click di frmMailing"), [&] {
+        auto& search = DefaultInstance<frmCercaAnagrafica>();
+        search.LV->SetCheckboxes(true);
+        search.Show(vbModal, this);
+        const QString tag = search.Tag;
+        if (Val(tag) > 0 || search.RowsChecked) {
+            txID->setText(QString::number(qint64(Val(tag))));
+            QSet<qint64> present = IdsIn(*LV);
+            for (int i = 1; i <= search.LV->ItemCount(); ++i) {
+                const ListItem found = search.LV->Item(i);
+                if (!found.Checked()) continue;
+                const qint64 id = qint64(Val(found.Text()));
+                if (present.contains(id)) continue;
+                present.insert(id);
+                ListItem item = LV->AddItem("K" + QString::number(id), found.Text());
+                item.SetSubItem(1, Trim(found.SubItem(1) + " " + found.SubItem(2)));
+            }
+            UpdateCount();
+        }
+        search.Unload();
+    });
+}
+
+void frmMailing::cmdRemove_Click() {
+    if (running_) return;
+    for (int i = LV->ItemCount(); i >= 1; --i)
+        if (LV->Item(i).Selected()) LV->RemoveItem(i);
+    UpdateCount();
+}
+
+void frmMailing::cmdVuotaLista_Click() {
+    if (running_) return;
+    LV->ClearItems();
+    UpdateCount();
+}

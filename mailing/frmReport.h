@@ -1,0 +1,32 @@
+#pragma once
+#include "Form.h"
+
+#include <memory>
+
+class clsLogFile;
+namespace Platform { class ListView; }
+namespace ADODB { class Recordset; }
+
+// One row per outcome of a mailing run, each also written to the send log
+// "LogInvio.log" in the program folder.
+class frmReport : public Platform::Form {
+    Q_OBJECT
+public:
+    frmReport();
+    ~frmReport() override;
+
+    Platform::ListView* LV;
+
+    // One outcome for the recipient's record; an empty error is a success.
+    void AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore);
+
+    // The small icon of a row: 1 sent, 2 failed.
+    static int SmallIcon(int row, const Platform::ListView& list);
+
+protected:
+    void Form_Load() override;
+    void Form_Unload(int& cancel) override;
+
+private:
+    std::unique_ptr<clsLogFile> log_;
+};
