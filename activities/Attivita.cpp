@@ -1,0 +1,59 @@
+#include "Attivita.h"
+
+#include "ADODB.h"
+#include "Comuni.h"
+#include "Errors.h"
+#include "Global.h"
+#include "Runtime.h"
+#include "Settings.h"
+#include "modAdoCommon.h"
+#include "qvxSMS2/Loader.h"
+
+#include <QDir>
+
+namespace Attivita {
+
+QString OwnerCondition(const QString& column, const QString& user, QVariantList& params) {
+    params << user;
+    if (user.isEmpty()) return "(" + column + "=? OR " + column + " IS NULL)";
+    return column + "=?";
+}
+
+qint32 NuovaIDCONT(ADODB::Connection& cn, const QString& user) {
+    QVariantList params;
+    const QString sql = "SELECT MAX(IDCONT) FROM CONTATTI WHERE " + OwnerCondition("UTENTE", user, params);
+    ADODB::Recordset rs;
+    if (!modAdoCommon::OpenRecordset(rs, sql, cn, 0, 3, false, params)) return 0;
+    try {
+        if (rs.EOF_()) return 1;
+        return Comuni::FieldNum(rs.Fields(0).Value()).toInt() + 1;
+    } catch (const Platform::BasicError&) {
+        return 0;
+    }
+}
+
+QString Fit(ADODB::Recordset& rs, const QString& column, const QString& text) {
+    const qint32 width = rs.Fields(column).DefinedSize;
+    return width > 0 ? text.left(width) : text;
+}
+
+Tessivo::_qvxSMS2* LoadSmsControl(QWidget* host) {
+    using namespace Platform;
+    QString error;
+    Tessivo::_qvxSMS2* sms =
+        Tessivo::LoadControl(host, QDir(App::Path()).filePath(QStringLiteral("libqvxSMS2.so")), &error);
+    if (!sms) return nullptr;
+    try {
+        sms->setEventLogPath(App::Path());
+        const QString app = App::EXEName();
+        sms->setUserName(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("USER")));
+        sms->setPassword(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("PASSWORD")));
+        sms->setSender(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("Mittente")));
+        sms->setProvider(Global::gSmsProvider == 2 ? Tessivo::prvIdea : Tessivo::prvGeodrop);
+    } catch (const std::exception&) {
+        // A refused property leaves the control as it was: its sends report their own failure.
+    }
+    return sms;
+}
+
+}  // namespace Attivita

@@ -1,0 +1,33 @@
+#pragma once
+// What the windows that write activities share: the owner condition of the
+// per-user statements, the next activity number, text cut to its column and
+// the SMS control placed on a window.
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+class QWidget;
+namespace ADODB { class Connection; class Recordset; }
+namespace Tessivo { class _qvxSMS2; }
+
+namespace Attivita {
+
+// "UTENTE=?" for a named owner; an empty owner also finds rows whose owner is
+// Null, which older rows and imports leave. The owner is appended to params.
+QString OwnerCondition(const QString& column, const QString& user, QVariantList& params);
+
+// The next activity number of `user` (its highest plus one, 1 for none); 0
+// when the highest cannot be read, which no caller may write.
+qint32 NuovaIDCONT(ADODB::Connection& cn, const QString& user);
+
+// The text cut to the declared width of the recordset's column, so that a long
+// entry is stored shortened rather than refused by the database.
+QString Fit(ADODB::Recordset& rs, const QString& column, const QString& text);
+
+// The SMS control made on `host` from the library beside the program, with the
+// account of the settings ("SMS": "USER", "PASSWORD", "Mittente"), the chosen
+// gateway and its log folder; nullptr when the library cannot be loaded.
+Tessivo::_qvxSMS2* LoadSmsControl(QWidget* host);
+
+}  // namespace Attivita

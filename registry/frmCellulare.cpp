@@ -1,0 +1,91 @@
+#include "frmCellulare.h"
+
+#include "ADODB.h"
+#include "Controls.h"
+#include "Errors.h"
+#include "Global.h"
+#include "Locks.h"
+#include "MultiButton.h"
+#include "Runtime.h"
+#include "Values.h"
+#include "frmLocked.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+
+using namespace Platform;
+
+frmCellulare::frmCellulare(ADODB::Connection* cardConnection, const QLineEdit* cardPersonId)
+    : cn_(cardConnection), txID_(cardPersonId) {
+    setObjectName(QStringLiteral("frmCellulare"));
+    setWindowTitle(QStringLiteral("Numero cellulare mancante"));
+    auto* grid = new QGridLayout(this);
+    Label1 = new QLabel(QStringLiteral("L'anagrafica selezionata non dispone di numero di telefono cellulare. E' possibile "
+                                       "inserire adesso il numero ed eventualmente memorizzarlo nell'anagrafica."),
+                        this);
+    Label1->setObjectName("Label1");
+    Label1->setWordWrap(true);
+    Label2 = new QLabel(QStringLiteral("n. cellulare: "), this);
+    Label2->setObjectName("Label2");
+    txNumero = Registry::Box(this, "txNumero", 25);
+    Command1 = Registry::Button(this, "Command1", QStringLiteral("usa il numero"));
+    Command2 = Registry::Button(this, "Command2", QStringLiteral("usa e memorizza in anagrafica"));
+    Command3 = Registry::Button(this, "Command3", QStringLiteral("annulla"));
+    grid->addWidget(Label1, 0, 0, 1, 3);
+    grid->addWidget(Label2, 1, 0);
+    grid->addWidget(txNumero, 1, 1, 1, 2);
+    grid->addWidget(Command1, 2, 0);
+    grid->addWidget(Command2, 2, 1);
+    grid->addWidget(Command3, 2, 2);
+    connect(Command1, &QPushButton::clicked, this, &frmCellulare::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmCellulare::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmCellulare::Command3_Click);
+    resize(460, 150);
+}
+
+frmCellulare::~frmCellulare() = default;
+
+void frmCellulare::Form_Load() {
+    if (!txID_ || Trim(txID_->text()).isEmpty() || !cn_) Command2->setEnabled(false);
+    Global::ApplyFormStyle(this);
+}
+
+bool frmCellulare::NumberTyped() {
+    if (!Trim(txNumero->text()).isEmpty()) return true;
+    MsgBox(QStringLiteral("Inserire un numero di telefono cellulare per il cliente prima di proseguire"), vbOKOnly);
+    txNumero->setFocus();
+    return false;
+}
+
+void frmCellulare::Command1_Click() {
+    if (!NumberTyped()) return;
+    Tag = QStringLiteral("OK");
+    Hide();
+}
+
+void frmCellulare::Command2_Click() {
+    if (!NumberTyped() || !cn_ || !txID_) return;
+    if (!DefaultInstance<frmLocked>().LockTables(*cn_, QStringLiteral("ANAGRAFICA"))) {
+        MsgBox(QStringLiteral("Dato non salvato"), vbOKOnly);
+        return;
+    }
+    // The number is stored as typed, on the one record the card shows.
+    try {
+        cn_->Execute(QStringLiteral("UPDATE ANAGRAFICA SET CELLULARE=? WHERE ID=?;"),
+                     {txNumero->text().left(25), qint32(Val(txID_->text()))});
+    } catch (const std::exception& e) {
+        Err().Set(e);
+        MsgBox("Errore aggiornando anagrafica: " + QString::number(Err().Number) + " - " + Err().Description, vbOKOnly);
+        Err().Clear();
+    }
+    Tag = QStringLiteral("OK");
+    Hide();
+    Locks::ReleaseLocks(30);
+}
+
+void frmCellulare::Command3_Click() {
+    Tag.clear();
+    Hide();
+}

@@ -1,0 +1,254 @@
+// The activity card: new, edit, cancel, numbering and the row it writes.
+#include "ActivityDb.h"
+
+#include "Attivita.h"
+#include "ComboBox.h"
+#include "MultiButton.h"
+#include "frmContatto.h"
+
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+
+using Platform::Form;
+
+namespace {
+
+class Card : public ActivityDb {
+protected:
+    void SetUp() override {
+        ActivityDb::SetUp();
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,IDAZIENDA,AZIENDA,COGNOME,NOME,RUOLO,INDIRIZZO,CAP,CITTA,PROVINCIA,NAZIONE,"
+                   "CELLULARE) VALUES (7,3,'Vetri','Rossi','Anna','acquisti','Via Roma 1','47121','Forlì','FC','Italia',"
+                   "'333 1112222')");
+    }
+    frmContatto& Open() {
+        auto& card = Platform::DefaultInstance<frmContatto>();
+        card.ClearFields();
+        return card;
+    }
+    static void ChooseType(frmContatto& c, const QString& code) {
+        for (int i = 0; i < c.cbTipo->ListCount(); ++i)
+            if (c.cbTipo->ItemData(i).toInt() == code.at(0).unicode()) c.cbTipo->SetListIndex(i);
+    }
+    QDateTime At(int days, int hour, int minute = 0) const { return QDateTime(now.date().addDays(days), QTime(hour, minute)); }
+};
+
+}  // namespace
+
+TEST_F(Card, ANewActivityIsWrittenUnderTheLockAndReadBack) {
+    auto& c = Open();
+    c.Tag = "NEW";
+    EXPECT_EQ(c.lbUtente->text(), "ADMIN");
+    EXPECT_FALSE(c.cmdConferma->isEnabled());
+    ChooseType(c, "T");
+    c.txID->setText("7");
+    c.txID_LostFocus();
+    EXPECT_EQ(c.lbRagSoc->text(), "Rossi Anna Vetri\nacquisti\nVia Roma 1\n47121 Forlì FC\nItalia");
+    EXPECT_EQ(c.txIDAzienda->text(), "00000003");
+    EXPECT_EQ(c.mCellulare, "333 1112222");
+    c.dpData->setDateTime(At(1, 10));
+    c.txGiorni->setValue(1);
+    c.dpDurata->setTime(QTime(2, 0));  // 26 hours in all
+    c.ckAvviso->setChecked(true);
+    c.cbMinuti->SetText("90");
+    c.txLuogo->setText("  sede  ");
+    c.txDescrizione->setPlainText(QString(300, 'd'));
+    ASSERT_TRUE(c.cmdConferma->isEnabled());
+    c.cmdConferma_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(c.Tag, "");
+    EXPECT_EQ(c.lbIdContatto->text(), "1");
+    EXPECT_FALSE(c.cmdConferma->isEnabled());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE IDCONT=1 AND UTENTE='ADMIN' AND UTENTEMODIFICA='ADMIN' AND IDANA=7 "
+                   "AND IDAZIENDA=3 AND TIPOCONT='T' AND LUOGO='sede' AND LENGTH(DESCRIZIONE)=255 AND AVVISOREMOTO='' "
+                   "AND AVVISO1DATE=0 AND AVVISO1SENT=0 AND OUTL_ID IS NULL"),
+              1);
+    EXPECT_EQ(Value("SELECT DATAAVVISO FROM CONTATTI").toDateTime(), At(1, 8, 30));
+    EXPECT_EQ(Value("SELECT DATAFINE FROM CONTATTI").toDateTime(), At(2, 12));
+
+    // Read back in a clean card: the whole duration, the reminder, the type.
+    c.ClearFields();
+    c.Tag = "EDIT";
+    Platform::SetModalHandler([&](Form&) {
+        EXPECT_EQ(c.lbIdContatto->text(), "1");
+        EXPECT_EQ(c.txGiorni->value(), 1);
+        EXPECT_EQ(c.dpDurata->time(), QTime(2, 0));
+        EXPECT_TRUE(c.ckAvviso->isChecked());
+        EXPECT_EQ(c.cbMinuti->Text(), "90");
+        EXPECT_EQ(c.cbTipo->Text(), "Telefonata");
+        EXPECT_EQ(c.txIDAzienda->text(), "00000003");
+        EXPECT_FALSE(c.cmdConferma->isEnabled());
+        c.ckAvviso->setChecked(false);
+        c.txLuogo->setText("ufficio");
+        c.cmdConferma_Click();
+    });
+    c.ReadRecord(1, "ADMIN");
+    EXPECT_EQ(c.Tag, "");
+    EXPECT_TRUE(c.isHidden());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE IDCONT=1 AND LUOGO='ufficio' AND DATAAVVISO=0"), 1);
+    EXPECT_EQ(Value("SELECT DATAFINE FROM CONTATTI").toDateTime(), At(2, 12));
+}
+
+TEST_F(Card, RefusalsAndCancelsWriteNothing) {
+    auto& c = Open();
+    c.Tag = "NEW";
+    c.txLuogo->setText("x");
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"E' necessario indicare un tipo di contatto"});
+    EXPECT_EQ(c.Tag, "NEW");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+
+    // Cancel from the agenda: hidden with "KILL", still loaded for the caller.
+    c.cmdAnnulla_Click();
+    EXPECT_EQ(c.Tag, "KILL");
+    EXPECT_TRUE(c.IsLoaded() && !c.IsUnloaded());
+
+    // The list leaves the tag empty: the close box hides with "KILL" and asks nothing.
+    env.ClearBoxes();
+    c.Tag.clear();
+    c.txLuogo->setText("y");
+    c.show();
+    c.close();
+    EXPECT_EQ(c.Tag, "KILL");
+    EXPECT_TRUE(c.isHidden());
+    EXPECT_FALSE(c.IsUnloaded());
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    // Unloading it afterwards with unsaved changes asks; No keeps it.
+    env.AnswerNext(Platform::vbNo);
+    EXPECT_FALSE(c.Unload());
+    EXPECT_EQ(env.Prompts(), QStringList{"Sono state effettuate modifiche non ancora salvate. Proseguire ugualmente?"});
+    EXPECT_EQ(env.Boxes()[0].style, Platform::vbYesNo + Platform::vbQuestion + Platform::vbDefaultButton2);
+    env.AnswerNext(Platform::vbYes);
+    EXPECT_TRUE(c.Unload());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+}
+
+TEST_F(Card, AFailedSaveKeepsTheCardOpenAndTellsTheUser) {
+    auto& c = Open();
+    c.Tag = "NEW";
+    ChooseType(c, "V");
+    HeldElsewhere("CONTATTI");
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Contatto non salvato"});
+    EXPECT_EQ(c.Tag, "NEW");
+    EXPECT_TRUE(c.cmdConferma->isEnabled());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+
+    // The database refuses the row: its message, and the card stays as it was.
+    cn.Execute("DELETE FROM LOCKS");
+    cn.Execute("CREATE TRIGGER NOWRITE BEFORE INSERT ON CONTATTI BEGIN SELECT RAISE(ABORT, 'rifiutato'); END");
+    env.ClearBoxes();
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Boxes().size(), 1);
+    EXPECT_EQ(c.Tag, "NEW");
+    EXPECT_TRUE(c.cmdConferma->isEnabled());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+
+    cn.Execute("DROP TRIGGER NOWRITE");
+    env.ClearBoxes();
+    c.cmdConferma_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(c.Tag, "");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE IDCONT=1 AND TIPOCONT='V'"), 1);
+}
+
+TEST_F(Card, NumbersArePerOwnerAndAnEmptyOwnerFindsNullRows) {
+    cn.Execute("INSERT INTO CONTATTI (IDCONT, UTENTE, TIPOCONT, DATA) VALUES (4, '', 'T', ?)", {now});
+    cn.Execute("INSERT INTO CONTATTI (IDCONT, UTENTE, TIPOCONT, DATA, LUOGO) VALUES (7, NULL, 'V', ?, 'vecchio')", {now});
+    cn.Execute("INSERT INTO CONTATTI (IDCONT, UTENTE, TIPOCONT, DATA) VALUES (12, 'ROSSI', 'T', ?)", {now});
+    auto& c = Open();
+    EXPECT_EQ(c.NuovaIDCONT(), 1);  // ADMIN has none
+    c.lbUtente->setText("ROSSI");
+    EXPECT_EQ(c.NuovaIDCONT(), 13);
+    c.lbUtente->setText("");
+    EXPECT_EQ(c.NuovaIDCONT(), 8);
+
+    // A row without owner opens and saves in place.
+    Platform::SetModalHandler([&](Form&) {
+        EXPECT_EQ(c.txLuogo->text(), "vecchio");
+        EXPECT_EQ(c.lbUtente->text(), "");
+        c.txLuogo->setText("nuovo");
+        c.cmdConferma_Click();
+    });
+    c.ReadRecord(7, "");
+    EXPECT_EQ(c.Tag, "");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 3);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE IDCONT=7 AND UTENTE IS NULL AND LUOGO='nuovo'"), 1);
+
+    // A number that cannot be read is never written as 0.
+    ADODB::Connection closed;
+    EXPECT_EQ(Attivita::NuovaIDCONT(closed, "ADMIN"), 0);
+}
+
+TEST_F(Card, ThePersonLookup) {
+    auto& c = Open();
+    c.txID->setText("99");
+    c.mCellulare = "old";
+    c.txID_LostFocus();
+    EXPECT_EQ(env.Prompts(), QStringList{"ID inesistente"});
+    EXPECT_EQ(c.lbRagSoc->text(), "");
+    EXPECT_EQ(c.mCellulare, "");
+
+    // Picked with the search, shown with eight digits; a company id of 0 is blank and saved as 0.
+    cn.Execute("INSERT INTO ANAGRAFICA (ID,IDAZIENDA,COGNOME) VALUES (8,0,'Neri')");
+    SearchPicks("0000008");
+    c.cmdRicerca_Click();
+    EXPECT_EQ(c.txID->text(), "00000008");
+    EXPECT_EQ(c.lbRagSoc->text(), "Neri\n\n\n\n");
+    EXPECT_EQ(c.txIDAzienda->text(), "");
+    ChooseType(c, "T");
+    c.cmdConferma_Click();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE IDANA=8 AND IDAZIENDA=0"), 1);
+}
+
+TEST_F(Card, TypeChoiceSwitchesTheDescriptionToAMessage) {
+    auto& c = Open();
+    EXPECT_EQ(c.Label1[1]->text(), "descrizione contatto");
+    EXPECT_FALSE(c.ckSMS->isEnabled());
+    ChooseType(c, "M");
+    EXPECT_EQ(c.Label1[1]->text(), "testo del messaggio");
+    EXPECT_TRUE(c.ckSMS->isEnabled());
+    c.ckSMS->setChecked(true);
+    ChooseType(c, "T");
+    EXPECT_EQ(c.Label1[1]->text(), "descrizione contatto");
+    EXPECT_FALSE(c.ckSMS->isEnabled());
+    EXPECT_TRUE(c.ckSMS->isChecked());  // withdrawn, not changed
+
+    // The length warning of an SMS description.
+    ChooseType(c, "M");
+    c.txDescrizione->setPlainText(QString(160, 'A'));
+    c.txDescrizione_LostFocus();
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    c.txDescrizione->setPlainText(QString(161, 'A'));
+    c.txDescrizione_LostFocus();
+    EXPECT_EQ(env.Prompts(),
+              QStringList{"La lunghezza del testo del messaggio è superiore ai 160 caratteri consentiti (161)"});
+    Global::gSmsProvider = 2;
+    env.ClearBoxes();
+    c.txDescrizione_LostFocus();
+    ASSERT_EQ(env.Boxes().size(), 1);
+    EXPECT_EQ(env.Boxes()[0].prompt, "La lunghezza del testo del messaggio è superiore ai 160 caratteri di un singolo "
+                                     "messaggio (161) e sarà inviato consumando più di un credito. Confermi?");
+    EXPECT_EQ(env.Boxes()[0].style & 0xF00, 0);  // Yes is the default
+
+    c.Check1->click();
+    EXPECT_EQ(c.Check1->checkState(), Qt::PartiallyChecked);
+}
+
+TEST_F(Card, WithoutADatabaseOnlyCancelIsLeft) {
+    Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.Root() + "/none/missing.mdb";
+    auto& c = Platform::DefaultInstance<frmContatto>();
+    EXPECT_FALSE(c.cn);
+    EXPECT_FALSE(c.cmdConferma->isEnabled());
+    EXPECT_FALSE(c.txID->isEnabled());
+    EXPECT_TRUE(c.cmdAnnulla->isEnabled());
+    c.Tag = "NEW";
+    c.cmdAnnulla_Click();
+    EXPECT_EQ(c.Tag, "KILL");
+}

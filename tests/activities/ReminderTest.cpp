@@ -1,0 +1,385 @@
+// Remote SMS reminders, the SMS sent at once and the mobile-number prompt,
+// with the SMS control loaded from its library and talking to a fake gateway.
+#include "ActivityDb.h"
+
+#include "ComboBox.h"
+#include "MultiButton.h"
+#include "frmCellulare.h"
+#include "frmContatto.h"
+#include "qvxSMS2/qvxSMS2.h"
+
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+using Platform::Form;
+
+namespace {
+
+const QString kFirstTooSoon = "E' stato impostato un valore non corretto come periodo di anticipo del primo promemoria "
+                              "remoto. L'invio deve essere almeno 6 minuti dopo l'orario attuale.";
+const QString kSecondTooSoon = "E' stato impostato un valore non corretto come periodo di anticipo del secondo promemoria "
+                               "remoto. L'invio deve essere almeno 6 minuti dopo l'orario attuale.";
+
+class Reminders : public ActivityDb {
+protected:
+    void SetUp() override {
+        ActivityDb::SetUp();
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,IDAZIENDA,COGNOME,NOME,CELLULARE) VALUES (7,0,'Rossi','Anna','333 1112222')");
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,IDAZIENDA,COGNOME,NOME) VALUES (8,0,'Neri','Ugo')");
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,IDAZIENDA,COGNOME,NOME) VALUES (9,0,'Bassi','Eva')");
+        Platform::SaveSetting("Brivalto", "Sender", "Company", "VETRI SRL");
+        Platform::SaveSetting("Brivalto", "Sender", "Address", "VIA ROMA 1");
+        Platform::SaveSetting("Brivalto", "Sender", "Città", "FORLI");
+        Platform::SaveSetting("Brivalto", "Sender", "Phone", "0543 1");
+    }
+    frmContatto& Open(const QString& type) {
+        auto& c = Platform::DefaultInstance<frmContatto>();
+        c.ClearFields();
+        c.Tag = "NEW";
+        for (int i = 0; i < c.cbTipo->ListCount(); ++i)
+            if (c.cbTipo->ItemData(i).toInt() == type.at(0).unicode()) c.cbTipo->SetListIndex(i);
+        return c;
+    }
+    // Remote reminders on, starting `minutesAhead` from now, reminder 1 `lead` units before.
+    frmContatto& Remind(qint64 minutesAhead, const QString& lead, int unit) {
+        auto& c = Open("R");
+        c.dpData->setDateTime(now.addSecs(minutesAhead * 60));
+        c.ckPromemoriaRemoto->click();
+        c.txCellMail->setText(" 333 444 5555 ");
+        c.txQuanti[0]->setText(lead);
+        c.cbCosa[0]->SetListIndex(unit);
+        return c;
+    }
+    static QString Deferred(const QDateTime& t) {
+        return "<DEFERREDTIME>" + t.toString("yyyy-MM-dd HH:mm") + ":00</DEFERREDTIME>";
+    }
+};
+
+}  // namespace
+
+TEST_F(Reminders, TurningThemOnFillsTheDefaults) {
+    auto& c = Open("R");
+    c.dpData->setDateTime(QDateTime(QDate(2031, 3, 4), QTime(9, 5)));
+    EXPECT_FALSE(c.frPromemoriaRemoto->isEnabled());
+    c.ckPromemoriaRemoto->click();
+    EXPECT_TRUE(c.frPromemoriaRemoto->isEnabled());
+    EXPECT_EQ(c.txMessaggio->toPlainText(),
+              "Promemoria Appuntamento del 04/03/2031 alle 09:05\nVETRI SRL\nVIA ROMA 1\nFORLI\nTel.: 0543 1");
+    EXPECT_EQ(c.lbChars->text(), QString::number(c.txMessaggio->toPlainText().size()));
+    EXPECT_EQ(c.txQuanti[0]->text(), "1");
+    EXPECT_EQ(c.cbCosa[0]->Text(), "ore");
+    EXPECT_EQ(c.txQuanti[1]->text(), "1");
+    EXPECT_EQ(c.cbCosa[1]->Text(), "giorni");
+    EXPECT_FALSE(c.txQuanti[1]->isEnabled());
+    c.ck2ndAvviso->click();
+    EXPECT_TRUE(c.txQuanti[1]->isEnabled());
+    EXPECT_TRUE(c.cmdConferma->isEnabled());
+    c.ckPromemoriaRemoto->click();
+    EXPECT_FALSE(c.frPromemoriaRemoto->isEnabled());
+    EXPECT_FALSE(c.txMessaggio->toPlainText().isEmpty());  // kept
+}
+
+TEST_F(Reminders, SendTimesAndTheSixMinuteRule) {
+    // A lead of an hour on an activity 30 minutes away is refused.
+    auto& c = Remind(30, "1", 1);
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{kFirstTooSoon});
+    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+
+    // Ten minutes before an activity 20 minutes away is accepted; line ends become "- ".
+    env.ClearBoxes();
+    c.dpData->setDateTime(now.addSecs(20 * 60));
+    c.txQuanti[0]->setText("10");
+    c.cbCosa[0]->SetListIndex(0);
+    c.txMessaggio->setPlainText("RIUNIONE\nSALA 2");
+    c.cmdConferma_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_TRUE(Sent()[0].contains(Deferred(now.addSecs(600)))) << Sent()[0].toStdString();
+    EXPECT_TRUE(Sent()[0].contains("<DEST msisdn=\"3334445555\"/>"));  // blanks removed
+    EXPECT_TRUE(Sent()[0].contains("<TEXT>RIUNIONE- SALA 2</TEXT>"));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE AVVISOREMOTO='P' AND AVVISO1SENT<>0 AND AVVISO2SENT=0 AND "
+                   "AVVISOCONTATTO='333 444 5555' AND AVVISOMESSAGE='RIUNIONE- SALA 2'"),
+              1);
+    EXPECT_EQ(Value("SELECT AVVISO1DATE FROM CONTATTI").toDateTime(), now.addSecs(600));
+    // The second reminder, not ticked, is not sent but its time is kept.
+    EXPECT_EQ(Value("SELECT AVVISO2DATE FROM CONTATTI").toDateTime(), now.addSecs(20 * 60).addDays(-1));
+}
+
+TEST_F(Reminders, ThirtyCalendarDaysAwayWaitsForALaterSave) {
+    // One day before an activity 40 days ahead: too far for the gateway, stored unsent.
+    auto& c = Remind(40 * 24 * 60, "1", 2);
+    c.cmdConferma_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE AVVISO1SENT=0"), 1);
+    EXPECT_EQ(Value("SELECT AVVISO1DATE FROM CONTATTI").toDateTime(), now.addDays(39));
+
+    // Exactly 30 calendar days away: not sent either; 29 days away goes.
+    const QDateTime start(now.date().addDays(31), QTime(12, 0));
+    auto& d = Remind(0, "1", 2);
+    d.dpData->setDateTime(start);
+    d.cmdConferma_Click();
+    EXPECT_TRUE(Sent().isEmpty());
+    auto& e = Remind(0, "2", 2);
+    e.dpData->setDateTime(start);
+    e.cmdConferma_Click();
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_TRUE(Sent()[0].contains(Deferred(start.addDays(-2))));
+}
+
+TEST_F(Reminders, BothAreCheckedBeforeEitherIsSentAndNoneGoesTwice) {
+    auto& c = Remind(60, "30", 0);
+    c.ck2ndAvviso->click();
+    c.txQuanti[1]->setText("58");
+    c.cbCosa[1]->SetListIndex(0);  // two minutes from now
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{kSecondTooSoon});
+    EXPECT_TRUE(Sent().isEmpty());  // reminder 1 did not go either
+    EXPECT_FALSE(c.mAvviso1Sent);
+
+    // Both go; the write is then refused: a new try sends nothing again.
+    c.txQuanti[1]->setText("20");
+    HeldElsewhere("CONTATTI");
+    env.ClearBoxes();
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Contatto non salvato"});
+    EXPECT_EQ(Sent().size(), 2);
+    EXPECT_TRUE(c.mAvviso1Sent && c.mAvviso2Sent);
+    EXPECT_TRUE(c.lbGiaInviato->isVisibleTo(&c));
+    cn.Execute("DELETE FROM LOCKS");
+    c.cmdConferma_Click();
+    EXPECT_EQ(Sent().size(), 2);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE AVVISO1SENT<>0 AND AVVISO2SENT<>0"), 1);
+}
+
+TEST_F(Reminders, EditingKeepsTheStoredRemindersAndShowsSentOnesReadOnly) {
+    auto& c = Remind(3 * 60, "1", 1);
+    c.cmdConferma_Click();
+    ASSERT_EQ(Sent().size(), 1);
+    const QVariant first = Value("SELECT AVVISO1DATE FROM CONTATTI");
+
+    c.Tag = "EDIT";
+    Platform::SetModalHandler([&](Form&) {
+        EXPECT_TRUE(c.ckPromemoriaRemoto->isChecked());
+        EXPECT_EQ(c.txCellMail->text(), "333 444 5555");
+        EXPECT_EQ(c.txQuanti[0]->text(), "1");
+        EXPECT_EQ(c.cbCosa[0]->Text(), "ore");
+        EXPECT_TRUE(c.mAvviso1Sent);
+        EXPECT_TRUE(c.lbGiaInviato->isVisibleTo(&c));
+        EXPECT_FALSE(c.ckPromemoriaRemoto->isEnabled());
+        EXPECT_FALSE(c.txQuanti[0]->isEnabled());
+        EXPECT_TRUE(c.txMessaggio->isReadOnly());
+        EXPECT_TRUE(c.ck2ndAvviso->isEnabled());
+        c.ckPromemoriaRemoto->click();  // refused while sent
+        EXPECT_TRUE(c.ckPromemoriaRemoto->isChecked());
+        c.dpData->setDateTime(c.dpData->dateTime().addSecs(3600));
+        c.txLuogo->setText("altrove");
+        c.cmdConferma_Click();
+    });
+    c.ReadRecord(1, "ADMIN");
+    EXPECT_EQ(c.Tag, "");
+    EXPECT_EQ(Sent().size(), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE LUOGO='altrove' AND AVVISOREMOTO='P' AND AVVISO1SENT<>0 AND "
+                   "AVVISOCONTATTO='333 444 5555'"),
+              1);
+    EXPECT_EQ(Value("SELECT AVVISO1DATE FROM CONTATTI"), first);  // what the gateway holds
+
+    // A clean card afterwards carries nothing over.
+    c.ClearFields();
+    EXPECT_FALSE(c.ckPromemoriaRemoto->isChecked());
+    EXPECT_TRUE(c.ckPromemoriaRemoto->isEnabled());
+    EXPECT_FALSE(c.mAvviso1Sent);
+    EXPECT_FALSE(c.lbGiaInviato->isVisibleTo(&c));
+    EXPECT_EQ(c.txMessaggio->toPlainText(), "");
+    EXPECT_FALSE(c.ckSMS->isChecked());
+    ASSERT_NE(c.qvxSMS, nullptr);
+    EXPECT_FALSE(c.qvxSMS->DeferredTime().isValid());
+}
+
+TEST_F(Reminders, ReminderRefusals) {
+    auto& c = Remind(120, "1", 1);
+    c.txMessaggio->setPlainText("città");
+    c.cmdConferma_Click();
+    c.txMessaggio->setPlainText("   ");
+    c.cmdConferma_Click();
+    c.txMessaggio->setPlainText("OK");
+    c.txCellMail->setText("  ");
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList({"Il messaggio del promemoria remoto contiene caratteri non permessi per gli SMS",
+                                          "Il testo del messaggio del promemoria remoto non può essere vuoto",
+                                          "Inserire il numero di cellulare cui inviare gli SMS di promemoria remoto"}));
+    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+}
+
+TEST_F(Reminders, AnSmsActivityIsSentNowToThePersonsNumber) {
+    // A reminder left a deferred time in the control: the SMS still goes now.
+    auto& r = Remind(120, "1", 1);
+    r.cmdConferma_Click();
+    ASSERT_EQ(Sent().size(), 1);
+
+    auto& c = Open("M");
+    c.txID->setText("7");
+    c.txID_LostFocus();
+    c.ckSMS->setChecked(true);
+    c.txDescrizione->setPlainText("Arrivo alle 10");
+    c.cmdConferma_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    ASSERT_EQ(Sent().size(), 2);
+    EXPECT_TRUE(Sent()[1].contains("<DEST msisdn=\"333 1112222\"/>"));  // blanks kept
+    EXPECT_TRUE(Sent()[1].contains("<TEXT>Arrivo alle 10</TEXT>"));
+    EXPECT_FALSE(Sent()[1].contains("DEFERREDTIME"));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='M' AND DESCRIZIONE='Arrivo alle 10'"), 1);
+}
+
+TEST_F(Reminders, SmsChecksDependOnTheGateway) {
+    auto& c = Open("M");
+    c.txID->setText("7");
+    c.txID_LostFocus();
+    c.ckSMS->setChecked(true);
+    c.cmdConferma_Click();
+    c.txDescrizione->setPlainText(QString(200, 'A'));
+    c.cmdConferma_Click();
+    c.txDescrizione->setPlainText("ciao_");
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList({"Il messaggio SMS deve essere non vuoto",
+                                          "Il messaggio SMS non può essere di lunghezza superiore a 160 caratteri",
+                                          "Il messaggio contiene caratteri non permessi per gli SMS"}));
+    EXPECT_TRUE(Sent().isEmpty());
+}
+
+TEST_F(Reminders, TheSecondGatewayTakesLongTexts) {
+    Global::gSmsProvider = 2;
+    auto& d = Open("M");
+    d.txID->setText("7");
+    d.txID_LostFocus();
+    d.ckSMS->setChecked(true);
+    d.txDescrizione->setPlainText(QString(200, 'A'));
+    gateway.SetHandler([](const TestHttp::Request& r) {
+        return TestHttp::Response::Text(r.Path().contains("crediti") ? "Credito di 125 SMS" : "OK");
+    });
+    env.ClearBoxes();
+    d.cmdConferma_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    ASSERT_FALSE(gateway.Requests().isEmpty());
+    EXPECT_TRUE(gateway.Requests()[0].body.contains("data=" + QByteArray(200, 'A')));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='M'"), 1);
+}
+
+TEST_F(Reminders, AFailedSendIsLeftToTheUser) {
+    gateway.SetHandler([](const TestHttp::Request&) { return TestHttp::Response::Text("errore", 500); });
+    auto& c = Open("M");
+    c.txID->setText("7");
+    c.txID_LostFocus();
+    c.ckSMS->setChecked(true);
+    c.txDescrizione->setPlainText("CIAO");
+    c.cmdConferma_Click();  // No is the default
+    EXPECT_EQ(env.Prompts(), QStringList{"Si è verificato un problema nell'invio dell'SMS. Proseguo ugualmente con il "
+                                         "salvataggio del contatto?"});
+    EXPECT_EQ(env.Boxes()[0].style, Platform::vbYesNo + Platform::vbQuestion + Platform::vbDefaultButton2);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+    env.AnswerNext(Platform::vbYes);
+    c.cmdConferma_Click();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
+    EXPECT_EQ(c.Tag, "");
+}
+
+TEST_F(Reminders, AnErrorOfTheControlIsAFailedSend) {
+    // The card's clock is ten days behind the gateway's: the control refuses the time.
+    now = now.addDays(-10);
+    env.SetClock(now);
+    auto& c = Remind(120, "1", 1);
+    c.cmdConferma_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_TRUE(Sent().isEmpty()) << Sent().join("\n").toStdString();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE AVVISOREMOTO='P' AND AVVISO1SENT=0"), 1);
+}
+
+TEST_F(Reminders, AMissingNumberIsAskedAndStored) {
+    auto& c = Open("M");
+    c.txID->setText("00000008");
+    c.txID_LostFocus();
+    c.ckSMS->setChecked(true);
+    c.txDescrizione->setPlainText("CIAO");
+    int prompts = 0;
+    Platform::SetModalHandler([&](Form& f) {
+        auto& p = dynamic_cast<frmCellulare&>(f);
+        ++prompts;
+        EXPECT_EQ(p.windowTitle(), "Numero cellulare mancante");
+        EXPECT_TRUE(p.Command2->isEnabled());
+        p.Command2_Click();  // nothing typed
+        EXPECT_NE(p.Tag, "OK");
+        p.txNumero->setText(" 347 000 ");
+        p.Command2_Click();
+    });
+    c.cmdConferma_Click();
+    EXPECT_EQ(prompts, 1);
+    EXPECT_EQ(env.Prompts(), QStringList{"Inserire un numero di telefono cellulare per il cliente prima di proseguire"});
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_TRUE(Sent()[0].contains("<DEST msisdn=\" 347 000 \"/>"));
+    // Stored as typed, in that one record, under the lock now released.
+    EXPECT_EQ(Value("SELECT CELLULARE FROM ANAGRAFICA WHERE ID=8").toString(), " 347 000 ");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE CELLULARE IS NOT NULL"), 2);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='M' AND IDANA=8"), 1);
+
+    // The next SMS to that person needs no prompt.
+    auto& d = Open("M");
+    d.txID->setText("8");
+    d.txID_LostFocus();
+    d.ckSMS->setChecked(true);
+    d.txDescrizione->setPlainText("ANCORA");
+    d.cmdConferma_Click();
+    EXPECT_EQ(prompts, 1);
+    EXPECT_EQ(Sent().size(), 2);
+}
+
+TEST_F(Reminders, ACancelledPromptWritesNothing) {
+    auto& c = Open("M");  // no person: always asked, and only "use" or "cancel"
+    c.ckSMS->setChecked(true);
+    c.txDescrizione->setPlainText("CIAO");
+    c.mCellulare = "333";
+    Platform::SetModalHandler([&](Form& f) {
+        auto& p = dynamic_cast<frmCellulare&>(f);
+        EXPECT_FALSE(p.Command2->isEnabled());
+        p.txNumero->setText("333");
+        p.Command3_Click();
+    });
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Contatto non salvato"});
+    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+
+    // "use" sends to the typed number and stores nothing in the registry.
+    Platform::SetModalHandler([&](Form& f) {
+        auto& p = dynamic_cast<frmCellulare&>(f);
+        p.txNumero->setText("3471");
+        p.Command1_Click();
+    });
+    c.cmdConferma_Click();
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_TRUE(Sent()[0].contains("<DEST msisdn=\"3471\"/>"));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
+}
+
+TEST_F(Reminders, ARefusedRegistryLockKeepsThePromptOpen) {
+    auto& c = Open("M");
+    c.txID->setText("9");
+    HeldElsewhere("ANAGRAFICA");
+    frmCellulare prompt(c.cn.get(), c.txID);
+    prompt.Load();
+    prompt.txNumero->setText("3331");
+    prompt.show();
+    prompt.Command2_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Dato non salvato"});
+    EXPECT_EQ(prompt.Tag, "");
+    EXPECT_TRUE(prompt.isVisible());
+    EXPECT_TRUE(Value("SELECT CELLULARE FROM ANAGRAFICA WHERE ID=9").isNull());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS WHERE COMPUTER<>'ALTRO'"), 0);
+}
