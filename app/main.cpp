@@ -11,6 +11,7 @@
 #include "frmAziende.h"
 #include "frmCercaAnagrafica.h"
 #include "frmConfigura.h"
+#include "frmContatti.h"
 #include "frmFreeField.h"
 #include "frmMailing.h"
 #include "frmUtenti.h"
@@ -64,6 +65,9 @@ int main(int argc, char** argv) {
     Neighbours::Register(QStringLiteral("frmAssociaClientiUtenti"),
                          {[] { Platform::DefaultInstance<frmAssociaClientiUtenti>().Show(Platform::vbModal); }, nullptr,
                           nullptr, nullptr});
+    Neighbours::Register(QStringLiteral("frmContatti"),
+                         {[] { Platform::DefaultInstance<frmContatti>().Show(Platform::vbModeless); }, nullptr, nullptr,
+                          nullptr});
     Neighbours::SetQuickEntry([] { Platform::DefaultInstance<frmQuickContatto>().Show(Platform::vbModeless); });
 
     Global::Main();
