@@ -235,9 +235,20 @@ void qvxSMS2::ReadIdeaCredit() {
             URLEncode(userName_) + QStringLiteral("&pass=") + URLEncode(password_) +
             QStringLiteral("&type=credit"),
         {}, {}, timeouts_);
-    if (!reply.ok) return AddHttpFailure(reply);
+    // The credit is only news: the message has been handed over (or refused)
+    // already, so a failed query must not turn a sent SMS into a failed one,
+    // which callers would send again. It goes to the log.
+    if (!reply.ok) {
+        if (eventLog_) WriteLog(QStringLiteral("Credit query failed: ") + reply.error, false);
+        return;
+    }
     const QString answer = HttpClient::Text(reply);
-    if (reply.status < 200 || reply.status >= 300) return AddStatusError(reply, answer);
+    if (reply.status < 200 || reply.status >= 300) {
+        if (eventLog_)
+            WriteLog(QStringLiteral("Credit query failed: HTTP status ") + QString::number(reply.status),
+                     false);
+        return;
+    }
 
     const QString marker = QStringLiteral(" di ");
     const qsizetype at = answer.indexOf(marker);
