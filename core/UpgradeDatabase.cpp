@@ -34,6 +34,37 @@ bool ColumnExists(ADODB::Connection& cn, const QString& probe) {
     }
 }
 
+// Repairs of what earlier versions left, run on every upgrade; each is
+// harmless when there is nothing to repair.
+void Repair(ADODB::Connection& cn) {
+    auto run = [&cn](const QString& sql) {
+        try {
+            cn.Execute(sql);
+        } catch (const Platform::BasicError&) {
+            Platform::Err().Clear();
+        }
+    };
+    // Yes/No columns added to rows that were already there read False, never Null.
+    for (const char* column : {"AVVISO1SENT", "AVVISO2SENT"})
+        run(QStringLiteral("UPDATE CONTATTI SET %1=0 WHERE %1 IS NULL").arg(QLatin1String(column)));
+    // One row per activity type: every start of the menu used to add "M" again.
+    QList<QPair<QString, QString>> doubled;
+    try {
+        ADODB::Recordset rs;
+        rs.Open("SELECT CODICE, MIN(DESCRIZIONE) AS D FROM TIPICONTATTO GROUP BY CODICE HAVING COUNT(*)>1", cn);
+        for (; !rs.EOF_(); rs.MoveNext()) doubled.append({rs["CODICE"].toString(), rs["D"].toString()});
+    } catch (const Platform::BasicError&) {
+        Platform::Err().Clear();
+    }
+    for (const auto& [code, description] : doubled) {
+        const QString quoted = QString(code).replace('\'', "''");
+        run("DELETE FROM TIPICONTATTO WHERE CODICE='" + quoted + "'");
+        run("INSERT INTO TIPICONTATTO (CODICE,DESCRIZIONE) VALUES ('" + quoted + "','" +
+            QString(description).replace('\'', "''") + "')");
+    }
+    run(QStringLiteral("CREATE UNIQUE INDEX TIPI_CHIAVE ON TIPICONTATTO (CODICE)"));
+}
+
 void EndProgram(const QString& message) {
     Platform::MsgBox(message, Platform::vbOKOnly);
     Platform::App::End();
@@ -86,7 +117,7 @@ void Global::UpgradeDatabase() {
             "FREEFIELD3 VARCHAR(50) NULL, FREEFIELD4 VARCHAR(50) NULL",
             "ALTER TABLE CONTATTI ADD AVVISOREMOTO CHAR(1) NULL, AVVISOCONTATTO VARCHAR(100) NULL, "
             "AVVISOMESSAGE VARCHAR(160) NULL, AVVISO1DATE DATETIME NULL, AVVISO2DATE DATETIME NULL, "
-            "AVVISO1SENT BIT, AVVISO2SENT BIT",
+            "AVVISO1SENT BIT DEFAULT 0, AVVISO2SENT BIT DEFAULT 0",
             "CREATE TABLE LOCKS (COMPUTER VARCHAR(100), TABELLA VARCHAR(50), U_MOD DATETIME)",
             "CREATE TABLE UTENTI (UTENTE VARCHAR(10), [PASSWORD] VARCHAR(10), [ISADMIN] BIT, U_MOD DATETIME NULL)",
             "CREATE UNIQUE INDEX UT_CHIAVE ON UTENTI (UTENTE)",
@@ -143,6 +174,7 @@ void Global::UpgradeDatabase() {
         EndProgram(QStringLiteral("Errori aggiornando il database"));
         return;
     }
+    Repair(*cn);
     const QString stamp = "INSERT INTO VERSIONI (MAJOR, MINOR, REVISION, U_MOD) VALUES(" + QString::number(App::Major()) +
                           "," + QString::number(App::Minor()) + "," + QString::number(App::Revision()) + ",#" +
                           Platform::Format(Platform::Now(), "mm/dd/yyyy hh.nn.ss") + "#)";

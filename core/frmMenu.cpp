@@ -257,15 +257,30 @@ bool frmMenu::eventFilter(QObject* watched, QEvent* event) {
 void frmMenu::OpenDatabaseAndSignIn() {
     std::unique_ptr<ADODB::Connection> cn;
     if (!modAdoCommon::OpenConnection(cn, Global::gConnString, false, 19)) return;
-    // Two late additions to the schema; already there is fine.
-    for (const char* sql : {"INSERT INTO TIPICONTATTO (CODICE,DESCRIZIONE) VALUES ('M','Invio SMS')",
-                            "ALTER TABLE ANAGRAFICA ADD DATNAS DATETIME NULL;"}) {
+    // Two late additions to the schema, each made only when it is missing, so
+    // that no start adds a second one.
+    // Whether a query finds nothing (or cannot run, for a missing column).
+    auto missing = [&cn](const QString& probe, bool rowsCount) {
         try {
-            cn->Execute(QString::fromUtf8(sql));
+            ADODB::Recordset rs;
+            rs.Open(probe, *cn);
+            return rowsCount && rs.EOF_();
+        } catch (const BasicError&) {
+            Err().Clear();
+            return true;
+        }
+    };
+    auto add = [&cn](const QString& sql) {
+        try {
+            cn->Execute(sql);
         } catch (const BasicError&) {
             Err().Clear();
         }
-    }
+    };
+    if (missing(QStringLiteral("SELECT CODICE FROM TIPICONTATTO WHERE CODICE='M'"), true))
+        add(QStringLiteral("INSERT INTO TIPICONTATTO (CODICE,DESCRIZIONE) VALUES ('M','Invio SMS')"));
+    if (missing(QStringLiteral("SELECT DATNAS FROM ANAGRAFICA WHERE 0=1"), false))
+        add(QStringLiteral("ALTER TABLE ANAGRAFICA ADD DATNAS DATETIME NULL;"));
     ADODB::Recordset rs;
     if (modAdoCommon::OpenRecordset(rs, "SELECT COUNT(*) FROM UTENTI", *cn, 0, 3, false)) {
         const int users = rs.EOF_() ? 0 : Comuni::FieldNum(rs.Fields(0).Value()).toInt();

@@ -1,3 +1,4 @@
+#include "ADODB.h"
 #include "Form.h"
 #include "Global.h"
 #include "MultiButton.h"
@@ -18,6 +19,7 @@ class Menu : public ::testing::Test {
 protected:
     void SetUp() override {
         frmMenu::SplashSeconds = 0;
+        Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
         menu = new frmMenu;
         menu->Load();
         menu->show();
@@ -66,6 +68,21 @@ TEST_F(Menu, AClickWithoutMovingKeepsTheStoredPosition) {
     menu->Image2_MouseDown(1, 10, 10);
     menu->Image2_MouseUp(1, 10, 10);
     EXPECT_EQ(GetSetting("Brivalto", "Window", "Top"), "1234");
+}
+
+TEST_F(Menu, EveryStartKeepsOneSmsActivityType) {
+    // The fixture's menu was the first start; two more follow.
+    for (int start = 0; start < 2; ++start) {
+        auto* again = new frmMenu;
+        again->Load();
+        delete again;
+    }
+    ADODB::Connection cn;
+    cn.Open(Global::gConnString);
+    ADODB::Recordset rs;
+    rs.Open("SELECT COUNT(*) FROM TIPICONTATTO WHERE CODICE='M'", cn);
+    EXPECT_EQ(rs.Fields(0).Value().toInt(), 1);
+    EXPECT_TRUE(env.Boxes().isEmpty());
 }
 
 TEST_F(Menu, VersionAndButtonColours) {

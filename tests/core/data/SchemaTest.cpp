@@ -1,4 +1,5 @@
 #include "ADODB.h"
+#include "Errors.h"
 #include "Global.h"
 #include "Runtime.h"
 #include "SQLParser.h"
@@ -81,6 +82,32 @@ TEST(Upgrade, OlderStampsAreUpgradedNewerOnesLeftAlone) {
     cn.Execute("INSERT INTO VERSIONI (MAJOR, MINOR, REVISION, U_MOD) VALUES (9, 0, 0, #01/01/2099#)");
     Global::UpgradeDatabase();
     EXPECT_EQ(Count(cn, "SELECT COUNT(*) FROM VERSIONI"), 3);
+    EXPECT_TRUE(env.Boxes().isEmpty());
+}
+
+TEST(Upgrade, YesNoColumnsReadFalseAndActivityTypesStayOneEach) {
+    TestKit::Environment env;
+    const QString file = Delivered(env);
+    Connection cn;
+    cn.Open(Conn(file));
+    cn.Execute("INSERT INTO CONTATTI (IDCONT, IDANA) VALUES (1, 1)");  // a row from before the upgrade
+    for (int i = 0; i < 3; ++i) cn.Execute("INSERT INTO TIPICONTATTO (CODICE,DESCRIZIONE) VALUES ('M','Invio SMS')");
+    Global::gConnString = Conn(file);
+    Global::UpgradeDatabase();
+    Global::UpgradeDatabase();
+    EXPECT_EQ(env.EndCalls(), 0) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(Count(cn, "SELECT COUNT(*) FROM CONTATTI WHERE AVVISO1SENT=0 AND AVVISO2SENT=0"), 1);
+    cn.Execute("INSERT INTO CONTATTI (IDCONT, IDANA) VALUES (2, 1)");
+    EXPECT_EQ(Count(cn, "SELECT COUNT(*) FROM CONTATTI WHERE AVVISO1SENT=0 AND AVVISO2SENT=0"), 2);
+    EXPECT_EQ(Count(cn, "SELECT COUNT(*) FROM TIPICONTATTO WHERE CODICE='M'"), 1);
+    EXPECT_THROW(cn.Execute("INSERT INTO TIPICONTATTO (CODICE,DESCRIZIONE) VALUES ('m','Altro')"),
+                 Platform::BasicError);
+
+    // A file that an earlier version upgraded: Nulls in the Yes/No columns.
+    cn.Execute("UPDATE CONTATTI SET AVVISO2SENT=NULL");
+    cn.Execute("INSERT INTO VERSIONI (MAJOR, MINOR, REVISION, U_MOD) VALUES (1, 0, 0, #01/01/2099#)");
+    Global::UpgradeDatabase();
+    EXPECT_EQ(Count(cn, "SELECT COUNT(*) FROM CONTATTI WHERE AVVISO2SENT=0"), 2);
     EXPECT_TRUE(env.Boxes().isEmpty());
 }
 
