@@ -18,6 +18,7 @@ using namespace Platform;
 
 namespace {
 const int kCodeWidth = 4;
+const QString kCodeTooLong = QStringLiteral("Il codice della categoria può avere al massimo 4 caratteri");
 
 QString EntryText(const QString& description, const QString& code) { return description + QString(100, ' ') + code; }
 QString CodeOf(const QString& entry) { return Trim(entry.right(10)); }
@@ -118,9 +119,17 @@ void frmCatMer::cmdNuovo_Click() {
     filling_ = true;
     lsCatMer->setCurrentRow(-1);
     lsCatMer->clearSelection();
-    txCodice->setText(NewCategoryCode());
+    proposedCode_ = NewCategoryCode();
+    // After "9999" the next code does not fit the box: cutting it would
+    // propose a shorter code that may well exist.
+    const bool fits = proposedCode_.size() <= kCodeWidth;
+    if (!fits) proposedCode_.clear();
+    txCodice->setText(proposedCode_);
     txDescrizione->clear();
     filling_ = false;
+    if (!fits)
+        MsgBox(QStringLiteral("Non è possibile proporre un nuovo codice: il codice successivo supera i 4 caratteri"),
+               vbOKOnly);
     txCodice->setEnabled(true);
     txDescrizione->setFocus();
     cmdConferma->setEnabled(false);
@@ -140,7 +149,7 @@ void frmCatMer::cmdConferma_Click() {
         return;
     }
     if (Trim(txCodice->text()).size() > kCodeWidth) {
-        MsgBox(QStringLiteral("Il codice della categoria può avere al massimo 4 caratteri"), vbOKOnly);
+        MsgBox(kCodeTooLong, vbOKOnly);
         txCodice->setFocus();
         return;
     }
@@ -155,11 +164,13 @@ void frmCatMer::cmdConferma_Click() {
             MsgBox(QStringLiteral("Non esiste la categoria richiesta"), vbOKOnly);
             return;
         }
-        if (!rs.EOF_() && !editing) {
-            // Another workstation took this code meanwhile: the new category gets the next one.
+        if (!rs.EOF_() && !editing && !proposedCode_.isEmpty() && code == proposedCode_) {
+            // Another workstation took the code this window proposed meanwhile:
+            // the new category gets the next one. A code the user typed
+            // himself that exists is that category, whose description changes.
             code = NewCategoryCode();
             if (code.size() > kCodeWidth) {
-                MsgBox(QStringLiteral("Il codice della categoria può avere al massimo 4 caratteri"), vbOKOnly);
+                MsgBox(kCodeTooLong, vbOKOnly);
                 return;
             }
             rs.Open("SELECT * FROM CATEGORIE WHERE CODICE=?", *cn_, ADODB::adOpenForwardOnly, ADODB::adLockOptimistic, {code});

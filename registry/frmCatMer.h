@@ -38,4 +38,6 @@ private:
     bool Selected() const;
     std::unique_ptr<ADODB::Connection> cn_;
     bool filling_ = false;
+    // The code this window proposed for the new category ("" when none).
+    QString proposedCode_;
 };

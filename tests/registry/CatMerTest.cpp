@@ -54,12 +54,41 @@ TEST_F(Categories, ACodeTakenMeanwhileIsAllocatedAgain) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE WHERE CODICE='2' AND DESCRIZIONE='Mia'"), 1);
 }
 
+TEST_F(Categories, ATypedCodeThatExistsIsThatCategory) {
+    cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('3', 'Legno')");
+    frmCatMer f;
+    f.Load();
+    f.cmdNuovo_Click();  // offers "4"
+    f.txCodice->setText("3");
+    f.txDescrizione->setText("Legno e sughero");
+    f.cmdConferma_Click();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE"), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE WHERE CODICE='3' AND DESCRIZIONE='Legno e sughero'"), 1);
+    ASSERT_EQ(f.lsCatMer->count(), 2);  // a second entry for it, as the list is not read again
+    EXPECT_TRUE(f.lsCatMer->item(1)->text().endsWith(" 3"));
+}
+
+TEST_F(Categories, AfterTheLastFourDigitCodeNoneIsProposed) {
+    cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('1000', 'Prima')");
+    cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('9999', 'Ultima')");
+    frmCatMer f;
+    f.Load();
+    f.cmdNuovo_Click();
+    EXPECT_EQ(f.txCodice->text(), "");  // never "1000", cut from "10000"
+    EXPECT_EQ(env.Prompts().last(),
+              "Non è possibile proporre un nuovo codice: il codice successivo supera i 4 caratteri");
+    f.txDescrizione->setText("Nuova");
+    f.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts().last(), "E' necessario inserire un codice");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CATEGORIE WHERE CODICE='1000' AND DESCRIZIONE='Prima'"), 1);
+}
+
 TEST_F(Categories, RefusedInputWritesNothing) {
     cn.Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('9999', 'Ultima')");
     frmCatMer f;
     f.Load();
     f.cmdNuovo_Click();
-    EXPECT_EQ(f.txCodice->text(), "1000");  // the box holds four characters
+    EXPECT_EQ(f.txCodice->text(), "");
     f.txCodice->setText("");
     f.txDescrizione->setText("x");
     f.cmdConferma_Click();
