@@ -70,7 +70,11 @@ QString ResolvePathNoCase(const QString& path) {
         if (!QFileInfo::exists(candidate)) {
             QDir dir(built.isEmpty() ? QStringLiteral(".") : built);
             QString found;
-            const QStringList entries = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+            // Only a folder can lead on: "brivalto/" beside the program file
+            // "Brivalto" must find the folder, whatever the listing's order.
+            const bool last = i == parts.size() - 1;
+            const QStringList entries = dir.entryList((last ? QDir::AllEntries : QDir::Dirs) | QDir::Hidden |
+                                                      QDir::System | QDir::NoDotAndDotDot);
             for (const QString& e : entries)
                 if (e.compare(part, Qt::CaseInsensitive) == 0) {
                     found = e;
@@ -91,7 +95,10 @@ QString OpenHelp(QWidget* owner, const QString& helpFile) {
     QString folder = info.absolutePath();
     QString base = info.completeBaseName();
     QString page;
-    for (const QString& candidate : {folder + "/" + base + "/index.html", folder + "/help/index.html"}) {
+    // The pages of "Brivalto.chm" live in a folder of that very name, which
+    // no other file of the program shares.
+    for (const QString& candidate : {folder + "/" + info.fileName() + "/index.html", folder + "/" + base + "/index.html",
+                                     folder + "/help/index.html"}) {
         QString resolved = ResolvePathNoCase(candidate);
         if (QFileInfo(resolved).isFile()) {
             page = resolved;

@@ -1,4 +1,5 @@
 #include "ADODB.h"
+#include "Dialogs.h"
 #include "Form.h"
 #include "Global.h"
 #include "MultiButton.h"
@@ -7,6 +8,7 @@
 #include "Values.h"
 #include "frmMenu.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -83,6 +85,17 @@ TEST_F(Menu, EveryStartKeepsOneSmsActivityType) {
     rs.Open("SELECT COUNT(*) FROM TIPICONTATTO WHERE CODICE='M'", cn);
     EXPECT_EQ(rs.Fields(0).Value().toInt(), 1);
     EXPECT_TRUE(env.Boxes().isEmpty());
+}
+
+TEST_F(Menu, HelpOpensThePagesBesideTheBuiltProgram) {
+    // The built program's own folder, where the program file "Brivalto" stands.
+    if (!QFileInfo(App::Path() + "/Brivalto").isFile()) GTEST_SKIP() << "the program is not built";
+    QString opened;
+    SetHelpHandler([&](const QString& page) { opened = page; });
+    menu->cmdAiuto->click();
+    SetHelpHandler(nullptr);
+    EXPECT_EQ(opened, App::Path() + "/Brivalto.chm/index.html");
+    EXPECT_TRUE(QFileInfo(opened).isFile());
 }
 
 TEST_F(Menu, VersionAndButtonColours) {

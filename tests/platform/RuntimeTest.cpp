@@ -117,6 +117,12 @@ TEST(HelpPages, TheCompiledHelpNameFindsTheHtmlFolder) {
     EXPECT_EQ(opened, env.Root() + "/Brivalto/index.html");
     OpenHelp(nullptr, env.Root() + "/altro.chm");
     EXPECT_EQ(opened, "");
+    // A program file of the folder's name, as beside the built program.
+    QFile program(env.Root() + "/brivalto");
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+    program.close();
+    OpenHelp(nullptr, env.Root() + "/BRIVALTO.chm");
+    EXPECT_EQ(opened, env.Root() + "/Brivalto/index.html");
     SetHelpHandler(nullptr);
 }
 
