@@ -1,0 +1,295 @@
+#include "RichTextBox.h"
+
+#include "Errors.h"
+#include "Rtf.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextFrame>
+#include <QUrl>
+
+#include <memory>
+
+namespace Platform {
+
+RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {
+    setAcceptRichText(true);
+    setTabChangesFocus(false);
+    connect(this, &QTextEdit::textChanged, this, &RichTextBox::Change);
+}
+
+QByteArray RichTextBox::TextRTF() const { return DocumentToRtf(*document()); }
+
+void RichTextBox::SetTextRTF(const QByteArray& rtf) {
+    if (!RtfToDocument(rtf, *document())) {
+        setPlainText(QString::fromLocal8Bit(rtf));
+    } else {
+        moveCursor(QTextCursor::Start);
+        emit Change();
+    }
+}
+
+QString RichTextBox::Text() const {
+    QString text = document()->toRawText();
+    for (QChar& c : text) {
+        const char16_t u = c.unicode();
+        if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator || u == 0xFDD0 || u == 0xFDD1) c = '\n';
+    }
+    // The document's last paragraph mark is not text.
+    if (text.endsWith('\n')) text.chop(1);
+    return text;
+}
+
+void RichTextBox::SetText(const QString& text) { setPlainText(text); }
+
+QTextCursor RichTextBox::CursorAt(int start, int length) const {
+    QTextCursor c(document());
+    const int end = document()->characterCount() - 1;
+    c.setPosition(qBound(0, start, end));
+    c.setPosition(qBound(0, start + qMax(0, length), end), QTextCursor::KeepAnchor);
+    return c;
+}
+
+int RichTextBox::SelStart() const { return textCursor().selectionStart(); }
+
+void RichTextBox::SetSelStart(int start) { setTextCursor(CursorAt(start, 0)); }
+
+int RichTextBox::SelLength() const { return textCursor().selectionEnd() - textCursor().selectionStart(); }
+
+void RichTextBox::SetSelLength(int length) { setTextCursor(CursorAt(SelStart(), length)); }
+
+QString RichTextBox::SelText() const {
+    QString text = textCursor().selectedText();
+    for (QChar& c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = '\n';
+    }
+    return text;
+}
+
+void RichTextBox::SetSelText(const QString& text) {
+    QTextCursor c = textCursor();
+    QTextCharFormat format;
+    if (c.hasSelection()) {
+        QTextCursor first(document());
+        first.setPosition(c.selectionStart() + 1);
+        format = first.charFormat();
+    } else {
+        format = c.charFormat();
+    }
+    c.insertText(text, format);
+    setTextCursor(c);
+}
+
+bool RichTextBox::SelBold() const { return currentCharFormat().fontWeight() >= QFont::DemiBold; }
+
+void RichTextBox::SetSelBold(bool on) {
+    QTextCharFormat f;
+    f.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    mergeCurrentCharFormat(f);
+}
+
+bool RichTextBox::SelItalic() const { return currentCharFormat().fontItalic(); }
+
+void RichTextBox::SetSelItalic(bool on) {
+    QTextCharFormat f;
+    f.setFontItalic(on);
+    mergeCurrentCharFormat(f);
+}
+
+bool RichTextBox::SelUnderline() const { return currentCharFormat().fontUnderline(); }
+
+void RichTextBox::SetSelUnderline(bool on) {
+    QTextCharFormat f;
+    f.setFontUnderline(on);
+    mergeCurrentCharFormat(f);
+}
+
+bool RichTextBox::SelStrikeThru() const { return currentCharFormat().fontStrikeOut(); }
+
+void RichTextBox::SetSelStrikeThru(bool on) {
+    QTextCharFormat f;
+    f.setFontStrikeOut(on);
+    mergeCurrentCharFormat(f);
+}
+
+QColor RichTextBox::SelColor() const {
+    const QTextCharFormat f = currentCharFormat();
+    return f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color() : palette().text().color();
+}
+
+void RichTextBox::SetSelColor(const QColor& color) {
+    QTextCharFormat f;
+    f.setForeground(color);
+    mergeCurrentCharFormat(f);
+}
+
+QString RichTextBox::SelFontName() const {
+    const QStringList families = currentCharFormat().fontFamilies().toStringList();
+    return families.isEmpty() ? document()->defaultFont().family() : families.first();
+}
+
+void RichTextBox::SetSelFontName(const QString& name) {
+    QTextCharFormat f;
+    f.setFontFamilies(QStringList{name});
+    mergeCurrentCharFormat(f);
+}
+
+double RichTextBox::SelFontSize() const {
+    const double size = currentCharFormat().fontPointSize();
+    return size > 0 ? size : document()->defaultFont().pointSizeF();
+}
+
+void RichTextBox::SetSelFontSize(double points) {
+    if (points <= 0) return;
+    QTextCharFormat f;
+    f.setFontPointSize(points);
+    mergeCurrentCharFormat(f);
+}
+
+int RichTextBox::SelAlignment() const {
+    const Qt::Alignment a = alignment();
+    if (a & Qt::AlignHCenter) return rtfCenter;
+    if (a & Qt::AlignRight) return rtfRight;
+    return rtfLeft;
+}
+
+void RichTextBox::SetSelAlignment(int a) {
+    setAlignment(a == rtfCenter ? Qt::AlignHCenter : a == rtfRight ? Qt::AlignRight : Qt::AlignLeft);
+}
+
+void RichTextBox::LoadFile(const QString& path, int fileType) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile()) Err().Raise(53, QStringLiteral("Impossibile trovare il file"));
+    if (!file.open(QIODevice::ReadOnly)) Err().Raise(75, QStringLiteral("Errore di accesso al percorso/file"));
+    const QByteArray data = file.readAll();
+    if (fileType == rtfText) {
+        setPlainText(QString::fromLocal8Bit(data));
+        return;
+    }
+    if (!RtfToDocument(data, *document())) Err().Raise(321, QStringLiteral("Formato di file non valido"));
+    moveCursor(QTextCursor::Start);
+    emit Change();
+}
+
+void RichTextBox::SaveFile(const QString& path, int fileType) const {
+    QFile file(path);
+    const QByteArray data = fileType == rtfText ? Text().toLocal8Bit() : TextRTF();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size() || !file.flush())
+        Err().Raise(75, QStringLiteral("Errore di accesso al percorso/file"));
+}
+
+int RichTextBox::Find(const QString& text, int start) const {
+    if (text.isEmpty()) return -1;
+    const QTextCursor found = document()->find(text, qMax(0, start), QTextDocument::FindCaseSensitively);
+    return found.isNull() ? -1 : found.selectionStart();
+}
+
+void RichTextBox::SelPrint(QPagedPaintDevice& device) const {
+    const QTextCursor selection = textCursor();
+    if (!selection.hasSelection()) {
+        PrintRichText(*document(), device);
+        return;
+    }
+    QTextDocument part;
+    QTextCursor(&part).insertFragment(selection.selection());
+    // Pictures live in the document's resources; the part needs its own.
+    for (QTextBlock b = part.begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!f.isImageFormat()) continue;
+            const QUrl name(f.toImageFormat().name());
+            part.addResource(QTextDocument::ImageResource, name,
+                             document()->resource(QTextDocument::ImageResource, name));
+        }
+    }
+    SetPageSetup(part, PageSetupOf(*document()));
+    PrintRichText(part, device);
+}
+
+namespace {
+
+const double kPixelsPerPoint = 96.0 / 72.0;
+
+std::unique_ptr<QTextDocument> LaidOut(const QTextDocument& source, double widthPixels) {
+    std::unique_ptr<QTextDocument> doc(source.clone());
+    doc->setDocumentMargin(0);
+    doc->setTextWidth(widthPixels);
+    return doc;
+}
+
+}  // namespace
+
+void PrintRichText(const QTextDocument& document, QPagedPaintDevice& device) {
+    const RtfPageSetup setup = PageSetupOf(document);
+    const double twip = 1.0 / 20.0;  // in points
+    auto margin = [](int twips) { return twips > 0 ? twips : 1134; };
+    QPageLayout layout = device.pageLayout();
+    if (setup.paperWidth > 0 && setup.paperHeight > 0) {
+        QSizeF paper(setup.paperWidth * twip, setup.paperHeight * twip);
+        const bool landscape = setup.landscape || paper.width() > paper.height();
+        if (paper.width() > paper.height()) paper.transpose();
+        layout.setPageSize(QPageSize(paper, QPageSize::Point), QMarginsF());
+        layout.setOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    }
+    layout.setUnits(QPageLayout::Point);
+    layout.setMargins(QMarginsF(margin(setup.marginLeft) * twip, margin(setup.marginTop) * twip,
+                                margin(setup.marginRight) * twip, margin(setup.marginBottom) * twip));
+    device.setPageLayout(layout);
+
+    const QRectF body = layout.paintRect(QPageLayout::Point);
+    const QRectF full = layout.fullRect(QPageLayout::Point);
+    const double width = body.width() * kPixelsPerPoint;
+    const double height = body.height() * kPixelsPerPoint;
+
+    std::unique_ptr<QTextDocument> doc = LaidOut(document, width);
+    doc->setPageSize(QSizeF(width, height));
+    auto part = [&](const char* name) -> std::unique_ptr<QTextDocument> {
+        QTextDocument* p = HeaderFooterDocument(document, QString::fromLatin1(name));
+        return p ? LaidOut(*p, width) : nullptr;
+    };
+    std::unique_ptr<QTextDocument> header = part("header"), headerf = part("headerf"),
+                                   headerl = part("headerl"), headerr = part("headerr");
+    std::unique_ptr<QTextDocument> footer = part("footer"), footerf = part("footerf"),
+                                   footerl = part("footerl"), footerr = part("footerr");
+
+    QPainter painter(&device);
+    if (!painter.isActive()) return;
+    // The painter starts at the top left of the printable body, in device pixels.
+    painter.scale(device.logicalDpiX() / 96.0, device.logicalDpiY() / 96.0);
+    const double headerTop = (720 * twip - (body.top() - full.top())) * kPixelsPerPoint;
+    const double footerBottom = (full.bottom() - 720 * twip - body.top()) * kPixelsPerPoint;
+
+    const int pages = doc->pageCount();
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0) device.newPage();
+        const bool first = page == 0 && setup.titlePage;
+        const bool even = page % 2 == 1;
+        QTextDocument* h = first ? headerf.get() : even && headerl ? headerl.get() : headerr ? headerr.get() : header.get();
+        QTextDocument* f = first ? footerf.get() : even && footerl ? footerl.get() : footerr ? footerr.get() : footer.get();
+        if (h) {
+            painter.save();
+            painter.translate(0, headerTop);
+            h->drawContents(&painter);
+            painter.restore();
+        }
+        if (f) {
+            painter.save();
+            painter.translate(0, footerBottom - f->size().height());
+            f->drawContents(&painter);
+            painter.restore();
+        }
+        painter.save();
+        painter.translate(0, -page * height);
+        doc->drawContents(&painter, QRectF(0, page * height, width, height));
+        painter.restore();
+    }
+}
+
+}  // namespace Platform

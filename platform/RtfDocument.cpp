@@ -1,0 +1,291 @@
+// Builds a QTextDocument from what the RTF reader finds.
+
+#include "Rtf.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextTable>
+#include <QUrl>
+#include <QVariantList>
+
+#include <memory>
+#include <vector>
+
+namespace Platform {
+
+namespace {
+
+const char kHeaderFooterPrefix[] = "rtf:";
+const char kPageSetupProperty[] = "rtfPageSetup";
+
+// Lengths in the document are pixels at 96 per inch.
+double PointsToPixels(double points) { return points * 96.0 / 72.0; }
+
+QTextCharFormat CharFormat(const RtfCharFormat& chr) {
+    QTextCharFormat f;
+    if (!chr.fontFamily.isEmpty()) f.setFontFamilies(QStringList{chr.fontFamily});
+    f.setFontPointSize(chr.pointSize);
+    f.setFontWeight(chr.bold ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(chr.italic);
+    f.setFontUnderline(chr.underline);
+    f.setFontStrikeOut(chr.strike);
+    if (chr.color.isValid()) f.setForeground(chr.color);
+    if (chr.background.isValid()) f.setBackground(chr.background);
+    if (chr.valign == RtfCharFormat::Super) f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    if (chr.valign == RtfCharFormat::Sub) f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    return f;
+}
+
+QTextBlockFormat BlockFormat(const RtfParaFormat& para, const QTextBlockFormat& current) {
+    QTextBlockFormat f;
+    f.setAlignment(para.alignment);
+    f.setLeftMargin(PointsToPixels(para.leftIndent));
+    f.setRightMargin(PointsToPixels(para.rightIndent));
+    f.setTextIndent(PointsToPixels(para.firstIndent));
+    f.setTopMargin(PointsToPixels(para.spaceBefore));
+    f.setBottomMargin(PointsToPixels(para.spaceAfter));
+    // A page break met inside the paragraph stays with it.
+    if (para.pageBreakBefore || current.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+        f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    return f;
+}
+
+// Where text goes: the body, a header or footer, or the cell being read.
+struct Target {
+    QTextDocument* doc = nullptr;
+    QTextCursor cursor;
+    // The paragraph mark was read; the next content opens a new block.
+    bool pending = false;
+    // The table that the next row continues, while nothing else came between.
+    QTextTable* table = nullptr;
+
+    explicit Target(QTextDocument* d) : doc(d), cursor(d) { cursor.movePosition(QTextCursor::End); }
+
+    void Open() {
+        if (pending) {
+            cursor.insertBlock();
+            pending = false;
+        }
+    }
+};
+
+class DocumentBuilder : public RtfSink {
+public:
+    explicit DocumentBuilder(QTextDocument& doc) : doc_(doc), body_(&doc), target_(&body_) {}
+
+    void Text(const QString& text, const RtfCharFormat& chr, const RtfParaFormat& para) override {
+        Target& t = Route(para);
+        t.Open();
+        if (t.cursor.block().length() == 1) t.cursor.setBlockFormat(BlockFormat(para, t.cursor.blockFormat()));
+        t.cursor.insertText(text, CharFormat(chr));
+    }
+
+    void ParagraphEnd(const RtfParaFormat& para, const RtfCharFormat& chr) override {
+        Target& t = Route(para);
+        t.Open();
+        EndBlock(t, para, chr);
+        t.pending = true;
+    }
+
+    void CellEnd(const RtfParaFormat& para, const RtfCharFormat& chr) override {
+        Target& t = Cell();
+        t.Open();
+        EndBlock(t, para, chr);
+        cells_.push_back(std::move(cellDoc_));
+        cell_.reset();
+    }
+
+    void RowEnd(const RtfRowFormat& row) override {
+        if (cell_) {
+            cells_.push_back(std::move(cellDoc_));
+            cell_.reset();
+        }
+        const int columns = int(qMax<qsizetype>(cells_.size(), row.cellRight.size()));
+        if (columns > 0) AppendRow(row, columns);
+        cells_.clear();
+    }
+
+    void Picture(const QImage& image, const QSizeF& points, const RtfCharFormat& chr,
+                 const RtfParaFormat& para) override {
+        Target& t = Route(para);
+        t.Open();
+        const QString name = QStringLiteral("rtfimage:%1").arg(++images_);
+        doc_.addResource(QTextDocument::ImageResource, QUrl(name), image);
+        if (t.doc != &doc_) t.doc->addResource(QTextDocument::ImageResource, QUrl(name), image);
+        QTextImageFormat f;
+        f.merge(CharFormat(chr));
+        f.setName(name);
+        f.setWidth(PointsToPixels(points.width()));
+        f.setHeight(PointsToPixels(points.height()));
+        t.cursor.insertImage(f);
+    }
+
+    void PageBreak() override {
+        Target& t = *target_;
+        t.table = nullptr;
+        t.Open();
+        QTextBlockFormat f = t.cursor.blockFormat();
+        f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        if (t.cursor.block().length() > 1) {
+            t.cursor.insertBlock(f);
+        } else {
+            t.cursor.setBlockFormat(f);
+        }
+    }
+
+    void BeginHeaderFooter(const QString& name) override {
+        const QString objectName = kHeaderFooterPrefix + name;
+        delete doc_.findChild<QTextDocument*>(objectName, Qt::FindDirectChildrenOnly);
+        auto* part = new QTextDocument(&doc_);
+        part->setObjectName(objectName);
+        part->setUndoRedoEnabled(false);
+        part_ = std::make_unique<Target>(part);
+        target_ = part_.get();
+    }
+
+    void EndHeaderFooter() override {
+        target_ = &body_;
+        part_.reset();
+    }
+
+    void PageSetup(const RtfPageSetup& page) override { SetPageSetup(doc_, page); }
+
+    void Finish() {
+        if (cell_ || !cells_.empty()) RowEnd(RtfRowFormat{});
+    }
+
+private:
+    Target& Route(const RtfParaFormat& para) {
+        if (para.inTable) return Cell();
+        target_->table = nullptr;
+        return *target_;
+    }
+
+    Target& Cell() {
+        if (!cell_) {
+            cellDoc_ = std::make_unique<QTextDocument>();
+            cellDoc_->setUndoRedoEnabled(false);
+            cell_ = std::make_unique<Target>(cellDoc_.get());
+        }
+        return *cell_;
+    }
+
+    static void EndBlock(Target& t, const RtfParaFormat& para, const RtfCharFormat& chr) {
+        t.cursor.setBlockFormat(BlockFormat(para, t.cursor.blockFormat()));
+        if (t.cursor.block().length() == 1) t.cursor.setBlockCharFormat(CharFormat(chr));
+    }
+
+    void AppendRow(const RtfRowFormat& row, int columns) {
+        Target& t = *target_;
+        QTextTable* table = t.table;
+        if (table && table->columns() < columns) table->appendColumns(columns - table->columns());
+        if (table) {
+            table->appendRows(1);
+        } else {
+            // The table follows the paragraph just ended, without a new empty one between.
+            t.pending = false;
+            QTextTableFormat f;
+            f.setBorder(row.borders ? 1 : 0);
+            f.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+            f.setBorderCollapse(true);
+            f.setCellSpacing(0);
+            f.setCellPadding(3);
+            f.setAlignment(Qt::AlignLeft);
+            if (row.cellRight.size() == columns) {
+                QList<QTextLength> widths;
+                double left = 0;
+                for (double right : row.cellRight) {
+                    widths.append(QTextLength(QTextLength::FixedLength, PointsToPixels(qMax(right - left, 6.0))));
+                    left = right;
+                }
+                f.setColumnWidthConstraints(widths);
+            }
+            table = t.cursor.insertTable(1, columns, f);
+            t.table = table;
+        }
+        const int r = table->rows() - 1;
+        for (int c = 0; c < columns; ++c) {
+            QTextTableCell cell = table->cellAt(r, c);
+            if (c < row.cellBackground.size() && row.cellBackground[c].isValid()) {
+                QTextTableCellFormat cf = cell.format().toTableCellFormat();
+                cf.setBackground(row.cellBackground[c]);
+                cell.setFormat(cf);
+            }
+            if (c >= int(cells_.size())) continue;
+            QTextDocument* content = cells_[c].get();
+            QTextCursor into = cell.firstCursorPosition();
+            into.insertFragment(QTextDocumentFragment(content));
+            // Paragraph formats do not always travel with a fragment; set them block by block.
+            QTextBlock from = content->begin();
+            QTextBlock to = cell.firstCursorPosition().block();
+            for (; from.isValid() && to.isValid() && to.position() <= cell.lastPosition();
+                 from = from.next(), to = to.next()) {
+                QTextCursor fix(to);
+                fix.setBlockFormat(from.blockFormat());
+                if (to.length() == 1) fix.setBlockCharFormat(from.charFormat());
+            }
+        }
+        t.cursor.setPosition(table->lastPosition() + 1);
+        t.pending = false;
+    }
+
+    QTextDocument& doc_;
+    Target body_;
+    Target* target_;
+    std::unique_ptr<Target> part_;
+    std::unique_ptr<QTextDocument> cellDoc_;
+    std::unique_ptr<Target> cell_;
+    std::vector<std::unique_ptr<QTextDocument>> cells_;
+    int images_ = 0;
+};
+
+}  // namespace
+
+bool RtfToDocument(const QByteArray& rtf, QTextDocument& document, QString* error) {
+    QString reason;
+    if (!rtf.trimmed().startsWith("{\\rtf")) {
+        if (error) *error = QStringLiteral("Il file non è in formato RTF");
+        return false;
+    }
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
+    document.clear();
+    for (QTextDocument* part : document.findChildren<QTextDocument*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (part->objectName().startsWith(kHeaderFooterPrefix)) delete part;
+    }
+    document.setProperty(kPageSetupProperty, QVariant());
+    DocumentBuilder builder(document);
+    bool ok = ReadRtf(rtf, builder, error);
+    builder.Finish();
+    document.setUndoRedoEnabled(undo);
+    return ok;
+}
+
+QTextDocument* HeaderFooterDocument(const QTextDocument& document, const QString& name) {
+    return document.findChild<QTextDocument*>(kHeaderFooterPrefix + name, Qt::FindDirectChildrenOnly);
+}
+
+RtfPageSetup PageSetupOf(const QTextDocument& document) {
+    const QVariantList v = document.property(kPageSetupProperty).toList();
+    RtfPageSetup page;
+    if (v.size() != 8) return page;
+    page.paperWidth = v[0].toInt();
+    page.paperHeight = v[1].toInt();
+    page.marginLeft = v[2].toInt();
+    page.marginRight = v[3].toInt();
+    page.marginTop = v[4].toInt();
+    page.marginBottom = v[5].toInt();
+    page.landscape = v[6].toBool();
+    page.titlePage = v[7].toBool();
+    return page;
+}
+
+void SetPageSetup(QTextDocument& document, const RtfPageSetup& page) {
+    document.setProperty(kPageSetupProperty,
+                         QVariantList{page.paperWidth, page.paperHeight, page.marginLeft, page.marginRight,
+                                      page.marginTop, page.marginBottom, page.landscape, page.titlePage});
+}
+
+}  // namespace Platform
