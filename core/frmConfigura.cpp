@@ -40,8 +40,11 @@ QString Get(const char* section, const char* key, const QString& defaultValue = 
     return GetSetting(App::EXEName(), QString::fromUtf8(section), QString::fromUtf8(key), defaultValue);
 }
 
+// Whether a value of the current confirmation could not be stored.
+bool gPutFailed = false;
+
 void Put(const char* section, const char* key, const QString& value) {
-    SaveSetting(App::EXEName(), QString::fromUtf8(section), QString::fromUtf8(key), value);
+    if (!SaveSetting(App::EXEName(), QString::fromUtf8(section), QString::fromUtf8(key), value)) gPutFailed = true;
 }
 
 // A stored "hh.nn" time; a value that is not a time gives the default's.
@@ -360,6 +363,7 @@ void frmConfigura::cmdConferma_Click() {
         txPassword->setText(Trim(txPassword->text()));
     }
 
+    gPutFailed = false;
     Put("Sender", "Address", txIndirizzo->text());
     Put("Sender", "Company", txAzienda->text());
     Put("Sender", "Fax", txFax->text());
@@ -404,6 +408,13 @@ void frmConfigura::cmdConferma_Click() {
     Put("Config", "StandardSubject", txStdObj->text());
     Put("Config", "StandardNote", txStdNote->text());
     Put("Config", "AutoUpdate", ckAutoUpdate->isChecked() ? "1" : "0");
+    if (gPutFailed) {
+        // The window stays open with what was typed, so that nothing is lost.
+        MsgBox(QStringLiteral("Impossibile salvare le impostazioni in ") + SettingsFolder() +
+                   QStringLiteral(": disco pieno o cartella non scrivibile. Le modifiche non sono state registrate tutte."),
+               vbExclamation);
+        return;
+    }
     Unload();
 }
 

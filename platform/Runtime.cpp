@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QMutex>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTextStream>
 #include <QThread>
@@ -242,13 +243,38 @@ void SetInstanceKey(const QString& key) {
     gPrevInstance = false;
 }
 
+namespace {
+
+// A folder that no other user can put files in.
+bool IsPrivateFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    const auto others = QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return !folder.isEmpty() && info.isDir() && info.isWritable() && info.ownerId() == ::getuid() &&
+           !(info.permissions() & others);
+}
+
+// The instance lock lives where only this user can create it: anyone could
+// take a well-known name in a shared temporary folder first, and so keep the
+// program from starting.
+QString InstanceFolder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (IsPrivateFolder(runtime)) return runtime;
+    QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty()) cache = QDir::homePath() + QStringLiteral("/.cache");
+    const QString folder = cache + QStringLiteral("/Brivalto");
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                      QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    return folder;
+}
+
+}  // namespace
+
 bool PrevInstance() {
     if (gInstanceChecked) return gPrevInstance;
     gInstanceChecked = true;
     QString key = gInstanceKey.isEmpty() ? EXEName() + "-" + UserName() : gInstanceKey;
-    QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtimeDir.isEmpty() || !QFileInfo(runtimeDir).isWritable()) runtimeDir = QDir::tempPath();
-    gInstanceLock = std::make_unique<QLockFile>(runtimeDir + "/" + key + ".lock");
+    gInstanceLock = std::make_unique<QLockFile>(InstanceFolder() + "/" + key + ".lock");
     // A lock left by a crashed copy is taken over: QLockFile checks the owner's pid.
     gInstanceLock->setStaleLockTime(0);
     gPrevInstance = !gInstanceLock->tryLock(0);

@@ -1,10 +1,13 @@
 #include "Settings.h"
 
+#include "Files.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace Platform {
 
@@ -24,12 +27,65 @@ struct Section {
     }
 };
 
-QString DecodeText(const QByteArray& bytes) {
+// How a file's text was written, so that a rewrite keeps it that way.
+enum class Encoding { Ascii, Utf8, Utf8Bom, Windows1252 };
+
+const QByteArray kBom("\xEF\xBB\xBF");
+
+QString DecodeText(const QByteArray& raw, Encoding* encoding = nullptr) {
+    const bool bom = raw.startsWith(kBom);
+    const QByteArray bytes = bom ? raw.mid(kBom.size()) : raw;
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8(bytes);
-    if (!utf8.hasError()) return text;
-    return QString::fromLatin1(bytes);  // files written by Windows tools
+    if (!utf8.hasError()) {
+        if (encoding) {
+            bool ascii = true;
+            for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+            *encoding = bom ? Encoding::Utf8Bom : ascii ? Encoding::Ascii : Encoding::Utf8;
+        }
+        return text;
+    }
+    // Files written by Windows tools are in its Western code page.
+    if (encoding) *encoding = Encoding::Windows1252;
+    return QStringDecoder("windows-1252").decode(raw);
 }
+
+// The text in the file's own encoding; false when that encoding cannot hold
+// it (a character outside the Windows code page in a file written in it).
+// A file of plain ASCII takes the Windows code page when it can, as the
+// Windows call writes, and UTF-8 otherwise.
+bool EncodeText(const QString& text, Encoding encoding, QByteArray& out) {
+    if (encoding == Encoding::Utf8) {
+        out = text.toUtf8();
+        return true;
+    }
+    if (encoding == Encoding::Utf8Bom) {
+        out = kBom + text.toUtf8();
+        return true;
+    }
+    QStringEncoder ansi("windows-1252");
+    out = ansi.encode(text);
+    if (!ansi.hasError()) return true;
+    if (encoding == Encoding::Windows1252) return false;
+    out = text.toUtf8();
+    return true;
+}
+
+// Several programs read, change and rewrite the same file: each change is
+// made whole under this lock, so that no writer loses another's keys.
+class FileLock {
+public:
+    explicit FileLock(const QString& file) : lock_(file + QStringLiteral(".lock")) {
+        // A lock left by a copy that died is taken over after this long.
+        lock_.setStaleLockTime(30000);
+        locked_ = lock_.tryLock(15000);
+    }
+    bool Locked() const { return locked_; }
+
+private:
+    QLockFile lock_;
+    bool locked_ = false;
+};
 
 QString Escape(const QString& value) {
     QString out;
@@ -56,10 +112,16 @@ QString Unescape(const QString& value) {
     return out;
 }
 
-QList<Section> ParseStore(const QString& file, bool escaped) {
+// `readable` is false when the file is there but cannot be read: rewriting
+// it then would lose what it holds.
+QList<Section> ParseStore(const QString& file, bool escaped, bool* readable = nullptr) {
     QList<Section> sections;
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return sections;
+    if (readable) *readable = true;
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (readable) *readable = !f.exists();
+        return sections;
+    }
     const QStringList lines = DecodeText(f.readAll()).split(QLatin1Char('\n'));
     Section* current = nullptr;
     for (QString line : lines) {
@@ -87,18 +149,25 @@ QList<Section> ParseStore(const QString& file, bool escaped) {
     return sections;
 }
 
-bool WriteStore(const QString& file, const QList<Section>& sections, bool escaped) {
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly)) return false;
+// The store holds passwords (mail server, SMS account): only its owner may
+// read it or list its folder.
+bool WriteStore(const QString& file, const QList<Section>& sections) {
     QString text;
     for (const auto& s : sections) {
         text += "[" + s.name + "]\n";
-        for (const auto& [k, v] : s.entries) text += k + "=" + (escaped ? Escape(v) : v) + "\n";
+        for (const auto& [k, v] : s.entries) text += k + "=" + Escape(v) + "\n";
         text += "\n";
     }
-    f.write(text.toUtf8());
-    return f.commit();
+    return WriteWholeFile(file, text.toUtf8(), nullptr, OwnerOnly);
+}
+
+// The folder of the store, made when missing and closed to other users.
+bool PrepareStoreFolder(const QString& file) {
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QDir().mkpath(folder)) return false;
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                      QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    return true;
 }
 
 Section* FindSection(QList<Section>& sections, const QString& name) {
@@ -130,9 +199,14 @@ QString GetSetting(const QString& appName, const QString& section, const QString
     return defaultValue;
 }
 
-void SaveSetting(const QString& appName, const QString& section, const QString& key, const QString& value) {
-    QString file = StoreFile(appName);
-    auto sections = ParseStore(file, true);
+bool SaveSetting(const QString& appName, const QString& section, const QString& key, const QString& value) {
+    const QString file = StoreFile(appName);
+    if (!PrepareStoreFolder(file)) return false;
+    FileLock lock(file);
+    if (!lock.Locked()) return false;
+    bool readable = true;
+    auto sections = ParseStore(file, true, &readable);
+    if (!readable) return false;
     Section* s = FindSection(sections, section);
     if (!s) {
         sections.append(Section{section, {}});
@@ -141,24 +215,29 @@ void SaveSetting(const QString& appName, const QString& section, const QString& 
     int i = s->Find(key);
     if (i >= 0) s->entries[i].second = value;
     else s->entries.append({key, value});
-    WriteStore(file, sections, true);
+    return WriteStore(file, sections);
 }
 
-void DeleteSetting(const QString& appName, const QString& section, const QString& key) {
-    QString file = StoreFile(appName);
-    auto sections = ParseStore(file, true);
+bool DeleteSetting(const QString& appName, const QString& section, const QString& key) {
+    const QString file = StoreFile(appName);
+    if (!QFileInfo::exists(file)) return true;
+    FileLock lock(file);
+    if (!lock.Locked()) return false;
+    bool readable = true;
+    auto sections = ParseStore(file, true, &readable);
+    if (!readable) return false;
     for (int i = 0; i < sections.size(); ++i) {
         if (sections[i].name.compare(section, Qt::CaseInsensitive) != 0) continue;
         if (key.isEmpty()) {
             sections.removeAt(i);
         } else {
             int k = sections[i].Find(key);
-            if (k < 0) return;
+            if (k < 0) return true;
             sections[i].entries.removeAt(k);
         }
-        WriteStore(file, sections, true);
-        return;
+        return WriteStore(file, sections);
     }
+    return true;
 }
 
 QList<QPair<QString, QString>> GetAllSettings(const QString& appName, const QString& section) {
@@ -191,10 +270,19 @@ QString GetPrivateProfileString(const QString& section, const QString& key, cons
 
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
                                const QString& file) {
+    // A line break would cut the entry in two and make up a key or a section.
+    auto hasBreak = [](const QString& s) { return s.contains('\n') || s.contains('\r'); };
+    if (hasBreak(section) || hasBreak(key) || hasBreak(value) || section.contains(']') || key.contains('=') ||
+        key.trimmed().isEmpty())
+        return false;
+    FileLock lock(file);
+    if (!lock.Locked()) return false;
     // Rewrites only the line concerned, so comments and order survive.
     QStringList lines;
+    Encoding encoding = Encoding::Ascii;
     QFile in(file);
-    if (in.open(QIODevice::ReadOnly)) lines = DecodeText(in.readAll()).split('\n');
+    if (in.open(QIODevice::ReadOnly)) lines = DecodeText(in.readAll(), &encoding).split('\n');
+    else if (in.exists()) return false;  // unreadable: rewriting it would lose what it holds
     in.close();
     for (auto& l : lines)
         if (l.endsWith('\r')) l.chop(1);
@@ -232,10 +320,9 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
             lines.insert(at, entry);
         }
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    out.write((lines.join("\r\n") + "\r\n").toLatin1());
-    return out.commit();
+    QByteArray bytes;
+    if (!EncodeText(lines.join("\r\n") + "\r\n", encoding, bytes)) return false;
+    return WriteWholeFile(file, bytes);
 }
 
 }  // namespace Platform

@@ -11,10 +11,12 @@ namespace Platform {
 
 QString GetSetting(const QString& appName, const QString& section, const QString& key,
                    const QString& defaultValue = QString());
-void SaveSetting(const QString& appName, const QString& section, const QString& key,
+// Both return false, leaving the store as it was, when it could not be
+// written (disk full, folder not writable, another writer holding it too long).
+bool SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& value);
 // An empty key removes the whole section.
-void DeleteSetting(const QString& appName, const QString& section, const QString& key = QString());
+bool DeleteSetting(const QString& appName, const QString& section, const QString& key = QString());
 QList<QPair<QString, QString>> GetAllSettings(const QString& appName, const QString& section);
 
 // Where the store lives: $XDG_CONFIG_HOME/Brivalto unless set (tests).
@@ -26,6 +28,8 @@ void SetSettingsFolder(const QString& folder);
 QString GetPrivateProfileString(const QString& section, const QString& key,
                                 const QString& defaultValue, const QString& file,
                                 int bufferSize = 255);
+// Keeps the file's own encoding (Windows-1252 or UTF-8); refuses a value
+// with a line break, or one the file's encoding cannot hold, with false.
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
                                const QString& file);
 

@@ -325,10 +325,13 @@ void Connection::Open(const QString& connectionString, const QString& user, cons
         fail(m.state, m.description);
     }
     sqlite3_extended_result_codes(db_, 1);
-    // The retry rules of the data layer do the waiting, not the engine.
-    sqlite3_busy_timeout(db_, 200);
     RegisterJet(db_);
+    // Another workstation committing holds the file for a moment: only a file
+    // that stays held is taken for one opened exclusively.
+    sqlite3_busy_timeout(db_, 1500);
     rc = sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    // From here the retry rules of the data layer do the waiting, not the engine.
+    sqlite3_busy_timeout(db_, 200);
     if (rc != SQLITE_OK) {
         int code = sqlite3_extended_errcode(db_);
         sqlite3_close_v2(db_);

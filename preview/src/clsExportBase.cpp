@@ -75,9 +75,12 @@ qint16 clsExportBase::Export(const std::shared_ptr<Pagivex::Pages>& oPages) {
 
     // Written to a temporary file and renamed, so a failed write leaves any old file intact
     // and is reported instead of passing for success.
+    // The flush is checked before the commit: a short write that failed while
+    // still in the buffer would otherwise be renamed over the old file.
     QSaveFile file(m_fileName);
-    if (m_fileName.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(modGlobals::ToAnsi(text)) < 0 ||
-        !file.commit()) {
+    const QByteArray bytes = modGlobals::ToAnsi(text);
+    if (m_fileName.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+        !file.flush() || !file.commit()) {
         modGlobals::RaiseLibError(modGlobals::ErrFileAccess, ObjectName(), "Export",
                                   "Path/File access error: " + m_fileName);
     }

@@ -148,8 +148,12 @@ TEST_F(StartUp, ASecondCopyIsRefusedUnlessQuickEntry) {
     SaveSetting("Brivalto", "Config", "DataPath", env.DataPath());
     const QString key = "brivalto-main-test-2-" + QString::number(QCoreApplication::applicationPid());
     App::SetInstanceKey(key);
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QFileInfo(dir).isWritable()) dir = QDir::tempPath();
+    // The lock lives in the user's own runtime folder.
+    const QString dir = env.Root() + "/run";
+    QDir().mkpath(dir);
+    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
     QLockFile first(dir + "/" + key + ".lock");
     ASSERT_TRUE(first.tryLock(0));
 
@@ -163,6 +167,8 @@ TEST_F(StartUp, ASecondCopyIsRefusedUnlessQuickEntry) {
     Global::Main();
     EXPECT_EQ(env.EndCalls(), 1);
     EXPECT_EQ(quickEntries, 1);
+    if (oldRuntime.isNull()) qunsetenv("XDG_RUNTIME_DIR");
+    else qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }
 
 TEST_F(StartUp, TheUpdateCheckFollowsTheSetting) {

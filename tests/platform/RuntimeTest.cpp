@@ -71,22 +71,62 @@ TEST(Clock, CanBeSetFrozenOrRunning) {
     EXPECT_LE(qAbs(Now().secsTo(QDateTime::currentDateTime())), 1);
 }
 
+namespace {
+// Points the runtime and cache folders somewhere of the test's own.
+struct InstanceFolders {
+    explicit InstanceFolders(const QString& root, QFileDevice::Permissions runtimePermissions)
+        : runtime(root + "/run"), cache(root + "/cache") {
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, runtimePermissions);
+        oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        oldCache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", cache.toLocal8Bit());
+    }
+    ~InstanceFolders() {
+        App::SetInstanceKey(QString());
+        Restore("XDG_RUNTIME_DIR", oldRuntime);
+        Restore("XDG_CACHE_HOME", oldCache);
+    }
+    static void Restore(const char* name, const QByteArray& value) {
+        if (value.isNull()) qunsetenv(name);
+        else qputenv(name, value);
+    }
+    QString runtime, cache;
+    QByteArray oldRuntime, oldCache;
+};
+const auto kPrivate = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                      QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+}  // namespace
+
 TEST(SingleInstance, ASecondClaimSeesTheFirst) {
     TestKit::Environment env;
-    const QString key = "brivalto-test-" + QString::number(QCoreApplication::applicationPid());
+    InstanceFolders folders(env.Root(), kPrivate);
+    const QString key = "brivalto-test";
     App::SetInstanceKey(key);
     EXPECT_FALSE(App::PrevInstance());
     EXPECT_FALSE(App::PrevInstance());  // the claim is ours; asking again changes nothing
+    EXPECT_TRUE(QFileInfo::exists(folders.runtime + "/" + key + ".lock"));
     // Another holder of the same lock (as another process would be).
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QFileInfo(dir).isWritable()) dir = QDir::tempPath();
     App::SetInstanceKey(key);  // releases our claim
-    QLockFile other(dir + "/" + key + ".lock");
+    QLockFile other(folders.runtime + "/" + key + ".lock");
     ASSERT_TRUE(other.tryLock(0));
     App::SetInstanceKey(key);
     EXPECT_TRUE(App::PrevInstance());
     other.unlock();
-    App::SetInstanceKey(QString());
+}
+
+TEST(SingleInstance, TheLockIsNeverInAFolderOthersCanWrite) {
+    TestKit::Environment env;
+    InstanceFolders folders(env.Root(), kPrivate | QFileDevice::WriteOther | QFileDevice::ExeOther |
+                                            QFileDevice::ReadOther | QFileDevice::WriteGroup);
+    App::SetInstanceKey("brivalto-test");
+    EXPECT_FALSE(App::PrevInstance());
+    EXPECT_FALSE(QFileInfo::exists(folders.runtime + "/brivalto-test.lock"));
+    const QFileInfo lock(folders.cache + "/Brivalto/brivalto-test.lock");
+    EXPECT_TRUE(lock.exists());
+    EXPECT_EQ(QFileInfo(lock.path()).permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther),
+              QFileDevice::Permissions());
 }
 
 TEST(Paths, ResolvedWithoutRegardToCase) {

@@ -2,6 +2,7 @@
 #include "PreviewTestKit.h"
 
 #include "Exporters.h"
+#include "FileSizeLimit.h"
 #include "Pages.h"
 #include "modGlobals.h"
 
@@ -180,6 +181,22 @@ TEST(Exporters, AFileThatCannotBeWrittenRaisesAndKeepsTheOldOne) {
         EXPECT_EQ(ReadAll(dir.filePath("old.csv")), "previous");
     }
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST(Exporters, AFullDiskRaisesAndKeepsTheOldFile) {
+    QTemporaryDir dir;
+    auto preview = FixedDocument();
+    QFile old(dir.filePath("lista.htm"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("previous");
+    old.close();
+    preview->SetOutputFile(old.fileName());
+    for (auto format : {Pagivex::zvCSV, Pagivex::zvText, Pagivex::zvHTML}) {
+        TestKit::FileSizeLimit full(16);
+        EXPECT_THROW(preview->Export(format), Pagivex::Error) << format;
+    }
+    for (const QString name : {"lista.csv", "lista.txt"}) EXPECT_FALSE(QFileInfo::exists(dir.filePath(name)));
+    EXPECT_EQ(ReadAll(old.fileName()), "previous");
 }
 
 TEST(ExportRoad, EventsAndTheNamePrompt) {

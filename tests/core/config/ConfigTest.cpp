@@ -1,5 +1,6 @@
 // The configuration dialog driven through its controls.
 #include "FaxControl.h"
+#include "FileSizeLimit.h"
 #include "Form.h"
 #include "Global.h"
 #include "MultiButton.h"
@@ -233,6 +234,23 @@ TEST_F(Config, RefusedConfirmationsSaveNothing) {
     EXPECT_TRUE(f.IsUnloaded());
     EXPECT_EQ(Stored("Sender", "Company"), "<none>");
     EXPECT_TRUE(planner.calls.isEmpty());
+}
+
+TEST_F(Config, ASettingThatCannotBeStoredKeepsTheWindowOpenAndSaysSo) {
+    SaveSetting("Brivalto", "Sender", "Company", "Rossi");
+    auto& f = Open();
+    f.txAzienda->setText("Verdi");
+    {
+        TestKit::FileSizeLimit full(16);
+        f.cmdConferma->click();
+    }
+    // The shared INI file cannot be written either, and says so on its own.
+    ASSERT_EQ(env.Prompts().size(), 2);
+    EXPECT_TRUE(env.Prompts().first().startsWith("Impossibile salvare il gestore SMS"));
+    EXPECT_TRUE(env.Prompts().last().startsWith("Impossibile salvare le impostazioni"));
+    EXPECT_FALSE(f.IsUnloaded());
+    EXPECT_EQ(f.txAzienda->text(), "Verdi");
+    EXPECT_EQ(Stored("Sender", "Company"), "Rossi");
 }
 
 TEST_F(Config, WithoutAnAgendaTheHoursAreOnlyStored) {

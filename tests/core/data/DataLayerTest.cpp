@@ -236,7 +236,7 @@ TEST_F(Data, AFileHeldExclusivelyIsReportedAndCanBeRetried) {
                                   "c.execute('PRAGMA locking_mode=EXCLUSIVE')\n"
                                   "c.execute('BEGIN EXCLUSIVE')\n"
                                   "print('held',flush=True)\n"
-                                  "time.sleep(5)\n",
+                                  "time.sleep(30)\n",
                                   env.DatabaseFile()});
     p->waitForReadyRead(10000);
     std::unique_ptr<Connection> other;
