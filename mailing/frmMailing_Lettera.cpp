@@ -5,13 +5,13 @@
 #include "ADODB.h"
 #include "Comuni.h"
 #include "Errors.h"
+#include "Files.h"
 #include "Printer.h"
 #include "RtfMerge.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QTextDocument>
 
 #if __has_include("Rtf.h")
@@ -84,9 +84,9 @@ QString frmMailing::PersonalizzaRTF(ADODB::Recordset& rs, QString* error) {
     // The previous recipient's work file must never stand in for this one's.
     const QString work = QDir(ProgramFolder()).filePath(QStringLiteral("mail.rtf"));
     QFile::remove(work);
-    QSaveFile out(work);
-    if (!out.open(QIODevice::WriteOnly) || out.write(rtf) != rtf.size() || !out.commit()) {
-        if (error) *error = QStringLiteral("impossibile scrivere ") + work + ": " + out.errorString();
+    QString why;
+    if (!Platform::WriteWholeFile(work, rtf, &why)) {
+        if (error) *error = QStringLiteral("impossibile scrivere ") + work + ": " + why;
         return QString();
     }
     mergedLetter_ = rtf;
