@@ -292,6 +292,7 @@ QString frmContatto::TipoScelto() const {
 
 void frmContatto::ClearFields() {
     loading_ = true;
+    DescrizioneRichiesta = false;
     lbIdContatto->clear();
     lbUtente->setText(Global::gCurrentUser);
     lbUtenteUltimaModifica->clear();
@@ -674,6 +675,12 @@ void frmContatto::cmdConferma_Click() {
     if (TipoScelto().isEmpty()) {
         MsgBox(QStringLiteral("E' necessario indicare un tipo di contatto"), vbOKOnly);
         cbTipo->setFocus();
+        return;
+    }
+    // An appointment of the agenda needs a description before anything is saved.
+    if (DescrizioneRichiesta && Trim(txDescrizione->toPlainText()).isEmpty()) {
+        MsgBox(QStringLiteral("La descrizione dell'evento non può essere vuota"), vbOKOnly);
+        txDescrizione->setFocus();
         return;
     }
     txMessaggio->setPlainText(Trim(NoLineEnds(txMessaggio->toPlainText())));

@@ -35,6 +35,8 @@ public:
     bool mAvviso1Sent = false;
     bool mAvviso2Sent = false;
     QString mCellulare;  // the person's mobile number, for the SMS sent at once
+    // Set by the agenda for a new appointment: a blank description is refused.
+    bool DescrizioneRichiesta = false;
 
     QLabel* lbIdContatto;
     QLabel* lbUtente;

@@ -11,6 +11,7 @@
 #include "frmAziende.h"
 #include "frmCercaAnagrafica.h"
 #include "frmConfigura.h"
+#include "frmAgenda.h"
 #include "frmContatti.h"
 #include "frmFreeField.h"
 #include "frmMailing.h"
@@ -68,6 +69,11 @@ int main(int argc, char** argv) {
     Neighbours::Register(QStringLiteral("frmContatti"),
                          {[] { Platform::DefaultInstance<frmContatti>().Show(Platform::vbModeless); }, nullptr, nullptr,
                           nullptr});
+    Neighbours::Register(QStringLiteral("frmAgenda"),
+                         {[] { Platform::DefaultInstance<frmAgenda>().Show(Platform::vbModeless); },
+                          [] { Platform::DefaultInstance<frmAgenda>(); },
+                          [](int state) { Platform::DefaultInstance<frmAgenda>().SetWindowState(state); }, nullptr});
+    frmAgenda::RegisterPlannerSettings();
     Neighbours::SetQuickEntry([] { Platform::DefaultInstance<frmQuickContatto>().Show(Platform::vbModeless); });
 
     Global::Main();
