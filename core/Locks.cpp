@@ -99,6 +99,18 @@ bool LockTable(ADODB::Connection& cn, const QString& table) {
     return true;
 }
 
+void RefreshLock(ADODB::Connection& cn, const QString& table) {
+    const QString computer = GetComputerNameUpper();
+    try {
+        if (cn.Execute("UPDATE LOCKS SET U_MOD=? WHERE COMPUTER=? AND TABELLA=?", {Platform::Now(), computer, table}) == 0)
+            cn.Execute("INSERT INTO LOCKS (COMPUTER, TABELLA, U_MOD) VALUES (?,?,?)", {computer, table, Platform::Now()});
+    } catch (const Platform::BasicError& e) {
+        // A busy moment: the next refresh comes before the row can lapse.
+        Platform::Err().Set(e);
+        Platform::Err().Clear();
+    }
+}
+
 namespace {
 void ReleaseWith(const QStringList& statements, const QList<QVariantList>& params, const QString& where) {
     std::unique_ptr<ADODB::Connection> cn;

@@ -12,6 +12,9 @@ namespace Locks {
 
 bool LockTable(ADODB::Connection& cn, const QString& table);
 bool IsTableLocked(ADODB::Connection& cn, const QString& table, bool ownRows, std::int32_t staleSeconds);
+// Stamps this workstation's lock row on a table anew, so that a long
+// write keeps it past the stale limit; the row is put back if it was lost.
+void RefreshLock(ADODB::Connection& cn, const QString& table);
 // Removes this workstation's rows and every row older than the stale limit.
 void ReleaseLocks(std::int32_t staleSeconds);
 void ReleaseAllLocks();

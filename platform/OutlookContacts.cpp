@@ -75,7 +75,7 @@ public:
                 if (!c.trimmed().isEmpty()) names << c.trimmed();
             SetIf("Categories", names.join(", "));
         } else if (p.name == "EMAIL") {
-            const QString address = Bare(p.Text(), QStringLiteral("mailto:"));
+            const QString address = Bare(p.Text(), QStringLiteral("mailto:")).trimmed();
             if (address.isEmpty()) return;
             if (IsPreferred(p, types)) emails_.prepend(address);
             else emails_.append(address);
@@ -117,9 +117,10 @@ private:
         if (!value.isEmpty() && !card_->Has(name)) card_->Put(name, value);
     }
 
+    // The value without its URI scheme; otherwise as written, blanks included.
     static QString Bare(const QString& text, const QString& scheme) {
         const QString t = text.trimmed();
-        return t.startsWith(scheme, Qt::CaseInsensitive) ? t.mid(scheme.size()) : t;
+        return t.startsWith(scheme, Qt::CaseInsensitive) ? t.mid(scheme.size()) : text;
     }
 
     static bool IsPreferred(const VCardProperty& p, const QStringList& types) {

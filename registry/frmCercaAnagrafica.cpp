@@ -7,6 +7,7 @@
 #include "ListView.h"
 #include "MultiButton.h"
 #include "Neighbours.h"
+#include "frmImporta.h"
 #include "ProcGuard.h"
 #include "frmAnagrafica.h"
 #include "Values.h"
@@ -309,5 +310,5 @@ void frmCercaAnagrafica::cmdInserisci_Click() {
     card.cmdNuovo_Click();
     card.Show(vbModal, this);
 }
-void frmCercaAnagrafica::cmdImporta_Click() { Neighbours::Show(QStringLiteral("frmImporta")); }
+void frmCercaAnagrafica::cmdImporta_Click() { DefaultInstance<frmImporta>().Show(vbModal, this); }
 void frmCercaAnagrafica::cmdStampaLista_Click() { Neighbours::Show(QStringLiteral("frmPrintLV")); }

@@ -32,3 +32,8 @@ protected:
     TestKit::Environment env;
     ADODB::Connection cn;
 };
+
+// Readable failures of text comparisons.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE

@@ -1,0 +1,195 @@
+#include "OutlookImpEx.h"
+
+#include "ADODB.h"
+#include "ComboBox.h"
+#include "Errors.h"
+#include "Global.h"
+#include "ListView.h"
+#include "Outlook.h"
+#include "Runtime.h"
+#include "frmImporta.h"
+#include "modAdoCommon.h"
+
+using namespace Platform;
+
+namespace {
+
+QString Cut(const QString& text, int size) { return text.left(size); }
+
+// A telephone number is kept as Outlook gives it, blanks included, when
+// there is more than blanks in it.
+QVariant Number(const OutlookItem& contact, const char* property) {
+    const QString number = contact.Text(QString::fromLatin1(property));
+    if (number.trimmed().isEmpty()) return QVariant();
+    return number.left(25);
+}
+
+}  // namespace
+
+OutlookImpEx::OutlookImpEx() = default;
+
+OutlookImpEx::~OutlookImpEx() { ShutdownOutlook(); }
+
+bool OutlookImpEx::InitOutlook() {
+    try {
+        olApp = OutlookApplication::Create();
+        olNameSpace = &olApp->GetNamespace(QStringLiteral("MAPI"));
+        return true;
+    } catch (const BasicError&) {
+        ShutdownOutlook();
+        MsgBox(QStringLiteral("Microsoft Outlook non è disponibile"), vbOKOnly,
+               QStringLiteral("Errore nell'apertura di Outlook"));
+        return false;
+    }
+}
+
+void OutlookImpEx::ShutdownOutlook() {
+    olCalendarFolder.reset();
+    olContactsFolder.reset();
+    olNameSpace = nullptr;
+    olApp.reset();
+}
+
+bool OutlookImpEx::GetDefaultAppointmentFolder() {
+    if (!olNameSpace) return false;
+    try {
+        olCalendarFolder = olNameSpace->GetDefaultFolder(olFolderCalendar);
+    } catch (const BasicError&) {
+        olCalendarFolder.reset();
+    }
+    return olCalendarFolder != nullptr;
+}
+
+bool OutlookImpEx::GetDefaultContactFolder() {
+    if (!olNameSpace) return false;
+    try {
+        olContactsFolder = olNameSpace->GetDefaultFolder(olFolderContacts);
+    } catch (const BasicError& e) {
+        olContactsFolder.reset();
+        // Why the folder is not there goes with the error the caller raises.
+        Err().Set(e);
+    }
+    return olContactsFolder != nullptr;
+}
+
+OutlookImpEx::ContactRow OutlookImpEx::MapContact(const OutlookItem& c) {
+    ContactRow r;
+    r.categoria = Cut(c.Text("Categories"), 50);
+    r.azienda = Cut(c.Text("CompanyName"), 50);
+    r.titolo = Cut(c.Text("Title"), 15);
+    r.cognome = Cut(c.Text("LastName"), 50);
+    r.nome = Cut(c.Text("FirstName"), 50);
+    r.ruolo = Cut(c.Text("JobTitle"), 50);
+    const QString address = c.Text("BusinessAddress");
+    r.indirizzo = address > QString() ? Cut(address.section(QStringLiteral("\r\n"), 0, 0), 50) : QString();
+    r.cap = Cut(c.Text("BusinessAddressPostalCode"), 7);
+    r.citta = Cut(c.Text("BusinessAddressCity"), 50);
+    r.nazione = Cut(c.Text("BusinessAddressCountry"), 50);
+    r.provincia = Cut(c.Text("BusinessAddressState"), 4);
+    const QString email1 = c.Text("Email1Address");
+    r.email = Cut(email1 > QString() ? email1 : c.Text("Email2Address"), 100);
+    r.telefonoCasa = Number(c, "HomeTelephoneNumber");
+    r.telefono = Number(c, "BusinessTelephoneNumber");
+    r.cellulare = Number(c, "MobileTelephoneNumber");
+    r.fax = Number(c, "BusinessFaxNumber");
+    if (r.fax.isNull()) r.fax = Number(c, "HomeFaxNumber");
+    return r;
+}
+
+namespace {
+// The folder, or the error that says why there is none.
+void RequireFolder(const std::shared_ptr<OutlookFolder>& folder) {
+    if (folder) return;
+    QString why = QStringLiteral("Non è stato possibile determinatre la cartella di default dei Contatti");
+    if (!Err().Description.isEmpty()) why += " (" + Err().Description + ")";
+    Err().Raise(kOutlookNotFound, why, QStringLiteral("OutlookImpEx"));
+}
+}  // namespace
+
+void OutlookImpEx::GetOutlookContacts(ADODB::Connection& cn) {
+    written_ = 0;
+    try {
+        Err().Clear();
+        if (!olContactsFolder) GetDefaultContactFolder();
+        RequireFolder(olContactsFolder);
+        const OutlookItems items = olContactsFolder->Items();
+        const qint32 count = items.Count();
+        frmImporta& window = DefaultInstance<frmImporta>();
+        for (qint32 i = 1; i <= count; ++i) {
+            const ContactRow r = MapContact(*items.Item(i));
+            // Only the new row is wanted: no existing row is read.
+            ADODB::Recordset rs;
+            if (!modAdoCommon::OpenRecordset(rs, QStringLiteral("select * from ANAGRAFICA WHERE 1=0"), cn, 1, 3)) return;
+            rs.AddNew();
+            rs.SetValue("CATEGORIA", r.categoria);
+            rs.SetValue("IDAZIENDA", 0);
+            rs.SetValue("AZIENDA", r.azienda);
+            rs.SetValue("TITOLO", r.titolo);
+            rs.SetValue("COGNOME", r.cognome);
+            rs.SetValue("NOME", r.nome);
+            rs.SetValue("RUOLO", r.ruolo);
+            rs.SetValue("INDIRIZZO", r.indirizzo);
+            rs.SetValue("CAP", r.cap);
+            rs.SetValue("CITTA", r.citta);
+            rs.SetValue("NAZIONE", r.nazione);
+            rs.SetValue("PROVINCIA", r.provincia);
+            rs.SetValue("EMAIL", r.email);
+            if (!r.telefonoCasa.isNull()) rs.SetValue("TELEFONOCASA", r.telefonoCasa);
+            if (!r.telefono.isNull()) rs.SetValue("TELEFONO", r.telefono);
+            if (!r.cellulare.isNull()) rs.SetValue("CELLULARE", r.cellulare);
+            if (!r.fax.isNull()) rs.SetValue("FAX", r.fax);
+            rs.SetValue("PREFERENZA", QString());
+            const qint32 id = window.NuovaIDANA();
+            // A row is never written without its own identifier.
+            if (id <= 0)
+                Err().Raise(3022, QStringLiteral("Impossibile calcolare il nuovo identificativo dell'anagrafica"),
+                            QStringLiteral("OutlookImpEx"));
+            rs.SetValue("ID", id);
+            rs.SetValue("UTENTE", Global::gCurrentUser);
+            rs.SetValue("U_MOD", Now());
+            if (modAdoCommon::UpdateRecordset(rs)) ++written_;
+            else if (rs.EditPending()) rs.CancelUpdate();
+            DoEvents();
+            emit ContactImportStatus(i, olContactsFolder->Items().Count());
+        }
+    } catch (const std::exception& e) {
+        Err().Set(e);
+        MsgBox(Err().Description, vbOKOnly, QStringLiteral("OutlookImpEx.GetOutlookContacts"));
+        Err().Clear();
+    }
+}
+
+void OutlookImpEx::ListaContattiOutlook() {
+    try {
+        Err().Clear();
+        if (!olContactsFolder) GetDefaultContactFolder();
+        frmImporta& window = DefaultInstance<frmImporta>();
+        ListView& lv = *window.LV;
+        lv.ClearItems();
+        lv.ClearColumns();
+        for (int k = 0; k < 16; ++k) {
+            const QString label = window.cbRemoteField[k]->currentText();
+            const int dot = label.indexOf('.');
+            const QString title = dot < 0 ? label : label.mid(dot + 1);
+            lv.AddColumn(QString(), title);
+        }
+        RequireFolder(olContactsFolder);
+        const OutlookItems items = olContactsFolder->Items();
+        const qint32 total = items.Count();
+        const qint32 n = total > 100 ? 100 : total;
+        for (qint32 i = 1; i <= n; ++i) {
+            const ContactRow r = MapContact(*items.Item(i));
+            ListItem row = lv.AddItem(QString(), r.categoria);
+            const QStringList subs = {r.azienda, r.titolo, r.cognome, r.nome, r.ruolo, r.indirizzo, r.cap, r.citta,
+                                      r.provincia, r.nazione, r.email, r.telefono.toString(), r.telefonoCasa.toString(),
+                                      r.cellulare.toString(), r.fax.toString()};
+            for (int s = 0; s < subs.size(); ++s) row.SetSubItem(s + 1, subs[s]);
+            emit ContactImportStatus(i, total);
+            DoEvents();
+        }
+    } catch (const std::exception& e) {
+        Err().Set(e);
+        MsgBox(Err().Description, vbOKOnly, QStringLiteral("OutlookImpEx.ListaContattiOutlook"));
+        Err().Clear();
+    }
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The link to the workstation's Outlook: the contacts import and preview
+// of the import window, and the appointment synchronisation of the agenda.
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+namespace ADODB { class Connection; }
+namespace Platform {
+class OutlookApplication;
+class OutlookFolder;
+class OutlookItem;
+class OutlookNameSpace;
+}  // namespace Platform
+
+class OutlookImpEx : public QObject {
+    Q_OBJECT
+public:
+    OutlookImpEx();
+    ~OutlookImpEx() override;
+
+    // False, after telling the user, when Outlook cannot be reached.
+    bool InitOutlook();
+    void ShutdownOutlook();
+    // Every contact of the default contacts folder as a new ANAGRAFICA row,
+    // written on `cn` while the caller holds the ANAGRAFICA lock.
+    void GetOutlookContacts(ADODB::Connection& cn);
+    // Up to 100 contacts into the import window's list; nothing written.
+    void ListaContattiOutlook();
+    bool GetDefaultAppointmentFolder();
+    bool GetDefaultContactFolder();
+    // The calendar side: defined with the agenda's synchronisation.
+    bool SyncOutlookAppointments(ADODB::Connection& cn);
+    QString GetDateInLocalFormat(const QDateTime& date);
+
+    // Rows the last GetOutlookContacts actually stored.
+    qint32 ContactsWritten() const { return written_; }
+
+    // One contact's values as they go into ANAGRAFICA, in the order of the
+    // preview's columns; an unset telephone or fax is Null.
+    struct ContactRow {
+        QString categoria, azienda, titolo, cognome, nome, ruolo, indirizzo, cap, citta, provincia, nazione, email;
+        QVariant telefono, telefonoCasa, cellulare, fax;
+    };
+    static ContactRow MapContact(const Platform::OutlookItem& contact);
+
+signals:
+    // After each contact: its 1-based position and the folder's item count.
+    void ContactImportStatus(qint32 position, qint32 total);
+
+protected:
+    std::shared_ptr<Platform::OutlookApplication> olApp;
+    Platform::OutlookNameSpace* olNameSpace = nullptr;
+    std::shared_ptr<Platform::OutlookFolder> olCalendarFolder;
+    std::shared_ptr<Platform::OutlookFolder> olContactsFolder;
+
+private:
+    qint32 written_ = 0;
+};

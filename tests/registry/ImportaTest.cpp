@@ -1,0 +1,403 @@
+#include "ADODB.h"
+#include "ComboBox.h"
+#include "CommonDialog.h"
+#include "Global.h"
+#include "ListView.h"
+#include "Runtime.h"
+#include "Settings.h"
+#include "RegistryDb.h"
+#include "frmCercaAnagrafica.h"
+#include "frmImporta.h"
+#include "frmProgress.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+
+using namespace Platform;
+
+namespace {
+const QString kData = QStringLiteral(BRIVALTO_TEST_DATA);
+
+enum Local { CATEGORIA, AZIENDA, TITOLO, COGNOME, NOME, RUOLO, INDIRIZZO, CAP, CITTA, PROVINCIA, NAZIONE, EMAIL,
+             TELEFONO, TELEFONOCASA, CELLULARE, FAX };
+}  // namespace
+
+class Importa : public RegistryDb {
+protected:
+    void TearDown() override {
+        SetFileDialogHandler(nullptr);
+        if (IsDefaultInstanceLoaded<frmImporta>()) DefaultInstance<frmImporta>().Unload();
+    }
+    frmImporta& Open(int format) {
+        auto& w = DefaultInstance<frmImporta>();
+        w.cbFormato->SetListIndex(format);
+        return w;
+    }
+    QString Write(const QString& name, const QByteArray& bytes) {
+        const QString path = env.Root() + "/" + name;
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+    void Choose(frmImporta& w, const QString& file) {
+        SetFileDialogHandler([file](const FileDialogCall&) { return file; });
+        w.cmdBrowse_Click();
+    }
+    QStringList Items(const ComboBox* cb) {
+        QStringList items;
+        for (int i = 0; i < cb->ListCount(); ++i) items << cb->itemText(i);
+        return items;
+    }
+    QStringList Columns(const ListView& lv) {
+        QStringList names;
+        for (int i = 1; i <= lv.ColumnCount(); ++i) names << const_cast<ListView&>(lv).Column(i).Text();
+        return names;
+    }
+    QVariant Value(const QString& sql) {
+        ADODB::Recordset rs;
+        rs.Open(sql, cn);
+        return rs.EOF_() ? QVariant() : rs.Fields(0).Value();
+    }
+};
+
+TEST_F(Importa, CommaSeparatedUtf8WithHeaderAndQuotes) {
+    const QString file = Write("clienti.csv",
+                               "\xEF\xBB\xBF\"NOME\",COGNOME,CAP,CITTA,EMAIL\r\n"
+                               "\"Mario\",\"Rossi\",471210000,\"Forl\xC3\xAC\",mario@example.it\r\n"
+                               "\r\n"
+                               "Anna,Bianchi\r\n"
+                               "\"alfa\",\"beta, gamma\",40100,Bologna,x@y.it\r\n");
+    auto& w = Open(frmImporta::Testo);
+    EXPECT_FALSE(w.frTxt->isHidden());
+    Choose(w, file);
+    EXPECT_EQ(w.txFileName->text(), file);
+    EXPECT_EQ(Columns(*w.LV), QStringList({"NOME", "COGNOME", "CAP", "CITTA", "EMAIL"}));
+    EXPECT_EQ(Items(w.cbRemoteField[0]), QStringList({"", "\"NOME\"", "COGNOME", "CAP", "CITTA", "EMAIL"}));
+    ASSERT_EQ(w.LV->ItemCount(), 3);  // the blank line neither shows nor counts
+    EXPECT_EQ(w.LV->Item(1).SubItem(3), QString::fromUtf8("Forlì"));
+    // A separator inside quotes splits too: only whole quoted fields lose their quotes.
+    EXPECT_EQ(w.LV->Item(3).Text(), "alfa");
+    EXPECT_EQ(w.LV->Item(3).SubItem(1), "\"beta");
+    EXPECT_EQ(w.LV->Item(3).SubItem(2), " gamma\"");
+    w.cbRemoteField[NOME]->SetListIndex(1);
+    w.cbRemoteField[COGNOME]->SetListIndex(2);
+    w.cbRemoteField[CAP]->SetListIndex(3);
+    w.cbRemoteField[CITTA]->SetListIndex(4);
+    w.cbRemoteField[EMAIL]->SetListIndex(5);
+    env.SetClock(QDateTime(QDate(2024, 5, 6), QTime(10, 0)));
+    w.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Importazione di 3 record terminata");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 3);
+    ADODB::Recordset rs;
+    rs.Open("SELECT * FROM ANAGRAFICA ORDER BY ID", cn);
+    EXPECT_EQ(rs["ID"].toInt(), 1);
+    EXPECT_EQ(rs["NOME"].toString(), "Mario");
+    EXPECT_EQ(rs["COGNOME"].toString(), "Rossi");
+    EXPECT_EQ(rs["CAP"].toString(), "4712100");  // cut to the column's 7 characters
+    EXPECT_EQ(rs["CITTA"].toString(), QString::fromUtf8("Forlì"));
+    EXPECT_EQ(rs["EMAIL"].toString(), "mario@example.it");
+    EXPECT_TRUE(rs["AZIENDA"].isNull());  // not mapped: not assigned
+    EXPECT_EQ(rs["UTENTE"].toString(), "ADMIN");
+    EXPECT_EQ(rs["IDAZIENDA"].toInt(), 0);
+    EXPECT_EQ(rs["U_MOD"].toDateTime(), QDateTime(QDate(2024, 5, 6), QTime(10, 0)));
+    rs.MoveNext();
+    EXPECT_EQ(rs["ID"].toInt(), 2);
+    EXPECT_EQ(rs["COGNOME"].toString(), "Bianchi");
+    EXPECT_TRUE(rs["CAP"].isNull());  // the line has no such field
+    rs.MoveNext();
+    EXPECT_EQ(rs["COGNOME"].toString(), "\"beta");
+    rs.Close();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    // A second run counts only its own rows.
+    w.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Importazione di 3 record terminata");
+    EXPECT_EQ(Value("SELECT MAX(ID) FROM ANAGRAFICA").toInt(), 6);
+}
+
+TEST_F(Importa, SemicolonAndTabWindows1252WithoutHeader) {
+    const QString file = Write("vecchio.txt", "Caff\xE8 Nero;Verdi;via Po 1\r\n\r\nT\xE8 Verde;Neri\r\n");
+    auto& w = Open(frmImporta::Testo);
+    w.opSeparatore[2]->setChecked(true);
+    w.ckIntestazioni->setChecked(false);
+    Choose(w, file);
+    EXPECT_EQ(Columns(*w.LV), QStringList({"Col.#1", "Col.#2", "Col.#3"}));
+    EXPECT_EQ(Items(w.cbRemoteField[5]), QStringList({"", "Col.#1", "Col.#2", "Col.#3"}));
+    EXPECT_EQ(w.LV->Item(1).Text(), QString::fromUtf8("Caffè Nero"));
+    w.cbRemoteField[AZIENDA]->SetListIndex(1);
+    w.cbRemoteField[COGNOME]->SetListIndex(2);
+    w.cbRemoteField[INDIRIZZO]->SetListIndex(3);
+    w.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Importazione di 2 record terminata");
+    EXPECT_EQ(Value("SELECT AZIENDA FROM ANAGRAFICA WHERE COGNOME='Neri'").toString(), QString::fromUtf8("Tè Verde"));
+    EXPECT_TRUE(Value("SELECT INDIRIZZO FROM ANAGRAFICA WHERE COGNOME='Neri'").isNull());
+
+    // The same file read with tabs: one field a line; changing the option reads it again.
+    const QString tabbed = Write("tab.txt", "NOME\tCOGNOME\n\"Luca\"\tGialli\n");
+    Choose(w, tabbed);
+    w.opSeparatore[1]->setChecked(true);
+    EXPECT_EQ(Columns(*w.LV), QStringList({"Col.#1", "Col.#2"}));
+    w.ckIntestazioni->click();
+    EXPECT_TRUE(w.ckIntestazioni->isChecked());
+    EXPECT_EQ(Columns(*w.LV), QStringList({"NOME", "COGNOME"}));
+    EXPECT_EQ(w.LV->Item(1).Text(), "Luca");
+}
+
+TEST_F(Importa, EmptyFilesImportNothingWithOneMessage) {
+    for (const QByteArray& content : {QByteArray(), QByteArray("NOME,COGNOME\r\n"), QByteArray("\r\n\r\n\n")}) {
+        const QString file = Write("vuoto.csv", content);
+        auto& w = Open(frmImporta::Testo);
+        Choose(w, file);
+        w.cbRemoteField[COGNOME]->SetListIndex(w.cbRemoteField[COGNOME]->ListCount() > 1 ? 1 : 0);
+        env.ClearBoxes();
+        w.cmdStart_Click();
+        EXPECT_EQ(env.Prompts(), QStringList({"Importazione di 0 record terminata"}));
+    }
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 0);
+}
+
+TEST_F(Importa, ChecksBeforeTheRunAndMappingsLeftFromAnotherSource) {
+    auto& w = Open(frmImporta::Testo);
+    w.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Indicare il file da cui si vuole effettuare l'importazione");
+    w.cbFormato->SetListIndex(frmImporta::Excel);
+    Choose(w, kData + "/import/clienti.xls");
+    w.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Selezionare la tabella da cui si vuole effettuare l'importazione");
+    w.cbTables->SetListIndex(0);
+    // The lists hold the sheet's columns; the format changes to text and a path is typed.
+    w.cbFormato->SetListIndex(frmImporta::Testo);
+    w.txFileName->setText(Write("a.csv", "x,y\n1,2\n"));
+    env.ClearBoxes();
+    w.cmdStart_Click();
+    ASSERT_EQ(env.Boxes().size(), 1);
+    EXPECT_TRUE(env.Prompts().last().startsWith("L'abbinamento dei campi non corrisponde"));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+}
+
+TEST_F(Importa, ExcelWorkbookWithProposedMapping) {
+    auto& w = Open(frmImporta::Excel);
+    EXPECT_TRUE(w.frTxt->isHidden());
+    Choose(w, kData + "/import/clienti.xls");
+    ASSERT_EQ(w.cbTables->ListCount(), 2);
+    EXPECT_EQ(w.cbTables->itemText(1), "Clienti$");
+    w.cbTables->SetListIndex(0);  // "Anni$": a column named by a number
+    EXPECT_EQ(w.LV->Column("|2005").Text(), "2005");
+    w.cbTables->SetListIndex(1);
+    EXPECT_EQ(w.LV->ItemCount(), 3);
+    // "Ragione sociale" comes first, and both name captions hold it.
+    EXPECT_EQ(w.cbRemoteField[COGNOME]->currentText(), "Ragione sociale");
+    EXPECT_EQ(w.cbRemoteField[NOME]->currentText(), "Ragione sociale");
+    w.cbRemoteField[COGNOME]->SetText("COGNOME");
+    w.cbRemoteField[NOME]->SetText("NOME");
+    EXPECT_EQ(w.cbRemoteField[CAP]->currentText(), "CAP");
+    EXPECT_EQ(w.cbRemoteField[CITTA]->currentText(), "CITTA");
+    EXPECT_EQ(w.cbRemoteField[EMAIL]->currentText(), "EMAIL");
+    EXPECT_EQ(w.cbRemoteField[AZIENDA]->ListIndex(), -1);  // nothing matches: left empty
+    w.cbRemoteField[AZIENDA]->SetText("Ragione sociale");
+    w.cbRemoteField[TELEFONO]->SetText("Telefono");
+    w.cbRemoteField[PROVINCIA]->SetText("PROV");
+    w.cbRemoteField[CATEGORIA]->SetText("Note");
+    w.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Importazione di 3 record terminata");
+    ADODB::Recordset rs;
+    rs.Open("SELECT * FROM ANAGRAFICA ORDER BY ID", cn);
+    EXPECT_EQ(rs["AZIENDA"].toString(), "Rossi S.p.A.");
+    EXPECT_EQ(rs["CITTA"].toString(), QString::fromUtf8("Forlì"));
+    EXPECT_EQ(rs["TELEFONO"].toString(), "0543 123456");
+    EXPECT_TRUE(rs["CATEGORIA"].isNull());  // an empty cell stays Null
+    EXPECT_EQ(rs["TITOLO"].toString(), "");   // not mapped: "" for a table source
+    rs.MoveNext();
+    EXPECT_EQ(rs["CAP"].toString(), "40121");  // a number becomes text
+    rs.MoveNext();
+    EXPECT_EQ(rs["INDIRIZZO"].toString().size(), 50);
+    EXPECT_EQ(rs["CAP"].toString(), "4712100");
+    // A date cell becomes text (the workbook reader hands dates on as ISO text).
+    EXPECT_TRUE(rs["CATEGORIA"].toString() == "15/03/2024" || rs["CATEGORIA"].toString() == "2024-03-15");
+    EXPECT_EQ(rs["AZIENDA"].toString(), "Gialli & C. s.n.c.");
+}
+
+TEST_F(Importa, DatabaseTableWhoseNameHasABlank) {
+    const QString file = env.Root() + "/vecchio.mdb";
+    ASSERT_TRUE(ADODB::Catalog::CreateDatabase(file));
+    {
+        ADODB::Connection src;
+        src.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file);
+        src.Execute("CREATE TABLE [Vecchi clienti] (NOME TEXT(30), COGNOME TEXT(30), TEL TEXT(40))");
+        src.Execute("INSERT INTO [Vecchi clienti] VALUES ('Mario', 'Rossi', '0543 1234567890123456789012345')");
+        src.Execute("INSERT INTO [Vecchi clienti] (COGNOME) VALUES ('Solo')");
+    }
+    auto& w = Open(frmImporta::Access);
+    Choose(w, file);
+    ASSERT_EQ(w.cbTables->ListCount(), 1);
+    w.cbTables->SetListIndex(0);
+    // NOME comes first and the surname's caption holds it too.
+    EXPECT_EQ(w.cbRemoteField[COGNOME]->currentText(), "NOME");
+    EXPECT_EQ(w.cbRemoteField[NOME]->currentText(), "NOME");
+    w.cbRemoteField[COGNOME]->SetText("COGNOME");
+    w.cbRemoteField[TELEFONO]->SetText("TEL");
+    w.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Importazione di 2 record terminata");
+    EXPECT_EQ(Value("SELECT TELEFONO FROM ANAGRAFICA WHERE COGNOME='Rossi'").toString().size(), 25);
+    EXPECT_TRUE(Value("SELECT NOME FROM ANAGRAFICA WHERE COGNOME='Solo'").isNull());
+}
+
+TEST_F(Importa, NoRowIsWrittenWithIdentifierZero) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES (-1, 'Prima')");
+    auto& w = Open(frmImporta::Testo);
+    Choose(w, Write("a.csv", "COGNOME\nRossi\nBianchi\n"));
+    w.cbRemoteField[COGNOME]->SetListIndex(1);
+    w.cmdStart_Click();
+    ASSERT_EQ(env.Prompts().size(), 2);
+    EXPECT_TRUE(env.Prompts()[0].startsWith("Errore 3022: Impossibile calcolare il nuovo identificativo"));
+    EXPECT_EQ(env.Prompts()[1], "Importazione di 0 record terminata");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE ID=0"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+}
+
+TEST_F(Importa, TheLockIsKeptFreshAndTheRunCannotBeEnteredAgain) {
+    QByteArray lines = "COGNOME\n";
+    for (int i = 0; i < 5; ++i) lines += "Riga" + QByteArray::number(i) + "\n";
+    auto& w = Open(frmImporta::Testo);
+    Choose(w, Write("a.csv", lines));
+    w.cbRemoteField[COGNOME]->SetListIndex(1);
+    const QDateTime start(QDate(2024, 5, 6), QTime(9, 0));
+    env.SetClock(start);
+    int rows = 0;
+    QList<QDateTime> stamps;
+    auto* bar = DefaultInstance<frmProgress>().PB;
+    QObject::connect(bar, &QProgressBar::valueChanged, &w, [&] {
+        if (bar->Value() < 1) return;
+        ++rows;
+        // Each row takes 20 seconds: the lock row must not age past the 30-second purge.
+        ADODB::Connection other;
+        other.Open(Global::gConnString);
+        ADODB::Recordset rs;
+        rs.Open("SELECT U_MOD FROM LOCKS WHERE TABELLA='ANAGRAFICA'", other);
+        if (!rs.EOF_()) stamps << rs["U_MOD"].toDateTime();
+        env.SetClock(start.addSecs(20 * rows));
+        w.cmdStart_Click();  // refused while running
+        w.cmdAnnulla_Click();
+    });
+    w.cmdStart_Click();
+    EXPECT_EQ(rows, 5);
+    ASSERT_EQ(stamps.size(), 5);
+    for (int i = 0; i < stamps.size(); ++i) EXPECT_GE(stamps[i], start.addSecs(20 * i)) << i;
+    EXPECT_EQ(env.Prompts(), QStringList({"Importazione di 5 record terminata"}));
+    EXPECT_FALSE(w.IsUnloaded());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+}
+
+TEST_F(Importa, OutlookContactsPreviewAndImport) {
+    auto& w = Open(frmImporta::Outlook);
+    // Not set up: one message, the lists as they were.
+    EXPECT_EQ(env.Prompts(), QStringList({"Microsoft Outlook non è disponibile"}));
+    EXPECT_EQ(env.Boxes().last().title, "Errore nell'apertura di Outlook");
+    EXPECT_EQ(w.cbRemoteField[0]->ListCount(), 0);
+    env.ClearBoxes();
+    w.cmdStart_Click();
+    EXPECT_EQ(env.Prompts(), QStringList({"Microsoft Outlook non è disponibile"}));
+
+    SaveSetting(App::EXEName(), "Outlook", "FileContatti", kData + "/vcard/contacts30.vcf");
+    env.ClearBoxes();
+    w.cbFormato->SetListIndex(frmImporta::Access);
+    w.cbFormato->SetListIndex(frmImporta::Outlook);
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    EXPECT_FALSE(w.txFileName->isEnabled());
+    EXPECT_EQ(w.cbRemoteField[5]->currentText(), "Contact.jobTitle");
+    EXPECT_EQ(w.LV->ColumnCount(), 16);
+    EXPECT_EQ(w.LV->Column(1).Text(), "Categories");
+    EXPECT_EQ(w.LV->Column(16).Text(), "BusinessTelefax");
+    ASSERT_EQ(w.LV->ItemCount(), 2);
+    EXPECT_EQ(w.LV->Item(1).Text(), "Clienti, Milano");
+    EXPECT_EQ(w.LV->Item(1).SubItem(6), "Piazza Duomo 1");
+    EXPECT_EQ(w.LV->Item(2).SubItem(12), "0521 334455");
+
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES (41, 'Esistente')");
+    w.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Importazione di 2 record terminata");
+    ADODB::Recordset rs;
+    rs.Open("SELECT * FROM ANAGRAFICA WHERE ID>41 ORDER BY ID", cn);
+    EXPECT_EQ(rs["ID"].toInt(), 42);
+    EXPECT_EQ(rs["COGNOME"].toString(), "Ferrari");
+    EXPECT_EQ(rs["AZIENDA"].toString(), "Studio Ferrari, Neri e Associati");
+    EXPECT_EQ(rs["INDIRIZZO"].toString(), "Piazza Duomo 1");
+    EXPECT_EQ(rs["EMAIL"].toString(), "lucia@example.org");
+    EXPECT_EQ(rs["CELLULARE"].toString(), "+39 335 111 2222");
+    EXPECT_TRUE(rs["TELEFONO"].isNull());
+    EXPECT_TRUE(rs["FAX"].isNull());
+    EXPECT_EQ(rs["PREFERENZA"].toString(), "");
+    EXPECT_EQ(rs["CATEGORIA"].toString(), "Clienti, Milano");
+    rs.MoveNext();
+    EXPECT_EQ(rs["ID"].toInt(), 43);
+    EXPECT_EQ(rs["INDIRIZZO"].toString(), "");  // a home address only
+    rs.Close();
+
+    // A contacts file that cannot be read: one message, nothing written.
+    SaveSetting(App::EXEName(), "Outlook", "FileContatti", env.Root() + "/manca.vcf");
+    env.ClearBoxes();
+    w.cmdStart_Click();
+    ASSERT_EQ(env.Boxes().size(), 2);
+    EXPECT_TRUE(env.Prompts()[0].startsWith("Non è stato possibile determinatre la cartella di default dei Contatti"));
+    EXPECT_EQ(env.Prompts()[1], "Importazione di 0 record terminata");
+}
+
+TEST_F(Importa, OutlookContactsFieldCuts) {
+    const QString file = Write("tagli.vcf",
+                               "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Cognome;Nome;;Titolo lungo venti c;\r\n"
+                               "ADR;TYPE=WORK:;;Via A\\nScala B;Citta;Provin;123456789;\r\n"
+                               "TEL;TYPE=HOME: 0543 1\r\nTEL;TYPE=HOME,FAX:0543 9\r\nEMAIL:\r\n"
+                               "EMAIL;TYPE=WORK:secondo@example.it\r\nEND:VCARD\r\n");
+    SaveSetting(App::EXEName(), "Outlook", "FileContatti", file);
+    auto& w = Open(frmImporta::Outlook);
+    w.cmdStart_Click();
+    ADODB::Recordset rs;
+    rs.Open("SELECT * FROM ANAGRAFICA", cn);
+    EXPECT_EQ(rs["TITOLO"].toString(), "Titolo lungo ve");
+    EXPECT_EQ(rs["INDIRIZZO"].toString(), "Via A");
+    EXPECT_EQ(rs["PROVINCIA"].toString(), "Prov");
+    EXPECT_EQ(rs["CAP"].toString(), "1234567");
+    EXPECT_EQ(rs["TELEFONOCASA"].toString(), " 0543 1");  // the leading blank stays
+    EXPECT_EQ(rs["FAX"].toString(), "0543 9");            // the home fax when no business one
+    EXPECT_EQ(rs["EMAIL"].toString(), "secondo@example.it");
+}
+
+TEST_F(Importa, TwoWorkstationsImportingAtOnce) {
+    QByteArray lines = "NOME,COGNOME\n";
+    for (int i = 0; i < 300; ++i) lines += "N" + QByteArray::number(i) + ",C" + QByteArray::number(i) + "\n";
+    const QString file = Write("molti.csv", lines);
+    auto run = [&](const QString& station) {
+        auto* p = new QProcess;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("BRIVALTO_COMPUTERNAME", station);
+        p->setProcessEnvironment(e);
+        p->start(QStringLiteral(IMPORT_RUNNER), {env.DatabaseFile(), file, env.SettingsFolder()});
+        return p;
+    };
+    std::unique_ptr<QProcess> a(run("POSTAZIONE1")), b(run("POSTAZIONE2"));
+    ASSERT_TRUE(a->waitForFinished(120000));
+    ASSERT_TRUE(b->waitForFinished(120000));
+    EXPECT_EQ(a->exitCode(), 0) << a->readAllStandardOutput().toStdString();
+    EXPECT_EQ(b->exitCode(), 0) << b->readAllStandardOutput().toStdString();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 600);
+    EXPECT_EQ(Rows("SELECT COUNT(DISTINCT ID) FROM ANAGRAFICA"), 600);
+    EXPECT_EQ(Rows("SELECT MAX(ID) FROM ANAGRAFICA"), 600);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+}
+
+TEST_F(Importa, TheSearchsImportButtonOpensTheWindowModally) {
+    QString shown;
+    auto previous = SetModalHandler([&](Form& form) {
+        shown = form.windowTitle();
+        form.Unload();
+    });
+    DefaultInstance<frmCercaAnagrafica>().cmdImporta_Click();
+    SetModalHandler(previous);
+    EXPECT_EQ(shown, "Importazione dati anagrafici");
+    DefaultInstance<frmCercaAnagrafica>().Unload();
+}
