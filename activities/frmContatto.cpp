@@ -185,6 +185,7 @@ frmContatto::frmContatto() {
     lbUtenteUltimaModifica = Named(new QLabel(this), "lbUtenteUltimaModifica");
     lbU_Mod = Named(new QLabel(this), "lbU_Mod");
     auto* stamps = new QHBoxLayout;
+    stamps->addWidget(Lbl(this, QStringLiteral("contatto n.")));
     stamps->addWidget(lbIdContatto);
     stamps->addWidget(Lbl(this, QStringLiteral("utente creazione: ")));
     stamps->addWidget(lbUtente);

@@ -4,6 +4,7 @@
 #include "Values.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -83,6 +84,12 @@ void Global::ApplyFormStyle(QWidget* form) {
         } else if (qobject_cast<QGroupBox*>(w)) {
             SetBackColor(w, gColPanel);
             SetForeColor(w, gColText);
+        } else if (qobject_cast<QComboBox*>(w)) {
+            // A list-only combo draws its text in the button colour, which a frame would make the label colour.
+            QPalette p = w->palette();
+            for (auto group : {QPalette::Active, QPalette::Inactive})
+                for (auto role : {QPalette::ButtonText, QPalette::Text}) p.setColor(group, role, BgrToColor(gColInputFore));
+            w->setPalette(p);
         } else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) {
             SetForeColor(w, gColText);
             std::int32_t container = w->parentWidget() ? BackColor(w->parentWidget()) : -1;

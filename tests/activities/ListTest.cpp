@@ -112,6 +112,8 @@ TEST_F(List, FiltersAsResults) {
     EXPECT_EQ(l.LV->Item(3).SubItem(2), "");          // no registry record
     EXPECT_EQ(l.LV->Column("luogo").Index(), 5);
     EXPECT_EQ(l.LV->Column(1).Text(), "data e ora");
+    l.LV->Item(2).SetSelected(true);
+    l.grab().save(TestKit::ProgramFolder() + "/../activity-list.png");
 
     // An end date equal to the start lists that whole day.
     l.dpAData->SetValue(today);

@@ -176,6 +176,10 @@ TEST_F(Reminders, EditingKeepsTheStoredRemindersAndShowsSentOnesReadOnly) {
         EXPECT_FALSE(c.txQuanti[0]->isEnabled());
         EXPECT_TRUE(c.txMessaggio->isReadOnly());
         EXPECT_TRUE(c.ck2ndAvviso->isEnabled());
+        c.txID->setText("7");
+        c.txID_LostFocus();
+        c.txDescrizione->setPlainText("Presentazione del nuovo listino");
+        c.grab().save(TestKit::ProgramFolder() + "/../activity-card.png");
         c.ckPromemoriaRemoto->click();  // refused while sent
         EXPECT_TRUE(c.ckPromemoriaRemoto->isChecked());
         c.dpData->setDateTime(c.dpData->dateTime().addSecs(3600));

@@ -1,7 +1,9 @@
 #include "Global.h"
 #include "MultiButton.h"
+#include "Values.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -100,4 +102,12 @@ TEST_F(FormStyle, AnEmptyFormGetsItsOwnColours) {
     Global::ApplyFormStyle(&form);
     EXPECT_EQ(BackColor(&form), 0xBE956A);
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0x6A, 0x95, 0xBE));
+}
+
+TEST_F(FormStyle, AListComboInAFrameKeepsReadableText) {
+    auto* frame = Add<QGroupBox>("Frame1");
+    auto* combo = Add<QComboBox>("cbTipo", QString(), frame);
+    Global::ApplyFormStyle(&form);
+    EXPECT_EQ(combo->palette().color(QPalette::ButtonText), Platform::BgrToColor(Global::gColInputFore));
+    EXPECT_EQ(frame->palette().color(QPalette::ButtonText), Platform::BgrToColor(Global::gColText));
 }
