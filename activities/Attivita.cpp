@@ -10,6 +10,7 @@
 #include "qvxSMS2/Loader.h"
 
 #include <QDir>
+#include <QFocusEvent>
 
 namespace Attivita {
 
@@ -54,6 +55,12 @@ Tessivo::_qvxSMS2* LoadSmsControl(QWidget* host) {
         // A refused property leaves the control as it was: its sends report their own failure.
     }
     return sms;
+}
+
+bool IsLostFocus(const QEvent* event) {
+    if (event->type() != QEvent::FocusOut) return false;
+    const auto reason = static_cast<const QFocusEvent*>(event)->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
 }
 
 }  // namespace Attivita

@@ -3,10 +3,13 @@
 // per-user statements, the next activity number, text cut to its column and
 // the SMS control placed on a window.
 
+#include "ProcGuard.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
 
+class QEvent;
 class QWidget;
 namespace ADODB { class Connection; class Recordset; }
 namespace Tessivo { class _qvxSMS2; }
@@ -29,5 +32,20 @@ QString Fit(ADODB::Recordset& rs, const QString& column, const QString& text);
 // account of the settings ("SMS": "USER", "PASSWORD", "Mittente"), the chosen
 // gateway and its log folder; nullptr when the library cannot be loaded.
 Tessivo::_qvxSMS2* LoadSmsControl(QWidget* host);
+
+// Whether an event is a field losing the focus within its window (LostFocus),
+// not the window itself losing it to another one or to a popup.
+bool IsLostFocus(const QEvent* event);
+
+// An event procedure of `form` connected to a signal: run under the standard
+// error box that names it ("Procedura cmdNuovo_Click di Form frmContatti").
+template <class F>
+auto Procedure(F* form, const char* name, void (F::*procedure)()) {
+    return [form, name, procedure] {
+        ProcGuard::Run(QStringLiteral("Procedura %1 di Form %2")
+                           .arg(QLatin1String(name), QString::fromLatin1(F::staticMetaObject.className())),
+                       [&] { (form->*procedure)(); });
+    };
+}
 
 }  // namespace Attivita

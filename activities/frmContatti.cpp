@@ -19,7 +19,6 @@
 #include "modAdoCommon.h"
 
 #include <QEvent>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -28,6 +27,7 @@
 #include <QMouseEvent>
 
 using namespace Platform;
+using Attivita::Procedure;
 
 namespace {
 
@@ -106,21 +106,19 @@ frmContatti::frmContatti() {
     for (auto* b : {cmdAggiorna, cmdNuovo, cmdModifica, cmdElimina, cmdStampa, cmdEsci}) buttons->addWidget(b);
     layout->addLayout(buttons);
 
-    auto proc = [this](const char* name, void (frmContatti::*fn)()) {
-        return [this, name, fn] {
-            ProcGuard::Run(QStringLiteral("Procedura %1 di Form frmContatti").arg(QLatin1String(name)),
-                           [&] { (this->*fn)(); });
-        };
-    };
-    connect(cmdAggiorna, &QPushButton::clicked, this, proc("cmdAggiorna_Click", &frmContatti::cmdAggiorna_Click));
-    connect(cmdNuovo, &QPushButton::clicked, this, proc("cmdNuovo_Click", &frmContatti::cmdNuovo_Click));
-    connect(cmdModifica, &QPushButton::clicked, this, proc("cmdModifica_Click", &frmContatti::cmdModifica_Click));
-    connect(LV, &QTreeWidget::itemDoubleClicked, this, proc("LV_DblClick", &frmContatti::LV_DblClick));
-    connect(cmdElimina, &QPushButton::clicked, this, proc("cmdElimina_Click", &frmContatti::cmdElimina_Click));
-    connect(cmdStampa, &QPushButton::clicked, this, proc("cmdStampa_Click", &frmContatti::cmdStampa_Click));
-    connect(cmdRicerca, &QPushButton::clicked, this, proc("cmdRicerca_Click", &frmContatti::cmdRicerca_Click));
+    connect(cmdAggiorna, &QPushButton::clicked, this,
+            Procedure(this, "cmdAggiorna_Click", &frmContatti::cmdAggiorna_Click));
+    connect(cmdNuovo, &QPushButton::clicked, this, Procedure(this, "cmdNuovo_Click", &frmContatti::cmdNuovo_Click));
+    connect(cmdModifica, &QPushButton::clicked, this,
+            Procedure(this, "cmdModifica_Click", &frmContatti::cmdModifica_Click));
+    connect(LV, &QTreeWidget::itemDoubleClicked, this, Procedure(this, "LV_DblClick", &frmContatti::LV_DblClick));
+    connect(cmdElimina, &QPushButton::clicked, this,
+            Procedure(this, "cmdElimina_Click", &frmContatti::cmdElimina_Click));
+    connect(cmdStampa, &QPushButton::clicked, this, Procedure(this, "cmdStampa_Click", &frmContatti::cmdStampa_Click));
+    connect(cmdRicerca, &QPushButton::clicked, this,
+            Procedure(this, "cmdRicerca_Click", &frmContatti::cmdRicerca_Click));
     connect(cmdCercaAzienda, &QPushButton::clicked, this,
-            proc("cmdCercaAzienda_Click", &frmContatti::cmdCercaAzienda_Click));
+            Procedure(this, "cmdCercaAzienda_Click", &frmContatti::cmdCercaAzienda_Click));
     connect(cmdEsci, &QPushButton::clicked, this, &frmContatti::cmdEsci_Click);
     txID->installEventFilter(this);
     txIDAzienda->installEventFilter(this);
@@ -130,15 +128,9 @@ frmContatti::frmContatti() {
 frmContatti::~frmContatti() = default;
 
 bool frmContatti::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == txID)
-                ProcGuard::Run(QStringLiteral("Procedura txID_LostFocus di Form frmContatti"), [this] { txID_LostFocus(); });
-            else if (watched == txIDAzienda)
-                ProcGuard::Run(QStringLiteral("Procedura txIDAzienda_LostFocus di Form frmContatti"),
-                               [this] { txIDAzienda_LostFocus(); });
-        }
+    if (Attivita::IsLostFocus(event)) {
+        if (watched == txID) Procedure(this, "txID_LostFocus", &frmContatti::txID_LostFocus)();
+        else if (watched == txIDAzienda) Procedure(this, "txIDAzienda_LostFocus", &frmContatti::txIDAzienda_LostFocus)();
     } else if (event->type() == QEvent::MouseMove && watched == LV->viewport()) {
         LV_MouseMove(qRound(static_cast<QMouseEvent*>(event)->position().x()));
     }

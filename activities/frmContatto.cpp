@@ -20,7 +20,6 @@
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QEvent>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -30,6 +29,7 @@
 #include <QSpinBox>
 
 using namespace Platform;
+using Attivita::Procedure;
 
 namespace {
 
@@ -205,19 +205,17 @@ frmContatto::frmContatto() {
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
-    auto proc = [this](const char* name, void (frmContatto::*fn)()) {
-        return [this, name, fn] {
-            ProcGuard::Run(QStringLiteral("Procedura %1 di Form frmContatto").arg(QLatin1String(name)),
-                           [&] { (this->*fn)(); });
-        };
-    };
-    connect(cmdConferma, &QPushButton::clicked, this, proc("cmdConferma_Click", &frmContatto::cmdConferma_Click));
-    connect(cmdAnnulla, &QPushButton::clicked, this, proc("cmdAnnulla_Click", &frmContatto::cmdAnnulla_Click));
-    connect(cmdRicerca, &QPushButton::clicked, this, proc("cmdRicerca_Click", &frmContatto::cmdRicerca_Click));
-    connect(cbTipo, &QComboBox::currentIndexChanged, this, proc("cbTipo_Click", &frmContatto::cbTipo_Click));
+    connect(cmdConferma, &QPushButton::clicked, this,
+            Procedure(this, "cmdConferma_Click", &frmContatto::cmdConferma_Click));
+    connect(cmdAnnulla, &QPushButton::clicked, this,
+            Procedure(this, "cmdAnnulla_Click", &frmContatto::cmdAnnulla_Click));
+    connect(cmdRicerca, &QPushButton::clicked, this,
+            Procedure(this, "cmdRicerca_Click", &frmContatto::cmdRicerca_Click));
+    connect(cbTipo, &QComboBox::currentIndexChanged, this, Procedure(this, "cbTipo_Click", &frmContatto::cbTipo_Click));
     connect(ckPromemoriaRemoto, &QCheckBox::clicked, this,
-            proc("ckPromemoriaRemoto_Click", &frmContatto::ckPromemoriaRemoto_Click));
-    connect(ck2ndAvviso, &QCheckBox::clicked, this, proc("ck2ndAvviso_Click", &frmContatto::ck2ndAvviso_Click));
+            Procedure(this, "ckPromemoriaRemoto_Click", &frmContatto::ckPromemoriaRemoto_Click));
+    connect(ck2ndAvviso, &QCheckBox::clicked, this,
+            Procedure(this, "ck2ndAvviso_Click", &frmContatto::ck2ndAvviso_Click));
     connect(Check1, &QCheckBox::clicked, this, &frmContatto::Check1_Click);
     connect(txMessaggio, &QPlainTextEdit::textChanged, this, &frmContatto::txMessaggio_Change);
     for (QLineEdit* box : {txID, txLuogo, txCellMail}) connect(box, &QLineEdit::textChanged, this, &frmContatto::Modifica);
@@ -237,16 +235,9 @@ frmContatto::frmContatto() {
 frmContatto::~frmContatto() = default;
 
 bool frmContatto::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
-        // Leaving the window is not leaving the field.
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == txID)
-                ProcGuard::Run(QStringLiteral("Procedura txID_LostFocus di Form frmContatto"), [this] { txID_LostFocus(); });
-            else if (watched == txDescrizione)
-                ProcGuard::Run(QStringLiteral("Procedura txDescrizione_LostFocus di Form frmContatto"),
-                               [this] { txDescrizione_LostFocus(); });
-        }
+    if (Attivita::IsLostFocus(event)) {
+        if (watched == txID) Procedure(this, "txID_LostFocus", &frmContatto::txID_LostFocus)();
+        else if (watched == txDescrizione) Procedure(this, "txDescrizione_LostFocus", &frmContatto::txDescrizione_LostFocus)();
     }
     return Form::eventFilter(watched, event);
 }

@@ -22,6 +22,7 @@
 #include <QRadioButton>
 
 using namespace Platform;
+using Attivita::Procedure;
 
 frmQuickContatto::frmQuickContatto() {
     setWindowTitle(QStringLiteral("inserimento rapido contatto"));
@@ -78,16 +79,12 @@ frmQuickContatto::frmQuickContatto() {
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
-    connect(cbClienti->lineEdit(), &QLineEdit::textEdited, this, [this] {
-        ProcGuard::Run(QStringLiteral("Procedura cbClienti_Change di Form frmQuickContatto"), [this] { cbClienti_Change(); });
-    });
-    connect(cbClienti, &QComboBox::activated, this, [this] {
-        ProcGuard::Run(QStringLiteral("Procedura cbClienti_Click di Form frmQuickContatto"), [this] { cbClienti_Click(); });
-    });
-    connect(cmdConferma, &QPushButton::clicked, this, [this] {
-        ProcGuard::Run(QStringLiteral("Procedura cmdConferma_Click di Form frmQuickContatto"),
-                       [this] { cmdConferma_Click(); });
-    });
+    connect(cbClienti->lineEdit(), &QLineEdit::textEdited, this,
+            Procedure(this, "cbClienti_Change", &frmQuickContatto::cbClienti_Change));
+    connect(cbClienti, &QComboBox::activated, this,
+            Procedure(this, "cbClienti_Click", &frmQuickContatto::cbClienti_Click));
+    connect(cmdConferma, &QPushButton::clicked, this,
+            Procedure(this, "cmdConferma_Click", &frmQuickContatto::cmdConferma_Click));
     connect(cmdFine, &QPushButton::clicked, this, &frmQuickContatto::cmdFine_Click);
     resize(560, 380);
 }
