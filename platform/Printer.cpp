@@ -15,7 +15,23 @@
 
 namespace Platform {
 
-QStringList InstalledPrinterNames() { return QPrinterInfo::availablePrinterNames(); }
+namespace {
+PrinterListHandler& PrinterList() {
+    static PrinterListHandler handler;
+    return handler;
+}
+}  // namespace
+
+QStringList InstalledPrinterNames() {
+    if (PrinterList()) return PrinterList()();
+    return QPrinterInfo::availablePrinterNames();
+}
+
+PrinterListHandler SetPrinterListHandler(PrinterListHandler handler) {
+    PrinterListHandler previous = PrinterList();
+    PrinterList() = std::move(handler);
+    return previous;
+}
 
 PrinterObject::PrinterObject() : font_(QStringLiteral("DejaVu Sans"), 10) {}
 
@@ -49,6 +65,13 @@ void PrinterObject::SetPdfFolder(const QString& folder) {
 
 QString PrinterObject::NextPdfFile() const {
     return QDir(pdfFolder_).filePath(QStringLiteral("job%1.pdf").arg(jobNumber_ + 1, 4, 10, QChar('0')));
+}
+
+QString PrinterObject::ClaimPdfFile() {
+    const QString file = NextPdfFile();
+    printed_ << file;
+    ++jobNumber_;
+    return file;
 }
 
 double PrinterObject::FromPoints(double points) const {

@@ -13,6 +13,7 @@
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QPainter;
@@ -106,6 +107,9 @@ public:
     QStringList PrintedFiles() const { return printed_; }
     // The file the next job will write in the PDF folder.
     QString NextPdfFile() const;
+    // Counts the next PDF file as written by a job printed elsewhere (the
+    // print-preview library, told to write NextPdfFile()) and returns it.
+    QString ClaimPdfFile();
 
     QPrinter& Device();
 
@@ -132,5 +136,7 @@ PrinterObject& Printer();
 
 // The printers installed on this machine; tests may replace the look-up.
 QStringList InstalledPrinterNames();
+using PrinterListHandler = std::function<QStringList()>;
+PrinterListHandler SetPrinterListHandler(PrinterListHandler handler);
 
 }  // namespace Platform
