@@ -15,6 +15,7 @@
 #include "frmContatti.h"
 #include "frmFreeField.h"
 #include "frmMailing.h"
+#include "frmPrint.h"
 #include "frmUtenti.h"
 #include "frmQuickContatto.h"
 
@@ -74,6 +75,11 @@ int main(int argc, char** argv) {
                           [] { Platform::DefaultInstance<frmAgenda>(); },
                           [](int state) { Platform::DefaultInstance<frmAgenda>().SetWindowState(state); }, nullptr});
     frmAgenda::RegisterPlannerSettings();
+    // The activity list's print button: a modal window over the list it shows.
+    Neighbours::Register(QStringLiteral("frmPrint"), {nullptr, nullptr, nullptr, [] {
+                             frmPrint::PrintList(Platform::DefaultInstance<frmContatti>().LV);
+                             return QString();
+                         }});
     Neighbours::SetQuickEntry([] { Platform::DefaultInstance<frmQuickContatto>().Show(Platform::vbModeless); });
 
     Global::Main();

@@ -10,6 +10,7 @@
 #include "frmImporta.h"
 #include "ProcGuard.h"
 #include "frmAnagrafica.h"
+#include "frmPrintLV.h"
 #include "Values.h"
 #include "modAdoCommon.h"
 
@@ -311,4 +312,6 @@ void frmCercaAnagrafica::cmdInserisci_Click() {
     card.Show(vbModal, this);
 }
 void frmCercaAnagrafica::cmdImporta_Click() { DefaultInstance<frmImporta>().Show(vbModal, this); }
-void frmCercaAnagrafica::cmdStampaLista_Click() { Neighbours::Show(QStringLiteral("frmPrintLV")); }
+void frmCercaAnagrafica::cmdStampaLista_Click() {
+    DefaultInstance<frmPrintLV>().ShowPrint(*LV, QStringLiteral("Stampa anagrafica"));
+}
