@@ -112,12 +112,13 @@ double PrinterObject::TextHeight(const QString& text) const {
     return FromPoints(points);
 }
 
+// Paper sizes are defined in millimetres; in whole points they would be rounded.
 double PrinterObject::ScaleWidth() {
-    return FromPoints(Device().pageLayout().paintRect(QPageLayout::Point).width());
+    return FromPoints(Device().pageLayout().paintRect(QPageLayout::Millimeter).width() * 72.0 / 25.4);
 }
 
 double PrinterObject::ScaleHeight() {
-    return FromPoints(Device().pageLayout().paintRect(QPageLayout::Point).height());
+    return FromPoints(Device().pageLayout().paintRect(QPageLayout::Millimeter).height() * 72.0 / 25.4);
 }
 
 void PrinterObject::BeginJob() {
@@ -272,7 +273,8 @@ void PrinterObject::PrintDocument(const QTextDocument& body, const DocumentPageS
         QAbstractTextDocumentLayout::PaintContext context;
         painter_->save();
         painter_->translate(left, top - page * height);
-        context.clip = QRectF(0, page * height, width, height);
+        // A line that starts where the next page begins belongs to that page.
+        context.clip = QRectF(0, page * height, width, height - 2);
         painter_->setClipRect(context.clip);
         copy->documentLayout()->draw(painter_.get(), context);
         painter_->restore();
