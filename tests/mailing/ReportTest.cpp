@@ -1,0 +1,147 @@
+// The mailing report's rows and its send log, and the activity rows of
+// successful sends under the CONTATTI lock.
+#include "MailingDb.h"
+
+#include "Locks.h"
+#include "frmLocked.h"
+#include "frmMailing.h"
+#include "frmReport.h"
+
+#include <QFile>
+#include <QLineEdit>
+
+namespace {
+
+class Report : public MailingDb {
+protected:
+    void SetUp() override {
+        MailingDb::SetUp();
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME,NOME,AZIENDA) VALUES (1,'Rossi','Anna','Ferramenta Rossi')");
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME,NOME) VALUES (2,'Verdi','Luca')");
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,AZIENDA) VALUES (3,'Officina Bassi')");
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME) VALUES (NULL,'Senza')");
+    }
+    void TearDown() override {
+        if (Platform::IsDefaultInstanceLoaded<frmReport>()) Platform::DefaultInstance<frmReport>().Unload();
+        MailingDb::TearDown();
+    }
+    void Add(const QString& where, const QString& channel, const QString& error) {
+        ADODB::Recordset rs;
+        rs.Open("SELECT * FROM ANAGRAFICA WHERE " + where, cn, ADODB::adOpenForwardOnly, ADODB::adLockOptimistic);
+        Platform::DefaultInstance<frmReport>().AddReport(rs, channel, error);
+    }
+    // The log's lines without their time stamps.
+    QStringList Log() const {
+        QFile f(program + "/LogInvio.log");
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        QStringList lines;
+        for (const QString& line : QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts))
+            lines << (line.startsWith('-') ? line : line.mid(22));
+        return lines;
+    }
+};
+
+const QString kSeparator(79, '-');
+
+}  // namespace
+
+TEST_F(Report, RowsIconsAndLogLines) {
+    Add("ID=1", "e-mail", "");
+    Add("ID=2", "SMS", "invio SMS non riuscito: Sending to 3931 failed");
+    Add("ID=3", "etichetta", "   ");
+    Add("ID IS NULL", "posta", "");
+    auto& r = Platform::DefaultInstance<frmReport>();
+    EXPECT_EQ(r.windowTitle(), " Report di invio mailing");
+    EXPECT_EQ(Texts(*r.LV), QStringList({"1", "2", "3", "0"}));
+    EXPECT_EQ(Texts(*r.LV, 1), QStringList({"Rossi Anna Ferramenta Rossi", "Verdi Luca", "Officina Bassi", "Senza"}));
+    EXPECT_EQ(Texts(*r.LV, 2), QStringList({"e-mail", "SMS", "etichetta", "posta"}));
+    EXPECT_EQ(Texts(*r.LV, 3).at(1), "invio SMS non riuscito: Sending to 3931 failed");
+    EXPECT_EQ(frmReport::SmallIcon(1, *r.LV), 1);
+    EXPECT_EQ(frmReport::SmallIcon(2, *r.LV), 2);
+    EXPECT_EQ(frmReport::SmallIcon(3, *r.LV), 2);
+    EXPECT_EQ(Log(), QStringList({"", kSeparator, "           INIZIO NUOVO INVIO", kSeparator, "",
+                                  "e-mail (Rossi Anna) - Inviato",
+                                  "SMS (Verdi Luca) - invio SMS non riuscito: Sending to 3931 failed",
+                                  "etichetta () - Inviato", "posta (Senza) - Inviato"}));
+    // A new load of the window starts a new section of the log.
+    r.Unload();
+    Add("ID=2", "fax", "");
+    EXPECT_EQ(Log().mid(9), QStringList({"", kSeparator, "           INIZIO NUOVO INVIO", kSeparator, "",
+                                         "fax (Verdi Luca) - Inviato"}));
+    EXPECT_EQ(Platform::DefaultInstance<frmReport>().LV->ItemCount(), 1);
+}
+
+namespace {
+
+class Activity : public Report {
+protected:
+    frmMailing& Open() {
+        form = std::make_unique<frmMailing>();
+        form->Load();
+        return *form;
+    }
+    void Record(int id, const QString& type, const QString& channel) {
+        ADODB::Recordset rs;
+        rs.Open("SELECT * FROM ANAGRAFICA WHERE ID=" + QString::number(id), cn, ADODB::adOpenForwardOnly, ADODB::adLockOptimistic);
+        form->RegistraInvio(rs, type, channel);
+    }
+    std::unique_ptr<frmMailing> form;
+};
+
+}  // namespace
+
+TEST_F(Activity, OneRowPerSendNumberedPerUser) {
+    cn.Execute("INSERT INTO CONTATTI (IDCONT,UTENTE,IDANA,TIPOCONT) VALUES (7,'ALTRO',1,'T')");
+    env.SetClock(QDateTime(QDate(2025, 3, 14), QTime(9, 41, 27)));
+    auto& f = Open();
+    f.txSubject->setText("Novità dell'anno");
+    f.txNomeFile->setText("/documenti/l'offerta.rtf");
+    EXPECT_EQ(f.NuovaIDCONT(), 1);
+    Record(1, "E", "e-mail");
+    Record(2, "M", "SMS");
+    f.txNomeFile->clear();
+    Record(3, "P", "posta");
+    ADODB::Recordset rs;
+    rs.Open("SELECT * FROM CONTATTI WHERE UTENTE='ADMIN' ORDER BY IDCONT", cn);
+    QStringList rows;
+    while (!rs.EOF_()) {
+        rows << QStringList{rs["IDCONT"].toString(), rs["IDANA"].toString(), rs["TIPOCONT"].toString(),
+                            rs["DESCRIZIONE"].toString(), rs["NOTE"].toString(), rs["LUOGO"].toString()}
+                    .join('|');
+        EXPECT_EQ(rs["DATA"].toDateTime(), QDateTime(QDate(2025, 3, 14), QTime(9, 41)));
+        EXPECT_EQ(rs["DATAFINE"].toDateTime(), QDateTime(QDate(2025, 3, 14), QTime(9, 41)));
+        EXPECT_EQ(rs["U_MOD"].toDateTime(), QDateTime(QDate(2025, 3, 14), QTime(9, 41, 27)));
+        EXPECT_EQ(rs["DATAAVVISO"].toDouble(), 0);
+        rs.MoveNext();
+    }
+    EXPECT_EQ(rows, QStringList({"1|1|E|Novità dell'anno|inviato: /documenti/l'offerta.rtf|",
+                                 "2|2|M|Novità dell'anno|inviato: /documenti/l'offerta.rtf|",
+                                 "3|3|P|Novità dell'anno|inviato: |"}));
+    EXPECT_EQ(f.NuovaIDCONT(), 4);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    auto& r = Platform::DefaultInstance<frmReport>();
+    EXPECT_EQ(Texts(*r.LV, 2), QStringList({"e-mail", "SMS", "posta"}));
+    EXPECT_EQ(Texts(*r.LV, 3), QStringList({"", "", ""}));
+}
+
+TEST_F(Activity, ASendThatCannotBeRecordedIsStillReported) {
+    auto& f = Open();
+    // Another workstation holds CONTATTI and the user gives up waiting.
+    cn.Execute("INSERT INTO LOCKS (COMPUTER,TABELLA,U_MOD) VALUES ('ALTRA','CONTATTI',?)", {Platform::Now()});
+    const int limit = frmLocked::WaitLimitSeconds;
+    frmLocked::WaitLimitSeconds = 0;
+    Record(1, "F", "fax");
+    frmLocked::WaitLimitSeconds = limit;
+    cn.Execute("DELETE FROM LOCKS");
+    // A write the database refuses still releases the lock.
+    f.txSubject->setText(QString(300, 'x'));
+    Record(2, "E", "e-mail");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    auto& r = Platform::DefaultInstance<frmReport>();
+    ASSERT_EQ(r.LV->ItemCount(), 2);
+    EXPECT_EQ(r.LV->Item(1).SubItem(3),
+              "inviato, ma non registrato tra le attività: l'archivio delle attività è bloccato da un'altra postazione");
+    EXPECT_TRUE(r.LV->Item(2).SubItem(3).startsWith("inviato, ma non registrato tra le attività: "));
+    EXPECT_EQ(frmReport::SmallIcon(2, *r.LV), 2);
+}
