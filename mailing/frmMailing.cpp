@@ -2,9 +2,11 @@
 
 #include "ADODB.h"
 #include "ComboBox.h"
+#include "CommonDialog.h"
 #include "Comuni.h"
 #include "DatePicker.h"
 #include "Dialogs.h"
+#include "Errors.h"
 #include "FaxControl.h"
 #include "Global.h"
 #include "ListView.h"
@@ -23,7 +25,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -233,13 +234,7 @@ frmMailing::frmMailing() {
 
     FAX = new qvxFAX(this);
     FAX->setObjectName("FAX");
-    CD = [this](const QString& title, const QString& filter, const QString& folder) {
-        // "description|pattern|description|pattern" as the program writes its filters.
-        const QStringList parts = filter.split('|');
-        QStringList filters;
-        for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
-        return QFileDialog::getOpenFileName(this, title, folder, filters.join(QStringLiteral(";;")));
-    };
+    CD = std::make_unique<CommonDialog>();
 
     for (int i = 0; i < 8; ++i)
         connect(opTipoInvio[size_t(i)], &QRadioButton::toggled, this, [this, i](bool on) {
@@ -356,12 +351,19 @@ void frmMailing::cbCategoria_Click() { ckCategoria->setChecked(true); }
 void frmMailing::txMessaggio_Change() { lbChars->setText(QString::number(Trim(txMessaggio->toPlainText()).size())); }
 
 void frmMailing::cmdBrowse_Click() {
-    const QString chosen =
-        CD(QStringLiteral("Selezione file da inviare/allegare"),
-           QStringLiteral("File RTF (*.rtf)|*.rtf|File Microsoft Word (*.doc)|*.doc|File Microsoft Excel (*.xls)|*.xls|"
-                          "File PDF (*.pdf)|*.pdf|Tutti i file permessi|*.rtf;*.doc;*.xls;*.pdf"),
-           SpecialFolderPath(46));
-    if (chosen.isEmpty()) return;
+    CD->CancelError = true;
+    CD->DialogTitle = QStringLiteral("Selezione file da inviare/allegare");
+    CD->Filter = QStringLiteral("File RTF (*.rtf)|*.rtf|File Microsoft Word (*.doc)|*.doc|File Microsoft Excel (*.xls)|"
+                                "*.xls|File PDF (*.pdf)|*.pdf|Tutti i file permessi|*.rtf;*.doc;*.xls;*.pdf");
+    CD->Flags = cdlOFNFileMustExist | cdlOFNHideReadOnly;
+    CD->InitDir = SpecialFolderPath(46);
+    try {
+        CD->ShowOpen(this);
+    } catch (const BasicError& e) {
+        if (e.Number() == cdlCancel) return;
+        throw;
+    }
+    const QString chosen = CD->FileName;
     txNomeFile->setText(chosen);
     const QString type = DocumentType(chosen);
     if (type == "DOC") {

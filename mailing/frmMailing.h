@@ -15,7 +15,7 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QRadioButton;
-namespace Platform { class ComboBox; class DatePicker; class ListView; class MultiButton; class qvxFAX; class SMTP; }
+namespace Platform { class ComboBox; class CommonDialog; class DatePicker; class ListView; class MultiButton; class qvxFAX; class SMTP; }
 namespace ADODB { class Connection; class Recordset; }
 namespace Tessivo { class _qvxSMS2; }
 
@@ -99,9 +99,8 @@ public:
     Tessivo::_qvxSMS2* qvxSMS = nullptr;
     // The fax control.
     Platform::qvxFAX* FAX;
-    // The document chooser: (title, filter, initial folder) -> chosen file,
-    // "" when cancelled.
-    std::function<QString(const QString& title, const QString& filter, const QString& folder)> CD;
+    // The document chooser.
+    std::unique_ptr<Platform::CommonDialog> CD;
 
     // Event procedures.
     void opTipoInvio_Click(int index);

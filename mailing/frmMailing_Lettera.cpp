@@ -7,17 +7,14 @@
 #include "Errors.h"
 #include "Files.h"
 #include "Printer.h"
+#include "RichTextBox.h"
+#include "Rtf.h"
 #include "RtfMerge.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QTextDocument>
-
-#if __has_include("Rtf.h")
-#include "Rtf.h"
-#define BRIVALTO_HAS_RTF_READER 1
-#endif
 
 using namespace Platform;
 
@@ -33,35 +30,6 @@ const char* const kMarkers[13][2] = {
 };
 
 QString DocumentType(const QString& path) { return path.right(3).toUpper(); }
-
-// Reads a merged letter for printing, with its page, header and footer.
-bool ReadLetter(const QByteArray& rtf, QTextDocument& body, DocumentPageSetup& setup,
-                std::unique_ptr<QTextDocument>& header, std::unique_ptr<QTextDocument>& footer, QString* error) {
-#ifdef BRIVALTO_HAS_RTF_READER
-    if (!RtfToDocument(rtf, body, error)) return false;
-    const RtfPageSetup page = PageSetupOf(body);
-    auto mm = [](int twips) { return twips / 1440.0 * 25.4; };
-    if (page.paperWidth > 0 && page.paperHeight > 0) setup.paper = QSizeF(mm(page.paperWidth), mm(page.paperHeight));
-    setup.landscape = page.landscape;
-    if (page.marginLeft > 0) setup.margins.setLeft(mm(page.marginLeft));
-    if (page.marginRight > 0) setup.margins.setRight(mm(page.marginRight));
-    if (page.marginTop > 0) setup.margins.setTop(mm(page.marginTop));
-    if (page.marginBottom > 0) setup.margins.setBottom(mm(page.marginBottom));
-    if (const QTextDocument* h = HeaderFooterDocument(body, QStringLiteral("header"))) header.reset(h->clone());
-    if (const QTextDocument* f = HeaderFooterDocument(body, QStringLiteral("footer"))) footer.reset(f->clone());
-    return true;
-#else
-    Q_UNUSED(setup);
-    Q_UNUSED(header);
-    Q_UNUSED(footer);
-    if (!RtfMerge::IsRtf(rtf)) {
-        if (error) *error = QStringLiteral("il documento non è in formato RTF");
-        return false;
-    }
-    body.setPlainText(RtfMerge::VisibleText(rtf));
-    return true;
-#endif
-}
 
 }  // namespace
 
@@ -103,13 +71,11 @@ void frmMailing::PrintLetter(ADODB::Recordset& rs) {
         } else if (type == "RTF") {
             const QString merged = PersonalizzaRTF(rs, &LastSendError);
             if (merged.isEmpty()) throw BasicError(75, LastSendError);
-            if (mergedLetter_.isEmpty()) throw BasicError(75, QStringLiteral("il documento non è in formato RTF"));
             QTextDocument letter;
-            DocumentPageSetup setup;
-            std::unique_ptr<QTextDocument> header, footer;
             QString reason;
-            if (!ReadLetter(mergedLetter_, letter, setup, header, footer, &reason)) throw BasicError(75, reason);
-            Printer().PrintDocument(letter, setup, header.get(), footer.get());
+            if (mergedLetter_.isEmpty() || !RtfToDocument(mergedLetter_, letter, &reason))
+                throw BasicError(321, QStringLiteral("il documento non è in formato RTF"));
+            Printer().PrintJob([&](QPagedPaintDevice& device) { PrintRichText(letter, device); });
         } else if (!document.isEmpty()) {
             throw BasicError(75, QStringLiteral("tipo di documento non stampabile"));
         }

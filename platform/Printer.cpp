@@ -3,7 +3,6 @@
 #include "Errors.h"
 #include "Office.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFile>
 #include <QFontMetricsF>
@@ -11,7 +10,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
-#include <QTextDocument>
 
 namespace Platform {
 
@@ -121,7 +119,7 @@ double PrinterObject::ScaleHeight() {
     return FromPoints(Device().pageLayout().paintRect(QPageLayout::Millimeter).height() * 72.0 / 25.4);
 }
 
-void PrinterObject::BeginJob() {
+void PrinterObject::PrepareDevice() {
     QPrinter& device = Device();
     if (!pdfFolder_.isEmpty()) {
         device.setOutputFormat(QPrinter::PdfFormat);
@@ -133,6 +131,11 @@ void PrinterObject::BeginJob() {
         device.setOutputFileName(QString());
         if (!deviceName_.isEmpty()) device.setPrinterName(deviceName_);
     }
+}
+
+void PrinterObject::BeginJob() {
+    PrepareDevice();
+    QPrinter& device = Device();
     auto painter = std::make_unique<QPainter>();
     if (!painter->begin(&device))
         throw BasicError(vbErrPrinter, QStringLiteral("La stampa non può iniziare su ") +
@@ -211,26 +214,7 @@ void PrinterObject::KillDoc() {
     xPoints_ = yPoints_ = 0;
 }
 
-namespace {
-
-// A copy of a document laid out for the printer at a given text width.
-std::unique_ptr<QTextDocument> LaidOut(const QTextDocument& source, QPaintDevice* device, double width,
-                                       double height = -1) {
-    std::unique_ptr<QTextDocument> copy(source.clone());
-    copy->documentLayout()->setPaintDevice(device);
-    copy->setDocumentMargin(0);
-    if (height > 0) {
-        copy->setPageSize(QSizeF(width, height));
-    } else {
-        copy->setTextWidth(width);
-    }
-    return copy;
-}
-
-}  // namespace
-
-void PrinterObject::PrintDocument(const QTextDocument& body, const DocumentPageSetup& setup,
-                                  const QTextDocument* header, const QTextDocument* footer) {
+void PrinterObject::PrintJob(const std::function<void(QPagedPaintDevice& device)>& draw) {
     if (painter_) EndDoc();
     QPrinter& device = Device();
     const QPageLayout saved = device.pageLayout();
@@ -244,55 +228,15 @@ void PrinterObject::PrintDocument(const QTextDocument& body, const DocumentPageS
             device.setPageLayout(layout);
         }
     } restore{device, saved, savedFullPage};
-
-    device.setFullPage(true);
-    if (setup.paper.isValid() && !setup.paper.isEmpty())
-        device.setPageSize(QPageSize(setup.paper, QPageSize::Millimeter));
-    device.setPageOrientation(setup.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    device.setPageMargins(QMarginsF(0, 0, 0, 0));
-
-    const QRectF paper = device.pageLayout().fullRect(QPageLayout::Point);
-    auto mm = [this](double millimetres) { return PointsToDevice(millimetres * 72.0 / 25.4); };
-    const double left = mm(setup.margins.left()), top = mm(setup.margins.top());
-    const double width = PointsToDevice(paper.width()) - left - mm(setup.margins.right());
-    const double height = PointsToDevice(paper.height()) - top - mm(setup.margins.bottom());
-    if (width <= 0 || height <= 0) throw BasicError(vbErrPrinter, QStringLiteral("Margini della pagina non validi"));
-
-    auto copy = LaidOut(body, &device, width, height);
-    std::unique_ptr<QTextDocument> head, foot;
-    if (header) head = LaidOut(*header, &device, width);
-    if (footer) foot = LaidOut(*footer, &device, width);
-
-    BeginJob();
-    const int pages = qMax(1, copy->pageCount());
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0) {
-            device.newPage();
-            ++page_;
-        }
-        QAbstractTextDocumentLayout::PaintContext context;
-        painter_->save();
-        painter_->translate(left, top - page * height);
-        // A line that starts where the next page begins belongs to that page.
-        context.clip = QRectF(0, page * height, width, height - 2);
-        painter_->setClipRect(context.clip);
-        copy->documentLayout()->draw(painter_.get(), context);
-        painter_->restore();
-        if (head) {
-            painter_->save();
-            painter_->translate(left, mm(setup.headerFromTop));
-            head->drawContents(painter_.get());
-            painter_->restore();
-        }
-        if (foot) {
-            painter_->save();
-            painter_->translate(left, PointsToDevice(paper.height()) - mm(setup.footerFromBottom) -
-                                          foot->size().height());
-            foot->drawContents(painter_.get());
-            painter_->restore();
-        }
+    PrepareDevice();
+    draw(device);
+    if (device.printerState() == QPrinter::Error)
+        throw BasicError(vbErrPrinter, QStringLiteral("La stampa non è stata completata"));
+    if (!pdfFolder_.isEmpty() && QFile::exists(device.outputFileName())) {
+        printed_ << device.outputFileName();
+        ++jobNumber_;
     }
-    EndDoc();
+    page_ = 0;
 }
 
 void PrinterObject::PrintFile(const QString& file) {

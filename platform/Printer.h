@@ -9,16 +9,14 @@
 // after NewPage prints no blank page.
 
 #include <QFont>
-#include <QMarginsF>
-#include <QSizeF>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
+class QPagedPaintDevice;
 class QPainter;
 class QPrinter;
-class QTextDocument;
 
 namespace Platform {
 
@@ -29,17 +27,6 @@ enum ScaleModeConstants {
 
 // The printer's error (no printer, a job that could not start).
 constexpr long vbErrPrinter = 482;
-
-// A document printed as a job of its own: page size and margins in
-// millimetres (empty: the printer's paper and 20 mm margins), with the
-// header and footer drawn on every page when given.
-struct DocumentPageSetup {
-    QSizeF paper;
-    QMarginsF margins{20, 20, 20, 20};
-    bool landscape = false;
-    double headerFromTop = 12.7;
-    double footerFromBottom = 12.7;
-};
 
 class PrinterObject {
 public:
@@ -87,10 +74,10 @@ public:
     bool JobOpen() const { return painter_ != nullptr; }
     int Page() const { return page_; }
 
-    // A whole document as a job of its own, as a rich-text box prints itself
-    // on the printer's device context.
-    void PrintDocument(const QTextDocument& body, const DocumentPageSetup& setup,
-                       const QTextDocument* header = nullptr, const QTextDocument* footer = nullptr);
+    // A job of its own drawn by the caller on the printer's device, as a
+    // rich-text box prints itself on the printer's device context. The page
+    // layout the caller sets holds for this job only.
+    void PrintJob(const std::function<void(QPagedPaintDevice& device)>& draw);
 
     // A document file (Word, Excel, PDF) printed by LibreOffice as a job of
     // its own; in the PDF folder it becomes that job's PDF file.
@@ -114,6 +101,7 @@ public:
     QPrinter& Device();
 
 private:
+    void PrepareDevice();
     void BeginJob();
     void EnsurePage();
     double PointsToDevice(double points);
