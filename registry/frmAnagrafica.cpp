@@ -420,24 +420,36 @@ void frmAnagrafica::cmdSalva_Click() {
                 for (int i = 0; i < 4; ++i) rs.SetValue(QString("FREEFIELD%1").arg(i + 1), TextOrNull(txFreeField[i]->text()));
                 rs.SetValue("UTENTE", Global::gCurrentUser);
                 rs.SetValue("U_MOD", Now());
-                // A row that was not written keeps the user's edits on screen, and its links as they were.
-                if (modAdoCommon::UpdateRecordset(rs)) {
-                    const qint32 id = Comuni::FieldNum(rs["ID"]).toInt();
-                    lbID->setText(QString::number(id));
-                    cn_->BeginTrans();
-                    try {
+                // The record and its category links are written together or
+                // not at all; a row that was not written keeps the user's edits
+                // on screen, and its links as they were.
+                qint32 saved = 0;
+                cn_->BeginTrans();
+                try {
+                    if (modAdoCommon::UpdateRecordset(rs)) {
+                        const qint32 id = Comuni::FieldNum(rs["ID"]).toInt();
                         cn_->Execute("DELETE FROM ANACAT WHERE ANA_ID=?", {id});
                         for (int i = 0; i < lsCatMer->count() && i < CategoryCodes.size(); ++i)
                             if (lsCatMer->item(i)->checkState() == Qt::Checked)
                                 cn_->Execute("INSERT INTO ANACAT (ANA_ID, CAT_CODICE, U_MOD) VALUES(?,?,?)",
                                              {id, CategoryCodes[i], Now()});
                         cn_->CommitTrans();
-                    } catch (...) {
+                        saved = id;
+                    } else {
                         cn_->RollbackTrans();
-                        throw;
                     }
+                } catch (...) {
+                    // The failure that stopped the save is the one reported.
+                    try {
+                        cn_->RollbackTrans();
+                    } catch (const std::exception&) {
+                    }
+                    throw;
+                }
+                if (saved > 0) {
+                    lbID->setText(QString::number(saved));
                     LoadCombos();
-                    ReadRecord(id);
+                    ReadRecord(saved);
                 }
             }
         }

@@ -203,19 +203,27 @@ Mapped MapEngineError(int rc, const QString& message) {
     case SQLITE_READONLY: return {"3051", "Il file di database è in sola lettura."};
     default: break;
     }
+    if ((rc & 0xFF) == SQLITE_IOERR) return {"3043", "Errore del disco o della rete. (" + message + ")"};
+    if ((rc & 0xFF) == SQLITE_FULL) return {"3026", "Spazio su disco insufficiente. (" + message + ")"};
     if (message.startsWith("no such table")) return {"3078", message};
     if (message.startsWith("no such column")) return {"3061", message};
     if (message.contains("already exists") || message.startsWith("duplicate column")) return {"3010", message};
     return {"3075", message};
 }
 
-QVariant ReadColumn(sqlite3_stmt* stmt, int i, const QString& declared) {
-    int type = sqlite3_column_type(stmt, i);
-    if (type == SQLITE_NULL) return QVariant();
+enum FieldKind { kPlain = 0, kDate = 1, kBit = 2 };
+
+int KindOf(const QString& declared) {
     const QString d = declared.toUpper();
-    if (d.startsWith("DATETIME")) return Platform::SerialToDate(sqlite3_column_double(stmt, i));
-    if (d == "BIT") return sqlite3_column_int64(stmt, i) != 0;
-    switch (type) {
+    if (d.startsWith("DATETIME")) return kDate;
+    if (d == "BIT") return kBit;
+    return kPlain;
+}
+
+// A column of the current row exactly as the engine stores it.
+QVariant ReadRaw(sqlite3_stmt* stmt, int i) {
+    switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_NULL: return QVariant();
     case SQLITE_INTEGER: {
         sqlite3_int64 v = sqlite3_column_int64(stmt, i);
         if (v >= INT32_MIN && v <= INT32_MAX) return QVariant(qint32(v));
@@ -225,6 +233,25 @@ QVariant ReadColumn(sqlite3_stmt* stmt, int i, const QString& declared) {
     case SQLITE_TEXT:
         return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)), sqlite3_column_bytes(stmt, i));
     default: return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)), sqlite3_column_bytes(stmt, i));
+    }
+}
+
+// A stored value as the program reads it: dates from their serial numbers,
+// Yes/No as booleans.
+QVariant Converted(const QVariant& raw, int kind) {
+    if (!raw.isValid() || kind == kPlain) return raw;
+    if (kind == kBit) return raw.toLongLong() != 0;
+    return Platform::SerialToDate(raw.toDouble());
+}
+
+// A value of the program's as the engine would be handed it by Bind.
+QVariant RawOf(const QVariant& v) {
+    if (!v.isValid() || v.isNull()) return QVariant();
+    switch (v.typeId()) {
+    case QMetaType::Bool: return qint32(v.toBool() ? -1 : 0);
+    case QMetaType::QDateTime: return Platform::DateToSerial(v.toDateTime());
+    case QMetaType::QDate: return Platform::DateToSerial(QDateTime(v.toDate(), QTime(0, 0)));
+    default: return v;
     }
 }
 
@@ -463,9 +490,37 @@ long Connection::Execute(const QString& jetSql, const QVariantList& params) {
     return affected;
 }
 
-void Connection::BeginTrans() { Execute(server_ ? "BEGIN" : "BEGIN IMMEDIATE"); }
+void Connection::BeginTrans() {
+    if (server_ || !db_) return void(Execute("BEGIN"));
+    // Nothing is held yet: waiting here for another workstation's write to
+    // end costs nobody anything.
+    sqlite3_busy_timeout(db_, 5000);
+    try {
+        Execute("BEGIN IMMEDIATE");
+    } catch (...) {
+        sqlite3_busy_timeout(db_, 200);
+        throw;
+    }
+    sqlite3_busy_timeout(db_, 200);
+}
+
 void Connection::CommitTrans() { Execute("COMMIT"); }
-void Connection::RollbackTrans() { Execute("ROLLBACK"); }
+
+void Connection::RollbackTrans() {
+    // A statement that failed on a full disk or an I/O error has already
+    // rolled the transaction back: that failure is the one to report, not
+    // a complaint that no transaction is left to roll back.
+    if (!InTransaction()) {
+        if (server_) server_->ForgetLostTransaction();
+        return;
+    }
+    Execute("ROLLBACK");
+}
+
+bool Connection::InTransaction() const {
+    if (server_) return server_->InTransaction();
+    return db_ && !sqlite3_get_autocommit(db_);
+}
 
 // ------------------------------------------------------------ Recordset
 
@@ -560,6 +615,9 @@ void Recordset::Open(const QString& source, Connection& cn, int cursorType, int 
         const char* decl = sqlite3_column_decltype(stmt_, i);
         f.DeclaredType = decl ? QString::fromUtf8(decl) : QString();
         f.DefinedSize = DefinedSizeOf(f.DeclaredType);
+        f.kind_ = KindOf(f.DeclaredType);
+        const char* origin = sqlite3_column_origin_name(stmt_, i);
+        f.origin_ = origin ? QString::fromUtf8(origin) : f.Name;
         index_.insert(f.Name.toLower(), int(fields_.size()));
         fields_.push_back(f);
     }
@@ -582,7 +640,7 @@ bool Recordset::FetchNext() {
         const int offset = hasRowId_ ? 1 : 0;
         std::vector<QVariant> row;
         row.reserve(fields_.size() + 1);
-        for (size_t i = 0; i < fields_.size(); ++i) row.push_back(ReadColumn(stmt_, int(i) + offset, fields_[i].DeclaredType));
+        for (size_t i = 0; i < fields_.size(); ++i) row.push_back(ReadRaw(stmt_, int(i) + offset));
         if (hasRowId_) row.push_back(QVariant(qint64(sqlite3_column_int64(stmt_, 0))));
         // A forward-only cursor keeps no rows behind it.
         if (cursorType_ == adOpenForwardOnly && !hasRowId_) rows_.clear();
@@ -602,9 +660,29 @@ void Recordset::LoadRow(long index) {
         return;
     }
     for (size_t i = 0; i < fields_.size(); ++i) {
-        fields_[i].value_ = fields_[i].original_ = rows_[local][i];
+        fields_[i].value_ = fields_[i].original_ = Converted(rows_[local][i], fields_[i].kind_);
         fields_[i].changed_ = false;
     }
+}
+
+bool Recordset::ReadStored(qint64 rowid, std::vector<QVariant>& row) {
+    QStringList columns;
+    for (const auto& f : fields_) columns << "\"" + f.origin_ + "\"";
+    sqlite3_stmt* stmt =
+        cn_->Cached(("SELECT " + columns.join(",") + " FROM \"" + table_ + "\" WHERE rowid=?").toUtf8());
+    sqlite3_bind_int64(stmt, 1, rowid);
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW) {
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_DONE) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
+        return false;
+    }
+    row.clear();
+    row.reserve(fields_.size() + 1);
+    for (size_t i = 0; i < fields_.size(); ++i) row.push_back(ReadRaw(stmt, int(i)));
+    row.push_back(QVariant(rowid));
+    sqlite3_reset(stmt);
+    return true;
 }
 
 void Recordset::CheckOpen() const {
@@ -744,7 +822,7 @@ void Recordset::Update() {
         // Rows added one after another assign the same fields: the text is made once.
         if (mask != insertMask_ || insertSql_.isEmpty()) {
             for (const auto& f : fields_)
-                if (f.changed_) names << "\"" + f.Name + "\"";
+                if (f.changed_) names << "\"" + f.origin_ + "\"";
             insertSql_ = names.isEmpty()
                              ? ("INSERT INTO " + table + " DEFAULT VALUES").toUtf8()
                              : ("INSERT INTO " + table + " (" + names.join(",") + ") VALUES (" +
@@ -755,25 +833,23 @@ void Recordset::Update() {
         const QByteArray& sql = insertSql_;
         run(sql, values);
         qint64 rowid = sqlite3_last_insert_rowid(db);
-        // The row holds what was written; fields left alone are Null.
+        // The row as stored, which is what a later update of it is checked
+        // against: the engine keeps a Yes/No set to 1 as -1, fills defaults.
         std::vector<QVariant> row;
-        row.reserve(fields_.size() + 1);
-        for (const auto& f : fields_) row.push_back(f.changed_ ? f.value_ : QVariant());
-        row.push_back(QVariant(rowid));
+        if (!ReadStored(rowid, row)) {
+            for (const auto& f : fields_) row.push_back(f.changed_ ? RawOf(f.value_) : QVariant());
+            row.push_back(QVariant(rowid));
+        }
         rows_.push_back(std::move(row));
         position_ = long(rows_.size()) - 1;
         editMode_ = 0;
-        // The fields already hold the new row.
-        for (auto& f : fields_) {
-            f.original_ = f.value_;
-            f.changed_ = false;
-        }
+        LoadRow(position_);
         return;
     }
     // An edited row: only the changed fields are written, and only when
     // nobody changed the row since it was read.
     for (const auto& f : fields_)
-        if (f.changed_) names << "\"" + f.Name + "\"";
+        if (f.changed_) names << "\"" + f.origin_ + "\"";
     const auto& current = rows_[position_];
     qint64 rowid = current.back().toLongLong();
     if (names.isEmpty()) {
@@ -785,7 +861,7 @@ void Recordset::Update() {
     for (const QString& n : names) sets << n + "=?";
     params << QVariant(rowid);
     for (size_t i = 0; i < fields_.size(); ++i) {
-        checks << "\"" + fields_[i].Name + "\" IS ?";
+        checks << "\"" + fields_[i].origin_ + "\" IS ?";
         params << current[i];
     }
     int changed = run(("UPDATE " + table + " SET " + sets.join(",") + " WHERE rowid=? AND " + checks.join(" AND ")).toUtf8(),
@@ -805,9 +881,14 @@ void Recordset::Update() {
         }
         Platform::Err().Raise(E_NOCURRENTRECORD, "Il record corrente è stato eliminato da un altro utente.");
     }
-    auto& row = rows_[position_];
-    for (size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i].changed_) row[i] = fields_[i].value_;
+    std::vector<QVariant> stored;
+    if (ReadStored(rowid, stored)) {
+        rows_[position_] = std::move(stored);
+    } else {
+        auto& row = rows_[position_];
+        for (size_t i = 0; i < fields_.size(); ++i)
+            if (fields_[i].changed_) row[i] = RawOf(fields_[i].value_);
+    }
     editMode_ = 0;
     LoadRow(position_);
 }

@@ -63,7 +63,9 @@ public:
 
     void BeginTrans();
     void CommitTrans();
+    // Does nothing when the engine has already rolled the transaction back.
     void RollbackTrans();
+    bool InTransaction() const;
 
     std::vector<Error>& Errors() { return errors_; }
 
@@ -102,6 +104,9 @@ public:
     QVariant value_;
     QVariant original_;
     bool changed_ = false;
+    // How the engine's stored value reads: 0 as it is, 1 a date, 2 a Yes/No.
+    int kind_ = 0;
+    QString origin_;  // the base table's column behind the field, when known
 };
 
 class Recordset {
@@ -148,6 +153,8 @@ public:
 private:
     bool FetchNext();
     void LoadRow(long index);
+    // The row as the engine holds it now; false when it is gone.
+    bool ReadStored(qint64 rowid, std::vector<QVariant>& row);
     void CheckOpen() const;
     void CheckCurrent() const;
     void FinishStatement();
@@ -162,7 +169,9 @@ private:
     int cursorType_ = adOpenForwardOnly;
     int lockType_ = adLockReadOnly;
     std::vector<Field> fields_;
-    std::vector<std::vector<QVariant>> rows_;  // rows read so far (last column: rowid when kept)
+    // Rows read so far, as the engine stores them (last column: rowid when
+    // kept): an update compares these, not their converted values.
+    std::vector<std::vector<QVariant>> rows_;
     long position_ = 0;                        // 0-based; -1 BOF
     int editMode_ = 0;                          // 0 none, 1 edit, 2 add
     QByteArray insertMask_;

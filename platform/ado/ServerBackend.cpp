@@ -156,7 +156,41 @@ void ServerBackend::Open(const QString& server, const QString& catalog, const QS
     PQclear(PQexec(conn_, "SET lock_timeout = '2s'"));
 }
 
+bool ServerBackend::InTransaction() const {
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK) return false;
+    const PGTransactionStatusType t = PQtransactionStatus(conn_);
+    return t == PQTRANS_INTRANS || t == PQTRANS_INERROR || t == PQTRANS_ACTIVE;
+}
+
+void ServerBackend::Reconnect() {
+    PQreset(conn_);
+    if (PQstatus(conn_) == CONNECTION_OK) {
+        PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+        PQclear(PQexec(conn_, "SET lock_timeout = '2s'"));
+        return;
+    }
+    const QString why = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
+    throw ServerFailure{kServerMissing, QStringLiteral("3151"),
+                        QStringLiteral("Connessione al server del database persa e non ripristinabile") +
+                            (why.isEmpty() ? QString() : QStringLiteral(": ") + why)};
+}
+
 ServerResult ServerBackend::Run(const QString& jetSql, const QVariantList& params) {
+    if (!conn_) throw ServerFailure{E_OBJECTCLOSED, QString(), QStringLiteral("Operazione non consentita se l'oggetto è chiuso.")};
+    // A connection lost earlier is made again for this statement.
+    if (PQstatus(conn_) != CONNECTION_OK) Reconnect();
+    if (lostTransaction_) {
+        lostTransaction_ = false;
+        // A COMMIT or ROLLBACK has nothing left to end; anything else would
+        // run outside the transaction its caller believes open.
+        const QString verb = jetSql.trimmed().section(' ', 0, 0).toUpper();
+        if (verb != QLatin1String("ROLLBACK"))
+            throw ServerFailure{kServerMissing, QStringLiteral("3151"),
+                                QStringLiteral("La connessione al server del database si era interrotta durante una "
+                                               "transazione: le modifiche non confermate sono andate perse.")};
+        return {};
+    }
+    const bool inTransaction = InTransaction();
     QByteArray sql = TranslateForServer(jetSql).toUtf8();
     std::vector<QByteArray> texts;
     std::vector<const char*> values;
@@ -166,11 +200,22 @@ ServerResult ServerBackend::Run(const QString& jetSql, const QVariantList& param
     PGresult* r = PQexecParams(conn_, sql.constData(), int(params.size()), nullptr, values.data(), nullptr, nullptr, 0);
     const ExecStatusType status = PQresultStatus(r);
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-        const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
-        ServerFailure failure{E_FAIL_PROVIDER, MapState(state ? QString::fromLatin1(state) : QString()),
-                              QString::fromUtf8(PQresultErrorMessage(r)).trimmed()};
+        const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+        QString message = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(conn_)).trimmed();
+        if (message.isEmpty()) message = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
+        ServerFailure failure{E_FAIL_PROVIDER, MapState(state ? QString::fromLatin1(state) : QString()), message};
         PQclear(r);
-        if (PQstatus(conn_) != CONNECTION_OK) failure.number = kServerMissing;
+        if (PQstatus(conn_) != CONNECTION_OK) {
+            // The server went away (restarted, network cut): the next
+            // statement connects again.
+            failure.number = kServerMissing;
+            failure.state = QStringLiteral("3151");
+            failure.description = QStringLiteral("Connessione al server del database persa") +
+                                  (message.isEmpty() ? QString() : QStringLiteral(": ") + message);
+            lostTransaction_ = inTransaction;
+        } else if (failure.description.isEmpty()) {
+            failure.description = QStringLiteral("Errore del server del database");
+        }
         throw failure;
     }
     ServerResult result;

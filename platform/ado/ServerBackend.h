@@ -36,9 +36,17 @@ public:
     ServerResult Run(const QString& jetSql, const QVariantList& params);
     void Close();
     bool IsOpen() const { return conn_ != nullptr; }
+    bool InTransaction() const;
+    // The caller rolled back: a transaction lost with the connection needs no more telling.
+    void ForgetLostTransaction() { lostTransaction_ = false; }
 
 private:
+    // After the server went away: connects again, or throws saying why not.
+    void Reconnect();
     pg_conn* conn_ = nullptr;
+    // The connection was lost inside a transaction: its work is gone, and
+    // the next statement must say so rather than run outside it.
+    bool lostTransaction_ = false;
 };
 
 // Jet text for the server's dialect ([names], #dates#, "&", '?' parameters, LIKE without case).

@@ -2,6 +2,7 @@
 #include "ListView.h"
 #include "ComboBox.h"
 #include "DatePicker.h"
+#include "FileSizeLimit.h"
 #include "Form.h"
 #include "Global.h"
 #include "MultiButton.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRadioButton>
 #include <gtest/gtest.h>
@@ -68,6 +70,48 @@ TEST_F(Card, ANewRecordIsSavedReadBackAndCopied) {
     c.cmdSalva_Click();
     EXPECT_EQ(c.lbID->text(), "00000002");
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANACAT WHERE ANA_ID=2"), 1);  // categories kept by the copy
+}
+
+// The record and its categories are one write: when the engine gives up half
+// way (here a trigger standing for a full disk rolls everything back) nothing
+// is left half saved, and the engine's own error is what the user reads.
+TEST_F(Card, ACategoryLinkThatFailsLeavesNoHalfSavedRecord) {
+    cn.Execute("CREATE TRIGGER pieno BEFORE INSERT ON ANACAT BEGIN SELECT RAISE(ROLLBACK, 'disco pieno'); END");
+    auto& c = Open();
+    c.cmdNuovo_Click();
+    c.txCognome->setText("Rossi");
+    c.txEmail->setText("rossi@example.it");
+    c.lsCatMer->item(0)->setCheckState(Qt::Checked);
+    c.cmdSalva_Click();
+    ASSERT_EQ(env.Prompts().size(), 1);
+    EXPECT_TRUE(env.Prompts()[0].startsWith("Errore in salvataggio anagrafica")) << env.Prompts()[0].toStdString();
+    EXPECT_TRUE(env.Prompts()[0].contains("disco pieno")) << env.Prompts()[0].toStdString();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    EXPECT_EQ(c.lbID->text(), "");
+    EXPECT_EQ(c.txCognome->text(), "Rossi");
+    EXPECT_TRUE(c.cmdSalva->isEnabled());
+}
+
+TEST_F(Card, AFullDiskSavesNothingAndSaysSo) {
+    auto& c = Open();
+    c.cmdNuovo_Click();
+    c.txCognome->setText("Rossi");
+    c.txEmail->setText("rossi@example.it");
+    c.txNote->setPlainText(QString(200000, 'n'));
+    c.lsCatMer->item(0)->setCheckState(Qt::Checked);
+    {
+        // Room for the table lock, none for a record that makes the file grow.
+        TestKit::FileSizeLimit full(QFileInfo(env.DatabaseFile()).size());
+        c.cmdSalva_Click();
+    }
+    ASSERT_FALSE(env.Prompts().isEmpty());
+    EXPECT_TRUE(env.Prompts().last().contains("disco")) << env.Prompts().join("|").toStdString();
+    EXPECT_FALSE(env.Prompts().join("|").contains("transaction"));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANACAT"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    EXPECT_EQ(c.txCognome->text(), "Rossi");
 }
 
 TEST_F(Card, ANewCardStartsEmpty) {

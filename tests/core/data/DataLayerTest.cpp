@@ -315,3 +315,61 @@ TEST_F(Data, ForwardOnlyAndKeysetCursors) {
     EXPECT_TRUE(keyset.BOF() == false);
     EXPECT_EQ(keyset["ID"].toInt(), 1);
 }
+
+// The check before an update compares what the engine stored, so values it
+// keeps in its own form are no change by another workstation.
+TEST_F(Data, StoredFormsAreNoChangeByAnotherUser) {
+    Recordset rs;
+    ASSERT_TRUE(modAdoCommon::OpenRecordset(rs, "SELECT * FROM UTENTI WHERE UTENTE='LUCA'", *cn, 1, 3));
+    rs.AddNew();
+    rs.SetValue("UTENTE", "LUCA");
+    rs.SetValue("ISADMIN", 1);  // kept as -1
+    ASSERT_TRUE(modAdoCommon::UpdateRecordset(rs));
+    EXPECT_EQ(rs["ISADMIN"].toBool(), true);
+    rs.SetValue("PASSWORD", "x");
+    qint32 err = 0;
+    EXPECT_TRUE(modAdoCommon::UpdateRecordset(rs, &err)) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(err, 0);
+
+    // A time finer than a millisecond, written by SQL, survives a read and an edit.
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, U_MOD) VALUES (1, 'Rossi', 46000.123456789012)");
+    Recordset card;
+    ASSERT_TRUE(modAdoCommon::OpenRecordset(card, "SELECT * FROM ANAGRAFICA WHERE ID=1", *cn, 1, 3));
+    card.SetValue("NOME", "Anna");
+    EXPECT_TRUE(modAdoCommon::UpdateRecordset(card, &err)) << env.Prompts().join("|").toStdString();
+    card.SetValue("NOME", "Bruna");
+    EXPECT_TRUE(modAdoCommon::UpdateRecordset(card, &err));
+    Recordset back;
+    back.Open("SELECT NOME, U_MOD FROM ANAGRAFICA WHERE ID=1", *cn);
+    EXPECT_EQ(back["NOME"].toString(), "Bruna");
+    back.Close();
+
+    // A real change by another workstation is still seen.
+    std::unique_ptr<Connection> other;
+    ASSERT_TRUE(modAdoCommon::OpenConnection(other, conn));
+    other->Execute("UPDATE ANAGRAFICA SET U_MOD=U_MOD+0.000001 WHERE ID=1");
+    card.SetValue("NOME", "Carla");
+    EXPECT_FALSE(modAdoCommon::UpdateRecordset(card, &err));
+    EXPECT_EQ(err, E_ROWCHANGED);
+}
+
+// A statement that failed after the engine had already rolled back reports
+// its own failure, not that no transaction was left to roll back.
+TEST_F(Data, ARollbackAfterTheEngineGaveUpKeepsTheRealError) {
+    cn->Execute("CREATE TRIGGER pieno BEFORE INSERT ON ANACAT BEGIN SELECT RAISE(ROLLBACK, 'disco pieno'); END");
+    cn->BeginTrans();
+    cn->Execute("INSERT INTO CATEGORIE (CODICE, DESCRIZIONE) VALUES ('1', 'Clienti')");
+    QString message;
+    try {
+        cn->Execute("INSERT INTO ANACAT (ANA_ID, CAT_CODICE) VALUES (1, '1')");
+    } catch (const Platform::BasicError& e) {
+        message = e.Description();
+    }
+    EXPECT_FALSE(cn->InTransaction());
+    EXPECT_NO_THROW(cn->RollbackTrans());
+    EXPECT_TRUE(message.contains("disco pieno")) << message.toStdString();
+    EXPECT_TRUE(cn->Errors().back().Description.contains("disco pieno"));
+    Recordset rs;
+    rs.Open("SELECT COUNT(*) FROM CATEGORIE", *cn);
+    EXPECT_EQ(rs.Fields(0).Value().toInt(), 0);
+}

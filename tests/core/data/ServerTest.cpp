@@ -140,3 +140,51 @@ TEST_F(Server, ErrorsAreMappedAndLoginsChecked) {
     EXPECT_FALSE(modAdoCommon::OpenDataSource(bad, "postgres", 1, "brivalto", "segreta", false, "/tmp/nessuno,1", false, 19));
     EXPECT_EQ(env.Prompts().last(), "Server inesistente od accesso negato");
 }
+
+// The server went away (here: its session ended by the administrator): the
+// next call says so plainly, a later one connects again.
+TEST_F(Server, ALostConnectionIsNamedAndMadeAgain) {
+    std::unique_ptr<Connection> cn, admin;
+    ASSERT_TRUE(Open(cn));
+    ASSERT_TRUE(Open(admin));
+    auto backend = [](Connection& c) {
+        Recordset rs;
+        rs.Open("SELECT pg_backend_pid() AS P", c);
+        return rs["P"].toInt();
+    };
+    const int pid = backend(*cn);
+    admin->Execute("SELECT pg_terminate_backend(" + QString::number(pid) + ")");
+
+    QString message;
+    try {
+        cn->Execute("SELECT 1");
+    } catch (const Platform::BasicError& e) {
+        message = e.Description();
+    }
+    EXPECT_TRUE(message.startsWith("Connessione al server del database persa")) << message.toStdString();
+    ASSERT_FALSE(cn->Errors().empty());
+    EXPECT_FALSE(cn->Errors().back().Description.isEmpty());
+
+    EXPECT_NE(backend(*cn), pid);  // connected again
+    EXPECT_NO_THROW(cn->Execute("SELECT 1"));
+
+    // Lost inside a transaction: the work is gone, and the next statement
+    // says so instead of running outside the transaction.
+    cn->Execute("DROP TABLE IF EXISTS PERSI");
+    cn->Execute("CREATE TABLE PERSI (ID INTEGER)");
+    cn->BeginTrans();
+    cn->Execute("INSERT INTO PERSI (ID) VALUES (1)");
+    admin->Execute("SELECT pg_terminate_backend(" + QString::number(backend(*cn)) + ")");
+    EXPECT_THROW(cn->Execute("INSERT INTO PERSI (ID) VALUES (2)"), Platform::BasicError);
+    QString lost;
+    try {
+        cn->Execute("INSERT INTO PERSI (ID) VALUES (3)");
+    } catch (const Platform::BasicError& e) {
+        lost = e.Description();
+    }
+    EXPECT_TRUE(lost.contains("transazione")) << lost.toStdString();
+    cn->Execute("INSERT INTO PERSI (ID) VALUES (4)");
+    Recordset rs;
+    rs.Open("SELECT COUNT(*) AS N FROM PERSI", *cn);
+    EXPECT_EQ(rs["N"].toInt(), 1);
+}
