@@ -194,10 +194,12 @@ void frmContatti::Form_Load() {
 }
 
 QString frmContatti::ListSql(QVariantList& params) const {
+    // Every activity, with or without its registry record and type; the
+    // registry is reached through its key from each activity.
     QString sql = "SELECT IDCONT,DATA,CONTATTI.UTENTE,DATAFINE," + kRagSoc +
                   " AS RAGSOC,TIPICONTATTO.DESCRIZIONE AS DESCTIPO,LUOGO,CONTATTI.DESCRIZIONE AS DESCR,CONTATTI.NOTE "
-                  "FROM ANAGRAFICA RIGHT JOIN (CONTATTI LEFT JOIN TIPICONTATTO ON TIPICONTATTO.CODICE=CONTATTI.TIPOCONT) "
-                  "ON ANAGRAFICA.ID=CONTATTI.IDANA";
+                  "FROM (CONTATTI LEFT JOIN TIPICONTATTO ON TIPICONTATTO.CODICE=CONTATTI.TIPOCONT) "
+                  "LEFT JOIN ANAGRAFICA ON ANAGRAFICA.ID=CONTATTI.IDANA";
     auto add = [&sql](const QString& condition) {
         sql += sql.contains(QLatin1String("WHERE")) ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ");
         sql += condition;
