@@ -20,6 +20,8 @@ QMap<int, OutlookFolderKind> BuiltInKinds() {
     QMap<int, OutlookFolderKind> kinds;
     kinds.insert(olFolderContacts, {[] { return !OutlookContactsFile().isEmpty(); },
                                     [] { return OpenContactsFolder(OutlookContactsFile()); }});
+    kinds.insert(olFolderCalendar, {[] { return !OutlookCalendarFile().isEmpty(); },
+                                    [] { return OpenCalendarFolder(OutlookCalendarFile()); }});
     return kinds;
 }
 
@@ -36,6 +38,17 @@ void ResetOutlookFolders() { Kinds() = BuiltInKinds(); }
 
 QString OutlookContactsFile() {
     return GetSetting(App::EXEName(), QStringLiteral("Outlook"), QStringLiteral("FileContatti")).trimmed();
+}
+
+QString OutlookCalendarFile() {
+    return GetSetting(App::EXEName(), QStringLiteral("Outlook"), QStringLiteral("FileCalendario")).trimmed();
+}
+
+QString OutlookShortDateFormat() {
+    // A two-digit year would read back as the 1900s.
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return format;
 }
 
 // ------------------------------------------------------------------ items
@@ -102,7 +115,8 @@ Condition ParseCondition(const QString& text) {
 
 QDateTime ReadFilterDate(const QString& text) {
     const QLocale locale;
-    for (const QString& format : {locale.dateTimeFormat(QLocale::ShortFormat), locale.dateFormat(QLocale::ShortFormat)}) {
+    for (const QString& format : {OutlookShortDateFormat(), locale.dateTimeFormat(QLocale::ShortFormat),
+                                  locale.dateFormat(QLocale::ShortFormat)}) {
         QDateTime dt = locale.toDateTime(text, format);
         if (dt.isValid()) return dt;
     }

@@ -6,7 +6,8 @@
 //
 // Each kind of default folder is kept in a file named in the per-user
 // settings (section "Outlook"): the contacts folder (10) in a vCard file
-// ("FileContatti"). A kind whose file is not set is not there; with none set
+// ("FileContatti"), the calendar folder (9) in an iCalendar file
+// ("FileCalendario"). A kind whose file is not set is not there; with none set
 // the application cannot be created at all, as on a workstation without
 // Outlook. Errors are raised as Platform::BasicError.
 
@@ -117,6 +118,16 @@ void ResetOutlookFolders();
 
 // Settings of the folders' files: section "Outlook" of the per-user store.
 QString OutlookContactsFile();
+QString OutlookCalendarFile();
+
+// The user's short date format with a four-digit year: how a filter's date
+// is written and read back.
+QString OutlookShortDateFormat();
+
+// The calendar folder over an iCalendar file (exposed for its tests): its
+// events are the appointments; a file that does not exist yet is an empty
+// calendar, written at the first save.
+std::shared_ptr<OutlookFolder> OpenCalendarFolder(const QString& icsFile);
 
 // The contacts folder over a vCard file (exposed for its tests).
 std::shared_ptr<OutlookFolder> OpenContactsFolder(const QString& vcardFile);
