@@ -242,6 +242,30 @@ TEST_F(Reminders, AnSmsActivityIsSentNowToThePersonsNumber) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='M' AND DESCRIZIONE='Arrivo alle 10'"), 1);
 }
 
+TEST_F(Reminders, ARetriedSaveDoesNotSendTheSmsAgain) {
+    auto& c = Open("M");
+    c.txID->setText("7");
+    c.txID_LostFocus();
+    c.ckSMS->setChecked(true);
+    c.txDescrizione->setPlainText("CIAO");
+    HeldElsewhere("CONTATTI");
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Contatto non salvato"});
+    EXPECT_EQ(Sent().size(), 1);
+    cn.Execute("DELETE FROM LOCKS");
+    c.cmdConferma_Click();
+    EXPECT_EQ(Sent().size(), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='M'"), 1);
+    // A new activity sends its own.
+    auto& d = Open("M");
+    d.txID->setText("7");
+    d.txID_LostFocus();
+    d.ckSMS->setChecked(true);
+    d.txDescrizione->setPlainText("DI NUOVO");
+    d.cmdConferma_Click();
+    EXPECT_EQ(Sent().size(), 2);
+}
+
 TEST_F(Reminders, SmsChecksDependOnTheGateway) {
     auto& c = Open("M");
     c.txID->setText("7");
