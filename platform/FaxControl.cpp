@@ -1,11 +1,76 @@
 #include "FaxControl.h"
 
 #include "Automation.h"
+#include "Runtime.h"
+#include "Values.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace Platform {
 
+const std::array<const char*, 23>& FaxCoverRecord::Names() {
+    static const std::array<const char*, 23> names = {
+        "NOTA", "OGGETTO", "INDIRIZZO", "CITTA", "AZIENDA", "NAZIONE", "", "", "", "TELEFONO",
+        "DESTINATARIO", "PROVINCIA", "TITOLO", "CAP", "MITT_INDIRIZZO", "MITT_AZIENDA", "", "MITT_FAX", "",
+        "MITT_CONTATTO", "", "MITT_TELEFONO", ""};
+    return names;
+}
+
+FaxCoverFields FaxCoverRecord::Fields() const {
+    FaxCoverFields fields;
+    for (size_t i = 0; i < Field.size(); ++i) {
+        if (*Names()[i]) fields.insert(QString::fromLatin1(Names()[i]), Field[i]);
+    }
+    return fields;
+}
+
 qvxFAX::qvxFAX(QObject* parent) : QObject(parent) {
     CoverExt = FaxServiceAvailable() && !FaxProgramAvailable() ? QStringLiteral(".cov") : QStringLiteral(".rtf");
+}
+
+bool qvxFAX::Fail(const QString& text) {
+    lastError_ = text;
+    emit OnError(text);
+    return false;
+}
+
+bool qvxFAX::Send(const QString& number, FaxCoverRecord& cover, const QString& document) {
+    lastError_.clear();
+    jobId_.clear();
+    if (!UseFaxService && !FaxCommand::Available())
+        return Fail(QStringLiteral("fax non disponibile: nessun programma per l'invio di fax su questa macchina"));
+    const QString dial = FaxDialString(Prefix, number);
+    if (dial.isEmpty()) return Fail(QStringLiteral("numero di fax non valido: ") + number);
+    if (CoverFile.isEmpty() && document.isEmpty()) return Fail(QStringLiteral("nessun documento da inviare"));
+
+    QTemporaryDir work;
+    QStringList files;
+    QString error;
+    if (!CoverFile.isEmpty()) {
+        FaxCoverFields fields = cover.Fields();
+        fields.insert(QStringLiteral("NUMEROFAX"), number);
+        fields.insert(QStringLiteral("DATA"), FormatDate(Now(), QStringLiteral("dd/mm/yyyy")));
+        const QString pdf = work.filePath(QStringLiteral("copertina.pdf"));
+        if (!RenderFaxCover(CoverFile, fields, pdf, &error)) return Fail(error);
+        files << pdf;
+    }
+    if (!document.isEmpty()) {
+        const QString pdf = work.filePath(QFileInfo(document).completeBaseName() + QStringLiteral(".pdf"));
+        if (!RenderFaxDocument(document, pdf, &error)) return Fail(error);
+        files << pdf;
+    }
+    const FaxCommand::Job job{dial, cover.Field[10], cover.Field[4], cover.Field[1], files};
+    if (UseFaxService) {
+        FaxService service;
+        if (!service.Submit(job)) return Fail(service.LastError());
+        jobId_ = QFileInfo(service.JobFolder()).fileName();
+        return true;
+    }
+    FaxCommand command;
+    if (!command.Submit(job)) return Fail(command.LastError());
+    jobId_ = command.JobId();
+    return true;
 }
 
 }  // namespace Platform
