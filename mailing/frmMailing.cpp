@@ -384,17 +384,6 @@ void frmMailing::cmdBrowse_Click() {
     }
 }
 
-void frmMailing::cmdCreateRTF_Click() { Neighbours::Show(QStringLiteral("frmEditor")); }
-
-void frmMailing::cmdFaxCover_Click() { Neighbours::Show(QStringLiteral("frmEditor")); }
-
-void frmMailing::cmdHTML_Click() {
-    Neighbours::ShowModalForTag(QStringLiteral("frmHTML"));
-    HtmlFile = Trim(HtmlFile);
-    opTipoMail[HtmlFile.isEmpty() ? 1 : 0]->setChecked(true);
-    opTipoMail_Click();
-}
-
 void frmMailing::cmdEtichette_Click() {
     auto& settings = DefaultInstance<frmEtichettaBusta>();
     settings.Show(vbModal, this);

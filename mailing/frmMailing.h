@@ -119,6 +119,14 @@ public:
     void cmdExport_Click();
     void cmdEsci_Click();
     void FAX_OnError(const QString& text);
+    void SM_OnError(int number, const QString& description);
+    // The address without the characters an address cannot hold.
+    static QString CleanEMail(const QString& address);
+    // The HTML body with each local image of an image attribute carried as an
+    // inline part of SM and referred to by its content identifier.
+    QString EmbedImages(const QString& html, const QString& htmlFolder);
+    // "BrivaltoCover" with the fax control's cover extension, in the program folder.
+    QString FaxCoverFile() const;
 
     // Recipient list.
     void cmdAdd_Click();

@@ -1,10 +1,112 @@
-// The fax channel of the mailing window.
+// The fax channel of the mailing window: the outside fax program when it is
+// installed, else the fax control (or, where only the system fax service
+// is, the control's pages put in the service's queue). A fax is recorded as
+// sent only when the fax software accepted it.
 #include "frmMailing.h"
 
 #include "ADODB.h"
+#include "Comuni.h"
+#include "Fax.h"
+#include "FaxControl.h"
+#include "Global.h"
+#include "ProcGuard.h"
+#include "Runtime.h"
+#include "Settings.h"
+#include "Values.h"
 
-void frmMailing::InitFaxChannel() {}
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+using namespace Platform;
+
+namespace {
+
+QString Setting(const char* section, const char* key) {
+    return GetSetting(App::EXEName(), QString::fromLatin1(section), QString::fromLatin1(key), QString());
+}
+
+}  // namespace
+
+void frmMailing::InitFaxChannel() { connect(FAX, &qvxFAX::OnError, this, &frmMailing::FAX_OnError); }
+
+QString frmMailing::FaxCoverFile() const {
+    return QDir(ProgramFolder()).filePath(QStringLiteral("BrivaltoCover") + FAX->CoverExt);
+}
 
 void frmMailing::SendFax(ADODB::Recordset& rs) {
-    AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: canale fax non disponibile"));
+    LastSendError.clear();
+    auto field = [&rs](const char* column) { return Comuni::FieldStr(rs[QString::fromLatin1(column)]); };
+    const QString name = Trim(field("NOME") + " " + field("COGNOME"));
+
+    // The document for this recipient; "" with a reason when it could not be made.
+    QString reason;
+    const QString document = PersonalizzaRTF(rs, &reason);
+    if (document.isEmpty() && !reason.isEmpty()) {
+        AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + reason);
+        return;
+    }
+
+    if (Global::gFaxTalkAvailable) {
+        std::unique_ptr<FaxProgram> program = FaxProgram::Create();
+        if (!program) {
+            LastSendError = QStringLiteral("programma fax non disponibile");
+            AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError);
+            return;
+        }
+        // The program's own configuration: the cover page the user edits and the sender on it.
+        program->CoverTemplate = FaxCoverFile();
+        program->Sender = {{QStringLiteral("MITT_INDIRIZZO"), Setting("Sender", "Address")},
+                           {QStringLiteral("MITT_AZIENDA"), Setting("Sender", "Company")},
+                           {QStringLiteral("MITT_FAX"), Setting("Sender", "Fax")},
+                           {QStringLiteral("MITT_CONTATTO"), Setting("Sender", "Contact")},
+                           {QStringLiteral("MITT_TELEFONO"), Setting("Sender", "Phone")}};
+        program->Init();
+        program->AddAttachmentFile(document);
+        program->Number = field("FAX");
+        program->To = name;
+        program->Company = field("AZIENDA");
+        program->AddRecipient();
+        program->SetSubject(txSubject->text());
+        program->SetCoverText(txText->toPlainText());
+        program->SetHold(0);
+        program->ShowSendScreen(0);
+        program->SetUseCover(1);
+        const bool sent = program->Send(0);
+        LastSendError = program->LastError();
+        program->Done();
+        if (sent) RegistraInvio(rs, QStringLiteral("F"), QStringLiteral("fax"));
+        else AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError);
+        return;
+    }
+
+    ProcGuard::Run(QStringLiteral("invio fax"), [&] {
+        FaxCoverRecord cover;
+        cover.Field[0] = txText->toPlainText();
+        cover.Field[1] = txSubject->text();
+        cover.Field[2] = field("INDIRIZZO");
+        cover.Field[3] = field("CITTA");
+        cover.Field[4] = field("AZIENDA");
+        cover.Field[5] = field("NAZIONE");
+        cover.Field[9] = field("TELEFONO");
+        cover.Field[10] = name;
+        cover.Field[11] = field("PROVINCIA");
+        cover.Field[12] = field("TITOLO");
+        cover.Field[13] = field("CAP");
+        cover.Field[14] = Setting("Sender", "Address");
+        cover.Field[15] = Setting("Sender", "Company");
+        cover.Field[17] = Setting("Sender", "Fax");
+        cover.Field[19] = Setting("Sender", "Contact");
+        cover.Field[21] = Setting("Sender", "Phone");
+        FAX->CoverFile = ckNoCoverPage->isChecked() ? QString() : FaxCoverFile();
+        FAX->Prefix = Setting("Fax", "Prefix");
+        // Where only the system fax service is installed, the control's pages go to its queue.
+        FAX->UseFaxService = Global::gFaxServerAvailable;
+        if (FAX->Send(field("FAX"), cover, document)) {
+            RegistraInvio(rs, QStringLiteral("F"), QStringLiteral("fax"));
+        } else {
+            AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError);
+        }
+    });
 }

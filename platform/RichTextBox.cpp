@@ -29,7 +29,7 @@ QByteArray RichTextBox::TextRTF() const { return DocumentToRtf(*document()); }
 
 void RichTextBox::SetTextRTF(const QByteArray& rtf) {
     if (!RtfToDocument(rtf, *document())) {
-        setPlainText(QString::fromLocal8Bit(rtf));
+        SetText(QString::fromLocal8Bit(rtf));
     } else {
         moveCursor(QTextCursor::Start);
         emit Change();
@@ -47,7 +47,12 @@ QString RichTextBox::Text() const {
     return text;
 }
 
-void RichTextBox::SetText(const QString& text) { setPlainText(text); }
+void RichTextBox::SetText(const QString& text) {
+    ResetRtfExtras(*document());
+    setPlainText(text);
+}
+
+void RichTextBox::Clear() { SetText(QString()); }
 
 QTextCursor RichTextBox::CursorAt(int start, int length) const {
     QTextCursor c(document());
@@ -170,7 +175,7 @@ void RichTextBox::LoadFile(const QString& path, int fileType) {
     if (!file.open(QIODevice::ReadOnly)) Err().Raise(75, QStringLiteral("Errore di accesso al percorso/file"));
     const QByteArray data = file.readAll();
     if (fileType == rtfText) {
-        setPlainText(QString::fromLocal8Bit(data));
+        SetText(QString::fromLocal8Bit(data));
         return;
     }
     if (!RtfToDocument(data, *document())) Err().Raise(321, QStringLiteral("Formato di file non valido"));

@@ -30,6 +30,8 @@ public:
     // each paragraph or cell ends with one "\n", a picture is one character.
     QString Text() const;
     void SetText(const QString& text);
+    // Empties the box: no text, no header or footer, no page setup.
+    void Clear();
 
     int SelStart() const;
     void SetSelStart(int start);  // also empties the selection

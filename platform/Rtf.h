@@ -90,6 +90,10 @@ bool RtfToDocument(const QByteArray& rtf, QTextDocument& document, QString* erro
 // The whole document as RTF (Windows-1252 with \uN escapes beyond it).
 QByteArray DocumentToRtf(const QTextDocument& document);
 
+// Drops the headers, footers and page setup that RtfToDocument left on a
+// document, as a document given plain text or cleared has none.
+void ResetRtfExtras(QTextDocument& document);
+
 // The header or footer read with the document, null when it had none.
 QTextDocument* HeaderFooterDocument(const QTextDocument& document, const QString& name);
 RtfPageSetup PageSetupOf(const QTextDocument& document);

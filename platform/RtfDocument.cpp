@@ -252,15 +252,19 @@ bool RtfToDocument(const QByteArray& rtf, QTextDocument& document, QString* erro
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
     document.clear();
-    for (QTextDocument* part : document.findChildren<QTextDocument*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (part->objectName().startsWith(kHeaderFooterPrefix)) delete part;
-    }
-    document.setProperty(kPageSetupProperty, QVariant());
+    ResetRtfExtras(document);
     DocumentBuilder builder(document);
     bool ok = ReadRtf(rtf, builder, error);
     builder.Finish();
     document.setUndoRedoEnabled(undo);
     return ok;
+}
+
+void ResetRtfExtras(QTextDocument& document) {
+    for (QTextDocument* part : document.findChildren<QTextDocument*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (part->objectName().startsWith(kHeaderFooterPrefix)) delete part;
+    }
+    document.setProperty(kPageSetupProperty, QVariant());
 }
 
 QTextDocument* HeaderFooterDocument(const QTextDocument& document, const QString& name) {

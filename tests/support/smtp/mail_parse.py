@@ -5,6 +5,7 @@ dispositions, file names, content identifiers and decoded contents, the
 parser's defects, and the raw form's longest line and bare line feeds."""
 import email
 import email.policy
+import base64
 import hashlib
 import json
 import sys
@@ -45,6 +46,8 @@ def describe(path):
             data = part.get_payload(decode=True)
             entry["size"] = len(data)
             entry["sha256"] = hashlib.sha256(data).hexdigest()
+            if len(data) <= 262144:
+                entry["data_b64"] = base64.b64encode(data).decode()
         out["parts"].append(entry)
     return out
 

@@ -1,0 +1,159 @@
+// The fax channel in mailing runs, handing faxes to a recording sendfax on
+// PATH: cover page and letter as PDF, the number dialled with the prefix,
+// and a fax recorded only when sendfax accepted it.
+#include "MailingDb.h"
+
+#include "FaxControl.h"
+#include "Settings.h"
+#include "fax/FakeSendfax.h"
+#include "frmMailing.h"
+#include "frmReport.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+namespace {
+
+class FaxRun : public MailingDb {
+protected:
+    void SetUp() override {
+        MailingDb::SetUp();
+        Global::gFaxTalkAvailable = false;
+        Global::gFaxServerAvailable = false;
+        Set("Fax", "Prefix", "0");
+        Set("Sender", "Company", "Brivalto Spa");
+        Set("Sender", "Fax", "0543 999999");
+        Set("Sender", "Contact", "Anna Verdi");
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,NOME,COGNOME,AZIENDA,FAX,CITTA) VALUES "
+                   "(1,'Mario','Rossi','Rossi Srl','0543 123456','Forlì')");
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME,FAX) VALUES (2,'Bianchi','0543 654321')");
+        form = std::make_unique<frmMailing>();
+        form->Load();
+        QFile letter(files.filePath("lettera.rtf"));
+        letter.open(QIODevice::WriteOnly);
+        letter.write("{\\rtf1\\ansi Gentile ||NOME|| ||COGNOME||, ecco il listino.\\par}");
+        letter.close();
+        form->txNomeFile->setText(letter.fileName());
+        form->txSubject->setText("Listino 2026");
+        form->txText->setPlainText("Nota per la copertina");
+    }
+    void TearDown() override {
+        if (Platform::IsDefaultInstanceLoaded<frmReport>()) Platform::DefaultInstance<frmReport>().Unload();
+        form.reset();
+        Global::gFaxTalkAvailable = false;
+        Global::gFaxServerAvailable = false;
+        MailingDb::TearDown();
+    }
+    static void Set(const char* section, const char* key, const QString& value) {
+        Platform::SaveSetting(Platform::App::EXEName(), section, key, value);
+    }
+    void Run(const QList<int>& ids) {
+        for (int id : ids) form->LV->AddItem("K" + QString::number(id), QString::number(id));
+        form->opTipoInvio[2]->setChecked(true);
+        form->cmdGo_Click();
+    }
+    QStringList Report(int column) { return Texts(*Platform::DefaultInstance<frmReport>().LV, column); }
+    static QString Flat(const QString& pdf) { return FakeSendfax::PdfText(pdf).simplified(); }
+
+    std::unique_ptr<frmMailing> form;
+    QTemporaryDir files;
+};
+
+}  // namespace
+
+TEST_F(FaxRun, FaxControlSendsCoverAndMergedLetterToThePrefixedNumber) {
+    FakeSendfax sendfax;
+    Run({1, 2});
+    EXPECT_EQ(Report(2), QStringList({"fax", "fax"}));
+    EXPECT_EQ(Report(3), QStringList({"", ""}));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='F'"), 2);
+
+    const auto calls = sendfax.Calls();
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[0].Option("-d"), "Mario Rossi@00543123456");
+    EXPECT_EQ(calls[1].Option("-d"), "Bianchi@00543654321") << "no first name, no leading blank";
+    ASSERT_EQ(calls[0].files.size(), 2);
+    EXPECT_TRUE(FakeSendfax::IsPdf(calls[0].files[0]));
+    const QString cover = Flat(calls[0].files[0]);
+    for (const char* expected : {"Mario Rossi", "Rossi Srl", "Listino 2026", "Nota per la copertina", "Brivalto Spa",
+                                 "Anna Verdi", "0543 999999", "0543 123456", "Forlì"})
+        EXPECT_TRUE(cover.contains(QString::fromUtf8(expected))) << expected << " in " << cover.toStdString();
+    EXPECT_EQ(Flat(calls[0].files[1]), "Gentile Mario Rossi, ecco il listino.");
+    EXPECT_EQ(Flat(calls[1].files[1]), "Gentile Bianchi, ecco il listino.");
+}
+
+TEST_F(FaxRun, NoCoverPageAndTheUsersOwnCoverPage) {
+    FakeSendfax sendfax;
+    form->ckNoCoverPage->setChecked(true);
+    Run({1});
+    QFile own(QDir(frmMailing::ProgramFolder()).filePath("BrivaltoCover.rtf"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("{\\rtf1\\ansi Copertina di ||MITT_AZIENDA|| per ||DESTINATARIO||: ||OGGETTO||\\par}");
+    own.close();
+    form->ckNoCoverPage->setChecked(false);
+    form->cmdGo_Click();
+
+    const auto calls = sendfax.Calls();
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[0].files.size(), 1);
+    EXPECT_EQ(Flat(calls[0].files[0]), "Gentile Mario Rossi, ecco il listino.");
+    ASSERT_EQ(calls[1].files.size(), 2);
+    EXPECT_EQ(Flat(calls[1].files[0]), "Copertina di Brivalto Spa per Mario Rossi: Listino 2026");
+}
+
+TEST_F(FaxRun, ARefusedOrImpossibleFaxIsReportedAndNotRecorded) {
+    {
+        // No fax command: not available, never sent.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", files.path().toLocal8Bit());
+        Run({1});
+        qputenv("PATH", path);
+    }
+    FakeSendfax sendfax;
+    sendfax.Refuse(1, "sendfax: Can not reach server at host \"fax\", port 4559.");
+    form->cmdGo_Click();
+    const QStringList errors = Report(3);
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_TRUE(errors[0].startsWith("invio fax non riuscito: fax non disponibile")) << errors[0].toStdString();
+    EXPECT_EQ(errors[1], "invio fax non riuscito: sendfax: Can not reach server at host \"fax\", port 4559.");
+    EXPECT_EQ(form->LastSendError, "sendfax: Can not reach server at host \"fax\", port 4559.");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+}
+
+TEST_F(FaxRun, OutsideFaxProgramReadsItsOutcome) {
+    FakeSendfax sendfax;
+    Global::gFaxTalkAvailable = true;
+    form->ckNoCoverPage->setChecked(true);  // the outside program always sends its cover page
+    Run({1});
+    sendfax.Refuse(3, "sendfax: job rejected by the server");
+    form->cmdGo_Click();
+
+    EXPECT_EQ(Report(3), QStringList({"", "invio fax non riuscito: sendfax: job rejected by the server"}));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='F'"), 1);
+    const auto calls = sendfax.Calls();
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[0].Option("-d"), "Mario Rossi@0543123456") << "the outside program dials the number as it is";
+    ASSERT_EQ(calls[0].files.size(), 2);
+    const QString cover = Flat(calls[0].files[0]);
+    EXPECT_TRUE(cover.contains("Nota per la copertina"));
+    EXPECT_TRUE(cover.contains("Brivalto Spa"));
+    EXPECT_EQ(Flat(calls[0].files[1]), "Gentile Mario Rossi, ecco il listino.");
+}
+
+TEST_F(FaxRun, SystemFaxServiceTakesTheJobInItsQueue) {
+    QTemporaryDir spool;
+    qputenv("BRIVALTO_FAX_SPOOL", spool.path().toLocal8Bit());
+    Global::gFaxServerAvailable = true;
+    Run({1});
+    qunsetenv("BRIVALTO_FAX_SPOOL");
+    EXPECT_EQ(Report(3), QStringList({""}));
+    const QStringList jobs = QDir(spool.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(jobs.size(), 1);
+    QFile description(QDir(spool.filePath(jobs[0])).filePath("job.txt"));
+    ASSERT_TRUE(description.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(description.readAll().contains("numero=00543123456\n"));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='F'"), 1);
+}
