@@ -18,7 +18,7 @@ class FakeSendfax {
 public:
     FakeSendfax() : oldPath_(qgetenv("PATH")) {
         QDir(dir_.path()).mkdir(QStringLiteral("bin"));
-        const QString script = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/sendfax");
+        const QString script = QStringLiteral(BRIVALTO_TEST_SUPPORT_DIR "/fax/sendfax");
         QFile::link(script, dir_.filePath(QStringLiteral("bin/sendfax")));
         qputenv("PATH", (dir_.filePath(QStringLiteral("bin")) + ":").toLocal8Bit() + oldPath_);
         qputenv("SENDFAX_RECORD", Record().toLocal8Bit());

@@ -22,7 +22,7 @@
 class SmtpSink {
 public:
     static QString Python() { return QStringLiteral("/usr/bin/python3"); }
-    static QString ScriptFolder() { return QFileInfo(QStringLiteral(__FILE__)).absolutePath(); }
+    static QString ScriptFolder() { return QStringLiteral(BRIVALTO_TEST_SUPPORT_DIR "/smtp"); }
 
     static bool Available() {
         QProcess probe;
