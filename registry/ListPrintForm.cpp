@@ -178,11 +178,12 @@ void ListPrintForm::txMargVert_LostFocus() { txMargVert->setText(QString::number
 void ListPrintForm::cmdImpostaStampante_Click() {
     CD.DialogTitle = QStringLiteral("Impostazione stampante");
     CD.CancelError = true;
+    if (!Printer().DeviceName().isEmpty()) CD.PrinterDevice().setPrinterName(Printer().DeviceName());
     try {
         CD.ShowPrinter(this);
-    } catch (const BasicError& e) {
+    } catch (const BasicError&) {
+        // Cancelled: the printer stays as it was.
         Err().Clear();
-        if (e.Number() != cdlCancel) throw;
         return;
     }
     // The printer chosen is the one the next runs print on.
