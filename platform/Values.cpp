@@ -45,11 +45,12 @@ double Val(const QString& text) {
         qint64 v = 0;
         int i = 2;
         for (; i < s.size(); ++i) {
-            int d = QString(s[i]).toInt(nullptr, base);
             bool ok = false;
-            QString(s[i]).toInt(&ok, base);
+            const int d = QString(s[i]).toInt(&ok, base);
             if (!ok) break;
             v = v * base + d;
+            // The literal is a Long at most: anything wider overflows, as in the original.
+            if (v > 0xFFFFFFFFLL) Err().Raise(6, QStringLiteral("Overflow"));
         }
         if (i == 2) return 0;
         // &H values are 16 or 32-bit signed, as the original reads them.
@@ -81,7 +82,9 @@ double Val(const QString& text) {
         while (j < s.size() && s[j].isDigit()) exp += s[j++];
         if (j > start) num += exp;
     }
-    return num.toDouble();
+    const double v = num.toDouble();
+    if (std::isinf(v)) Err().Raise(6, QStringLiteral("Overflow"));
+    return v;
 }
 
 double Val(const QVariant& value) {
@@ -155,6 +158,8 @@ double DateToSerial(const QDateTime& value) {
 }
 
 QDateTime SerialToDate(double serial) {
+    // The dates the engine can hold: 1 January 100 to 31 December 9999.
+    if (!(serial > -657435.0 && serial < 2958466.0)) Err().Raise(6, QStringLiteral("Overflow"));
     double whole = std::trunc(serial);
     double fraction = std::fabs(serial - whole);
     qint64 ms = std::llround(fraction * 86400000.0);

@@ -13,6 +13,8 @@ namespace Platform {
 
 // Val: leading number of a text ("0000012" -> 12, "12abc" -> 12, "abc" -> 0);
 // "&H" hexadecimal and "&O" octal prefixes accepted; spaces are skipped.
+// A hexadecimal or octal literal wider than 32 bits, or a number beyond the
+// double range, raises error 6 "Overflow".
 double Val(const QString& text);
 double Val(const QVariant& value);
 
@@ -52,6 +54,7 @@ std::int32_t ColorToBgr(const QColor& color);
 std::int32_t RGB(int red, int green, int blue);
 
 // Dates as the Jet engine stores them: days since 30/12/1899, time as fraction.
+// A serial outside the years 100 to 9999 raises error 6 "Overflow".
 double DateToSerial(const QDateTime& value);
 QDateTime SerialToDate(double serial);
 

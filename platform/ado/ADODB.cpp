@@ -41,25 +41,6 @@ int JetCollation(void*, int n1, const void* s1, int n2, const void* s2) {
     return a.compare(b);
 }
 
-// LIKE with % and _, without regard to case or accents.
-bool LikeMatch(const QString& text, int ti, const QString& pat, int pi) {
-    while (pi < pat.size()) {
-        QChar p = pat[pi];
-        if (p == '%') {
-            while (pi < pat.size() && pat[pi] == '%') ++pi;
-            if (pi == pat.size()) return true;
-            for (int k = ti; k <= text.size(); ++k)
-                if (LikeMatch(text, k, pat, pi)) return true;
-            return false;
-        }
-        if (ti >= text.size()) return false;
-        if (p != '_' && p != text[ti]) return false;
-        ++pi;
-        ++ti;
-    }
-    return ti == text.size();
-}
-
 QString ArgText(sqlite3_value* v) {
     const unsigned char* t = sqlite3_value_text(v);
     return t ? QString::fromUtf8(reinterpret_cast<const char*>(t), sqlite3_value_bytes(v)) : QString();
@@ -70,27 +51,50 @@ void ResultText(sqlite3_context* ctx, const QString& s) {
     sqlite3_result_text(ctx, b.constData(), b.size(), SQLITE_TRANSIENT);
 }
 
+// LIKE without regard to case or accents. The pattern is the same for every
+// row of a query: it is folded once and kept with the statement.
 void FnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
-    sqlite3_result_int(ctx, LikeMatch(Fold(ArgText(argv[1])), 0, Fold(ArgText(argv[0])), 0) ? 1 : 0);
+    auto* pattern = static_cast<QString*>(sqlite3_get_auxdata(ctx, 0));
+    if (!pattern) {
+        pattern = new QString(Fold(ArgText(argv[0])));
+        sqlite3_set_auxdata(ctx, 0, pattern, [](void* p) { delete static_cast<QString*>(p); });
+        pattern = static_cast<QString*>(sqlite3_get_auxdata(ctx, 0));
+        if (!pattern) return sqlite3_result_error_nomem(ctx);
+    }
+    sqlite3_result_int(ctx, LikeMatch(Fold(ArgText(argv[1])), *pattern) ? 1 : 0);
 }
 
 void FnIsNull(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int(ctx, sqlite3_value_type(argv[0]) == SQLITE_NULL ? -1 : 0);
 }
 
+// An error of the program's own rules inside an SQL function becomes the
+// statement's error: nothing may be thrown through the engine.
+template <typename F>
+void Guarded(sqlite3_context* ctx, F&& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        sqlite3_result_error(ctx, e.what(), -1);
+    }
+}
+
 void FnInt(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
-    sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(std::floor(sqlite3_value_double(argv[0]))));
+    const double v = std::floor(sqlite3_value_double(argv[0]));
+    // Beyond a 64-bit integer the whole part stays a double.
+    if (v >= -9.2e18 && v <= 9.2e18) sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(v));
+    else sqlite3_result_double(ctx, v);
 }
 
 void FnVal(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
     if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) return sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
-    sqlite3_result_double(ctx, Platform::Val(ArgText(argv[0])));
+    Guarded(ctx, [&] { sqlite3_result_double(ctx, Platform::Val(ArgText(argv[0]))); });
 }
 
 void FnAsc(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -135,16 +139,18 @@ void FnRight(sqlite3_context* ctx, int, sqlite3_value** argv) {
 void FnMid(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
     QString s = ArgText(argv[0]);
-    int start = sqlite3_value_int(argv[1]) - 1;
-    ResultText(ctx, argc > 2 ? s.mid(start, sqlite3_value_int(argv[2])) : s.mid(start));
+    const qint64 start = sqlite3_value_int64(argv[1]) - 1;
+    ResultText(ctx, argc > 2 ? s.mid(start, sqlite3_value_int64(argv[2])) : s.mid(start));
 }
 
 void FnPart(sqlite3_context* ctx, sqlite3_value* v, int which) {
     if (sqlite3_value_type(v) == SQLITE_NULL) return sqlite3_result_null(ctx);
-    QDateTime t = Platform::SerialToDate(sqlite3_value_double(v));
-    int r = which == 0 ? t.date().year() : which == 1 ? t.date().month() : which == 2 ? t.date().day()
-          : which == 3 ? t.time().hour() : t.time().minute();
-    sqlite3_result_int(ctx, r);
+    Guarded(ctx, [&] {
+        QDateTime t = Platform::SerialToDate(sqlite3_value_double(v));
+        int r = which == 0 ? t.date().year() : which == 1 ? t.date().month() : which == 2 ? t.date().day()
+              : which == 3 ? t.time().hour() : t.time().minute();
+        sqlite3_result_int(ctx, r);
+    });
 }
 void FnYear(sqlite3_context* c, int, sqlite3_value** a) { FnPart(c, a[0], 0); }
 void FnMonth(sqlite3_context* c, int, sqlite3_value** a) { FnPart(c, a[0], 1); }
@@ -294,7 +300,41 @@ QHash<QString, QString> ParseConnectionString(const QString& s) {
 
 }  // namespace
 
+// ------------------------------------------------------------ LIKE
+
+// Greedy, going back only to the last "%" seen: every "%" before it has
+// already matched as little as it can, so nothing earlier needs trying again.
+bool LikeMatch(const QString& text, const QString& pattern) {
+    const qsizetype n = text.size(), m = pattern.size();
+    qsizetype t = 0, p = 0, star = -1, resume = 0;
+    while (t < n) {
+        if (p < m && pattern[p] == '%') {
+            star = p++;
+            resume = t;
+        } else if (p < m && (pattern[p] == '_' || pattern[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (star >= 0) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < m && pattern[p] == '%') ++p;
+    return p == m;
+}
+
 // ------------------------------------------------------------ Connection
+
+QString Connection::Translate(const QString& jetSql) {
+    try {
+        return TranslateJetSql(jetSql);
+    } catch (const JetSyntaxError& e) {
+        errors_.push_back(Error{E_FAIL_PROVIDER, QStringLiteral("3075"), e.description});
+        Platform::Err().Raise(E_FAIL_PROVIDER, e.description, QStringLiteral("Microsoft JET Database Engine"));
+    }
+}
 
 Connection::Connection() = default;
 
@@ -448,7 +488,7 @@ int Connection::State() const { return db_ || server_ ? adStateOpen : adStateClo
 
 sqlite3_stmt* Connection::Prepare(const QString& jetSql, const QVariantList& params) {
     if (!db_) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
-    QByteArray sql = TranslateJetSql(jetSql).toUtf8();
+    QByteArray sql = Translate(jetSql).toUtf8();
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(db_, sql.constData(), sql.size(), &stmt, nullptr);
     if (rc != SQLITE_OK) RaiseEngineError(rc, jetSql);
@@ -466,7 +506,7 @@ long Connection::Execute(const QString& jetSql, const QVariantList& params) {
         }
     }
     if (!db_) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
-    QByteArray all = TranslateJetSql(jetSql).toUtf8();
+    QByteArray all = Translate(jetSql).toUtf8();
     const char* tail = all.constData();
     const char* end = tail + all.size();
     long affected = 0;
@@ -592,7 +632,7 @@ void Recordset::Open(const QString& source, Connection& cn, int cursorType, int 
             if (name.isEmpty() || (!table.isEmpty() && name.compare(table, Qt::CaseInsensitive) != 0)) single = false;
             table = name;
         }
-        QString translated = TranslateJetSql(source).trimmed();
+        QString translated = cn.Translate(source).trimmed();
         if (single && translated.startsWith("SELECT ", Qt::CaseInsensitive) &&
             !translated.mid(7).trimmed().startsWith("DISTINCT", Qt::CaseInsensitive)) {
             sqlite3_stmt* withId = nullptr;

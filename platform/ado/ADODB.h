@@ -78,6 +78,8 @@ public:
     // Internals shared with Recordset.
     sqlite3* Handle() const { return db_; }
     [[noreturn]] void RaiseEngineError(int rc, const QString& sql, long number = E_FAIL_PROVIDER);
+    // The engine's text for a Jet statement; a refused one is raised as 3075.
+    QString Translate(const QString& jetSql);
     sqlite3_stmt* Prepare(const QString& jetSql, const QVariantList& params);
     // A statement kept for reuse (reset, bindings cleared); owned by the connection.
     sqlite3_stmt* Cached(const QByteArray& engineSql);
@@ -187,7 +189,24 @@ QStringList Tables(Connection& cn);
 QStringList Columns(Connection& cn, const QString& table);
 }  // namespace Catalog
 
-// Turns a statement written for Jet into the engine's own dialect.
+// A statement the translator refuses, with Jet's description of the fault.
+struct JetSyntaxError {
+    QString description;
+};
+
+// Turns a statement written for Jet into the engine's own dialect; throws
+// JetSyntaxError for text Jet itself would refuse (an unclosed string, an
+// impossible date), never guessing what was meant.
 QString TranslateJetSql(const QString& jetSql);
+
+// Jet's description of a refused statement ("Errore di sintassi nella
+// stringa nell'espressione della query '...'."), thrown as JetSyntaxError.
+[[noreturn]] void Refuse(const QString& kind, const QString& expression);
+// The date of a Jet date literal's text (between the # signs), or refused.
+QDateTime JetDateLiteral(const QString& body);
+
+// LIKE with % and _ on text already folded, in time proportional to the
+// lengths' product at worst.
+bool LikeMatch(const QString& text, const QString& pattern);
 
 }  // namespace ADODB

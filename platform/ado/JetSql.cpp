@@ -14,9 +14,17 @@ namespace {
 
 bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == '_'; }
 
-// A Jet date literal (#mm/dd/yyyy hh.nn.ss#, also with ':' and without time)
-// as the number the engine stores.
-QString DateLiteral(const QString& body) {
+}  // namespace
+
+[[noreturn]] void Refuse(const QString& kind, const QString& expression) {
+    throw JetSyntaxError{QStringLiteral("Errore di sintassi") + kind + QStringLiteral(" nell'espressione della query '") +
+                         expression + QStringLiteral("'.")};
+}
+
+// A Jet date literal (#mm/dd/yyyy hh.nn.ss#, also with ':' and without time);
+// a date or time that cannot be is refused, never moved to another day or to
+// midnight.
+QDateTime JetDateLiteral(const QString& body) {
     static const QRegularExpression re(
         R"(^\s*(\d{1,2})[/\-](\d{1,2})[/\-](\d{2,4})(?:\s+(\d{1,2})[.:](\d{1,2})(?:[.:](\d{1,2}))?)?\s*$)");
     static const QRegularExpression iso(R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})(?:\s+(\d{1,2})[.:](\d{1,2})(?:[.:](\d{1,2}))?)?\s*$)");
@@ -32,11 +40,33 @@ QString DateLiteral(const QString& body) {
         mo = m.captured(2).toInt();
         d = m.captured(3).toInt();
     } else {
-        return QString();
+        Refuse(QStringLiteral(" nella data"), '#' + body + '#');
     }
-    QDateTime t(QDate(y, mo, d), QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt()));
-    if (!t.isValid()) return QString();
-    return QString::number(Platform::DateToSerial(t), 'g', 17);
+    const QDate date(y, mo, d);
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (!date.isValid() || !time.isValid() || y < 100) Refuse(QStringLiteral(" nella data"), '#' + body + '#');
+    return QDateTime(date, time);
+}
+
+namespace {
+
+// The number the engine stores for a date literal.
+QString DateLiteral(const QString& body) {
+    return QString::number(Platform::DateToSerial(JetDateLiteral(body)), 'g', 17);
+}
+
+// The end of a quoted run starting at `open` (the quote), where a doubled
+// quote stands for itself; -1 when the run is never closed.
+int QuotedEnd(const QString& s, int open, QChar quote) {
+    for (int j = open + 1; j < s.size(); ++j) {
+        if (s[j] != quote) continue;
+        if (j + 1 < s.size() && s[j + 1] == quote) {
+            ++j;
+            continue;
+        }
+        return j;
+    }
+    return -1;
 }
 
 // Lexical pass: names, literals and operators.
@@ -45,44 +75,24 @@ QString Lexical(const QString& s) {
     out.reserve(s.size() + 16);
     for (int i = 0; i < s.size();) {
         QChar c = s[i];
-        if (c == '\'') {
-            int j = i + 1;
-            QString lit = "'";
-            while (j < s.size()) {
-                if (s[j] == '\'') {
-                    if (j + 1 < s.size() && s[j + 1] == '\'') {
-                        lit += "''";
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                lit += s[j++];
-            }
-            out += lit + "'";
-            i = j + 1;
-        } else if (c == '"') {
-            // Jet reads double quotes as a text literal.
-            int j = s.indexOf('"', i + 1);
-            if (j < 0) j = s.size();
+        if (c == '\'' || c == '"') {
+            // Jet reads text between double quotes as a literal too.
+            const int j = QuotedEnd(s, i, c);
+            if (j < 0) Refuse(QStringLiteral(" nella stringa"), s.mid(i));
             QString body = s.mid(i + 1, j - i - 1);
-            out += "'" + body.replace("'", "''") + "'";
+            if (c == '"') body.replace(QStringLiteral("\"\""), QStringLiteral("\"")).replace('\'', QStringLiteral("''"));
+            out += '\'' + body + '\'';
             i = j + 1;
         } else if (c == '[') {
             int j = s.indexOf(']', i + 1);
-            if (j < 0) j = s.size();
-            out += "\"" + s.mid(i + 1, j - i - 1) + "\"";
+            if (j < 0) Refuse(QString(), s.mid(i));
+            out += "\"" + s.mid(i + 1, j - i - 1).replace('"', QStringLiteral("\"\"")) + "\"";
             i = j + 1;
         } else if (c == '#') {
             int j = s.indexOf('#', i + 1);
-            QString serial = j > i ? DateLiteral(s.mid(i + 1, j - i - 1)) : QString();
-            if (serial.isEmpty()) {
-                out += c;
-                ++i;
-            } else {
-                out += serial;
-                i = j + 1;
-            }
+            if (j < 0) Refuse(QStringLiteral(" nella data"), s.mid(i));
+            out += DateLiteral(s.mid(i + 1, j - i - 1));
+            i = j + 1;
         } else if (c == '&') {
             out += "||";
             ++i;
@@ -106,6 +116,166 @@ QString Lexical(const QString& s) {
     }
     return out;
 }
+
+// ---- TOP ---------------------------------------------------------------
+// Jet's "SELECT TOP n" limits its own SELECT, wherever that stands: alone,
+// in a subquery, or as one member of a UNION. The engine's LIMIT belongs at
+// the end of a whole statement, so members and subqueries are rewritten
+// each on its own.
+
+struct Token {
+    enum Kind { Space, Word, Literal, Open, Close, Other } kind;
+    QString text;
+};
+
+std::vector<Token> Tokens(const QString& s) {
+    std::vector<Token> out;
+    for (int i = 0; i < s.size();) {
+        const QChar c = s[i];
+        int j = i + 1;
+        Token::Kind kind = Token::Other;
+        if (c.isSpace()) {
+            while (j < s.size() && s[j].isSpace()) ++j;
+            kind = Token::Space;
+        } else if (c == '\'' || c == '"') {
+            j = QuotedEnd(s, i, c);
+            j = j < 0 ? int(s.size()) : j + 1;
+            kind = Token::Literal;
+        } else if (IsWordChar(c)) {
+            while (j < s.size() && (IsWordChar(s[j]) || s[j] == '.')) ++j;
+            kind = Token::Word;
+        } else if (c == '(') {
+            kind = Token::Open;
+        } else if (c == ')') {
+            kind = Token::Close;
+        }
+        out.push_back({kind, s.mid(i, j - i)});
+        i = j;
+    }
+    return out;
+}
+
+bool IsWord(const Token& t, const char* upper) {
+    return t.kind == Token::Word && t.text.compare(QLatin1String(upper), Qt::CaseInsensitive) == 0;
+}
+
+class TopRewriter {
+public:
+    explicit TopRewriter(const QString& sql) : t_(Tokens(sql)), sql_(sql) {}
+    QString Run() { return Statement(0, int(t_.size())); }
+
+private:
+    // The matching close of the open at `i`, or `end` when there is none.
+    int Match(int i, int end) const {
+        int depth = 0;
+        for (int k = i; k < end; ++k) {
+            if (t_[k].kind == Token::Open) ++depth;
+            if (t_[k].kind == Token::Close && --depth == 0) return k;
+        }
+        return end;
+    }
+
+    int NextSolid(int i, int end) const {
+        while (i < end && t_[i].kind == Token::Space) ++i;
+        return i;
+    }
+
+    // Tokens as they are, subqueries rewritten.
+    QString Plain(int begin, int end) {
+        QString out;
+        for (int i = begin; i < end; ++i) {
+            if (t_[i].kind == Token::Open) {
+                const int close = Match(i, end);
+                out += '(' + Statement(i + 1, close) + (close < end ? QStringLiteral(")") : QString());
+                i = close;
+                continue;
+            }
+            out += t_[i].text;
+        }
+        return out;
+    }
+
+    // A statement or a subquery: members of a compound, each with its TOP.
+    QString Statement(int begin, int end) {
+        std::vector<std::pair<int, int>> members;
+        std::vector<int> operators;
+        int start = begin;
+        for (int i = begin; i < end; ++i) {
+            if (t_[i].kind == Token::Open) {
+                i = Match(i, end);
+                continue;
+            }
+            if (IsWord(t_[i], "UNION") || IsWord(t_[i], "INTERSECT") || IsWord(t_[i], "EXCEPT")) {
+                members.push_back({start, i});
+                operators.push_back(i);
+                start = i + 1;
+            }
+        }
+        members.push_back({start, end});
+        QString out;
+        for (size_t m = 0; m < members.size(); ++m) {
+            if (m > 0) out += t_[operators[m - 1]].text;
+            out += Member(members[m].first, members[m].second, members.size() > 1, m + 1 == members.size());
+        }
+        return out;
+    }
+
+    QString Member(int begin, int end, bool compound, bool last) {
+        // Leading blanks and the ALL of "UNION ALL" stay in front.
+        int i = NextSolid(begin, end);
+        if (i < end && IsWord(t_[i], "ALL")) i = NextSolid(i + 1, end);
+        if (i >= end || !IsWord(t_[i], "SELECT")) return Plain(begin, end);
+        const QString lead = Plain(begin, i);
+        int k = NextSolid(i + 1, end);
+        QString distinct;
+        if (k < end && (IsWord(t_[k], "DISTINCT") || IsWord(t_[k], "DISTINCTROW"))) {
+            distinct = QStringLiteral("DISTINCT ");
+            k = NextSolid(k + 1, end);
+        }
+        if (k >= end || !IsWord(t_[k], "TOP")) return Plain(begin, end);
+        const int n = NextSolid(k + 1, end);
+        bool number = false;
+        if (n < end) t_[n].text.toLongLong(&number);
+        if (!number) Refuse(QString(), sql_);
+        int rest = NextSolid(n + 1, end);
+        const bool percent = rest < end && IsWord(t_[rest], "PERCENT");
+        if (percent) rest = NextSolid(rest + 1, end);
+
+        // The ORDER BY closing the last member of a compound sorts the whole.
+        int bodyEnd = end;
+        if (compound && last) {
+            for (int j = rest; j < end; ++j) {
+                if (t_[j].kind == Token::Open) {
+                    j = Match(j, end);
+                    continue;
+                }
+                if (IsWord(t_[j], "ORDER")) {
+                    bodyEnd = j;
+                    break;
+                }
+            }
+        }
+        QString body = QStringLiteral("SELECT ") + distinct + Plain(rest, bodyEnd);
+        while (body.endsWith(' ')) body.chop(1);
+        QString limit = t_[n].text;
+        if (percent) {
+            // The same rows are counted first: a bound parameter would have
+            // to be given twice, which the caller's list cannot do.
+            for (int j = rest; j < end; ++j)
+                if (t_[j].kind == Token::Other && t_[j].text == QLatin1String("?"))
+                    Refuse(QStringLiteral(" (TOP PERCENT con parametri)"), sql_);
+            limit = QStringLiteral("(SELECT (COUNT(*)*") + t_[n].text + QStringLiteral("+99)/100 FROM (") + body +
+                    QStringLiteral("))");
+        }
+        QString out = body + QStringLiteral(" LIMIT ") + limit;
+        if (compound) out = QStringLiteral("SELECT * FROM (") + out + QStringLiteral(")");
+        if (bodyEnd < end) out += ' ' + Plain(bodyEnd, end);
+        return lead + out;
+    }
+
+    std::vector<Token> t_;
+    QString sql_;
+};
 
 // Splits at commas outside parentheses and quotes.
 QStringList SplitTopLevel(const QString& s) {
@@ -195,9 +365,6 @@ QString TranslateJetSql(const QString& jetSql) {
                                                    QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression alterColumn(R"(^ALTER\s+TABLE\s+("[^"]+"|\w+)\s+ALTER\s+COLUMN\s+.*$)",
                                                 QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression top(R"(^SELECT\s+(DISTINCT\s+)?TOP\s+(\d+)\s+(.*)$)",
-                                        QRegularExpression::CaseInsensitiveOption |
-                                            QRegularExpression::DotMatchesEverythingOption);
 
     QRegularExpressionMatch m;
     if ((m = createTable.match(sql)).hasMatch()) {
@@ -225,9 +392,9 @@ QString TranslateJetSql(const QString& jetSql) {
         // Column types are the values' own in this engine: nothing to change.
         return "SELECT 1 WHERE 0";
     }
-    if ((m = top.match(sql)).hasMatch()) {
-        return "SELECT " + m.captured(1) + m.captured(3) + " LIMIT " + m.captured(2);
-    }
+    // Only a statement that names TOP somewhere is taken apart.
+    static const QRegularExpression anyTop(QStringLiteral("\\bTOP\\b"), QRegularExpression::CaseInsensitiveOption);
+    if (sql.contains(anyTop)) return TopRewriter(sql).Run();
     return sql;
 }
 

@@ -60,33 +60,44 @@ QByteArray ParamText(const QVariant& v) {
 QString TranslateForServer(const QString& s) {
     QString out;
     int param = 0;
-    static const QRegularExpression date(R"(^\s*(\d{1,2})/(\d{1,2})/(\d{2,4})(?:\s+(\d{1,2})[.:](\d{1,2})(?:[.:](\d{1,2}))?)?\s*$)");
+    // The end of a quoted run, a doubled quote standing for itself.
+    auto quotedEnd = [&s](int open, QChar quote) {
+        for (int j = open + 1; j < s.size(); ++j) {
+            if (s[j] != quote) continue;
+            if (j + 1 < s.size() && s[j + 1] == quote) {
+                ++j;
+                continue;
+            }
+            return j;
+        }
+        Refuse(QStringLiteral(" nella stringa"), s.mid(open));
+    };
     for (int i = 0; i < s.size();) {
         QChar c = s[i];
         if (c == '\'') {
-            int j = i + 1;
-            while (j < s.size() && !(s[j] == '\'' && (j + 1 >= s.size() || s[j + 1] != '\''))) j += (s[j] == '\'' ? 2 : 1);
+            const int j = quotedEnd(i, c);
             out += s.mid(i, j - i + 1);
+            i = j + 1;
+        } else if (c == '"') {
+            // Text between double quotes is a literal in Jet.
+            const int j = quotedEnd(i, c);
+            QString body = s.mid(i + 1, j - i - 1);
+            body.replace(QStringLiteral("\"\""), QStringLiteral("\"")).replace('\'', QStringLiteral("''"));
+            out += '\'' + body + '\'';
             i = j + 1;
         } else if (c == '[') {
             int j = s.indexOf(']', i + 1);
-            if (j < 0) j = s.size();
-            // Unquoted, so that names match whatever case they were created in.
-            out += s.mid(i + 1, j - i - 1);
+            if (j < 0) Refuse(QString(), s.mid(i));
+            const QString name = s.mid(i + 1, j - i - 1);
+            static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+            // A plain name goes unquoted, so that it matches whatever case it
+            // was created in; any other needs its quotes.
+            out += plain.match(name).hasMatch() ? name : '"' + QString(name).replace('"', QStringLiteral("\"\"")) + '"';
             i = j + 1;
         } else if (c == '#') {
             int j = s.indexOf('#', i + 1);
-            auto m = j > i ? date.match(s.mid(i + 1, j - i - 1)) : QRegularExpressionMatch();
-            if (!m.hasMatch()) {
-                out += c;
-                ++i;
-                continue;
-            }
-            int y = m.captured(3).toInt();
-            if (m.captured(3).size() <= 2) y += y < 30 ? 2000 : 1900;
-            QDateTime t(QDate(y, m.captured(1).toInt(), m.captured(2).toInt()),
-                        QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt()));
-            out += "TIMESTAMP '" + t.toString("yyyy-MM-dd HH:mm:ss") + "'";
+            if (j < 0) Refuse(QStringLiteral(" nella data"), s.mid(i));
+            out += "TIMESTAMP '" + JetDateLiteral(s.mid(i + 1, j - i - 1)).toString("yyyy-MM-dd HH:mm:ss") + "'";
             i = j + 1;
         } else if (c == '&') {
             out += "||";
@@ -191,7 +202,12 @@ ServerResult ServerBackend::Run(const QString& jetSql, const QVariantList& param
         return {};
     }
     const bool inTransaction = InTransaction();
-    QByteArray sql = TranslateForServer(jetSql).toUtf8();
+    QByteArray sql;
+    try {
+        sql = TranslateForServer(jetSql).toUtf8();
+    } catch (const JetSyntaxError& e) {
+        throw ServerFailure{E_FAIL_PROVIDER, QStringLiteral("3075"), e.description};
+    }
     std::vector<QByteArray> texts;
     std::vector<const char*> values;
     for (const QVariant& v : params) texts.push_back(ParamText(v));

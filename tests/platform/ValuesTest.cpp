@@ -1,6 +1,8 @@
 #include "Errors.h"
 #include "Values.h"
 
+#include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace Platform;
@@ -113,4 +115,33 @@ TEST(Values, DatesAsTheEngineStoresThem) {
     QDateTime t(QDate(2026, 12, 8), QTime(23, 59, 59));
     EXPECT_EQ(SerialToDate(DateToSerial(t)), t);
     EXPECT_EQ(SerialToDate(-1.25), QDateTime(QDate(1899, 12, 29), QTime(6, 0)));
+}
+
+namespace {
+long ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const BasicError& e) {
+        return e.Number();
+    }
+    return 0;
+}
+}  // namespace
+
+TEST(Values, NumbersTooWideOverflow) {
+    EXPECT_EQ(Val(QString("&HFFFFFFFF")), -1);
+    EXPECT_EQ(Val(QString("&O37777777777")), -1);
+    EXPECT_EQ(ErrorOf([] { Val(QString("&H100000000")); }), 6);
+    EXPECT_EQ(ErrorOf([] { Val(QString("&H1FFFFFFFFFFFFFFFFFFFF")); }), 6);  // wider than 64 bits
+    EXPECT_EQ(ErrorOf([] { Val(QString("&O" + QString(40, '7'))); }), 6);
+    EXPECT_EQ(ErrorOf([] { Val(QString("1e999")); }), 6);
+    EXPECT_EQ(ErrorOf([] { Val(QString(400, '9')); }), 6);
+}
+
+TEST(Values, DatesOutsideTheEnginesRangeOverflow) {
+    EXPECT_EQ(SerialToDate(2958465.5), QDateTime(QDate(9999, 12, 31), QTime(12, 0)));
+    EXPECT_EQ(SerialToDate(-657434), QDateTime(QDate(100, 1, 1), QTime(0, 0)));
+    for (double serial : {2958466.0, -657435.0, 1e300, -1e300, std::nan(""), HUGE_VAL})
+        EXPECT_EQ(ErrorOf([serial] { SerialToDate(serial); }), 6) << serial;
+    EXPECT_EQ(ErrorOf([] { Format(QVariant(1e20), "dd/mm/yyyy"); }), 6);
 }
