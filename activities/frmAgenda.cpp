@@ -8,6 +8,7 @@
 #include "Locks.h"
 #include "MultiButton.h"
 #include "Neighbours.h"
+#include "OutlookImpEx.h"
 #include "PlannerSettings.h"
 #include "ProcGuard.h"
 #include "Runtime.h"
@@ -361,7 +362,13 @@ void frmAgenda::ckAvvisi_Click() {
     SaveSetting(App::EXEName(), QStringLiteral("Agenda"), QStringLiteral("AlarmEnabled"), QString::number(Value(ckAvvisi)));
 }
 
-void frmAgenda::Command1_Click() {}
+void frmAgenda::Command1_Click() {
+    BusyGuard busy(*this);
+    if (!cn_) return;
+    OutlookImpEx outlook;
+    const bool done = outlook.SyncOutlookAppointments(*cn_);
+    MsgBox(done ? QStringLiteral("Vero") : QStringLiteral("Falso"), vbOKOnly);
+}
 
 // ---------------------------------------------------------------- writers
 

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateTimeEdit>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -581,4 +582,23 @@ TEST_F(Agenda, ScreenshotOfTheAgenda) {
     QApplication::processEvents();
     EXPECT_TRUE(a.grab().save(TestKit::ProgramFolder() + "/../agenda.png"));
     EXPECT_EQ(a.Planner->DayView()->Layout().placements.size(), 3);
+}
+
+TEST_F(Agenda, TheRedButtonExchangesWithTheCalendar) {
+    const QString calendar = env.Root() + "/calendario.ics";
+    Platform::SaveSetting("Brivalto", "Outlook", "FileCalendario", calendar);
+    Activity(1, "ANNA", "V", At(1, 9));
+    auto& a = Open();
+    const QDateTime loaded = a.LastLoad;
+    env.SetClock(kNow.addSecs(60));
+    a.Command1->click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Vero"});
+    EXPECT_FALSE(Value("SELECT OUTL_ID FROM CONTATTI WHERE IDCONT=1").toString().isEmpty());
+    EXPECT_TRUE(QFile::exists(calendar));
+    EXPECT_EQ(a.LastLoad, loaded);  // not reloaded afterwards
+
+    env.ClearBoxes();
+    Platform::SaveSetting("Brivalto", "Outlook", "FileCalendario", "");
+    a.Command1_Click();
+    EXPECT_EQ(env.Prompts().last(), "Falso");
 }
