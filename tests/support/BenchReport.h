@@ -1,0 +1,42 @@
+#pragma once
+// The lines a benchmark prints: each figure measured beside the reference it
+// is judged against (what the bare engine or the simplest writer takes in
+// the same run, and the goal set for it), in the layout scripts/bench shows.
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace Bench {
+
+inline void Title(const std::string& title) {
+    std::printf("%s\n", title.c_str());
+    std::fflush(stdout);
+}
+
+inline void Figure(const std::string& figure, const std::string& measured, const std::string& reference) {
+    std::printf("  %-46s %-34s %s\n", figure.c_str(), measured.c_str(), reference.c_str());
+    std::fflush(stdout);
+}
+
+// "1234 ms" with as many decimals as the size of the number deserves.
+inline std::string Ms(double ms) {
+    char b[32];
+    std::snprintf(b, sizeof b, ms < 10 ? "%.2f ms" : ms < 100 ? "%.1f ms" : "%.0f ms", ms);
+    return b;
+}
+
+inline std::string Ratio(double ratio) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.2fx", ratio);
+    return b;
+}
+
+inline double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace Bench
