@@ -76,8 +76,9 @@ bool frmMailing::RunChecks() {
     if (document.isEmpty() && mode == 1 && textBody &&
         !Ask(QStringLiteral("Non è stato specificato alcun file; saranno inviati solo oggetto e note. Confermi ugualmente?")))
         return false;
-    // A document moved or deleted since it was chosen would fail for every recipient.
-    if (!document.isEmpty() && !QFileInfo(document).isFile())
+    // A document moved or deleted since it was chosen would fail for every
+    // recipient; labels and SMS alone do not send it.
+    if (!document.isEmpty() && mode != 4 && mode != 7 && !QFileInfo(document).isFile())
         return Stop(QStringLiteral("File inesistente o percorso non completo"));
     const bool exempt = mode == 3 || mode == 4 || (mode == 2 && ckNoCoverPage->isChecked());
     if (!exempt && txSubject->text().isEmpty())

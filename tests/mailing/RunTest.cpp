@@ -265,13 +265,17 @@ TEST_F(Run, TheChecksBeforeTheRunInTheirOrder) {
     EXPECT_EQ(prompts(), QStringList({"Mancano dati essenziali per l'invio di e-mail del mittente. Impostarli da "
                                       "configurazione."}));
     EXPECT_FALSE(Platform::IsDefaultInstanceLoaded<frmReport>());
-    // Letters and labels need neither subject nor note.
+    // Letters and labels need neither subject nor note; labels need no document.
     form->opTipoInvio[3]->setChecked(true);
     form->txSubject->clear();
     form->txText->clear();
     form->cmdGo_Click();
     EXPECT_EQ(prompts(), QStringList());
-    EXPECT_EQ(Platform::DefaultInstance<frmReport>().LV->ItemCount(), 1);
+    form->opTipoInvio[4]->setChecked(true);
+    form->txNomeFile->setText(env.Root() + "/sparita.rtf");
+    form->cmdGo_Click();
+    EXPECT_EQ(prompts(), QStringList());
+    EXPECT_EQ(Platform::DefaultInstance<frmReport>().LV->ItemCount(), 2);
 }
 
 TEST_F(Run, DuringTheRunTheWindowAndTheListStayAsTheyAre) {
