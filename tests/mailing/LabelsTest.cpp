@@ -195,7 +195,7 @@ TEST_F(Labels, TheRunOfMode4ReportsEveryAddress) {
 }
 
 TEST_F(Labels, AnAddressThatCannotBePrintedIsAFailure) {
-    if (!Platform::InstalledPrinterNames().isEmpty()) GTEST_SKIP() << "this machine has printers";
+    const auto previous = Platform::SetPrinterListHandler([] { return QStringList(); });
     Platform::Printer().SetPdfFolder(QString());
     form->txID->setText("4");
     form->cmdAdd_Click();
@@ -206,4 +206,5 @@ TEST_F(Labels, AnAddressThatCannotBePrintedIsAFailure) {
     EXPECT_EQ(report.LV->Item(1).SubItem(2), "Busta");
     EXPECT_EQ(report.LV->Item(1).SubItem(3), "stampa indirizzo non riuscita: Nessuna stampante installata");
     EXPECT_EQ(env.Prompts(), QStringList({"Errore 482: Nessuna stampante installata in stampa indirizzo"}));
+    Platform::SetPrinterListHandler(previous);
 }

@@ -151,8 +151,15 @@ TEST_F(Letters, AFailedPrintIsAFailureWithItsOwnText) {
     form->txNomeFile->setText(env.Root() + "/nota.txt");
     form->PrintLetter(*Record(3));
     EXPECT_EQ(Platform::Printer().PrintedFiles().size(), 1);
+    // No printer at all.
+    const auto previous = Platform::SetPrinterListHandler([] { return QStringList(); });
+    Platform::Printer().SetPdfFolder(QString());
+    form->txNomeFile->setText(Letter("lettera_word.rtf"));
+    form->PrintLetter(*Record(1));
+    Platform::SetPrinterListHandler(previous);
     EXPECT_EQ(ReportLines(), QStringList({"1|posta|", "2|posta|stampa non riuscita: il documento non è in formato RTF",
-                                          "3|posta|stampa non riuscita: tipo di documento non stampabile"}));
+                                          "3|posta|stampa non riuscita: tipo di documento non stampabile",
+                                          "1|posta|stampa non riuscita: Nessuna stampante installata"}));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
 }
 

@@ -3,6 +3,7 @@
 #include "MailingDb.h"
 
 #include "ComboBox.h"
+#include "CommonDialog.h"
 #include "MultiButton.h"
 #include "Settings.h"
 #include "frmMailing.h"
@@ -57,4 +58,67 @@ TEST_F(Window, WithoutTheDatabaseOnlyTheExitStays) {
     EXPECT_FALSE(f.cmdGo->isEnabled());
     EXPECT_FALSE(f.cmdAdd->isEnabled());
     EXPECT_TRUE(f.cmdEsci->isEnabled());
+}
+
+TEST_F(Window, SendModesShowTheirSmsFields) {
+    auto& f = Open();
+    f.show();
+    for (int mode = 0; mode < 8; ++mode) {
+        f.opTipoInvio[size_t(mode)]->setChecked(true);
+        EXPECT_EQ(f.frSMS->isVisible(), mode >= 5) << mode;
+        if (mode >= 5) EXPECT_EQ(f.txOggettoEmail->isVisible(), mode != 7) << mode;
+    }
+    f.txMessaggio->setPlainText("  CIAO A TUTTI  ");
+    EXPECT_EQ(f.lbChars->text(), "12");
+    f.opTipoMail[0]->setChecked(true);
+    EXPECT_FALSE(f.txText->isEnabled());
+    f.opTipoMail[1]->setChecked(true);
+    EXPECT_TRUE(f.txText->isEnabled());
+}
+
+TEST_F(Window, TheDocumentChoice) {
+    auto& f = Open();
+    QStringList answers;
+    QList<Platform::FileDialogCall> calls;
+    Platform::SetFileDialogHandler([&](const Platform::FileDialogCall& call) {
+        calls << call;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    });
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    answers << "/doc/lettera.RTF" << "/doc/offerta.Doc" << "/doc/listino.xls" << "/doc/nota.txt" << "/doc/scheda.pdf";
+    f.cmdBrowse_Click();
+    EXPECT_EQ(f.txNomeFile->text(), "/doc/lettera.RTF");
+    f.cmdBrowse_Click();
+    EXPECT_EQ(f.txNomeFile->text(), "");
+    f.cmdBrowse_Click();
+    EXPECT_EQ(f.txNomeFile->text(), "");
+    f.cmdBrowse_Click();
+    EXPECT_EQ(f.txNomeFile->text(), "");
+    f.cmdBrowse_Click();
+    EXPECT_EQ(f.txNomeFile->text(), "/doc/scheda.pdf");
+    // Cancelled: the document stays.
+    f.cmdBrowse_Click();
+    EXPECT_EQ(f.txNomeFile->text(), "/doc/scheda.pdf");
+    qputenv("PATH", QByteArray(BRIVALTO_FAKES) + ":" + path);
+    answers << "/doc/offerta.doc";
+    f.cmdBrowse_Click();
+    EXPECT_EQ(f.txNomeFile->text(), "/doc/offerta.doc");
+    qputenv("PATH", path);
+    Platform::SetFileDialogHandler({});
+    EXPECT_EQ(env.Prompts(),
+              QStringList({"Su questa macchina non è installato Word (97 o superiori). Non è pertanto possibile usare "
+                           "questo tipo di file",
+                           "Su questa macchina non è installato Excel (97 o superiori). Non è pertanto possibile usare "
+                           "questo tipo di file",
+                           "Il file selezionato non è di tipo compatibile con questo uso"}));
+    ASSERT_FALSE(calls.isEmpty());
+    EXPECT_EQ(calls[0].title, "Selezione file da inviare/allegare");
+    EXPECT_TRUE(calls[0].filter.endsWith("Tutti i file permessi|*.rtf;*.doc;*.xls;*.pdf"));
+}
+
+TEST_F(Window, ExportNeedsRecipients) {
+    auto& f = Open();
+    f.cmdExport_Click();
+    EXPECT_EQ(env.Prompts(), QStringList({"Occorre indicare le anagrafiche da esportare"}));
 }
