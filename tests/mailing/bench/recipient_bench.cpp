@@ -10,6 +10,7 @@
 #include "frmMailing.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTemporaryDir>
