@@ -9,6 +9,8 @@
 #include "TestHttpServer.h"
 #include "frmMailing.h"
 #include "frmReport.h"
+#include "fax/FakeSendfax.h"
+#include "smtp/SmtpSink.h"
 
 #include <qvxSMS2/qvxSMS2.h>
 
@@ -385,4 +387,72 @@ TEST_F(Run, AnSmsErrorRaisedIsThatRecipientsFailure) {
                   return p.email.isEmpty() && !p.cellulare.isEmpty();
               })));
     EXPECT_TRUE(env.Prompts().isEmpty());
+}
+
+namespace {
+
+// The same run through the window's own e-mail and fax channels: e-mail to a
+// local SMTP server, faxes to a recording sendfax, letters to PDF.
+class RealChannels : public MailingDb {
+protected:
+    void SetUp() override {
+        if (!SmtpSink::Available()) GTEST_SKIP() << "aiosmtpd is not installed";
+        MailingDb::SetUp();
+        ASSERT_TRUE(sink.Started());
+        Global::gFaxTalkAvailable = false;
+        Global::gFaxServerAvailable = false;
+        const QString app = Platform::App::EXEName();
+        Platform::SaveSetting(app, "eMail", "SMPTServer", sink.Server());
+        Platform::SaveSetting(app, "eMail", "Indirizzo", "ufficio@example.it");
+        Platform::SaveSetting(app, "eMail", "NomeInMail", "Ufficio");
+        people = MakeRegistry(200);
+        Store(cn, people);
+        form = std::make_unique<frmMailing>();
+        form->Load();
+        const QString letter = env.Root() + "/lettera.rtf";
+        QFile::copy(QStringLiteral(MAILING_TEST_DATA "/lettera_word.rtf"), letter);
+        form->txNomeFile->setText(letter);
+        form->txSubject->setText("Novità per $NOME$ $COGNOME$");
+    }
+    void TearDown() override {
+        if (Platform::IsDefaultInstanceLoaded<frmReport>()) Platform::DefaultInstance<frmReport>().Unload();
+        form.reset();
+        MailingDb::TearDown();
+    }
+    SmtpSink sink;
+    FakeSendfax sendfax;
+    std::vector<Person> people;
+    std::unique_ptr<frmMailing> form;
+};
+
+}  // namespace
+
+TEST_F(RealChannels, ModeZeroOverTwoHundredRecipients) {
+    form->cmdAdd_Click();
+    ASSERT_EQ(form->LV->ItemCount(), 200);
+    form->opTipoInvio[0]->setChecked(true);
+    form->cmdGo_Click();
+    EXPECT_TRUE(env.Prompts().isEmpty()) << env.Prompts().join('\n').toStdString();
+    int mails = 0, faxes = 0, letters = 0, none = 0;
+    for (const Person& p : people) {
+        if (!p.email.isEmpty()) ++mails;
+        else if (!p.fax.isEmpty()) ++faxes;
+        else if (!p.cognome.isEmpty() && !p.indirizzo.isEmpty() && !p.citta.isEmpty()) ++letters;
+        else ++none;
+    }
+    auto& report = Platform::DefaultInstance<frmReport>();
+    ASSERT_EQ(report.LV->ItemCount(), 200);
+    const QStringList words = Texts(*report.LV, 2), errors = Texts(*report.LV, 3);
+    EXPECT_EQ(words.count("e-mail"), mails);
+    EXPECT_EQ(words.count("fax"), faxes);
+    EXPECT_EQ(words.count("posta"), letters);
+    EXPECT_EQ(words.count("qualunque"), none);
+    EXPECT_EQ(errors.count(""), mails + faxes + letters) << errors.join('\n').toStdString();
+    EXPECT_EQ(sink.Messages(mails).size(), mails);
+    EXPECT_EQ(sendfax.Calls().size(), faxes);
+    EXPECT_EQ(Platform::Printer().PrintedFiles().size(), letters);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='E'"), mails);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='F'"), faxes);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='P'"), letters);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
 }
