@@ -444,12 +444,19 @@ void Connection::OpenWorkbook(const QString& file) {
     sqlite3_extended_result_codes(db_, 1);
     RegisterJet(db_);
     sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+    auto unreadable = [&](const QString& why) {
+        Close();
+        fail("3274", "Formato della tabella esterna non previsto. (" + why + ")");
+    };
     for (const Sheet& sheet : sheets) {
         if (sheet.rows.isEmpty()) continue;
+        // The first row names the columns; a column without a name, or with
+        // one already taken, is called F and its number, as Jet calls it.
+        const int width = sheet.Width();
         QStringList columns;
         const QVariantList& header = sheet.rows.first();
-        for (int c = 0; c < header.size(); ++c) {
-            QString name = header[c].toString().trimmed();
+        for (int c = 0; c < width; ++c) {
+            QString name = header.value(c).toString().trimmed();
             if (name.isEmpty() || columns.contains(name, Qt::CaseInsensitive)) name = "F" + QString::number(c + 1);
             columns << name;
         }
@@ -457,7 +464,8 @@ void Connection::OpenWorkbook(const QString& file) {
         for (const QString& c : columns) quoted << "\"" + QString(c).replace('"', "'") + "\" COLLATE JETNOCASE";
         const QString table = "\"" + QString(sheet.name).replace('"', "'") + "$\"";
         QByteArray create = ("CREATE TABLE " + table + " (" + quoted.join(", ") + ")").toUtf8();
-        if (sqlite3_exec(db_, create.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) continue;
+        if (sqlite3_exec(db_, create.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            unreadable("il foglio '" + sheet.name + "' non diventa una tabella: " + QString::fromUtf8(sqlite3_errmsg(db_)));
         QStringList marks;
         for (int i = 0; i < columns.size(); ++i) marks << "?";
         QByteArray insert = ("INSERT INTO " + table + " VALUES (" + marks.join(",") + ")").toUtf8();

@@ -1,18 +1,69 @@
 #pragma once
 // Reading Excel workbooks (.xls and .xlsx): each sheet as rows of values.
+//
+// A workbook comes from outside and may be damaged or made to do harm, so
+// every reader is bounded: the sheet XML is streamed with caps on its size,
+// its nesting, its cell references and the cells kept, and .xls files are
+// read by a program of their own (brivalto-xlsread), so that a fault of the
+// library that reads them ends that program, not this one.
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+
+class QIODevice;
 
 namespace ADODB {
 
 struct Sheet {
     QString name;
+    // Rows in sheet order from the first; each holds its cells up to its last
+    // value (an empty row is an empty list).
     QList<QVariantList> rows;
+    int Width() const;
 };
 
 // False, with the reason, when the file is not a workbook that can be read.
 bool ReadWorkbook(const QString& file, QList<Sheet>& sheets, QString* error);
+
+namespace Workbook {
+
+struct Limits {
+    qint64 partBytes = 128LL * 1024 * 1024;  // one part of an .xlsx, uncompressed
+    qint64 cells = 5'000'000;                // cells kept, over all sheets
+    int columns = 2000;                      // the engine's own limit for a table
+    int rows = 1'048'576;                    // the largest sheet Excel makes
+    int depth = 64;                          // nesting of XML elements
+    int seconds = 120;                       // time given to the .xls reader
+};
+
+// The readers one at a time, as the fuzz targets and tests reach them.
+bool ReadXlsx(QIODevice& zip, QList<Sheet>& sheets, QString* error, const Limits& limits = {});
+bool ReadSharedStrings(QIODevice& xml, QStringList& strings, QString* error, const Limits& limits = {});
+// `cells` is what is left of the cell budget; it goes down as cells are kept.
+bool ReadSheetXml(QIODevice& xml, const QStringList& strings, Sheet& sheet, qint64& cells, QString* error,
+                  const Limits& limits = {});
+
+// The stream brivalto-xlsread writes on its standard output, and its reader.
+class XlsStreamWriter {
+public:
+    explicit XlsStreamWriter(QByteArray& out);
+    void Sheet(const QString& name);
+    void Row(quint32 index, const QVariantList& cells);
+    void Fail(const QString& message);
+    void End();
+
+private:
+    void Text(const QString& text);
+    QByteArray& out_;
+};
+bool ReadXlsStream(const QByteArray& stream, QList<Sheet>& sheets, QString* error, const Limits& limits = {});
+
+// The .xls reader program; tests may name another.
+QString XlsReaderProgram();
+void SetXlsReaderProgram(const QString& program);
+
+}  // namespace Workbook
 
 }  // namespace ADODB

@@ -1,12 +1,18 @@
 #include "ADODB.h"
 #include "Errors.h"
+#include "Workbook.h"
 #include "Global.h"
 #include "TestKit.h"
 #include "modAdoCommon.h"
 
+#include <QElapsedTimer>
 #include <QFile>
-#include <gtest/gtest.h>
+#include <QFileInfo>
 #include <QProcess>
+#include <gtest/gtest.h>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <zlib.h>
 
 using namespace ADODB;
 
@@ -46,4 +52,211 @@ TEST(Workbook, AFileThatIsNoWorkbookIsRefused) {
     EXPECT_FALSE(modAdoCommon::OpenDataSource(cn, f.fileName(), 2, "", "", false, "", false, 19));
     ASSERT_EQ(env.Boxes().size(), 1);
     EXPECT_TRUE(env.Prompts().last().contains("3274"));
+}
+
+// ---- workbooks made to do harm ---------------------------------------------------
+
+namespace {
+
+const QByteArray kWorkbook =
+    "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+    "<sheet name=\"Clienti\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
+const QByteArray kRels =
+    "<Relationships><Relationship Id=\"rId1\" "
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+    "Target=\"worksheets/sheet1.xml\"/></Relationships>";
+
+// A workbook of the given parts; a part given as a repeat count of spaces
+// (`padding`) is streamed in, so that it can be far larger than memory wants.
+void MakeZip(const QString& file, const QList<QPair<QString, QByteArray>>& parts, qint64 padding = 0) {
+    QuaZip zip(file);
+    ASSERT_TRUE(zip.open(QuaZip::mdCreate));
+    for (const auto& [name, data] : parts) {
+        QuaZipFile f(&zip);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, Z_DEFLATED, 1));
+        const qsizetype gap = data.indexOf("<!--PAD-->");
+        if (gap < 0 || padding == 0) {
+            f.write(data);
+        } else {
+            f.write(data.left(gap));
+            const QByteArray spaces(1 << 20, ' ');
+            for (qint64 done = 0; done < padding; done += spaces.size()) f.write(spaces);
+            f.write(data.mid(gap + 10));
+        }
+        f.close();
+    }
+    zip.close();
+}
+
+QString MakeXlsx(const QString& file, const QByteArray& sheet, qint64 padding = 0) {
+    MakeZip(file, {{"xl/workbook.xml", kWorkbook}, {"xl/_rels/workbook.xml.rels", kRels},
+                   {"xl/worksheets/sheet1.xml", sheet}}, padding);
+    return file;
+}
+
+QByteArray SheetXml(const QByteArray& rows) { return "<worksheet><sheetData>" + rows + "</sheetData></worksheet>"; }
+
+class HostileWorkbook : public ::testing::Test {
+protected:
+    // The message an open of the file ends with ("" when it opened).
+    QString Refusal(const QString& file) {
+        env.ClearBoxes();
+        std::unique_ptr<Connection> cn;
+        QElapsedTimer clock;
+        clock.start();
+        const bool opened = modAdoCommon::OpenDataSource(cn, file, 2, "", "", false, "", false, 19);
+        elapsedMs = clock.elapsed();
+        if (opened) return "";
+        return env.Prompts().isEmpty() ? QString("no message") : env.Prompts().last();
+    }
+    TestKit::Environment env;
+    qint64 elapsedMs = 0;
+};
+
+}  // namespace
+
+TEST_F(HostileWorkbook, ReferencesBeyondTheSheetEndQuickly) {
+    EXPECT_TRUE(Refusal(MakeXlsx(env.Root() + "/righe.xlsx", SheetXml("<row r=\"5000000\"><c r=\"A5000000\"><v>1</v></c></row>")))
+                    .contains("riga 5000000 fuori dai limiti del foglio"));
+    EXPECT_TRUE(Refusal(MakeXlsx(env.Root() + "/colonne.xlsx", SheetXml("<row r=\"1\"><c r=\"ZZZZ1\"><v>1</v></c></row>")))
+                    .contains("riferimento di cella ZZZZ1 fuori dai limiti"));
+    EXPECT_TRUE(Refusal(MakeXlsx(env.Root() + "/cifre.xlsx",
+                                 SheetXml("<row r=\"1\"><c r=\"A99999999999999999999999\"><v>1</v></c></row>")))
+                    .contains("fuori dai limiti"));
+    // A far column within Excel's own limits is more columns than a table can have.
+    EXPECT_TRUE(Refusal(MakeXlsx(env.Root() + "/larga.xlsx", SheetXml("<row r=\"1\"><c r=\"XFD1\"><v>1</v></c></row>")))
+                    .contains("più di 2000 colonne"));
+    EXPECT_LT(elapsedMs, 5000);
+}
+
+TEST_F(HostileWorkbook, APartThatInflatesWithoutEndIsCutOff) {
+    const QString file = MakeXlsx(env.Root() + "/bomba.xlsx", SheetXml("<!--PAD-->"), 140LL * 1024 * 1024);
+    EXPECT_LT(QFileInfo(file).size(), 2 * 1024 * 1024);
+    const QString message = Refusal(file);
+    EXPECT_TRUE(message.contains("supera 128 MB una volta decompressa")) << message.toStdString();
+    EXPECT_LT(elapsedMs, 20000);
+}
+
+TEST_F(HostileWorkbook, DeepNestingAndEntitiesAreRefused) {
+    QByteArray deep = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is>";
+    for (int i = 0; i < 100000; ++i) deep += "<x>";
+    EXPECT_TRUE(Refusal(MakeXlsx(env.Root() + "/profondo.xlsx", SheetXml(deep))).contains("annidati oltre 64 livelli"));
+    const QByteArray laughs =
+        "<!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+        "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>"
+        "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>&d;&d;&d;</t></is></c></row>"
+        "</sheetData></worksheet>";
+    EXPECT_TRUE(Refusal(MakeXlsx(env.Root() + "/entita.xlsx", laughs)).contains("DTD non ammessa"));
+}
+
+TEST_F(HostileWorkbook, DamagedOrRepeatedSheetsAreNamedNotSkipped) {
+    EXPECT_TRUE(Refusal(MakeXlsx(env.Root() + "/rotto.xlsx", "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></row>"))
+                    .contains("il foglio 'Clienti' non è leggibile"));
+    const QString twice = env.Root() + "/doppio.xlsx";
+    MakeZip(twice, {{"xl/workbook.xml",
+                     "<workbook xmlns:r=\"urn:r\"><sheets><sheet name=\"Clienti\" r:id=\"rId1\"/>"
+                     "<sheet name=\"CLIENTI\" r:id=\"rId2\"/>"
+                     "</sheets></workbook>"},
+                    {"xl/_rels/workbook.xml.rels",
+                     "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
+                     "<Relationship Id=\"rId2\" Target=\"worksheets/sheet2.xml\"/></Relationships>"},
+                    {"xl/worksheets/sheet1.xml", SheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>")},
+                    {"xl/worksheets/sheet2.xml", SheetXml("<row r=\"1\"><c r=\"A1\"><v>2</v></c></row>")}});
+    EXPECT_TRUE(Refusal(twice).contains("il nome del foglio 'CLIENTI' è ripetuto"));
+    const QString missing = env.Root() + "/mancante.xlsx";
+    MakeZip(missing, {{"xl/workbook.xml", kWorkbook}, {"xl/_rels/workbook.xml.rels", kRels}});
+    EXPECT_TRUE(Refusal(missing).contains("manca la parte xl/worksheets/sheet1.xml"));
+}
+
+TEST_F(HostileWorkbook, GapsAndUnnamedColumnsReadAsJetReadsThem) {
+    const QString file = MakeXlsx(env.Root() + "/buchi.xlsx",
+                                  SheetXml("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>NOME</t></is></c></row>"
+                                           "<row r=\"4\"><c r=\"A4\" t=\"inlineStr\"><is><t>Rossi</t></is></c>"
+                                           "<c r=\"C4\"><v>7</v></c></row>"));
+    std::unique_ptr<Connection> cn;
+    ASSERT_TRUE(modAdoCommon::OpenDataSource(cn, file, 2, "", "", false, "", false, 19));
+    EXPECT_EQ(Catalog::Columns(*cn, "Clienti$"), QStringList({"NOME", "F2", "F3"}));
+    Recordset rs;
+    rs.Open("SELECT COUNT(*) AS N, MAX(F3) AS M FROM [Clienti$]", *cn);
+    EXPECT_EQ(rs["N"].toInt(), 3);  // two empty rows, then Rossi
+    EXPECT_EQ(rs["M"].toInt(), 7);
+}
+
+TEST(WorkbookStream, AnythingButAWholeStreamIsRefused) {
+    QByteArray good;
+    Workbook::XlsStreamWriter w(good);
+    w.Sheet("Foglio1");
+    w.Row(0, {QString("NOME"), QVariant(), 3.5, qint64(7)});
+    w.Row(2, {QString("Rossi")});
+    w.End();
+    QList<Sheet> sheets;
+    QString why;
+    ASSERT_TRUE(Workbook::ReadXlsStream(good, sheets, &why)) << why.toStdString();
+    ASSERT_EQ(sheets.size(), 1);
+    EXPECT_EQ(sheets[0].rows.size(), 3);
+    EXPECT_EQ(sheets[0].rows[0].value(2).toDouble(), 3.5);
+    EXPECT_EQ(sheets[0].rows[2].value(0).toString(), "Rossi");
+    for (qsizetype cut = 0; cut < good.size(); ++cut) {
+        QList<Sheet> s;
+        EXPECT_FALSE(Workbook::ReadXlsStream(good.left(cut), s, &why)) << cut;
+    }
+    QByteArray lying = good;
+    lying[6] = '\x7f';  // a sheet name said to be far longer than the stream
+    QList<Sheet> s;
+    EXPECT_FALSE(Workbook::ReadXlsStream(lying, s, &why));
+}
+
+// ---- .xls files, read by a program of their own ---------------------------------
+
+namespace {
+QString XlsCopy(const QString& folder, const QString& name) {
+    const QString file = folder + "/" + name;
+    QFile::copy(QStringLiteral(BRIVALTO_TEST_DATA) + "/workbook/Elenco.xls", file);
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    return file;
+}
+}  // namespace
+
+TEST_F(HostileWorkbook, AnXlsFileIsReadLikeAnXlsxOne) {
+    std::unique_ptr<Connection> cn;
+    ASSERT_TRUE(modAdoCommon::OpenDataSource(cn, XlsCopy(env.Root(), "Elenco.xls"), 2, "", "", false, "", false, 19))
+        << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(Catalog::Tables(*cn), QStringList({"Clienti$", "Fornitori$"}));
+    Recordset rs;
+    rs.Open("SELECT * FROM [Clienti$] WHERE CITTA='forli'", *cn);
+    ASSERT_FALSE(rs.EOF_());
+    EXPECT_EQ(rs["COGNOME"].toString(), "Rossi");
+    EXPECT_EQ(rs["NUMERO"].toInt(), 12);
+}
+
+TEST_F(HostileWorkbook, AnXlsSheetClaimingTooManyCellsEndsQuickly) {
+    const QString file = XlsCopy(env.Root(), "grande.xls");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    // The first sheet's dimensions record: rows 0 to 65536, columns 0 to 256.
+    const qsizetype at = bytes.indexOf(QByteArray::fromHex("00020e00"));
+    ASSERT_GT(at, 0);
+    bytes.replace(at + 4, 12, QByteArray::fromHex("000000000000010000000001"));
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+    const QString message = Refusal(file);
+    EXPECT_TRUE(message.contains("dichiara 65536 righe per 256 colonne: troppe celle")) << message.toStdString();
+    EXPECT_LT(elapsedMs, 10000);
+}
+
+TEST_F(HostileWorkbook, AReaderThatCrashesIsAFileNotReadable) {
+    // Stands for the library failing on a crafted file.
+    const QString crasher = env.Root() + "/crasher.sh";
+    QFile script(crasher);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nkill -SEGV $$\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    Workbook::SetXlsReaderProgram(crasher);
+    const QString message = Refusal(XlsCopy(env.Root(), "Elenco.xls"));
+    Workbook::SetXlsReaderProgram(QString());
+    EXPECT_TRUE(message.contains("3274")) << message.toStdString();
+    EXPECT_TRUE(message.contains("il lettore dei file .xls si è interrotto")) << message.toStdString();
 }
