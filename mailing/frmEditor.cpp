@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QStyle>
@@ -77,10 +78,32 @@ const ToolButton kButtons[17] = {
     {"StrikeThrough", "Barrato", "B", "format-text-strikethrough"},
     {"Font", "Font", "Font", "preferences-desktop-font"},
     {"FontColor", "Colore", "Colore", "format-text-color"},
-    {"Align Left", "Allinea a sinistra", "Sx", "format-justify-left"},
+    {"Align Left", "Allinea a sinistra", "Sinistra", "format-justify-left"},
     {"Center", "Centra", "Centro", "format-justify-center"},
-    {"Align Right", "Allinea a destra", "Dx", "format-justify-right"},
+    {"Align Right", "Allinea a destra", "Destra", "format-justify-right"},
 };
+
+// Where the desktop theme has no icon: the style's own for files, lines
+// drawn for the alignments, the button's text for the rest.
+QIcon ButtonIcon(const QString& key, const char* themeName, QStyle* style) {
+    QIcon icon = QIcon::fromTheme(QString::fromLatin1(themeName));
+    if (!icon.isNull()) return icon;
+    if (key == "New") return style->standardIcon(QStyle::SP_FileIcon);
+    if (key == "Open") return style->standardIcon(QStyle::SP_DialogOpenButton);
+    if (key == "Save") return style->standardIcon(QStyle::SP_DialogSaveButton);
+    if (key == "Undo") return style->standardIcon(QStyle::SP_ArrowBack);
+    if (!key.startsWith("Align") && key != "Center") return QIcon();
+    QPixmap lines(16, 16);
+    lines.fill(Qt::transparent);
+    QPainter painter(&lines);
+    painter.setPen(QPen(QColor(40, 40, 40), 1.5));
+    for (int i = 0; i < 4; ++i) {
+        const int width = i % 2 ? 8 : 14;
+        const int left = key == "Align Left" ? 1 : key == "Center" ? (16 - width) / 2 : 15 - width;
+        painter.drawLine(left, 2 + i * 4, left + width, 2 + i * 4);
+    }
+    return QIcon(lines);
+}
 
 QAction* MenuItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut = {}) {
     QAction* a = menu->addAction(caption);
@@ -144,10 +167,11 @@ frmEditor::frmEditor() {
 
     tbToolBar = new QToolBar(this);
     tbToolBar->setObjectName("tbToolBar");
-    tbToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tbToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tbToolBar->setIconSize(QSize(16, 16));
     for (const ToolButton& b : kButtons) {
         const QString key = QString::fromLatin1(b.key);
-        QAction* a = tbToolBar->addAction(QIcon::fromTheme(QString::fromLatin1(b.icon)), QString::fromUtf8(b.text));
+        QAction* a = tbToolBar->addAction(ButtonIcon(key, b.icon, style()), QString::fromUtf8(b.text));
         a->setObjectName(key);
         a->setToolTip(QString::fromUtf8(b.tooltip));
         if (key == "Bold" || key == "Italic" || key == "Underline" || key == "StrikeThrough") a->setCheckable(true);

@@ -7,10 +7,10 @@
 #include "ADODB.h"
 #include "Comuni.h"
 #include "ProcGuard.h"
-#include "Rtf.h"
 #include "Runtime.h"
 #include "SMTP.h"
 #include "Settings.h"
+#include "VCard.h"
 #include "Values.h"
 
 #include <QDir>
@@ -21,7 +21,6 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 using namespace Platform;
 
@@ -36,13 +35,6 @@ QString Personalise(QString text, ADODB::Recordset& rs) {
     text.replace(QStringLiteral("$COGNOME$"), Comuni::FieldStr(rs[QStringLiteral("COGNOME")]));
     text.replace(QStringLiteral("$TITOLO$"), Comuni::FieldStr(rs[QStringLiteral("Titolo")]));
     return text;
-}
-
-// An HTML file is read as UTF-8 when it is valid UTF-8, else as Windows text.
-QString HtmlText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    return utf8.hasError() ? DecodeCodePage(bytes, 1252) : text;
 }
 
 // The file an image attribute names: as written (an absolute path or one
@@ -168,8 +160,8 @@ void frmMailing::SendMail(ADODB::Recordset& rs) {
             QFile file(html);
             if (!file.open(QIODevice::ReadOnly))
                 Err().Raise(75, QStringLiteral("Errore di accesso al percorso/file"), html);
-            // Line by line, each line after a line break: the body begins with one and has none at its end.
-            QStringList lines = HtmlText(file.readAll()).split('\n');
+            // UTF-8 when it is valid UTF-8, else Windows text; line by line, each line after a line break: the body begins with one and has none at its end.
+            QStringList lines = DecodeText(file.readAll()).split('\n');
             if (lines.size() > 1 && lines.last().isEmpty()) lines.removeLast();
             QString body;
             for (const QString& line : lines) body += QStringLiteral("\r\n") + (line.endsWith('\r') ? line.chopped(1) : line);

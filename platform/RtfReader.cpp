@@ -1,5 +1,7 @@
 #include "Rtf.h"
 
+#include "VCard.h"
+
 #include <QHash>
 #include <QSet>
 #include <QStringDecoder>
@@ -11,21 +13,6 @@
 namespace Platform {
 
 namespace {
-
-const char16_t kCp1252High[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-QString DecodeCp1252(const QByteArray& bytes) {
-    QString text;
-    text.reserve(bytes.size());
-    for (char b : bytes) {
-        auto u = static_cast<unsigned char>(b);
-        text.append(u >= 0x80 && u < 0xA0 ? QChar(kCp1252High[u - 0x80]) : QChar(u));
-    }
-    return text;
-}
 
 // Windows character sets of the font table and their code pages.
 int CodePageOfCharset(int charset) {
@@ -724,7 +711,7 @@ private:
 }  // namespace
 
 QString DecodeCodePage(const QByteArray& bytes, int codePage) {
-    if (codePage == 0 || codePage == 1252) return DecodeCp1252(bytes);
+    if (codePage == 0 || codePage == 1252) return DecodeWindows1252(bytes);
     if (codePage == 65001) return QString::fromUtf8(bytes);
     QByteArray name = codePage == 10000 ? QByteArray("macintosh")
                       : codePage >= 1250 && codePage <= 1258 ? "windows-" + QByteArray::number(codePage)
@@ -734,18 +721,22 @@ QString DecodeCodePage(const QByteArray& bytes, int codePage) {
                       : codePage == 950 ? QByteArray("Big5")
                       : "IBM" + QByteArray::number(codePage);
     QStringDecoder decoder(name.constData());
-    if (!decoder.isValid()) return DecodeCp1252(bytes);
+    if (!decoder.isValid()) return DecodeWindows1252(bytes);
     QString text = decoder.decode(bytes);
-    return decoder.hasError() ? DecodeCp1252(bytes) : text;
+    return decoder.hasError() ? DecodeWindows1252(bytes) : text;
 }
 
 int Cp1252Byte(QChar c) {
     const char16_t u = c.unicode();
     if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return u;
-    for (int i = 0; i < 32; ++i) {
-        if (kCp1252High[i] == u && u != 0xFFFD) return 0x80 + i;
-    }
-    return -1;
+    // The 32 bytes where the code page parts from Latin-1.
+    static const QString high = [] {
+        QByteArray bytes;
+        for (int b = 0x80; b < 0xA0; ++b) bytes.append(char(b));
+        return DecodeWindows1252(bytes);
+    }();
+    const qsizetype at = high.indexOf(c);
+    return at >= 0 && high[at].unicode() >= 0xA0 ? int(0x80 + at) : -1;
 }
 
 bool ReadRtf(const QByteArray& rtf, RtfSink& sink, QString* error) {
