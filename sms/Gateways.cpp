@@ -3,87 +3,14 @@
 
 #include "qvxSMS2.h"
 
+#include "Answers.h"
 #include "SmsText.h"
 
 #include <QUrl>
-#include <QXmlStreamReader>
 
 namespace Tessivo {
 
 namespace {
-
-// An answer element as the exchange reads it: attributes in document order
-// so that the account line can be logged as the gateway wrote it.
-struct XmlNode {
-    QString name;  // "#text", "#comment", "#pi" for other nodes
-    QList<QPair<QString, QString>> attributes;
-    QString text;
-    QList<XmlNode> children;
-
-    QString Attribute(const QString& upperName, bool* found = nullptr) const {
-        for (const auto& [attrName, value] : attributes)
-            if (attrName.toUpper() == upperName) {
-                if (found) *found = true;
-                return value;
-            }
-        if (found) *found = false;
-        return QString();
-    }
-
-    QString Markup() const {
-        if (name == QLatin1String("#text")) return SmsText::XmlEscape(text);
-        if (name.startsWith('#')) return QString();
-        QString out = '<' + name;
-        for (const auto& [attrName, value] : attributes)
-            out += ' ' + attrName + QStringLiteral("=\"") + SmsText::XmlEscape(value) + '"';
-        if (children.isEmpty()) return out + QStringLiteral("/>");
-        out += '>';
-        for (const XmlNode& child : children) out += child.Markup();
-        return out + QStringLiteral("</") + name + '>';
-    }
-};
-
-// The root element of a well-formed document, or false.
-bool ParseXml(const QByteArray& bytes, XmlNode& root) {
-    QXmlStreamReader reader(bytes);
-    QList<XmlNode> stack;
-    bool haveRoot = false;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            XmlNode node;
-            node.name = reader.qualifiedName().toString();
-            for (const QXmlStreamAttribute& a : reader.attributes())
-                node.attributes.append({a.qualifiedName().toString(), a.value().toString()});
-            stack.append(node);
-            break;
-        }
-        case QXmlStreamReader::EndElement: {
-            XmlNode done = stack.takeLast();
-            if (stack.isEmpty()) {
-                root = done;
-                haveRoot = true;
-            } else {
-                stack.last().children.append(done);
-            }
-            break;
-        }
-        case QXmlStreamReader::Characters:
-            if (!stack.isEmpty() && !reader.isWhitespace())
-                stack.last().children.append({QStringLiteral("#text"), {}, reader.text().toString(), {}});
-            break;
-        case QXmlStreamReader::Comment:
-            if (!stack.isEmpty()) stack.last().children.append({QStringLiteral("#comment"), {}, {}, {}});
-            break;
-        case QXmlStreamReader::ProcessingInstruction:
-            if (!stack.isEmpty()) stack.last().children.append({QStringLiteral("#pi"), {}, {}, {}});
-            break;
-        default:
-            break;
-        }
-    }
-    return !reader.hasError() && haveRoot;
-}
 
 QString HostHeader(const QString& baseUrl) {
     const QUrl url(baseUrl);
@@ -127,8 +54,8 @@ void qvxSMS2::SendGeodrop(const QString& recipients) {
     if (!reply.ok) return AddHttpFailure(reply);
 
     const QString text = HttpClient::Text(reply);
-    XmlNode root;
-    if (!ParseXml(reply.body, root) || root.children.isEmpty()) {
+    Answers::Element root;
+    if (!Answers::ParseXml(reply.body, root) || root.children.isEmpty()) {
         const QString title = GetTagContent(text, QStringLiteral("TITLE"));
         if (!title.isEmpty()) AddError(50001, title);
         else AddError(50010, SmsText::BreaksToLines(text));
@@ -144,9 +71,9 @@ void qvxSMS2::SendGeodrop(const QString& recipients) {
         else AddError(50010, SmsText::BreaksToLines(text));
     };
 
-    const XmlNode& first = root.children.at(0);
+    const Answers::Element& first = root.children.at(0);
     if (first.name == QLatin1String("REPORT")) {
-        for (const XmlNode& child : first.children) {
+        for (const Answers::Element& child : first.children) {
             if (child.name.startsWith('#')) continue;
             const QString msisdn = child.Attribute(QStringLiteral("MSISDN"));
             if (child.name.toUpper() == QLatin1String("OK")) {
@@ -168,7 +95,7 @@ void qvxSMS2::SendGeodrop(const QString& recipients) {
     }
 
     if (root.children.size() > 1 && root.children.at(1).name.toUpper() == QLatin1String("USER")) {
-        const XmlNode& user = root.children.at(1);
+        const Answers::Element& user = root.children.at(1);
         bool found = false;
         const QString credit = user.Attribute(QStringLiteral("CREDIT"), &found);
         if (found) accountSMSRemaining_ = SmsText::RoundLong(SmsText::Val(credit));
@@ -250,63 +177,19 @@ void qvxSMS2::ReadIdeaCredit() {
         return;
     }
 
-    const QString marker = QStringLiteral(" di ");
-    const qsizetype at = answer.indexOf(marker);
-    if (at < 0) return;
-    QString number = answer.mid(at + marker.size()).trimmed();
-    const qsizetype blank = number.indexOf(' ');
-    if (blank >= 0) number.truncate(blank);
-    accountSMSRemaining_ = SmsText::RoundLong(SmsText::Val(number));
+    qint32 credit = 0;
+    if (Answers::IdeaCredit(answer, credit)) accountSMSRemaining_ = credit;
 }
 
 // ---- tag cutter -------------------------------------------------------------
 
 QString qvxSMS2::GetTagContent(const QString& text, const QString& tag) {
-    const QString open = '<' + tag;
-    const QString close = tag.isEmpty() ? QStringLiteral("/>") : QStringLiteral("</") + tag + '>';
-    auto fail = [this](qint32 number, const QString& description) {
-        AddError(number, description);
-        WriteLog(description, false);
-        return QString();
-    };
-    const auto cs = Qt::CaseInsensitive;
-
-    const qsizetype start = text.indexOf(open, 0, cs);
-    if (start < 0) return QString();
-    qsizetype closeAt = text.indexOf(close, start + open.size(), cs);
-    if (closeAt < 0)
-        return fail(50002, QStringLiteral("Malformed HTML message (no tag end '") + close +
-                               QStringLiteral("')"));
-
-    const qsizetype nextOpen = text.indexOf(open, start + open.size(), cs);
-    if (nextOpen >= 0 && nextOpen < closeAt) {
-        qsizetype depth = 1, pos = start + open.size();
-        for (;;) {
-            const qsizetype o = text.indexOf(open, pos, cs);
-            const qsizetype c = text.indexOf(close, pos, cs);
-            if (c < 0)
-                return fail(50003, QStringLiteral("Malformed HTML message (unbalanced tag '") + tag +
-                                       QStringLiteral("')"));
-            if (o >= 0 && o < c) {
-                ++depth;
-                pos = o + open.size();
-            } else {
-                pos = c + close.size();
-                if (--depth == 0) {
-                    closeAt = c;
-                    break;
-                }
-            }
-        }
+    const Answers::Cut cut = Answers::CutTag(text, tag);
+    if (cut.error) {
+        AddError(cut.error, cut.description);
+        WriteLog(cut.description, false);
     }
-
-    if (tag.isEmpty()) return text.mid(start + 1, closeAt - start - 1);
-    const qsizetype end = text.indexOf('>', start);
-    if (end < 0 || end >= closeAt)
-        return fail(50004, QStringLiteral("Parsing error: ") +
-                               QStringLiteral("Chiamata di routine o argomento non validi") +
-                               QStringLiteral(" on tag '") + tag + QStringLiteral("')"));
-    return text.mid(end + 1, closeAt - end - 1);
+    return cut.text;
 }
 
 }  // namespace Tessivo

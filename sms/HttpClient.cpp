@@ -8,8 +8,21 @@
 
 namespace {
 
+struct Sink {
+    QByteArray* body;
+    qint64 limit;
+    bool overflow = false;
+};
+
+// An answer past the limit ends the transfer: no gateway sends so much.
 size_t Collect(char* data, size_t size, size_t count, void* target) {
-    static_cast<QByteArray*>(target)->append(data, qsizetype(size * count));
+    auto* sink = static_cast<Sink*>(target);
+    const qint64 n = qint64(size * count);
+    if (sink->body->size() + n > sink->limit) {
+        sink->overflow = true;
+        return 0;
+    }
+    sink->body->append(data, qsizetype(n));
     return size * count;
 }
 
@@ -37,7 +50,8 @@ Reply Perform(const QByteArray& method, const QString& url, const Headers& heade
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeouts.connectMs);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeouts.totalMs);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply.body);
+    Sink sink{&reply.body, timeouts.maxAnswerBytes};
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     if (method == "POST") {
         curl_easy_setopt(curl, CURLOPT_POST, 1L);
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.constData());
@@ -64,7 +78,8 @@ Reply Perform(const QByteArray& method, const QString& url, const Headers& heade
         curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
         if (type) reply.contentType = type;
     } else {
-        reply.error = QString::fromUtf8(message[0] ? message : curl_easy_strerror(code));
+        reply.error = sink.overflow ? QStringLiteral("answer larger than %1 bytes").arg(timeouts.maxAnswerBytes)
+                                    : QString::fromUtf8(message[0] ? message : curl_easy_strerror(code));
         reply.body.clear();
     }
     curl_slist_free_all(list);

@@ -19,6 +19,7 @@ struct Reply {
 struct Timeouts {
     long connectMs = 15000;
     long totalMs = 60000;
+    qint64 maxAnswerBytes = 1024 * 1024;  // a larger answer is a failed request
 };
 
 using Headers = QList<QPair<QByteArray, QByteArray>>;

@@ -3,6 +3,8 @@
 
 #include "SmsText.h"
 
+#include <QElapsedTimer>
+
 using namespace Tessivo;
 using TestHttp::Response;
 using Items = std::vector<std::pair<qint32, QString>>;
@@ -201,6 +203,41 @@ TEST_F(Geodrop, TagCutter) {
     EXPECT_TRUE(items[1].second.startsWith("Parsing error: "));
     EXPECT_TRUE(items[1].second.endsWith(" on tag 'TITLE')"));
     EXPECT_EQ(LogLines(), QStringList({items[0].second, items[1].second}));
+}
+
+// Answers made to do harm end in an error item, in bounded time and memory.
+TEST_F(Geodrop, HostileAnswersAreBounded) {
+    QByteArray deep = "<?xml version=\"1.0\"?><GEOSMS>";
+    for (int i = 0; i < 100000; ++i) deep += "<a>";
+    for (int i = 0; i < 100000; ++i) deep += "</a>";
+    deep += "</GEOSMS>";
+    server.Enqueue(Xml(deep));
+    EXPECT_FALSE(sms->Send());
+    ASSERT_EQ(ErrorItems().size(), 1u);
+    EXPECT_EQ(ErrorItems()[0].first, 50010);
+
+    QByteArray huge = "<?xml version=\"1.0\"?><GEOSMS>";
+    for (int i = 0; i < 1000000; ++i) huge += "<a>";
+    for (int i = 0; i < 1000000; ++i) huge += "</a>";
+    server.Enqueue(Xml(huge + "</GEOSMS>"));
+    EXPECT_FALSE(sms->Send());
+    EXPECT_EQ(ErrorItems(), Items({{50013, "HTTP request failed: answer larger than 1048576 bytes"}}));
+
+    // Entities that grow without end are not expanded.
+    server.Enqueue(Xml("<?xml version=\"1.0\"?><!DOCTYPE G [<!ENTITY a \"aaaaaaaaaaaaaaaa\">"
+                       "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
+                       "<GEOSMS><BAD CODE=\"1\" DESCRIPTION=\"&b;&b;&b;\"/></GEOSMS>"));
+    EXPECT_FALSE(sms->Send());
+    EXPECT_EQ(ErrorItems().at(0).first, 50010);
+
+    // An error page of many openings of the tag is cut in linear time.
+    QString page = "<TITLE>";
+    for (int i = 0; i < 150000; ++i) page += "<TITLE";
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(sms->GetTagContent(page + "</TITLE>", "TITLE"), "");
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(ErrorItems().back().first, 50003);
 }
 
 TEST_F(Geodrop, TransportFailuresAreErrorItems) {
