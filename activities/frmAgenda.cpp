@@ -397,34 +397,32 @@ bool frmAgenda::Write(const QString& table, const QString& where,
     return true;
 }
 
-void frmAgenda::Planner_AlarmChanged(const AppointmentPtr& item) {
+void frmAgenda::WriteKeyed(const QString& key, const QString& table, const QString& idColumn, const QString& where,
+                           const QString& statement, const std::function<QVariantList()>& values) {
     BusyGuard busy(*this);
     qint32 number = 0;
     QString user;
-    if (!SplitKey(item->Key, number, user)) {
+    if (!SplitKey(key, number, user)) {
         MsgBox(kNotWritten, vbOKOnly);
+        reloadWanted_ = true;
         return;
     }
-    Write(QStringLiteral("CONTATTI"), QStringLiteral("Planner_AlarmChanged"), [&](QVariantList& params) {
-        params << StoredTime(item->Reminder) << number;
-        return "UPDATE CONTATTI SET DATAAVVISO=? WHERE IDCONT=? AND " +
+    Write(table, where, [&](QVariantList& params) {
+        if (values) params = values();
+        params << number;
+        return statement + " WHERE " + idColumn + "=? AND " +
                Attivita::OwnerCondition(QStringLiteral("UTENTE"), user, params) + ";";
     });
 }
 
+void frmAgenda::Planner_AlarmChanged(const AppointmentPtr& item) {
+    WriteKeyed(item->Key, QStringLiteral("CONTATTI"), QStringLiteral("IDCONT"), QStringLiteral("Planner_AlarmChanged"),
+               QStringLiteral("UPDATE CONTATTI SET DATAAVVISO=?"), [&] { return QVariantList{StoredTime(item->Reminder)}; });
+}
+
 void frmAgenda::Planner_AppointmentDeleted(const AppointmentPtr& item) {
-    BusyGuard busy(*this);
-    qint32 number = 0;
-    QString user;
-    if (!SplitKey(item->Key, number, user)) {
-        MsgBox(kNotWritten, vbOKOnly);
-        return;
-    }
-    Write(QStringLiteral("CONTATTI"), QStringLiteral("Planner_AppointmentDeleted"), [&](QVariantList& params) {
-        params << number;
-        return "DELETE FROM CONTATTI WHERE IDCONT=? AND " +
-               Attivita::OwnerCondition(QStringLiteral("UTENTE"), user, params) + ";";
-    });
+    WriteKeyed(item->Key, QStringLiteral("CONTATTI"), QStringLiteral("IDCONT"),
+               QStringLiteral("Planner_AppointmentDeleted"), QStringLiteral("DELETE FROM CONTATTI"), {});
 }
 
 void frmAgenda::Planner_TaskAdded(const TaskPtr& item) {
@@ -445,52 +443,25 @@ void frmAgenda::Planner_TaskAdded(const TaskPtr& item) {
 }
 
 void frmAgenda::Planner_TaskChanged(const TaskPtr& item) {
-    BusyGuard busy(*this);
-    qint32 number = 0;
-    QString user;
-    if (!SplitKey(item->Key, number, user)) {
-        MsgBox(kNotWritten, vbOKOnly);
-        reloadWanted_ = true;
-        return;
-    }
-    Write(QStringLiteral("TODO"), QStringLiteral("Planner_TaskChanged"), [&](QVariantList& params) {
-        params << item->ShortDesc.left(100) << item->LongDesc << StoredTime(item->Due) << StoredTime(item->DateDone)
-               << int(item->Priority) << item->Project << StoredTime(item->Reminder) << (item->Done ? -1 : 0) << number;
-        return "UPDATE TODO SET SHORTDESC=?,LONGDESC=?,DUETO=?,DATEDONE=?,PRIORITY=?,PROJECT=?,REMINDERDATE=?,DONE=? "
-               "WHERE ID=? AND " +
-               Attivita::OwnerCondition(QStringLiteral("UTENTE"), user, params) + ";";
-    });
+    // The owner of a task never changes.
+    WriteKeyed(item->Key, QStringLiteral("TODO"), QStringLiteral("ID"), QStringLiteral("Planner_TaskChanged"),
+               QStringLiteral("UPDATE TODO SET SHORTDESC=?,LONGDESC=?,DUETO=?,DATEDONE=?,PRIORITY=?,PROJECT=?,"
+                              "REMINDERDATE=?,DONE=?"),
+               [&] {
+                   return QVariantList{item->ShortDesc.left(100),    item->LongDesc,          StoredTime(item->Due),
+                                       StoredTime(item->DateDone),   int(item->Priority),     item->Project,
+                                       StoredTime(item->Reminder),   item->Done ? -1 : 0};
+               });
 }
 
 void frmAgenda::Planner_TaskAlarmChanged(const TaskPtr& item) {
-    BusyGuard busy(*this);
-    qint32 number = 0;
-    QString user;
-    if (!SplitKey(item->Key, number, user)) {
-        MsgBox(kNotWritten, vbOKOnly);
-        reloadWanted_ = true;
-        return;
-    }
-    Write(QStringLiteral("TODO"), QStringLiteral("Planner_TaskAlarmChanged"), [&](QVariantList& params) {
-        params << StoredTime(item->Reminder) << number;
-        return "UPDATE TODO SET REMINDERDATE=? WHERE ID=? AND " +
-               Attivita::OwnerCondition(QStringLiteral("UTENTE"), user, params) + ";";
-    });
+    WriteKeyed(item->Key, QStringLiteral("TODO"), QStringLiteral("ID"), QStringLiteral("Planner_TaskAlarmChanged"),
+               QStringLiteral("UPDATE TODO SET REMINDERDATE=?"), [&] { return QVariantList{StoredTime(item->Reminder)}; });
 }
 
 void frmAgenda::Planner_TaskDeleted(const TaskPtr& item) {
-    BusyGuard busy(*this);
-    qint32 number = 0;
-    QString user;
-    if (!SplitKey(item->Key, number, user)) {
-        MsgBox(kNotWritten, vbOKOnly);
-        reloadWanted_ = true;
-        return;
-    }
-    Write(QStringLiteral("TODO"), QStringLiteral("Planner_TaskDeleted"), [&](QVariantList& params) {
-        params << number;
-        return "DELETE FROM TODO WHERE ID=? AND " + Attivita::OwnerCondition(QStringLiteral("UTENTE"), user, params) + ";";
-    });
+    WriteKeyed(item->Key, QStringLiteral("TODO"), QStringLiteral("ID"), QStringLiteral("Planner_TaskDeleted"),
+               QStringLiteral("DELETE FROM TODO"), {});
 }
 
 void frmAgenda::Planner_RequestNow(const TaskPtr& item, int, bool&) { item->Due = Now(); }

@@ -84,6 +84,10 @@ private:
     // The table locked, the statement run, the locks released; a refused
     // lock or a failed statement tells the user. True when it was written.
     bool Write(const QString& table, const QString& where, const std::function<QString(QVariantList&)>& statement);
+    // The same for the row the item's key names: `statement` with the values
+    // read after the lock, then WHERE its number and owner.
+    void WriteKeyed(const QString& key, const QString& table, const QString& idColumn, const QString& where,
+                    const QString& statement, const std::function<QVariantList()>& values);
     // 1 found (its name set), 0 no such record (told), -1 the query failed.
     int LookUpContact(const QString& number, QString& contactName);
 

@@ -119,20 +119,6 @@ AppointmentPtr PlannerAppointments::Add(qint32 itemId, const QString& text, cons
     return item;
 }
 
-void PlannerAppointments::Append(const AppointmentPtr& item) {
-    lastId_ = std::max(lastId_, item->ItemId);
-    items_.append(item);
-}
-
-bool PlannerAppointments::Remove(const AppointmentPtr& item) { return items_.removeOne(item); }
-
-AppointmentPtr PlannerAppointments::Find(const QString& key) const {
-    if (key.isEmpty()) return nullptr;
-    for (const auto& item : items_)
-        if (item->Key == key) return item;
-    return nullptr;
-}
-
 TaskPtr PlannerTasks::Add(qint32 itemId, const QString& text, const QString& shortDesc, const QString& longDesc,
                           const QVariant& due, qint16 priority, const QString& project, bool done,
                           const QVariant& dateDone, const QVariant& reminder, const QString& key) {
@@ -152,19 +138,6 @@ TaskPtr PlannerTasks::Add(qint32 itemId, const QString& text, const QString& sho
     return item;
 }
 
-void PlannerTasks::Append(const TaskPtr& item) {
-    lastId_ = std::max(lastId_, item->ItemId);
-    items_.append(item);
-}
-
-bool PlannerTasks::Remove(const TaskPtr& item) { return items_.removeOne(item); }
-
-TaskPtr PlannerTasks::Find(const QString& key) const {
-    if (key.isEmpty()) return nullptr;
-    for (const auto& item : items_)
-        if (item->Key == key) return item;
-    return nullptr;
-}
 
 // ---------------------------------------------------------------- layout
 

@@ -15,6 +15,7 @@
 #include <QTime>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -64,45 +65,48 @@ struct PlannerTask {
 using AppointmentPtr = std::shared_ptr<PlannerAppointment>;
 using TaskPtr = std::shared_ptr<PlannerTask>;
 
-class PlannerAppointments {
+// The items of one kind, in the order the host added them.
+template <class T>
+class PlannerItems {
 public:
+    using Ptr = std::shared_ptr<T>;
     qint32 NewItemId() { return ++lastId_; }
+    void Append(const Ptr& item) {
+        lastId_ = std::max(lastId_, item->ItemId);
+        items_.append(item);
+    }
+    bool Remove(const Ptr& item) { return items_.removeOne(item); }
+    int Count() const { return int(items_.size()); }
+    // 1-based, as the host counts.
+    Ptr Item(int index) const { return items_.value(index - 1); }
+    Ptr Find(const QString& key) const {
+        if (!key.isEmpty())
+            for (const Ptr& item : items_)
+                if (item->Key == key) return item;
+        return nullptr;
+    }
+    const QList<Ptr>& All() const { return items_; }
+    void Clear() { items_.clear(); }
+
+private:
+    QList<Ptr> items_;
+    qint32 lastId_ = 0;
+};
+
+class PlannerAppointments : public PlannerItems<PlannerAppointment> {
+public:
     // The values in the order the host hands them; dates through PlannerDate.
     AppointmentPtr Add(qint32 itemId, const QString& text, const QVariant& start, const QVariant& end,
                        const QString& contactNumber, const QString& contactName, const QString& category,
                        const QString& description, const QString& place, const QVariant& reminder,
                        const QString& key, int random);
-    void Append(const AppointmentPtr& item);
-    bool Remove(const AppointmentPtr& item);
-    int Count() const { return int(items_.size()); }
-    // 1-based, as the host counts.
-    AppointmentPtr Item(int index) const { return items_.value(index - 1); }
-    AppointmentPtr Find(const QString& key) const;
-    const QList<AppointmentPtr>& All() const { return items_; }
-    void Clear() { items_.clear(); }
-
-private:
-    QList<AppointmentPtr> items_;
-    qint32 lastId_ = 0;
 };
 
-class PlannerTasks {
+class PlannerTasks : public PlannerItems<PlannerTask> {
 public:
-    qint32 NewItemId() { return ++lastId_; }
     TaskPtr Add(qint32 itemId, const QString& text, const QString& shortDesc, const QString& longDesc,
                 const QVariant& due, qint16 priority, const QString& project, bool done, const QVariant& dateDone,
                 const QVariant& reminder, const QString& key);
-    void Append(const TaskPtr& item);
-    bool Remove(const TaskPtr& item);
-    int Count() const { return int(items_.size()); }
-    TaskPtr Item(int index) const { return items_.value(index - 1); }
-    TaskPtr Find(const QString& key) const;
-    const QList<TaskPtr>& All() const { return items_; }
-    void Clear() { items_.clear(); }
-
-private:
-    QList<TaskPtr> items_;
-    qint32 lastId_ = 0;
 };
 
 class PlannerData {

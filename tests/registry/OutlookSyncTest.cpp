@@ -1,6 +1,7 @@
 // The exchange of activities with a calendar file another calendar program
 // exported: both ways, with the file staying valid for an independent reader.
 #include "Errors.h"
+#include "IcsCheck.h"
 #include "Outlook.h"
 #include "OutlookImpEx.h"
 #include "RegistryDb.h"
@@ -8,7 +9,6 @@
 
 #include <QFile>
 #include <QLocale>
-#include <QProcess>
 #include <QTimeZone>
 
 using namespace Platform;
@@ -88,15 +88,7 @@ protected:
     std::shared_ptr<OutlookItem> Appointment(const QString& entryId) {
         return OpenCalendarFolder(file)->Items().Item(entryId);
     }
-    // The independent checker's lines for the file: one per event.
-    QStringList Check() {
-        QProcess p;
-        p.start("/usr/bin/python3", {QStringLiteral(BRIVALTO_TEST_DATA "/ical/check_ics.py"), file});
-        p.waitForFinished(30000);
-        const QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        EXPECT_EQ(p.exitCode(), 0) << out.join('\n').toStdString();
-        return out;
-    }
+    QStringList Check() { return CheckIcs(QStringLiteral(BRIVALTO_TEST_DATA "/ical/check_ics.py"), file); }
 
     QString file;
 };
