@@ -5,6 +5,7 @@
 #include "Runtime.h"
 #include "Widgets.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +28,11 @@ UpdateClient::Runner& CurrentRunner() {
         return QProcess::startDetached(program, {});
     };
     return runner;
+}
+
+QString& CertificateAuthority() {
+    static QString file;
+    return file;
 }
 
 void InitCurl() {
@@ -76,7 +82,11 @@ bool CurlGet(const QString& address, int timeoutSeconds, Sink& sink, const Updat
     char message[CURL_ERROR_SIZE] = {0};
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // What came over https is never taken from a plain http server it points to.
+    const bool secure = address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+    const QByteArray authority = QFile::encodeName(CertificateAuthority());
+    if (!authority.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, authority.constData());
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
@@ -111,6 +121,16 @@ QString LocalPath(const QString& address) {
 
 UpdateClient::UpdateClient(QWidget* parent) : Platform::LiveUpdt(parent) {}
 
+void UpdateClient::SetCertificateAuthority(const QString& pemFile) { CertificateAuthority() = pemFile; }
+
+QByteArray UpdateClient::Sha256Of(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&f)) return {};
+    return hash.result().toHex();
+}
+
 UpdateClient::Runner UpdateClient::SetRunner(Runner runner) {
     Runner previous = CurrentRunner();
     CurrentRunner() = std::move(runner);
@@ -132,7 +152,7 @@ std::optional<UpdateClient::Descriptor> UpdateClient::ParseDescriptor(const QByt
     const QString text = QString::fromUtf8(raw);
     if (text.contains(QChar::ReplacementCharacter)) return std::nullopt;
 
-    QString section, versione, file, dimensione;
+    QString section, versione, file, dimensione, sha256;
     bool inUpdate = false;
     for (QString line : text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")))) {
         line = line.trimmed();
@@ -154,6 +174,7 @@ std::optional<UpdateClient::Descriptor> UpdateClient::ParseDescriptor(const QByt
         take("Versione", versione);
         take("File", file);
         take("Dimensione", dimensione);
+        take("SHA256", sha256);
     }
 
     static const QRegularExpression versionPattern(QStringLiteral("^(\\d{1,5})\\.(\\d{1,5})\\.(\\d{1,5})$"));
@@ -167,7 +188,11 @@ std::optional<UpdateClient::Descriptor> UpdateClient::ParseDescriptor(const QByt
     const qint64 size = dimensione.toLongLong(&ok);
     if (!ok || size <= 0) return std::nullopt;
 
+    static const QRegularExpression hexPattern(QStringLiteral("^[0-9A-Fa-f]{64}$"));
+    if (!sha256.isNull() && !hexPattern.match(sha256).hasMatch()) return std::nullopt;
+
     Descriptor d;
+    d.sha256 = sha256.toLower().toLatin1();
     d.version = {match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt()};
     d.setupFile = file;
     d.size = size;
@@ -270,6 +295,20 @@ bool UpdateClient::CheckForUpdate() {
         return false;
     }
     if (CompareVersions(descriptor->version, Installed()) <= 0) return false;
+    if (descriptor->sha256.isEmpty()) {
+        // Without the file's fingerprint, only the road it comes by vouches for it.
+        if (IsWebAddress(BaseURL) && !BaseURL.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
+            lastError_ = QStringLiteral("descrittore senza impronta SHA-256 ricevuto via http");
+            Platform::MsgBox(QStringLiteral("Il file ") + VerFile +
+                                 QStringLiteral(" ricevuto via http dal server degli aggiornamenti non indica l'impronta "
+                                                "SHA-256 del file di installazione: l'aggiornamento non è possibile"),
+                             Platform::vbExclamation, Caption);
+            return false;
+        }
+        qWarning("Aggiornamento: il descrittore %s di %s non indica l'impronta SHA-256 del file di installazione; "
+                 "il file sarà verificato solo per dimensione",
+                 qPrintable(VerFile), qPrintable(BaseURL));
+    }
 
     offered_ = *descriptor;
     lblMessaggio->setText(QStringLiteral("È disponibile la versione %1 di %2 (versione installata %3). Aggiornare ora?")
@@ -299,6 +338,10 @@ void UpdateClient::StartUpdate() {
     bool ok = folder.isValid();
     if (!ok) lastError_ = folder.errorString();
     if (ok) ok = Download(Join(BaseURL, offered_.setupFile), partial, offered_.size, TimeoutSeconds, progress, lastError_);
+    if (ok && !offered_.sha256.isEmpty() && Sha256Of(partial) != offered_.sha256) {
+        lastError_ = QStringLiteral("il file ricevuto non corrisponde all'impronta SHA-256 del descrittore");
+        ok = false;
+    }
     if (ok && !QFile::rename(partial, setup)) {
         lastError_ = QStringLiteral("impossibile preparare il file di installazione");
         ok = false;

@@ -9,6 +9,12 @@
 //   Versione=2.0.1        major.minor.revision
 //   File=BrivaltoSetup    set-up program, beside the descriptor
 //   Dimensione=1048576    its size in bytes
+//   SHA256=9f86d0...      (optional) its SHA-256, 64 hexadecimal digits
+//
+// Only a set-up whose SHA-256 matches the descriptor's is run. A descriptor
+// without one is trusted only as far as its road is: over https or from a
+// folder, with a warning in the log; over plain http it is refused. An https
+// server's redirect to plain http is never followed.
 
 #include "LiveUpdt.h"
 
@@ -29,6 +35,7 @@ public:
         Version version{};
         QString setupFile;
         qint64 size = 0;
+        QByteArray sha256;  // lower-case hexadecimal; empty when the descriptor gives none
     };
 
     bool CheckForUpdate() override;
@@ -59,6 +66,10 @@ public:
     // Starts a downloaded set-up program; tests replace it.
     using Runner = std::function<bool(const QString& program)>;
     static Runner SetRunner(Runner runner);
+    // Tests: the certificates an https server is checked against ("" the system's).
+    static void SetCertificateAuthority(const QString& pemFile);
+
+    static QByteArray Sha256Of(const QString& file);
 
 protected:
     void StartUpdate() override;

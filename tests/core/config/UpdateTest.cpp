@@ -11,22 +11,30 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QLabel>
 #include <QMutex>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace Platform;
 
 namespace {
 
-QByteArray Descriptor(const QString& version, const QString& file, qint64 size) {
+QByteArray Descriptor(const QString& version, const QString& file, qint64 size, const QByteArray& sha256 = {}) {
     return QStringLiteral("; Brivalto\r\n[Aggiornamento]\r\nVersione=%1\r\nFile=%2\r\nDimensione=%3\r\n")
-        .arg(version, file)
-        .arg(size)
-        .toUtf8();
+               .arg(version, file)
+               .arg(size)
+               .toUtf8() +
+           (sha256.isEmpty() ? QByteArray() : "SHA256=" + sha256 + "\r\n");
+}
+
+// A descriptor with the size and fingerprint of the set-up it describes.
+QByteArray Signed(const QString& version, const QString& file, const QByteArray& setup) {
+    return Descriptor(version, file, setup.size(), QCryptographicHash::hash(setup, QCryptographicHash::Sha256).toHex());
 }
 
 // The update server: each path answers with what the test put there.
@@ -119,6 +127,13 @@ TEST(UpdateVersions, DescriptorsThatAreNotSoundAreRefused) {
     EXPECT_EQ(good->version, (UpdateClient::Version{2, 1, 7}));
     EXPECT_EQ(good->setupFile, "BrivaltoSetup-2.1.7.run");
     EXPECT_EQ(good->size, 1234);
+    EXPECT_TRUE(good->sha256.isEmpty());
+    const QByteArray sha(64, 'A');
+    auto withSha = UpdateClient::ParseDescriptor(Descriptor("2.1.7", "a.run", 5, sha));
+    ASSERT_TRUE(withSha.has_value());
+    EXPECT_EQ(withSha->sha256, QByteArray(64, 'a'));
+    for (const QByteArray& badSha : {QByteArray(63, 'a'), QByteArray(65, 'a'), QByteArray(64, 'g'), QByteArray(" ")})
+        EXPECT_FALSE(UpdateClient::ParseDescriptor(Descriptor("2.1.7", "a.run", 5, badSha)).has_value()) << badSha.toStdString();
     // Section and keys in any case; other sections ignored.
     EXPECT_TRUE(UpdateClient::ParseDescriptor("[altro]\nVersione=9.9.9\n[AGGIORNAMENTO]\nversione=2.0.1\nfile=a.run\n"
                                               "DIMENSIONE=5\n")
@@ -136,16 +151,16 @@ TEST(UpdateVersions, DescriptorsThatAreNotSoundAreRefused) {
 
 TEST_F(Update, OnlyANewerVersionIsOffered) {
     lu.BaseURL = server.BaseUrl() + "aggiornamenti";  // no trailing slash: one is added
-    server.Serve("/aggiornamenti/update.ver", Descriptor("2.0.1", "setup.run", 3));
+    server.Serve("/aggiornamenti/update.ver", Signed("2.0.1", "setup.run", "abc"));
     EXPECT_TRUE(lu.CheckForUpdate());
     EXPECT_EQ(UpdateClient::VersionText(lu.Offered().version), "2.0.1");
     EXPECT_TRUE(lu.lblMessaggio->text().contains("2.0.1"));
     EXPECT_TRUE(lu.lblMessaggio->text().contains("2.0.0"));
 
-    server.Serve("/aggiornamenti/update.ver", Descriptor("2.0.0", "setup.run", 3));
+    server.Serve("/aggiornamenti/update.ver", Signed("2.0.0", "setup.run", "abc"));
     EXPECT_FALSE(lu.CheckForUpdate());
     // Older, though its minor and revision numbers are larger than ours.
-    server.Serve("/aggiornamenti/update.ver", Descriptor("1.9.9", "setup.run", 3));
+    server.Serve("/aggiornamenti/update.ver", Signed("1.9.9", "setup.run", "abc"));
     EXPECT_FALSE(lu.CheckForUpdate());
     EXPECT_EQ(server.RequestCount(), 3);
     EXPECT_TRUE(env.Boxes().isEmpty());
@@ -177,7 +192,7 @@ TEST_F(Update, ACorruptDescriptorIsRefusedWithAMessage) {
 TEST_F(Update, AWholeDownloadIsStartedAndTheProgramEnds) {
     const QByteArray setup(300000, 's');
     lu.BaseURL = server.BaseUrl();
-    server.Serve("/update.ver", Descriptor("3.0.0", "BrivaltoSetup.run", setup.size()));
+    server.Serve("/update.ver", Signed("3.0.0", "BrivaltoSetup.run", setup));
     server.Serve("/BrivaltoSetup.run", setup);
     ASSERT_TRUE(lu.CheckForUpdate());
     EXPECT_EQ(Install(), "end");
@@ -192,7 +207,7 @@ TEST_F(Update, AWholeDownloadIsStartedAndTheProgramEnds) {
 TEST_F(Update, ADownloadThatIsCutShortOrWrongIsNeverRun) {
     const QByteArray setup(200000, 's');
     lu.BaseURL = server.BaseUrl();
-    server.Serve("/update.ver", Descriptor("3.0.0", "setup.run", setup.size()));
+    server.Serve("/update.ver", Signed("3.0.0", "setup.run", setup));
 
     // The connection drops before the file comes.
     server.Set("/setup.run", TestHttp::Response::Dropped());
@@ -222,7 +237,7 @@ TEST_F(Update, ADownloadThatIsCutShortOrWrongIsNeverRun) {
 
 TEST_F(Update, ASetupThatCannotStartIsReported) {
     lu.BaseURL = server.BaseUrl();
-    server.Serve("/update.ver", Descriptor("2.1.0", "setup.run", 4));
+    server.Serve("/update.ver", Signed("2.1.0", "setup.run", "abcd"));
     server.Serve("/setup.run", "abcd");
     runnerAnswer = false;
     ASSERT_TRUE(lu.CheckForUpdate());
@@ -272,7 +287,7 @@ TEST_F(Update, TheWindowKeepsTheStartUpOptionAndClosesOnTheControlsEvents) {
     window.LU->BaseURL = server.BaseUrl();
     window.LU->VerFile = "update.ver";
     window.LU->AppName = "Brivalto";
-    server.Serve("/update.ver", Descriptor("99.0.0", "setup.run", 4));
+    server.Serve("/update.ver", Signed("99.0.0", "setup.run", "abcd"));
     ASSERT_TRUE(window.LU->CheckForUpdate());
     auto* client = static_cast<UpdateClient*>(window.LU);
     Platform::SetModalHandler([client](Platform::Form&) { client->cmdAnnulla->click(); });
@@ -286,4 +301,110 @@ TEST_F(Update, TheWindowKeepsTheStartUpOptionAndClosesOnTheControlsEvents) {
     emit again.LU->EndProgram();
     EXPECT_EQ(env.EndCalls(), 1);
     again.Unload();
+}
+
+// ---- what the update may be trusted with ------------------------------------------
+
+TEST_F(Update, ASetupThatDoesNotMatchItsFingerprintIsNeverRun) {
+    const QByteArray setup(5000, 's');
+    QByteArray other = setup;
+    other[100] = 'x';  // same size, other content
+    lu.BaseURL = server.BaseUrl();
+    server.Serve("/update.ver", Signed("3.0.0", "setup.run", setup));
+    server.Serve("/setup.run", other);
+    ASSERT_TRUE(lu.CheckForUpdate());
+    EXPECT_EQ(Install(), "failed");
+    EXPECT_TRUE(ran.isEmpty());
+    EXPECT_TRUE(lu.LastError().contains("SHA-256"));
+    ASSERT_EQ(env.Prompts().size(), 1);
+    EXPECT_TRUE(env.Prompts()[0].startsWith("Scaricamento dell'aggiornamento non riuscito"));
+}
+
+TEST_F(Update, OverPlainHttpADescriptorWithoutFingerprintIsRefused) {
+    lu.BaseURL = server.BaseUrl();
+    server.Serve("/update.ver", Descriptor("3.0.0", "setup.run", 4));
+    server.Serve("/setup.run", "abcd");
+    EXPECT_FALSE(lu.CheckForUpdate());
+    ASSERT_EQ(env.Prompts().size(), 1);
+    EXPECT_TRUE(env.Prompts()[0].contains("non indica l'impronta SHA-256"));
+    EXPECT_EQ(server.RequestCount(), 1);  // the set-up is never fetched
+}
+
+namespace {
+QStringList gWarnings;
+void Collect(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg) gWarnings << message;
+}
+}  // namespace
+
+TEST_F(Update, AFolderWithoutFingerprintIsTrustedWithAWarning) {
+    const QString share = env.Root() + "/Condivisa";
+    QDir().mkpath(share);
+    QFile ver(share + "/update.ver");
+    ASSERT_TRUE(ver.open(QIODevice::WriteOnly));
+    ver.write(Descriptor("2.0.2", "setup.run", 5));
+    ver.close();
+    QFile setup(share + "/setup.run");
+    ASSERT_TRUE(setup.open(QIODevice::WriteOnly));
+    setup.write("12345");
+    setup.close();
+    gWarnings.clear();
+    auto previous = qInstallMessageHandler(Collect);
+    lu.BaseURL = share;
+    const bool offered = lu.CheckForUpdate();
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(offered);
+    ASSERT_EQ(gWarnings.size(), 1);
+    EXPECT_TRUE(gWarnings[0].contains("SHA-256"));
+    EXPECT_EQ(Install(), "end");
+}
+
+// An https server that sends every request on to a plain http one.
+class RedirectingHttpsServer {
+public:
+    bool Start(const QString& folder, const QString& target) {
+        QProcess openssl;
+        openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
+                                  "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", folder + "/key.pem", "-out",
+                                  folder + "/cert.pem"});
+        if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0) return false;
+        certificate = folder + "/cert.pem";
+        process.start("/usr/bin/python3",
+                      {"-c",
+                       "import http.server,ssl,sys\n"
+                       "class H(http.server.BaseHTTPRequestHandler):\n"
+                       "  def do_GET(self):\n"
+                       "    self.send_response(302); self.send_header('Location', sys.argv[3]+self.path)\n"
+                       "    self.send_header('Content-Length','0'); self.end_headers()\n"
+                       "  def log_message(self,*a): pass\n"
+                       "s=http.server.HTTPServer(('127.0.0.1',0),H)\n"
+                       "c=ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER); c.load_cert_chain(sys.argv[1],sys.argv[2])\n"
+                       "s.socket=c.wrap_socket(s.socket,server_side=True)\n"
+                       "print(s.server_address[1],flush=True)\n"
+                       "s.serve_forever()\n",
+                       certificate, folder + "/key.pem", target});
+        if (!process.waitForReadyRead(20000)) return false;
+        port = process.readLine().trimmed().toInt();
+        return port > 0;
+    }
+    ~RedirectingHttpsServer() {
+        process.kill();
+        process.waitForFinished();
+    }
+    QProcess process;
+    QString certificate;
+    int port = 0;
+};
+
+TEST_F(Update, AnHttpsServerIsNotFollowedToPlainHttp) {
+    RedirectingHttpsServer https;
+    ASSERT_TRUE(https.Start(env.Root(), server.BaseUrl().chopped(1)));
+    UpdateClient::SetCertificateAuthority(https.certificate);
+    server.Serve("/update.ver", Signed("3.0.0", "setup.run", "abcd"));
+    lu.BaseURL = QString("https://127.0.0.1:%1/").arg(https.port);
+    const bool offered = lu.CheckForUpdate();
+    UpdateClient::SetCertificateAuthority(QString());
+    EXPECT_FALSE(offered);
+    EXPECT_EQ(server.RequestCount(), 0);  // the plain server was never asked
+    EXPECT_FALSE(lu.LastError().isEmpty());
 }
