@@ -58,6 +58,10 @@ const int kPreviewRows = 100;
 // The lock row is stamped again well inside the 30 seconds after which
 // other workstations purge it.
 const int kLockRefreshMs = 10000;
+// Rows are committed in slices this short, so other workstations' writes
+// wait less than the engine's own busy wait, and a commit per row does not
+// cost a disk flush per row.
+const int kSliceMs = 100;
 
 // A source value as the destination column takes it: text cut to the
 // column's size; Null stays Null.
@@ -439,9 +443,17 @@ void frmImporta::RowWritten() {
     ++written_;
     DefaultInstance<frmProgress>().PB->SetValue(written_);
     DoEvents();
-    if (lockRefreshed_.msecsTo(Now()) > kLockRefreshMs) {
+    // The lock row's new stamp must be committed for the others to see it.
+    const bool refresh = lockRefreshed_.msecsTo(Now()) > kLockRefreshMs;
+    const bool cut = slice_.isValid() && (refresh || slice_.elapsed() >= kSliceMs);
+    if (cut) cn_->CommitTrans();
+    if (refresh) {
         Locks::RefreshLock(*cn_, QStringLiteral("ANAGRAFICA"));
         lockRefreshed_ = Now();
+    }
+    if (cut) {
+        cn_->BeginTrans();
+        slice_.restart();
     }
 }
 
@@ -475,6 +487,10 @@ void frmImporta::cmdStart_Click() {
     bool outlookOk = true;
     Err().Clear();
     try {
+        if (format == Access || format == Excel || format == Testo) {
+            cn_->BeginTrans();
+            slice_.start();
+        }
         if (format == Access || format == Excel) ImportTable(opened);
         else if (format == Testo) ImportText(opened);
         else if (format == Outlook) {
@@ -490,6 +506,15 @@ void frmImporta::cmdStart_Click() {
         }
     } catch (const std::exception& e) {
         Err().Set(e);
+    }
+    // Rows stored before an error stay.
+    if (slice_.isValid()) {
+        slice_.invalidate();
+        try {
+            cn_->CommitTrans();
+        } catch (const std::exception& e) {
+            if (Err().Number == 0) Err().Set(e);
+        }
     }
     progress.Unload();
     if (opened && outlookOk && Err().Number != 0)

@@ -3,6 +3,7 @@
 #include "Form.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <array>
 #include <memory>
 
@@ -81,4 +82,5 @@ private:
     // The source the mapping lists were filled from ("" when never).
     QString mappedFrom_;
     QDateTime lockRefreshed_;
+    QElapsedTimer slice_;  // the open slice of rows, invalid outside a run
 };

@@ -1,0 +1,211 @@
+#include "ADODB.h"
+#include "ComboBox.h"
+#include "CommonDialog.h"
+#include "ListView.h"
+#include "RegistryDb.h"
+#include "Runtime.h"
+#include "frmExport.h"
+#include "frmImporta.h"
+#include "MultiButton.h"
+#include "Values.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+
+using namespace Platform;
+
+namespace {
+const char* kPython = "/usr/bin/python3";
+
+// Runs a script of Debian's python on a file; its standard output.
+QString Python(const QString& script, const QString& file) {
+    QProcess p;
+    p.start(kPython, {"-c", script, file});
+    p.waitForFinished(120000);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+}  // namespace
+
+class Export : public RegistryDb {
+protected:
+    void SetUp() override {
+        RegistryDb::SetUp();
+        App::SetPath(env.Root());
+        list = new ListView;
+    }
+    void TearDown() override {
+        if (IsDefaultInstanceLoaded<frmImporta>()) DefaultInstance<frmImporta>().Unload();
+        if (window) window->Unload();
+        delete list;
+    }
+    // Records 1..n, each with every field, listed in order.
+    void Seed(int n) {
+        cn.BeginTrans();
+        for (int i = 1; i <= n; ++i)
+            cn.Execute("INSERT INTO ANAGRAFICA (ID, CATEGORIA, IDAZIENDA, AZIENDA, TITOLO, COGNOME, NOME, RUOLO, "
+                       "INDIRIZZO, CAP, CITTA, PROVINCIA, NAZIONE, EMAIL, TELEFONO, TELEFONOCASA, CELLULARE, FAX) "
+                       "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                       {i, "Cat" + QString::number(i % 7), i % 3, QString::fromUtf8("Società %1").arg(i), "dott.",
+                        "Cognome" + QString::number(i), QString::fromUtf8("Nome Ò%1").arg(i), "ruolo",
+                        "Via Roma " + QString::number(i), "47121", QString::fromUtf8("Forlì"), "FC", "Italia",
+                        QString("c%1@example.it").arg(i), "0543 1", "0543 2", "333 3", "0543 4"});
+        cn.CommitTrans();
+        for (int i = 1; i <= n; ++i) list->AddItem(QString(), Format(i, "0000000"));
+    }
+    frmExport& Open(int format, const QString& name) {
+        window = &DefaultInstance<frmExport>();
+        window->SetSource(cn, *list);
+        window->opTipoExport[format]->setChecked(true);
+        window->txNomeFile->setText(name);
+        return *window;
+    }
+    void Only(frmExport& w, std::initializer_list<int> fields) {
+        for (auto* ck : w.ckFields) ck->setChecked(false);
+        for (int f : fields) w.ckFields[f]->setChecked(true);
+    }
+    QByteArray Read(const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        return f.readAll();
+    }
+    ListView* list = nullptr;
+    frmExport* window = nullptr;
+};
+
+TEST_F(Export, TextLinesQuotesSeparatorsAndSkippedRecords) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, NOME) VALUES (7, 'Rossi', 'Il \"Capo\"')");
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, AZIENDA) VALUES (8, 'Sola Azienda')");
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES (9, 'Bianchi')");
+    for (const char* id : {"0000007", "0000008", "0000099", "0000009"}) list->AddItem(QString(), id);
+    auto& w = Open(2, "  elenco.csv  ");
+    EXPECT_FALSE(w.Frame1->isHidden());
+    Only(w, {0, 5, 6});
+    w.cmdGo_Click();
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file elenco.csv.txt");
+    EXPECT_EQ(w.txNomeFile->text(), "elenco.csv");
+    // Record 8 has nothing in the ticked fields but its ID; 99 no longer exists.
+    EXPECT_EQ(Read(env.Root() + "/elenco.csv.txt"), "7,\"Rossi\",\"Il \"Capo\"\"\r\n8,\"\",\"\"\r\n9,\"Bianchi\",\"\"\r\n");
+    Only(w, {5, 6});
+    w.opSeparatore[1]->setChecked(true);
+    env.AnswerNext(vbNo);
+    w.cmdGo_Click();
+    EXPECT_EQ(env.Prompts().last(), QString::fromUtf8("Il file elenco.csv.txt esiste già. Si desidera sovrascriverlo?"));
+    EXPECT_EQ(env.Boxes().last().style, vbYesNo + vbQuestion + vbDefaultButton2);
+    EXPECT_TRUE(Read(env.Root() + "/elenco.csv.txt").startsWith("7,"));
+    env.AnswerNext(vbYes);
+    w.cmdGo_Click();
+    EXPECT_EQ(Read(env.Root() + "/elenco.csv.txt"), "\"Rossi\"\t\"Il \"Capo\"\"\r\n\"Bianchi\"\t\"\"\r\n");
+}
+
+TEST_F(Export, RefusalsAndAFileThatCannotBeWritten) {
+    Seed(2);
+    auto& w = Open(2, "   ");
+    w.cmdGo_Click();
+    EXPECT_EQ(env.Prompts().last(), "E' necessario indicare un nome file valido");
+    w.txNomeFile->setText("x");
+    Only(w, {});
+    w.cmdGo_Click();
+    EXPECT_EQ(env.Prompts().last(), "E' necessario selezionare almeno un campo da esportare");
+    Only(w, {0, 5});
+    for (int format : {0, 1, 2}) {
+        w.opTipoExport[format]->setChecked(true);
+        w.txNomeFile->setText("cartella/che/manca");
+        env.ClearBoxes();
+        w.cmdGo_Click();
+        ASSERT_EQ(env.Boxes().size(), 1) << format;
+        EXPECT_TRUE(env.Prompts().last().startsWith("Errore 75: ")) << env.Prompts().last().toStdString();
+        EXPECT_TRUE(env.Prompts().last().endsWith(" in esportazione file"));
+        EXPECT_TRUE(w.cmdGo->isEnabled());
+        EXPECT_TRUE(w.cmdAnnulla->isEnabled());
+    }
+}
+
+TEST_F(Export, ClosesWithTheWindowThatOwnsTheList) {
+    auto* owner = new Form;
+    owner->Load();
+    auto& w = DefaultInstance<frmExport>();
+    w.SetSource(cn, *list, owner);
+    w.Show();
+    owner->Show();
+    owner->Unload();
+    EXPECT_TRUE(w.IsUnloaded());
+    // The list itself going away closes it too.
+    auto& again = DefaultInstance<frmExport>();
+    auto* other = new ListView;
+    again.SetSource(cn, *other);
+    delete other;
+    EXPECT_TRUE(again.IsUnloaded());
+}
+
+TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
+    Seed(10000);
+    // Access: an SQLite file read by python's own sqlite3.
+    auto& w = Open(0, "anagrafiche");
+    w.cmdGo_Click();
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file anagrafiche.mdb");
+    if (!QFile::exists(kPython)) GTEST_SKIP() << "no python3 to read the files back";
+    EXPECT_EQ(Python("import sqlite3,sys\n"
+                     "c=sqlite3.connect(sys.argv[1])\n"
+                     "print(c.execute('select count(*), count(distinct ID), sum(ID) from ANAGRAFICA').fetchone())\n"
+                     "print('|'.join(str(v) for v in c.execute('select * from ANAGRAFICA where ID=1234').fetchone()))\n",
+                     env.Root() + "/anagrafiche.mdb"),
+              QString::fromUtf8("(10000, 10000, 50005000)\n"
+                                "1234|Cat2|1|Società 1234|dott.|Cognome1234|Nome Ò1234|ruolo|Via Roma 1234|47121|Forlì|"
+                                "FC|Italia|c1234@example.it|0543 1|0543 2|333 3|0543 4"));
+
+    // Excel: the workbook's XML read with python's zipfile, then imported back.
+    w.opTipoExport[1]->setChecked(true);
+    w.cmdGo_Click();
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file anagrafiche.xlsx");
+    EXPECT_EQ(Python("import sys,zipfile,xml.etree.ElementTree as ET\n"
+                     "z=zipfile.ZipFile(sys.argv[1]); ns={'s':'http://schemas.openxmlformats.org/spreadsheetml/2006/main'}\n"
+                     "ss=[si.find('s:t',ns).text for si in ET.fromstring(z.read('xl/sharedStrings.xml')).findall('s:si',ns)]\n"
+                     "rows=ET.fromstring(z.read('xl/worksheets/sheet1.xml')).findall('.//s:row',ns)\n"
+                     "cell=lambda r:[ss[int(c.find('s:v',ns).text)] for c in r.findall('s:c',ns)]\n"
+                     "print(len(rows)); print('|'.join(cell(rows[0]))); print('|'.join(cell(rows[10000])))\n",
+                     env.Root() + "/anagrafiche.xlsx"),
+              QString::fromUtf8("10001\n"
+                                "ID|CATEGORIA|IDAZIENDA|AZIENDA|TITOLO|COGNOME|NOME|RUOLO|INDIRIZZO|CAP|CITTA|PROVINCIA|"
+                                "NAZIONE|EMAIL|TELEFONO|TELEFONOCASA|CELLULARE|FAX\n"
+                                "10000|Cat4|1|Società 10000|dott.|Cognome10000|Nome Ò10000|ruolo|Via Roma 10000|47121|"
+                                "Forlì|FC|Italia|c10000@example.it|0543 1|0543 2|333 3|0543 4"));
+    auto& imp = DefaultInstance<frmImporta>();
+    imp.cbFormato->SetListIndex(frmImporta::Excel);
+    SetFileDialogHandler([&](const FileDialogCall&) { return env.Root() + "/anagrafiche.xlsx"; });
+    imp.cmdBrowse_Click();
+    SetFileDialogHandler(nullptr);
+    ASSERT_EQ(imp.cbTables->ListCount(), 1);
+    imp.cbTables->SetListIndex(0);
+    EXPECT_EQ(imp.LV->ItemCount(), 100);
+    for (int i = 0; i < 16; ++i) imp.cbRemoteField[i]->SetText(imp.LocalColumn(i));
+    imp.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Importazione di 10000 record terminata");
+
+    // Text: read back by the import itself.
+    w.opTipoExport[2]->setChecked(true);
+    w.cmdGo_Click();
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file anagrafiche.txt");
+    imp.cbFormato->SetListIndex(frmImporta::Testo);
+    imp.ckIntestazioni->setChecked(false);
+    SetFileDialogHandler([&](const FileDialogCall&) { return env.Root() + "/anagrafiche.txt"; });
+    imp.cmdBrowse_Click();
+    SetFileDialogHandler(nullptr);
+    ASSERT_EQ(imp.LV->ColumnCount(), 18);
+    for (int i = 0; i < 16; ++i) imp.cbRemoteField[i]->SetListIndex(i < 1 ? 2 : i + 3);  // after ID, CATEGORIA, IDAZIENDA
+    imp.cbRemoteField[0]->SetListIndex(2);
+    imp.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Importazione di 10000 record terminata");
+    const QString same = "SELECT COUNT(*) FROM ANAGRAFICA a JOIN ANAGRAFICA b ON b.ID = a.ID + %1 WHERE a.ID <= 10000 "
+                         "AND a.CATEGORIA=b.CATEGORIA AND a.AZIENDA=b.AZIENDA AND a.TITOLO=b.TITOLO AND "
+                         "a.COGNOME=b.COGNOME AND a.NOME=b.NOME AND a.RUOLO=b.RUOLO AND a.INDIRIZZO=b.INDIRIZZO AND "
+                         "a.CAP=b.CAP AND a.CITTA=b.CITTA AND a.PROVINCIA=b.PROVINCIA AND a.NAZIONE=b.NAZIONE AND "
+                         "a.EMAIL=b.EMAIL AND a.TELEFONO=b.TELEFONO AND a.TELEFONOCASA=b.TELEFONOCASA AND "
+                         "a.CELLULARE=b.CELLULARE AND a.FAX=b.FAX";
+    EXPECT_EQ(Rows(same.arg(10000)), 10000);  // from the workbook
+    EXPECT_EQ(Rows(same.arg(20000)), 10000);  // from the text file
+}
