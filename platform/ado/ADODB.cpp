@@ -5,6 +5,7 @@
 #include "Runtime.h"
 #include "Values.h"
 #include "ServerBackend.h"
+#include "AccessFile.h"
 #include "Workbook.h"
 
 #include <QFileInfo>
@@ -380,6 +381,14 @@ void Connection::Open(const QString& connectionString, const QString& user, cons
     file_ = Platform::ResolvePathNoCase(parts.value("data source"));
     QFileInfo info(file_);
     if (!info.isFile()) fail("3024", "Impossibile trovare il file '" + file_ + "'.");
+    if (IsAccessFile(file_)) {
+        // A real Access file is read whole through mdbtools, read only.
+        QString why;
+        db_ = ReadAccessFile(file_, RegisterJet, &why);
+        if (!db_) fail("3274", "Formato della tabella esterna non previsto. (" + why + ")");
+        sqlite3_exec(db_, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
+        return;
+    }
     // A file that cannot be written cannot be shared: no locks could be kept.
     if (!info.isWritable()) fail("3051", "Il file '" + file_ + "' è in sola lettura o non accessibile.");
 

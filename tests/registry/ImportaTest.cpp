@@ -401,3 +401,30 @@ TEST_F(Importa, TheSearchsImportButtonOpensTheWindowModally) {
     EXPECT_EQ(shown, "Importazione dati anagrafici");
     DefaultInstance<frmCercaAnagrafica>().Unload();
 }
+
+TEST_F(Importa, ARealAccessFileReadOnly) {
+    auto& w = Open(frmImporta::Access);
+    Choose(w, kData + "/import/fruit.mdb");
+    QStringList tables;
+    for (int i = 0; i < w.cbTables->ListCount(); ++i) tables << w.cbTables->itemText(i);
+    // Every table of the catalogue, the system ones too.
+    EXPECT_TRUE(tables.contains("Fruit Salad"));
+    EXPECT_TRUE(tables.contains("Muffin/Bread"));
+    EXPECT_TRUE(tables.contains("MSysObjects"));
+    w.cbTables->SetText("Fruit");
+    ASSERT_GT(w.LV->ItemCount(), 10);
+    EXPECT_EQ(w.LV->Item(1).Text(), "Apple");
+    EXPECT_EQ(w.LV->Item(2).SubItem(5), "420");  // Vit A of the apricot
+    w.cbRemoteField[COGNOME]->SetText("Fruit");
+    w.cbRemoteField[CAP]->SetText("Vit A");
+    env.ClearBoxes();
+    w.cmdStart_Click();
+    const int rows = Rows("SELECT COUNT(*) FROM ANAGRAFICA");
+    EXPECT_EQ(env.Prompts().last(), QString("Importazione di %1 record terminata").arg(rows));
+    EXPECT_EQ(rows, w.LV->ItemCount());
+    EXPECT_EQ(Value("SELECT CAP FROM ANAGRAFICA WHERE COGNOME='Apricot'").toString(), "420");
+    EXPECT_EQ(Value("SELECT NOME FROM ANAGRAFICA WHERE COGNOME='Apricot'").toString(), "");
+    // A table whose name holds a blank.
+    w.cbTables->SetText("Fruit Salad");
+    EXPECT_GT(w.LV->ItemCount(), 0);
+}
