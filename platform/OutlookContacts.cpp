@@ -142,7 +142,7 @@ private:
     }
 
     void Phone(const QString& number, const QStringList& types) {
-        if (number.isEmpty()) return;
+        if (number.trimmed().isEmpty()) return;
         const bool work = types.contains("WORK");
         const bool home = types.contains("HOME");
         if (types.contains("FAX")) SetIf(home && !work ? "HomeFaxNumber" : "BusinessFaxNumber", number);
