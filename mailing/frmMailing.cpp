@@ -1,4 +1,5 @@
 #include "frmMailing.h"
+#include "frmExport.h"
 
 #include "ADODB.h"
 #include "ComboBox.h"
@@ -387,7 +388,10 @@ void frmMailing::cmdExport_Click() {
         MsgBox(QStringLiteral("Occorre indicare le anagrafiche da esportare"));
         return;
     }
-    Neighbours::Show(QStringLiteral("frmExport"));
+    if (!cn) return;
+    auto& exporter = DefaultInstance<frmExport>();
+    exporter.SetSource(*cn, *LV, this);
+    exporter.Show(vbModeless, this);
 }
 
 void frmMailing::cmdEsci_Click() { Unload(); }

@@ -155,6 +155,7 @@ void frmExport::SetSource(ADODB::Connection& cn, ListView& list, Form* owner) {
     owner_ = owner;
     if (owner) owner->installEventFilter(this);
     connect(&list, &QObject::destroyed, this, [this] {
+        cn_ = nullptr;
         if (!IsUnloaded()) Unload();
     });
 }
@@ -162,8 +163,10 @@ void frmExport::SetSource(ADODB::Connection& cn, ListView& list, Form* owner) {
 bool frmExport::eventFilter(QObject* watched, QEvent* event) {
     // The connection and the list go with their window.
     if (watched == owner_ && (event->type() == QEvent::Hide || event->type() == QEvent::DeferredDelete) &&
-        owner_->IsUnloaded())
+        owner_->IsUnloaded()) {
+        cn_ = nullptr;
         Unload();
+    }
     return Form::eventFilter(watched, event);
 }
 
@@ -184,6 +187,8 @@ QString frmExport::TargetPath() const {
 }
 
 bool frmExport::ReadRecord(const QString& itemText, const QStringList& columns, QStringList& values) {
+    // The window that lends the connection closed during the run.
+    if (!cn_ || !list_) Err().Raise(91, QStringLiteral("La finestra del mailing è stata chiusa durante l'esportazione"));
     ADODB::Recordset rs;
     if (!modAdoCommon::OpenRecordset(rs, QStringLiteral("SELECT * FROM ANAGRAFICA WHERE ID=?"), *cn_, 0, 3, false,
                                      {qint32(Val(itemText))}))

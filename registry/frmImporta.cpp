@@ -527,6 +527,20 @@ void frmImporta::cmdStart_Click() {
     if (opened && outlookOk) MsgBox("Importazione di " + QString::number(written_) + " record terminata");
 }
 
+// The columns every imported row gets besides the mapped ones.
+void frmImporta::StampRow(ADODB::Recordset& dst) {
+    const qint32 id = NuovaIDANA();
+    // A row is never written without its own identifier.
+    if (id <= 0) {
+        dst.CancelUpdate();
+        Err().Raise(3022, QStringLiteral("Impossibile calcolare il nuovo identificativo dell'anagrafica"));
+    }
+    dst.SetValue("ID", id);
+    dst.SetValue("UTENTE", Global::gCurrentUser);
+    dst.SetValue("IDAZIENDA", 0);
+    dst.SetValue("U_MOD", Now());
+}
+
 void frmImporta::ImportTable(bool& opened) {
     const int format = cbFormato->ListIndex();
     opened = false;
@@ -551,15 +565,7 @@ void frmImporta::ImportTable(bool& opened) {
             const QString remote = Trim(cbRemoteField[i]->currentText());
             dst.SetValue(column.Name, remote.isEmpty() ? QVariant(QString()) : CutToColumn(src.Fields(remote).Value(), column));
         }
-        const qint32 id = NuovaIDANA();
-        if (id <= 0) {
-            dst.CancelUpdate();
-            Err().Raise(3022, QStringLiteral("Impossibile calcolare il nuovo identificativo dell'anagrafica"));
-        }
-        dst.SetValue("ID", id);
-        dst.SetValue("UTENTE", Global::gCurrentUser);
-        dst.SetValue("IDAZIENDA", 0);
-        dst.SetValue("U_MOD", Now());
+        StampRow(dst);
         if (modAdoCommon::UpdateRecordset(dst)) RowWritten();
         else if (dst.EditPending()) dst.CancelUpdate();
         src.MoveNext();
@@ -597,15 +603,7 @@ void frmImporta::ImportText(bool& opened) {
             ADODB::Field& column = dst.Fields(LocalColumn(i));
             dst.SetValue(column.Name, CutToColumn(DelimitedText::Unquote(fields[k - 1]), column));
         }
-        const qint32 id = NuovaIDANA();
-        if (id <= 0) {
-            dst.CancelUpdate();
-            Err().Raise(3022, QStringLiteral("Impossibile calcolare il nuovo identificativo dell'anagrafica"));
-        }
-        dst.SetValue("ID", id);
-        dst.SetValue("UTENTE", Global::gCurrentUser);
-        dst.SetValue("IDAZIENDA", 0);
-        dst.SetValue("U_MOD", Now());
+        StampRow(dst);
         try {
             dst.Update();
         } catch (...) {

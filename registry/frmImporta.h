@@ -70,6 +70,7 @@ private:
     void ImportText(bool& opened);
     void ImportOutlook();
     void RowWritten();
+    void StampRow(ADODB::Recordset& dst);
     QString CurrentSource() const;
     void SetRunning(bool running);
 

@@ -6,6 +6,7 @@
 #include "CommonDialog.h"
 #include "MultiButton.h"
 #include "Settings.h"
+#include "frmExport.h"
 #include "frmMailing.h"
 
 #include <qvxSMS2/qvxSMS2.h>
@@ -121,4 +122,28 @@ TEST_F(Window, ExportNeedsRecipients) {
     auto& f = Open();
     f.cmdExport_Click();
     EXPECT_EQ(env.Prompts(), QStringList({"Occorre indicare le anagrafiche da esportare"}));
+}
+
+TEST_F(Window, TheExportWorksOnTheListAndClosesWithTheWindow) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME) VALUES (5,'Rossi')");
+    auto* f = new frmMailing;  // unloading deletes it
+    f->Load();
+    f->cmdExport_Click();
+    EXPECT_EQ(env.Prompts().last(), "Occorre indicare le anagrafiche da esportare");
+    EXPECT_FALSE(Platform::IsDefaultInstanceLoaded<frmExport>());
+    f->LV->AddItem(QString(), "0000005");
+    f->cmdExport_Click();
+    ASSERT_TRUE(Platform::IsDefaultInstanceLoaded<frmExport>());
+    auto& e = Platform::DefaultInstance<frmExport>();
+    e.txNomeFile->setText("lista");
+    e.opTipoExport[2]->setChecked(true);
+    Platform::SetModalHandler(nullptr);
+    e.cmdGo_Click();
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file lista.txt");
+    QFile written(program + "/lista.txt");
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll().startsWith("5,\"\",,\"\",\"\",\"Rossi\""));
+    f->Show();
+    f->Unload();
+    EXPECT_FALSE(Platform::IsDefaultInstanceLoaded<frmExport>());
 }

@@ -83,6 +83,8 @@ TEST_F(Export, TextLinesQuotesSeparatorsAndSkippedRecords) {
     cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES (9, 'Bianchi')");
     for (const char* id : {"0000007", "0000008", "0000099", "0000009"}) list->AddItem(QString(), id);
     auto& w = Open(2, "  elenco.csv  ");
+    w.show();
+    w.grab().save(TestKit::ProgramFolder() + "/../esporta.png");
     EXPECT_FALSE(w.Frame1->isHidden());
     Only(w, {0, 5, 6});
     w.cmdGo_Click();

@@ -84,6 +84,8 @@ TEST_F(Importa, CommaSeparatedUtf8WithHeaderAndQuotes) {
     EXPECT_EQ(w.LV->Item(3).Text(), "alfa");
     EXPECT_EQ(w.LV->Item(3).SubItem(1), "\"beta");
     EXPECT_EQ(w.LV->Item(3).SubItem(2), " gamma\"");
+    w.show();
+    w.grab().save(TestKit::ProgramFolder() + "/../importa.png");
     w.cbRemoteField[NOME]->SetListIndex(1);
     w.cbRemoteField[COGNOME]->SetListIndex(2);
     w.cbRemoteField[CAP]->SetListIndex(3);
@@ -231,11 +233,19 @@ TEST_F(Importa, DatabaseTableWhoseNameHasABlank) {
         src.Execute("CREATE TABLE [Vecchi clienti] (NOME TEXT(30), COGNOME TEXT(30), TEL TEXT(40))");
         src.Execute("INSERT INTO [Vecchi clienti] VALUES ('Mario', 'Rossi', '0543 1234567890123456789012345')");
         src.Execute("INSERT INTO [Vecchi clienti] (COGNOME) VALUES ('Solo')");
+        src.Execute("CREATE TABLE Altri (\"Nome[\" TEXT(30), CITTA TEXT(30))");
+        src.Execute("INSERT INTO Altri VALUES ('Ada', 'Cesena')");
     }
     auto& w = Open(frmImporta::Access);
     Choose(w, file);
-    ASSERT_EQ(w.cbTables->ListCount(), 1);
-    w.cbTables->SetListIndex(0);
+    ASSERT_EQ(w.cbTables->ListCount(), 2);
+    // A column name with an unbalanced "[" is a plain character in the proposal: no box, no match.
+    w.cbTables->SetText("Altri");
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    EXPECT_EQ(w.LV->Column(1).Text(), "Nome[");
+    EXPECT_EQ(w.cbRemoteField[NOME]->ListIndex(), -1);
+    EXPECT_EQ(w.cbRemoteField[CITTA]->currentText(), "CITTA");
+    w.cbTables->SetText("Vecchi clienti");
     // NOME comes first and the surname's caption holds it too.
     EXPECT_EQ(w.cbRemoteField[COGNOME]->currentText(), "NOME");
     EXPECT_EQ(w.cbRemoteField[NOME]->currentText(), "NOME");
@@ -317,6 +327,8 @@ TEST_F(Importa, OutlookContactsPreviewAndImport) {
     EXPECT_EQ(w.LV->Item(1).Text(), "Clienti, Milano");
     EXPECT_EQ(w.LV->Item(1).SubItem(6), "Piazza Duomo 1");
     EXPECT_EQ(w.LV->Item(2).SubItem(12), "0521 334455");
+    w.show();
+    w.grab().save(TestKit::ProgramFolder() + "/../importa_outlook.png");
 
     cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES (41, 'Esistente')");
     w.cmdStart_Click();
