@@ -32,7 +32,7 @@ TEST(VCard, Version21AsOutlookWritesIt) {
     EXPECT_EQ(c.Text("CompanyName"), "Verdi & Figli S.r.l.");
     EXPECT_EQ(c.Text("JobTitle"), "Direttore amministrativo con delega al personale");
     EXPECT_EQ(c.Text("BusinessTelephoneNumber"), "051 224466");
-    EXPECT_EQ(c.Text("HomeTelephoneNumber"), "  ");  // only blanks in the file, kept as written
+    EXPECT_EQ(c.Text("HomeTelephoneNumber"), "");  // only blanks in the file: no number
     EXPECT_EQ(c.Text("MobileTelephoneNumber"), "348 9988776");
     EXPECT_EQ(c.Text("BusinessFaxNumber"), "051 224467");
     // Quoted-printable over a soft line break, in Windows-1252.
