@@ -38,7 +38,6 @@ protected:
     }
     void TearDown() override {
         form.reset();
-        if (Platform::IsDefaultInstanceLoaded<frmReport>()) Platform::DefaultInstance<frmReport>().Unload();
         MailingDb::TearDown();
     }
     std::unique_ptr<frmMailing> form;

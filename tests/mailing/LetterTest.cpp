@@ -31,7 +31,6 @@ protected:
     }
     void TearDown() override {
         form.reset();
-        if (Platform::IsDefaultInstanceLoaded<frmReport>()) Platform::DefaultInstance<frmReport>().Unload();
         MailingDb::TearDown();
     }
     // A copy of a letter of the test data in the test's own folder.

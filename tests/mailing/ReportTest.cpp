@@ -21,10 +21,6 @@ protected:
         cn.Execute("INSERT INTO ANAGRAFICA (ID,AZIENDA) VALUES (3,'Officina Bassi')");
         cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME) VALUES (NULL,'Senza')");
     }
-    void TearDown() override {
-        if (Platform::IsDefaultInstanceLoaded<frmReport>()) Platform::DefaultInstance<frmReport>().Unload();
-        MailingDb::TearDown();
-    }
     void Add(const QString& where, const QString& channel, const QString& error) {
         ADODB::Recordset rs;
         rs.Open("SELECT * FROM ANAGRAFICA WHERE " + where, cn, ADODB::adOpenForwardOnly, ADODB::adLockOptimistic);

@@ -114,7 +114,6 @@ protected:
     }
     void TearDown() override {
         form.reset();
-        if (Platform::IsDefaultInstanceLoaded<frmReport>()) Platform::DefaultInstance<frmReport>().Unload();
         qunsetenv("QVXSMS2_GATEWAY1_URL");
         MailingDb::TearDown();
     }
@@ -415,7 +414,6 @@ protected:
         form->txSubject->setText("Novità per $NOME$ $COGNOME$");
     }
     void TearDown() override {
-        if (Platform::IsDefaultInstanceLoaded<frmReport>()) Platform::DefaultInstance<frmReport>().Unload();
         form.reset();
         MailingDb::TearDown();
     }
