@@ -2,30 +2,31 @@
 
 namespace Pagivex::impl {
 
-QString ExportCSV::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>&) {
-    const QString separator = ",";
-    QString block = "Page " + QString::number(page.index) + "\r\n";
+void ExportCSV::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>&, AnsiText& b) {
+    const char separator = ',';
+    b += "Page ";
+    b.Number(page.index);
+    b += "\r\n";
     qint32 section = -1, band = -1;
-    for (const PageElement& e : page.elements) {
+    for (const auto& placed : page.order) {
+        const PageElement& e = page.At(placed);
         if (e.SectionType != section) {
-            block += "\r\n";
+            b += "\r\n";
             section = e.SectionType;
-            band = e.BandIndex;
+            band = placed.band;
         }
-        if (e.BandIndex != band) {
-            if (block.endsWith(separator)) block.chop(separator.size());
-            block += "\r\n";
-            band = e.BandIndex;
+        if (placed.band != band) {
+            if (b.EndsWith(separator)) b.Chop(1);
+            b += "\r\n";
+            band = placed.band;
         }
         if (e.Type == 1) {
-            QString text = EscapeControlChars(e.Text);
-            text.replace('"', "\"\"");
-            block += "\"" + text + "\"" + separator;
+            b += '"';
+            AppendControlEscaped(b, e.Text, true);
+            b += '"';
+            b += separator;
         }
     }
-    return block;
 }
-
-QString ExportCSV::Body(const QStringList& blocks) { return blocks.join("\r\n"); }
 
 }  // namespace Pagivex::impl

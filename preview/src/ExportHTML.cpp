@@ -4,7 +4,10 @@
 #include "Pages.h"
 #include "modGlobals.h"
 
+#include <QHash>
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace Pagivex::impl {
 
@@ -14,80 +17,159 @@ static QString EscapeAttribute(const QString& text) {
     return out;
 }
 
-QString ExportHTML::EscapeHTML(const QString& text) {
-    QString out = text;
-    out.replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;").replace('"', "&quot;");
-    out.replace(' ', "&nbsp;");
-    out.replace("\r\n", "<BR>").replace('\r', "<BR>").replace('\n', "<BR>");
-    return out;
+void ExportHTML::AppendEscapedHTML(AnsiText& out, const QString& text) {
+    // Written straight into the output: no character takes more than six bytes.
+    char* const start = out.Room(text.size() * 6);
+    char* d = start;
+    auto put = [&d](const char* s, int n) {
+        std::memcpy(d, s, size_t(n));
+        d += n;
+    };
+    const char16_t* c = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* const end = c + text.size();
+    for (; c < end; ++c) {
+        switch (*c) {
+        case '&': put("&amp;", 5); break;
+        case '<': put("&lt;", 4); break;
+        case '>': put("&gt;", 4); break;
+        case '"': put("&quot;", 6); break;
+        case ' ': put("&nbsp;", 6); break;
+        case '\r':
+            // CR LF, a lone CR and a lone LF are each one line break.
+            if (c + 1 < end && c[1] == u'\n') ++c;
+            put("<BR>", 4);
+            break;
+        case '\n': put("<BR>", 4); break;
+        default: *d++ = *c < 0x80 ? char(*c) : modGlobals::AnsiByte(*c);
+        }
+    }
+    out.Advance(d - start);
 }
 
 static qint64 Fix12(qint64 pixels) { return qint64(std::trunc(double(pixels) * 1.2)); }
 
-QString ExportHTML::Header(const std::vector<SortedPage>& pages, const std::shared_ptr<Pagivex::Pages>& oPages) {
+bool ExportHTML::Header(const std::vector<qint32>& pages, const std::shared_ptr<Pagivex::Pages>& oPages, AnsiText& h) {
     oPages->FontMap()->Create(nullptr);
-    QString h;
     h += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\r\n";
     h += "<HTML>\r\n<HEAD>\r\n";
-    h += "<TITLE>" + EscapeHTML(m_option) + "</TITLE>\r\n";
-    h += "<META NAME=\"Generator\" CONTENT=\"" + EscapeAttribute(modGlobals::ApplicationName()) + "\">\r\n";
+    h += "<TITLE>";
+    AppendEscapedHTML(h, m_option);
+    h += "</TITLE>\r\n";
+    h += "<META NAME=\"Generator\" CONTENT=\"";
+    h += EscapeAttribute(modGlobals::ApplicationName());
+    h += "\">\r\n";
     h += "<META NAME=\"Author\" CONTENT=\"?\">\r\n";
     h += "<META NAME=\"Keywords\" CONTENT=\"?\">\r\n";
     h += "<META NAME=\"Description\" CONTENT=\"?\">\r\n";
     h += "</HEAD>\r\n<BODY>\r\n";
     h += "<A NAME=\"TOP\"><FONT SIZE=4>Index</FONT></A><BR>\r\n";
-    for (const SortedPage& page : pages) {
-        const QString n = QString::number(page.index);
-        h += "<A HREF=\"#PAGE" + n + "\">Page " + n + "</A><BR>\r\n";
+    for (const qint32 index : pages) {
+        h += "<A HREF=\"#PAGE";
+        h.Number(index);
+        h += "\">Page ";
+        h.Number(index);
+        h += "</A><BR>\r\n";
     }
-    return h;
+    return true;
 }
 
-QString ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages) {
+void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages, AnsiText& b) {
     auto fonts = oPages->FontMap();
     auto firstFont = fonts->Item(1);
-    const QString n = QString::number(page.index);
-    QString b = "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n";
-    b += "<A NAME=\"PAGE" + n + "\"><FONT SIZE=4 COLOR=\"Black\">Page " + n + "</FONT></A><BR>\r\n";
+    // A page repeats a few fonts and colours in every row: each tag is made once a page.
+    auto ansi = [](const QString& text) { return modGlobals::ToAnsi(text); };
+    QHash<qint32, QByteArray> colours;
+    auto colour = [&](qint32 c) -> const QByteArray& {
+        auto it = colours.constFind(c);
+        if (it == colours.constEnd()) it = colours.insert(c, ansi(firstFont->HTMLColor(c)));
+        return *it;
+    };
+    struct Tags {
+        std::shared_ptr<Pagivex::IFont> font;
+        QByteArray close;
+        QHash<qint32, QByteArray> open;
+    };
+    QHash<qint16, Tags> tags;
+    // The tags of the cell before, which the next one mostly shares.
+    bool tagged = false;
+    qint16 tagFont = 0;
+    qint32 tagColour = 0;
+    QByteArray openTag, closeTag;
+    QHash<quint32, QByteArray> sizes;  // by the bits of the width, so -0 stays "-0"
+
+    b += "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n<A NAME=\"PAGE";
+    b.Number(page.index);
+    b += "\"><FONT SIZE=4 COLOR=\"Black\">Page ";
+    b.Number(page.index);
+    b += "</FONT></A><BR>\r\n";
     qint32 section = -1, band = -1;
     bool tableOpen = false;
-    for (const PageElement& e : page.elements) {
+    for (const auto& placed : page.order) {
+        const PageElement& e = page.At(placed);
         if (e.SectionType != section) {
             section = e.SectionType;
-            band = e.BandIndex;
+            band = placed.band;
             if (tableOpen) b += "</TR>\r\n</TABLE>\r\n";
             b += "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0>\r\n<TR>\r\n";
             tableOpen = true;
         }
-        if (e.BandIndex != band) {
+        if (placed.band != band) {
             b += "</TR>\r\n<TR>\r\n";
-            band = e.BandIndex;
+            band = placed.band;
         }
         if (e.Type == 1) {
-            QString attributes = " BAND=\"" + QString::number(e.BandIndex) + "\"";
-            if (e.BackColor != -1) attributes += " BGCOLOR=" + firstFont->HTMLColor(e.BackColor);
-            attributes += " WIDTH=\"" + QString::number(Fix12(e.Width)) + "px\"";
-            if (e.Aligment & 1) attributes += " ALIGN=\"Center\"";
-            else if (e.Aligment & 2) attributes += " ALIGN=\"Right\"";
-            else attributes += " ALIGN=\"Left\"";
-            if (e.Aligment & 4) attributes += " VALIGN=\"Middle\"";
-            else if (e.Aligment & 8) attributes += " VALIGN=\"Bottom\"";
-            else attributes += " VALIGN=\"Top\"";
-            auto font = fonts->Item(qint32(e.FontIndex));
-            b += "<TD" + attributes + ">" + font->OpenTag(e.ForeColor) +
-                 (e.Text.isEmpty() ? QString("&nbsp;") : EscapeHTML(e.Text)) + font->CloseTag() + "</TD>\r\n";
+            b += "<TD BAND=\"";
+            b.Number(placed.band);
+            b += '"';
+            if (e.BackColor != -1) {
+                b += " BGCOLOR=";
+                b.AppendBytes(colour(e.BackColor));
+            }
+            b += " WIDTH=\"";
+            b.Number(Fix12(e.Width));
+            b += "px\"";
+            if (e.Aligment & 1) b += " ALIGN=\"Center\"";
+            else if (e.Aligment & 2) b += " ALIGN=\"Right\"";
+            else b += " ALIGN=\"Left\"";
+            if (e.Aligment & 4) b += " VALIGN=\"Middle\"";
+            else if (e.Aligment & 8) b += " VALIGN=\"Bottom\"";
+            else b += " VALIGN=\"Top\"";
+            b += '>';
+            if (!tagged || e.FontIndex != tagFont || e.ForeColor != tagColour) {
+                auto found = tags.find(e.FontIndex);
+                if (found == tags.end()) {
+                    auto font = fonts->Item(qint32(e.FontIndex));
+                    found = tags.insert(e.FontIndex, Tags{font, ansi(font->CloseTag()), {}});
+                }
+                auto open = found->open.constFind(e.ForeColor);
+                if (open == found->open.constEnd())
+                    open = found->open.insert(e.ForeColor, ansi(found->font->OpenTag(e.ForeColor)));
+                openTag = *open;
+                closeTag = found->close;
+                tagFont = e.FontIndex;
+                tagColour = e.ForeColor;
+                tagged = true;
+            }
+            b.AppendBytes(openTag);
+            if (e.Text.isEmpty()) b += "&nbsp;";
+            else AppendEscapedHTML(b, e.Text);
+            b.AppendBytes(closeTag);
+            b += "</TD>\r\n";
         } else if (IsRule(e)) {
-            b += "<TD><HR COLOR=" + firstFont->HTMLColor(e.ForeColor) + " SIZE=\"" + QString::number(double(e.Size)) +
-                 "\" WIDTH=\"" + QString::number(Fix12(RuleLength(e))) + "px\"></TD>";
+            b += "<TD><HR COLOR=";
+            b.AppendBytes(colour(e.ForeColor));
+            b += " SIZE=\"";
+            const quint32 bits = std::bit_cast<quint32>(e.Size);
+            auto size = sizes.constFind(bits);
+            if (size == sizes.constEnd()) size = sizes.insert(bits, ansi(QString::number(double(e.Size))));
+            b.AppendBytes(*size);
+            b += "\" WIDTH=\"";
+            b.Number(Fix12(RuleLength(e)));
+            b += "px\"></TD>";
         }
     }
     if (tableOpen) b += "</TR>\r\n</TABLE>\r\n";
     b += "<A HREF=\"#TOP\">Top</A><BR>\r\n";
-    return b;
-}
-
-QString ExportHTML::Body(const QStringList& blocks) {
-    return blocks.join(QString()) + "<HR SIZE=1 COLOR=\"RED\" WIDTH=\"100%\">\r\n</BODY>\r\n</HTML>";
 }
 
 }  // namespace Pagivex::impl

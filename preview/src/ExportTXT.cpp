@@ -4,47 +4,54 @@
 
 namespace Pagivex::impl {
 
-QString ExportTXT::Header(const std::vector<SortedPage>&, const std::shared_ptr<Pagivex::Pages>&) {
+bool ExportTXT::Header(const std::vector<qint32>&, const std::shared_ptr<Pagivex::Pages>&, AnsiText& out) {
     const QString rule(100, '/');
-    return rule + "\r\n" + "/// " + modGlobals::ApplicationName() + "\r\n" + "/// " + m_option + rule + "\r\n";
+    out += QString(rule + "\r\n" + "/// " + modGlobals::ApplicationName() + "\r\n" + "/// " + m_option + rule + "\r\n");
+    return true;
 }
 
-QString ExportTXT::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>&) {
-    QString block = QString(100, '=') + "\r\n" + " Page " + QString::number(page.index) + "\r\n";
+void ExportTXT::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>&, AnsiText& b) {
+    b.Fill(100, '=');
+    b += "\r\n Page ";
+    b.Number(page.index);
+    b += "\r\n";
     qint32 section = -1, band = -1;
-    for (const PageElement& e : page.elements) {
+    for (const auto& placed : page.order) {
+        const PageElement& e = page.At(placed);
         if (e.SectionType != section) {
-            block += "\r\n" + QString(100, '-') + "\r\n";
+            b += "\r\n";
+            b.Fill(100, '-');
+            b += "\r\n";
             section = e.SectionType;
-            band = e.BandIndex;
+            band = placed.band;
         }
-        if (e.BandIndex != band) {
-            if (block.endsWith('\t')) block.chop(1);
-            block += "\r\n";
-            band = e.BandIndex;
+        if (placed.band != band) {
+            if (b.EndsWith('\t')) b.Chop(1);
+            b += "\r\n";
+            band = placed.band;
         }
         if (e.Type == 1) {
             const qint32 w = e.Width / 8;
-            QString s = EscapeControlChars(e.Text);
-            const qint32 len = qint32(s.size());
+            const qsizetype len = ControlEscapedLength(e.Text);
+            qsizetype before = 0, after = 0;
             if (len < w) {
                 if (e.Aligment & 1) {
-                    const qint32 h = (w - len) / 2;
-                    s = QString(h, ' ') + s + QString(w - len - h, ' ');
+                    before = (w - len) / 2;
+                    after = w - len - before;
                 } else if (e.Aligment & 2) {
-                    s = QString(w - len, ' ') + s;
+                    before = w - len;
                 } else {
-                    s += QString(w - len, ' ');
+                    after = w - len;
                 }
             }
-            block += s + "\t";
+            b.Fill(before, ' ');
+            AppendControlEscaped(b, e.Text, false);
+            b.Fill(after, ' ');
+            b += '\t';
         } else if (IsRule(e)) {
-            block += QString(RuleLength(e) / 8, '_');
+            b.Fill(RuleLength(e) / 8, '_');
         }
     }
-    return block;
 }
-
-QString ExportTXT::Body(const QStringList& blocks) { return blocks.join("\r\n"); }
 
 }  // namespace Pagivex::impl

@@ -3,12 +3,66 @@
 
 #include <Pagivex/Pagivex.h>
 
+#include "clsSortPageElements.h"
+#include "modGlobals.h"
+
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace Pagivex::impl {
 
+// Text in the file's code page (Windows-1252) as the writers make it: literals are ASCII,
+// texts are turned into the code page as they are added.
+class AnsiText {
+public:
+    template <size_t N>
+    AnsiText& operator+=(const char (&ascii)[N]) {
+        Put(ascii, qsizetype(N - 1));
+        return *this;
+    }
+    AnsiText& operator+=(char c) {
+        *Room(1) = c;
+        ++size_;
+        return *this;
+    }
+    AnsiText& operator+=(QStringView text) {
+        modGlobals::ToAnsi(text, Room(text.size()));
+        size_ += text.size();
+        return *this;
+    }
+    void Ascii(const char* ascii) { Put(ascii, qsizetype(std::strlen(ascii))); }
+    // Bytes already in the code page.
+    void AppendBytes(const QByteArray& b) { Put(b.constData(), b.size()); }
+    void Number(qint64 n);
+    void Fill(qsizetype n, char c) {
+        if (n <= 0) return;
+        std::memset(Room(n), c, size_t(n));
+        size_ += n;
+    }
+    bool EndsWith(char c) const { return size_ > 0 && buffer_[size_t(size_ - 1)] == c; }
+    void Chop(qsizetype n) { size_ = std::max<qsizetype>(0, size_ - n); }
+    const char* Data() const { return buffer_.data(); }
+    qsizetype Size() const { return size_; }
+    void Clear() { size_ = 0; }
+    // Where up to n more bytes go, written directly; Advance counts those written.
+    char* Room(qsizetype n) {
+        if (qsizetype(buffer_.size()) - size_ < n) buffer_.resize(std::max(buffer_.size() * 2, size_t(size_ + n) + 4096));
+        return buffer_.data() + size_;
+    }
+    void Advance(qsizetype n) { size_ += n; }
+
+private:
+    void Put(const char* p, qsizetype n) {
+        std::memcpy(Room(n), p, size_t(n));
+        size_ += n;
+    }
+    std::vector<char> buffer_;
+    qsizetype size_ = 0;
+};
+
 // What the writers share: the file name with its forced extension, the option text, the
-// band-sorted copies of the pages and the safe write of the file.
+// pages read in band order and the safe write of the file.
 class clsExportBase : public Pagivex::IExport {
 public:
     QString FileName() const override { return m_fileName; }
@@ -18,22 +72,31 @@ public:
     QVariant QueryInfo(qint16 iType) const override;
     bool StillWorking() const override { return false; }
 
-    // "\r" "\n" and TAB as [Cr] [Lf] [Tab].
-    static QString EscapeControlChars(const QString& text);
-
 protected:
+    // One page in band order. Its elements are read where the page keeps them, which
+    // leaves the page's drawing order alone and copies nothing.
     struct SortedPage {
         qint32 index = 0;
-        std::vector<PageElement> elements;
+        const std::vector<PageElement>* elements = nullptr;
+        std::vector<clsSortPageElements::Placed> order;
+        const PageElement& At(const clsSortPageElements::Placed& p) const { return (*elements)[p.index]; }
     };
     virtual const char* Extension() const = 0;
     virtual const char* ObjectName() const = 0;
-    virtual QString Header(const std::vector<SortedPage>& pages, const std::shared_ptr<Pagivex::Pages>& oPages) = 0;
-    virtual QString PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages) = 0;
-    virtual QString Body(const QStringList& blocks) = 0;
+    // Appends what comes before the first page, which the export follows with a line break;
+    // false when nothing comes before it.
+    virtual bool Header(const std::vector<qint32>&, const std::shared_ptr<Pagivex::Pages>&, AnsiText&) { return false; }
+    // Appends one page's block.
+    virtual void PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages, AnsiText& out) = 0;
+    // What stands between two page blocks, and after the last one.
+    virtual const char* PageSeparator() const = 0;
+    virtual const char* Trailer() const { return ""; }
     // A rule is a line longer than it is high.
     static bool IsRule(const PageElement& e);
     static qint32 RuleLength(const PageElement& e);
+    // The text with CR, LF and TAB as [Cr] [Lf] [Tab] (and, for CSV, each double quote doubled).
+    static void AppendControlEscaped(AnsiText& out, const QString& text, bool doubleQuotes);
+    static qsizetype ControlEscapedLength(const QString& text);
 
     QString m_fileName;
     QString m_option;
@@ -43,30 +106,30 @@ class ExportCSV final : public clsExportBase {
 protected:
     const char* Extension() const override { return ".csv"; }
     const char* ObjectName() const override { return "ExportCSV"; }
-    QString Header(const std::vector<SortedPage>&, const std::shared_ptr<Pagivex::Pages>&) override { return {}; }
-    QString PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages) override;
-    QString Body(const QStringList& blocks) override;
+    void PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages, AnsiText& out) override;
+    const char* PageSeparator() const override { return "\r\n"; }
 };
 
 class ExportTXT final : public clsExportBase {
 protected:
     const char* Extension() const override { return ".txt"; }
     const char* ObjectName() const override { return "ExportTXT"; }
-    QString Header(const std::vector<SortedPage>&, const std::shared_ptr<Pagivex::Pages>&) override;
-    QString PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages) override;
-    QString Body(const QStringList& blocks) override;
+    bool Header(const std::vector<qint32>&, const std::shared_ptr<Pagivex::Pages>&, AnsiText& out) override;
+    void PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages, AnsiText& out) override;
+    const char* PageSeparator() const override { return "\r\n"; }
 };
 
 class ExportHTML final : public clsExportBase {
-public:
-    static QString EscapeHTML(const QString& text);
-
 protected:
     const char* Extension() const override { return ".htm"; }
     const char* ObjectName() const override { return "ExportHTML"; }
-    QString Header(const std::vector<SortedPage>& pages, const std::shared_ptr<Pagivex::Pages>& oPages) override;
-    QString PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages) override;
-    QString Body(const QStringList& blocks) override;
+    bool Header(const std::vector<qint32>& pages, const std::shared_ptr<Pagivex::Pages>& oPages, AnsiText& out) override;
+    void PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages, AnsiText& out) override;
+    const char* PageSeparator() const override { return ""; }
+    const char* Trailer() const override { return "<HR SIZE=1 COLOR=\"RED\" WIDTH=\"100%\">\r\n</BODY>\r\n</HTML>"; }
+
+private:
+    static void AppendEscapedHTML(AnsiText& out, const QString& text);
 };
 
 }  // namespace Pagivex::impl

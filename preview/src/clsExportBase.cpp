@@ -1,10 +1,11 @@
 #include "Exporters.h"
 
+#include "Page.h"
 #include "Pages.h"
-#include "clsSortPageElements.h"
 #include "modGlobals.h"
 
 #include <QSaveFile>
+#include <charconv>
 #include <cstdlib>
 
 namespace Pagivex {
@@ -39,10 +40,44 @@ QVariant clsExportBase::QueryInfo(qint16 iType) const {
     }
 }
 
-QString clsExportBase::EscapeControlChars(const QString& text) {
-    QString out = text;
-    out.replace("\r", "[Cr]").replace("\n", "[Lf]").replace("\t", "[Tab]");
-    return out;
+void AnsiText::Number(qint64 n) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    Put(digits, end - digits);
+}
+
+void clsExportBase::AppendControlEscaped(AnsiText& out, const QString& text, bool doubleQuotes) {
+    // Written straight into the output: no character takes more than five bytes.
+    char* const start = out.Room(text.size() * 5);
+    char* d = start;
+    auto put = [&d](const char* s, int n) {
+        std::memcpy(d, s, size_t(n));
+        d += n;
+    };
+    const char16_t* c = reinterpret_cast<const char16_t*>(text.constData());
+    const char16_t* const end = c + text.size();
+    for (; c < end; ++c) {
+        switch (*c) {
+        case '\r': put("[Cr]", 4); break;
+        case '\n': put("[Lf]", 4); break;
+        case '\t': put("[Tab]", 5); break;
+        case '"':
+            if (doubleQuotes) *d++ = '"';
+            *d++ = '"';
+            break;
+        default: *d++ = *c < 0x80 ? char(*c) : modGlobals::AnsiByte(*c);
+        }
+    }
+    out.Advance(d - start);
+}
+
+qsizetype clsExportBase::ControlEscapedLength(const QString& text) {
+    qsizetype n = text.size();
+    for (const QChar c : text) {
+        if (c == u'\r' || c == u'\n') n += 3;
+        else if (c == u'\t') n += 4;
+    }
+    return n;
 }
 
 bool clsExportBase::IsRule(const PageElement& e) {
@@ -54,36 +89,48 @@ qint32 clsExportBase::RuleLength(const PageElement& e) { return qint32(std::llab
 qint16 clsExportBase::Export(const std::shared_ptr<Pagivex::Pages>& oPages) {
     auto pages = std::dynamic_pointer_cast<impl::Pages>(oPages);
     if (!pages) modGlobals::RaiseLibError(1070, ObjectName(), "Export");
-    // The pages keep their drawing order: the writers work on sorted copies.
-    std::vector<SortedPage> sorted;
-    sorted.reserve(pages->PageList().size());
-    clsSortPageElements sorter;
-    for (const auto& page : pages->PageList()) {
-        SortedPage copy{page->Index(), page->Elements()};
-        sorter.SortElements(copy.elements);
-        sorted.push_back(std::move(copy));
-    }
-    const QString header = Header(sorted, oPages);
-    QStringList blocks;
-    for (const SortedPage& page : sorted) {
-        blocks << PageBlock(page, oPages);
-        modGlobals::DoEvents();
-    }
-    QString text;
-    if (!header.isNull()) text += header + "\r\n";
-    text += Body(blocks) + "\r\n";
-
     // Written to a temporary file and renamed, so a failed write leaves any old file intact
     // and is reported instead of passing for success.
+    QSaveFile file(m_fileName);
+    auto fail = [this] {
+        modGlobals::RaiseLibError(modGlobals::ErrFileAccess, ObjectName(), "Export", "Path/File access error: " + m_fileName);
+    };
+    if (m_fileName.isEmpty() || !file.open(QIODevice::WriteOnly)) fail();
+
+    // The text of a page at a time is made, in the file's code page, and handed to the
+    // file in large pieces: the whole document is never held.
+    const std::vector<std::shared_ptr<Page>> list = pages->PageList();
+    AnsiText text;
+    auto spill = [&](bool last) {
+        if (last || text.Size() >= (1 << 20)) {
+            if (file.write(text.Data(), text.Size()) != text.Size()) fail();
+            text.Clear();
+        }
+    };
+    std::vector<qint32> indexes;
+    indexes.reserve(list.size());
+    for (const auto& page : list) indexes.push_back(page->Index());
+    if (Header(indexes, oPages, text)) text += "\r\n";
+
+    // Each page is put in band order when its turn comes, so a page changed while the
+    // window paints between pages is read as it is then.
+    clsSortPageElements sorter;
+    SortedPage sorted;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (i) text.Ascii(PageSeparator());
+        sorted.index = list[i]->Index();
+        sorted.elements = &list[i]->Elements();
+        sorter.Order(*sorted.elements, sorted.order);
+        PageBlock(sorted, oPages, text);
+        spill(false);
+        modGlobals::DoEvents();
+    }
+    text.Ascii(Trailer());
+    text += "\r\n";
+    spill(true);
     // The flush is checked before the commit: a short write that failed while
     // still in the buffer would otherwise be renamed over the old file.
-    QSaveFile file(m_fileName);
-    const QByteArray bytes = modGlobals::ToAnsi(text);
-    if (m_fileName.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-        !file.flush() || !file.commit()) {
-        modGlobals::RaiseLibError(modGlobals::ErrFileAccess, ObjectName(), "Export",
-                                  "Path/File access error: " + m_fileName);
-    }
+    if (!file.flush() || !file.commit()) fail();
     return 0;
 }
 

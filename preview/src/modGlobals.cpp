@@ -10,8 +10,12 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cmath>
 #include <dlfcn.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace Pagivex {
 
@@ -191,29 +195,40 @@ QColor TranslateColor(qint32 oleColor) {
     return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
-QByteArray ToAnsi(const QString& text) {
+char AnsiByte(char16_t u) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return char(u);
     // 0x80-0x9F of Windows-1252; the rest of 0xA0-0xFF is Latin-1.
     static const char16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-    QByteArray out;
-    out.reserve(text.size());
-    for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out.append(char(u));
-            continue;
-        }
-        char b = '?';
-        for (int k = 0; k < 32; ++k) {
-            if (high[k] != 0 && high[k] == u) {
-                b = char(0x80 + k);
-                break;
+    for (int k = 0; k < 32; ++k)
+        if (high[k] != 0 && high[k] == u) return char(0x80 + k);
+    return '?';
+}
+
+void ToAnsi(QStringView text, char* d) {
+    const qsizetype n = text.size();
+    const char16_t* s = text.utf16();
+    qsizetype i = 0;
+    while (i < n) {
+        // Plain ASCII, the common case, a block at a time.
+        if (i + 16 <= n) {
+            char16_t any = 0;
+            for (int k = 0; k < 16; ++k) any |= s[i + k];
+            if (any < 0x80) {
+                for (int k = 0; k < 16; ++k) d[i + k] = char(s[i + k]);
+                i += 16;
+                continue;
             }
         }
-        out.append(b);
+        for (const qsizetype stop = std::min(n, i + 16); i < stop; ++i) d[i] = s[i] < 0x80 ? char(s[i]) : AnsiByte(s[i]);
     }
+}
+
+QByteArray ToAnsi(QStringView text) {
+    QByteArray out(text.size(), Qt::Uninitialized);
+    ToAnsi(text, out.data());
     return out;
 }
 
@@ -227,6 +242,24 @@ QString LibraryFolder() {
     QDir().mkpath(data);
     return data;
 }
+
+#if defined(__GLIBC__)
+PrintHeap::PrintHeap() {
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+}
+
+PrintHeap::~PrintHeap() {
+    // The C library's first values again (fixed from now on), and what the job kept goes
+    // back to the system.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+    malloc_trim(0);
+}
+#else
+PrintHeap::PrintHeap() = default;
+PrintHeap::~PrintHeap() = default;
+#endif
 
 void DoEvents() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -36,14 +36,30 @@ double Val(const QString& text);
 // OLE colour (red in the low byte, 0x80 in the high byte = system colour) to QColor.
 QColor TranslateColor(qint32 oleColor);
 
-// Windows-1252 bytes of a text; characters the code page lacks become "?".
-QByteArray ToAnsi(const QString& text);
+// The Windows-1252 byte of a character outside ASCII ("?" when the code page lacks it).
+char AnsiByte(char16_t u);
+// The Windows-1252 bytes of a text, one for each of its characters, written to out;
+// characters the code page lacks become "?".
+void ToAnsi(QStringView text, char* out);
+QByteArray ToAnsi(QStringView text);
 
 // The folder of the library file when it can be written, else the per-user data folder.
 QString LibraryFolder();
 
 // Lets the window keep painting during long work.
 void DoEvents();
+
+// For the length of a print job: the PDF writer takes buffers of several megabytes for every
+// page and gives them back at its end; the C library would hand that memory to the system
+// after each page and fault it in again for the next, which costs more than the drawing.
+// The memory is kept for reuse during the job and handed back once, at its end.
+class PrintHeap {
+public:
+    PrintHeap();
+    ~PrintHeap();
+    PrintHeap(const PrintHeap&) = delete;
+    PrintHeap& operator=(const PrintHeap&) = delete;
+};
 
 }  // namespace Pagivex::modGlobals
 

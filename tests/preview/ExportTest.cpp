@@ -287,3 +287,55 @@ TEST(Exporters, RulesAreKnownByTheirLengthNotByTheirEndPoints) {
     EXPECT_TRUE(html.contains("WIDTH=\"96px\"></TD>"));
     EXPECT_EQ(html.count("<HR COLOR="), 2);
 }
+
+// A page drawn bottom to top and right to left is written as one drawn in reading order,
+// in every format, and a document far larger than the writers' buffer comes out whole.
+TEST(Exporters, DrawingOrderAndLengthDoNotChangeWhatIsWritten) {
+    QTemporaryDir dir;
+    auto compose = [](bool backwards, int pageCount) {
+        auto preview = Pagivex::CreatePreview();
+        auto pages = preview->Pages();
+        pages->SetScaleMode(3);
+        for (int p = 1; p <= pageCount; ++p) {
+            auto page = pages->Add();
+            for (int i = 0; i < 40; ++i) {
+                const int n = backwards ? 39 - i : i;
+                const int row = n / 4, column = n % 4;
+                page->DrawText(QString::fromUtf8("città %1 \"%2\"").arg(p).arg(n), 10 + column * 150, 20 + row * 30,
+                               140, 20, 0, column == 2 ? 0x00FFFF : -1, column == 1 ? Pagivex::prvAlignRight : 0);
+                if (column == 3) page->DrawLine(10, 40 + row * 30, 600, 40 + row * 30);
+            }
+        }
+        return preview;
+    };
+    for (const auto format : {Pagivex::zvCSV, Pagivex::zvText, Pagivex::zvHTML}) {
+        auto forwards = compose(false, 2), backwards = compose(true, 2);
+        forwards->SetOutputFile(dir.filePath("forwards"));
+        forwards->Export(format);
+        backwards->SetOutputFile(dir.filePath("backwards"));
+        backwards->Export(format);
+        const QString extension = QFileInfo(forwards->OutputFile()).suffix();
+        EXPECT_EQ(ReadAll(dir.filePath("forwards." + extension)), ReadAll(dir.filePath("backwards." + extension)))
+            << extension.toStdString();
+    }
+
+    // About 2 MB of HTML, handed to the file in several pieces: every page once, in order,
+    // and the document closed.
+    auto large = compose(false, 300);
+    large->SetOutputFile(dir.filePath("large"));
+    large->Export(Pagivex::zvHTML);
+    const QByteArray html = ReadAll(dir.filePath("large.htm"));
+    ASSERT_GT(html.size(), 3 << 19);
+    qsizetype at = 0;
+    for (int p = 1; p <= 300; ++p) {
+        const QByteArray anchor = "<A NAME=\"PAGE" + QByteArray::number(p) + "\">";
+        const qsizetype found = html.indexOf(anchor, at);
+        ASSERT_GT(found, at) << p;
+        EXPECT_EQ(html.count(anchor), 1) << p;
+        at = found;
+    }
+    EXPECT_EQ(html.count("<TD BAND="), 300 * 40);
+    EXPECT_TRUE(html.endsWith("</BODY>\r\n</HTML>\r\n"));
+    EXPECT_EQ(html.count(QByteArray::fromStdString("citt\xE0 300 \"39\"")), 0);  // spaces are &nbsp;
+    EXPECT_EQ(html.count("citt\xE0&nbsp;300&nbsp;&quot;39&quot;"), 1);
+}
