@@ -190,7 +190,8 @@ TEST_F(Letters, WordAndExcelDocumentsGoToLibreOffice) {
 TEST_F(Letters, TheMergedLetterOpensInLibreOffice) {
     const QString soffice = Platform::Office::Program();
     if (soffice.isEmpty()) GTEST_SKIP() << "LibreOffice is not installed";
-    for (const char* name : {"lettera.rtf", "lettera_word.rtf"}) {
+    // The letter whose markers are split by formatting codes and bookmarks: the riskier merge.
+    for (const char* name : {"lettera_word.rtf"}) {
         const QString work = Merge(1, Letter(name));
         Platform::Office office;
         const QString pdf = office.ConvertToPdf(work, env.Root() + "/lo");
