@@ -1,10 +1,33 @@
 #include "Widgets.h"
 
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QUrl>
 #include <cmath>
 
 namespace Platform {
+
+namespace {
+class LostFocusFilter : public QObject {
+public:
+    LostFocusFilter(QWidget* control, std::function<void()> handler)
+        : QObject(control), handler_(std::move(handler)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) handler_();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> handler_;
+};
+}  // namespace
+
+void OnLostFocus(QWidget* control, std::function<void()> handler) {
+    control->installEventFilter(new LostFocusFilter(control, std::move(handler)));
+}
 
 ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
     setTextVisible(false);

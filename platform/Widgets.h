@@ -4,8 +4,14 @@
 
 #include <QProgressBar>
 #include <QTextBrowser>
+#include <functional>
 
 namespace Platform {
+
+// A control's LostFocus as the original raises it: on every focus-out,
+// whether or not its text changed, but not when only the window loses
+// activation (a message box, another program) or a popup opens over it.
+void OnLostFocus(QWidget* control, std::function<void()> handler);
 
 class ProgressBar : public QProgressBar {
     Q_OBJECT

@@ -13,6 +13,7 @@
 #include "Normalizzazione.h"
 #include "ProcGuard.h"
 #include "Values.h"
+#include "Widgets.h"
 #include "frmAziende.h"
 #include "frmCatMer.h"
 #include "frmCercaAnagrafica.h"
@@ -176,11 +177,13 @@ frmAnagrafica::frmAnagrafica() {
     connect(cbTitolo, &QComboBox::editTextChanged, this, &frmAnagrafica::Modificato);
     connect(dpDatNas, &DatePicker::Change, this, &frmAnagrafica::Modificato);
     connect(lsCatMer, &QListWidget::itemChanged, this, [this] { Modificato(); });
-    connect(txCognome, &QLineEdit::editingFinished, this, &frmAnagrafica::txCognome_LostFocus);
-    connect(txAzienda, &QLineEdit::editingFinished, this, &frmAnagrafica::txAzienda_LostFocus);
-    connect(txFax, &QLineEdit::editingFinished, this, &frmAnagrafica::txFax_LostFocus);
-    connect(txIDAzienda, &QLineEdit::editingFinished, this, &frmAnagrafica::txIDAzienda_LostFocus);
-    cbTitolo->lineEdit()->installEventFilter(this);
+    // The rules run on every leave, changed or not: tabbing through a loaded
+    // record applies them, and an unchanged bad fax number warns again.
+    OnLostFocus(txCognome, [this] { txCognome_LostFocus(); });
+    OnLostFocus(txAzienda, [this] { txAzienda_LostFocus(); });
+    OnLostFocus(txFax, [this] { txFax_LostFocus(); });
+    OnLostFocus(txIDAzienda, [this] { txIDAzienda_LostFocus(); });
+    OnLostFocus(cbTitolo->lineEdit(), [this] { cbTitolo_LostFocus(); });
 
     connect(cmdNuovo, &QPushButton::clicked, this, &frmAnagrafica::cmdNuovo_Click);
     connect(cmdRicerca, &QPushButton::clicked, this, &frmAnagrafica::cmdRicerca_Click);
@@ -198,11 +201,6 @@ frmAnagrafica::frmAnagrafica() {
 }
 
 frmAnagrafica::~frmAnagrafica() = default;
-
-bool frmAnagrafica::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == cbTitolo->lineEdit() && event->type() == QEvent::FocusOut) cbTitolo_LostFocus();
-    return Form::eventFilter(watched, event);
-}
 
 void frmAnagrafica::Modificato() { cmdSalva->setEnabled(true); }
 
@@ -299,7 +297,6 @@ void frmAnagrafica::CleanFields() {
     // A new card starts empty: nothing of the record shown before stays.
     txNote->clear();
     for (auto* box : txFreeField) box->clear();
-    lookedUpCompany_.clear();
     Loading = false;
 }
 
@@ -315,7 +312,6 @@ void frmAnagrafica::ReadRecord(qint32 id) {
         cbTitolo->SetText(Comuni::FieldStr(rs["TITOLO"]));
         const qint32 company = Comuni::FieldNum(rs["IDAZIENDA"]).toInt();
         txIDAzienda->setText(company == 0 ? QStringLiteral(" ") : Format(company, "00000000"));
-        lookedUpCompany_ = txIDAzienda->text();
         txAzienda->setText(Comuni::FieldStr(rs["AZIENDA"]));
         txCAP->setText(Comuni::FieldStr(rs["CAP"]));
         txCellulare->setText(Comuni::FieldStr(rs["CELLULARE"]));
@@ -603,13 +599,11 @@ void frmAnagrafica::opPreferenza_Click(int) {
 
 void frmAnagrafica::txIDAzienda_LostFocus() {
     const QString text = Trim(txIDAzienda->text());
-    // Leaving the field again without changing the id keeps the record's own data.
-    if (text.isEmpty() || text == Trim(lookedUpCompany_) || !cn_) return;
+    if (text.isEmpty() || !cn_) return;
     ADODB::Recordset rs;
     if (!modAdoCommon::OpenRecordset(rs, "SELECT * FROM ANAGRAFICA WHERE AZIENDA>'!' AND IDAZIENDA=0 AND ID=?", *cn_, 0, 3,
                                      false, {qint64(Val(text))}))
         return;
-    lookedUpCompany_ = text;
     if (rs.EOF_()) {
         MsgBox(QStringLiteral("L'anagrafica con questa id non esiste o non corrisponde ad una azienda"), vbOKOnly);
         return;

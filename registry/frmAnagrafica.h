@@ -95,7 +95,6 @@ protected:
     void Form_Load() override;
     void Form_QueryUnload(int& cancel, int unloadMode) override;
     void Form_Unload(int& cancel) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool ConfirmDiscard();
@@ -103,5 +102,4 @@ private:
     qint32 CurrentId() const;
     std::unique_ptr<ADODB::Connection> cn_;
     int heightTwips_ = 7680;
-    QString lookedUpCompany_;
 };

@@ -11,6 +11,8 @@
 #include "Values.h"
 #include "frmAnagrafica.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -32,6 +34,11 @@ protected:
         card = std::make_unique<frmAnagrafica>();
         card->Load();
         return *card;
+    }
+    // The user leaves a field with the Tab key.
+    static void Leave(QWidget* field) {
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(field, &out);
     }
     std::unique_ptr<frmAnagrafica> card;
 };
@@ -159,17 +166,48 @@ TEST_F(Card, NavigationAndTheCompanyLink) {
     EXPECT_EQ(c.lbID->text(), "00000009");
     c.cmdNext_Click();  // beyond the end: stays
     EXPECT_EQ(c.lbID->text(), "00000009");
-    // Leaving the unchanged company id keeps the record's own data.
+    // Leaving the unchanged company id copies the company's data again.
     c.txCitta->setText("Cesena");
-    c.txIDAzienda_LostFocus();
-    EXPECT_EQ(c.txCitta->text(), "Cesena");
-    c.txIDAzienda->setText("7");
-    c.txIDAzienda_LostFocus();
+    Leave(c.txIDAzienda);
     EXPECT_EQ(c.txCitta->text(), "Forlì");
+    c.txCitta->setText("Cesena");
+    c.txIDAzienda->setText("7");
+    Leave(c.txIDAzienda);
+    EXPECT_EQ(c.txCitta->text(), "Forlì");
+    EXPECT_EQ(c.txTelefono->text(), "0543");
+    // So does picking the same company again with the company button.
+    c.txTelefono->setText("0000");
+    Platform::SetModalHandler([](Platform::Form& shown) {
+        shown.Tag = "7";
+        shown.Hide();
+    });
+    c.Command1->click();
+    Platform::SetModalHandler({});
     EXPECT_EQ(c.txTelefono->text(), "0543");
     c.txIDAzienda->setText("9");
     c.txIDAzienda_LostFocus();
     EXPECT_EQ(env.Prompts().last(), "L'anagrafica con questa id non esiste o non corrisponde ad una azienda");
+}
+
+TEST_F(Card, LeavingAFieldAppliesItsRuleEveryTime) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, COGNOME, AZIENDA, FAX) VALUES (3, 0, 'de  rossi', 'acme  bianchi', '+39 0543')");
+    auto& c = Open();
+    c.cmdFirst_Click();
+    EXPECT_EQ(c.txCognome->text(), "de  rossi");
+    // Tabbing through the loaded record's fields normalises them.
+    Leave(c.txCognome);
+    Leave(c.txAzienda);
+    EXPECT_EQ(c.txCognome->text(), "De Rossi");
+    EXPECT_EQ(c.txAzienda->text(), "Acme Bianchi");
+    // An unchanged bad fax number warns each time the field is left.
+    env.ClearBoxes();
+    Leave(c.txFax);
+    Leave(c.txFax);
+    EXPECT_EQ(env.Prompts(), QStringList(2, "Il numero di fax puà contenere solo numeri ed eventualmente spazi"));
+    // A message box taking the window's activation is no leave.
+    QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(c.txFax, &away);
+    EXPECT_EQ(env.Boxes().size(), 2);
 }
 
 TEST_F(Card, FieldRules) {
