@@ -250,6 +250,12 @@ TEST(ListViews, ColumnsAndItems) {
 
 #include "ComboBox.h"
 #include "DatePicker.h"
+#include "Values.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QTest>
 
 TEST(Controls, DatePickerHoldsNoDateWhenUnticked) {
     DatePicker dp;
@@ -262,6 +268,33 @@ TEST(Controls, DatePickerHoldsNoDateWhenUnticked) {
     EXPECT_TRUE(dp.Value().isNull());
     EXPECT_GE(changes, 2);
     EXPECT_TRUE(dp.property("CalendarBackColor").isValid());
+}
+
+TEST(Controls, DatePickerRefusesAnImpossibleDateAndColoursItsCalendar) {
+    DatePicker dp;
+    dp.SetValue(QDateTime(QDate(2024, 1, 15), QTime()));
+    dp.show();
+    QApplication::setActiveWindow(&dp);
+    QDateEdit* edit = dp.Editor();
+    edit->setFocus();
+    edit->setSelectedSection(QDateTimeEdit::DaySection);
+    QTest::keyClicks(edit, "31");
+    edit->setSelectedSection(QDateTimeEdit::MonthSection);
+    QTest::keyClicks(edit, "02");  // 31/02 is refused as it is typed
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_EQ(dp.Value().toDateTime().date(), QDate(2024, 1, 31));
+    edit->setSelectedSection(QDateTimeEdit::MonthSection);
+    QTest::keyClicks(edit, "03");  // a real date is taken as typed
+    EXPECT_EQ(dp.Value().toDateTime().date(), QDate(2024, 3, 31));
+
+    dp.setProperty("CalendarBackColor", 0xA08053);
+    dp.setProperty("CalendarTitleForeColor", 0xFFFFFF);
+    dp.setProperty("CalendarTrailingForeColor", 0x909090);
+    ASSERT_NE(edit->calendarWidget(), nullptr);
+    const QPalette p = edit->calendarWidget()->palette();
+    EXPECT_EQ(p.color(QPalette::Base), BgrToColor(0xA08053));
+    EXPECT_EQ(p.color(QPalette::HighlightedText), BgrToColor(0xFFFFFF));
+    EXPECT_EQ(p.color(QPalette::Disabled, QPalette::Text), BgrToColor(0x909090));
 }
 
 TEST(Controls, ComboBoxStartsWithNothingSelected) {
