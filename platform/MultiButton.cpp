@@ -39,12 +39,33 @@ QPalette::ColorRole ForeRole(const QWidget* w) {
     if (qobject_cast<const QPushButton*>(w)) return QPalette::ButtonText;
     return QPalette::WindowText;
 }
+
+QColor Mix(const QColor& a, const QColor& b, double towardB) {
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * towardB),
+                            float(a.greenF() + (b.greenF() - a.greenF()) * towardB),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * towardB));
+}
+
+// A disabled control must look it in any scheme: its ground loses most of its
+// colour and lightens, its text sinks into the ground.
+void SetDisabledColors(QWidget* w, QPalette& p) {
+    const QPalette::ColorRole back = BackRole(w);
+    const QColor active = p.color(QPalette::Active, back);
+    const int grey = qGray(active.rgb());
+    const QColor ground = Mix(Mix(active, QColor(grey, grey, grey), 0.75), QColor(Qt::white), 0.25);
+    p.setColor(QPalette::Disabled, back, ground);
+    if (back == QPalette::Button) p.setColor(QPalette::Disabled, QPalette::Window, ground);
+    QList<QPalette::ColorRole> fore{ForeRole(w)};
+    if (qobject_cast<QAbstractButton*>(w)) fore << QPalette::WindowText;
+    for (QPalette::ColorRole role : fore) p.setColor(QPalette::Disabled, role, Mix(p.color(QPalette::Active, role), ground, 0.6));
+}
 }  // namespace
 
 void SetBackColor(QWidget* widget, std::int32_t bgr) {
     QPalette p = widget->palette();
     p.setColor(BackRole(widget), BgrToColor(bgr));
     if (BackRole(widget) == QPalette::Button) p.setColor(QPalette::Window, BgrToColor(bgr));
+    SetDisabledColors(widget, p);
     widget->setPalette(p);
     widget->setProperty("BackColor", bgr);
     // Check and option boxes fill from the button colour unless told to use the window's.
@@ -60,6 +81,7 @@ void SetForeColor(QWidget* widget, std::int32_t bgr) {
     p.setColor(ForeRole(widget), BgrToColor(bgr));
     if (qobject_cast<QAbstractButton*>(widget)) p.setColor(QPalette::WindowText, BgrToColor(bgr));
     if (qobject_cast<QGroupBox*>(widget)) p.setColor(QPalette::ButtonText, BgrToColor(bgr));
+    SetDisabledColors(widget, p);
     widget->setPalette(p);
     widget->setProperty("ForeColor", bgr);
 }

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,6 +97,29 @@ TEST_F(FormStyle, FormInputsLabelsFramesAndCheckBoxes) {
     EXPECT_EQ(BackColor(frame), 0xA08053);
     EXPECT_EQ(BackColor(inFrame), 0xA08053);  // frame painted before its check box
     EXPECT_EQ(BackColor(onForm), 0xBE956A);
+}
+
+TEST_F(FormStyle, DisabledControlsLookDisabled) {
+    auto* save = Add<Platform::MultiButton>("cmdSalva", "salva");
+    auto* text = Add<QLineEdit>("txNome");
+    auto* check = Add<QCheckBox>("ckAvviso", "avviso");
+    Global::ApplyFormStyle(&form);
+    form.resize(400, 200);
+    save->setGeometry(10, 10, 120, 30);
+    text->setGeometry(10, 50, 120, 24);
+    check->setGeometry(10, 90, 120, 24);
+    form.show();
+    for (QWidget* w : std::initializer_list<QWidget*>{save, text, check}) {
+        const QImage enabled = w->grab().toImage();
+        w->setEnabled(false);
+        const QImage disabled = w->grab().toImage();
+        w->setEnabled(true);
+        EXPECT_NE(enabled, disabled) << w->objectName().toStdString();
+    }
+    // The save button's ground and text both change when it is off.
+    const QPalette p = save->palette();
+    EXPECT_NE(p.color(QPalette::Disabled, QPalette::Window), p.color(QPalette::Active, QPalette::Window));
+    EXPECT_NE(p.color(QPalette::Disabled, QPalette::ButtonText), p.color(QPalette::Active, QPalette::ButtonText));
 }
 
 TEST_F(FormStyle, AnEmptyFormGetsItsOwnColours) {
