@@ -14,6 +14,9 @@ constexpr int TagRole = Qt::UserRole + 2;
 // ------------------------------------------------------------ ColumnHeader
 
 QString ColumnHeader::Key() const { return view_->keys_.value(index_ - 1); }
+void ColumnHeader::SetKey(const QString& key) {
+    if (index_ >= 1 && index_ <= view_->keys_.size()) view_->keys_[index_ - 1] = key;
+}
 QString ColumnHeader::Text() const { return view_->headerItem()->text(index_ - 1); }
 void ColumnHeader::SetText(const QString& text) { view_->headerItem()->setText(index_ - 1, text); }
 double ColumnHeader::Width() const { return PixelsToTwips(view_->columnWidth(index_ - 1)); }

@@ -18,6 +18,7 @@ public:
     bool IsValid() const { return view_ != nullptr; }
     int Index() const { return index_; }
     QString Key() const;
+    void SetKey(const QString& key);
     QString Text() const;
     void SetText(const QString& text);
     double Width() const;  // twips

@@ -172,7 +172,9 @@ void frmCercaAnagrafica::Form_Load() {
             const QString caption = Comuni::FieldStr(captions.Fields(i - 1).Value());
             auto header = LV->Column(15 + i);
             if (!caption.isEmpty()) {
+                // Found by its caption as the other columns are (list printing looks them up so).
                 header.SetText(caption);
+                header.SetKey(caption);
                 header.SetWidth(700);
             } else {
                 header.SetWidth(0);

@@ -72,6 +72,10 @@ TEST_F(Search, TheStatementForTheFilters) {
 TEST_F(Search, RowsAndColumns) {
     auto* f = Open();
     EXPECT_EQ(f->LV->Column(16).Text(), "Livello");
+    // Its caption is its key too, as for every other column.
+    EXPECT_EQ(f->LV->Column(16).Key(), "Livello");
+    EXPECT_EQ(f->LV->Column("Livello").Index(), 16);
+    EXPECT_EQ(f->LV->Column(17).Key(), "ff2");
     f->txNome->setText("d'angelo");
     EXPECT_EQ(Ids(), QStringList({"0000003"}));
     EXPECT_EQ(f->LV->Item(1).SubItem(4), "D'Angelo Rita");
