@@ -7,6 +7,7 @@
 #include "FolderChooser.h"
 #include "Neighbours.h"
 #include "Runtime.h"
+#include "Schema.h"
 #include "Settings.h"
 #include "Values.h"
 #include "frmMenu.h"
@@ -151,7 +152,13 @@ void Main() {
     // 7. Update check.
     if (Val(GetSetting(appName, "Config", "Autoupdate", "1")) != 0) RunUpdateCheck();
 
-    // 8. Database.
+    // 8. Database. An empty or cut file is refused before the upgrade writes
+    // into it, which would leave it half made.
+    if (!Schema::IsWholeDatabase(DatabaseFile(gDataPath))) {
+        MsgBox("Formato di database '" + DatabaseFile(gDataPath) + "' non riconosciuto.", vbCritical, App::Title());
+        App::End();
+        return;
+    }
     gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + DatabaseFile(gDataPath);
     UpgradeDatabase();
 

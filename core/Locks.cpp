@@ -17,6 +17,20 @@ const int kMaxAttempts = 20;
 
 QString StateOf(ADODB::Connection& cn) { return cn.Errors().empty() ? QString() : cn.Errors().back().SQLState; }
 
+bool gUnwritable = false;
+
+const QString kUnwritable = QStringLiteral(
+    "L'archivio non può essere scritto: la cartella dei dati o il file dell'archivio sono di sola lettura. "
+    "I dati non sono stati salvati.");
+
+// A write refused because the archive is read-only: said once, never retried.
+bool Unwritable(ADODB::Connection& cn) {
+    if (StateOf(cn) != QLatin1String("3051")) return false;
+    if (!gUnwritable) Platform::MsgBox(kUnwritable, Platform::vbExclamation);
+    gUnwritable = true;
+    return true;
+}
+
 bool IsEngineLock(ADODB::Connection& cn, const Platform::BasicError& e) {
     const QString state = StateOf(cn);
     return e.Number() == 3186 || e.Number() == 3164 || e.Number() == 3260 || state == "3186" || state == "3164" ||
@@ -42,6 +56,8 @@ int ShowLockError(const Platform::ErrObject& err) {
     return answer == Platform::vbRetry ? kReply_Retry : kReply_GiveUp;
 }
 
+bool ArchiveUnwritable() { return gUnwritable; }
+
 bool IsTableLocked(ADODB::Connection& cn, const QString& table, bool ownRows, std::int32_t staleSeconds) {
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         try {
@@ -56,6 +72,7 @@ bool IsTableLocked(ADODB::Connection& cn, const QString& table, bool ownRows, st
             return !rs.EOF_();
         } catch (const Platform::BasicError& e) {
             Platform::Err().Set(e);
+            if (Unwritable(cn)) return true;  // as good as locked for ever
             if (e.Number() == 3164 || StateOf(cn) == "3164") {
                 Platform::MsgBox(QStringLiteral("record in uso... ritentare"), Platform::vbOKOnly);
                 continue;
@@ -68,6 +85,7 @@ bool IsTableLocked(ADODB::Connection& cn, const QString& table, bool ownRows, st
 }
 
 bool LockTable(ADODB::Connection& cn, const QString& table) {
+    gUnwritable = false;
     if (IsTableLocked(cn, table, false, 30)) return false;
     const QString computer = GetComputerNameUpper();
     bool inserted = false;
@@ -78,6 +96,7 @@ bool LockTable(ADODB::Connection& cn, const QString& table) {
             inserted = true;
         } catch (const Platform::BasicError& e) {
             Platform::Err().Set(e);
+            if (Unwritable(cn)) break;
             if (IsEngineLock(cn, e)) {
                 Platform::MsgBox(QStringLiteral("Record bloccato, premere ok per ritentare"), Platform::vbOKOnly);
                 continue;
@@ -112,9 +131,9 @@ void RefreshLock(ADODB::Connection& cn, const QString& table) {
 }
 
 namespace {
-void ReleaseWith(const QStringList& statements, const QList<QVariantList>& params, const QString& where) {
+bool ReleaseWith(const QStringList& statements, const QList<QVariantList>& params, const QString& where) {
     std::unique_ptr<ADODB::Connection> cn;
-    if (!modAdoCommon::OpenConnection(cn, Global::gConnString, false, 19)) return;
+    if (!modAdoCommon::OpenConnection(cn, Global::gConnString, false, 19)) return false;
     try {
         for (int i = 0; i < statements.size(); ++i) cn->Execute(statements[i], params[i]);
     } catch (const Platform::BasicError& e) {
@@ -122,18 +141,20 @@ void ReleaseWith(const QStringList& statements, const QList<QVariantList>& param
         Platform::Err().Set(e);
         Global::ShowProcError(Platform::Err(), where, Platform::App::Title());
         Platform::Err().Clear();
+        return false;
     }
+    return true;
 }
 }  // namespace
 
-void ReleaseLocks(std::int32_t staleSeconds) {
-    ReleaseWith({"DELETE FROM LOCKS WHERE COMPUTER=?", "DELETE FROM LOCKS WHERE U_MOD < ?"},
+bool ReleaseLocks(std::int32_t staleSeconds) {
+    return ReleaseWith({"DELETE FROM LOCKS WHERE COMPUTER=?", "DELETE FROM LOCKS WHERE U_MOD < ?"},
                 {{GetComputerNameUpper()}, {Platform::Now().addSecs(-staleSeconds)}},
                 QStringLiteral("Procedura ReleaseLocks di Modulo Locks"));
 }
 
-void ReleaseAllLocks() {
-    ReleaseWith({"Delete From Locks where computer=?"}, {{GetComputerNameUpper()}},
+bool ReleaseAllLocks() {
+    return ReleaseWith({"Delete From Locks where computer=?"}, {{GetComputerNameUpper()}},
                 QStringLiteral("Procedura ReleaseAllLocks di Modulo Locks"));
 }
 

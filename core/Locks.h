@@ -16,8 +16,13 @@ bool IsTableLocked(ADODB::Connection& cn, const QString& table, bool ownRows, st
 // write keeps it past the stale limit; the row is put back if it was lost.
 void RefreshLock(ADODB::Connection& cn, const QString& table);
 // Removes this workstation's rows and every row older than the stale limit.
-void ReleaseLocks(std::int32_t staleSeconds);
-void ReleaseAllLocks();
+// Both answer false when they could not, having said why.
+bool ReleaseLocks(std::int32_t staleSeconds);
+bool ReleaseAllLocks();
+// Whether the last lock attempt found the archive impossible to write (a
+// read-only data folder or file): waiting cannot help, and the user has
+// been told once.
+bool ArchiveUnwritable();
 QString GetComputerNameUpper();
 int ShowLockError(const Platform::ErrObject& err);
 

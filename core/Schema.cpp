@@ -5,6 +5,8 @@
 #include "Global.h"
 #include "Runtime.h"
 
+#include <QFile>
+
 QStringList Schema::BaseTableStatements() {
     return {
         "CREATE TABLE ANAGRAFICA (ID LONG, IDAZIENDA LONG, AZIENDA VARCHAR(50), TITOLO VARCHAR(15), "
@@ -56,5 +58,26 @@ bool Schema::CreateDeliveredDatabase(const QString& file, QString* error) {
         if (error) *error = e.Description();
         return false;
     }
+    return true;
+}
+
+bool Schema::IsWholeDatabase(const QString& file) {
+    // The file's header (its first 100 bytes) names the page size and, when
+    // its two change counters agree, the number of pages: a file shorter
+    // than that was cut.
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    const QByteArray header = f.read(100);
+    if (header.size() < 100 || !header.startsWith(QByteArray("SQLite format 3\0", 16))) return false;
+    auto u32 = [&header](int at) {
+        return (quint32(quint8(header[at])) << 24) | (quint32(quint8(header[at + 1])) << 16) |
+               (quint32(quint8(header[at + 2])) << 8) | quint32(quint8(header[at + 3]));
+    };
+    quint32 pageSize = (quint32(quint8(header[16])) << 8) | quint8(header[17]);
+    if (pageSize == 1) pageSize = 65536;
+    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0) return false;
+    const qint64 size = f.size();
+    if (size % pageSize != 0) return false;
+    if (u32(24) == u32(92) && u32(28) > 0 && size < qint64(u32(28)) * pageSize) return false;
     return true;
 }

@@ -11,4 +11,7 @@ namespace Schema {
 QStringList BaseTableStatements();
 // Makes a delivered database file: the base tables, upgraded to this version.
 bool CreateDeliveredDatabase(const QString& file, QString* error = nullptr);
+// Whether a file is a whole database: an empty or cut file is not, and must
+// be refused before anything is written into it.
+bool IsWholeDatabase(const QString& file);
 }

@@ -52,6 +52,11 @@ bool frmLocked::LockTables(ADODB::Connection& cn, const QString& tables) {
             result = true;
             break;
         }
+        // A read-only archive never frees itself: no waiting, no second word.
+        if (Locks::ArchiveUnwritable()) {
+            Locks::ReleaseLocks(30);
+            break;
+        }
         raise();
         show();
         if (qAbs(start.secsTo(Now())) > WaitLimitSeconds) stop_ = true;

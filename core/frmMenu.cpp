@@ -186,10 +186,15 @@ void frmMenu::cmdAiuto_Click() {
 void frmMenu::cmdDown_Click() { SetWindowState(vbMinimized); }
 
 void frmMenu::cmdFine_Click() {
-    // Release must not stop the exit: a failing statement is only reported.
+    // Every other window closes through its own closing question first, so a
+    // card with unsaved changes asks; a window that stays open keeps the
+    // program running.
+    for (Form* window : Forms())
+        if (window != this && !window->Unload()) return;
+    // Release must not stop the exit: a failing statement is only reported,
+    // once for one cause.
     try {
-        Locks::ReleaseLocks(30);
-        Locks::ReleaseAllLocks();
+        if (Locks::ReleaseLocks(30)) Locks::ReleaseAllLocks();
     } catch (const std::exception& e) {
         Err().Set(e);
         Global::ShowProcError(Err(), QStringLiteral("Procedura cmdFine_Click di Form frmMenu"), App::Title());
@@ -198,6 +203,15 @@ void frmMenu::cmdFine_Click() {
 }
 
 void frmMenu::cmdKill_Click() { cmdFine_Click(); }
+
+void frmMenu::Form_QueryUnload(int& cancel, int unloadMode) {
+    // Closed from outside (the window manager): the same way out as "Fine",
+    // which ends the program itself when every window agreed.
+    if (unloadMode == vbFormControlMenu) {
+        cancel = 1;
+        cmdFine_Click();
+    }
+}
 
 // ------------------------------------------------------------------ drag
 

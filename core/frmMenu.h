@@ -39,6 +39,7 @@ public:
 
 protected:
     void Form_Load() override;
+    void Form_QueryUnload(int& cancel, int unloadMode) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QLoggingCategory>
 #include <cmath>
 #include <sqlite3.h>
 
@@ -194,28 +195,55 @@ struct Mapped {
     QString description;
 };
 
+// The engine's own text names tables and constraints in English: the user
+// reads the Italian words of the mapped number, the log keeps the rest.
+Q_LOGGING_CATEGORY(lcEngine, "brivalto.database")
+
+// The name quoted in an engine message: "no such table: X" and
+// "table X already exists" both give X.
+QString NameIn(const QString& message) {
+    const qsizetype colon = message.lastIndexOf(':');
+    QString name = colon < 0 ? message.section(' ', 1, 1) : message.mid(colon + 1).trimmed();
+    return name.remove('"');
+}
+
 Mapped MapEngineError(int rc, const QString& message) {
+    if (!message.isEmpty()) qCWarning(lcEngine, "engine error %d: %s", rc, qPrintable(message));
     switch (rc) {
-    case SQLITE_BUSY: return {"3260", "Impossibile aggiornare. Attualmente bloccato da un altro utente."};
-    case SQLITE_LOCKED: return {"3218", "Impossibile aggiornare. Attualmente bloccato."};
     case SQLITE_CONSTRAINT_UNIQUE:
     case SQLITE_CONSTRAINT_PRIMARYKEY:
-        return {"3022", "Le modifiche richieste non sono state apportate perché creerebbero valori duplicati nell'indice. (" + message + ")"};
+        return {"3022", "Le modifiche richieste alla tabella non sono state apportate perché creerebbero valori "
+                        "duplicati nell'indice, nella chiave primaria o nella relazione. Modificare i dati nel campo o "
+                        "nei campi che contengono i dati duplicati e riprovare."};
     case SQLITE_CONSTRAINT_FOREIGNKEY: return {"3201", "Impossibile aggiungere o modificare il record: è necessario un record correlato."};
-    case SQLITE_CONSTRAINT_CHECK: return {"3163", "Il campo è troppo piccolo per accettare la quantità di dati che si è tentato di aggiungere. (" + message + ")"};
-    case SQLITE_CONSTRAINT_NOTNULL: return {"3314", "Il campo non può contenere un valore Null. (" + message + ")"};
+    case SQLITE_CONSTRAINT_CHECK:
+        return {"3163", "Il campo è troppo piccolo per accettare la quantità di dati che si è tentato di aggiungere. "
+                        "Provare a inserire o incollare una quantità di dati inferiore."};
+    case SQLITE_CONSTRAINT_NOTNULL: return {"3314", "Il campo non può contenere un valore Null. Immettere un valore in questo campo."};
+    default: break;
+    }
+    switch (rc & 0xFF) {
+    case SQLITE_BUSY: return {"3260", "Impossibile aggiornare. Attualmente bloccato da un altro utente."};
+    case SQLITE_LOCKED: return {"3218", "Impossibile aggiornare. Attualmente bloccato."};
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT: return {"3343", "Formato di database non riconosciuto."};
     case SQLITE_CANTOPEN: return {"3024", "Impossibile aprire il file di database."};
-    case SQLITE_READONLY: return {"3051", "Il file di database è in sola lettura."};
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return {"3051", "Impossibile aggiornare. Il database è di sola lettura oppure è necessaria l'autorizzazione per "
+                        "modificarne i dati."};
+    case SQLITE_IOERR: return {"3043", "Errore del disco o della rete."};
+    case SQLITE_FULL: return {"3026", "Spazio su disco insufficiente."};
     default: break;
     }
-    if ((rc & 0xFF) == SQLITE_IOERR) return {"3043", "Errore del disco o della rete. (" + message + ")"};
-    if ((rc & 0xFF) == SQLITE_FULL) return {"3026", "Spazio su disco insufficiente. (" + message + ")"};
-    if (message.startsWith("no such table")) return {"3078", message};
-    if (message.startsWith("no such column")) return {"3061", message};
-    if (message.contains("already exists") || message.startsWith("duplicate column")) return {"3010", message};
-    return {"3075", message};
+    if (message.startsWith("no such table"))
+        return {"3078", "Impossibile trovare la tabella o la query di input '" + NameIn(message) +
+                            "'. Verificare che esista e che il nome sia stato digitato correttamente."};
+    if (message.startsWith("no such column")) return {"3061", "Parametri insufficienti. Previsto 1."};
+    if (message.contains("already exists") || message.startsWith("duplicate column"))
+        return {"3010", "L'oggetto '" + NameIn(message) + "' esiste già."};
+    return {"3075", "Errore di sintassi nell'espressione della query."};
 }
 
 enum FieldKind { kPlain = 0, kDate = 1, kBit = 2 };

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <gtest/gtest.h>
 
@@ -188,4 +189,30 @@ TEST_F(StartUp, TheUpdateCheckFollowsTheSetting) {
     EXPECT_EQ(lu.Caption, "Controllo aggiornamenti Brivalto");
     EXPECT_EQ(lu.TimeoutSeconds, 20);
     EXPECT_FALSE(DefaultInstance<frmUpdate>().isVisible());
+}
+
+TEST_F(StartUp, AnEmptyOrCutDatabaseIsRefusedBeforeAnythingIsWritten) {
+    SaveSetting("Brivalto", "Config", "DataPath", env.DataPath());
+    QDir().mkpath(env.DataPath());
+    const QString file = env.DataPath() + "Brivalto.mdb";
+    QByteArray whole;
+    {
+        QFile delivered(TestKit::ProgramFolder() + "/Brivalto.mdb");
+        ASSERT_TRUE(delivered.open(QIODevice::ReadOnly));
+        whole = delivered.readAll();
+    }
+    for (const QByteArray& content : {QByteArray(), whole.left(whole.size() / 2), whole.left(4096 + 10)}) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+        env.ClearBoxes();
+        const int ends = env.EndCalls();
+        Global::Main();
+        EXPECT_EQ(env.EndCalls(), ends + 1);
+        ASSERT_EQ(env.Boxes().size(), 1);
+        EXPECT_EQ(env.Prompts().last(), "Formato di database '" + file + "' non riconosciuto.");
+        EXPECT_EQ(QFileInfo(file).size(), content.size());  // untouched
+        EXPECT_FALSE(IsDefaultInstanceLoaded<frmMenu>());
+    }
 }

@@ -98,6 +98,44 @@ TEST_F(Menu, HelpOpensThePagesBesideTheBuiltProgram) {
     EXPECT_TRUE(QFileInfo(opened).isFile());
 }
 
+namespace {
+// A window with unsaved changes, which asks before it closes.
+class EditedWindow : public Form {
+protected:
+    void Form_QueryUnload(int& cancel, int) override {
+        if (MsgBox("Ci sono dati modificati. Uscire?", vbYesNo + vbDefaultButton2) == vbNo) cancel = 1;
+    }
+};
+}  // namespace
+
+TEST_F(Menu, FineClosesTheWindowsThroughTheirQuestionsFirst) {
+    auto* card = new EditedWindow;
+    card->Show();
+    env.AnswerNext(vbNo);  // keep editing
+    menu->cmdFine->click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Ci sono dati modificati. Uscire?"});
+    EXPECT_EQ(env.EndCalls(), 0);
+    EXPECT_FALSE(card->IsUnloaded());
+    // The menu's close box and the window manager's close take the same way.
+    env.AnswerNext(vbYes);
+    menu->close();
+    EXPECT_TRUE(card->IsUnloaded());
+    EXPECT_EQ(env.EndCalls(), 1);
+}
+
+TEST_F(Menu, OneCauseGivesOneBoxAtExit) {
+    ADODB::Connection cn;
+    cn.Open(Global::gConnString);
+    cn.Execute("DROP TABLE LOCKS");
+    env.ClearBoxes();
+    menu->cmdKill->click();
+    EXPECT_EQ(env.Boxes().size(), 1) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(env.EndCalls(), 1);
+    // In Italian, as the engine words it, without its technical text.
+    EXPECT_TRUE(env.Prompts().last().contains("Impossibile trovare la tabella o la query di input 'LOCKS'"))
+        << env.Prompts().last().toStdString();
+}
+
 TEST_F(Menu, VersionAndButtonColours) {
     EXPECT_TRUE(menu->lbVersion->text().startsWith("versione "));
     EXPECT_EQ(BackColor(menu->cmdFine), Global::gColButton);

@@ -130,6 +130,20 @@ TEST_F(Shared, CancellingStopsThisWaitOnly) {
     EXPECT_TRUE(wait.LockTables(*cn, "ANAGRAFICA"));
 }
 
+TEST_F(Shared, AReadOnlyArchiveIsSaidOnceWithoutWaiting) {
+    // The engine refuses every write, as in a read-only data folder.
+    cn->Execute("PRAGMA query_only=1");
+    env.ClearBoxes();
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(Platform::DefaultInstance<frmLocked>().LockTables(*cn, "ANAGRAFICA"));
+    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_EQ(env.Prompts(), QStringList{"L'archivio non può essere scritto: la cartella dei dati o il file dell'archivio "
+                                         "sono di sola lettura. I dati non sono stati salvati."});
+    cn->Execute("PRAGMA query_only=0");
+    EXPECT_TRUE(Platform::DefaultInstance<frmLocked>().LockTables(*cn, "ANAGRAFICA"));
+}
+
 TEST_F(Shared, PermissionsForAdministratorsAndGrantedUsers) {
     cn->Execute("INSERT INTO UTENTI (UTENTE,[PASSWORD],ISADMIN) VALUES ('MARIO','X',0)");
     cn->Execute("INSERT INTO PERMESSI (UTENTE,PERMESSO) VALUES ('MARIO','mailing')");
