@@ -220,6 +220,8 @@ Mapped MapEngineError(int rc, const QString& message) {
         return {"3163", "Il campo è troppo piccolo per accettare la quantità di dati che si è tentato di aggiungere. "
                         "Provare a inserire o incollare una quantità di dati inferiore."};
     case SQLITE_CONSTRAINT_NOTNULL: return {"3314", "Il campo non può contenere un valore Null. Immettere un valore in questo campo."};
+    // A rule of the database itself refused the row, in its own words.
+    case SQLITE_CONSTRAINT_TRIGGER: return {"3317", message};
     default: break;
     }
     switch (rc & 0xFF) {
