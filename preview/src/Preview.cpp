@@ -34,10 +34,14 @@ std::shared_ptr<Pagivex::Preview> CreatePreview() {
 namespace Pagivex::impl {
 
 namespace {
-// The one preview window of the process and the Preview currently driving it.
+// The one preview window of the process, and the Previews that drove it, the
+// one driving it now last: when that one lets go, the one before takes the
+// window back with its own pages and handlers.
 QPointer<frmPreview> g_form;
 int g_formUsers = 0;
-Preview* g_attached = nullptr;
+std::vector<Preview*> g_attached;
+
+Preview* Attached() { return g_attached.empty() ? nullptr : g_attached.back(); }
 
 // Marks a print or export as running, so that a second one cannot start from the window
 // while the first lets events through.
@@ -84,14 +88,24 @@ void Preview::LoadPreviewWindow() {
     if (!g_form) g_form = new frmPreview();
     ++g_formUsers;
     m_form = g_form;
-    AttachWindow();
+    // A new Preview takes the window only when nobody drives it: one made
+    // while another is shown must not blank that one.
+    if (!Attached()) AttachWindow();
 }
 
 void Preview::AttachWindow() {
-    if (!m_form || g_attached == this) return;
-    if (g_attached) g_attached->DetachWindow();
-    g_attached = this;
+    if (!m_form || Attached() == this) return;
+    if (Preview* previous = Attached()) previous->DetachWindow();
+    std::erase(g_attached, this);
+    g_attached.push_back(this);
     frmPreview* f = m_form;
+    // The panel goes where this Preview keeps it: its host, or the window.
+    QWidget* place = m_host ? m_host.data() : static_cast<QWidget*>(f);
+    if (f->picPreview->parentWidget() != place) {
+        f->picPreview->setParent(place);
+        f->picPreview->setGeometry(place->rect());
+        f->picPreview->show();
+    }
     QObject::connect(f, &frmPreview::ChangeZoomRatio, this, [this](int i) { Guarded([&] { SetZoomRatio(i); }); });
     QObject::connect(f, &frmPreview::DoScroll, this, [this](int v, bool vertical) { DoScroll(v, vertical); });
     QObject::connect(f, &frmPreview::GotoPage, this, [this] { Guarded([&] { DoToolAction(3); }); });
@@ -123,8 +137,7 @@ void Preview::AttachWindow() {
 }
 
 void Preview::DetachWindow() {
-    if (g_attached != this) return;
-    g_attached = nullptr;
+    if (Attached() != this) return;
     if (!m_form) return;
     QObject::disconnect(m_form, nullptr, this, nullptr);
     for (PictureBox* box : {m_form->picPreview, m_form->picPage}) {
@@ -135,16 +148,35 @@ void Preview::DetachWindow() {
     }
 }
 
-void Preview::ReleasePreviewWindow() {
+void Preview::TakePanelBack(QWidget* from) {
+    QObject::disconnect(m_hostDestroyed);
+    if (m_host) m_host->removeEventFilter(this);
+    m_host = nullptr;
     if (!m_form) return;
-    if (m_host) {
-        m_host->removeEventFilter(this);
+    // Only from this Preview's own host: another Preview may hold it elsewhere.
+    if (from && m_form->picPreview->parentWidget() == from) {
         m_form->picPreview->setParent(m_form);
         m_form->picPreview->setGeometry(m_form->rect());
         m_form->picPreview->show();
-        m_host = nullptr;
     }
+    m_toolbar[14].Available = true;
+}
+
+void Preview::ReleasePreviewWindow() {
+    if (!m_form) return;
+    const bool driving = Attached() == this;
+    if (m_host && driving) TakePanelBack(m_host.data());
+    QObject::disconnect(m_hostDestroyed);
+    m_host = nullptr;
     DetachWindow();
+    std::erase(g_attached, this);
+    // The Preview before this one gets the window back, whole.
+    if (driving && Attached()) {
+        Preview* previous = Attached();
+        g_attached.pop_back();
+        previous->AttachWindow();
+        previous->LayoutPanel();
+    }
     m_form = nullptr;
     if (--g_formUsers == 0 && g_form) {
         g_form->hide();
@@ -234,11 +266,19 @@ void Preview::SetContainer(quintptr hWnd) {
         if (!target) RaisePreviewError(13084, "Container[Let]");
     }
     if (m_host) m_host->removeEventFilter(this);
+    QObject::disconnect(m_hostDestroyed);
     m_host = target;
     QWidget* parent = target ? target : static_cast<QWidget*>(m_form);
     m_form->picPreview->setParent(parent);
     m_form->picPreview->show();
-    if (target) target->installEventFilter(this);
+    if (target) {
+        target->installEventFilter(this);
+        // A host closed before this Preview is released would take the panel
+        // with it: it comes back into the preview window first (a widget
+        // says it goes before its children do).
+        m_hostDestroyed =
+            QObject::connect(target, &QObject::destroyed, this, [this, target] { TakePanelBack(target); });
+    }
     m_toolbar[14].Available = (target == nullptr);
     LayoutPanel();
 }
@@ -344,7 +384,7 @@ void Preview::UpdateButtons(qint32 count) {
         !InstalledPrinters().isEmpty() || !m_printFile.isEmpty() || !CurrentPrinter().OutputFile.isEmpty();
     m_toolbar[7].Available = m_toolbar[8].Available = m_toolbar[9].Available = true;
     if (!m_lockRedraw) DrawToolButton(0, false);
-    if (m_form)
+    if (m_form && Attached() == this)
         m_form->lblPageIndex->setText("Pag. " + QString::number(m_currentPage) + "/" + QString::number(count));
 }
 
@@ -354,7 +394,7 @@ void Preview::OnCleared() {
     for (int n = 0; n < 10; ++n) m_toolbar[size_t(n)].Available = false;
     if (!m_lockRedraw) DrawToolButton(0, false);
     m_currentPage = 0;
-    if (m_form) {
+    if (m_form && Attached() == this) {
         m_form->lblPageIndex->setText("Nessuna pagina");
         m_form->picPage->hide();
     }

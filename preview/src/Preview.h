@@ -91,6 +91,7 @@ private:
     void ReleasePreviewWindow();
     void AttachWindow();
     void DetachWindow();
+    void TakePanelBack(QWidget* from);
     void BuildToolbar();
     void AddToolButton(const QString& key, const QString& caption, qint16 image, const QString& tooltip, bool available,
                        bool separator = false);
@@ -117,6 +118,7 @@ private:
     clsImageList m_images;
     QPointer<frmPreview> m_form;
     QPointer<QWidget> m_host;  // window holding the panel when it is not the preview window
+    QMetaObject::Connection m_hostDestroyed;
     PreviewEvents* m_sink = nullptr;
     QString m_outputFile, m_printFile;
     bool m_launchFile = false;

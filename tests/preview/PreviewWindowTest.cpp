@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 
 namespace {
@@ -255,9 +256,69 @@ TEST(PreviewWindow, TheSharedWindowShowsTheStateOfThePreviewUsingIt) {
     auto other = Pagivex::CreatePreview();
     auto otherImpl = std::dynamic_pointer_cast<Pagivex::impl::Preview>(other);
     EXPECT_EQ(otherImpl->Form(), w.form());  // one window per process
-    EXPECT_EQ(w.form()->lblPageIndex->text(), "Nessuna pag.");
-    EXPECT_FALSE(w.form()->picPage->isVisible());
+    // Made, not shown: the window keeps showing the first one.
+    EXPECT_EQ(w.form()->lblPageIndex->text(), "Pag. 1/3");
+    EXPECT_TRUE(w.form()->picPage->isVisible());
     other.reset();
     w.preview->SetContainer(quintptr(w.host.winId()));
     EXPECT_EQ(w.form()->lblPageIndex->text(), "Pag. 1/3");
+}
+
+// The caller's window goes first and the Preview is released afterwards: the
+// panel comes back into the preview window instead of dying with the host,
+// and the release touches nothing freed (the sanitizer build checks it).
+TEST(PreviewWindow, AHostClosedBeforeTheReleaseGivesThePanelBack) {
+    auto preview = Pagivex::CreatePreview();
+    auto impl = std::dynamic_pointer_cast<Pagivex::impl::Preview>(preview);
+    preview->Pages()->Add()->DrawText("x", 1, 1, 1, 1);
+    auto* host = new QWidget;
+    host->resize(400, 300);
+    host->show();
+    preview->SetContainer(quintptr(host->winId()));
+    preview->Show();
+    Pagivex::frmPreview* form = impl->Form();
+    QPointer<QWidget> panel(form->picPreview);
+    delete host;
+    ASSERT_FALSE(panel.isNull());
+    EXPECT_EQ(panel->parentWidget(), form);
+    EXPECT_EQ(preview->Container(), quintptr(form->winId()));
+    EXPECT_TRUE(impl->Button(15).Available);
+    impl.reset();
+    preview.reset();
+
+    // The next caller finds a working window.
+    auto next = Pagivex::CreatePreview();
+    next->Pages()->Add()->DrawText("y", 1, 1, 1, 1);
+    bool shown = false;
+    Pagivex::Ui::ModalHook() = [&](QWidget* window) { shown = window->isVisible(); };
+    next->Show();
+    Pagivex::Ui::ModalHook() = nullptr;
+    EXPECT_TRUE(shown);
+}
+
+// A second Preview (such as the throw-away one of the splash) made while one
+// is shown leaves that one alone; showing it takes the window for a while,
+// and releasing it gives the window back to the first with its handlers.
+TEST(PreviewWindow, ASecondPreviewNeverBlanksTheShownOne) {
+    Window w;
+    auto other = Pagivex::CreatePreview();
+    other->Pages()->SetWidth(8.5f);
+    other->Pages()->SetHeight(11);
+    other->Pages()->Add()->DrawText("altro", 1, 1, 2, 1);
+    EXPECT_EQ(w.form()->lblPageIndex->text(), "Pag. 1/3");
+    EXPECT_EQ(w.form()->picPreview->parentWidget(), &w.host);
+    EXPECT_TRUE(w.form()->picPreview->onPaint != nullptr);
+
+    QString label;
+    Pagivex::Ui::ModalHook() = [&](QWidget*) { label = w.form()->lblPageIndex->text(); };
+    other->Show();
+    Pagivex::Ui::ModalHook() = nullptr;
+    EXPECT_EQ(label, "Pag. 1/1");
+    other.reset();
+
+    EXPECT_EQ(w.form()->picPreview->parentWidget(), &w.host);
+    EXPECT_EQ(w.form()->lblPageIndex->text(), "Pag. 1/3");
+    ASSERT_TRUE(w.form()->picPreview->onPaint != nullptr);
+    w.impl->DoToolAction(4);  // next page, through the first Preview's own state
+    EXPECT_EQ(w.form()->lblPageIndex->text(), "Pag. 2/3");
 }
