@@ -150,15 +150,10 @@ frmConfigura::frmConfigura() {
     frSMS = new QGroupBox(sms);
     frSMS->setObjectName(QStringLiteral("frSMS"));
     auto* smsForm = new QFormLayout(frSMS);
-    cbProvider = new QComboBox(frSMS);
-    cbProvider->setObjectName(QStringLiteral("cbProvider"));
-    cbProvider->addItem(QStringLiteral("Geodrop"), QStringLiteral("GEODROP"));
-    cbProvider->addItem(QStringLiteral("Idea"), QStringLiteral("IDEA"));
     txSMSUser = TextBox(frSMS, "txSMSUser");
     txSMSPassword = TextBox(frSMS, "txSMSPassword");
     txSMSPassword->setEchoMode(QLineEdit::Password);
     txMittente = TextBox(frSMS, "txMittente");
-    smsForm->addRow(QStringLiteral("Gestore"), cbProvider);
     smsForm->addRow(QStringLiteral("Utente"), txSMSUser);
     smsForm->addRow(QStringLiteral("Password"), txSMSPassword);
     smsForm->addRow(QStringLiteral("Mittente"), txMittente);
@@ -223,8 +218,6 @@ frmConfigura::frmConfigura() {
     };
 
     connect(ckAutenticazione, &QCheckBox::toggled, this, &frmConfigura::ckAutenticazione_Click);
-    connect(cbProvider, &QComboBox::currentIndexChanged, this,
-            [this](int index) { frSMS->setTitle(SmsFrameCaption(index == 1)); });
     connect(cmdBrowseCoverPage, &QPushButton::clicked, this, &frmConfigura::cmdBrowseCoverPage_Click);
     connect(cmdConferma, &QPushButton::clicked, this, &frmConfigura::cmdConferma_Click);
     connect(cmdAnnulla, &QPushButton::clicked, this, &frmConfigura::cmdAnnulla_Click);
@@ -275,8 +268,8 @@ void frmConfigura::Form_Load() {
         }
     }
 
-    // 5. The SMS gateway in use.
-    cbProvider->setCurrentIndex(Global::gSmsProvider == 2 ? 1 : 0);
+    // 5. The SMS gateway in use, named in the frame's caption only: it is
+    // chosen in the INI file beside the database and read at start-up.
     frSMS->setTitle(SmsFrameCaption(Global::gSmsProvider == 2));
 
     // 6. General.
@@ -292,9 +285,6 @@ void frmConfigura::Form_Load() {
     Global::ApplyFormStyle(this);
     // The tabs themselves stay light, so their captions stay dark.
     SetForeColor(tabConfig->tabBar(), Global::gColInputFore);
-    QPalette list = cbProvider->palette();
-    list.setColor(QPalette::ButtonText, BgrToColor(Global::gColInputFore));
-    cbProvider->setPalette(list);
 }
 
 void frmConfigura::ckAutenticazione_Click() { frAutenticazione->setEnabled(ckAutenticazione->isChecked()); }
@@ -384,14 +374,6 @@ void frmConfigura::cmdConferma_Click() {
     Put("SMS", "USER", txSMSUser->text());
     Put("SMS", "PASSWORD", txSMSPassword->text());
     Put("SMS", "Mittente", txMittente->text());
-
-    // The gateway is shared by every workstation: it lives in the INI file
-    // beside the database, and this program uses it from now on.
-    const QString provider = cbProvider->currentData().toString();
-    if (!Global::gIniFile.isEmpty() &&
-        !WritePrivateProfileString(QStringLiteral("CONFIG"), QStringLiteral("SMSPROVIDER"), provider, Global::gIniFile))
-        MsgBox(QStringLiteral("Impossibile salvare il gestore SMS nel file ") + Global::gIniFile, vbExclamation);
-    Global::gSmsProvider = provider == QLatin1String("IDEA") ? 2 : 1;
 
     const int slot = static_cast<int>(Val(cbIntervallo->currentText()));
     Put("Agenda", "Intervallo", QString::number(slot));

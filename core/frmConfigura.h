@@ -49,7 +49,6 @@ public:
     QLineEdit* txPassword;
     // SMS.
     QGroupBox* frSMS;
-    QComboBox* cbProvider;
     QLineEdit* txSMSUser;
     QLineEdit* txSMSPassword;
     QLineEdit* txMittente;

@@ -150,13 +150,13 @@ TEST_F(Config, ConfirmWritesEverySettingAndUpdatesTheAgenda) {
     f.txSMSUser->setText("conto");
     f.txSMSPassword->setText(" p ");
     f.txMittente->setText("Bianchi");
-    f.cbProvider->setCurrentIndex(1);
     f.dpDaOra->setTime(QTime(9, 5));
     f.dpAOra->setTime(QTime(18, 0));
     f.cbIntervallo->setCurrentText("30");
     f.txStdObj->setText("Oggetto");
     f.txStdNote->setText("Nota");
     f.ckAutoUpdate->setChecked(false);
+    EXPECT_EQ(f.findChild<QComboBox*>("cbProvider"), nullptr);
 
     f.cmdConferma->click();
     EXPECT_TRUE(env.Boxes().isEmpty());
@@ -189,9 +189,8 @@ TEST_F(Config, ConfirmWritesEverySettingAndUpdatesTheAgenda) {
     EXPECT_EQ(Stored("Config", "Autoupdate"), "0");
     EXPECT_EQ(planner.calls, QStringList({"slot 30", "start 09:05", "end 18:00", "relayout"}));
 
-    // The gateway reaches the INI file beside the database, and start-up reads it back.
-    EXPECT_EQ(GetPrivateProfileString("config", "smsprovider", "", Global::gIniFile), "IDEA");
-    EXPECT_EQ(Global::gSmsProvider, 2);
+    // The gateway is only named, never chosen or written here.
+    EXPECT_EQ(GetPrivateProfileString("config", "smsprovider", "", Global::gIniFile), "");
 
     // Saved values come back as saved.
     delete form;
@@ -199,7 +198,6 @@ TEST_F(Config, ConfirmWritesEverySettingAndUpdatesTheAgenda) {
     EXPECT_EQ(again.txUserName->text(), "anna");
     EXPECT_EQ(again.dpDaOra->time(), QTime(9, 5));
     EXPECT_EQ(again.cbIntervallo->currentText(), "30");
-    EXPECT_EQ(again.cbProvider->currentIndex(), 1);
 }
 
 TEST_F(Config, RefusedConfirmationsSaveNothing) {
@@ -244,9 +242,7 @@ TEST_F(Config, ASettingThatCannotBeStoredKeepsTheWindowOpenAndSaysSo) {
         TestKit::FileSizeLimit full(16);
         f.cmdConferma->click();
     }
-    // The shared INI file cannot be written either, and says so on its own.
-    ASSERT_EQ(env.Prompts().size(), 2);
-    EXPECT_TRUE(env.Prompts().first().startsWith("Impossibile salvare il gestore SMS"));
+    ASSERT_EQ(env.Prompts().size(), 1);
     EXPECT_TRUE(env.Prompts().last().startsWith("Impossibile salvare le impostazioni"));
     EXPECT_FALSE(f.IsUnloaded());
     EXPECT_EQ(f.txAzienda->text(), "Verdi");
