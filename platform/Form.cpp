@@ -60,6 +60,8 @@ void Form::Show(int modal, QWidget* owner) {
         return;
     }
     if (owner && owner != this) setParent(owner, windowFlags() | Qt::Window);
+    // The splash and the wait windows must not cover a modal window.
+    const TopmostGiveWay giveWay;
     setWindowModality(Qt::ApplicationModal);
     show();
     raise();

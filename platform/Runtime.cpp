@@ -135,6 +135,7 @@ int MsgBox(const QString& prompt, int style, const QString& title) {
     }
     box.setDefaultButton(static_cast<QPushButton*>(made[DefaultIndex(style, made.size())]));
     if (made.size() == 1) box.setEscapeButton(made[0]);
+    const TopmostGiveWay giveWay;
     // The hourglass must not hide the pointer over a question.
     bool overridden = QApplication::overrideCursor() != nullptr;
     if (overridden) QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -158,10 +159,25 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
         return defaultText;
     }
     if (!HasGui()) return defaultText;
+    const TopmostGiveWay giveWay;
     bool ok = false;
     QString text = QInputDialog::getText(QApplication::activeWindow(), call.title, prompt, QLineEdit::Normal,
                                          defaultText, &ok);
     return ok ? text : QString();
+}
+
+TopmostGiveWay::TopmostGiveWay() {
+    if (!HasGui()) return;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint)) {
+            hidden_.append(w);
+            w->hide();
+        }
+}
+
+TopmostGiveWay::~TopmostGiveWay() {
+    for (const QPointer<QWidget>& w : hidden_)
+        if (w) w->show();
 }
 
 void DoEvents() {

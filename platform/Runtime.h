@@ -6,6 +6,8 @@
 // that tests can script the answers and read what was shown.
 
 #include <QDateTime>
+#include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -113,6 +115,20 @@ QString UserName();
 QDateTime Now();
 void SetClock(const QDateTime& now, bool frozen = true);
 void ResetClock();
+
+// While one lives, the windows that stay on top of the others (the splash,
+// the wait windows) give way: they are hidden, and shown again when it goes,
+// so that a box or dialog of the program is never covered by them.
+class TopmostGiveWay {
+public:
+    TopmostGiveWay();
+    ~TopmostGiveWay();
+    TopmostGiveWay(const TopmostGiveWay&) = delete;
+    TopmostGiveWay& operator=(const TopmostGiveWay&) = delete;
+
+private:
+    QList<QPointer<QWidget>> hidden_;
+};
 
 // Trace of what a person would see, for automation of the real program:
 // when BRIVALTO_TRACE names a file, every message box and every window shown

@@ -212,6 +212,26 @@ TEST(Forms, ModalShowReturnsWhenTheWindowHides) {
     EXPECT_NE(DefaultInstance<DialogForm>().Tag, "OK");  // a fresh instance
 }
 
+TEST(Forms, WindowsOnTopGiveWayToBoxesAndModalWindows) {
+    QWidget splash(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    splash.show();
+    {
+        const TopmostGiveWay giveWay;  // as every message box takes one
+        EXPECT_FALSE(splash.isVisible());
+    }
+    EXPECT_TRUE(splash.isVisible());
+    bool coveredWhileShown = true;
+    SetModalHandler([&](Form& shown) {
+        coveredWhileShown = splash.isVisible();
+        shown.Hide();
+    });
+    DialogForm login;
+    login.Show(vbModal);
+    SetModalHandler({});
+    EXPECT_FALSE(coveredWhileShown);
+    EXPECT_TRUE(splash.isVisible());
+}
+
 TEST(Forms, ClosingByTheFrameUnloadsUnlessRefused) {
     auto* form = new DialogForm;
     form->Show();
