@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivalto"));
     QApplication::setQuitOnLastWindowClosed(true);
+    Platform::LoadItalianTranslations();
 
     // The log files' retry question is one of the program's own boxes.
     clsLogFile::SetAskHandler([](const QString& prompt) {

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QMutex>
@@ -164,6 +167,22 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
     QString text = QInputDialog::getText(QApplication::activeWindow(), call.title, prompt, QLineEdit::Normal,
                                          defaultText, &ok);
     return ok ? text : QString();
+}
+
+bool LoadItalianTranslations() {
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    if (!QCoreApplication::instance()) return false;
+    static QTranslator* translator = nullptr;
+    if (translator) return true;
+    auto* qt = new QTranslator(QCoreApplication::instance());
+    if (!qt->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"), QStringLiteral("_"),
+                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qt;
+        return false;
+    }
+    QCoreApplication::installTranslator(qt);
+    translator = qt;
+    return true;
 }
 
 TopmostGiveWay::TopmostGiveWay() {

@@ -116,6 +116,11 @@ QDateTime Now();
 void SetClock(const QDateTime& now, bool frozen = true);
 void ResetClock();
 
+// Qt's own dialogs and buttons (the folder chooser, the file dialogs, the
+// standard buttons) speak Italian, as the program does. False when Qt's
+// Italian translations are not installed.
+bool LoadItalianTranslations();
+
 // While one lives, the windows that stay on top of the others (the splash,
 // the wait windows) give way: they are hidden, and shown again when it goes,
 // so that a box or dialog of the program is never covered by them.

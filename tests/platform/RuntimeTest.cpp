@@ -59,6 +59,13 @@ TEST(MessageBoxes, UnderAutomationABoxThatComesBackEndsTheRun) {
     EXPECT_EQ(lines[2], "END|3");
 }
 
+TEST(Translations, QtsOwnDialogsSpeakItalian) {
+    ASSERT_TRUE(LoadItalianTranslations());
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "&Choose"), "&Choose");
+    EXPECT_EQ(QLocale().language(), QLocale::Italian);
+}
+
 TEST(Clock, CanBeSetFrozenOrRunning) {
     QDateTime t(QDate(2026, 1, 1), QTime(23, 59, 59));
     SetClock(t);
