@@ -245,6 +245,8 @@ Mapped MapEngineError(int rc, const QString& message) {
     if (message.startsWith("no such column")) return {"3061", "Parametri insufficienti. Previsto 1."};
     if (message.contains("already exists") || message.startsWith("duplicate column"))
         return {"3010", "L'oggetto '" + NameIn(message) + "' esiste già."};
+    // A value out of range in one of the program's own functions: the same word in Italian.
+    if (message.startsWith(QLatin1String("Overflow"))) return {"3075", QStringLiteral("Overflow")};
     return {"3075", "Errore di sintassi nell'espressione della query."};
 }
 
