@@ -128,7 +128,7 @@ void frmEtichettaBusta::Form_Load() {
     for (const Measure& m : measures) (*m.box)->setText(GetSetting(app, m.section, m.key, m.def));
     for (int i = 0; i < 7; ++i)
         ckCampi[size_t(i)]->setChecked(AddressLayout::Flag(GetSetting(app, "DATIINDIRIZZO", kFlagKeys[i], kFlagDefaults[i])));
-    picLabel->update();
+    ckCampi_Click(cTitolo);
 }
 
 void frmEtichettaBusta::ckCampi_Click(int) {

@@ -87,6 +87,10 @@ TEST_F(Labels, TheSettingsWindow) {
     again.txTop->setText("99");
     again.Command1_Click();
     EXPECT_EQ(Setting("BUSTE", "Top"), "37");
+    // A title stored without the name is shown unticked.
+    Save("DATIINDIRIZZO", "TITOLO", "1");
+    EXPECT_FALSE(Platform::DefaultInstance<frmEtichettaBusta>().ckCampi[2]->isChecked());
+    Platform::DefaultInstance<frmEtichettaBusta>().Unload();
 }
 
 TEST_F(Labels, LabelsWithoutASizeAreRefused) {
