@@ -22,6 +22,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace Platform;
 
@@ -143,11 +144,12 @@ void frmMenu::Form_Load() {
               Val(GetSetting(App::EXEName(), "Window", "Top", "0")));
 
     // 10. The splash stays at least its minimum; a wait across midnight is not lengthened.
+    // Counted in milliseconds: whole seconds would end the wait up to a second early.
     for (;;) {
-        int elapsed = splashStart.secsTo(Now().time());
-        if (elapsed < 0) elapsed += 86400;
-        if (elapsed >= SplashSeconds || !IsDefaultInstanceLoaded<frmSplash>()) break;
-        WaitMs(50);
+        int elapsed = splashStart.msecsTo(Now().time());
+        if (elapsed < 0) elapsed += 86400 * 1000;
+        if (elapsed >= SplashSeconds * 1000 || !IsDefaultInstanceLoaded<frmSplash>()) break;
+        WaitMs(std::min(50, SplashSeconds * 1000 - elapsed));
     }
     if (IsDefaultInstanceLoaded<frmSplash>()) DefaultInstance<frmSplash>().Unload();
 }

@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     if (!settings.open(QIODevice::WriteOnly)) return 1;
     settings.write(("[Config]\nDataPath=" + dir.filePath("data") + "/\nAutoupdate=0\n").toUtf8());
     settings.close();
-    std::vector<double> splash, menu;
+    std::vector<double> splash, menu, between;
     const int runs = 5;
     for (int run = 0; run < runs; ++run) {
         const Start s = StartOnce(dir, run);
@@ -75,10 +75,12 @@ int main(int argc, char** argv) {
         }
         splash.push_back(s.splash);
         menu.push_back(s.menu);
+        between.push_back(s.menu - s.splash);
     }
     Bench::Title("startup_bench: the program started on the delivered database (medians of 5)");
     Bench::Figure("start to the splash shown", Bench::Ms(Bench::Median(splash)), "goal < 300 ms");
-    Bench::Figure("start to the main menu shown", Bench::Ms(Bench::Median(menu)),
-                  "goal: the splash's minimum (4 s) after the splash");
+    Bench::Figure("splash shown to the main menu shown", Bench::Ms(Bench::Median(between)),
+                  "goal: the splash's minimum, 4000 ms");
+    Bench::Figure("start to the main menu shown", Bench::Ms(Bench::Median(menu)), "the two above");
     return 0;
 }

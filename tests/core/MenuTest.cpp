@@ -7,7 +7,9 @@
 #include "TestKit.h"
 #include "Values.h"
 #include "frmMenu.h"
+#include "frmSplash.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -140,4 +142,20 @@ TEST_F(Menu, VersionAndButtonColours) {
     EXPECT_TRUE(menu->lbVersion->text().startsWith("versione "));
     EXPECT_EQ(BackColor(menu->cmdFine), Global::gColButton);
     EXPECT_EQ(ForeColor(menu->cmdAnagrafica), Global::gColText);
+}
+
+// The splash stays its whole minimum whatever the fraction of the second the menu starts
+// in (counting whole seconds let it go after a tenth of one), also across midnight.
+TEST_F(Menu, TheSplashStaysItsWholeMinimum) {
+    frmMenu::SplashSeconds = 1;
+    for (const QTime start : {QTime(10, 0, 0, 900), QTime(23, 59, 59, 700)}) {
+        env.SetClock(QDateTime(QDate(2024, 3, 1), start), false);
+        frmMenu second;
+        QElapsedTimer timer;
+        timer.start();
+        second.Load();
+        EXPECT_GE(timer.elapsed(), 1000) << start.toString().toStdString();
+        EXPECT_LT(timer.elapsed(), 20000) << start.toString().toStdString();
+        EXPECT_FALSE(IsDefaultInstanceLoaded<frmSplash>());
+    }
 }
