@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QThread>
@@ -34,7 +35,8 @@ protected:
         }
     }
 
-    QProcess* Start(const QStringList& args, const QString& trace) {
+    QProcess* Start(const QStringList& args, const QString& trace,
+                    const QString& program = TestKit::ProgramFolder() + "/Brivalto") {
         auto* p = new QProcess;
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("QT_QPA_PLATFORM", "offscreen");
@@ -43,7 +45,7 @@ protected:
         e.insert("XDG_RUNTIME_DIR", env.Root() + "/runtime");
         e.insert("BRIVALTO_TRACE", trace);
         p->setProcessEnvironment(e);
-        p->start(TestKit::ProgramFolder() + "/Brivalto", args);
+        p->start(program, args);
         p->waitForStarted(10000);
         processes.append(p);
         return p;
@@ -105,4 +107,56 @@ TEST_F(Program, WithoutADatabaseItAsksAndEnds) {
     QStringList lines = ReadTrace(trace);
     EXPECT_TRUE(lines.contains("FOLDERCHOOSER|Scelta cartella archivio")) << lines.join("\n").toStdString();
     EXPECT_TRUE(lines.contains("MSGBOX|0|Brivalto|Percorso archivi non indicato"));
+}
+
+// Installed under a prefix and then moved, the program folder still holds
+// together: the program finds its libraries, helpers, database and help pages
+// beside itself, never in the build or where it was first installed.
+TEST_F(Program, InstalledAndMovedItStartsFromItsOwnFolder) {
+    const QString prefix = env.Root() + "/prefix";
+    QProcess install;
+    install.setProcessChannelMode(QProcess::MergedChannels);
+    install.start(QStringLiteral(BRIVALTO_CMAKE), {"--install", QStringLiteral(BRIVALTO_BUILD_TREE), "--prefix", prefix});
+    ASSERT_TRUE(install.waitForFinished(240000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAll().toStdString();
+
+    const QString moved = env.Root() + "/moved";
+    ASSERT_TRUE(QDir().rename(prefix, moved));
+    const QString folder = moved + "/lib/Brivalto";
+    for (const char* file : {"Brivalto", "libPagivex.so.1", "libqvxSMS2.so", "brivalto-xlsread", "brivalto-xlsx",
+                             "Brivalto.mdb", "Brivalto.chm/index.html", "languagefile.txt", "Alarm.wav"})
+        EXPECT_TRUE(QFileInfo::exists(folder + "/" + file)) << file;
+    EXPECT_EQ(QFileInfo(moved + "/bin/brivalto").canonicalFilePath(), QFileInfo(folder + "/Brivalto").canonicalFilePath());
+    QFile desktop(moved + "/share/applications/brivalto.desktop");
+    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(desktop.readAll()).split('\n').contains("Exec=brivalto"));
+
+    // Every program and library of the folder finds what it links.
+    for (const char* file : {"Brivalto", "libPagivex.so.1", "libqvxSMS2.so", "brivalto-xlsread", "brivalto-xlsx"}) {
+        QProcess ldd;
+        ldd.start("ldd", {folder + "/" + file});
+        ASSERT_TRUE(ldd.waitForFinished(30000));
+        const QString links = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+        EXPECT_FALSE(links.contains("not found")) << file << "\n" << links.toStdString();
+    }
+
+    // No data folder in the settings: the program opens the database beside it.
+    QFile settings(env.Root() + "/config/Brivalto/Brivalto.conf");
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Config]\nAutoupdate=0\n");
+    settings.close();
+    const QString trace = env.Root() + "/installed.trace";
+    QProcess* p = Start({}, trace, moved + "/bin/brivalto");
+    ASSERT_TRUE(WaitFor(trace, "SHOW|frmMenu")) << ReadTrace(trace).join("\n").toStdString();
+    for (const QString& line : ReadTrace(trace)) EXPECT_FALSE(line.startsWith("MSGBOX")) << line.toStdString();
+    EXPECT_EQ(p->state(), QProcess::Running);
+
+    // The print-preview library it runs with is the one of the moved folder.
+    QFile maps(QString("/proc/%1/maps").arg(p->processId()));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    QStringList pagivex;
+    for (const QString& line : QString::fromLocal8Bit(maps.readAll()).split('\n'))
+        if (line.contains("libPagivex")) pagivex << line.section(' ', -1);
+    ASSERT_FALSE(pagivex.isEmpty());
+    for (const QString& path : pagivex) EXPECT_TRUE(path.startsWith(folder + "/")) << path.toStdString();
 }
