@@ -164,6 +164,11 @@ public:
 
     // The report window's line for one outcome ("" error = success).
     void AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore);
+    // Runs one channel's send for a recipient. An error raised in it shows
+    // the standard error box naming `where` and becomes that recipient's
+    // failure line ("failure" followed by the error's description).
+    void GuardedSend(const QString& where, ADODB::Recordset& rs, const QString& canale, const QString& failure,
+                     const std::function<void()>& send);
 
     // The folder of the program's own files (mail.rtf, the cover page, logs).
     static QString ProgramFolder();

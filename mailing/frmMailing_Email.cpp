@@ -6,7 +6,7 @@
 
 #include "ADODB.h"
 #include "Comuni.h"
-#include "ProcGuard.h"
+#include "Errors.h"
 #include "Runtime.h"
 #include "SMTP.h"
 #include "Settings.h"
@@ -102,7 +102,8 @@ QString frmMailing::EmbedImages(const QString& html, const QString& htmlFolder) 
 }
 
 void frmMailing::SendMail(ADODB::Recordset& rs) {
-    ProcGuard::Run(QStringLiteral("Procedura SendMail di Form frmMailing"), [&] {
+    GuardedSend(QStringLiteral("Procedura SendMail di Form frmMailing"), rs, QStringLiteral("e-mail"),
+                QStringLiteral("invio e-mail non riuscito: "), [&] {
         // 1. A new message on a new component.
         LastSendError.clear();
         SM = std::make_shared<SMTP>();
@@ -154,7 +155,9 @@ void frmMailing::SendMail(ADODB::Recordset& rs) {
             if (hasDocument) SM->AddInlineFile(document);
             const QString html = Trim(HtmlFile);
             if (html.isEmpty() || !QFileInfo(html).isFile()) {
-                MsgBox(QStringLiteral("Il file HTML impostato non esiste"), vbOKOnly);
+                const QString missing = QStringLiteral("Il file HTML impostato non esiste");
+                MsgBox(missing, vbOKOnly);
+                AddReport(rs, QStringLiteral("e-mail"), QStringLiteral("invio e-mail non riuscito: ") + missing);
                 return;
             }
             QFile file(html);

@@ -9,7 +9,6 @@
 #include "Fax.h"
 #include "FaxControl.h"
 #include "Global.h"
-#include "ProcGuard.h"
 #include "Runtime.h"
 #include "Settings.h"
 #include "Values.h"
@@ -81,7 +80,7 @@ void frmMailing::SendFax(ADODB::Recordset& rs) {
         return;
     }
 
-    ProcGuard::Run(QStringLiteral("invio fax"), [&] {
+    GuardedSend(QStringLiteral("invio fax"), rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: "), [&] {
         FaxCoverRecord cover;
         cover.Field[0] = txText->toPlainText();
         cover.Field[1] = txSubject->text();

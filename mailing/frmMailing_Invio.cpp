@@ -7,6 +7,7 @@
 #include "AddressLayout.h"
 #include "Comuni.h"
 #include "Errors.h"
+#include "Global.h"
 #include "ListView.h"
 #include "MultiButton.h"
 #include "Printer.h"
@@ -21,6 +22,7 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -60,6 +62,20 @@ int frmMailing::SendMode() const {
 
 void frmMailing::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore) {
     DefaultInstance<frmReport>().AddReport(rs, canale, errore);
+}
+
+void frmMailing::GuardedSend(const QString& where, ADODB::Recordset& rs, const QString& canale, const QString& failure,
+                             const std::function<void()>& send) {
+    try {
+        send();
+    } catch (const std::exception& e) {
+        Err().Set(e);
+        const QString description = Err().Description;
+        Global::ShowProcError(Err(), where, App::Title());
+        Err().Clear();
+        // The box alone would leave this recipient out of the report.
+        AddReport(rs, canale, failure + description);
+    }
 }
 
 bool frmMailing::RunChecks() {
@@ -109,6 +125,11 @@ bool frmMailing::RunChecks() {
 void frmMailing::SetRunning(bool running) {
     running_ = running;
     for (MultiButton* b : {cmdGo, cmdAdd, cmdCercaID, cmdRemove, cmdVuotaLista, cmdEsci}) b->setEnabled(!running);
+    // What the mailing sends stays as it was when the run started: the
+    // document, the texts and the mode are read again for every recipient.
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1, Frame2, Frame3, frSMS, txNomeFile, cmdBrowse, cmdCreateRTF,
+                                                      cmdEtichette, cmdExport})
+        w->setEnabled(!running);
 }
 
 void frmMailing::cmdGo_Click() {

@@ -209,8 +209,10 @@ TEST_F(EmailRun, MissingHtmlFileAndUnreachableServer) {
     f.HtmlFile = files.filePath("sparito.html");
     Run({1, 2});
     EXPECT_EQ(env.Prompts(), QStringList({"Il file HTML impostato non esiste", "Il file HTML impostato non esiste"}));
-    EXPECT_TRUE(Report(0).isEmpty()) << "a skipped recipient has no report line";
+    EXPECT_EQ(Report(3), QStringList(2, "invio e-mail non riuscito: Il file HTML impostato non esiste"));
     EXPECT_TRUE(sink.Messages(0, 0).isEmpty());
+    Platform::DefaultInstance<frmReport>().Unload();
+    env.ClearBoxes();
 
     Mail("SMPTServer", "127.0.0.1:1");
     f.opTipoMail[1]->setChecked(true);
@@ -219,5 +221,23 @@ TEST_F(EmailRun, MissingHtmlFileAndUnreachableServer) {
     const QStringList errors = Report(3);
     ASSERT_EQ(errors.size(), 2);
     for (const QString& e : errors) EXPECT_TRUE(e.startsWith("invio e-mail non riuscito: ")) << e.toStdString();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+}
+
+TEST_F(EmailRun, AnErrorInsideTheChannelIsThatRecipientsFailureLine) {
+    SmtpSink sink;
+    ASSERT_TRUE(sink.Started());
+    Person(1, "Mario", "Rossi", "", "mario@example.com");
+    auto& f = Open(sink);
+    // A record read without the columns the message needs.
+    ADODB::Recordset rs;
+    rs.Open("SELECT ID,COGNOME,NOME,AZIENDA,EMAIL FROM ANAGRAFICA WHERE ID=1", cn, ADODB::adOpenForwardOnly, ADODB::adLockOptimistic);
+    f.SendMail(rs);
+    ASSERT_EQ(env.Prompts().size(), 1);
+    EXPECT_TRUE(env.Prompts()[0].endsWith(" - Procedura SendMail di Form frmMailing")) << env.Prompts()[0].toStdString();
+    const QStringList errors = Report(3);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith("invio e-mail non riuscito: ")) << errors[0].toStdString();
+    EXPECT_GT(errors[0].size(), QString("invio e-mail non riuscito: ").size());
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 }

@@ -201,5 +201,9 @@ TEST_F(Letters, TheMergedLetterOpensInLibreOffice) {
         EXPECT_TRUE(text.contains(QString::fromUtf8("47121 Forlì"))) << name;
         EXPECT_TRUE(text.contains("0543 654321")) << name;
         EXPECT_FALSE(text.contains("||NOME||")) << name;
+        // The letter's picture and its table came through the merge.
+        const QStringList images = PdfText::Run("pdfimages", {"-list", pdf}).split('\n', Qt::SkipEmptyParts);
+        EXPECT_GE(images.size() - 2, 1) << name << images.join('\n').toStdString();
+        EXPECT_TRUE(text.contains("Telefono 0543 123456")) << name;
     }
 }

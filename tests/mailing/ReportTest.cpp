@@ -141,3 +141,22 @@ TEST_F(Activity, ASendThatCannotBeRecordedIsStillReported) {
     EXPECT_TRUE(r.LV->Item(2).SubItem(3).startsWith("inviato, ma non registrato tra le attività: "));
     EXPECT_EQ(frmReport::SmallIcon(2, *r.LV), 2);
 }
+
+TEST_F(Activity, TheUserIsAValueAndNoRowIsNumberedZero) {
+    Global::gCurrentUser = "D'Amico";
+    cn.Execute("INSERT INTO CONTATTI (IDCONT,UTENTE,IDANA,TIPOCONT) VALUES (4,'D''Amico',1,'T')");
+    auto& f = Open();
+    EXPECT_EQ(f.NuovaIDCONT(), 5);
+    Record(1, "M", "SMS");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE IDCONT=5 AND UTENTE='D''Amico' AND TIPOCONT='M'"), 1);
+    // A number that cannot be a row's: the send is reported, nothing is written.
+    Global::gCurrentUser = "Nuovo";
+    cn.Execute("INSERT INTO CONTATTI (IDCONT,UTENTE,IDANA,TIPOCONT) VALUES (-1,'Nuovo',1,'T')");
+    Record(2, "E", "e-mail");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE IDCONT=0"), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    auto& r = Platform::DefaultInstance<frmReport>();
+    ASSERT_EQ(r.LV->ItemCount(), 2);
+    EXPECT_EQ(r.LV->Item(1).SubItem(3), "");
+    EXPECT_EQ(r.LV->Item(2).SubItem(3), "inviato, ma non registrato tra le attività: numero di attività non disponibile");
+}

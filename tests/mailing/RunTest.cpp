@@ -290,6 +290,11 @@ TEST_F(Run, DuringTheRunTheWindowAndTheListStayAsTheyAre) {
         EXPECT_FALSE(form->Unload());
         EXPECT_FALSE(form->cmdGo->isEnabled());
         EXPECT_FALSE(form->cmdEsci->isEnabled());
+        // Nor can what is being sent change under the run.
+        for (QWidget* input : std::initializer_list<QWidget*>{form->txNomeFile, form->txSubject, form->txText,
+                                                              form->opTipoInvio[0], form->txMessaggio, form->cmdBrowse,
+                                                              form->cmdHTML, form->ckCAP, form->cmdExport})
+            EXPECT_FALSE(input->isEnabled()) << input->objectName().toStdString();
         form->cmdVuotaLista_Click();
         form->cmdRemove_Click();
         form->cmdAdd_Click();
@@ -303,6 +308,8 @@ TEST_F(Run, DuringTheRunTheWindowAndTheListStayAsTheyAre) {
     EXPECT_EQ(Platform::DefaultInstance<frmReport>().LV->ItemCount(), 200);
     EXPECT_EQ(form->mails.size(), int(std::count_if(people.begin(), people.end(), [](const Person& p) { return !p.email.isEmpty(); })));
     EXPECT_TRUE(form->cmdGo->isEnabled());
+    EXPECT_TRUE(form->txSubject->isEnabled());
+    EXPECT_TRUE(form->ckCAP->isEnabled());
     EXPECT_TRUE(form->Unload());
 }
 
