@@ -202,6 +202,9 @@ QString TranslateJetSql(const QString& jetSql);
 // Jet's description of a refused statement ("Errore di sintassi nella
 // stringa nell'espressione della query '...'."), thrown as JetSyntaxError.
 [[noreturn]] void Refuse(const QString& kind, const QString& expression);
+// The end of a quoted run starting at `open` (the quote), where a doubled
+// quote stands for itself; -1 when the run is never closed.
+int QuotedEnd(const QString& s, int open, QChar quote);
 // The date of a Jet date literal's text (between the # signs), or refused.
 QDateTime JetDateLiteral(const QString& body);
 

@@ -16,6 +16,18 @@ bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == '_'; }
 
 }  // namespace
 
+int QuotedEnd(const QString& s, int open, QChar quote) {
+    for (int j = open + 1; j < s.size(); ++j) {
+        if (s[j] != quote) continue;
+        if (j + 1 < s.size() && s[j + 1] == quote) {
+            ++j;
+            continue;
+        }
+        return j;
+    }
+    return -1;
+}
+
 [[noreturn]] void Refuse(const QString& kind, const QString& expression) {
     throw JetSyntaxError{QStringLiteral("Errore di sintassi") + kind + QStringLiteral(" nell'espressione della query '") +
                          expression + QStringLiteral("'.")};
@@ -53,20 +65,6 @@ namespace {
 // The number the engine stores for a date literal.
 QString DateLiteral(const QString& body) {
     return QString::number(Platform::DateToSerial(JetDateLiteral(body)), 'g', 17);
-}
-
-// The end of a quoted run starting at `open` (the quote), where a doubled
-// quote stands for itself; -1 when the run is never closed.
-int QuotedEnd(const QString& s, int open, QChar quote) {
-    for (int j = open + 1; j < s.size(); ++j) {
-        if (s[j] != quote) continue;
-        if (j + 1 < s.size() && s[j + 1] == quote) {
-            ++j;
-            continue;
-        }
-        return j;
-    }
-    return -1;
 }
 
 // Lexical pass: names, literals and operators.

@@ -60,17 +60,10 @@ QByteArray ParamText(const QVariant& v) {
 QString TranslateForServer(const QString& s) {
     QString out;
     int param = 0;
-    // The end of a quoted run, a doubled quote standing for itself.
     auto quotedEnd = [&s](int open, QChar quote) {
-        for (int j = open + 1; j < s.size(); ++j) {
-            if (s[j] != quote) continue;
-            if (j + 1 < s.size() && s[j + 1] == quote) {
-                ++j;
-                continue;
-            }
-            return j;
-        }
-        Refuse(QStringLiteral(" nella stringa"), s.mid(open));
+        const int end = QuotedEnd(s, open, quote);
+        if (end < 0) Refuse(QStringLiteral(" nella stringa"), s.mid(open));
+        return end;
     };
     for (int i = 0; i < s.size();) {
         QChar c = s[i];
