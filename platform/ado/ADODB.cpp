@@ -6,6 +6,7 @@
 #include "Values.h"
 #include "ServerBackend.h"
 #include "AccessFile.h"
+#include "JetText.h"
 #include "Workbook.h"
 
 #include <QFileInfo>
@@ -18,31 +19,6 @@ namespace ADODB {
 
 namespace {
 
-// ------------------------------------------------------------ text folding
-
-// Case and accents folded, so 'FORLÌ' = 'Forlì' = 'forli'.
-QString Fold(const QString& s) {
-    bool plain = true;
-    for (QChar c : s)
-        if (c.unicode() >= 128) {
-            plain = false;
-            break;
-        }
-    if (plain) return s.toLower();
-    QString d = s.normalized(QString::NormalizationForm_D);
-    QString out;
-    out.reserve(d.size());
-    for (QChar c : d)
-        if (c.category() != QChar::Mark_NonSpacing) out += c;
-    return out.toCaseFolded();
-}
-
-int JetCollation(void*, int n1, const void* s1, int n2, const void* s2) {
-    QString a = Fold(QString::fromUtf8(static_cast<const char*>(s1), n1));
-    QString b = Fold(QString::fromUtf8(static_cast<const char*>(s2), n2));
-    return a.compare(b);
-}
-
 QString ArgText(sqlite3_value* v) {
     const unsigned char* t = sqlite3_value_text(v);
     return t ? QString::fromUtf8(reinterpret_cast<const char*>(t), sqlite3_value_bytes(v)) : QString();
@@ -51,23 +27,6 @@ QString ArgText(sqlite3_value* v) {
 void ResultText(sqlite3_context* ctx, const QString& s) {
     QByteArray b = s.toUtf8();
     sqlite3_result_text(ctx, b.constData(), b.size(), SQLITE_TRANSIENT);
-}
-
-// LIKE without regard to case or accents. The pattern is the same for every
-// row of a query: it is folded once and kept with the statement.
-void FnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    auto* pattern = static_cast<QString*>(sqlite3_get_auxdata(ctx, 0));
-    if (!pattern) {
-        pattern = new QString(Fold(ArgText(argv[0])));
-        sqlite3_set_auxdata(ctx, 0, pattern, [](void* p) { delete static_cast<QString*>(p); });
-        pattern = static_cast<QString*>(sqlite3_get_auxdata(ctx, 0));
-        if (!pattern) return sqlite3_result_error_nomem(ctx);
-    }
-    sqlite3_result_int(ctx, LikeMatch(Fold(ArgText(argv[1])), *pattern) ? 1 : 0);
 }
 
 void FnIsNull(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -167,7 +126,7 @@ void FnNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 void RegisterJet(sqlite3* db) {
-    sqlite3_create_collation(db, "JETNOCASE", SQLITE_UTF8, nullptr, JetCollation);
+    RegisterJetText(db);
     const int flags = SQLITE_UTF8;
     struct F {
         const char* name;
@@ -175,7 +134,7 @@ void RegisterJet(sqlite3* db) {
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
         bool deterministic;
     } fns[] = {
-        {"like", 2, FnLike, true},     {"jetisnull", 1, FnIsNull, true}, {"int", 1, FnInt, true},
+        {"jetisnull", 1, FnIsNull, true}, {"int", 1, FnInt, true},
         {"val", 1, FnVal, true},       {"asc", 1, FnAsc, true},       {"now", 0, FnNow, false},
         {"date", 0, FnDate, false},    {"ucase", 1, FnUCase, true},   {"lcase", 1, FnLCase, true},
         {"len", 1, FnLen, true},       {"left", 2, FnLeft, true},     {"right", 2, FnRight, true},
@@ -332,31 +291,6 @@ QHash<QString, QString> ParseConnectionString(const QString& s) {
 }
 
 }  // namespace
-
-// ------------------------------------------------------------ LIKE
-
-// Greedy, going back only to the last "%" seen: every "%" before it has
-// already matched as little as it can, so nothing earlier needs trying again.
-bool LikeMatch(const QString& text, const QString& pattern) {
-    const qsizetype n = text.size(), m = pattern.size();
-    qsizetype t = 0, p = 0, star = -1, resume = 0;
-    while (t < n) {
-        if (p < m && pattern[p] == '%') {
-            star = p++;
-            resume = t;
-        } else if (p < m && (pattern[p] == '_' || pattern[p] == text[t])) {
-            ++p;
-            ++t;
-        } else if (star >= 0) {
-            p = star + 1;
-            t = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < m && pattern[p] == '%') ++p;
-    return p == m;
-}
 
 // ------------------------------------------------------------ Connection
 

@@ -9,6 +9,8 @@
 // connection's last Errors entry ("3260" locked, "3045" exclusive, "3022"
 // duplicate key, "3201" referential integrity, "3163" text too long...).
 
+#include "JetText.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QString>
@@ -207,9 +209,5 @@ QString TranslateJetSql(const QString& jetSql);
 int QuotedEnd(const QString& s, int open, QChar quote);
 // The date of a Jet date literal's text (between the # signs), or refused.
 QDateTime JetDateLiteral(const QString& body);
-
-// LIKE with % and _ on text already folded, in time proportional to the
-// lengths' product at worst.
-bool LikeMatch(const QString& text, const QString& pattern);
 
 }  // namespace ADODB
