@@ -82,13 +82,20 @@ void RenderText(QPainter& p, const QString& text, const QRect& rect, qint32 fore
     p.save();
     p.setFont(font);
     p.setPen(pen);
+    // Text taller than its box starts at the top: centred, its first lines would be cut off.
+    const auto fitted = [&p, &text, flags](const QRect& box) {
+        return p.boundingRect(box, flags, text).height() > box.height()
+                   ? (flags & ~Qt::AlignVCenter) | Qt::AlignTop
+                   : flags;
+    };
     if (rotation != 0) {
         p.translate(rect.topLeft());
         p.rotate(-rotation);
-        p.drawText(QRect(QPoint(0, 0), rect.size()), flags, text);
+        const QRect box(QPoint(0, 0), rect.size());
+        p.drawText(box, fitted(box), text);
     } else {
         p.setClipRect(rect, Qt::IntersectClip);
-        p.drawText(rect, flags, text);
+        p.drawText(rect, fitted(rect), text);
     }
     p.restore();
 }

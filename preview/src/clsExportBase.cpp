@@ -16,14 +16,15 @@ namespace Pagivex::impl {
 
 void clsExportBase::SetFileName(const QString& name) {
     if (name.isEmpty()) return;
-    // Keep the folder, take the last component up to its first dot, add our extension.
+    // Keep the folder and the name; only the name's last extension gives way to ours, so
+    // "report.2025.csv" and "report.2026.csv" stay two files.
     QString path = name;
     while (path.size() > 1 && path.endsWith('/')) path.chop(1);
     const qsizetype slash = path.lastIndexOf('/');
     const QString folder = slash >= 0 ? path.left(slash + 1) : QString();
     QString base = slash >= 0 ? path.mid(slash + 1) : path;
-    const qsizetype dot = base.indexOf('.');
-    if (dot >= 0) base = base.left(dot);
+    const qsizetype dot = base.lastIndexOf('.');
+    if (dot > 0) base = base.left(dot);
     m_fileName = folder + base + Extension();
 }
 

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -81,7 +82,7 @@ TEST(Exporters, CsvBytes) {
 TEST(Exporters, PlainTextBytes) {
     QTemporaryDir dir;
     auto preview = FixedDocument();
-    preview->SetOutputFile(dir.filePath("lista.old.xls"));
+    preview->SetOutputFile(dir.filePath("lista.xls"));
     preview->Export(Pagivex::zvText);
     EXPECT_EQ(preview->OutputFile(), dir.filePath("lista.txt"));
     const QByteArray expected = Repeat('/', 100) + "\r\n" + "/// Brivalto & Co\r\n" + "/// " + Repeat('/', 100) +
@@ -148,8 +149,13 @@ TEST(Exporters, ThePageKeepsItsDrawingOrder) {
 
 TEST(Exporters, FileNamesTakeTheWritersExtension) {
     Pagivex::impl::ExportTXT txt;
-    txt.SetFileName("/out/report.old.xls");
+    txt.SetFileName("/out/report.xls");
     EXPECT_EQ(txt.FileName(), "/out/report.txt");
+    // Only the last extension gives way: dots inside the name are the name's own.
+    txt.SetFileName("/out/report.old.xls");
+    EXPECT_EQ(txt.FileName(), "/out/report.old.txt");
+    txt.SetFileName("/out.d/lista.html.txt");
+    EXPECT_EQ(txt.FileName(), "/out.d/lista.html.txt");
     txt.SetFileName("report");
     EXPECT_EQ(txt.FileName(), "report.txt");
     txt.SetFileName("");
@@ -157,6 +163,19 @@ TEST(Exporters, FileNamesTakeTheWritersExtension) {
     EXPECT_EQ(txt.QueryInfo(1).toString(), "report.txt");
     EXPECT_EQ(txt.QueryInfo(0).toBool(), false);
     EXPECT_EQ(txt.DoAction(2, "x"), 0);
+}
+
+TEST(Exporters, NamesThatDifferAfterAFirstDotAreTwoFiles) {
+    QTemporaryDir dir;
+    auto preview = FixedDocument();
+    preview->SetOutputFile(dir.filePath("report.2025.csv"));
+    preview->Export(Pagivex::zvCSV);
+    preview->SetOutputFile(dir.filePath("report.2026.csv"));
+    preview->Export(Pagivex::zvCSV);
+    preview->SetOutputFile(dir.filePath("lista.html.htm"));
+    preview->Export(Pagivex::zvHTML);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+              QStringList({"lista.html.htm", "report.2025.csv", "report.2026.csv"}));
 }
 
 TEST(Exporters, AFileThatCannotBeWrittenRaisesAndKeepsTheOldOne) {

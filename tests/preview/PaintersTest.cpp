@@ -60,10 +60,12 @@ TEST(Painters, ATextIsCutAtItsCellAsIfEveryCellWereCut) {
                             Pagivex::Painters::RenderText(p, text, cell, 0x203040, -1, alignment, font, 0);
                         });
                         const QImage reference = Paint(dpi, [&](QPainter& p) {
-                            int flags = Qt::TextWordWrap | Qt::AlignVCenter;
+                            int flags = Qt::TextWordWrap;
                             flags |= alignment & 1 ? Qt::AlignHCenter : alignment & 2 ? Qt::AlignRight : Qt::AlignLeft;
                             p.save();
                             p.setFont(font);
+                            flags |= p.boundingRect(cell, flags, text).height() > cell.height() ? Qt::AlignTop
+                                                                                               : Qt::AlignVCenter;
                             p.setPen(QColor(0x40, 0x30, 0x20));
                             p.setClipRect(cell, Qt::IntersectClip);
                             p.drawText(cell, flags, text);
@@ -80,4 +82,43 @@ TEST(Painters, ATextIsCutAtItsCellAsIfEveryCellWereCut) {
                     }
     // The set holds cells whose text would spill out without the cut.
     EXPECT_GT(cut, 20);
+}
+
+// A text taller than its box shows its beginning: its first line at the top of the box, whole,
+// as if it were the only line.
+TEST(Painters, ATextTallerThanItsBoxStartsAtTheTop) {
+    QFont font("Liberation Sans");
+    font.setPixelSize(16);
+    const QRect cell(20, 10, 300, 30);
+    for (int alignment : {0, 1, 2}) {
+        const int horizontal = alignment & 1 ? Qt::AlignHCenter : alignment & 2 ? Qt::AlignRight : Qt::AlignLeft;
+        const auto firstLineAlone = [&](QPainter& p) {
+            p.setFont(font);
+            p.setPen(QColor(0x40, 0x30, 0x20));
+            p.setClipRect(cell);
+            p.drawText(cell, Qt::AlignTop | horizontal, "Primo rigo");
+        };
+        const QImage lines = Paint(96, [&](QPainter& p) {
+            Pagivex::Painters::RenderText(p, "Primo rigo\nSecondo rigo\nTerzo rigo\nQuarto rigo", cell, 0x203040, -1,
+                                          alignment, font, 0);
+        });
+        const QImage top = Paint(96, firstLineAlone);
+        // The rows of the first line are the same; below it the second line begins.
+        const QRect firstRows(0, 0, top.width(), cell.top() + QFontMetrics(font).height());
+        EXPECT_EQ(lines.copy(firstRows), top.copy(firstRows)) << "align " << alignment;
+
+        // A wrapped text that does not fit starts at the top too.
+        const QRect narrow(20, 10, 100, 30);
+        const QImage wrapped = Paint(96, [&](QPainter& p) {
+            Pagivex::Painters::RenderText(p, "Primo rigo Secondo rigo Terzo rigo Quarto rigo", narrow, 0x203040, -1,
+                                          alignment, font, 0);
+        });
+        const QImage wrappedTop = Paint(96, [&](QPainter& p) {
+            p.setFont(font);
+            p.setPen(QColor(0x40, 0x30, 0x20));
+            p.setClipRect(narrow);
+            p.drawText(narrow, Qt::AlignTop | horizontal, "Primo rigo");
+        });
+        EXPECT_EQ(wrapped.copy(firstRows), wrappedTop.copy(firstRows)) << "wrapped, align " << alignment;
+    }
 }

@@ -270,7 +270,7 @@ TEST_F(ListPrinting, AFiveThousandRecordSearchPreviewedExportedAndPrintedToPdf) 
         TestKit::PreviewSteps::Export(window, "File di testo");
         TestKit::PreviewSteps::Export(window, "HTML");
         chosenHtml = form.CD.FileName;
-        EXPECT_EQ(form.prw->OutputFile(), folder + "/lista.htm");
+        EXPECT_EQ(form.prw->OutputFile(), folder + "/lista.html.htm");
     });
     int shown = 0;
     ModalSteps modal([&](Form& f) {
@@ -298,7 +298,7 @@ TEST_F(ListPrinting, AFiveThousandRecordSearchPreviewedExportedAndPrintedToPdf) 
     EXPECT_EQ(dialogs.calls.size(), 5);
     EXPECT_TRUE(dialogs.calls[0].save);
     EXPECT_EQ(dialogs.calls[0].title, "Esportazione file");
-    // The name chosen in the event; the library keeps the part before the first dot.
+    // The name chosen in the event; the library keeps its dots and its last extension.
     EXPECT_EQ(chosenHtml, folder + "/lista.html.htm");
     const QString csv = Read(folder + "/lista.csv");
     EXPECT_TRUE(csv.startsWith("Page 1"));
@@ -307,7 +307,7 @@ TEST_F(ListPrinting, AFiveThousandRecordSearchPreviewedExportedAndPrintedToPdf) 
     const QString text = Read(folder + "/Lista.txt");
     EXPECT_TRUE(text.contains("/// Brivalto"));
     EXPECT_TRUE(text.contains("Cognome4999 Mario"));
-    const QString html = Read(folder + "/lista.htm");
+    const QString html = Read(folder + "/lista.html.htm");
     EXPECT_TRUE(html.contains("Brivalto"));
     EXPECT_TRUE(html.contains("Cognome4999&nbsp;Mario"));
     EXPECT_FALSE(WaitShown());
