@@ -94,7 +94,7 @@ frmEtichettaBusta::frmEtichettaBusta() {
     Label11->setObjectName("Label11");
     picLabel = new QWidget(this);
     picLabel->setObjectName("picLabel");
-    picLabel->setFont(QFont(QStringLiteral("Arial"), 9));
+    picLabel->setFont(QFont(QStringLiteral("Arial"), 8));
     picLabel->setMinimumSize(260, 130);
     picLabel->setAutoFillBackground(true);
     QPalette white = picLabel->palette();

@@ -144,6 +144,7 @@ void frmMailing::cmdGo_Click() {
     auto& report = DefaultInstance<frmReport>();
     report.Show(vbModeless);
     report.SetCaption(QStringLiteral("Report invio mailing   *** INVIO IN CORSO ***"));
+    report.SetRunning(true);
     bool completed = false;
     ProcGuard::Run(QStringLiteral("Procedura cmdGo_Click di Form frmMailing"), [&] {
         if (mode == 4) {
@@ -208,6 +209,7 @@ void frmMailing::cmdGo_Click() {
         }
         completed = true;
     });
+    report.SetRunning(false);
     if (completed) report.SetCaption(QStringLiteral("Report invio mailing concluso"));
     SetRunning(false);
 }

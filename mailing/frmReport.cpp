@@ -65,6 +65,12 @@ void frmReport::Form_Load() {
     Global::ApplyFormStyle(this);
 }
 
+void frmReport::Form_QueryUnload(int& cancel, int unloadMode) {
+    // Closed during a run, the window would take the run's lines with it and
+    // the next recipient would open a new one, with a new section of the log.
+    if (running_ && unloadMode == vbFormControlMenu) cancel = 1;
+}
+
 void frmReport::Form_Unload(int&) { log_.reset(); }
 
 int frmReport::SmallIcon(int row, const ListView& list) {

@@ -23,10 +23,15 @@ public:
     // The small icon of a row: 1 sent, 2 failed.
     static int SmallIcon(int row, const Platform::ListView& list);
 
+    // While a run reports here, the user cannot close the window.
+    void SetRunning(bool running) { running_ = running; }
+
 protected:
     void Form_Load() override;
+    void Form_QueryUnload(int& cancel, int unloadMode) override;
     void Form_Unload(int& cancel) override;
 
 private:
     std::unique_ptr<clsLogFile> log_;
+    bool running_ = false;
 };

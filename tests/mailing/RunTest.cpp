@@ -288,6 +288,8 @@ TEST_F(Run, DuringTheRunTheWindowAndTheListStayAsTheyAre) {
         tried = true;
         EXPECT_EQ(Platform::DefaultInstance<frmReport>().windowTitle(), "Report invio mailing   *** INVIO IN CORSO ***");
         EXPECT_FALSE(form->Unload());
+        // The report of the run stays open too.
+        EXPECT_FALSE(Platform::DefaultInstance<frmReport>().close());
         EXPECT_FALSE(form->cmdGo->isEnabled());
         EXPECT_FALSE(form->cmdEsci->isEnabled());
         // Nor can what is being sent change under the run.
@@ -310,6 +312,7 @@ TEST_F(Run, DuringTheRunTheWindowAndTheListStayAsTheyAre) {
     EXPECT_TRUE(form->cmdGo->isEnabled());
     EXPECT_TRUE(form->txSubject->isEnabled());
     EXPECT_TRUE(form->ckCAP->isEnabled());
+    EXPECT_TRUE(Platform::DefaultInstance<frmReport>().close());
     EXPECT_TRUE(form->Unload());
 }
 

@@ -5,6 +5,7 @@
 
 #include "PdfText.h"
 #include "Settings.h"
+#include "frmEtichettaBusta.h"
 #include "frmMailing.h"
 #include "frmReport.h"
 
@@ -31,6 +32,11 @@ TEST_F(MailingDb, Screenshots) {
     const QString shots = QDir(TestKit::ProgramFolder() + "/..").absolutePath();
     EXPECT_TRUE(form.grab().save(shots + "/mailing.png"));
 
+    auto& settings = Platform::DefaultInstance<frmEtichettaBusta>();
+    settings.show();
+    EXPECT_TRUE(settings.grab().save(shots + "/mailing-etichette.png"));
+    settings.Unload();
+
     form.opTipoInvio[4]->setChecked(true);
     form.cmdGo_Click();
     ASSERT_EQ(Platform::Printer().PrintedFiles().size(), 1);
@@ -46,7 +52,7 @@ TEST_F(MailingDb, Screenshots) {
     auto& report = Platform::DefaultInstance<frmReport>();
     report.resize(900, 520);
     EXPECT_TRUE(report.grab().save(shots + "/mailing-report.png"));
-    QProcess::execute("pdftoppm", {"-png", "-r", "50", "-f", "1", "-l", "1", "-singlefile",
+    QProcess::execute("pdftoppm", {"-png", "-r", "60", "-f", "1", "-l", "1", "-singlefile",
                                    Platform::Printer().PrintedFiles()[0], shots + "/label-sheet"});
     EXPECT_TRUE(QFile::exists(shots + "/label-sheet.png"));
     report.Unload();
