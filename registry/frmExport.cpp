@@ -339,8 +339,9 @@ void frmExport::ExportWorkbook(const QString& path, const QStringList& columns) 
     writer.write(rows);
     writer.closeWriteChannel();
     // Ten thousand rows take a second or two; a writer still busy after minutes is stuck.
+    // Its end may be taken among the events, after which waiting says false at once.
     QDeadlineTimer limit(300000);
-    while (!writer.waitForFinished(100) && !limit.hasExpired()) DoEvents();
+    while (!writer.waitForFinished(100) && writer.state() != QProcess::NotRunning && !limit.hasExpired()) DoEvents();
     if (writer.state() != QProcess::NotRunning) {
         writer.kill();
         writer.waitForFinished(5000);

@@ -583,8 +583,10 @@ bool ReadXls(const QString& file, QList<Sheet>& sheets, QString* error, const Wo
     QByteArray output;
     QElapsedTimer clock;
     clock.start();
-    // The window stays responsive while a large file is read.
-    while (!reader.waitForFinished(50)) {
+    // The window stays responsive while a large file is read. The reader's
+    // end may be taken among those events, after which waiting for it says
+    // false at once: its state is what tells that it has ended.
+    while (!reader.waitForFinished(50) && reader.state() != QProcess::NotRunning) {
         output += reader.readAllStandardOutput();
         Platform::DoEvents();
         if (clock.elapsed() > qint64(limits.seconds) * 1000 || output.size() > limits.partBytes * 4) {
