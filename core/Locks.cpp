@@ -81,7 +81,9 @@ bool IsTableLocked(ADODB::Connection& cn, const QString& table, bool ownRows, st
             if (ShowLockError(Platform::Err()) != kReply_Retry) return false;
         }
     }
-    return false;
+    // The list could not be read through every retry: a table nobody can vouch for is held,
+    // or two workstations could both take it.
+    return true;
 }
 
 bool LockTable(ADODB::Connection& cn, const QString& table) {

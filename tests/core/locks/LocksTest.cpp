@@ -130,6 +130,19 @@ TEST_F(Shared, CancellingStopsThisWaitOnly) {
     EXPECT_TRUE(wait.LockTables(*cn, "ANAGRAFICA"));
 }
 
+TEST_F(Shared, ALockListThatCannotBeReadCountsAsHeld) {
+    // Another workstation keeps the file to itself through every retry: nobody can tell
+    // whether the table is free, so it must not be taken for free.
+    std::unique_ptr<Connection> other;
+    ASSERT_TRUE(modAdoCommon::OpenConnection(other, Global::gConnString));
+    other->Execute("BEGIN EXCLUSIVE");
+    EXPECT_TRUE(Locks::IsTableLocked(*cn, "ANAGRAFICA", false, 30));
+    EXPECT_FALSE(Locks::LockTable(*cn, "ANAGRAFICA"));
+    other->Execute("COMMIT");
+    EXPECT_FALSE(Locks::IsTableLocked(*cn, "ANAGRAFICA", false, 30));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+}
+
 TEST_F(Shared, AReadOnlyArchiveIsSaidOnceWithoutWaiting) {
     // The engine refuses every write, as in a read-only data folder.
     cn->Execute("PRAGMA query_only=1");
