@@ -557,14 +557,50 @@ void Recordset::FinishStatement() {
     }
 }
 
+void Recordset::Settle() {
+    for (const Field& f : fields_)
+        if (f.pending_) f.Load();
+}
+
+void Field::Load() const {
+    pending_ = false;
+    const Recordset& rs = *owner_;
+    const long row = rs.current_;
+    if (rs.Streamed() && rs.stmt_) value_ = Converted(ReadRaw(rs.stmt_, column_), kind_);
+    else if (row >= 0 && row < long(rs.rows_.size()) && column_ < int(rs.rows_[row].size()))
+        value_ = Converted(rs.rows_[row][column_], kind_);
+    else value_ = QVariant();
+    original_ = value_;
+}
+
+void Recordset::IndexNames() {
+    index_.clear();
+    bytesIndex_.clear();
+    for (int i = 0; i < int(fields_.size()); ++i) {
+        fields_[i].owner_ = this;
+        fields_[i].column_ = i;
+        index_.insert(fields_[i].Name.toLower(), i);
+    }
+    for (const Field& f : fields_) {
+        const QString folded = f.Name.toLower();
+        const int i = index_.value(folded);
+        index_.insert(f.Name, i);
+        bytesIndex_.insert(f.Name.toUtf8(), i);
+        bytesIndex_.insert(folded.toUtf8(), i);
+    }
+}
+
 void Recordset::Close() {
     FinishStatement();
     open_ = false;
     rows_.clear();
     fields_.clear();
     index_.clear();
+    bytesIndex_.clear();
+    current_ = -1;
     insertMask_.clear();
     insertSql_.clear();
+    storedSql_.clear();
     editMode_ = 0;
     cn_ = nullptr;
 }
@@ -593,9 +629,9 @@ void Recordset::Open(const QString& source, Connection& cn, int cursorType, int 
             Field f;
             f.Name = c.name;
             f.DefinedSize = c.definedSize;
-            index_.insert(f.Name.toLower(), int(fields_.size()));
             fields_.push_back(f);
         }
+        IndexNames();
         rows_ = std::move(result.rows);
         cursorType_ = adOpenStatic;
         exhausted_ = true;
@@ -641,9 +677,9 @@ void Recordset::Open(const QString& source, Connection& cn, int cursorType, int 
         f.kind_ = KindOf(f.DeclaredType);
         const char* origin = sqlite3_column_origin_name(stmt_, i);
         f.origin_ = origin ? QString::fromUtf8(origin) : f.Name;
-        index_.insert(f.Name.toLower(), int(fields_.size()));
         fields_.push_back(f);
     }
+    IndexNames();
     open_ = true;
     if (cursorType_ != adOpenForwardOnly || hasRowId_) {
         // A scrollable or writable cursor reads its rows now: an open read
@@ -660,6 +696,11 @@ bool Recordset::FetchNext() {
     if (exhausted_ || !stmt_) return false;
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) {
+        if (Streamed()) {
+            // Columns are read from the engine's row when they are asked for.
+            if (rows_.empty()) rows_.emplace_back();
+            return true;
+        }
         const int offset = hasRowId_ ? 1 : 0;
         std::vector<QVariant> row;
         row.reserve(fields_.size() + 1);
@@ -679,20 +720,28 @@ bool Recordset::FetchNext() {
 void Recordset::LoadRow(long index) {
     long local = (cursorType_ == adOpenForwardOnly && !hasRowId_) ? long(rows_.size()) - 1 : index;
     if (index < 0 || local < 0 || local >= long(rows_.size())) {
-        for (auto& f : fields_) f.value_ = f.original_ = QVariant();
+        current_ = -1;
+        for (auto& f : fields_) {
+            f.value_ = f.original_ = QVariant();
+            f.pending_ = false;
+        }
         return;
     }
-    for (size_t i = 0; i < fields_.size(); ++i) {
-        fields_[i].value_ = fields_[i].original_ = Converted(rows_[local][i], fields_[i].kind_);
-        fields_[i].changed_ = false;
+    // Each field converts its value when it is first read.
+    current_ = local;
+    for (auto& f : fields_) {
+        f.pending_ = true;
+        f.changed_ = false;
     }
 }
 
 bool Recordset::ReadStored(qint64 rowid, std::vector<QVariant>& row) {
-    QStringList columns;
-    for (const auto& f : fields_) columns << "\"" + f.origin_ + "\"";
-    sqlite3_stmt* stmt =
-        cn_->Cached(("SELECT " + columns.join(",") + " FROM \"" + table_ + "\" WHERE rowid=?").toUtf8());
+    if (storedSql_.isEmpty()) {
+        QStringList columns;
+        for (const auto& f : fields_) columns << "\"" + f.origin_ + "\"";
+        storedSql_ = ("SELECT " + columns.join(",") + " FROM \"" + table_ + "\" WHERE rowid=?").toUtf8();
+    }
+    sqlite3_stmt* stmt = cn_->Cached(storedSql_);
     sqlite3_bind_int64(stmt, 1, rowid);
     const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_ROW) {
@@ -758,6 +807,18 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveLast() {
     CheckOpen();
+    if (Streamed()) {
+        // The engine lets go of a row at the next step: each row's values are
+        // taken before it, so the last one's stay.
+        while (!exhausted_ && !rows_.empty()) {
+            LoadRow(0);
+            Settle();
+            FetchNext();
+        }
+        position_ = long(rows_.size()) - 1;
+        if (rows_.empty()) LoadRow(-1);
+        return;
+    }
     while (FetchNext()) {
     }
     position_ = long(rows_.size()) - 1;
@@ -785,9 +846,17 @@ bool Recordset::HasField(const QString& name) const {
     return false;
 }
 
+Field& Recordset::Fields(const char* name) {
+    CheckOpen();
+    auto it = bytesIndex_.constFind(QByteArray::fromRawData(name, qstrlen(name)));
+    if (it != bytesIndex_.constEnd()) return fields_[*it];
+    return Fields(QString::fromUtf8(name));
+}
+
 Field& Recordset::Fields(const QString& name) {
     CheckOpen();
-    auto it = index_.constFind(name.toLower());
+    auto it = index_.constFind(name);
+    if (it == index_.constEnd()) it = index_.constFind(name.toLower());
     if (it != index_.constEnd()) return fields_[*it];
     Platform::Err().Raise(3265, "Impossibile trovare l'elemento nell'insieme: " + name);
 }
@@ -799,8 +868,14 @@ void Recordset::SetValue(const QString& name, const QVariant& value) {
         editMode_ = 1;
     }
     Field& f = Fields(name);
+    if (f.pending_) f.Load();
     f.value_ = value;
     f.changed_ = true;
+}
+
+void Recordset::SetValue(const char* name, const QVariant& value) {
+    auto it = bytesIndex_.constFind(QByteArray::fromRawData(name, qstrlen(name)));
+    SetValue(it != bytesIndex_.constEnd() ? fields_[*it].Name : QString::fromUtf8(name), value);
 }
 
 void Recordset::AddNew() {
@@ -811,6 +886,7 @@ void Recordset::AddNew() {
         if (f.value_.isValid()) f.value_.clear();
         if (f.original_.isValid()) f.original_.clear();
         f.changed_ = false;
+        f.pending_ = false;
     }
 }
 

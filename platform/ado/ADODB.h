@@ -100,14 +100,25 @@ private:
 class Field {
 public:
     QString Name;
-    QVariant Value() const { return value_; }
-    QVariant OriginalValue() const { return original_; }
+    QVariant Value() const {
+        if (pending_) Load();
+        return value_;
+    }
+    QVariant OriginalValue() const {
+        if (pending_) Load();
+        return original_;
+    }
     qint32 DefinedSize = 0;  // declared text width; 0 when none
     QString DeclaredType;
 
-    QVariant value_;
-    QVariant original_;
+    mutable QVariant value_;
+    mutable QVariant original_;
     bool changed_ = false;
+    // Converted from the row only when first read.
+    mutable bool pending_ = false;
+    Recordset* owner_ = nullptr;
+    int column_ = 0;
+    void Load() const;
     // How the engine's stored value reads: 0 as it is, 1 a date, 2 a Yes/No.
     int kind_ = 0;
     QString origin_;  // the base table's column behind the field, when known
@@ -143,7 +154,14 @@ public:
         CheckCurrent();
         return Fields(name).Value();
     }
+    // The same by a name written in the code, found without making a string.
+    QVariant operator[](const char* name) {
+        CheckCurrent();
+        return Fields(name).Value();
+    }
+    Field& Fields(const char* name);
     void SetValue(const QString& name, const QVariant& value);
+    void SetValue(const char* name, const QVariant& value);
 
     void AddNew();
     void Update();
@@ -155,6 +173,12 @@ public:
     QString Source() const { return source_; }
 
 private:
+    friend class Field;
+    // Takes the values of the current row still in the engine's hands.
+    void Settle();
+    // A forward-only read holds no rows: its one row is the engine's current one.
+    bool Streamed() const { return cursorType_ == adOpenForwardOnly && !hasRowId_; }
+    void IndexNames();
     bool FetchNext();
     void LoadRow(long index);
     // The row as the engine holds it now; false when it is gone.
@@ -179,8 +203,13 @@ private:
     long position_ = 0;                        // 0-based; -1 BOF
     int editMode_ = 0;                          // 0 none, 1 edit, 2 add
     QByteArray insertMask_;
-    QHash<QString, int> index_;  // field names folded to lower case
+    // Field names folded to lower case and as written, each to the field the
+    // folded name finds; the second as UTF-8 bytes.
+    QHash<QString, int> index_;
+    QHash<QByteArray, int> bytesIndex_;
+    long current_ = -1;  // the row of rows_ the fields show
     QByteArray insertSql_;
+    QByteArray storedSql_;
 };
 
 // The catalogue: create a database file, tables and list what is there.

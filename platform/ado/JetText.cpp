@@ -38,6 +38,36 @@ int JetCollation(void*, int n1, const void* v1, int n2, const void* v2) {
     return Fold(QString::fromUtf8(s1, n1)).compare(Fold(QString::fromUtf8(s2, n2)));
 }
 
+// Greedy, going back only to the last "%" seen: every "%" before it has
+// already matched as little as it can, so nothing earlier needs trying again.
+template <typename Ch>
+bool LikeMatchIn(const Ch* text, qsizetype n, const Ch* pattern, qsizetype m) {
+    qsizetype t = 0, p = 0, star = -1, resume = 0;
+    while (t < n) {
+        if (p < m && pattern[p] == '%') {
+            star = p++;
+            resume = t;
+        } else if (p < m && (pattern[p] == '_' || pattern[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (star >= 0) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < m && pattern[p] == '%') ++p;
+    return p == m;
+}
+
+// A folded pattern, kept with the statement; plain ASCII also as bytes.
+struct Pattern {
+    QString folded;
+    QByteArray ascii;
+    bool plain = false;
+};
+
 QString ArgText(sqlite3_value* v) {
     const unsigned char* t = sqlite3_value_text(v);
     return t ? QString::fromUtf8(reinterpret_cast<const char*>(t), sqlite3_value_bytes(v)) : QString();
@@ -50,14 +80,32 @@ void FnLike(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    auto* pattern = static_cast<QString*>(sqlite3_get_auxdata(ctx, 0));
+    auto* pattern = static_cast<Pattern*>(sqlite3_get_auxdata(ctx, 0));
     if (!pattern) {
-        pattern = new QString(Fold(ArgText(argv[0])));
-        sqlite3_set_auxdata(ctx, 0, pattern, [](void* p) { delete static_cast<QString*>(p); });
-        pattern = static_cast<QString*>(sqlite3_get_auxdata(ctx, 0));
+        pattern = new Pattern{Fold(ArgText(argv[0]))};
+        pattern->ascii = pattern->folded.toUtf8();
+        pattern->plain = Ascii(pattern->ascii.constData(), int(pattern->ascii.size()));
+        sqlite3_set_auxdata(ctx, 0, pattern, [](void* p) { delete static_cast<Pattern*>(p); });
+        pattern = static_cast<Pattern*>(sqlite3_get_auxdata(ctx, 0));
         if (!pattern) return sqlite3_result_error_nomem(ctx);
     }
-    sqlite3_result_int(ctx, LikeMatch(Fold(ArgText(argv[1])), *pattern) ? 1 : 0);
+    // Plain ASCII on both sides, as most names and places are: folding is
+    // lowering the letters, done on the bytes without making strings.
+    const char* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const int bytes = sqlite3_value_bytes(argv[1]);
+    if (pattern->plain && text && Ascii(text, bytes)) {
+        char small[256];
+        QByteArray large;
+        char* lowered = small;
+        if (bytes > int(sizeof small)) {
+            large.resize(bytes);
+            lowered = large.data();
+        }
+        for (int i = 0; i < bytes; ++i) lowered[i] = Lower(text[i]);
+        const QByteArray& p = pattern->ascii;
+        return sqlite3_result_int(ctx, LikeMatchIn(lowered, bytes, p.constData(), p.size()) ? 1 : 0);
+    }
+    sqlite3_result_int(ctx, LikeMatch(Fold(ArgText(argv[1])), pattern->folded) ? 1 : 0);
 }
 
 }  // namespace
@@ -78,27 +126,9 @@ QString Fold(const QString& s) {
     return out.toCaseFolded();
 }
 
-// Greedy, going back only to the last "%" seen: every "%" before it has
-// already matched as little as it can, so nothing earlier needs trying again.
 bool LikeMatch(const QString& text, const QString& pattern) {
-    const qsizetype n = text.size(), m = pattern.size();
-    qsizetype t = 0, p = 0, star = -1, resume = 0;
-    while (t < n) {
-        if (p < m && pattern[p] == '%') {
-            star = p++;
-            resume = t;
-        } else if (p < m && (pattern[p] == '_' || pattern[p] == text[t])) {
-            ++p;
-            ++t;
-        } else if (star >= 0) {
-            p = star + 1;
-            t = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < m && pattern[p] == '%') ++p;
-    return p == m;
+    return LikeMatchIn(reinterpret_cast<const char16_t*>(text.utf16()), text.size(),
+                       reinterpret_cast<const char16_t*>(pattern.utf16()), pattern.size());
 }
 
 int RegisterJetText(sqlite3* db) {

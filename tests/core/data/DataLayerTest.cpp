@@ -373,3 +373,32 @@ TEST_F(Data, ARollbackAfterTheEngineGaveUpKeepsTheRealError) {
     rs.Open("SELECT COUNT(*) FROM CATEGORIE", *cn);
     EXPECT_EQ(rs.Fields(0).Value().toInt(), 0);
 }
+
+// A forward-only read takes its columns from the engine's row only when asked:
+// the row it shows must stay the one read, whatever runs meanwhile.
+TEST_F(Data, AForwardOnlyRowKeepsItsValuesWhileTheConnectionWrites) {
+    for (int id = 1; id <= 3; ++id)
+        cn->Execute(QString("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, COGNOME, U_MOD) VALUES (%1, 0, 'Nome %1', #01/02/2026#)").arg(id));
+    Recordset rs;
+    rs.Open("SELECT * FROM ANAGRAFICA ORDER BY ID", *cn);
+    Field& surname = rs.Fields("COGNOME");
+    cn->Execute("UPDATE ANAGRAFICA SET COGNOME='Cambiato' WHERE ID<=2");
+    cn->Execute("DELETE FROM ANAGRAFICA WHERE ID=1");
+    EXPECT_EQ(rs["cognome"].toString(), "Nome 1");
+    EXPECT_EQ(rs["U_MOD"].toDateTime().date(), QDate(2026, 1, 2));
+    rs.MoveNext();
+    EXPECT_EQ(surname.Value().toString(), "Cambiato");  // a field kept aside follows the row
+    EXPECT_EQ(rs[QString("ID")].toInt(), 2);
+    rs.MoveLast();
+    EXPECT_FALSE(rs.EOF_());
+    EXPECT_EQ(rs["ID"].toInt(), 3);
+    EXPECT_EQ(surname.Value().toString(), "Nome 3");
+    rs.MoveNext();
+    EXPECT_TRUE(rs.EOF_());
+    EXPECT_FALSE(rs.Fields("ID").Value().isValid());
+    // A connection closed under an open read leaves the read's last values.
+    Recordset again;
+    again.Open("SELECT COGNOME FROM ANAGRAFICA WHERE ID=3", *cn);
+    cn->Close();
+    EXPECT_EQ(again["COGNOME"].toString(), "Nome 3");
+}
