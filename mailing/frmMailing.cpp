@@ -29,6 +29,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -143,6 +144,7 @@ frmMailing::frmMailing() {
     LV->AddColumn(QStringLiteral("ID"), QStringLiteral("ID"), 1000);
     LV->AddColumn(QStringLiteral("nome"), QStringLiteral("cognome/nome/ragione sociale"), 4500);
     LV->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LV->header()->setStretchLastSection(true);
     left->addWidget(LV, 1);
     auto* count = new QHBoxLayout;
     count->addWidget(new QLabel(QStringLiteral("numero schede:"), this));

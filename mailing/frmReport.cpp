@@ -10,6 +10,7 @@
 #include "frmMailing.h"
 
 #include <QDir>
+#include <QHeaderView>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -46,6 +47,8 @@ frmReport::frmReport() {
     LV->AddColumn(QStringLiteral("nome"), QStringLiteral("cognome/nome/ragione sociale"), 3600);
     LV->AddColumn(QStringLiteral("metodo"), QStringLiteral("metodo invio"), 1300);
     LV->AddColumn(QStringLiteral("messaggio"), QStringLiteral("messaggio"), 5200);
+    // The message, the longest column, takes what the window has to spare.
+    LV->header()->setStretchLastSection(true);
     layout->addWidget(LV);
     resize(760, 420);
 }
