@@ -4,6 +4,7 @@
 
 #include "Fax.h"
 #include "FaxControl.h"
+#include "Files.h"
 #include "Neighbours.h"
 #include "ProcGuard.h"
 #include "Runtime.h"
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QSaveFile>
 
 using namespace Platform;
 
@@ -36,9 +36,7 @@ void frmMailing::cmdFaxCover_Click() {
         }
         // The first time, the cover page to edit is the one faxes go out with.
         if (!QFileInfo::exists(cover)) {
-            QSaveFile file(cover);
-            const QByteArray rtf = DefaultFaxCover();
-            if (file.open(QIODevice::WriteOnly) && file.write(rtf) == rtf.size()) file.commit();
+            WriteWholeFile(cover, DefaultFaxCover());
         }
         auto& editor = DefaultInstance<frmEditor>();
         editor.LoadFile(cover);

@@ -1,6 +1,7 @@
 #include "Fax.h"
 
 #include "Automation.h"
+#include "Files.h"
 #include "Office.h"
 #include "RichTextBox.h"
 #include "Rtf.h"
@@ -13,7 +14,6 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -202,12 +202,10 @@ bool FaxService::Submit(const FaxCommand::Job& job) {
         }
         names << name;
     }
-    QSaveFile description(QDir(partial).filePath(QStringLiteral("job.txt")));
-    QByteArray text = "numero=" + job.dialString.toUtf8() + "\ndestinatario=" + job.recipient.toUtf8() +
+    const QByteArray text = "numero=" + job.dialString.toUtf8() + "\ndestinatario=" + job.recipient.toUtf8() +
                       "\nazienda=" + job.company.toUtf8() + "\noggetto=" + job.subject.simplified().toUtf8() +
                       "\nfile=" + names.join(';').toUtf8() + "\n";
-    if (!description.open(QIODevice::WriteOnly) || description.write(text) != text.size() || !description.commit() ||
-        !QDir().rename(partial, spool.filePath(id))) {
+    if (!WriteWholeFile(QDir(partial).filePath(QStringLiteral("job.txt")), text) || !QDir().rename(partial, spool.filePath(id))) {
         QDir(partial).removeRecursively();
         lastError_ = QStringLiteral("impossibile scrivere nella coda del servizio fax ") + spool.path();
         return false;

@@ -11,10 +11,10 @@
 #include "Outlook.h"
 
 #include "Errors.h"
+#include "Files.h"
 #include "Runtime.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QUuid>
 
 #include <libical/ical.h>
@@ -248,8 +248,7 @@ public:
             if (!crlf_) text.replace("\r\n", "\n");
             out += text;
         }
-        QSaveFile save(file_);
-        if (!save.open(QIODevice::WriteOnly) || save.write(out) != out.size() || !save.commit())
+        if (!WriteWholeFile(file_, out))
             Err().Raise(kCalendarUnwritable, "Impossibile scrivere il calendario " + file_, kSource);
     }
 

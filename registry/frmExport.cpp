@@ -239,7 +239,9 @@ void frmExport::cmdGo_Click() {
     DoEvents();
     bool written = true;
     try {
-        if (QFileInfo::exists(path) && !QFile::remove(path)) WriteFailed(path, QStringLiteral("impossibile eliminarlo"));
+        // The text file replaces the old one only once whole; the other kinds are made anew.
+        if (ext != ".txt" && QFileInfo::exists(path) && !QFile::remove(path))
+            WriteFailed(path, QStringLiteral("impossibile eliminarlo"));
         if (ext == ".txt") ExportText(path, columns);
         else if (ext == ".mdb") ExportDatabase(path, columns, written);
         else ExportWorkbook(path, columns);
@@ -271,12 +273,15 @@ void frmExport::ExportText(const QString& path, const QStringList& columns) {
             QStringList quoted;
             for (int c = 0; c < columns.size(); ++c)
                 quoted << (columns[c].startsWith("ID") ? values[c] : "\"" + values[c] + "\"");
-            file.write((quoted.join(separator) + "\r\n").toUtf8());
+            const QByteArray line = (quoted.join(separator) + "\r\n").toUtf8();
+            if (file.write(line) != line.size()) WriteFailed(path, file.errorString());
         }
         bar.SetValue(i);
         DoEvents();
     }
-    if (!file.commit()) WriteFailed(path, file.errorString());
+    // The last lines may still sit in the buffer: a failed flush there would not
+    // stop commit() from renaming a short file over the old one.
+    if (!file.flush() || !file.commit()) WriteFailed(path, file.errorString());
 }
 
 void frmExport::ExportDatabase(const QString& path, const QStringList& columns, bool& written) {

@@ -2,6 +2,7 @@
 // exported: reading its events, writing only what changes, and the file
 // staying valid for an independent reader.
 #include "Errors.h"
+#include "FileSizeLimit.h"
 #include "IcsCheck.h"
 #include "Outlook.h"
 #include "Settings.h"
@@ -158,6 +159,21 @@ TEST_F(Calendar, ASaveWritesOnlyWhatChangedAndKeepsTheRest) {
     auto again = OpenCalendarFolder(file);
     EXPECT_EQ(Find(*again, presentation)->Property("Start").toDateTime(), Rome(2026, 12, 10, 15, 0));
     EXPECT_EQ(Find(*again, presentation)->Text("Location"), QString::fromUtf8("Forlì, via Ravegnana 114; portineria"));
+}
+
+TEST_F(Calendar, AFullDiskKeepsTheOldFileAndSaysSo) {
+    const QByteArray before = Bytes(file);
+    auto folder = OpenCalendarFolder(file);
+    auto a = Find(*folder, presentation);
+    a->SetProperty("Location", "Cesena");
+    try {
+        TestKit::FileSizeLimit full(64);
+        a->Save();
+        ADD_FAILURE() << "a save that could not be written must raise";
+    } catch (const BasicError& e) {
+        EXPECT_TRUE(e.Description().contains("Impossibile scrivere il calendario")) << e.Description().toStdString();
+    }
+    EXPECT_EQ(Bytes(file), before);
 }
 
 TEST_F(Calendar, NewAndDeletedAppointments) {

@@ -1,5 +1,6 @@
 #include "ADODB.h"
 #include "ComboBox.h"
+#include "FileSizeLimit.h"
 #include "CommonDialog.h"
 #include "ListView.h"
 #include "RegistryDb.h"
@@ -125,6 +126,24 @@ TEST_F(Export, RefusalsAndAFileThatCannotBeWritten) {
         EXPECT_TRUE(w.cmdGo->isEnabled());
         EXPECT_TRUE(w.cmdAnnulla->isEnabled());
     }
+}
+
+TEST_F(Export, AFullDiskKeepsTheOldTextFileAndSaysSo) {
+    Seed(3);
+    auto& w = Open(2, "elenco");
+    Only(w, {0, 5});
+    w.cmdGo_Click();
+    const QByteArray before = Read(env.Root() + "/elenco.txt");
+    ASSERT_TRUE(before.startsWith("1,\"Cognome1\""));
+    Only(w, {0, 5, 6});
+    env.AnswerNext(vbYes);
+    env.ClearBoxes();
+    {
+        TestKit::FileSizeLimit full(16);
+        w.cmdGo_Click();
+    }
+    EXPECT_TRUE(env.Prompts().last().startsWith("Errore 75: ")) << env.Prompts().last().toStdString();
+    EXPECT_EQ(Read(env.Root() + "/elenco.txt"), before);
 }
 
 TEST_F(Export, ClosesWithTheWindowThatOwnsTheList) {
