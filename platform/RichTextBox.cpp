@@ -1,6 +1,7 @@
 #include "RichTextBox.h"
 
 #include "Errors.h"
+#include "Files.h"
 #include "Rtf.h"
 
 #include <QFile>
@@ -184,10 +185,9 @@ void RichTextBox::LoadFile(const QString& path, int fileType) {
 }
 
 void RichTextBox::SaveFile(const QString& path, int fileType) const {
-    QFile file(path);
+    // Replaced whole or not at all: a full disk leaves the letter as last saved.
     const QByteArray data = fileType == rtfText ? Text().toLocal8Bit() : TextRTF();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size() || !file.flush())
-        Err().Raise(75, QStringLiteral("Errore di accesso al percorso/file"));
+    if (!WriteWholeFile(path, data)) Err().Raise(75, QStringLiteral("Errore di accesso al percorso/file"));
 }
 
 int RichTextBox::Find(const QString& text, int start) const {

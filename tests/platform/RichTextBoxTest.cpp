@@ -13,6 +13,7 @@
 
 #include "CommonDialog.h"
 #include "Errors.h"
+#include "FileSizeLimit.h"
 #include "RichTextBox.h"
 #include "Rtf.h"
 
@@ -144,6 +145,19 @@ TEST(RichTextBox, FilesAndTheirErrors) {
     RichTextBox other;
     other.LoadFile(saved);
     EXPECT_EQ(other.Text(), box.Text());
+
+    // A full disk says so and leaves the letter as it was last saved.
+    QFile before(saved);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray kept = before.readAll();
+    before.close();
+    other.SetText("Un'altra lettera");
+    {
+        TestKit::FileSizeLimit full(8);
+        EXPECT_EQ(ErrorNumberOf([&] { other.SaveFile(saved); }), 75);
+    }
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    EXPECT_EQ(before.readAll(), kept);
 }
 
 TEST(RichTextBox, EveryChangeIsAChange) {
