@@ -124,7 +124,7 @@ TEST_F(Program, InstalledAndMovedItStartsFromItsOwnFolder) {
     ASSERT_TRUE(QDir().rename(prefix, moved));
     const QString folder = moved + "/lib/Brivalto";
     for (const char* file : {"Brivalto", "libPagivex.so.1", "libqvxSMS2.so", "brivalto-xlsread", "brivalto-xlsx",
-                             "Brivalto.mdb", "Brivalto.chm/index.html", "languagefile.txt", "Alarm.wav"})
+                             "libbrivalto_sqlite.so", "Brivalto.mdb", "Brivalto.chm/index.html", "languagefile.txt", "Alarm.wav"})
         EXPECT_TRUE(QFileInfo::exists(folder + "/" + file)) << file;
     EXPECT_EQ(QFileInfo(moved + "/bin/brivalto").canonicalFilePath(), QFileInfo(folder + "/Brivalto").canonicalFilePath());
     QFile desktop(moved + "/share/applications/brivalto.desktop");
