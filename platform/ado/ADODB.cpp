@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QLoggingCategory>
 #include <cmath>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace ADODB {
@@ -273,6 +274,204 @@ int Bind(sqlite3_stmt* stmt, int index, const QVariant& v) {
     }
     }
 }
+
+// The block of a stored row: the column count, the rowid, each column's end
+// within the data, each column's storage class, then the data.
+constexpr size_t kRowHead = 16;
+struct RowLayout {
+    const char* base;
+    int count() const {
+        qint32 n;
+        std::memcpy(&n, base, sizeof n);
+        return n;
+    }
+    quint32 end(int i) const {
+        quint32 e;
+        std::memcpy(&e, base + kRowHead + size_t(i) * 4, sizeof e);
+        return e;
+    }
+    unsigned char type(int i) const { return static_cast<unsigned char>(base[kRowHead + size_t(count()) * 4 + size_t(i)]); }
+    const char* data() const { return base + kRowHead + size_t(count()) * 5; }
+    quint32 start(int i) const { return i ? end(i - 1) : 0; }
+};
+
+// Writes a block from `count` cells read through `cell(i, type, bytes, length)`,
+// which gives each column's storage class and bytes.
+template <typename Cell>
+StoredRow::Block MakeBlock(int count, qint64 rowid, Cell&& cell) {
+    size_t data = 0;
+    for (int i = 0; i < count; ++i) {
+        int type;
+        const void* bytes;
+        size_t length;
+        cell(i, type, bytes, length);
+        data += length;
+    }
+    const size_t head = kRowHead + size_t(count) * 5;
+    char* block = static_cast<char*>(std::malloc(head + data));
+    if (!block) throw std::bad_alloc();
+    const qint32 n = count;
+    std::memcpy(block, &n, sizeof n);
+    std::memcpy(block + 8, &rowid, sizeof rowid);
+    quint32 end = 0;
+    for (int i = 0; i < count; ++i) {
+        int type;
+        const void* bytes;
+        size_t length;
+        cell(i, type, bytes, length);
+        if (length) std::memcpy(block + head + end, bytes, length);
+        end += quint32(length);
+        std::memcpy(block + kRowHead + size_t(i) * 4, &end, sizeof end);
+        block[kRowHead + size_t(count) * 4 + size_t(i)] = char(type);
+    }
+    return StoredRow::Block(block);
+}
+
+}  // namespace
+
+StoredRow StoredRow::FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid) {
+    StoredRow row;
+    // The engine's own bytes: its integers and reals as 8 bytes, text and blobs as they are.
+    sqlite3_int64 integer;
+    double real;
+    row.block_ = MakeBlock(count, rowid, [&](int i, int& type, const void*& bytes, size_t& length) {
+        const int c = first + i;
+        type = sqlite3_column_type(stmt, c);
+        switch (type) {
+        case SQLITE_INTEGER:
+            integer = sqlite3_column_int64(stmt, c);
+            bytes = &integer;
+            length = sizeof integer;
+            break;
+        case SQLITE_FLOAT:
+            real = sqlite3_column_double(stmt, c);
+            bytes = &real;
+            length = sizeof real;
+            break;
+        case SQLITE_TEXT:
+            bytes = sqlite3_column_text(stmt, c);
+            length = size_t(sqlite3_column_bytes(stmt, c));
+            break;
+        case SQLITE_BLOB:
+            bytes = sqlite3_column_blob(stmt, c);
+            length = size_t(sqlite3_column_bytes(stmt, c));
+            break;
+        default:
+            bytes = nullptr;
+            length = 0;
+        }
+    });
+    return row;
+}
+
+StoredRow StoredRow::FromValues(const std::vector<QVariant>& values, qint64 rowid) {
+    // The same storage classes Bind hands the engine.
+    std::vector<QByteArray> texts(values.size());
+    StoredRow row;
+    sqlite3_int64 integer;
+    double real;
+    row.block_ = MakeBlock(int(values.size()), rowid, [&](int i, int& type, const void*& bytes, size_t& length) {
+        const QVariant& v = values[size_t(i)];
+        bytes = nullptr;
+        length = 0;
+        type = SQLITE_NULL;
+        if (!v.isValid() || v.isNull()) return;
+        switch (v.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Long:
+            type = SQLITE_INTEGER;
+            integer = v.typeId() == QMetaType::Bool ? (v.toBool() ? -1 : 0) : v.toLongLong();
+            bytes = &integer;
+            length = sizeof integer;
+            return;
+        case QMetaType::Double:
+        case QMetaType::Float:
+        case QMetaType::QDateTime:
+        case QMetaType::QDate:
+            type = SQLITE_FLOAT;
+            real = RawOf(v).toDouble();
+            bytes = &real;
+            length = sizeof real;
+            return;
+        default:
+            type = SQLITE_TEXT;
+            if (texts[size_t(i)].isNull()) texts[size_t(i)] = v.toString().toUtf8();
+            bytes = texts[size_t(i)].constData();
+            length = size_t(texts[size_t(i)].size());
+        }
+    });
+    return row;
+}
+
+StoredRow StoredRow::Wide(std::vector<QVariant> values) {
+    StoredRow row;
+    row.wide_ = std::make_unique<std::vector<QVariant>>(std::move(values));
+    return row;
+}
+
+int StoredRow::Count() const {
+    if (wide_) return int(wide_->size());
+    return block_ ? RowLayout{block_.get()}.count() : 0;
+}
+
+qint64 StoredRow::RowId() const {
+    qint64 rowid = 0;
+    if (block_) std::memcpy(&rowid, block_.get() + 8, sizeof rowid);
+    return rowid;
+}
+
+QVariant StoredRow::Value(int column) const {
+    if (wide_) return column < int(wide_->size()) ? (*wide_)[size_t(column)] : QVariant();
+    if (!block_) return QVariant();
+    const RowLayout row{block_.get()};
+    if (column < 0 || column >= row.count()) return QVariant();
+    const char* bytes = row.data() + row.start(column);
+    const qsizetype length = qsizetype(row.end(column) - row.start(column));
+    switch (row.type(column)) {
+    case SQLITE_INTEGER: {
+        qint64 v;
+        std::memcpy(&v, bytes, sizeof v);
+        if (v >= INT32_MIN && v <= INT32_MAX) return QVariant(qint32(v));
+        return QVariant(v);
+    }
+    case SQLITE_FLOAT: {
+        double v;
+        std::memcpy(&v, bytes, sizeof v);
+        return v;
+    }
+    case SQLITE_TEXT: return QString::fromUtf8(bytes, length);
+    case SQLITE_BLOB: return QByteArray(bytes, length);
+    default: return QVariant();
+    }
+}
+
+int StoredRow::BindTo(sqlite3_stmt* stmt, int index, int column) const {
+    if (wide_) return Bind(stmt, index, Value(column));
+    const RowLayout row{block_.get()};
+    const char* bytes = row.data() + row.start(column);
+    const int length = int(row.end(column) - row.start(column));
+    switch (row.type(column)) {
+    case SQLITE_INTEGER: {
+        sqlite3_int64 v;
+        std::memcpy(&v, bytes, sizeof v);
+        return sqlite3_bind_int64(stmt, index, v);
+    }
+    case SQLITE_FLOAT: {
+        double v;
+        std::memcpy(&v, bytes, sizeof v);
+        return sqlite3_bind_double(stmt, index, v);
+    }
+    case SQLITE_TEXT: return sqlite3_bind_text(stmt, index, bytes, length, SQLITE_STATIC);
+    case SQLITE_BLOB: return sqlite3_bind_blob(stmt, index, bytes, length, SQLITE_STATIC);
+    default: return sqlite3_bind_null(stmt, index);
+    }
+}
+
+namespace {
 
 int DefinedSizeOf(const QString& declared) {
     int open = declared.indexOf('('), close = declared.indexOf(')');
@@ -566,11 +765,10 @@ void Field::Load() const {
     pending_ = false;
     const Recordset& rs = *owner_;
     const long row = rs.current_;
-    if (rs.Streamed() && rs.stmt_) value_ = Converted(ReadRaw(rs.stmt_, column_), kind_);
-    else if (row >= 0 && row < long(rs.rows_.size()) && column_ < int(rs.rows_[row].size()))
-        value_ = Converted(rs.rows_[row][column_], kind_);
+    if (rs.Streamed() && rs.stmt_) value_ = ReadRaw(rs.stmt_, column_);
+    else if (row >= 0 && row < long(rs.rows_.size())) value_ = rs.rows_[row].Value(column_);
     else value_ = QVariant();
-    original_ = value_;
+    if (kind_ != kPlain) value_ = Converted(value_, kind_);
 }
 
 void Recordset::IndexNames() {
@@ -632,7 +830,8 @@ void Recordset::Open(const QString& source, Connection& cn, int cursorType, int 
             fields_.push_back(f);
         }
         IndexNames();
-        rows_ = std::move(result.rows);
+        rows_.reserve(result.rows.size());
+        for (auto& row : result.rows) rows_.push_back(StoredRow::Wide(std::move(row)));
         cursorType_ = adOpenStatic;
         exhausted_ = true;
         open_ = true;
@@ -702,13 +901,8 @@ bool Recordset::FetchNext() {
             return true;
         }
         const int offset = hasRowId_ ? 1 : 0;
-        std::vector<QVariant> row;
-        row.reserve(fields_.size() + 1);
-        for (size_t i = 0; i < fields_.size(); ++i) row.push_back(ReadRaw(stmt_, int(i) + offset));
-        if (hasRowId_) row.push_back(QVariant(qint64(sqlite3_column_int64(stmt_, 0))));
-        // A forward-only cursor keeps no rows behind it.
-        if (cursorType_ == adOpenForwardOnly && !hasRowId_) rows_.clear();
-        rows_.push_back(std::move(row));
+        const qint64 rowid = hasRowId_ ? qint64(sqlite3_column_int64(stmt_, 0)) : 0;
+        rows_.push_back(StoredRow::FromStatement(stmt_, offset, int(fields_.size()), rowid));
         return true;
     }
     exhausted_ = true;
@@ -735,7 +929,7 @@ void Recordset::LoadRow(long index) {
     }
 }
 
-bool Recordset::ReadStored(qint64 rowid, std::vector<QVariant>& row) {
+bool Recordset::ReadStored(qint64 rowid, StoredRow& row) {
     if (storedSql_.isEmpty()) {
         QStringList columns;
         for (const auto& f : fields_) columns << "\"" + f.origin_ + "\"";
@@ -749,10 +943,7 @@ bool Recordset::ReadStored(qint64 rowid, std::vector<QVariant>& row) {
         if (rc != SQLITE_DONE) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
         return false;
     }
-    row.clear();
-    row.reserve(fields_.size() + 1);
-    for (size_t i = 0; i < fields_.size(); ++i) row.push_back(ReadRaw(stmt, int(i)));
-    row.push_back(QVariant(rowid));
+    row = StoredRow::FromStatement(stmt, 0, int(fields_.size()), rowid);
     sqlite3_reset(stmt);
     return true;
 }
@@ -867,15 +1058,25 @@ void Recordset::SetValue(const QString& name, const QVariant& value) {
         CheckCurrent();
         editMode_ = 1;
     }
-    Field& f = Fields(name);
-    if (f.pending_) f.Load();
-    f.value_ = value;
-    f.changed_ = true;
+    Assign(Fields(name), value);
 }
 
 void Recordset::SetValue(const char* name, const QVariant& value) {
-    auto it = bytesIndex_.constFind(QByteArray::fromRawData(name, qstrlen(name)));
-    SetValue(it != bytesIndex_.constEnd() ? fields_[*it].Name : QString::fromUtf8(name), value);
+    if (!hasRowId_) Platform::Err().Raise(3251, "Operazione non supportata dal provider per questo recordset.");
+    if (editMode_ == 0) {
+        CheckCurrent();
+        editMode_ = 1;
+    }
+    Assign(Fields(name), value);
+}
+
+void Recordset::Assign(Field& f, const QVariant& value) {
+    if (!f.changed_) {
+        if (f.pending_) f.Load();
+        f.original_ = f.value_;
+    }
+    f.value_ = value;
+    f.changed_ = true;
 }
 
 void Recordset::AddNew() {
@@ -901,43 +1102,50 @@ void Recordset::Update() {
     if (editMode_ == 0) return;
     sqlite3* db = cn_->Handle();
     const QString table = "\"" + table_ + "\"";
-    auto run = [&](const QByteArray& sql, const QVariantList& params) {
-        sqlite3_stmt* stmt = cn_->Cached(sql);
-        for (int i = 0; i < params.size(); ++i) Bind(stmt, i + 1, params[i]);
+    // Steps a statement whose parameters are bound; the rows it changed.
+    auto run = [&](sqlite3_stmt* stmt) {
         int rc = sqlite3_step(stmt);
         sqlite3_reset(stmt);
         if (rc != SQLITE_DONE && rc != SQLITE_ROW) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
         return sqlite3_changes(db);
     };
-    QStringList names;
-    QVariantList values;
-    QByteArray mask(qsizetype(fields_.size()), '0');
-    for (size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i].changed_) {
-            mask[qsizetype(i)] = '1';
-            values << fields_[i].value_;
-        }
+    // The changed fields' values, bound from the first parameter on; how many.
+    auto bindChanged = [&](sqlite3_stmt* stmt) {
+        int index = 0;
+        for (const Field& f : fields_)
+            if (f.changed_) Bind(stmt, ++index, f.value_);
+        return index;
+    };
     if (editMode_ == 2) {
         // Rows added one after another assign the same fields: the text is made once.
-        if (mask != insertMask_ || insertSql_.isEmpty()) {
-            for (const auto& f : fields_)
-                if (f.changed_) names << "\"" + f.origin_ + "\"";
+        bool same = !insertSql_.isEmpty() && insertMask_.size() == qsizetype(fields_.size());
+        for (size_t i = 0; same && i < fields_.size(); ++i)
+            same = (insertMask_[qsizetype(i)] == '1') == fields_[i].changed_;
+        if (!same) {
+            QStringList names;
+            insertMask_ = QByteArray(qsizetype(fields_.size()), '0');
+            for (size_t i = 0; i < fields_.size(); ++i)
+                if (fields_[i].changed_) {
+                    insertMask_[qsizetype(i)] = '1';
+                    names << "\"" + fields_[i].origin_ + "\"";
+                }
             insertSql_ = names.isEmpty()
                              ? ("INSERT INTO " + table + " DEFAULT VALUES").toUtf8()
                              : ("INSERT INTO " + table + " (" + names.join(",") + ") VALUES (" +
                                 QStringList(QList<QString>(names.size(), "?")).join(",") + ")")
                                    .toUtf8();
-            insertMask_ = mask;
         }
-        const QByteArray& sql = insertSql_;
-        run(sql, values);
+        sqlite3_stmt* stmt = cn_->Cached(insertSql_);
+        bindChanged(stmt);
+        run(stmt);
         qint64 rowid = sqlite3_last_insert_rowid(db);
         // The row as stored, which is what a later update of it is checked
         // against: the engine keeps a Yes/No set to 1 as -1, fills defaults.
-        std::vector<QVariant> row;
+        StoredRow row;
         if (!ReadStored(rowid, row)) {
-            for (const auto& f : fields_) row.push_back(f.changed_ ? RawOf(f.value_) : QVariant());
-            row.push_back(QVariant(rowid));
+            std::vector<QVariant> values;
+            for (const auto& f : fields_) values.push_back(f.changed_ ? RawOf(f.value_) : QVariant());
+            row = StoredRow::FromValues(values, rowid);
         }
         rows_.push_back(std::move(row));
         position_ = long(rows_.size()) - 1;
@@ -947,24 +1155,22 @@ void Recordset::Update() {
     }
     // An edited row: only the changed fields are written, and only when
     // nobody changed the row since it was read.
+    QStringList sets, checks;
     for (const auto& f : fields_)
-        if (f.changed_) names << "\"" + f.origin_ + "\"";
-    const auto& current = rows_[position_];
-    qint64 rowid = current.back().toLongLong();
-    if (names.isEmpty()) {
+        if (f.changed_) sets << "\"" + f.origin_ + "\"=?";
+    const StoredRow& current = rows_[position_];
+    const qint64 rowid = current.RowId();
+    if (sets.isEmpty()) {
         editMode_ = 0;
         return;
     }
-    QStringList sets, checks;
-    QVariantList params = values;
-    for (const QString& n : names) sets << n + "=?";
-    params << QVariant(rowid);
-    for (size_t i = 0; i < fields_.size(); ++i) {
-        checks << "\"" + fields_[i].origin_ + "\" IS ?";
-        params << current[i];
-    }
-    int changed = run(("UPDATE " + table + " SET " + sets.join(",") + " WHERE rowid=? AND " + checks.join(" AND ")).toUtf8(),
-                      params);
+    for (const auto& f : fields_) checks << "\"" + f.origin_ + "\" IS ?";
+    sqlite3_stmt* stmt =
+        cn_->Cached(("UPDATE " + table + " SET " + sets.join(",") + " WHERE rowid=? AND " + checks.join(" AND ")).toUtf8());
+    int index = bindChanged(stmt);
+    sqlite3_bind_int64(stmt, ++index, rowid);
+    for (int i = 0; i < int(fields_.size()); ++i) current.BindTo(stmt, ++index, i);
+    const int changed = run(stmt);
     if (changed == 0) {
         sqlite3_stmt* stmt = nullptr;
         QByteArray exists = ("SELECT 1 FROM " + table + " WHERE rowid=?").toUtf8();
@@ -980,14 +1186,14 @@ void Recordset::Update() {
         }
         Platform::Err().Raise(E_NOCURRENTRECORD, "Il record corrente è stato eliminato da un altro utente.");
     }
-    std::vector<QVariant> stored;
-    if (ReadStored(rowid, stored)) {
-        rows_[position_] = std::move(stored);
-    } else {
-        auto& row = rows_[position_];
+    StoredRow stored;
+    if (!ReadStored(rowid, stored)) {
+        std::vector<QVariant> values;
         for (size_t i = 0; i < fields_.size(); ++i)
-            if (fields_[i].changed_) row[i] = RawOf(fields_[i].value_);
+            values.push_back(fields_[i].changed_ ? RawOf(fields_[i].value_) : current.Value(int(i)));
+        stored = StoredRow::FromValues(values, rowid);
     }
+    rows_[position_] = std::move(stored);
     editMode_ = 0;
     LoadRow(position_);
 }
@@ -995,7 +1201,7 @@ void Recordset::Update() {
 void Recordset::Delete() {
     CheckCurrent();
     if (!hasRowId_) Platform::Err().Raise(3251, "Operazione non supportata dal provider per questo recordset.");
-    qint64 rowid = rows_[position_].back().toLongLong();
+    qint64 rowid = rows_[position_].RowId();
     cn_->Execute("DELETE FROM \"" + table_ + "\" WHERE rowid=?", {QVariant(rowid)});
     rows_.erase(rows_.begin() + position_);
     LoadRow(position_);

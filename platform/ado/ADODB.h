@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -44,6 +45,36 @@ struct Error {
 };
 
 class Recordset;
+
+// A row as the engine stores it, held in one block: for each column its
+// storage class and its bytes (integers and reals as themselves, text as the
+// engine's UTF-8), and the row's identity. A keyset keeps thousands of these;
+// a field becomes a QVariant only when it is read. Rows that come from a
+// database server carry their values as they came.
+class StoredRow {
+public:
+    StoredRow() = default;
+    // Columns first..first+count-1 of the statement's current row.
+    static StoredRow FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid);
+    // Values as the engine would be handed them by a bound parameter.
+    static StoredRow FromValues(const std::vector<QVariant>& values, qint64 rowid);
+    static StoredRow Wide(std::vector<QVariant> values);
+
+    int Count() const;
+    qint64 RowId() const;
+    QVariant Value(int column) const;
+    // Binds the column's stored value to the parameter (the row must outlive the step).
+    int BindTo(sqlite3_stmt* stmt, int index, int column) const;
+
+    struct Deleter {
+        void operator()(char* p) const { std::free(p); }
+    };
+    using Block = std::unique_ptr<char, Deleter>;
+
+private:
+    Block block_;
+    std::unique_ptr<std::vector<QVariant>> wide_;
+};
 
 class Connection {
 public:
@@ -104,15 +135,16 @@ public:
         if (pending_) Load();
         return value_;
     }
+    // The value as read, until the field is assigned.
     QVariant OriginalValue() const {
         if (pending_) Load();
-        return original_;
+        return changed_ ? original_ : value_;
     }
     qint32 DefinedSize = 0;  // declared text width; 0 when none
     QString DeclaredType;
 
     mutable QVariant value_;
-    mutable QVariant original_;
+    QVariant original_;  // kept from the first assignment on
     bool changed_ = false;
     // Converted from the row only when first read.
     mutable bool pending_ = false;
@@ -182,7 +214,8 @@ private:
     bool FetchNext();
     void LoadRow(long index);
     // The row as the engine holds it now; false when it is gone.
-    bool ReadStored(qint64 rowid, std::vector<QVariant>& row);
+    bool ReadStored(qint64 rowid, StoredRow& row);
+    void Assign(Field& f, const QVariant& value);
     void CheckOpen() const;
     void CheckCurrent() const;
     void FinishStatement();
@@ -199,7 +232,7 @@ private:
     std::vector<Field> fields_;
     // Rows read so far, as the engine stores them (last column: rowid when
     // kept): an update compares these, not their converted values.
-    std::vector<std::vector<QVariant>> rows_;
+    std::vector<StoredRow> rows_;
     long position_ = 0;                        // 0-based; -1 BOF
     int editMode_ = 0;                          // 0 none, 1 edit, 2 add
     QByteArray insertMask_;

@@ -134,6 +134,50 @@ TEST_F(Data, AddNewWritesOnlyTheAssignedFields) {
     EXPECT_EQ(back["DATNAS"].toDateTime().date(), QDate(1980, 5, 1));
 }
 
+// A kept row holds the engine's own values: what it stored reads back in its
+// own type, and an added row changed elsewhere before its edit is a conflict.
+TEST_F(Data, AnAddedRowKeepsWhatTheEngineStored) {
+    Recordset rs;
+    ASSERT_TRUE(modAdoCommon::OpenRecordset(rs, "SELECT * FROM ANAGRAFICA WHERE ID=0", *cn, 1, 3));
+    rs.AddNew();
+    rs.SetValue("ID", qint64(5000000000));
+    rs.SetValue("IDAZIENDA", "12");  // the column keeps it as a number
+    rs.SetValue("COGNOME", "Forlì Ñandù");
+    rs.SetValue("NOME", "");
+    ASSERT_TRUE(modAdoCommon::UpdateRecordset(rs));
+    EXPECT_EQ(rs["ID"].toLongLong(), 5000000000);
+    EXPECT_EQ(rs["IDAZIENDA"].typeId(), QMetaType::Int);
+    EXPECT_EQ(rs["COGNOME"].toString(), "Forlì Ñandù");
+    EXPECT_EQ(rs["NOME"].typeId(), QMetaType::QString);
+    EXPECT_TRUE(rs["NOME"].toString().isEmpty());
+    EXPECT_FALSE(rs["CITTA"].isValid());
+
+    // Assigned, a field still tells what was read.
+    rs.SetValue("COGNOME", "Bianchi");
+    rs.SetValue("COGNOME", "Verdi");
+    EXPECT_EQ(rs.Fields("COGNOME").OriginalValue().toString(), "Forlì Ñandù");
+    rs.CancelUpdate();
+    EXPECT_EQ(rs["COGNOME"].toString(), "Forlì Ñandù");
+
+    // Unchanged elsewhere, the edit goes through; changed elsewhere, it does not.
+    rs.SetValue("NOME", "Anna");
+    ASSERT_TRUE(modAdoCommon::UpdateRecordset(rs));
+    rs.AddNew();
+    rs.SetValue("ID", 2);
+    rs.SetValue("COGNOME", "Neri");
+    ASSERT_TRUE(modAdoCommon::UpdateRecordset(rs));
+    std::unique_ptr<Connection> other;
+    ASSERT_TRUE(modAdoCommon::OpenConnection(other, conn));
+    other->Execute("UPDATE ANAGRAFICA SET CITTA='Cesena' WHERE ID=2");
+    rs.SetValue("NOME", "Luca");
+    qint32 err = 0;
+    EXPECT_FALSE(modAdoCommon::UpdateRecordset(rs, &err));
+    EXPECT_EQ(err, E_ROWCHANGED);
+    rs.CancelUpdate();
+    rs.MoveFirst();
+    EXPECT_EQ(rs["NOME"].toString(), "Anna");
+}
+
 TEST_F(Data, UpdatesSeeOtherWorkstationsChanges) {
     cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, NOME) VALUES (1, 'Rossi', 'Mario')");
     std::unique_ptr<Connection> other;
