@@ -5,7 +5,9 @@
 #include "modGlobals.h"
 
 #include <QHash>
+#include <array>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -25,9 +27,20 @@ void ExportHTML::AppendEscapedHTML(AnsiText& out, const QString& text) {
         std::memcpy(d, s, size_t(n));
         d += n;
     };
+    // The ASCII characters HTML gives a meaning to (or that break a line): all others
+    // below 0x80 are copied as they are, which is most of every text.
+    static constexpr auto special = [] {
+        std::array<bool, 128> t{};
+        for (const char c : {'&', '<', '>', '"', ' ', '\r', '\n'}) t[size_t(c)] = true;
+        return t;
+    }();
     const char16_t* c = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = c + text.size();
     for (; c < end; ++c) {
+        if (*c < 0x80 && !special[*c]) {
+            *d++ = char(*c);
+            continue;
+        }
         switch (*c) {
         case '&': put("&amp;", 5); break;
         case '<': put("&lt;", 4); break;
@@ -40,7 +53,7 @@ void ExportHTML::AppendEscapedHTML(AnsiText& out, const QString& text) {
             put("<BR>", 4);
             break;
         case '\n': put("<BR>", 4); break;
-        default: *d++ = *c < 0x80 ? char(*c) : modGlobals::AnsiByte(*c);
+        default: *d++ = modGlobals::AnsiByte(*c);
         }
     }
     out.Advance(d - start);
@@ -87,15 +100,59 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
     struct Tags {
         std::shared_ptr<Pagivex::IFont> font;
         QByteArray close;
-        QHash<qint32, QByteArray> open;
     };
     QHash<qint16, Tags> tags;
-    // The tags of the cell before, which the next one mostly shares.
-    bool tagged = false;
-    qint16 tagFont = 0;
-    qint32 tagColour = 0;
-    QByteArray openTag, closeTag;
     QHash<quint32, QByteArray> sizes;  // by the bits of the width, so -0 stays "-0"
+
+    // A cell's tag after its band, with the font's opening tag, and what closes it: a list
+    // repeats the same few of these in every row, so each is made once a page.
+    struct CellStyle {
+        qint16 font;
+        qint32 fore, back, aligment;
+        qint64 width;
+        QByteArray open, close;
+    };
+    std::vector<CellStyle> styles;
+    std::size_t lastStyle = 0;
+    auto cellStyle = [&](const PageElement& e) -> const CellStyle& {
+        const qint64 width = Fix12(e.Width);
+        const qint32 aligment = e.Aligment & 15;
+        auto same = [&](const CellStyle& s) {
+            return s.font == e.FontIndex && s.fore == e.ForeColor && s.back == e.BackColor && s.width == width &&
+                   s.aligment == aligment;
+        };
+        // Cells mostly follow the pattern of the row before: the one after the last found
+        // is tried first.
+        for (std::size_t i = 0; i < styles.size(); ++i) {
+            const std::size_t k = (lastStyle + 1 + i) % styles.size();
+            if (same(styles[k])) return styles[(lastStyle = k)];
+        }
+        CellStyle s{e.FontIndex, e.ForeColor, e.BackColor, aligment, width, {}, {}};
+        if (e.BackColor != -1) s.open.append(" BGCOLOR=").append(colour(e.BackColor));
+        s.open.append(" WIDTH=\"").append(QByteArray::number(width)).append("px\"");
+        if (e.Aligment & 1) s.open.append(" ALIGN=\"Center\"");
+        else if (e.Aligment & 2) s.open.append(" ALIGN=\"Right\"");
+        else s.open.append(" ALIGN=\"Left\"");
+        if (e.Aligment & 4) s.open.append(" VALIGN=\"Middle\"");
+        else if (e.Aligment & 8) s.open.append(" VALIGN=\"Bottom\"");
+        else s.open.append(" VALIGN=\"Top\"");
+        s.open.append('>');
+        auto found = tags.find(e.FontIndex);
+        if (found == tags.end()) {
+            auto font = fonts->Item(qint32(e.FontIndex));
+            found = tags.insert(e.FontIndex, Tags{font, ansi(font->CloseTag())});
+        }
+        s.open.append(ansi(found->font->OpenTag(e.ForeColor)));
+        s.close = found->close + "</TD>\r\n";
+        // A page of many different cells would make the search long: past a few dozen
+        // styles the new ones are made and kept only until the next.
+        if (styles.size() >= 64) styles.pop_back();
+        styles.push_back(std::move(s));
+        return styles[(lastStyle = styles.size() - 1)];
+    };
+    char cellStart[32] = "<TD BAND=\"";  // and the number of the band being written
+    qsizetype cellStartSize = 0;
+    qint32 bandOfCell = -1;
 
     b += "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n<A NAME=\"PAGE";
     b.Number(page.index);
@@ -118,43 +175,18 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
             band = placed.band;
         }
         if (e.Type == 1) {
-            b += "<TD BAND=\"";
-            b.Number(placed.band);
-            b += '"';
-            if (e.BackColor != -1) {
-                b += " BGCOLOR=";
-                b.AppendBytes(colour(e.BackColor));
+            if (placed.band != bandOfCell) {
+                bandOfCell = placed.band;
+                const auto end = std::to_chars(cellStart + 10, cellStart + sizeof cellStart - 1, bandOfCell).ptr;
+                *end = '"';
+                cellStartSize = end + 1 - cellStart;
             }
-            b += " WIDTH=\"";
-            b.Number(Fix12(e.Width));
-            b += "px\"";
-            if (e.Aligment & 1) b += " ALIGN=\"Center\"";
-            else if (e.Aligment & 2) b += " ALIGN=\"Right\"";
-            else b += " ALIGN=\"Left\"";
-            if (e.Aligment & 4) b += " VALIGN=\"Middle\"";
-            else if (e.Aligment & 8) b += " VALIGN=\"Bottom\"";
-            else b += " VALIGN=\"Top\"";
-            b += '>';
-            if (!tagged || e.FontIndex != tagFont || e.ForeColor != tagColour) {
-                auto found = tags.find(e.FontIndex);
-                if (found == tags.end()) {
-                    auto font = fonts->Item(qint32(e.FontIndex));
-                    found = tags.insert(e.FontIndex, Tags{font, ansi(font->CloseTag()), {}});
-                }
-                auto open = found->open.constFind(e.ForeColor);
-                if (open == found->open.constEnd())
-                    open = found->open.insert(e.ForeColor, ansi(found->font->OpenTag(e.ForeColor)));
-                openTag = *open;
-                closeTag = found->close;
-                tagFont = e.FontIndex;
-                tagColour = e.ForeColor;
-                tagged = true;
-            }
-            b.AppendBytes(openTag);
+            b.AppendBytes(cellStart, cellStartSize);
+            const CellStyle& style = cellStyle(e);
+            b.AppendBytes(style.open);
             if (e.Text.isEmpty()) b += "&nbsp;";
             else AppendEscapedHTML(b, e.Text);
-            b.AppendBytes(closeTag);
-            b += "</TD>\r\n";
+            b.AppendBytes(style.close);
         } else if (IsRule(e)) {
             b += "<TD><HR COLOR=";
             b.AppendBytes(colour(e.ForeColor));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace Pagivex::impl {
@@ -34,6 +35,7 @@ public:
     void Ascii(const char* ascii) { Put(ascii, qsizetype(std::strlen(ascii))); }
     // Bytes already in the code page.
     void AppendBytes(const QByteArray& b) { Put(b.constData(), b.size()); }
+    void AppendBytes(const char* p, qsizetype n) { Put(p, n); }
     void Number(qint64 n);
     void Fill(qsizetype n, char c) {
         if (n <= 0) return;
@@ -42,13 +44,13 @@ public:
     }
     bool EndsWith(char c) const { return size_ > 0 && buffer_[size_t(size_ - 1)] == c; }
     void Chop(qsizetype n) { size_ = std::max<qsizetype>(0, size_ - n); }
-    const char* Data() const { return buffer_.data(); }
+    const char* Data() const { return buffer_.get(); }
     qsizetype Size() const { return size_; }
     void Clear() { size_ = 0; }
     // Where up to n more bytes go, written directly; Advance counts those written.
     char* Room(qsizetype n) {
-        if (qsizetype(buffer_.size()) - size_ < n) buffer_.resize(std::max(buffer_.size() * 2, size_t(size_ + n) + 4096));
-        return buffer_.data() + size_;
+        if (capacity_ - size_ < n) Grow(n);
+        return buffer_.get() + size_;
     }
     void Advance(qsizetype n) { size_ += n; }
 
@@ -57,7 +59,16 @@ private:
         std::memcpy(Room(n), p, size_t(n));
         size_ += n;
     }
-    std::vector<char> buffer_;
+    // Left uninitialised: every byte is written before it is read.
+    void Grow(qsizetype n) {
+        const qsizetype capacity = std::max(capacity_ * 2, size_ + n + 4096);
+        std::unique_ptr<char[]> larger(new char[size_t(capacity)]);
+        if (size_) std::memcpy(larger.get(), buffer_.get(), size_t(size_));
+        buffer_ = std::move(larger);
+        capacity_ = capacity;
+    }
+    std::unique_ptr<char[]> buffer_;
+    qsizetype capacity_ = 0;
     qsizetype size_ = 0;
 };
 

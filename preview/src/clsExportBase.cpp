@@ -99,11 +99,12 @@ qint16 clsExportBase::Export(const std::shared_ptr<Pagivex::Pages>& oPages) {
     if (m_fileName.isEmpty() || !file.open(QIODevice::WriteOnly)) fail();
 
     // The text of a page at a time is made, in the file's code page, and handed to the
-    // file in large pieces: the whole document is never held.
+    // file in pieces of about a quarter of a megabyte, small enough to be still in the
+    // processor's cache when the file copies them: the whole document is never held.
     const std::vector<std::shared_ptr<Page>> list = pages->PageList();
     AnsiText text;
     auto spill = [&](bool last) {
-        if (last || text.Size() >= (1 << 20)) {
+        if (last || text.Size() >= (1 << 18)) {
             if (file.write(text.Data(), text.Size()) != text.Size()) fail();
             text.Clear();
         }

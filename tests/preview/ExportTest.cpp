@@ -136,6 +136,49 @@ TEST(Exporters, HtmlBytes) {
     EXPECT_EQ(ReadAll(preview->OutputFile()), expected);
 }
 
+// A list repeats a few cell styles in every row; a page of many different cells must still
+// give each cell its own width, alignment and colours, in every band.
+TEST(Exporters, HtmlCellsOfManyStylesEachKeepTheirTags) {
+    QTemporaryDir dir;
+    auto preview = Pagivex::CreatePreview();
+    auto pages = preview->Pages();
+    pages->SetScaleMode(3);
+    pages->SetWidth(816);
+    pages->SetHeight(1056);
+    auto page = pages->Add();
+    const int cells = 90;
+    auto fore = [](int i) { return i % 2 ? 255 : -1; };
+    auto back = [](int i) { return i % 5 == 0 ? 0x00FF00 : -1; };
+    auto align = [](int i) { return QList<int>{0, Pagivex::prvAlignCenter, Pagivex::prvAlignRight}[i % 3]; };
+    for (int row = 0; row < 3; ++row)
+        for (int i = 0; i < cells; ++i) {
+            // The second row takes the cells in another order, the third the first row's.
+            const int k = row == 1 ? (i * 7) % cells : i;
+            page->DrawText(QString("c%1").arg(k), i * 8, 10 + row * 40, 10 + k, 20, fore(k), back(k), align(k));
+        }
+    preview->SetOutputFile(dir.filePath("stili.htm"));
+    preview->Export(Pagivex::zvHTML);
+    QByteArray expected;
+    for (int row = 0; row < 3; ++row) {
+        if (row) expected += "</TR>\r\n<TR>\r\n";
+        for (int i = 0; i < cells; ++i) {
+            const int k = row == 1 ? (i * 7) % cells : i;
+            expected += "<TD BAND=\"" + QByteArray::number(row + 1) + "\"";
+            if (back(k) != -1) expected += " BGCOLOR=\"#00FF00\"";
+            expected += " WIDTH=\"" + QByteArray::number(qint64((10 + k) * 1.2)) + "px\"";
+            expected += QByteArrayList{" ALIGN=\"Left\"", " ALIGN=\"Center\"", " ALIGN=\"Right\""}[k % 3];
+            expected += " VALIGN=\"Top\"><FONT FACE=\"Arial\" SIZE=\"1\" COLOR=";
+            expected += fore(k) == -1 ? "\"#000000\">" : "\"#FF0000\">";
+            expected += "c" + QByteArray::number(k) + "</FONT></TD>\r\n";
+        }
+    }
+    const QByteArray html = ReadAll(preview->OutputFile());
+    const QByteArray table = "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0>\r\n<TR>\r\n";
+    const qsizetype start = html.indexOf(table) + table.size();
+    ASSERT_GE(start, table.size());
+    EXPECT_EQ(html.mid(start, html.indexOf("</TR>\r\n</TABLE>") - start), expected);
+}
+
 TEST(Exporters, ThePageKeepsItsDrawingOrder) {
     QTemporaryDir dir;
     auto preview = FixedDocument();
