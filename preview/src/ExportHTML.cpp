@@ -128,6 +128,7 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
             if (same(styles[k])) return styles[(lastStyle = k)];
         }
         CellStyle s{e.FontIndex, e.ForeColor, e.BackColor, aligment, width, {}, {}};
+        s.open.reserve(160);
         if (e.BackColor != -1) s.open.append(" BGCOLOR=").append(colour(e.BackColor));
         s.open.append(" WIDTH=\"").append(QByteArray::number(width)).append("px\"");
         if (e.Aligment & 1) s.open.append(" ALIGN=\"Center\"");

@@ -21,11 +21,15 @@ void Font::SetSize(float v) {
 QString Font::HTMLColor(qint32 lColor) const {
     // "No colour" (-1) is written as black rather than as the white its bytes would give.
     const QColor c = lColor == -1 ? QColor(Qt::black) : modGlobals::TranslateColor(lColor);
-    return QString("\"#%1%2%3\"")
-        .arg(c.red(), 2, 16, QChar('0'))
-        .arg(c.green(), 2, 16, QChar('0'))
-        .arg(c.blue(), 2, 16, QChar('0'))
-        .toUpper();
+    // Written digit by digit: the HTML export asks for it for every font and colour of every page.
+    static constexpr char16_t hex[] = u"0123456789ABCDEF";
+    char16_t text[] = u"\"#000000\"";
+    const int channels[] = {c.red(), c.green(), c.blue()};
+    for (int k = 0; k < 3; ++k) {
+        text[2 + 2 * k] = hex[(channels[k] >> 4) & 15];
+        text[3 + 2 * k] = hex[channels[k] & 15];
+    }
+    return QString::fromUtf16(text, 9);
 }
 
 QString Font::OpenTag(qint32 lColor) const {
