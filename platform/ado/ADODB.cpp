@@ -1101,7 +1101,7 @@ void Recordset::Update() {
     CheckOpen();
     if (editMode_ == 0) return;
     sqlite3* db = cn_->Handle();
-    const QString table = "\"" + table_ + "\"";
+    const QString table = QLatin1Char('"') + table_ + QLatin1Char('"');
     // Steps a statement whose parameters are bound; the rows it changed.
     auto run = [&](sqlite3_stmt* stmt) {
         int rc = sqlite3_step(stmt);

@@ -131,7 +131,8 @@ private:
 class Field {
 public:
     QString Name;
-    QVariant Value() const {
+    // Valid until the recordset moves or the field is assigned.
+    const QVariant& Value() const {
         if (pending_) Load();
         return value_;
     }
@@ -182,12 +183,13 @@ public:
     Field& Fields(const QString& name);
     bool HasField(const QString& name) const;
     // The value of a field of the current row; raises 3021 without one.
-    QVariant operator[](const QString& name) {
+    // Valid until the recordset moves or the field is assigned.
+    const QVariant& operator[](const QString& name) {
         CheckCurrent();
         return Fields(name).Value();
     }
     // The same by a name written in the code, found without making a string.
-    QVariant operator[](const char* name) {
+    const QVariant& operator[](const char* name) {
         CheckCurrent();
         return Fields(name).Value();
     }
