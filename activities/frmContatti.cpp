@@ -111,7 +111,7 @@ frmContatti::frmContatti() {
     connect(cmdNuovo, &QPushButton::clicked, this, Procedure(this, "cmdNuovo_Click", &frmContatti::cmdNuovo_Click));
     connect(cmdModifica, &QPushButton::clicked, this,
             Procedure(this, "cmdModifica_Click", &frmContatti::cmdModifica_Click));
-    connect(LV, &QTreeWidget::itemDoubleClicked, this, Procedure(this, "LV_DblClick", &frmContatti::LV_DblClick));
+    connect(LV, &Platform::ListView::ItemDoubleClicked, this, Procedure(this, "LV_DblClick", &frmContatti::LV_DblClick));
     connect(cmdElimina, &QPushButton::clicked, this,
             Procedure(this, "cmdElimina_Click", &frmContatti::cmdElimina_Click));
     connect(cmdStampa, &QPushButton::clicked, this, Procedure(this, "cmdStampa_Click", &frmContatti::cmdStampa_Click));

@@ -139,7 +139,7 @@ void frmMailing::cmdAdd_Click() {
     }
     LV->setUpdatesEnabled(true);
     UpdateCount();
-    LV->sortItems(1, Qt::AscendingOrder);
+    LV->sortByColumn(1, Qt::AscendingOrder);
     LV->setSortingEnabled(true);
     rs.Close();
 }

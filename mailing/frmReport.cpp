@@ -18,7 +18,6 @@ using namespace Platform;
 
 namespace {
 
-constexpr int IconRole = Qt::UserRole + 7;
 
 // The image list: a green tick for a send, a red cross for a failure.
 QIcon ReportIcon(int index) {
@@ -78,7 +77,7 @@ void frmReport::Form_Unload(int&) { log_.reset(); }
 
 int frmReport::SmallIcon(int row, const ListView& list) {
     const ListItem item = list.Item(row);
-    return item.IsValid() ? item.Item()->data(0, IconRole).toInt() : 0;
+    return item.IsValid() ? item.SmallIcon() : 0;
 }
 
 void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore) {
@@ -87,12 +86,11 @@ void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QSt
     const QString nome = Comuni::FieldStr(rs["NOME"]);
     const int icon = errore.isEmpty() ? 1 : 2;
     ListItem item = LV->AddItem(QString(), QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()));
-    item.Item()->setData(0, IconRole, icon);
-    item.Item()->setIcon(0, ReportIcon(icon));
+    item.SetSmallIcon(icon, ReportIcon(icon));
     item.SetSubItem(1, Trim(cognome + " " + nome + " " + Comuni::FieldStr(rs["AZIENDA"])));
     item.SetSubItem(2, canale);
     item.SetSubItem(3, errore);
-    LV->scrollToItem(item.Item());
+    LV->ScrollTo(item);
     if (log_)
         log_->WriteLine(canale + " (" + Trim(cognome + " " + nome) + ") - " +
                             (Trim(errore).isEmpty() ? QStringLiteral("Inviato") : errore),

@@ -2,14 +2,232 @@
 
 #include "Values.h"
 
+#include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace Platform {
 
+struct ListRow {
+    QString key;
+    std::vector<QString> texts;  // column 0 is the item's own text
+    QVariant tag;
+    QIcon picture;
+    int icon = 0;
+    bool hasCheck = false;
+    bool checked = false;
+    int position = 0;  // 0-based, kept up to date by every move
+
+    const QString& TextOf(int column) const {
+        static const QString none;
+        return column >= 0 && column < int(texts.size()) ? texts[size_t(column)] : none;
+    }
+};
+
 namespace {
-constexpr int KeyRole = Qt::UserRole + 1;
-constexpr int TagRole = Qt::UserRole + 2;
+Qt::Alignment AlignmentOf(int alignment) {
+    return alignment == 1 ? Qt::AlignRight : alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
+}
 }  // namespace
+
+// Rows added since the view last heard of the model are "pending": the view
+// learns of them all at once (Commit), so their texts can be set without a
+// signal each.
+class ListModel : public QAbstractTableModel {
+public:
+    explicit ListModel(ListView* view) : QAbstractTableModel(view), view_(view) {}
+
+    std::vector<std::unique_ptr<ListRow>> rows;
+    QStringList headers;
+    QList<int> alignments;
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : shown_; }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(headers.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= shown_) return {};
+        const ListRow& row = *rows[size_t(index.row())];
+        const int column = index.column();
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return column < int(row.texts.size()) ? QVariant(row.texts[size_t(column)]) : QVariant();
+        case Qt::TextAlignmentRole: {
+            const int alignment = alignments.value(column);
+            return alignment ? QVariant(int(AlignmentOf(alignment) | Qt::AlignVCenter)) : QVariant();
+        }
+        case Qt::DecorationRole:
+            return column == 0 && !row.picture.isNull() ? QVariant(row.picture) : QVariant();
+        case Qt::CheckStateRole:
+            return column == 0 && row.hasCheck ? QVariant(int(row.checked ? Qt::Checked : Qt::Unchecked)) : QVariant();
+        default:
+            return {};
+        }
+    }
+
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+        if (!index.isValid() || index.row() >= shown_ || index.column() != 0 || role != Qt::CheckStateRole) return false;
+        ListRow& row = *rows[size_t(index.row())];
+        row.hasCheck = true;
+        row.checked = value.toInt() == Qt::Checked;
+        emit dataChanged(index, index, {Qt::CheckStateRole});
+        return true;
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        if (!index.isValid()) return Qt::NoItemFlags;
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable;
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || section < 0 || section >= headers.size()) return {};
+        if (role == Qt::DisplayRole) return headers[section];
+        if (role == Qt::TextAlignmentRole) return int(AlignmentOf(alignments.value(section)) | Qt::AlignVCenter);
+        return {};
+    }
+
+    // The sort of the list's own items: by the column's text, case and accents
+    // as they are, equal rows keeping their order.
+    void sort(int column, Qt::SortOrder order) override {
+        Announce();
+        sortPending_ = false;
+        if (column < 0 || column >= columnCount() || rows.empty()) return;
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        const QModelIndexList before = persistentIndexList();
+        std::vector<const ListRow*> held;
+        held.reserve(size_t(before.size()));
+        for (const QModelIndex& index : before) held.push_back(rows[size_t(index.row())].get());
+        auto less = [column](const std::unique_ptr<ListRow>& a, const std::unique_ptr<ListRow>& b) {
+            return a->TextOf(column).compare(b->TextOf(column)) < 0;
+        };
+        if (order == Qt::AscendingOrder)
+            std::stable_sort(rows.begin(), rows.end(), less);
+        else
+            std::stable_sort(rows.begin(), rows.end(), [&less](const auto& a, const auto& b) { return less(b, a); });
+        Renumber(0);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (qsizetype i = 0; i < before.size(); ++i) after.append(index(held[size_t(i)]->position, before[i].column()));
+        changePersistentIndexList(before, after);
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    }
+
+    // Tells the view of the pending rows and applies a sort they asked for.
+    void Commit() {
+        Announce();
+        if (sortPending_) {
+            sortPending_ = false;
+            if (view_->isSortingEnabled())
+                sort(view_->header()->sortIndicatorSection(), view_->header()->sortIndicatorOrder());
+        }
+    }
+
+    ListRow* Append(std::unique_ptr<ListRow> row) {
+        row->position = int(rows.size());
+        rows.push_back(std::move(row));
+        if (view_->isSortingEnabled()) sortPending_ = true;
+        Post();
+        return rows.back().get();
+    }
+
+    void Remove(int position) {
+        if (position >= shown_) {
+            rows.erase(rows.begin() + position);
+        } else {
+            beginRemoveRows({}, position, position);
+            rows.erase(rows.begin() + position);
+            --shown_;
+            endRemoveRows();
+        }
+        Renumber(position);
+    }
+
+    void RemoveAll() {
+        if (shown_ > 0) {
+            beginRemoveRows({}, 0, shown_ - 1);
+            rows.clear();
+            shown_ = 0;
+            endRemoveRows();
+        }
+        rows.clear();
+        sortPending_ = false;
+    }
+
+    void Reset() {
+        beginResetModel();
+        rows.clear();
+        shown_ = 0;
+        headers.clear();
+        alignments.clear();
+        sortPending_ = false;
+        endResetModel();
+    }
+
+    void AddColumn(const QString& text, int alignment) {
+        const int n = int(headers.size());
+        beginInsertColumns({}, n, n);
+        headers.append(text);
+        alignments.append(alignment);
+        endInsertColumns();
+    }
+
+    void SetHeader(int section, const QString& text) {
+        if (section < 0 || section >= headers.size()) return;
+        headers[section] = text;
+        emit headerDataChanged(Qt::Horizontal, section, section);
+    }
+
+    // A row's cell changed: a pending row needs no word to the view.
+    void Changed(const ListRow* row, int column, int role) {
+        if (row->position >= shown_) return;
+        const QModelIndex cell = index(row->position, column);
+        emit dataChanged(cell, cell, {role});
+        if (role == Qt::DisplayRole && view_->isSortingEnabled()) {
+            sortPending_ = true;
+            Post();
+        }
+    }
+
+    void ChecksChanged() {
+        if (shown_ > 0) emit dataChanged(index(0, 0), index(shown_ - 1, 0), {Qt::CheckStateRole});
+    }
+
+private:
+    void Announce() {
+        const int count = int(rows.size());
+        if (count <= shown_) return;
+        beginInsertRows({}, shown_, count - 1);
+        shown_ = count;
+        endInsertRows();
+    }
+
+    void Post() {
+        if (posted_) return;
+        posted_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                posted_ = false;
+                Commit();
+            },
+            Qt::QueuedConnection);
+    }
+
+    void Renumber(int from) {
+        for (size_t i = size_t(from); i < rows.size(); ++i) rows[i]->position = int(i);
+    }
+
+    ListView* view_;
+    int shown_ = 0;
+    bool posted_ = false;
+    bool sortPending_ = false;
+};
 
 // ------------------------------------------------------------ ColumnHeader
 
@@ -17,8 +235,8 @@ QString ColumnHeader::Key() const { return view_->keys_.value(index_ - 1); }
 void ColumnHeader::SetKey(const QString& key) {
     if (index_ >= 1 && index_ <= view_->keys_.size()) view_->keys_[index_ - 1] = key;
 }
-QString ColumnHeader::Text() const { return view_->headerItem()->text(index_ - 1); }
-void ColumnHeader::SetText(const QString& text) { view_->headerItem()->setText(index_ - 1, text); }
+QString ColumnHeader::Text() const { return view_->model_->headers.value(index_ - 1); }
+void ColumnHeader::SetText(const QString& text) { view_->model_->SetHeader(index_ - 1, text); }
 double ColumnHeader::Width() const { return PixelsToTwips(view_->columnWidth(index_ - 1)); }
 void ColumnHeader::SetWidth(double twips) { view_->setColumnWidth(index_ - 1, qMax(0, TwipsToPixels(twips))); }
 int ColumnHeader::Position() const { return view_->header()->visualIndex(index_ - 1) + 1; }
@@ -27,54 +245,96 @@ void ColumnHeader::SetPosition(int position) {
     view_->header()->moveSection(view_->header()->visualIndex(index_ - 1), position - 1);
 }
 
-int ColumnHeader::Alignment() const { return view_->alignments_.value(index_ - 1); }
+int ColumnHeader::Alignment() const { return view_->model_->alignments.value(index_ - 1); }
 
 // ------------------------------------------------------------ ListItem
 
-int ListItem::Index() const {
-    auto* tree = item_->treeWidget();
-    return tree ? tree->indexOfTopLevelItem(item_) + 1 : 0;
+int ListItem::Index() const { return row_->position + 1; }
+QString ListItem::Text() const { return row_->TextOf(0); }
+void ListItem::SetText(const QString& text) { SetSubItem(0, text); }
+QString ListItem::Key() const { return row_->key; }
+QString ListItem::SubItem(int i) const { return row_->TextOf(i); }
+
+void ListItem::SetSubItem(int i, const QString& text) {
+    if (i < 0) return;
+    if (size_t(i) >= row_->texts.size()) row_->texts.resize(size_t(i) + 1);
+    row_->texts[size_t(i)] = text;
+    view_->model_->Changed(row_, i, Qt::DisplayRole);
 }
 
-QString ListItem::Text() const { return item_->text(0); }
-void ListItem::SetText(const QString& text) { item_->setText(0, text); }
-QString ListItem::Key() const { return item_->data(0, KeyRole).toString(); }
-QString ListItem::SubItem(int i) const { return item_->text(i); }
-void ListItem::SetSubItem(int i, const QString& text) { item_->setText(i, text); }
-QVariant ListItem::Tag() const { return item_->data(0, TagRole); }
-void ListItem::SetTag(const QVariant& tag) { item_->setData(0, TagRole, tag); }
-bool ListItem::Checked() const { return item_->checkState(0) == Qt::Checked; }
+QVariant ListItem::Tag() const { return row_->tag; }
+void ListItem::SetTag(const QVariant& tag) { row_->tag = tag; }
+bool ListItem::Checked() const { return row_->hasCheck && row_->checked; }
 
-void ListItem::SetChecked(bool checked) { item_->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked); }
+void ListItem::SetChecked(bool checked) {
+    row_->hasCheck = true;
+    row_->checked = checked;
+    view_->model_->Changed(row_, 0, Qt::CheckStateRole);
+}
 
-bool ListItem::Selected() const { return item_->isSelected(); }
+bool ListItem::Selected() const {
+    const QModelIndex index = view_->IndexOf(row_);
+    return view_->selectionModel() && view_->selectionModel()->isSelected(index);
+}
 
 void ListItem::SetSelected(bool selected) {
-    item_->setSelected(selected);
-    if (selected && item_->treeWidget()) item_->treeWidget()->setCurrentItem(item_);
+    const QModelIndex index = view_->IndexOf(row_);
+    if (!view_->selectionModel()) return;
+    view_->selectionModel()->select(index, (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                               QItemSelectionModel::Rows);
+    if (selected) view_->setCurrentIndex(index);
+}
+
+int ListItem::SmallIcon() const { return row_->icon; }
+
+void ListItem::SetSmallIcon(int number, const QIcon& picture) {
+    row_->icon = number;
+    row_->picture = picture;
+    view_->model_->Changed(row_, 0, Qt::DecorationRole);
 }
 
 // ------------------------------------------------------------ ListView
 
-ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
+ListView::ListView(QWidget* parent) : QTreeView(parent) {
+    model_ = new ListModel(this);
+    setModel(model_);
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setColumnCount(0);
+    header()->setSectionsClickable(false);
     header()->setSectionsMovable(true);
     header()->setStretchLastSection(false);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { emit ItemDoubleClicked(ItemAt(index)); });
+}
+
+ListView::~ListView() = default;
+
+bool ListView::event(QEvent* event) {
+    if (model_) model_->Commit();
+    return QTreeView::event(event);
+}
+
+bool ListView::viewportEvent(QEvent* event) {
+    if (model_) model_->Commit();
+    return QTreeView::viewportEvent(event);
+}
+
+QModelIndex ListView::IndexOf(const ListRow* row, int column) const {
+    model_->Commit();
+    return model_->index(row->position, column);
+}
+
+ListItem ListView::ItemAt(const QModelIndex& index) const {
+    if (!index.isValid() || index.row() >= int(model_->rows.size())) return {};
+    return ListItem(const_cast<ListView*>(this), model_->rows[size_t(index.row())].get());
 }
 
 ColumnHeader ListView::AddColumn(const QString& key, const QString& text, double widthTwips, int alignment) {
     keys_.append(key);
-    alignments_.append(alignment);
-    int n = int(keys_.size());
-    setColumnCount(n);
-    headerItem()->setText(n - 1, text);
-    Qt::Alignment a = alignment == 1 ? Qt::AlignRight : alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
-    headerItem()->setTextAlignment(n - 1, a | Qt::AlignVCenter);
-    ColumnHeader header(this, n);
+    model_->AddColumn(text, alignment);
+    ColumnHeader header(this, int(keys_.size()));
     header.SetWidth(widthTwips);
     return header;
 }
@@ -91,57 +351,59 @@ ColumnHeader ListView::Column(const QString& key) {
 }
 
 void ListView::ClearColumns() {
-    clear();
     keys_.clear();
-    alignments_.clear();
-    setColumnCount(0);
+    model_->Reset();
 }
 
 ListItem ListView::AddItem(const QString& key, const QString& text) {
-    auto* item = new QTreeWidgetItem(this);
-    item->setText(0, text);
-    item->setData(0, KeyRole, key);
-    for (int c = 0; c < alignments_.size(); ++c)
-        if (alignments_[c]) item->setTextAlignment(c, (alignments_[c] == 1 ? Qt::AlignRight : Qt::AlignHCenter) | Qt::AlignVCenter);
-    if (checkboxes_) item->setCheckState(0, Qt::Unchecked);
-    return ListItem(item);
+    auto row = std::make_unique<ListRow>();
+    row->key = key;
+    row->texts.reserve(size_t(qMax(1, ColumnCount())));
+    row->texts.push_back(text);
+    row->hasCheck = checkboxes_;
+    return ListItem(this, model_->Append(std::move(row)));
 }
 
+int ListView::ItemCount() const { return int(model_->rows.size()); }
+
 ListItem ListView::Item(int index) const {
-    if (index < 1 || index > topLevelItemCount()) return {};
-    return ListItem(topLevelItem(index - 1));
+    if (index < 1 || index > ItemCount()) return {};
+    return ListItem(const_cast<ListView*>(this), model_->rows[size_t(index - 1)].get());
 }
 
 ListItem ListView::Item(const QString& key) const {
-    for (int i = 0; i < topLevelItemCount(); ++i)
-        if (topLevelItem(i)->data(0, KeyRole).toString() == key) return ListItem(topLevelItem(i));
+    for (const auto& row : model_->rows)
+        if (row->key == key) return ListItem(const_cast<ListView*>(this), row.get());
     return {};
 }
 
 void ListView::RemoveItem(int index) {
-    if (index >= 1 && index <= topLevelItemCount()) delete takeTopLevelItem(index - 1);
+    if (index >= 1 && index <= ItemCount()) model_->Remove(index - 1);
 }
 
-void ListView::ClearItems() { clear(); }
+void ListView::ClearItems() { model_->RemoveAll(); }
 
 ListItem ListView::SelectedItem() const {
-    auto* item = currentItem();
-    if (!item) {
-        auto selected = selectedItems();
-        if (!selected.isEmpty()) item = selected.first();
+    model_->Commit();
+    QModelIndex index = currentIndex();
+    if (!index.isValid() && selectionModel()) {
+        const QModelIndexList selected = selectionModel()->selectedIndexes();
+        if (!selected.isEmpty()) index = selected.first();
     }
-    return ListItem(item);
+    return ItemAt(index);
+}
+
+void ListView::ScrollTo(const ListItem& item) {
+    if (item.IsValid()) scrollTo(IndexOf(item.row_));
 }
 
 void ListView::SetCheckboxes(bool on) {
     checkboxes_ = on;
-    for (int i = 0; i < topLevelItemCount(); ++i) {
-        if (on) {
-            if (topLevelItem(i)->data(0, Qt::CheckStateRole).isNull()) topLevelItem(i)->setCheckState(0, Qt::Unchecked);
-        } else {
-            topLevelItem(i)->setData(0, Qt::CheckStateRole, QVariant());
-        }
+    for (const auto& row : model_->rows) {
+        row->hasCheck = on;
+        if (!on) row->checked = false;
     }
+    model_->ChecksChanged();
 }
 
 }  // namespace Platform

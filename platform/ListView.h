@@ -1,15 +1,23 @@
 #pragma once
 // The report-style list view: column headers with key, caption, width in
-// twips and display position; items with text, key, sub-items, check box
-// and tag. Indexes are 1-based, as the program counts them.
+// twips and display position; items with text, key, sub-items, check box,
+// small icon and tag. Indexes are 1-based, as the program counts them.
+//
+// The rows live in a model of plain vectors. Rows added one after another are
+// shown to the view together (at the next event, or as soon as something asks
+// the view about them), so filling a list costs one insertion for the view,
+// not one per row and cell.
 
+#include <QIcon>
 #include <QString>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVariant>
 
 namespace Platform {
 
 class ListView;
+class ListModel;
+struct ListRow;
 
 class ColumnHeader {
 public:
@@ -32,11 +40,13 @@ private:
     int index_ = 0;
 };
 
+// A handle on one row; it stays valid while the row is in the list, whatever
+// sorting does to its position.
 class ListItem {
 public:
     ListItem() = default;
-    explicit ListItem(QTreeWidgetItem* item) : item_(item) {}
-    bool IsValid() const { return item_ != nullptr; }
+    ListItem(ListView* view, ListRow* row) : view_(view), row_(row) {}
+    bool IsValid() const { return row_ != nullptr; }
     int Index() const;
     QString Text() const;
     void SetText(const QString& text);
@@ -50,16 +60,21 @@ public:
     void SetChecked(bool checked);
     bool Selected() const;
     void SetSelected(bool selected);
-    QTreeWidgetItem* Item() const { return item_; }
+    // The number of the small picture shown before the text, and the picture.
+    int SmallIcon() const;
+    void SetSmallIcon(int number, const QIcon& picture);
 
 private:
-    QTreeWidgetItem* item_ = nullptr;
+    friend class ListView;
+    ListView* view_ = nullptr;
+    ListRow* row_ = nullptr;
 };
 
-class ListView : public QTreeWidget {
+class ListView : public QTreeView {
     Q_OBJECT
 public:
     explicit ListView(QWidget* parent = nullptr);
+    ~ListView() override;
 
     // Column headers.
     ColumnHeader AddColumn(const QString& key, const QString& text, double widthTwips = 1440, int alignment = 0);
@@ -70,20 +85,33 @@ public:
 
     // Items.
     ListItem AddItem(const QString& key, const QString& text);
-    int ItemCount() const { return topLevelItemCount(); }
+    int ItemCount() const;
     ListItem Item(int index) const;
     ListItem Item(const QString& key) const;
     void RemoveItem(int index);
     void ClearItems();
     ListItem SelectedItem() const;
+    void ScrollTo(const ListItem& item);
 
     bool Checkboxes() const { return checkboxes_; }
     void SetCheckboxes(bool on);
 
+signals:
+    void ItemDoubleClicked(const Platform::ListItem& item);
+
+protected:
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
 private:
     friend class ColumnHeader;
+    friend class ListItem;
+    friend class ListModel;
+    QModelIndex IndexOf(const ListRow* row, int column = 0) const;
+    ListItem ItemAt(const QModelIndex& index) const;
+
+    ListModel* model_ = nullptr;
     QStringList keys_;
-    QList<int> alignments_;
     bool checkboxes_ = false;
 };
 

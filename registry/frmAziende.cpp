@@ -61,7 +61,7 @@ frmAziende::frmAziende() {
     connect(cmdAggiorna, &QPushButton::clicked, this, &frmAziende::cmdAggiorna_Click);
     connect(cmdSeleziona, &QPushButton::clicked, this, &frmAziende::cmdSeleziona_Click);
     connect(cmdAnnulla, &QPushButton::clicked, this, &frmAziende::cmdAnnulla_Click);
-    connect(LV, &QTreeWidget::itemDoubleClicked, this, [this] { LV_DblClick(); });
+    connect(LV, &Platform::ListView::ItemDoubleClicked, this, [this] { LV_DblClick(); });
     resize(640, 460);
 }
 

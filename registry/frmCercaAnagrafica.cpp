@@ -118,7 +118,7 @@ frmCercaAnagrafica::frmCercaAnagrafica() {
     connect(cmdInserisci, &QPushButton::clicked, this, &frmCercaAnagrafica::cmdInserisci_Click);
     connect(cmdImporta, &QPushButton::clicked, this, &frmCercaAnagrafica::cmdImporta_Click);
     connect(cmdStampaLista, &QPushButton::clicked, this, &frmCercaAnagrafica::cmdStampaLista_Click);
-    connect(LV, &QTreeWidget::itemDoubleClicked, this, [this] { cmdSeleziona_Click(); });
+    connect(LV, &Platform::ListView::ItemDoubleClicked, this, [this] { cmdSeleziona_Click(); });
     connect(txIDAzienda, &QLineEdit::editingFinished, this, &frmCercaAnagrafica::txIDAzienda_LostFocus);
     for (QLineEdit* box : {txNome, txCitta, txCAP, txEmail, txIDAzienda}) box->installEventFilter(this);
     resize(900, 560);

@@ -244,7 +244,8 @@ TEST_F(Recipients, RemovingSelectedEntries) {
     ASSERT_GT(f.LV->ItemCount(), 10);
     const int before = f.LV->ItemCount();
     const QStringList gone = {f.LV->Item(2).Text(), f.LV->Item(3).Text(), f.LV->Item(9).Text()};
-    for (int i : {2, 3, 9}) f.LV->Item(i).Item()->setSelected(true);
+    for (int i : {2, 3, 9})
+        f.LV->selectionModel()->select(f.LV->model()->index(i - 1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     f.cmdRemove_Click();
     EXPECT_EQ(f.LV->ItemCount(), before - 3);
     for (const QString& id : gone) EXPECT_FALSE(Texts(*f.LV).contains(id));
