@@ -293,20 +293,29 @@ struct RowLayout {
     unsigned char type(int i) const { return static_cast<unsigned char>(base[kRowHead + size_t(count()) * 4 + size_t(i)]); }
     const char* data() const { return base + kRowHead + size_t(count()) * 5; }
     quint32 start(int i) const { return i ? end(i - 1) : 0; }
+    const char* bytes(int i) const { return data() + start(i); }
+    quint32 length(int i) const { return end(i) - start(i); }
+    // An integer or real column's 8 bytes.
+    template <typename T>
+    T number(int i) const {
+        T v;
+        std::memcpy(&v, bytes(i), sizeof v);
+        return v;
+    }
 };
 
-// Writes a block from `count` cells read through `cell(i, type, bytes, length)`,
-// which gives each column's storage class and bytes.
-template <typename Cell>
-StoredRow::Block MakeBlock(int count, qint64 rowid, Cell&& cell) {
+// A column's storage class and bytes, as a block is written from them.
+struct Cell {
+    int type = SQLITE_NULL;
+    const void* bytes = nullptr;
+    size_t length = 0;
+};
+
+// Writes a block from `count` cells, column i's given by `cell(i)`.
+template <typename CellOf>
+StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell) {
     size_t data = 0;
-    for (int i = 0; i < count; ++i) {
-        int type;
-        const void* bytes;
-        size_t length;
-        cell(i, type, bytes, length);
-        data += length;
-    }
+    for (int i = 0; i < count; ++i) data += cell(i).length;
     const size_t head = kRowHead + size_t(count) * 5;
     char* block = static_cast<char*>(std::malloc(head + data));
     if (!block) throw std::bad_alloc();
@@ -315,14 +324,11 @@ StoredRow::Block MakeBlock(int count, qint64 rowid, Cell&& cell) {
     std::memcpy(block + 8, &rowid, sizeof rowid);
     quint32 end = 0;
     for (int i = 0; i < count; ++i) {
-        int type;
-        const void* bytes;
-        size_t length;
-        cell(i, type, bytes, length);
-        if (length) std::memcpy(block + head + end, bytes, length);
-        end += quint32(length);
+        const Cell c = cell(i);
+        if (c.length) std::memcpy(block + head + end, c.bytes, c.length);
+        end += quint32(c.length);
         std::memcpy(block + kRowHead + size_t(i) * 4, &end, sizeof end);
-        block[kRowHead + size_t(count) * 4 + size_t(i)] = char(type);
+        block[kRowHead + size_t(count) * 4 + size_t(i)] = char(c.type);
     }
     return StoredRow::Block(block);
 }
@@ -334,31 +340,24 @@ StoredRow StoredRow::FromStatement(sqlite3_stmt* stmt, int first, int count, qin
     // The engine's own bytes: its integers and reals as 8 bytes, text and blobs as they are.
     sqlite3_int64 integer;
     double real;
-    row.block_ = MakeBlock(count, rowid, [&](int i, int& type, const void*& bytes, size_t& length) {
+    row.block_ = MakeBlock(count, rowid, [&](int i) -> Cell {
         const int c = first + i;
-        type = sqlite3_column_type(stmt, c);
-        switch (type) {
+        switch (sqlite3_column_type(stmt, c)) {
         case SQLITE_INTEGER:
             integer = sqlite3_column_int64(stmt, c);
-            bytes = &integer;
-            length = sizeof integer;
-            break;
+            return {SQLITE_INTEGER, &integer, sizeof integer};
         case SQLITE_FLOAT:
             real = sqlite3_column_double(stmt, c);
-            bytes = &real;
-            length = sizeof real;
-            break;
-        case SQLITE_TEXT:
-            bytes = sqlite3_column_text(stmt, c);
-            length = size_t(sqlite3_column_bytes(stmt, c));
-            break;
-        case SQLITE_BLOB:
-            bytes = sqlite3_column_blob(stmt, c);
-            length = size_t(sqlite3_column_bytes(stmt, c));
-            break;
-        default:
-            bytes = nullptr;
-            length = 0;
+            return {SQLITE_FLOAT, &real, sizeof real};
+        case SQLITE_TEXT: {
+            const void* text = sqlite3_column_text(stmt, c);
+            return {SQLITE_TEXT, text, size_t(sqlite3_column_bytes(stmt, c))};
+        }
+        case SQLITE_BLOB: {
+            const void* blob = sqlite3_column_blob(stmt, c);
+            return {SQLITE_BLOB, blob, size_t(sqlite3_column_bytes(stmt, c))};
+        }
+        default: return {};
         }
     });
     return row;
@@ -370,12 +369,9 @@ StoredRow StoredRow::FromValues(const std::vector<QVariant>& values, qint64 rowi
     StoredRow row;
     sqlite3_int64 integer;
     double real;
-    row.block_ = MakeBlock(int(values.size()), rowid, [&](int i, int& type, const void*& bytes, size_t& length) {
+    row.block_ = MakeBlock(int(values.size()), rowid, [&](int i) -> Cell {
         const QVariant& v = values[size_t(i)];
-        bytes = nullptr;
-        length = 0;
-        type = SQLITE_NULL;
-        if (!v.isValid() || v.isNull()) return;
+        if (!v.isValid() || v.isNull()) return {};
         switch (v.typeId()) {
         case QMetaType::Bool:
         case QMetaType::Int:
@@ -383,25 +379,17 @@ StoredRow StoredRow::FromValues(const std::vector<QVariant>& values, qint64 rowi
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
         case QMetaType::Long:
-            type = SQLITE_INTEGER;
             integer = v.typeId() == QMetaType::Bool ? (v.toBool() ? -1 : 0) : v.toLongLong();
-            bytes = &integer;
-            length = sizeof integer;
-            return;
+            return {SQLITE_INTEGER, &integer, sizeof integer};
         case QMetaType::Double:
         case QMetaType::Float:
         case QMetaType::QDateTime:
         case QMetaType::QDate:
-            type = SQLITE_FLOAT;
             real = RawOf(v).toDouble();
-            bytes = &real;
-            length = sizeof real;
-            return;
+            return {SQLITE_FLOAT, &real, sizeof real};
         default:
-            type = SQLITE_TEXT;
             if (texts[size_t(i)].isNull()) texts[size_t(i)] = v.toString().toUtf8();
-            bytes = texts[size_t(i)].constData();
-            length = size_t(texts[size_t(i)].size());
+            return {SQLITE_TEXT, texts[size_t(i)].constData(), size_t(texts[size_t(i)].size())};
         }
     });
     return row;
@@ -429,22 +417,15 @@ QVariant StoredRow::Value(int column) const {
     if (!block_) return QVariant();
     const RowLayout row{block_.get()};
     if (column < 0 || column >= row.count()) return QVariant();
-    const char* bytes = row.data() + row.start(column);
-    const qsizetype length = qsizetype(row.end(column) - row.start(column));
     switch (row.type(column)) {
     case SQLITE_INTEGER: {
-        qint64 v;
-        std::memcpy(&v, bytes, sizeof v);
+        const qint64 v = row.number<qint64>(column);
         if (v >= INT32_MIN && v <= INT32_MAX) return QVariant(qint32(v));
         return QVariant(v);
     }
-    case SQLITE_FLOAT: {
-        double v;
-        std::memcpy(&v, bytes, sizeof v);
-        return v;
-    }
-    case SQLITE_TEXT: return QString::fromUtf8(bytes, length);
-    case SQLITE_BLOB: return QByteArray(bytes, length);
+    case SQLITE_FLOAT: return row.number<double>(column);
+    case SQLITE_TEXT: return QString::fromUtf8(row.bytes(column), qsizetype(row.length(column)));
+    case SQLITE_BLOB: return QByteArray(row.bytes(column), qsizetype(row.length(column)));
     default: return QVariant();
     }
 }
@@ -452,21 +433,11 @@ QVariant StoredRow::Value(int column) const {
 int StoredRow::BindTo(sqlite3_stmt* stmt, int index, int column) const {
     if (wide_) return Bind(stmt, index, Value(column));
     const RowLayout row{block_.get()};
-    const char* bytes = row.data() + row.start(column);
-    const int length = int(row.end(column) - row.start(column));
     switch (row.type(column)) {
-    case SQLITE_INTEGER: {
-        sqlite3_int64 v;
-        std::memcpy(&v, bytes, sizeof v);
-        return sqlite3_bind_int64(stmt, index, v);
-    }
-    case SQLITE_FLOAT: {
-        double v;
-        std::memcpy(&v, bytes, sizeof v);
-        return sqlite3_bind_double(stmt, index, v);
-    }
-    case SQLITE_TEXT: return sqlite3_bind_text(stmt, index, bytes, length, SQLITE_STATIC);
-    case SQLITE_BLOB: return sqlite3_bind_blob(stmt, index, bytes, length, SQLITE_STATIC);
+    case SQLITE_INTEGER: return sqlite3_bind_int64(stmt, index, row.number<sqlite3_int64>(column));
+    case SQLITE_FLOAT: return sqlite3_bind_double(stmt, index, row.number<double>(column));
+    case SQLITE_TEXT: return sqlite3_bind_text(stmt, index, row.bytes(column), int(row.length(column)), SQLITE_STATIC);
+    case SQLITE_BLOB: return sqlite3_bind_blob(stmt, index, row.bytes(column), int(row.length(column)), SQLITE_STATIC);
     default: return sqlite3_bind_null(stmt, index);
     }
 }
