@@ -3,6 +3,7 @@
 // a text filter; beside it the list's statement alone on the engine.
 #include "ADODB.h"
 #include "BareQuery.h"
+#include "BenchDatabase.h"
 #include "BenchReport.h"
 #include "Global.h"
 #include "ListView.h"
@@ -13,42 +14,15 @@
 #include "frmContatti.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <algorithm>
-#include <cstdio>
 
 namespace {
-struct Run {
-    double list = 0, bare = 0;
-    int found = 0, bareFound = 0;
-};
-
-Run Refresh(frmContatti& list, const QString& file, int runs) {
-    std::vector<double> times, bare;
-    Run r;
+Bench::ListRun Refresh(frmContatti& list, const QString& file, int runs) {
     QVariantList params;
     const QString sql = list.ListSql(params);
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        list.cmdAggiorna_Click();
-        // Filled means the view has taken the rows in, which it may do at the next event.
-        QCoreApplication::processEvents();
-        times.push_back(t.nsecsElapsed() / 1e6);
-        bare.push_back(Bench::BareQuery(file, sql, params, &r.bareFound));
-    }
-    r.found = list.LV->ItemCount();
-    r.list = Bench::Median(times);
-    r.bare = Bench::Median(bare);
-    return r;
-}
-
-void Report(const char* figure, const Run& r) {
-    Bench::Figure(figure, Bench::Ms(r.list) + " = " + Bench::Ratio(r.list / r.bare) + " bare",
-                  "bare query " + Bench::Ms(r.bare) + " (" + std::to_string(r.found) + " rows, bare " +
-                      std::to_string(r.bareFound) + ")");
+    return Bench::TimeListFill(file, sql, params, runs, [&] { list.cmdAggiorna_Click(); },
+                               [&] { return list.LV->ItemCount(); });
 }
 }  // namespace
 
@@ -56,12 +30,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    Platform::SetSettingsFolder(dir.path());
-    Platform::SetMsgBoxHandler([](const Platform::MsgBoxCall&) { return int(Platform::vbOK); });
+    if (!Bench::FreshProgram(dir)) return 1;
     const QString file = dir.path() + "/Brivalto.mdb";
-    if (!Schema::CreateDeliveredDatabase(file)) return 1;
-    Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file;
-    Global::gCurrentUser = "ADMIN";
     const int activities = 50000;
     {
         ADODB::Connection cn;
@@ -83,11 +53,11 @@ int main(int argc, char** argv) {
     list.Load();
     list.dpDaData->SetValue(QVariant());
     const int runs = 5;
-    const Run all = Refresh(list, file, runs);
+    const Bench::ListRun all = Refresh(list, file, runs);
     list.txContent->setText("offerta 42");
-    const Run text = Refresh(list, file, runs);
+    const Bench::ListRun text = Refresh(list, file, runs);
     Bench::Title("list_bench: the activity list, 50,000 activities of 10,000 records (medians of 5)");
-    Report("activity list, no filter", all);
-    Report("activity list, text filter", text);
+    Bench::ReportListRun("activity list, no filter", all);
+    Bench::ReportListRun("activity list, text filter", text);
     return 0;
 }

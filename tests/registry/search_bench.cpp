@@ -4,6 +4,7 @@
 // with its plain LIKE and a plain case-blind collation, every column read.
 #include "ADODB.h"
 #include "BareQuery.h"
+#include "BenchDatabase.h"
 #include "BenchReport.h"
 #include "Global.h"
 #include "ListView.h"
@@ -13,46 +14,21 @@
 #include "frmCercaAnagrafica.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
 
 namespace {
-struct Run {
-    double list = 0, bare = 0;
-    int found = 0, bareFound = 0;
-};
-
-Run Measure(const QString& file, const QString& user, const QString& words, int runs) {
+Bench::ListRun Measure(const QString& file, const QString& user, const QString& words, int runs) {
     Global::gCurrentUser = user;
     frmCercaAnagrafica search;
     search.Load();
     search.txNome->setText(words);
     search.opConfronto[1]->setChecked(true);  // every word
-    std::vector<double> list, bare;
-    Run r;
     QVariantList params;
     const QString sql = search.SearchSql(params);
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        search.cmdAggiorna_Click();
-        // Filled means the view has taken the rows in, which it may do at the next event.
-        QCoreApplication::processEvents();
-        list.push_back(t.nsecsElapsed() / 1e6);
-        bare.push_back(Bench::BareQuery(file, sql, params, &r.bareFound));
-    }
-    r.found = search.LV->ItemCount();
-    r.list = Bench::Median(list);
-    r.bare = Bench::Median(bare);
-    return r;
-}
-
-void Report(const char* figure, const Run& r) {
-    Bench::Figure(figure, Bench::Ms(r.list) + " = " + Bench::Ratio(r.list / r.bare) + " bare",
-                  "bare query " + Bench::Ms(r.bare) + " (" + std::to_string(r.found) + " rows, bare " +
-                      std::to_string(r.bareFound) + "); goal <= 2x");
+    return Bench::TimeListFill(file, sql, params, runs, [&] { search.cmdAggiorna_Click(); },
+                               [&] { return search.LV->ItemCount(); });
 }
 }  // namespace
 
@@ -60,11 +36,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    Platform::SetSettingsFolder(dir.path());
-    Platform::SetMsgBoxHandler([](const Platform::MsgBoxCall&) { return int(Platform::vbOK); });
+    if (!Bench::FreshProgram(dir)) return 1;
     const QString file = dir.path() + "/Brivalto.mdb";
-    if (!Schema::CreateDeliveredDatabase(file)) return 1;
-    Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file;
     {
         ADODB::Connection cn;
         cn.Open(Global::gConnString);
@@ -79,10 +52,10 @@ int main(int argc, char** argv) {
         cn.CommitTrans();
     }
     const int runs = 7;
-    const Run all = Measure(file, "ADMIN", "ditta 12", runs);
-    const Run restricted = Measure(file, "luca", "ditta 12", runs);
+    const Bench::ListRun all = Measure(file, "ADMIN", "ditta 12", runs);
+    const Bench::ListRun restricted = Measure(file, "luca", "ditta 12", runs);
     Bench::Title("search_bench: registry search over 100,000 records to the filled list (medians of 7)");
-    Report("search, every record visible", all);
-    Report("search through the per-user join", restricted);
+    Bench::ReportListRun("search, every record visible", all, "; goal <= 2x");
+    Bench::ReportListRun("search through the per-user join", restricted, "; goal <= 2x");
     return 0;
 }

@@ -5,11 +5,16 @@
 // every row read as text.
 
 #include "ADODB.h"
+#include "BenchReport.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
+#include <functional>
 #include <sqlite3.h>
+#include <string>
+#include <vector>
 
 namespace Bench {
 
@@ -45,6 +50,37 @@ inline double BareQuery(const QString& file, const QString& jetSql, const QVaria
     sqlite3_close(db);
     *rows = n;
     return ms;
+}
+
+// A window's list filled `runs` times, each beside its statement alone (medians).
+struct ListRun {
+    double list = 0, bare = 0;
+    int found = 0, bareFound = 0;
+};
+
+inline ListRun TimeListFill(const QString& file, const QString& jetSql, const QVariantList& params, int runs,
+                            const std::function<void()>& fill, const std::function<int()>& rowsListed) {
+    std::vector<double> list, bare;
+    ListRun r;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        fill();
+        // Filled means the view has taken the rows in, which it may do at the next event.
+        QCoreApplication::processEvents();
+        list.push_back(t.nsecsElapsed() / 1e6);
+        bare.push_back(BareQuery(file, jetSql, params, &r.bareFound));
+    }
+    r.found = rowsListed();
+    r.list = Median(list);
+    r.bare = Median(bare);
+    return r;
+}
+
+inline void ReportListRun(const std::string& figure, const ListRun& r, const std::string& goal = {}) {
+    Figure(figure, Ms(r.list) + " = " + Ratio(r.list / r.bare) + " bare",
+           "bare query " + Ms(r.bare) + " (" + std::to_string(r.found) + " rows, bare " +
+               std::to_string(r.bareFound) + ")" + goal);
 }
 
 }  // namespace Bench
