@@ -219,19 +219,46 @@ int KindOf(const QString& declared) {
     return kPlain;
 }
 
-// A column of the current row exactly as the engine stores it.
-QVariant ReadRaw(sqlite3_stmt* stmt, int i) {
-    switch (sqlite3_column_type(stmt, i)) {
-    case SQLITE_NULL: return QVariant();
-    case SQLITE_INTEGER: {
-        sqlite3_int64 v = sqlite3_column_int64(stmt, i);
-        if (v >= INT32_MIN && v <= INT32_MAX) return QVariant(qint32(v));
-        return QVariant(qint64(v));
+// Puts a text into `out`. A plain ASCII one goes into the string `out`
+// already holds when nobody else shares it, so that reading a column row
+// after row does not allocate for each.
+void SetText(QVariant& out, const char* text, qsizetype length) {
+    if (length > 0 && out.typeId() == QMetaType::QString) {
+        QString& s = *static_cast<QString*>(out.data());
+        s.resize(length);
+        char16_t* d = reinterpret_cast<char16_t*>(s.data());
+        unsigned char high = 0;
+        for (qsizetype i = 0; i < length; ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            high |= c;
+            d[i] = c;
+        }
+        if (!(high & 0x80)) return;
     }
-    case SQLITE_FLOAT: return sqlite3_column_double(stmt, i);
-    case SQLITE_TEXT:
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)), sqlite3_column_bytes(stmt, i));
-    default: return QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, i)), sqlite3_column_bytes(stmt, i));
+    out = QString::fromUtf8(text, length);
+}
+
+// A column of the current row exactly as the engine stores it. The
+// connection is used from one thread, so the column's value may be read
+// through the engine's value interface (one call to find the column).
+void ReadRaw(sqlite3_stmt* stmt, int i, QVariant& out) {
+    sqlite3_value* v = sqlite3_column_value(stmt, i);
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL: out = QVariant(); return;
+    case SQLITE_INTEGER: {
+        const sqlite3_int64 n = sqlite3_value_int64(v);
+        if (n < INT32_MIN || n > INT32_MAX) out = QVariant(qint64(n));
+        else if (out.typeId() == QMetaType::Int) *static_cast<qint32*>(out.data()) = qint32(n);
+        else out = QVariant(qint32(n));
+        return;
+    }
+    case SQLITE_FLOAT: out = sqlite3_value_double(v); return;
+    case SQLITE_TEXT: {
+        const char* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        SetText(out, text, sqlite3_value_bytes(v));
+        return;
+    }
+    default: out = QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
     }
 }
 
@@ -729,14 +756,14 @@ void Recordset::FinishStatement() {
 
 void Recordset::Settle() {
     for (const Field& f : fields_)
-        if (f.pending_) f.Load();
+        if (f.Pending()) f.Load();
 }
 
 void Field::Load() const {
-    pending_ = false;
     const Recordset& rs = *owner_;
+    loaded_ = rs.serial_;
     const long row = rs.current_;
-    if (rs.Streamed() && rs.stmt_) value_ = ReadRaw(rs.stmt_, column_);
+    if (rs.Streamed() && rs.stmt_) ReadRaw(rs.stmt_, column_, value_);
     else if (row >= 0 && row < long(rs.rows_.size())) value_ = rs.rows_[row].Value(column_);
     else value_ = QVariant();
     if (kind_ != kPlain) value_ = Converted(value_, kind_);
@@ -745,6 +772,7 @@ void Field::Load() const {
 void Recordset::IndexNames() {
     index_.clear();
     bytesIndex_.clear();
+    nameHits_ = {};
     for (int i = 0; i < int(fields_.size()); ++i) {
         fields_[i].owner_ = this;
         fields_[i].column_ = i;
@@ -766,6 +794,7 @@ void Recordset::Close() {
     fields_.clear();
     index_.clear();
     bytesIndex_.clear();
+    nameHits_ = {};
     current_ = -1;
     insertMask_.clear();
     insertSql_.clear();
@@ -884,19 +913,20 @@ bool Recordset::FetchNext() {
 
 void Recordset::LoadRow(long index) {
     long local = (cursorType_ == adOpenForwardOnly && !hasRowId_) ? long(rows_.size()) - 1 : index;
+    ++serial_;
     if (index < 0 || local < 0 || local >= long(rows_.size())) {
         current_ = -1;
         for (auto& f : fields_) {
             f.value_ = f.original_ = QVariant();
-            f.pending_ = false;
+            f.loaded_ = serial_;
         }
         return;
     }
     // Each field converts its value when it is first read.
     current_ = local;
-    for (auto& f : fields_) {
-        f.pending_ = true;
-        f.changed_ = false;
+    if (assigned_) {
+        for (auto& f : fields_) f.changed_ = false;
+        assigned_ = false;
     }
 }
 
@@ -1010,9 +1040,18 @@ bool Recordset::HasField(const QString& name) const {
 
 Field& Recordset::Fields(const char* name) {
     CheckOpen();
-    auto it = bytesIndex_.constFind(QByteArray::fromRawData(name, qstrlen(name)));
-    if (it != bytesIndex_.constEnd()) return fields_[*it];
-    return Fields(QString::fromUtf8(name));
+    const quintptr address = reinterpret_cast<quintptr>(name);
+    NameHit& hit = nameHits_[(address ^ (address >> 4) ^ (address >> 8)) % nameHits_.size()];
+    if (hit.name == name && std::strcmp(name, hit.text) == 0) return fields_[size_t(hit.field)];
+    const qsizetype length = qstrlen(name);
+    auto it = bytesIndex_.constFind(QByteArray::fromRawData(name, length));
+    Field& f = it != bytesIndex_.constEnd() ? fields_[*it] : Fields(QString::fromUtf8(name, length));
+    if (length < qsizetype(sizeof hit.text)) {
+        hit.name = name;
+        hit.field = f.column_;
+        std::memcpy(hit.text, name, size_t(length) + 1);
+    }
+    return f;
 }
 
 Field& Recordset::Fields(const QString& name) {
@@ -1043,11 +1082,12 @@ void Recordset::SetValue(const char* name, const QVariant& value) {
 
 void Recordset::Assign(Field& f, const QVariant& value) {
     if (!f.changed_) {
-        if (f.pending_) f.Load();
+        if (f.Pending()) f.Load();
         f.original_ = f.value_;
     }
     f.value_ = value;
     f.changed_ = true;
+    assigned_ = true;
 }
 
 void Recordset::AddNew() {
@@ -1058,7 +1098,7 @@ void Recordset::AddNew() {
         if (f.value_.isValid()) f.value_.clear();
         if (f.original_.isValid()) f.original_.clear();
         f.changed_ = false;
-        f.pending_ = false;
+        f.loaded_ = serial_;
     }
 }
 

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -132,23 +133,20 @@ class Field {
 public:
     QString Name;
     // Valid until the recordset moves or the field is assigned.
-    const QVariant& Value() const {
-        if (pending_) Load();
-        return value_;
-    }
+    const QVariant& Value() const;
     // The value as read, until the field is assigned.
-    QVariant OriginalValue() const {
-        if (pending_) Load();
-        return changed_ ? original_ : value_;
-    }
+    QVariant OriginalValue() const;
     qint32 DefinedSize = 0;  // declared text width; 0 when none
     QString DeclaredType;
 
     mutable QVariant value_;
     QVariant original_;  // kept from the first assignment on
+    // Set through Recordset::Assign only: a move clears it only after one.
     bool changed_ = false;
-    // Converted from the row only when first read.
-    mutable bool pending_ = false;
+    // Converted from the row only when first read: value_ holds the row the
+    // recordset showed when loaded_ was its serial.
+    mutable quint64 loaded_ = 0;
+    bool Pending() const;
     Recordset* owner_ = nullptr;
     int column_ = 0;
     void Load() const;
@@ -243,9 +241,34 @@ private:
     QHash<QString, int> index_;
     QHash<QByteArray, int> bytesIndex_;
     long current_ = -1;  // the row of rows_ the fields show
+    // Counts the rows shown: a field whose loaded_ differs has not been read
+    // on this one, so a move touches no field.
+    quint64 serial_ = 1;
+    bool assigned_ = false;  // a field changed_ since the last move
+    // Names written in the code are literals: the field each recent one found,
+    // by the literal's address, with a copy of the name (compared before use,
+    // as the same address may later hold another name).
+    struct NameHit {
+        const char* name = nullptr;
+        int field = -1;
+        char text[36] = {};
+    };
+    std::array<NameHit, 16> nameHits_{};
     QByteArray insertSql_;
     QByteArray storedSql_;
 };
+
+inline bool Field::Pending() const { return owner_ && loaded_ != owner_->serial_; }
+
+inline const QVariant& Field::Value() const {
+    if (Pending()) Load();
+    return value_;
+}
+
+inline QVariant Field::OriginalValue() const {
+    if (Pending()) Load();
+    return changed_ ? original_ : value_;
+}
 
 // The catalogue: create a database file, tables and list what is there.
 namespace Catalog {

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace ADODB;
@@ -445,4 +446,79 @@ TEST_F(Data, AForwardOnlyRowKeepsItsValuesWhileTheConnectionWrites) {
     again.Open("SELECT COGNOME FROM ANAGRAFICA WHERE ID=3", *cn);
     cn->Close();
     EXPECT_EQ(again["COGNOME"].toString(), "Nome 3");
+}
+
+// A field keeps its value until the recordset moves and reuses what it can
+// from row to row; values taken before a move keep the row they came from.
+TEST_F(Data, AFieldReadAgainAfterAMoveShowsTheNewRow) {
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, NOME, CITTA) VALUES (1, 'Rossi Lunghissimo', 'Anna', 'Roma')");
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, NOME, CITTA) VALUES (2, 'Bo', NULL, 'Forlì')");
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, NOME, CITTA) VALUES (3, '', 'Carla', 'Ñ')");
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, NOME, CITTA) VALUES (4, 'Verdi', 'Dora', 'Pisa')");
+    Recordset rs;
+    rs.Open("SELECT ID, COGNOME, NOME, CITTA, ID * 4294967296 AS GRANDE FROM ANAGRAFICA ORDER BY ID", *cn);
+    const QVariant kept = rs["COGNOME"];
+    const QString keptText = rs["CITTA"].toString();
+    EXPECT_EQ(rs["GRANDE"].typeId(), QMetaType::LongLong);
+    rs.MoveNext();
+    EXPECT_EQ(rs["COGNOME"].toString(), "Bo");
+    EXPECT_TRUE(rs["NOME"].isNull());
+    EXPECT_EQ(rs["CITTA"].toString(), "Forlì");
+    EXPECT_EQ(rs["ID"].typeId(), QMetaType::Int);
+    EXPECT_EQ(kept.toString(), "Rossi Lunghissimo");
+    EXPECT_EQ(keptText, "Roma");
+    rs.MoveNext();
+    EXPECT_TRUE(rs["COGNOME"].toString().isEmpty());
+    EXPECT_FALSE(rs["COGNOME"].isNull());
+    EXPECT_EQ(rs["NOME"].toString(), "Carla");
+    EXPECT_EQ(rs["CITTA"].toString(), "Ñ");
+    rs.MoveNext();
+    EXPECT_EQ(rs["COGNOME"].toString(), "Verdi");
+    EXPECT_EQ(rs["CITTA"].toString(), "Pisa");
+    EXPECT_EQ(rs["GRANDE"].toLongLong(), 4 * 4294967296LL);
+
+    // An assignment lasts until the move: the next row shows what is stored.
+    Recordset keyset;
+    keyset.Open("SELECT * FROM ANAGRAFICA ORDER BY ID", *cn, adOpenKeyset, adLockOptimistic);
+    EXPECT_EQ(keyset["NOME"].toString(), "Anna");
+    keyset.SetValue("NOME", "Cambiata");
+    EXPECT_EQ(keyset["NOME"].toString(), "Cambiata");
+    keyset.MoveNext();
+    EXPECT_TRUE(keyset["NOME"].isNull());
+    EXPECT_TRUE(keyset.Fields("NOME").OriginalValue().isNull());
+    keyset.MovePrevious();
+    EXPECT_EQ(keyset["NOME"].toString(), "Anna");
+    EXPECT_EQ(keyset.Fields("NOME").OriginalValue().toString(), "Anna");
+}
+
+// A name written in the code finds its field by any case, on each recordset
+// by that recordset's own columns, and a buffer reused for another name finds
+// the other field.
+TEST_F(Data, ANameFindsItsFieldOnEachRecordset) {
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, NOME) VALUES (1, 'Rossi', 'Mario')");
+    Recordset a, b;
+    a.Open("SELECT COGNOME, NOME FROM ANAGRAFICA", *cn);
+    b.Open("SELECT NOME, COGNOME FROM ANAGRAFICA", *cn);
+    for (int round = 0; round < 2; ++round) {
+        for (const char* name : {"COGNOME", "cognome", "Cognome"}) {
+            EXPECT_EQ(a[name].toString(), "Rossi") << name;
+            EXPECT_EQ(b[name].toString(), "Rossi") << name;
+        }
+        EXPECT_EQ(a["NOME"].toString(), "Mario");
+        EXPECT_EQ(b["NOME"].toString(), "Mario");
+    }
+    char buffer[16];
+    std::strcpy(buffer, "NOME");
+    EXPECT_EQ(a[buffer].toString(), "Mario");
+    std::strcpy(buffer, "COGNOME");
+    EXPECT_EQ(a[buffer].toString(), "Rossi");
+    std::strcpy(buffer, "Nome");
+    EXPECT_EQ(a[buffer].toString(), "Mario");
+    std::strcpy(buffer, "ETA");
+    EXPECT_THROW(a[buffer], Platform::BasicError);
+
+    // Opened again on other columns, the recordset forgets the old ones.
+    a.Open("SELECT ID, NOME FROM ANAGRAFICA", *cn);
+    EXPECT_EQ(a["NOME"].toString(), "Mario");
+    EXPECT_THROW(a["COGNOME"], Platform::BasicError);
 }
