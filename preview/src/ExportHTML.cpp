@@ -4,12 +4,14 @@
 #include "Pages.h"
 #include "modGlobals.h"
 
-#include <QHash>
-#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace Pagivex::impl {
 
@@ -19,44 +21,62 @@ static QString EscapeAttribute(const QString& text) {
     return out;
 }
 
-void ExportHTML::AppendEscapedHTML(AnsiText& out, const QString& text) {
-    // Written straight into the output: no character takes more than six bytes.
-    char* const start = out.Room(text.size() * 6);
-    char* d = start;
-    auto put = [&d](const char* s, int n) {
-        std::memcpy(d, s, size_t(n));
-        d += n;
+namespace {
+
+// How each ASCII character is written in a cell: as itself (size 0 here) or as the entity
+// or break that stands for it, padded to eight bytes so that it is copied whole.
+struct Entities {
+    std::uint8_t size[128];
+    char text[128][8];
+};
+constexpr Entities kEntities = [] {
+    Entities t{};
+    auto set = [&t](char c, const char* text) {
+        const auto i = size_t(c);
+        while (text[t.size[i]]) {
+            t.text[i][t.size[i]] = text[t.size[i]];
+            ++t.size[i];
+        }
     };
-    // The ASCII characters HTML gives a meaning to (or that break a line): all others
-    // below 0x80 are copied as they are, which is most of every text.
-    static constexpr auto special = [] {
-        std::array<bool, 128> t{};
-        for (const char c : {'&', '<', '>', '"', ' ', '\r', '\n'}) t[size_t(c)] = true;
-        return t;
-    }();
-    const char16_t* c = reinterpret_cast<const char16_t*>(text.constData());
-    const char16_t* const end = c + text.size();
-    for (; c < end; ++c) {
-        if (*c < 0x80 && !special[*c]) {
-            *d++ = char(*c);
-            continue;
+    set('&', "&amp;");
+    set('<', "&lt;");
+    set('>', "&gt;");
+    set('"', "&quot;");
+    set(' ', "&nbsp;");
+    set('\r', "<BR>");
+    set('\n', "<BR>");
+    return t;
+}();
+
+// The escaped text written at d, which has room for six bytes a character and eight more;
+// returns its end.
+char* EscapeInto(char* d, const char16_t* c, const char16_t* const end) {
+    while (c < end) {
+        // Most of a text is letters and digits, copied as they are.
+        char16_t u;
+        while ((u = *c) < 0x80 && !kEntities.size[u]) {
+            *d++ = char(u);
+            if (++c == end) return d;
         }
-        switch (*c) {
-        case '&': put("&amp;", 5); break;
-        case '<': put("&lt;", 4); break;
-        case '>': put("&gt;", 4); break;
-        case '"': put("&quot;", 6); break;
-        case ' ': put("&nbsp;", 6); break;
-        case '\r':
+        if (u >= 0x80) {
+            *d++ = modGlobals::AnsiByte(u);
+        } else {
             // CR LF, a lone CR and a lone LF are each one line break.
-            if (c + 1 < end && c[1] == u'\n') ++c;
-            put("<BR>", 4);
-            break;
-        case '\n': put("<BR>", 4); break;
-        default: *d++ = modGlobals::AnsiByte(*c);
+            if (u == u'\r' && c + 1 < end && c[1] == u'\n') ++c;
+            std::memcpy(d, kEntities.text[u], 8);
+            d += kEntities.size[u];
         }
+        ++c;
     }
-    out.Advance(d - start);
+    return d;
+}
+
+}  // namespace
+
+void ExportHTML::AppendEscapedHTML(AnsiText& out, const QString& text) {
+    const char16_t* c = reinterpret_cast<const char16_t*>(text.constData());
+    char* const start = out.Room(text.size() * 6 + 8);
+    out.Advance(EscapeInto(start, c, c + text.size()) - start);
 }
 
 static qint64 Fix12(qint64 pixels) { return qint64(std::trunc(double(pixels) * 1.2)); }
@@ -86,31 +106,80 @@ bool ExportHTML::Header(const std::vector<qint32>& pages, const std::shared_ptr<
     return true;
 }
 
+namespace {
+
+void Append(std::string& s, qint64 n) {
+    char digits[24];
+    s.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
+}
+
+void AppendAnsi(std::string& s, const QString& text) {
+    const size_t at = s.size();
+    s.resize(at + size_t(text.size()));
+    modGlobals::ToAnsi(text, s.data() + at);
+}
+
+char* Copy(char* d, std::string_view s) {
+    std::memcpy(d, s.data(), s.size());
+    return d + s.size();
+}
+
+}  // namespace
+
 void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages, AnsiText& b) {
+    // Every tag is made from the fonts as they are when the page is written, and kept for
+    // the page only: a font changed between two pages shows from the next page on. A page
+    // repeats the same few fonts, colours and cells in every row, so each is made once.
     auto fonts = oPages->FontMap();
     auto firstFont = fonts->Item(1);
-    // A page repeats a few fonts and colours in every row: each tag is made once a page.
-    auto ansi = [](const QString& text) { return modGlobals::ToAnsi(text); };
-    QHash<qint32, QByteArray> colours;
-    auto colour = [&](qint32 c) -> const QByteArray& {
-        auto it = colours.constFind(c);
-        if (it == colours.constEnd()) it = colours.insert(c, ansi(firstFont->HTMLColor(c)));
-        return *it;
+    struct Colour {
+        qint32 colour;
+        std::string text;
     };
-    struct Tags {
+    std::vector<Colour> colours;
+    // The view lasts until the next colour is made.
+    auto colour = [&](qint32 c) -> std::string_view {
+        for (const Colour& k : colours)
+            if (k.colour == c) return k.text;
+        colours.push_back({c, {}});
+        AppendAnsi(colours.back().text, firstFont->HTMLColor(c));
+        return colours.back().text;
+    };
+    struct FontTags {
+        qint16 index;
         std::shared_ptr<Pagivex::IFont> font;
-        QByteArray close;
+        std::string close;
     };
-    QHash<qint16, Tags> tags;
-    QHash<quint32, QByteArray> sizes;  // by the bits of the width, so -0 stays "-0"
+    std::vector<FontTags> fontTags;
+    auto fontOf = [&](qint16 index) -> const FontTags& {
+        for (const FontTags& f : fontTags)
+            if (f.index == index) return f;
+        FontTags f{index, fonts->Item(qint32(index)), {}};
+        AppendAnsi(f.close, f.font->CloseTag());
+        fontTags.push_back(std::move(f));
+        return fontTags.back();
+    };
+    struct OpenTag {
+        qint16 index;
+        qint32 fore;
+        std::string text;
+    };
+    std::vector<OpenTag> openTags;
+    auto appendOpenTag = [&](std::string& s, qint16 index, qint32 fore) {
+        for (const OpenTag& t : openTags)
+            if (t.index == index && t.fore == fore) return void(s += t.text);
+        OpenTag t{index, fore, {}};
+        AppendAnsi(t.text, fontOf(index).font->OpenTag(fore));
+        s += t.text;
+        openTags.push_back(std::move(t));
+    };
 
-    // A cell's tag after its band, with the font's opening tag, and what closes it: a list
-    // repeats the same few of these in every row, so each is made once a page.
+    // A cell's tag after its band, with the font's opening tag, and what closes it.
     struct CellStyle {
         qint16 font;
         qint32 fore, back, aligment;
         qint64 width;
-        QByteArray open, close;
+        std::string open, close;
     };
     std::vector<CellStyle> styles;
     std::size_t lastStyle = 0;
@@ -130,26 +199,50 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
         CellStyle s{e.FontIndex, e.ForeColor, e.BackColor, aligment, width, {}, {}};
         s.open.reserve(160);
         if (e.BackColor != -1) s.open.append(" BGCOLOR=").append(colour(e.BackColor));
-        s.open.append(" WIDTH=\"").append(QByteArray::number(width)).append("px\"");
-        if (e.Aligment & 1) s.open.append(" ALIGN=\"Center\"");
-        else if (e.Aligment & 2) s.open.append(" ALIGN=\"Right\"");
-        else s.open.append(" ALIGN=\"Left\"");
-        if (e.Aligment & 4) s.open.append(" VALIGN=\"Middle\"");
-        else if (e.Aligment & 8) s.open.append(" VALIGN=\"Bottom\"");
-        else s.open.append(" VALIGN=\"Top\"");
-        s.open.append('>');
-        auto found = tags.find(e.FontIndex);
-        if (found == tags.end()) {
-            auto font = fonts->Item(qint32(e.FontIndex));
-            found = tags.insert(e.FontIndex, Tags{font, ansi(font->CloseTag())});
-        }
-        s.open.append(ansi(found->font->OpenTag(e.ForeColor)));
-        s.close = found->close + "</TD>\r\n";
+        s.open += " WIDTH=\"";
+        Append(s.open, width);
+        s.open += "px\"";
+        if (e.Aligment & 1) s.open += " ALIGN=\"Center\"";
+        else if (e.Aligment & 2) s.open += " ALIGN=\"Right\"";
+        else s.open += " ALIGN=\"Left\"";
+        if (e.Aligment & 4) s.open += " VALIGN=\"Middle\"";
+        else if (e.Aligment & 8) s.open += " VALIGN=\"Bottom\"";
+        else s.open += " VALIGN=\"Top\"";
+        s.open += '>';
+        appendOpenTag(s.open, e.FontIndex, e.ForeColor);
+        s.close = fontOf(e.FontIndex).close + "</TD>\r\n";
         // A page of many different cells would make the search long: past a few dozen
         // styles the new ones are made and kept only until the next.
         if (styles.size() >= 64) styles.pop_back();
         styles.push_back(std::move(s));
         return styles[(lastStyle = styles.size() - 1)];
+    };
+    // A rule, whole; a list draws the same one under every row.
+    struct Rule {
+        qint32 fore;
+        quint32 size;  // the bits of the width, so -0 stays "-0"
+        qint64 length;
+        std::string text;
+    };
+    std::vector<Rule> rules;
+    std::size_t lastRule = 0;
+    auto rule = [&](const PageElement& e) -> std::string_view {
+        const quint32 size = std::bit_cast<quint32>(e.Size);
+        const qint64 length = Fix12(RuleLength(e));
+        auto same = [&](const Rule& r) { return r.fore == e.ForeColor && r.size == size && r.length == length; };
+        if (lastRule < rules.size() && same(rules[lastRule])) return rules[lastRule].text;
+        for (std::size_t k = 0; k < rules.size(); ++k)
+            if (same(rules[k])) return rules[(lastRule = k)].text;
+        Rule r{e.ForeColor, size, length, "<TD><HR COLOR="};
+        r.text += colour(e.ForeColor);
+        r.text += " SIZE=\"";
+        AppendAnsi(r.text, QString::number(double(e.Size)));
+        r.text += "\" WIDTH=\"";
+        Append(r.text, length);
+        r.text += "px\"></TD>";
+        if (rules.size() >= 64) rules.pop_back();
+        rules.push_back(std::move(r));
+        return rules[(lastRule = rules.size() - 1)].text;
     };
     char cellStart[32] = "<TD BAND=\"";  // and the number of the band being written
     qsizetype cellStartSize = 0;
@@ -182,23 +275,21 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
                 *end = '"';
                 cellStartSize = end + 1 - cellStart;
             }
-            b.AppendBytes(cellStart, cellStartSize);
             const CellStyle& style = cellStyle(e);
-            b.AppendBytes(style.open);
-            if (e.Text.isEmpty()) b += "&nbsp;";
-            else AppendEscapedHTML(b, e.Text);
-            b.AppendBytes(style.close);
+            // The whole cell is written in one piece of room: six bytes a character is the
+            // most its text can take, and the escaping writes up to eight bytes past its end.
+            const char16_t* text = reinterpret_cast<const char16_t*>(e.Text.constData());
+            const qsizetype room = cellStartSize + qsizetype(style.open.size() + style.close.size()) + e.Text.size() * 6 + 8;
+            char* const start = b.Room(room);
+            char* d = Copy(start, {cellStart, size_t(cellStartSize)});
+            d = Copy(d, style.open);
+            if (e.Text.isEmpty()) d = Copy(d, "&nbsp;");
+            else d = EscapeInto(d, text, text + e.Text.size());
+            d = Copy(d, style.close);
+            b.Advance(d - start);
         } else if (IsRule(e)) {
-            b += "<TD><HR COLOR=";
-            b.AppendBytes(colour(e.ForeColor));
-            b += " SIZE=\"";
-            const quint32 bits = std::bit_cast<quint32>(e.Size);
-            auto size = sizes.constFind(bits);
-            if (size == sizes.constEnd()) size = sizes.insert(bits, ansi(QString::number(double(e.Size))));
-            b.AppendBytes(*size);
-            b += "\" WIDTH=\"";
-            b.Number(Fix12(RuleLength(e)));
-            b += "px\"></TD>";
+            const std::string_view r = rule(e);
+            b.AppendBytes(r.data(), qsizetype(r.size()));
         }
     }
     if (tableOpen) b += "</TR>\r\n</TABLE>\r\n";

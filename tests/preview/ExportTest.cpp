@@ -179,6 +179,72 @@ TEST(Exporters, HtmlCellsOfManyStylesEachKeepTheirTags) {
     EXPECT_EQ(html.mid(start, html.indexOf("</TR>\r\n</TABLE>") - start), expected);
 }
 
+// Each page's tags come from the fonts as they are when that page is written: a font
+// changed, or a font and a cell added, while the export lets the window work between
+// pages shows from the next page on. Cells and rules that differ only in colour or
+// width keep their own tags.
+TEST(Exporters, HtmlTagsFollowTheFontsOfEachPage) {
+    QTemporaryDir dir;
+    auto preview = Pagivex::CreatePreview();
+    auto pages = preview->Pages();
+    pages->SetScaleMode(3);
+    pages->SetWidth(816);
+    pages->SetHeight(1056);
+    for (int p = 1; p <= 3; ++p) {
+        auto page = pages->Add();
+        page->SetFont("Times", 14);
+        page->DrawText("nero", 0, 10, 100, 20);
+        page->DrawText("rosso", 100, 10, 100, 20, 255);
+        page->DrawText("nero", 200, 10, 100, 20);
+        page->DrawLine(0, 40, 100, 40);
+        page->DrawLine(0, 50, 100, 50, 255);
+        page->DrawLine(0, 60, 100, 60);
+        page->DrawLine(0, 70, 100, 70, 0, 2);
+    }
+    Events events;
+    events.preview = preview.get();
+    events.onExporting = [&] {
+        // Runs when the export first lets events through, after the first page.
+        QMetaObject::invokeMethod(
+            qApp,
+            [&] {
+                pages->FontMap()->Item(2)->SetBold(true);
+                auto second = pages->Item(2);
+                second->SetFont("Courier", 10);
+                second->DrawText("nuovo", 300, 10, 100, 20);
+                pages->FontMap()->Create(nullptr);
+            },
+            Qt::QueuedConnection);
+    };
+    preview->SetEventSink(&events);
+    preview->SetOutputFile(dir.filePath("fonts.htm"));
+    preview->Export(Pagivex::zvHTML);
+    preview->SetEventSink(nullptr);
+
+    const QByteArray html = ReadAll(preview->OutputFile());
+    auto pageOf = [&](int p) {
+        const qsizetype start = html.indexOf("<A NAME=\"PAGE" + QByteArray::number(p) + "\">");
+        return html.mid(start, html.indexOf("<A HREF=\"#TOP\">", start) - start);
+    };
+    const QByteArray cell = "<TD BAND=\"1\" WIDTH=\"120px\" ALIGN=\"Left\" VALIGN=\"Top\">";
+    const QByteArray times = "<FONT FACE=\"Times\" SIZE=\"4\" COLOR=";
+    const QByteArray rules = "<TD><HR COLOR=\"#000000\" SIZE=\"1\" WIDTH=\"120px\"></TD></TR>\r\n<TR>\r\n"
+                             "<TD><HR COLOR=\"#FF0000\" SIZE=\"1\" WIDTH=\"120px\"></TD></TR>\r\n<TR>\r\n"
+                             "<TD><HR COLOR=\"#000000\" SIZE=\"1\" WIDTH=\"120px\"></TD></TR>\r\n<TR>\r\n"
+                             "<TD><HR COLOR=\"#000000\" SIZE=\"2\" WIDTH=\"120px\"></TD>";
+    auto row = [&](const QByteArray& open, const QByteArray& close) {
+        return cell + open + times + "\"#000000\">nero" + close + "</TD>\r\n" + cell + open + times +
+               "\"#FF0000\">rosso" + close + "</TD>\r\n" + cell + open + times + "\"#000000\">nero" + close +
+               "</TD>\r\n";
+    };
+    const QByteArray plain = row("", "</FONT>"), bold = row("<B>", "</FONT></B>");
+    EXPECT_TRUE(pageOf(1).contains(plain + "</TR>\r\n<TR>\r\n" + rules)) << pageOf(1).toStdString();
+    EXPECT_TRUE(pageOf(2).contains(bold + cell + "<FONT FACE=\"Courier\" SIZE=\"2\" COLOR=\"#000000\">nuovo</FONT></TD>\r\n"
+                                          "</TR>\r\n<TR>\r\n" + rules))
+        << pageOf(2).toStdString();
+    EXPECT_TRUE(pageOf(3).contains(bold + "</TR>\r\n<TR>\r\n" + rules)) << pageOf(3).toStdString();
+}
+
 TEST(Exporters, ThePageKeepsItsDrawingOrder) {
     QTemporaryDir dir;
     auto preview = FixedDocument();
