@@ -192,8 +192,8 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
         };
         // Cells mostly follow the pattern of the row before: the one after the last found
         // is tried first.
-        for (std::size_t i = 0; i < styles.size(); ++i) {
-            const std::size_t k = (lastStyle + 1 + i) % styles.size();
+        for (std::size_t i = 0, k = lastStyle; i < styles.size(); ++i) {
+            if (++k == styles.size()) k = 0;
             if (same(styles[k])) return styles[(lastStyle = k)];
         }
         CellStyle s{e.FontIndex, e.ForeColor, e.BackColor, aligment, width, {}, {}};

@@ -179,6 +179,32 @@ TEST(Exporters, HtmlCellsOfManyStylesEachKeepTheirTags) {
     EXPECT_EQ(html.mid(start, html.indexOf("</TR>\r\n</TABLE>") - start), expected);
 }
 
+// Every kind of character a cell can hold, at the start, in the middle and at the end of
+// its text: line breaks of each kind, entities back to back, characters of the code page
+// and one it lacks.
+TEST(Exporters, HtmlCellTextsAreEscapedWhole) {
+    QTemporaryDir dir;
+    auto preview = Pagivex::CreatePreview();
+    auto pages = preview->Pages();
+    pages->SetScaleMode(3);
+    auto page = pages->Add();
+    const QList<QPair<QString, QByteArray>> cells = {
+        {"a\r\nb\rc\nd", "a<BR>b<BR>c<BR>d"},
+        {"\r\r\n\n\r", "<BR><BR><BR><BR>"},
+        {"fine\r", "fine<BR>"},
+        {"  x  ", "&nbsp;&nbsp;x&nbsp;&nbsp;"},
+        {"&<>\"", "&amp;&lt;&gt;&quot;"},
+        {QString::fromUtf8("ñandù Ω €"), "\xF1" "and\xF9" "&nbsp;?&nbsp;\x80"},
+        {"Cognome\t12345678901234567890", "Cognome\t12345678901234567890"},
+    };
+    for (int i = 0; i < cells.size(); ++i) page->DrawText(cells[i].first, 0, 10 + i * 30, 100, 20);
+    preview->SetOutputFile(dir.filePath("testi.htm"));
+    preview->Export(Pagivex::zvHTML);
+    const QByteArray html = ReadAll(preview->OutputFile());
+    for (const auto& [text, escaped] : cells)
+        EXPECT_TRUE(html.contains("COLOR=\"#000000\">" + escaped + "</FONT></TD>\r\n")) << escaped.toStdString();
+}
+
 // Each page's tags come from the fonts as they are when that page is written: a font
 // changed, or a font and a cell added, while the export lets the window work between
 // pages shows from the next page on. Cells and rules that differ only in colour or
