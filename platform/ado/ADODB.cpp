@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
+#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <sqlite3.h>
@@ -340,11 +342,11 @@ struct Cell {
 
 // Writes a block from `count` cells, column i's given by `cell(i)`.
 template <typename CellOf>
-StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell) {
+StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell, RowArena* arena = nullptr) {
     size_t data = 0;
     for (int i = 0; i < count; ++i) data += cell(i).length;
     const size_t head = kRowHead + size_t(count) * 5;
-    char* block = static_cast<char*>(std::malloc(head + data));
+    char* block = arena ? arena->Take(head + data) : static_cast<char*>(std::malloc(head + data));
     if (!block) throw std::bad_alloc();
     const qint32 n = count;
     std::memcpy(block, &n, sizeof n);
@@ -357,12 +359,26 @@ StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell) {
         std::memcpy(block + kRowHead + size_t(i) * 4, &end, sizeof end);
         block[kRowHead + size_t(count) * 4 + size_t(i)] = char(c.type);
     }
-    return StoredRow::Block(block);
+    return StoredRow::Block(block, StoredRow::Deleter{arena == nullptr});
 }
 
 }  // namespace
 
-StoredRow StoredRow::FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid) {
+char* RowArena::Take(size_t bytes) {
+    bytes = (bytes + 7) & ~size_t(7);
+    if (bytes > left_) {
+        const size_t piece = std::max<size_t>(bytes, 256 * 1024);
+        pieces_.push_back(std::make_unique_for_overwrite<char[]>(piece));
+        next_ = pieces_.back().get();
+        left_ = piece;
+    }
+    char* p = next_;
+    next_ += bytes;
+    left_ -= bytes;
+    return p;
+}
+
+StoredRow StoredRow::FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid, RowArena* arena) {
     StoredRow row;
     // The engine's own bytes: its integers and reals as 8 bytes, text and blobs as they are.
     sqlite3_int64 integer;
@@ -386,7 +402,7 @@ StoredRow StoredRow::FromStatement(sqlite3_stmt* stmt, int first, int count, qin
         }
         default: return {};
         }
-    });
+    }, arena);
     return row;
 }
 
@@ -655,6 +671,7 @@ void Connection::OpenWorkbook(const QString& file) {
 }
 
 void Connection::Close() {
+    DropDeferred();
     for (auto& entry : cache_) sqlite3_finalize(entry.second);
     cache_.clear();
     server_.reset();
@@ -668,6 +685,7 @@ int Connection::State() const { return db_ || server_ ? adStateOpen : adStateClo
 
 sqlite3_stmt* Connection::Prepare(const QString& jetSql, const QVariantList& params) {
     if (!db_) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
+    Flush();
     QByteArray sql = Translate(jetSql).toUtf8();
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(db_, sql.constData(), sql.size(), &stmt, nullptr);
@@ -686,6 +704,7 @@ long Connection::Execute(const QString& jetSql, const QVariantList& params) {
         }
     }
     if (!db_) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
+    Flush();
     QByteArray all = Translate(jetSql).toUtf8();
     const char* tail = all.constData();
     const char* end = tail + all.size();
@@ -727,6 +746,7 @@ void Connection::BeginTrans() {
 void Connection::CommitTrans() { Execute("COMMIT"); }
 
 void Connection::RollbackTrans() {
+    DropDeferred();
     // A statement that failed on a full disk or an I/O error has already
     // rolled the transaction back: that failure is the one to report, not
     // a complaint that no transaction is left to roll back.
@@ -740,6 +760,21 @@ void Connection::RollbackTrans() {
 bool Connection::InTransaction() const {
     if (server_) return server_->InTransaction();
     return db_ && !sqlite3_get_autocommit(db_);
+}
+
+void Connection::Flush() {
+    // Each recordset leaves the list once its rows are read back; one that
+    // fails stays on it, its rows still unread.
+    while (!deferring_.empty()) deferring_.back()->ReadBack();
+}
+
+void Connection::Defer(Recordset* rs) { deferring_.push_back(rs); }
+
+void Connection::Forget(Recordset* rs) { std::erase(deferring_, rs); }
+
+void Connection::DropDeferred() {
+    for (Recordset* rs : deferring_) rs->DropUnread();
+    deferring_.clear();
 }
 
 // ------------------------------------------------------------ Recordset
@@ -760,6 +795,7 @@ void Recordset::Settle() {
 }
 
 void Field::Load() const {
+    if (!owner_->unread_.empty()) owner_->ReadBack();
     const Recordset& rs = *owner_;
     loaded_ = rs.serial_;
     const long row = rs.current_;
@@ -788,9 +824,16 @@ void Recordset::IndexNames() {
 }
 
 void Recordset::Close() {
+    if (!unread_.empty()) {
+        // Rows no longer wanted need no reading.
+        cn_->Forget(this);
+        unread_.clear();
+    }
+    insertAlone_ = -1;
     FinishStatement();
     open_ = false;
     rows_.clear();
+    arena_.Clear();
     fields_.clear();
     index_.clear();
     bytesIndex_.clear();
@@ -930,13 +973,18 @@ void Recordset::LoadRow(long index) {
     }
 }
 
-bool Recordset::ReadStored(qint64 rowid, StoredRow& row) {
+const QByteArray& Recordset::StoredSql() {
     if (storedSql_.isEmpty()) {
+        // The rowid last, past the fields: a pass over several rows matches them by it.
         QStringList columns;
         for (const auto& f : fields_) columns << "\"" + f.origin_ + "\"";
-        storedSql_ = ("SELECT " + columns.join(",") + " FROM \"" + table_ + "\" WHERE rowid=?").toUtf8();
+        storedSql_ = ("SELECT " + columns.join(",") + ",rowid FROM \"" + table_ + "\" WHERE rowid=?").toUtf8();
     }
-    sqlite3_stmt* stmt = cn_->Cached(storedSql_);
+    return storedSql_;
+}
+
+bool Recordset::ReadStored(qint64 rowid, StoredRow& row) {
+    sqlite3_stmt* stmt = cn_->Cached(StoredSql());
     sqlite3_bind_int64(stmt, 1, rowid);
     const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_ROW) {
@@ -944,9 +992,84 @@ bool Recordset::ReadStored(qint64 rowid, StoredRow& row) {
         if (rc != SQLITE_DONE) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
         return false;
     }
-    row = StoredRow::FromStatement(stmt, 0, int(fields_.size()), rowid);
+    row = StoredRow::FromStatement(stmt, 0, int(fields_.size()), rowid, &arena_);
     sqlite3_reset(stmt);
     return true;
+}
+
+void Recordset::ReadBack() {
+    if (unread_.empty()) return;
+    if (!cn_->InTransaction()) {
+        // The engine rolled the transaction back on a failure: the rows are
+        // gone, and their rowids may already be another workstation's.
+        DropUnread();
+        cn_->Forget(this);
+        return;
+    }
+    const int count = int(fields_.size());
+    // By rowid, the order the table keeps them in.
+    std::vector<size_t> order(unread_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return unread_[a].second < unread_[b].second; });
+    const qint64 first = unread_[order.front()].second, last = unread_[order.back()].second;
+    std::vector<StoredRow> read(unread_.size());
+    auto missing = [&](size_t i) { read[i] = StoredRow::FromValues(std::vector<QVariant>(size_t(count)), unread_[i].second); };
+    if (quint64(last - first) < 2 * quint64(order.size())) {
+        // Rows added one after another lie side by side: one range scan
+        // reads them all, stepping over the few rows between them.
+        sqlite3_stmt* stmt = cn_->Cached(StoredSql().chopped(2) + " BETWEEN ? AND ?");
+        sqlite3_bind_int64(stmt, 1, first);
+        sqlite3_bind_int64(stmt, 2, last);
+        size_t next = 0;
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            const qint64 rowid = sqlite3_column_int64(stmt, count);
+            for (; next < order.size() && unread_[order[next]].second < rowid; ++next) missing(order[next]);
+            for (; next < order.size() && unread_[order[next]].second == rowid; ++next)
+                read[order[next]] = StoredRow::FromStatement(stmt, 0, count, rowid, &arena_);
+        }
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_DONE) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
+        for (; next < order.size(); ++next) missing(order[next]);
+    } else {
+        for (size_t i : order)
+            if (!ReadStored(unread_[i].second, read[i])) missing(i);
+    }
+    for (size_t i = 0; i < read.size(); ++i) rows_[unread_[i].first] = std::move(read[i]);
+    unread_.clear();
+    cn_->Forget(this);
+}
+
+void Recordset::DropUnread() {
+    for (const auto& [index, rowid] : unread_)
+        rows_[index] = StoredRow::FromValues(std::vector<QVariant>(fields_.size()), rowid);
+    unread_.clear();
+}
+
+bool Recordset::InsertAlone() {
+    if (insertAlone_ < 0) {
+        static const QRegularExpression column(R"re( SET "([^"]+)"=-1 )re");
+        const char* sql =
+            "SELECT tbl_name, sql FROM sqlite_master WHERE type='trigger' AND tbl_name=?1 COLLATE NOCASE "
+            "UNION ALL SELECT tbl_name, sql FROM sqlite_temp_master WHERE type='trigger' AND tbl_name=?1 COLLATE NOCASE";
+        sqlite3_stmt* stmt = nullptr;
+        insertAlone_ = 0;
+        if (sqlite3_prepare_v2(cn_->Handle(), sql, -1, &stmt, nullptr) == SQLITE_OK) {
+            const QByteArray table = table_.toUtf8();
+            sqlite3_bind_text(stmt, 1, table.constData(), int(table.size()), SQLITE_TRANSIENT);
+            bool alone = true;
+            int rc;
+            while (alone && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+                const QString on = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+                const QString text = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)));
+                const auto m = column.match(text);
+                alone = m.hasMatch() && YesNoTriggers(on, m.captured(1)).contains(text);
+            }
+            if (alone && rc == SQLITE_DONE) insertAlone_ = 1;
+        }
+        sqlite3_finalize(stmt);
+    }
+    return insertAlone_ == 1;
 }
 
 void Recordset::CheckOpen() const {
@@ -1146,26 +1269,39 @@ void Recordset::Update() {
                                 QStringList(QList<QString>(names.size(), "?")).join(",") + ")")
                                    .toUtf8();
         }
+        // An insert whose triggers may change other rows must find the rows
+        // still unread as they were before it: they are read back first.
+        const bool alone = InsertAlone();
+        if (!alone) cn_->Flush();
         sqlite3_stmt* stmt = cn_->Cached(insertSql_);
         bindChanged(stmt);
+        const sqlite3_int64 before = sqlite3_total_changes64(db);
         run(stmt);
         qint64 rowid = sqlite3_last_insert_rowid(db);
-        // The row as stored, which is what a later update of it is checked
-        // against: the engine keeps a Yes/No set to 1 as -1, fills defaults.
-        StoredRow row;
-        if (!ReadStored(rowid, row)) {
-            std::vector<QVariant> values;
-            for (const auto& f : fields_) values.push_back(f.changed_ ? RawOf(f.value_) : QVariant());
-            row = StoredRow::FromValues(values, rowid);
+        if (alone && sqlite3_total_changes64(db) - before == 1 && cn_->InTransaction()) {
+            rows_.emplace_back();
+            if (unread_.empty()) cn_->Defer(this);
+            unread_.emplace_back(rows_.size() - 1, rowid);
+        } else {
+            // The row as stored, which is what a later update of it is checked
+            // against: the engine keeps a Yes/No set to 1 as -1, fills defaults.
+            StoredRow row;
+            if (!ReadStored(rowid, row)) {
+                std::vector<QVariant> values;
+                for (const auto& f : fields_) values.push_back(f.changed_ ? RawOf(f.value_) : QVariant());
+                row = StoredRow::FromValues(values, rowid);
+            }
+            rows_.push_back(std::move(row));
         }
-        rows_.push_back(std::move(row));
         position_ = long(rows_.size()) - 1;
         editMode_ = 0;
         LoadRow(position_);
         return;
     }
     // An edited row: only the changed fields are written, and only when
-    // nobody changed the row since it was read.
+    // nobody changed the row since it was read. Its triggers may change rows
+    // still unread.
+    cn_->Flush();
     QStringList sets, checks;
     for (const auto& f : fields_)
         if (f.changed_) sets << "\"" + f.origin_ + "\"=?";
@@ -1212,6 +1348,7 @@ void Recordset::Update() {
 void Recordset::Delete() {
     CheckCurrent();
     if (!hasRowId_) Platform::Err().Raise(3251, "Operazione non supportata dal provider per questo recordset.");
+    cn_->Flush();
     qint64 rowid = rows_[position_].RowId();
     cn_->Execute("DELETE FROM \"" + table_ + "\" WHERE rowid=?", {QVariant(rowid)});
     rows_.erase(rows_.begin() + position_);

@@ -47,6 +47,31 @@ struct Error {
 
 class Recordset;
 
+// Large pieces of memory the rows of one recordset are carved from: rows
+// read back by the thousand cost a pointer's move each, not a trip through
+// the heap, which grows and shrinks under them at every piece the engine frees.
+class RowArena {
+public:
+    char* Take(size_t bytes);
+    void Clear() {
+        pieces_.clear();
+        left_ = 0;
+    }
+
+private:
+    std::vector<std::unique_ptr<char[]>> pieces_;
+    char* next_ = nullptr;
+    size_t left_ = 0;
+};
+
+// Frees a stored row's block unless an arena holds it.
+struct BlockDeleter {
+    bool owned = true;
+    void operator()(char* p) const {
+        if (owned) std::free(p);
+    }
+};
+
 // A row as the engine stores it, held in one block: for each column its
 // storage class and its bytes (integers and reals as themselves, text as the
 // engine's UTF-8), and the row's identity. A keyset keeps thousands of these;
@@ -56,7 +81,8 @@ class StoredRow {
 public:
     StoredRow() = default;
     // Columns first..first+count-1 of the statement's current row.
-    static StoredRow FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid);
+    // Its block is carved from `arena` when given, which must outlive it.
+    static StoredRow FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid, RowArena* arena = nullptr);
     // Values as the engine would be handed them by a bound parameter.
     static StoredRow FromValues(const std::vector<QVariant>& values, qint64 rowid);
     static StoredRow Wide(std::vector<QVariant> values);
@@ -67,9 +93,7 @@ public:
     // Binds the column's stored value to the parameter (the row must outlive the step).
     int BindTo(sqlite3_stmt* stmt, int index, int column) const;
 
-    struct Deleter {
-        void operator()(char* p) const { std::free(p); }
-    };
+    using Deleter = BlockDeleter;
     using Block = std::unique_ptr<char, Deleter>;
 
 private:
@@ -117,6 +141,12 @@ public:
     sqlite3_stmt* Prepare(const QString& jetSql, const QVariantList& params);
     // A statement kept for reuse (reset, bindings cleared); owned by the connection.
     sqlite3_stmt* Cached(const QByteArray& engineSql);
+    // Reads back the rows its recordsets added and have not read back yet
+    // (see Recordset::unread_); every use of the connection that could see
+    // or change them calls it first.
+    void Flush();
+    void Defer(Recordset* rs);
+    void Forget(Recordset* rs);
 
 private:
     void OpenWorkbook(const QString& file);
@@ -127,6 +157,10 @@ private:
     std::vector<Error> errors_;
     std::vector<std::pair<QByteArray, sqlite3_stmt*>> cache_;
     std::unique_ptr<ServerBackend> server_;
+    // Recordsets holding added rows not read back yet.
+    std::vector<Recordset*> deferring_;
+    // Those rows are gone with the transaction: they are read back no more.
+    void DropDeferred();
 };
 
 class Field {
@@ -206,6 +240,7 @@ public:
 
 private:
     friend class Field;
+    friend class Connection;
     // Takes the values of the current row still in the engine's hands.
     void Settle();
     // A forward-only read holds no rows: its one row is the engine's current one.
@@ -215,6 +250,8 @@ private:
     void LoadRow(long index);
     // The row as the engine holds it now; false when it is gone.
     bool ReadStored(qint64 rowid, StoredRow& row);
+    // Reads the base table's columns behind the fields, then the rowid, of a row by its rowid.
+    const QByteArray& StoredSql();
     void Assign(Field& f, const QVariant& value);
     void CheckOpen() const;
     void CheckCurrent() const;
@@ -233,6 +270,7 @@ private:
     // Rows read so far, as the engine stores them (last column: rowid when
     // kept): an update compares these, not their converted values.
     std::vector<StoredRow> rows_;
+    RowArena arena_;  // the blocks of the rows read back, freed when closed
     long position_ = 0;                        // 0-based; -1 BOF
     int editMode_ = 0;                          // 0 none, 1 edit, 2 add
     QByteArray insertMask_;
@@ -256,6 +294,19 @@ private:
     std::array<NameHit, 16> nameHits_{};
     QByteArray insertSql_;
     QByteArray storedSql_;
+    // Inside a transaction the connection holds the file for writing, so no
+    // one else can change a row it added until it commits: the row is read
+    // back (as the engine stored it: defaults, affinity, Yes/No as -1) only
+    // when something could see or change it, all such rows in one pass.
+    // Each is its place in rows_ and its rowid, in the order added.
+    std::vector<std::pair<size_t, qint64>> unread_;
+    void ReadBack();
+    // The rows went with a rolled back transaction: they read as empty.
+    void DropUnread();
+    // Whether an insert into the table changes no other row: its only
+    // triggers are the Yes/No ones, which touch the row that fired them.
+    int insertAlone_ = -1;  // -1 not known yet
+    bool InsertAlone();
 };
 
 inline bool Field::Pending() const { return owner_ && loaded_ != owner_->serial_; }
@@ -296,5 +347,8 @@ QString TranslateJetSql(const QString& jetSql);
 int QuotedEnd(const QString& s, int open, QChar quote);
 // The date of a Jet date literal's text (between the # signs), or refused.
 QDateTime JetDateLiteral(const QString& body);
+// The two triggers that keep a Yes/No column's true values as -1, as the
+// engine stores their text; each changes only the row that fired it.
+QStringList YesNoTriggers(const QString& table, const QString& column);
 
 }  // namespace ADODB

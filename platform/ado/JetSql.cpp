@@ -337,12 +337,8 @@ QStringList BitTriggers(const QString& table, const QStringList& defs) {
     for (const QString& d : defs) {
         auto m = bit.match(d);
         if (!m.hasMatch()) continue;
-        QString col = QString(m.captured(1)).remove('"');
-        QString fix = "UPDATE \"" + bare + "\" SET \"" + col + "\"=-1 WHERE rowid=new.rowid AND \"" + col +
-                      "\" IS NOT NULL AND \"" + col + "\"<>0 AND \"" + col + "\"<>-1; END";
-        out << "CREATE TRIGGER IF NOT EXISTS \"" + bare + "_" + col + "_ins\" AFTER INSERT ON \"" + bare + "\" BEGIN " + fix;
-        out << "CREATE TRIGGER IF NOT EXISTS \"" + bare + "_" + col + "_upd\" AFTER UPDATE OF \"" + col + "\" ON \"" + bare +
-                   "\" BEGIN " + fix;
+        for (const QString& t : YesNoTriggers(bare, QString(m.captured(1)).remove('"')))
+            out << QString(t).insert(int(qstrlen("CREATE TRIGGER ")), "IF NOT EXISTS ");
     }
     return out;
 }
@@ -394,6 +390,14 @@ QString TranslateJetSql(const QString& jetSql) {
     static const QRegularExpression anyTop(QStringLiteral("\\bTOP\\b"), QRegularExpression::CaseInsensitiveOption);
     if (sql.contains(anyTop)) return TopRewriter(sql).Run();
     return sql;
+}
+
+QStringList YesNoTriggers(const QString& table, const QString& column) {
+    const QString fix = "UPDATE \"" + table + "\" SET \"" + column + "\"=-1 WHERE rowid=new.rowid AND \"" + column +
+                        "\" IS NOT NULL AND \"" + column + "\"<>0 AND \"" + column + "\"<>-1; END";
+    return {"CREATE TRIGGER \"" + table + "_" + column + "_ins\" AFTER INSERT ON \"" + table + "\" BEGIN " + fix,
+            "CREATE TRIGGER \"" + table + "_" + column + "_upd\" AFTER UPDATE OF \"" + column + "\" ON \"" + table +
+                "\" BEGIN " + fix};
 }
 
 }  // namespace ADODB

@@ -179,6 +179,178 @@ TEST_F(Data, AnAddedRowKeepsWhatTheEngineStored) {
     EXPECT_EQ(rs["NOME"].toString(), "Anna");
 }
 
+// Inside a transaction an added row is read back only when something needs
+// it: whatever comes first, a field read before the commit or after it, the
+// row is the one the engine stored (defaults, the column's affinity, the
+// Yes/No trigger's -1), and a later edit of it is checked against that.
+TEST_F(Data, RowsAddedInATransactionReadAsStored) {
+    Recordset rs;
+    rs.Open("SELECT * FROM CONTATTI WHERE IDCONT=0", *cn, adOpenKeyset, adLockOptimistic);
+    auto add = [&](int id, const QVariant& sent) {
+        rs.AddNew();
+        rs.SetValue("IDCONT", id);
+        rs.SetValue("IDANA", QString::number(id * 10));  // the column keeps it as a number
+        rs.SetValue("DESCRIZIONE", QString("Visita %1").arg(id));
+        if (sent.isValid()) rs.SetValue("AVVISO1SENT", sent);
+        rs.Update();
+    };
+    cn->BeginTrans();
+    add(1, QVariant());
+    add(2, 1);  // the trigger keeps it as -1
+    add(3, true);
+    EXPECT_EQ(rs["IDCONT"].toInt(), 3);
+    EXPECT_EQ(rs["AVVISO1SENT"].toBool(), true);
+    rs.MoveFirst();
+    EXPECT_EQ(rs["IDANA"].typeId(), QMetaType::Int);
+    EXPECT_EQ(rs["IDANA"].toInt(), 10);
+    ASSERT_TRUE(rs["AVVISO1SENT"].isValid());  // the column's default
+    EXPECT_FALSE(rs["AVVISO1SENT"].toBool());
+    rs.MoveNext();
+    EXPECT_EQ(rs["AVVISO1SENT"].toBool(), true);
+    add(4, 1);
+    add(5, QVariant());
+    cn->CommitTrans();
+
+    // Read first after the commit.
+    rs.MoveLast();
+    EXPECT_EQ(rs["IDCONT"].toInt(), 5);
+    EXPECT_EQ(rs["DESCRIZIONE"].toString(), "Visita 5");
+    EXPECT_FALSE(rs["AVVISO1SENT"].toBool());
+    // Each row kept is the stored one: every edit passes the check.
+    for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
+        rs.SetValue("LUOGO", "Forlì");
+        qint32 err = 0;
+        EXPECT_TRUE(modAdoCommon::UpdateRecordset(rs, &err)) << rs["IDCONT"].toInt() << " " << err;
+    }
+    Recordset check;
+    check.Open("SELECT COUNT(*) FROM CONTATTI WHERE AVVISO1SENT=-1 AND LUOGO='Forlì'", *cn);
+    EXPECT_EQ(check.Fields(0).Value().toInt(), 3);
+}
+
+// Rows added and not read back yet meet the connection's other statements and
+// recordsets: those see the rows, and a change they make to one is a change
+// the adding recordset's later edit is refused for, as for any other writer.
+TEST_F(Data, RowsAddedInATransactionMeetOtherStatements) {
+    cn->Execute("CREATE TRIGGER rinvio AFTER INSERT ON TODO BEGIN UPDATE TODO SET PRIORITY=PRIORITY+1 WHERE ID<>new.ID; "
+                "UPDATE ANAGRAFICA SET TITOLO='Dott.' WHERE ID=5; END");
+    cn->Execute("CREATE TRIGGER fatto AFTER UPDATE OF SHORTDESC ON TODO BEGIN "
+                "UPDATE ANAGRAFICA SET TITOLO='Ing.' WHERE ID=6; END");
+    Recordset rs, more, todo;
+    rs.Open("SELECT * FROM ANAGRAFICA WHERE ID=0", *cn, adOpenKeyset, adLockOptimistic);
+    more.Open("SELECT * FROM ANAGRAFICA WHERE ID=0", *cn, adOpenKeyset, adLockOptimistic);
+    todo.Open("SELECT * FROM TODO WHERE ID=0", *cn, adOpenKeyset, adLockOptimistic);
+    auto add = [](Recordset& r, int id, const char* column, const QVariant& value) {
+        r.AddNew();
+        r.SetValue("ID", id);
+        r.SetValue(column, value);
+        r.Update();
+    };
+    auto refused = [](Recordset& r, const char* column, const QVariant& value) {
+        r.SetValue(column, value);
+        long number = 0;
+        try {
+            r.Update();
+        } catch (const Platform::BasicError& e) {
+            number = e.Number();
+        }
+        r.CancelUpdate();
+        return number;
+    };
+    cn->BeginTrans();
+    for (int id = 1; id <= 3; ++id) {
+        if (id == 3) add(more, 4, "COGNOME", "Altro");  // another recordset adding to the same table
+        add(rs, id, "COGNOME", QString("Cognome %1").arg(id));
+    }
+    cn->Execute("UPDATE ANAGRAFICA SET NOME='Luigi' WHERE ID IN (1, 4)");
+    Recordset count;
+    count.Open("SELECT COUNT(*) FROM ANAGRAFICA WHERE COGNOME LIKE 'Cognome%'", *cn);
+    EXPECT_EQ(count.Fields(0).Value().toInt(), 3);
+    rs.MoveFirst();
+    EXPECT_FALSE(rs["NOME"].isValid());  // as added, not as changed since
+    EXPECT_EQ(refused(rs, "COGNOME", "Neri"), E_ROWCHANGED);
+    EXPECT_EQ(refused(more, "COGNOME", "Neri"), E_ROWCHANGED);
+    rs.MoveNext();
+    EXPECT_EQ(refused(rs, "NOME", "Anna"), 0);  // nobody changed this one
+    rs.MoveNext();
+    EXPECT_EQ(rs["COGNOME"].toString(), "Cognome 3");
+
+    // An insert whose trigger changes other rows, of its table and another's.
+    add(todo, 1, "PRIORITY", 5);
+    add(rs, 5, "COGNOME", "Cognome 5");
+    add(todo, 2, "PRIORITY", 1);
+    EXPECT_EQ(todo["PRIORITY"].toInt(), 1);
+    todo.MoveFirst();
+    EXPECT_EQ(todo["PRIORITY"].toInt(), 5);
+    EXPECT_EQ(refused(todo, "SHORTDESC", "Chiamare"), E_ROWCHANGED);
+    // An edit whose trigger changes another's row.
+    add(rs, 6, "COGNOME", "Cognome 6");
+    todo.MoveLast();
+    EXPECT_EQ(refused(todo, "SHORTDESC", "Chiamare"), 0);
+    rs.MoveLast();
+    for (int id : {6, 5}) {
+        EXPECT_EQ(rs["ID"].toInt(), id);
+        EXPECT_FALSE(rs["TITOLO"].isValid());
+        EXPECT_EQ(refused(rs, "NOME", "Anna"), E_ROWCHANGED);
+        rs.MovePrevious();
+    }
+    cn->CommitTrans();
+}
+
+// Rows added in a transaction that is rolled back, or left by a recordset
+// closed or destroyed before the commit, are never read back: the rowids are
+// given out again, and another's row must not show through an old one.
+TEST_F(Data, RowsAddedAndLeftAreNeverReadBackLater) {
+    Recordset rs;
+    rs.Open("SELECT * FROM ANAGRAFICA WHERE ID=0", *cn, adOpenKeyset, adLockOptimistic);
+    cn->BeginTrans();
+    for (int id = 1; id <= 2; ++id) {
+        rs.AddNew();
+        rs.SetValue("ID", id);
+        rs.SetValue("COGNOME", "Annullato");
+        rs.Update();
+    }
+    cn->RollbackTrans();
+    cn->BeginTrans();
+    cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES (7, 'Altro')");
+    rs.MoveFirst();
+    EXPECT_NE(rs["COGNOME"].toString(), "Altro");
+    rs.SetValue("COGNOME", "Neri");
+    EXPECT_THROW(rs.Update(), Platform::BasicError);
+    rs.CancelUpdate();
+    {
+        Recordset gone;
+        gone.Open("SELECT * FROM ANAGRAFICA WHERE ID=0", *cn, adOpenKeyset, adLockOptimistic);
+        gone.AddNew();
+        gone.SetValue("ID", 8);
+        gone.Update();
+    }
+    Recordset closed;
+    closed.Open("SELECT * FROM ANAGRAFICA WHERE ID=0", *cn, adOpenKeyset, adLockOptimistic);
+    closed.AddNew();
+    closed.SetValue("ID", 9);
+    closed.Update();
+    closed.Close();
+    cn->CommitTrans();
+    Recordset ids;
+    ids.Open("SELECT ID, COGNOME FROM ANAGRAFICA ORDER BY ID", *cn);
+    QStringList seen;
+    for (; !ids.EOF_(); ids.MoveNext()) seen << ids["ID"].toString() + ids["COGNOME"].toString();
+    EXPECT_EQ(seen, QStringList({"7Altro", "8", "9"}));
+
+    // A connection closed under a recordset with rows unread.
+    std::unique_ptr<Connection> brief;
+    ASSERT_TRUE(modAdoCommon::OpenConnection(brief, conn));
+    Recordset left;
+    left.Open("SELECT * FROM ANAGRAFICA WHERE ID=0", *brief, adOpenKeyset, adLockOptimistic);
+    brief->BeginTrans();
+    left.AddNew();
+    left.SetValue("ID", 10);
+    left.Update();
+    brief.reset();
+    EXPECT_FALSE(left["ID"].isValid());
+    left.Close();
+}
+
 TEST_F(Data, UpdatesSeeOtherWorkstationsChanges) {
     cn->Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, NOME) VALUES (1, 'Rossi', 'Mario')");
     std::unique_ptr<Connection> other;
