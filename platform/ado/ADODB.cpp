@@ -333,18 +333,38 @@ struct RowLayout {
     }
 };
 
-// A column's storage class and bytes, as a block is written from them.
+// A column's storage class and bytes, as a block is written from them: text
+// and blobs where they lie, integers and reals held in the cell itself.
 struct Cell {
     int type = SQLITE_NULL;
     const void* bytes = nullptr;
     size_t length = 0;
+    char number[8] = {};
+    template <typename T>
+    static Cell Of(int type, T value) {
+        Cell c{type, nullptr, sizeof value};
+        std::memcpy(c.number, &value, sizeof value);
+        return c;
+    }
+    const void* data() const { return bytes ? bytes : number; }
 };
 
-// Writes a block from `count` cells, column i's given by `cell(i)`.
+// Writes a block from `count` cells, column i's given by `cell(i)`, each
+// asked for once: every question to the engine about a column costs a call.
 template <typename CellOf>
 StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell, RowArena* arena = nullptr) {
+    Cell few[64];
+    std::vector<Cell> many;
+    Cell* cells = few;
+    if (count > 64) {
+        many.resize(size_t(count));
+        cells = many.data();
+    }
     size_t data = 0;
-    for (int i = 0; i < count; ++i) data += cell(i).length;
+    for (int i = 0; i < count; ++i) {
+        cells[i] = cell(i);
+        data += cells[i].length;
+    }
     const size_t head = kRowHead + size_t(count) * 5;
     char* block = arena ? arena->Take(head + data) : static_cast<char*>(std::malloc(head + data));
     if (!block) throw std::bad_alloc();
@@ -353,8 +373,8 @@ StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell, RowArena* are
     std::memcpy(block + 8, &rowid, sizeof rowid);
     quint32 end = 0;
     for (int i = 0; i < count; ++i) {
-        const Cell c = cell(i);
-        if (c.length) std::memcpy(block + head + end, c.bytes, c.length);
+        const Cell& c = cells[i];
+        if (c.length) std::memcpy(block + head + end, c.data(), c.length);
         end += quint32(c.length);
         std::memcpy(block + kRowHead + size_t(i) * 4, &end, sizeof end);
         block[kRowHead + size_t(count) * 4 + size_t(i)] = char(c.type);
@@ -381,24 +401,18 @@ char* RowArena::Take(size_t bytes) {
 StoredRow StoredRow::FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid, RowArena* arena) {
     StoredRow row;
     // The engine's own bytes: its integers and reals as 8 bytes, text and blobs as they are.
-    sqlite3_int64 integer;
-    double real;
     row.block_ = MakeBlock(count, rowid, [&](int i) -> Cell {
-        const int c = first + i;
-        switch (sqlite3_column_type(stmt, c)) {
-        case SQLITE_INTEGER:
-            integer = sqlite3_column_int64(stmt, c);
-            return {SQLITE_INTEGER, &integer, sizeof integer};
-        case SQLITE_FLOAT:
-            real = sqlite3_column_double(stmt, c);
-            return {SQLITE_FLOAT, &real, sizeof real};
+        sqlite3_value* v = sqlite3_column_value(stmt, first + i);
+        switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER: return Cell::Of(SQLITE_INTEGER, sqlite3_int64(sqlite3_value_int64(v)));
+        case SQLITE_FLOAT: return Cell::Of(SQLITE_FLOAT, sqlite3_value_double(v));
         case SQLITE_TEXT: {
-            const void* text = sqlite3_column_text(stmt, c);
-            return {SQLITE_TEXT, text, size_t(sqlite3_column_bytes(stmt, c))};
+            const void* text = sqlite3_value_text(v);
+            return {SQLITE_TEXT, text, size_t(sqlite3_value_bytes(v))};
         }
         case SQLITE_BLOB: {
-            const void* blob = sqlite3_column_blob(stmt, c);
-            return {SQLITE_BLOB, blob, size_t(sqlite3_column_bytes(stmt, c))};
+            const void* blob = sqlite3_value_blob(v);
+            return {SQLITE_BLOB, blob, size_t(sqlite3_value_bytes(v))};
         }
         default: return {};
         }
@@ -410,8 +424,6 @@ StoredRow StoredRow::FromValues(const std::vector<QVariant>& values, qint64 rowi
     // The same storage classes Bind hands the engine.
     std::vector<QByteArray> texts(values.size());
     StoredRow row;
-    sqlite3_int64 integer;
-    double real;
     row.block_ = MakeBlock(int(values.size()), rowid, [&](int i) -> Cell {
         const QVariant& v = values[size_t(i)];
         if (!v.isValid() || v.isNull()) return {};
@@ -422,14 +434,12 @@ StoredRow StoredRow::FromValues(const std::vector<QVariant>& values, qint64 rowi
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
         case QMetaType::Long:
-            integer = v.typeId() == QMetaType::Bool ? (v.toBool() ? -1 : 0) : v.toLongLong();
-            return {SQLITE_INTEGER, &integer, sizeof integer};
+            return Cell::Of(SQLITE_INTEGER, sqlite3_int64(v.typeId() == QMetaType::Bool ? (v.toBool() ? -1 : 0) : v.toLongLong()));
         case QMetaType::Double:
         case QMetaType::Float:
         case QMetaType::QDateTime:
         case QMetaType::QDate:
-            real = RawOf(v).toDouble();
-            return {SQLITE_FLOAT, &real, sizeof real};
+            return Cell::Of(SQLITE_FLOAT, RawOf(v).toDouble());
         default:
             if (texts[size_t(i)].isNull()) texts[size_t(i)] = v.toString().toUtf8();
             return {SQLITE_TEXT, texts[size_t(i)].constData(), size_t(texts[size_t(i)].size())};
