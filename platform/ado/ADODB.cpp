@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QLoggingCategory>
 #include <QRegularExpression>
+#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -304,8 +305,10 @@ int Bind(sqlite3_stmt* stmt, int index, const QVariant& v) {
     }
 }
 
-// The block of a stored row: the column count, the rowid, each column's end
-// within the data, each column's storage class, then the data.
+// The block of a stored row: the column count, the width of the offsets
+// (1, 2 or 4 bytes: the least the row's data needs, most rows being short),
+// the rowid, each column's end within the data, each column's storage class,
+// then the data.
 constexpr size_t kRowHead = 16;
 struct RowLayout {
     const char* base;
@@ -314,13 +317,17 @@ struct RowLayout {
         std::memcpy(&n, base, sizeof n);
         return n;
     }
+    size_t width() const { return static_cast<unsigned char>(base[4]); }
+    static size_t WidthFor(size_t data) { return data <= 0xFF ? 1 : data <= 0xFFFF ? 2 : 4; }
     quint32 end(int i) const {
-        quint32 e;
-        std::memcpy(&e, base + kRowHead + size_t(i) * 4, sizeof e);
-        return e;
+        const char* p = base + kRowHead + size_t(i) * width();
+        if (width() == 1) return static_cast<unsigned char>(*p);
+        quint32 e = 0;
+        std::memcpy(&e, p, width());
+        return qFromLittleEndian(e);
     }
-    unsigned char type(int i) const { return static_cast<unsigned char>(base[kRowHead + size_t(count()) * 4 + size_t(i)]); }
-    const char* data() const { return base + kRowHead + size_t(count()) * 5; }
+    unsigned char type(int i) const { return static_cast<unsigned char>(base[kRowHead + size_t(count()) * width() + size_t(i)]); }
+    const char* data() const { return base + kRowHead + size_t(count()) * (width() + 1); }
     quint32 start(int i) const { return i ? end(i - 1) : 0; }
     const char* bytes(int i) const { return data() + start(i); }
     quint32 length(int i) const { return end(i) - start(i); }
@@ -365,19 +372,23 @@ StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell, RowArena* are
         cells[i] = cell(i);
         data += cells[i].length;
     }
-    const size_t head = kRowHead + size_t(count) * 5;
+    const size_t width = RowLayout::WidthFor(data);
+    const size_t head = kRowHead + size_t(count) * (width + 1);
     char* block = arena ? arena->Take(head + data) : static_cast<char*>(std::malloc(head + data));
     if (!block) throw std::bad_alloc();
     const qint32 n = count;
     std::memcpy(block, &n, sizeof n);
+    block[4] = char(width);
     std::memcpy(block + 8, &rowid, sizeof rowid);
     quint32 end = 0;
     for (int i = 0; i < count; ++i) {
         const Cell& c = cells[i];
         if (c.length) std::memcpy(block + head + end, c.data(), c.length);
         end += quint32(c.length);
-        std::memcpy(block + kRowHead + size_t(i) * 4, &end, sizeof end);
-        block[kRowHead + size_t(count) * 4 + size_t(i)] = char(c.type);
+        // Little-endian: an offset's low bytes come first whatever its width.
+        const quint32 e = qToLittleEndian(end);
+        std::memcpy(block + kRowHead + size_t(i) * width, &e, width);
+        block[kRowHead + size_t(count) * width + size_t(i)] = char(c.type);
     }
     return StoredRow::Block(block, StoredRow::Deleter{arena == nullptr});
 }

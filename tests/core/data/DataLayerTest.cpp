@@ -192,6 +192,8 @@ TEST_F(Data, RowsAddedInATransactionReadAsStored) {
         rs.SetValue("IDANA", QString::number(id * 10));  // the column keeps it as a number
         rs.SetValue("DESCRIZIONE", QString("Visita %1").arg(id));
         if (sent.isValid()) rs.SetValue("AVVISO1SENT", sent);
+        // Rows long and short: a row keeps its offsets as narrow as its length allows.
+        if (id >= 4) rs.SetValue("NOTE", QString(id == 4 ? 300 : 70000, QChar(u'è')));
         rs.Update();
     };
     cn->BeginTrans();
@@ -215,7 +217,11 @@ TEST_F(Data, RowsAddedInATransactionReadAsStored) {
     rs.MoveLast();
     EXPECT_EQ(rs["IDCONT"].toInt(), 5);
     EXPECT_EQ(rs["DESCRIZIONE"].toString(), "Visita 5");
+    EXPECT_EQ(rs["NOTE"].toString(), QString(70000, QChar(u'è')));
     EXPECT_FALSE(rs["AVVISO1SENT"].toBool());
+    rs.MovePrevious();
+    EXPECT_EQ(rs["NOTE"].toString(), QString(300, QChar(u'è')));
+    EXPECT_EQ(rs["DESCRIZIONE"].toString(), "Visita 4");
     // Each row kept is the stored one: every edit passes the check.
     for (rs.MoveFirst(); !rs.EOF_(); rs.MoveNext()) {
         rs.SetValue("LUOGO", "Forlì");
