@@ -1028,14 +1028,21 @@ void Recordset::ReadBack() {
         return;
     }
     const int count = int(fields_.size());
-    // By rowid, the order the table keeps them in.
-    std::vector<size_t> order(unread_.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return unread_[a].second < unread_[b].second; });
-    const qint64 first = unread_[order.front()].second, last = unread_[order.back()].second;
-    std::vector<StoredRow> read(unread_.size());
-    auto missing = [&](size_t i) { read[i] = StoredRow::FromValues(std::vector<QVariant>(size_t(count)), unread_[i].second); };
-    if (quint64(last - first) < 2 * quint64(order.size())) {
+    const size_t n = unread_.size(), from = rows_.size() - n;
+    // By rowid, the order the table keeps them in: mostly the order added.
+    const bool sorted = std::is_sorted(unread_.begin(), unread_.end());
+    std::vector<size_t> order;
+    if (!sorted) {
+        order.resize(n);
+        for (size_t i = 0; i < n; ++i) order[i] = i;
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return unread_[a] < unread_[b]; });
+    }
+    auto nth = [&](size_t k) { return sorted ? k : order[k]; };
+    // A row gone meanwhile, which only a statement outside the layer can do, reads as empty.
+    auto missing = [&](size_t i) { rows_[from + i] = StoredRow::FromValues(std::vector<QVariant>(size_t(count)), unread_[i]); };
+    // A failure halfway leaves every row listed as unread: a later pass reads them all again.
+    const qint64 first = unread_[nth(0)], last = unread_[nth(n - 1)];
+    if (quint64(last - first) < 2 * quint64(n)) {
         // Rows added one after another lie side by side: one range scan
         // reads them all, stepping over the few rows between them.
         sqlite3_stmt* stmt = cn_->Cached(StoredSql().chopped(2) + " BETWEEN ? AND ?");
@@ -1045,25 +1052,25 @@ void Recordset::ReadBack() {
         int rc;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
             const qint64 rowid = sqlite3_column_int64(stmt, count);
-            for (; next < order.size() && unread_[order[next]].second < rowid; ++next) missing(order[next]);
-            for (; next < order.size() && unread_[order[next]].second == rowid; ++next)
-                read[order[next]] = StoredRow::FromStatement(stmt, 0, count, rowid, &arena_);
+            for (; next < n && unread_[nth(next)] < rowid; ++next) missing(nth(next));
+            for (; next < n && unread_[nth(next)] == rowid; ++next)
+                rows_[from + nth(next)] = StoredRow::FromStatement(stmt, 0, count, rowid, &arena_);
         }
         sqlite3_reset(stmt);
         if (rc != SQLITE_DONE) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
-        for (; next < order.size(); ++next) missing(order[next]);
+        for (; next < n; ++next) missing(nth(next));
     } else {
-        for (size_t i : order)
-            if (!ReadStored(unread_[i].second, read[i])) missing(i);
+        for (size_t k = 0; k < n; ++k)
+            if (!ReadStored(unread_[nth(k)], rows_[from + nth(k)])) missing(nth(k));
     }
-    for (size_t i = 0; i < read.size(); ++i) rows_[unread_[i].first] = std::move(read[i]);
     unread_.clear();
     cn_->Forget(this);
 }
 
 void Recordset::DropUnread() {
-    for (const auto& [index, rowid] : unread_)
-        rows_[index] = StoredRow::FromValues(std::vector<QVariant>(fields_.size()), rowid);
+    const size_t from = rows_.size() - unread_.size();
+    for (size_t i = 0; i < unread_.size(); ++i)
+        rows_[from + i] = StoredRow::FromValues(std::vector<QVariant>(fields_.size()), unread_[i]);
     unread_.clear();
 }
 
@@ -1256,7 +1263,8 @@ void Recordset::Update() {
     CheckOpen();
     if (editMode_ == 0) return;
     sqlite3* db = cn_->Handle();
-    const QString table = QLatin1Char('"') + table_ + QLatin1Char('"');
+    // Made only for a statement's text: most rows added reuse the last one's.
+    auto table = [&] { return QLatin1Char('"') + table_ + QLatin1Char('"'); };
     // Steps a statement whose parameters are bound; the rows it changed.
     auto run = [&](sqlite3_stmt* stmt) {
         int rc = sqlite3_step(stmt);
@@ -1275,7 +1283,7 @@ void Recordset::Update() {
         // Rows added one after another assign the same fields: the text is made once.
         bool same = !insertSql_.isEmpty() && insertMask_.size() == qsizetype(fields_.size());
         for (size_t i = 0; same && i < fields_.size(); ++i)
-            same = (insertMask_[qsizetype(i)] == '1') == fields_[i].changed_;
+            same = (insertMask_.at(qsizetype(i)) == '1') == fields_[i].changed_;
         if (!same) {
             QStringList names;
             insertMask_ = QByteArray(qsizetype(fields_.size()), '0');
@@ -1285,8 +1293,8 @@ void Recordset::Update() {
                     names << "\"" + fields_[i].origin_ + "\"";
                 }
             insertSql_ = names.isEmpty()
-                             ? ("INSERT INTO " + table + " DEFAULT VALUES").toUtf8()
-                             : ("INSERT INTO " + table + " (" + names.join(",") + ") VALUES (" +
+                             ? ("INSERT INTO " + table() + " DEFAULT VALUES").toUtf8()
+                             : ("INSERT INTO " + table() + " (" + names.join(",") + ") VALUES (" +
                                 QStringList(QList<QString>(names.size(), "?")).join(",") + ")")
                                    .toUtf8();
         }
@@ -1302,8 +1310,10 @@ void Recordset::Update() {
         if (alone && sqlite3_total_changes64(db) - before == 1 && cn_->InTransaction()) {
             rows_.emplace_back();
             if (unread_.empty()) cn_->Defer(this);
-            unread_.emplace_back(rows_.size() - 1, rowid);
+            unread_.push_back(rowid);
         } else {
+            // The rows still unread stay the recordset's last ones.
+            ReadBack();
             // The row as stored, which is what a later update of it is checked
             // against: the engine keeps a Yes/No set to 1 as -1, fills defaults.
             StoredRow row;
@@ -1334,14 +1344,14 @@ void Recordset::Update() {
     }
     for (const auto& f : fields_) checks << "\"" + f.origin_ + "\" IS ?";
     sqlite3_stmt* stmt =
-        cn_->Cached(("UPDATE " + table + " SET " + sets.join(",") + " WHERE rowid=? AND " + checks.join(" AND ")).toUtf8());
+        cn_->Cached(("UPDATE " + table() + " SET " + sets.join(",") + " WHERE rowid=? AND " + checks.join(" AND ")).toUtf8());
     int index = bindChanged(stmt);
     sqlite3_bind_int64(stmt, ++index, rowid);
     for (int i = 0; i < int(fields_.size()); ++i) current.BindTo(stmt, ++index, i);
     const int changed = run(stmt);
     if (changed == 0) {
         sqlite3_stmt* stmt = nullptr;
-        QByteArray exists = ("SELECT 1 FROM " + table + " WHERE rowid=?").toUtf8();
+        QByteArray exists = ("SELECT 1 FROM " + table() + " WHERE rowid=?").toUtf8();
         bool found = false;
         if (sqlite3_prepare_v2(db, exists.constData(), exists.size(), &stmt, nullptr) == SQLITE_OK) {
             sqlite3_bind_int64(stmt, 1, rowid);

@@ -298,8 +298,8 @@ private:
     // one else can change a row it added until it commits: the row is read
     // back (as the engine stored it: defaults, affinity, Yes/No as -1) only
     // when something could see or change it, all such rows in one pass.
-    // Each is its place in rows_ and its rowid, in the order added.
-    std::vector<std::pair<size_t, qint64>> unread_;
+    // Their rowids, in the order added: they are the last rows of rows_.
+    std::vector<qint64> unread_;
     void ReadBack();
     // The rows went with a rolled back transaction: they read as empty.
     void DropUnread();

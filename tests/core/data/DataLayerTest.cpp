@@ -231,6 +231,37 @@ TEST_F(Data, RowsAddedInATransactionReadAsStored) {
     Recordset check;
     check.Open("SELECT COUNT(*) FROM CONTATTI WHERE AVVISO1SENT=-1 AND LUOGO='Forlì'", *cn);
     EXPECT_EQ(check.Fields(0).Value().toInt(), 3);
+
+    // Rows whose rowids come out of order, close together or far apart.
+    cn->Execute("CREATE TABLE ORDINE (N INTEGER PRIMARY KEY, T TEXT(50))");
+    Recordset keyed;
+    keyed.Open("SELECT * FROM ORDINE WHERE N=0", *cn, adOpenKeyset, adLockOptimistic);
+    const QList<int> keys = {12, 10, 13, 11, 5000000, 7, 900000};
+    cn->BeginTrans();
+    for (int n : keys) {
+        keyed.AddNew();
+        keyed.SetValue("N", n);
+        keyed.SetValue("T", QString("Riga %1").arg(n));
+        keyed.Update();
+        if (n == 11) cn->Execute("UPDATE ORDINE SET T='Cambiata' WHERE N=10");
+    }
+    int i = 0;
+    for (keyed.MoveFirst(); !keyed.EOF_(); keyed.MoveNext(), ++i) {
+        ASSERT_LT(i, keys.size());
+        EXPECT_EQ(keyed["N"].toInt(), keys[i]);
+        EXPECT_EQ(keyed["T"].toString(), QString("Riga %1").arg(keys[i]));
+        keyed.SetValue("T", "Letta");
+        long number = 0;
+        try {
+            keyed.Update();
+        } catch (const Platform::BasicError& e) {
+            number = e.Number();
+            keyed.CancelUpdate();
+        }
+        EXPECT_EQ(number, keys[i] == 10 ? E_ROWCHANGED : 0) << keys[i];
+    }
+    EXPECT_EQ(i, keys.size());
+    cn->CommitTrans();
 }
 
 // Rows added and not read back yet meet the connection's other statements and
