@@ -284,7 +284,9 @@ QVariant RawOf(const QVariant& v) {
     }
 }
 
-int Bind(sqlite3_stmt* stmt, int index, const QVariant& v) {
+// A text is copied by the engine unless `keep` is given, which then holds it
+// until the statement has run.
+int Bind(sqlite3_stmt* stmt, int index, const QVariant& v, std::vector<QByteArray>* keep = nullptr) {
     if (!v.isValid() || v.isNull()) return sqlite3_bind_null(stmt, index);
     switch (v.typeId()) {
     case QMetaType::Bool: return sqlite3_bind_int(stmt, index, v.toBool() ? -1 : 0);
@@ -300,14 +302,16 @@ int Bind(sqlite3_stmt* stmt, int index, const QVariant& v) {
         return sqlite3_bind_double(stmt, index, Platform::DateToSerial(QDateTime(v.toDate(), QTime(0, 0))));
     default: {
         QByteArray b = v.toString().toUtf8();
-        return sqlite3_bind_text(stmt, index, b.constData(), b.size(), SQLITE_TRANSIENT);
+        if (!keep) return sqlite3_bind_text(stmt, index, b.constData(), b.size(), SQLITE_TRANSIENT);
+        keep->push_back(std::move(b));
+        return sqlite3_bind_text(stmt, index, keep->back().constData(), keep->back().size(), SQLITE_STATIC);
     }
     }
 }
 
 // The block of a stored row: the column count, the width of the offsets
 // (1, 2 or 4 bytes: the least the row's data needs, most rows being short),
-// the rowid, each column's end within the data, each column's storage class,
+// whether an arena holds it, the rowid, each column's end within the data, each column's storage class,
 // then the data.
 constexpr size_t kRowHead = 16;
 struct RowLayout {
@@ -379,6 +383,7 @@ StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell, RowArena* are
     const qint32 n = count;
     std::memcpy(block, &n, sizeof n);
     block[4] = char(width);
+    block[5] = arena ? 1 : 0;
     std::memcpy(block + 8, &rowid, sizeof rowid);
     quint32 end = 0;
     for (int i = 0; i < count; ++i) {
@@ -390,7 +395,7 @@ StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell, RowArena* are
         std::memcpy(block + kRowHead + size_t(i) * width, &e, width);
         block[kRowHead + size_t(count) * width + size_t(i)] = char(c.type);
     }
-    return StoredRow::Block(block, StoredRow::Deleter{arena == nullptr});
+    return StoredRow::Block(block);
 }
 
 }  // namespace
@@ -1273,10 +1278,11 @@ void Recordset::Update() {
         return sqlite3_changes(db);
     };
     // The changed fields' values, bound from the first parameter on; how many.
+    std::vector<QByteArray> texts;
     auto bindChanged = [&](sqlite3_stmt* stmt) {
         int index = 0;
         for (const Field& f : fields_)
-            if (f.changed_) Bind(stmt, ++index, f.value_);
+            if (f.changed_) Bind(stmt, ++index, f.value_, &texts);
         return index;
     };
     if (editMode_ == 2) {
