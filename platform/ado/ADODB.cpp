@@ -326,9 +326,8 @@ struct RowLayout {
     quint32 end(int i) const {
         const char* p = base + kRowHead + size_t(i) * width();
         if (width() == 1) return static_cast<unsigned char>(*p);
-        quint32 e = 0;
-        std::memcpy(&e, p, width());
-        return qFromLittleEndian(e);
+        if (width() == 2) return qFromLittleEndian<quint16>(p);
+        return qFromLittleEndian<quint32>(p);
     }
     unsigned char type(int i) const { return static_cast<unsigned char>(base[kRowHead + size_t(count()) * width() + size_t(i)]); }
     const char* data() const { return base + kRowHead + size_t(count()) * (width() + 1); }
@@ -346,14 +345,16 @@ struct RowLayout {
 
 // A column's storage class and bytes, as a block is written from them: text
 // and blobs where they lie, integers and reals held in the cell itself.
+// Plain, so that a row's cells are not cleared before they are asked for
+// ({} is an empty cell).
 struct Cell {
-    int type = SQLITE_NULL;
-    const void* bytes = nullptr;
-    size_t length = 0;
-    char number[8] = {};
+    int type;
+    const void* bytes;
+    size_t length;
+    char number[8];
     template <typename T>
     static Cell Of(int type, T value) {
-        Cell c{type, nullptr, sizeof value};
+        Cell c{type, nullptr, sizeof value, {}};
         std::memcpy(c.number, &value, sizeof value);
         return c;
     }
@@ -390,9 +391,10 @@ StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell, RowArena* are
         const Cell& c = cells[i];
         if (c.length) std::memcpy(block + head + end, c.data(), c.length);
         end += quint32(c.length);
-        // Little-endian: an offset's low bytes come first whatever its width.
-        const quint32 e = qToLittleEndian(end);
-        std::memcpy(block + kRowHead + size_t(i) * width, &e, width);
+        char* at = block + kRowHead + size_t(i) * width;
+        if (width == 1) *at = char(end);
+        else if (width == 2) qToLittleEndian(quint16(end), at);
+        else qToLittleEndian(end, at);
         block[kRowHead + size_t(count) * width + size_t(i)] = char(c.type);
     }
     return StoredRow::Block(block);
@@ -424,11 +426,11 @@ StoredRow StoredRow::FromStatement(sqlite3_stmt* stmt, int first, int count, qin
         case SQLITE_FLOAT: return Cell::Of(SQLITE_FLOAT, sqlite3_value_double(v));
         case SQLITE_TEXT: {
             const void* text = sqlite3_value_text(v);
-            return {SQLITE_TEXT, text, size_t(sqlite3_value_bytes(v))};
+            return {SQLITE_TEXT, text, size_t(sqlite3_value_bytes(v)), {}};
         }
         case SQLITE_BLOB: {
             const void* blob = sqlite3_value_blob(v);
-            return {SQLITE_BLOB, blob, size_t(sqlite3_value_bytes(v))};
+            return {SQLITE_BLOB, blob, size_t(sqlite3_value_bytes(v)), {}};
         }
         default: return {};
         }
@@ -458,7 +460,7 @@ StoredRow StoredRow::FromValues(const std::vector<QVariant>& values, qint64 rowi
             return Cell::Of(SQLITE_FLOAT, RawOf(v).toDouble());
         default:
             if (texts[size_t(i)].isNull()) texts[size_t(i)] = v.toString().toUtf8();
-            return {SQLITE_TEXT, texts[size_t(i)].constData(), size_t(texts[size_t(i)].size())};
+            return {SQLITE_TEXT, texts[size_t(i)].constData(), size_t(texts[size_t(i)].size()), {}};
         }
     });
     return row;
