@@ -41,6 +41,20 @@ protected:
     std::unique_ptr<Connection> cn;
 };
 
+// Assigns a field of the current row and saves it: the error number raised,
+// 0 when saved. The edit does not outlive it.
+long EditError(Recordset& rs, const char* column, const QVariant& value) {
+    rs.SetValue(column, value);
+    long number = 0;
+    try {
+        rs.Update();
+    } catch (const Platform::BasicError& e) {
+        number = e.Number();
+    }
+    rs.CancelUpdate();
+    return number;
+}
+
 }  // namespace
 
 TEST_F(Data, JetSqlFormsRunUnchanged) {
@@ -250,15 +264,7 @@ TEST_F(Data, RowsAddedInATransactionReadAsStored) {
         ASSERT_LT(i, keys.size());
         EXPECT_EQ(keyed["N"].toInt(), keys[i]);
         EXPECT_EQ(keyed["T"].toString(), QString("Riga %1").arg(keys[i]));
-        keyed.SetValue("T", "Letta");
-        long number = 0;
-        try {
-            keyed.Update();
-        } catch (const Platform::BasicError& e) {
-            number = e.Number();
-            keyed.CancelUpdate();
-        }
-        EXPECT_EQ(number, keys[i] == 10 ? E_ROWCHANGED : 0) << keys[i];
+        EXPECT_EQ(EditError(keyed, "T", "Letta"), keys[i] == 10 ? E_ROWCHANGED : 0) << keys[i];
     }
     EXPECT_EQ(i, keys.size());
     cn->CommitTrans();
@@ -282,17 +288,6 @@ TEST_F(Data, RowsAddedInATransactionMeetOtherStatements) {
         r.SetValue(column, value);
         r.Update();
     };
-    auto refused = [](Recordset& r, const char* column, const QVariant& value) {
-        r.SetValue(column, value);
-        long number = 0;
-        try {
-            r.Update();
-        } catch (const Platform::BasicError& e) {
-            number = e.Number();
-        }
-        r.CancelUpdate();
-        return number;
-    };
     cn->BeginTrans();
     for (int id = 1; id <= 3; ++id) {
         if (id == 3) add(more, 4, "COGNOME", "Altro");  // another recordset adding to the same table
@@ -304,10 +299,10 @@ TEST_F(Data, RowsAddedInATransactionMeetOtherStatements) {
     EXPECT_EQ(count.Fields(0).Value().toInt(), 3);
     rs.MoveFirst();
     EXPECT_FALSE(rs["NOME"].isValid());  // as added, not as changed since
-    EXPECT_EQ(refused(rs, "COGNOME", "Neri"), E_ROWCHANGED);
-    EXPECT_EQ(refused(more, "COGNOME", "Neri"), E_ROWCHANGED);
+    EXPECT_EQ(EditError(rs, "COGNOME", "Neri"), E_ROWCHANGED);
+    EXPECT_EQ(EditError(more, "COGNOME", "Neri"), E_ROWCHANGED);
     rs.MoveNext();
-    EXPECT_EQ(refused(rs, "NOME", "Anna"), 0);  // nobody changed this one
+    EXPECT_EQ(EditError(rs, "NOME", "Anna"), 0);  // nobody changed this one
     rs.MoveNext();
     EXPECT_EQ(rs["COGNOME"].toString(), "Cognome 3");
 
@@ -318,16 +313,16 @@ TEST_F(Data, RowsAddedInATransactionMeetOtherStatements) {
     EXPECT_EQ(todo["PRIORITY"].toInt(), 1);
     todo.MoveFirst();
     EXPECT_EQ(todo["PRIORITY"].toInt(), 5);
-    EXPECT_EQ(refused(todo, "SHORTDESC", "Chiamare"), E_ROWCHANGED);
+    EXPECT_EQ(EditError(todo, "SHORTDESC", "Chiamare"), E_ROWCHANGED);
     // An edit whose trigger changes another's row.
     add(rs, 6, "COGNOME", "Cognome 6");
     todo.MoveLast();
-    EXPECT_EQ(refused(todo, "SHORTDESC", "Chiamare"), 0);
+    EXPECT_EQ(EditError(todo, "SHORTDESC", "Chiamare"), 0);
     rs.MoveLast();
     for (int id : {6, 5}) {
         EXPECT_EQ(rs["ID"].toInt(), id);
         EXPECT_FALSE(rs["TITOLO"].isValid());
-        EXPECT_EQ(refused(rs, "NOME", "Anna"), E_ROWCHANGED);
+        EXPECT_EQ(EditError(rs, "NOME", "Anna"), E_ROWCHANGED);
         rs.MovePrevious();
     }
     cn->CommitTrans();
