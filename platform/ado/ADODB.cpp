@@ -345,23 +345,28 @@ struct RowLayout {
 
 // A column's storage class and bytes, as a block is written from them: text
 // and blobs where they lie, integers and reals held in the cell itself.
-// Plain, so that a row's cells are not cleared before they are asked for
-// ({} is an empty cell).
+// Plain, so that a row's cells are not cleared before they are asked for;
+// each is set in place (a cell handed back whole costs a stall a column).
 struct Cell {
     int type;
     const void* bytes;
     size_t length;
     char number[8];
+    void Empty() { Set(SQLITE_NULL, nullptr, 0); }
+    void Set(int storage, const void* at, size_t size) {
+        type = storage;
+        bytes = at;
+        length = size;
+    }
     template <typename T>
-    static Cell Of(int type, T value) {
-        Cell c{type, nullptr, sizeof value, {}};
-        std::memcpy(c.number, &value, sizeof value);
-        return c;
+    void Number(int storage, T value) {
+        Set(storage, nullptr, sizeof value);
+        std::memcpy(number, &value, sizeof value);
     }
     const void* data() const { return bytes ? bytes : number; }
 };
 
-// Writes a block from `count` cells, column i's given by `cell(i)`, each
+// Writes a block from `count` cells, column i's set by `cell(i, cell)`, each
 // asked for once: every question to the engine about a column costs a call.
 template <typename CellOf>
 StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell, RowArena* arena = nullptr) {
@@ -374,7 +379,7 @@ StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell, RowArena* are
     }
     size_t data = 0;
     for (int i = 0; i < count; ++i) {
-        cells[i] = cell(i);
+        cell(i, cells[i]);
         data += cells[i].length;
     }
     const size_t width = RowLayout::WidthFor(data);
@@ -419,20 +424,20 @@ char* RowArena::Take(size_t bytes) {
 StoredRow StoredRow::FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid, RowArena* arena) {
     StoredRow row;
     // The engine's own bytes: its integers and reals as 8 bytes, text and blobs as they are.
-    row.block_ = MakeBlock(count, rowid, [&](int i) -> Cell {
+    row.block_ = MakeBlock(count, rowid, [&](int i, Cell& c) {
         sqlite3_value* v = sqlite3_column_value(stmt, first + i);
         switch (sqlite3_value_type(v)) {
-        case SQLITE_INTEGER: return Cell::Of(SQLITE_INTEGER, sqlite3_int64(sqlite3_value_int64(v)));
-        case SQLITE_FLOAT: return Cell::Of(SQLITE_FLOAT, sqlite3_value_double(v));
+        case SQLITE_INTEGER: return c.Number(SQLITE_INTEGER, sqlite3_int64(sqlite3_value_int64(v)));
+        case SQLITE_FLOAT: return c.Number(SQLITE_FLOAT, sqlite3_value_double(v));
         case SQLITE_TEXT: {
             const void* text = sqlite3_value_text(v);
-            return {SQLITE_TEXT, text, size_t(sqlite3_value_bytes(v)), {}};
+            return c.Set(SQLITE_TEXT, text, size_t(sqlite3_value_bytes(v)));
         }
         case SQLITE_BLOB: {
             const void* blob = sqlite3_value_blob(v);
-            return {SQLITE_BLOB, blob, size_t(sqlite3_value_bytes(v)), {}};
+            return c.Set(SQLITE_BLOB, blob, size_t(sqlite3_value_bytes(v)));
         }
-        default: return {};
+        default: return c.Empty();
         }
     }, arena);
     return row;
@@ -442,9 +447,9 @@ StoredRow StoredRow::FromValues(const std::vector<QVariant>& values, qint64 rowi
     // The same storage classes Bind hands the engine.
     std::vector<QByteArray> texts(values.size());
     StoredRow row;
-    row.block_ = MakeBlock(int(values.size()), rowid, [&](int i) -> Cell {
+    row.block_ = MakeBlock(int(values.size()), rowid, [&](int i, Cell& c) {
         const QVariant& v = values[size_t(i)];
-        if (!v.isValid() || v.isNull()) return {};
+        if (!v.isValid() || v.isNull()) return c.Empty();
         switch (v.typeId()) {
         case QMetaType::Bool:
         case QMetaType::Int:
@@ -452,15 +457,15 @@ StoredRow StoredRow::FromValues(const std::vector<QVariant>& values, qint64 rowi
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
         case QMetaType::Long:
-            return Cell::Of(SQLITE_INTEGER, sqlite3_int64(v.typeId() == QMetaType::Bool ? (v.toBool() ? -1 : 0) : v.toLongLong()));
+            return c.Number(SQLITE_INTEGER, sqlite3_int64(v.typeId() == QMetaType::Bool ? (v.toBool() ? -1 : 0) : v.toLongLong()));
         case QMetaType::Double:
         case QMetaType::Float:
         case QMetaType::QDateTime:
         case QMetaType::QDate:
-            return Cell::Of(SQLITE_FLOAT, RawOf(v).toDouble());
+            return c.Number(SQLITE_FLOAT, RawOf(v).toDouble());
         default:
             if (texts[size_t(i)].isNull()) texts[size_t(i)] = v.toString().toUtf8();
-            return {SQLITE_TEXT, texts[size_t(i)].constData(), size_t(texts[size_t(i)].size()), {}};
+            return c.Set(SQLITE_TEXT, texts[size_t(i)].constData(), size_t(texts[size_t(i)].size()));
         }
     });
     return row;
