@@ -704,7 +704,7 @@ void Connection::OpenWorkbook(const QString& file) {
 }
 
 void Connection::Close() {
-    DropDeferred();
+    SettleDeferred();
     for (auto& entry : cache_) sqlite3_finalize(entry.second);
     cache_.clear();
     server_.reset();
@@ -779,7 +779,7 @@ void Connection::BeginTrans() {
 void Connection::CommitTrans() { Execute("COMMIT"); }
 
 void Connection::RollbackTrans() {
-    DropDeferred();
+    SettleDeferred();
     // A statement that failed on a full disk or an I/O error has already
     // rolled the transaction back: that failure is the one to report, not
     // a complaint that no transaction is left to roll back.
@@ -804,6 +804,19 @@ void Connection::Flush() {
 void Connection::Defer(Recordset* rs) { deferring_.push_back(rs); }
 
 void Connection::Forget(Recordset* rs) { std::erase(deferring_, rs); }
+
+void Connection::SettleDeferred() {
+    // The rows added keep showing what was written, as they did when each
+    // was read back at once: they are read before the transaction takes them
+    // away. A read that fails must not keep the rollback from running.
+    if (InTransaction()) {
+        try {
+            Flush();
+        } catch (const Platform::BasicError&) {
+        }
+    }
+    DropDeferred();
+}
 
 void Connection::DropDeferred() {
     for (Recordset* rs : deferring_) rs->DropUnread();

@@ -161,6 +161,8 @@ private:
     std::vector<Recordset*> deferring_;
     // Those rows are gone with the transaction: they are read back no more.
     void DropDeferred();
+    // Reads them while they are still there, then lets them go.
+    void SettleDeferred();
 };
 
 class Field {
