@@ -13,13 +13,19 @@
 
 namespace {
 
-std::shared_ptr<Pagivex::Preview> FixedDocument() {
-    auto preview = Pagivex::CreatePreview();
-    preview->SetApplication("Brivalto & Co");
+// A letter-sized document measured in pixels, as the program's lists make them.
+std::shared_ptr<Pagivex::Pages> LetterPages(const std::shared_ptr<Pagivex::Preview>& preview) {
     auto pages = preview->Pages();
     pages->SetScaleMode(3);
     pages->SetWidth(816);
     pages->SetHeight(1056);
+    return pages;
+}
+
+std::shared_ptr<Pagivex::Preview> FixedDocument() {
+    auto preview = Pagivex::CreatePreview();
+    preview->SetApplication("Brivalto & Co");
+    auto pages = LetterPages(preview);
     auto page = pages->Add();
     page->DrawText("Nome", 0, 10, 100, 20);
     page->DrawText(QString::fromUtf8("Città \"A\""), 100, 12, 80, 20, 255, -1, Pagivex::prvAlignCenter);
@@ -141,10 +147,7 @@ TEST(Exporters, HtmlBytes) {
 TEST(Exporters, HtmlCellsOfManyStylesEachKeepTheirTags) {
     QTemporaryDir dir;
     auto preview = Pagivex::CreatePreview();
-    auto pages = preview->Pages();
-    pages->SetScaleMode(3);
-    pages->SetWidth(816);
-    pages->SetHeight(1056);
+    auto pages = LetterPages(preview);
     auto page = pages->Add();
     const int cells = 90;
     auto fore = [](int i) { return i % 2 ? 255 : -1; };
@@ -212,10 +215,7 @@ TEST(Exporters, HtmlCellTextsAreEscapedWhole) {
 TEST(Exporters, HtmlTagsFollowTheFontsOfEachPage) {
     QTemporaryDir dir;
     auto preview = Pagivex::CreatePreview();
-    auto pages = preview->Pages();
-    pages->SetScaleMode(3);
-    pages->SetWidth(816);
-    pages->SetHeight(1056);
+    auto pages = LetterPages(preview);
     for (int p = 1; p <= 3; ++p) {
         auto page = pages->Add();
         page->SetFont("Times", 14);
