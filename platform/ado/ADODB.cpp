@@ -1238,21 +1238,21 @@ Field& Recordset::Fields(const QString& name) {
     Platform::Err().Raise(3265, "Impossibile trovare l'elemento nell'insieme: " + name);
 }
 
-void Recordset::SetValue(const QString& name, const QVariant& value) {
+void Recordset::StartEdit() {
     if (!hasRowId_) Platform::Err().Raise(3251, "Operazione non supportata dal provider per questo recordset.");
     if (editMode_ == 0) {
         CheckCurrent();
         editMode_ = 1;
     }
+}
+
+void Recordset::SetValue(const QString& name, const QVariant& value) {
+    StartEdit();
     Assign(Fields(name), value);
 }
 
 void Recordset::SetValue(const char* name, const QVariant& value) {
-    if (!hasRowId_) Platform::Err().Raise(3251, "Operazione non supportata dal provider per questo recordset.");
-    if (editMode_ == 0) {
-        CheckCurrent();
-        editMode_ = 1;
-    }
+    StartEdit();
     Assign(Fields(name), value);
 }
 

@@ -254,6 +254,8 @@ private:
     bool ReadStored(qint64 rowid, StoredRow& row);
     // Reads the base table's columns behind the fields, then the rowid, of a row by its rowid.
     const QByteArray& StoredSql();
+    // A field may be assigned: the rows can be written, and an edit of the current one begins.
+    void StartEdit();
     void Assign(Field& f, const QVariant& value);
     void CheckOpen() const;
     void CheckCurrent() const;

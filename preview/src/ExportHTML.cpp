@@ -15,12 +15,6 @@
 
 namespace Pagivex::impl {
 
-static QString EscapeAttribute(const QString& text) {
-    QString out = text;
-    out.replace('&', "&amp;").replace('"', "&quot;").replace('<', "&lt;").replace('>', "&gt;");
-    return out;
-}
-
 namespace {
 
 // How each ASCII character is written in a cell: as itself (size 0 here) or as the entity
@@ -89,7 +83,7 @@ bool ExportHTML::Header(const std::vector<qint32>& pages, const std::shared_ptr<
     AppendEscapedHTML(h, m_option);
     h += "</TITLE>\r\n";
     h += "<META NAME=\"Generator\" CONTENT=\"";
-    h += EscapeAttribute(modGlobals::ApplicationName());
+    h += modGlobals::HtmlAttribute(modGlobals::ApplicationName());
     h += "\">\r\n";
     h += "<META NAME=\"Author\" CONTENT=\"?\">\r\n";
     h += "<META NAME=\"Keywords\" CONTENT=\"?\">\r\n";

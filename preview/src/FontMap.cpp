@@ -47,12 +47,6 @@ QFont Font::MakeFont(int dpiY) const {
     return font;
 }
 
-static QString HtmlEscapeAttribute(const QString& text) {
-    QString out = text;
-    out.replace('&', "&amp;").replace('"', "&quot;").replace('<', "&lt;").replace('>', "&gt;");
-    return out;
-}
-
 void Font::Create(int dpiY) {
     static std::atomic<qint32> nextHandle{1};
     m_font = MakeFont(dpiY);
@@ -67,7 +61,7 @@ void Font::Create(int dpiY) {
     m_openPrefix.clear();
     if (m_bold) m_openPrefix += "<B>";
     if (m_italic) m_openPrefix += "<I>";
-    m_openPrefix += "<FONT FACE=\"" + HtmlEscapeAttribute(m_face) + "\" SIZE=\"" + QString::number(htmlSize) +
+    m_openPrefix += "<FONT FACE=\"" + modGlobals::HtmlAttribute(m_face) + "\" SIZE=\"" + QString::number(htmlSize) +
                     "\" COLOR=";
     m_close = "</FONT>";
     if (m_italic) m_close += "</I>";

@@ -232,6 +232,12 @@ QByteArray ToAnsi(QStringView text) {
     return out;
 }
 
+QString HtmlAttribute(const QString& text) {
+    QString out = text;
+    out.replace('&', "&amp;").replace('"', "&quot;").replace('<', "&lt;").replace('>', "&gt;");
+    return out;
+}
+
 QString LibraryFolder() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) && info.dli_fname) {

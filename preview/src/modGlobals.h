@@ -42,6 +42,8 @@ char AnsiByte(char16_t u);
 // characters the code page lacks become "?".
 void ToAnsi(QStringView text, char* out);
 QByteArray ToAnsi(QStringView text);
+// A text as it may stand inside a quoted HTML attribute.
+QString HtmlAttribute(const QString& text);
 
 // The folder of the library file when it can be written, else the per-user data folder.
 QString LibraryFolder();
