@@ -197,7 +197,12 @@ TEST_F(Card, TextIsNeverCutToItsColumn) {
     EXPECT_EQ(c.Tag, "NEW");
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
     env.ClearBoxes();
-    c.txDescrizione->setPlainText("Presentazione del listino. " + QString(228, '-'));
+    const QString full = QString("Presentazione del nuovo listino con le prove dei campioni, gli accordi sulle "
+                                 "consegne del trimestre e i prezzi per quantità. ")
+                             .repeated(3)
+                             .left(255);
+    ASSERT_FALSE(full.endsWith(' '));
+    c.txDescrizione->setPlainText(full);
     c.txLuogo->setText(QString(101, 'l'));
     c.cmdConferma_Click();
     EXPECT_EQ(env.Prompts().size(), 1);
@@ -210,10 +215,11 @@ TEST_F(Card, TextIsNeverCutToItsColumn) {
     c.txID->setText("7");
     c.txID_LostFocus();
     c.show();
+    QApplication::processEvents();
     c.grab().save(TestKit::ProgramFolder() + "/../activity-card-full-description.png");
     c.cmdConferma_Click();
     EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
-    EXPECT_EQ(Value("SELECT DESCRIZIONE FROM CONTATTI").toString(), "Presentazione del listino. " + QString(228, '-'));
+    EXPECT_EQ(Value("SELECT DESCRIZIONE FROM CONTATTI").toString(), full);
 }
 
 TEST_F(Card, NumbersArePerOwnerAndAnEmptyOwnerFindsNullRows) {
