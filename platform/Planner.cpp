@@ -354,6 +354,7 @@ Planner::Planner(QWidget* parent) : QWidget(parent), day_(Now().date()) {
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::StyledPanel);
     scroll->viewport()->installEventFilter(this);
+    window()->installEventFilter(this);
     auto* side = new QWidget(split);
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(4, 0, 0, 0);
@@ -455,6 +456,9 @@ void Planner::SetCurrentDate(const QDateTime& day) {
     if (!day.isValid()) return;
     ShowDate(day.date());
     scrollTo_ = day.time();
+    // Asked for now: the time it is once the day is in sight, however long
+    // the window waits hidden or minimised before that.
+    followClock_ = qAbs(day.secsTo(Now())) < 60;
     ScrollToTime();
 }
 
@@ -465,18 +469,21 @@ void Planner::ShowDate(const QDate& date) {
 
 void Planner::ScrollToTime() {
     if (!scrollTo_.isValid()) return;
+    const bool inSight = dayScroll_->viewport()->isVisible() && !window()->isMinimized();
+    const QDateTime now = Now();
+    const QTime time = followClock_ && now.date() == day_ ? now.time() : scrollTo_;
     // The time's row at the top, with the slot before it above for context.
     const PlannerLayout::Day& day = dayView_->Layout();
-    const int row = int(day.viewStart.secsTo(scrollTo_) / 60 / std::max(1, day.slotMinutes));
-    QScrollBar* bar = dayScroll_->verticalScrollBar();
-    bar->setValue(std::max(0, row - 1) * dayView_->SlotHeight());
+    const int row = int(day.viewStart.secsTo(time) / 60 / std::max(1, day.slotMinutes));
+    dayScroll_->verticalScrollBar()->setValue(std::max(0, row - 1) * dayView_->SlotHeight());
     // Until the view is on screen its height is not final: it is placed again then.
-    if (dayScroll_->viewport()->isVisible()) scrollTo_ = QTime();
+    if (inSight) scrollTo_ = QTime();
 }
 
 bool Planner::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == dayScroll_->viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
-        QTimer::singleShot(0, this, [this] { ScrollToTime(); });
+    const bool view = watched == dayScroll_->viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Show);
+    const bool shown = watched == window() && (event->type() == QEvent::Show || event->type() == QEvent::WindowStateChange);
+    if ((view || shown) && scrollTo_.isValid()) QTimer::singleShot(0, this, [this] { ScrollToTime(); });
     return QWidget::eventFilter(watched, event);
 }
 

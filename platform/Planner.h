@@ -273,6 +273,7 @@ private:
     QSet<QString> rung_;
     std::function<void(PlannerTaskEditor&)> taskEditorSetUp_;
     QTime scrollTo_;  // the time to bring into sight once the view has its size
+    bool followClock_ = false;
 
     QLabel* dayLabel_;
     QPushButton* prevDay_;

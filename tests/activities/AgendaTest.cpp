@@ -522,9 +522,13 @@ TEST_F(Agenda, ContactSearchAndNumberEntry) {
 }
 
 TEST_F(Agenda, ItOpensOnTheTimeItIs) {
-    env.SetClock(At(0, 17, 30));
+    // Loaded minimised at the start of the day, as the menu does, and opened in the afternoon.
+    env.SetClock(At(0, 8, 5));
     auto& a = Open();
+    a.SetWindowState(Platform::vbMinimized);
+    env.SetClock(At(0, 17, 30));
     a.Show();
+    a.SetWindowState(Platform::vbNormal);
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
     auto* view = a.Planner->DayView();
     const auto& day = view->Layout();
