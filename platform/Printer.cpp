@@ -52,8 +52,7 @@ QPrinter& PrinterObject::Device() {
 void PrinterObject::SetPdfFolder(const QString& folder) {
     if (painter_) KillDoc();
     pdfFolder_ = folder;
-    printed_.clear();
-    jobNumber_ = 0;
+    Restart();
     // Measuring before the first job already gives the PDF page.
     QPrinter& device = Device();
     if (!folder.isEmpty()) {
@@ -72,10 +71,7 @@ void PrinterObject::SetOutputFile(const QString& file) {
     if (file == outputFile_) return;
     if (painter_) EndDoc();
     outputFile_ = file;
-    if (pdfFolder_.isEmpty()) {
-        printed_.clear();
-        jobNumber_ = 0;
-    }
+    if (pdfFolder_.isEmpty()) Restart();
 }
 
 QString PrinterObject::PrinterOfJobs() const {
@@ -118,19 +114,32 @@ QString PrinterObject::NextPdfFile() const {
         return QDir(pdfFolder_).filePath(QStringLiteral("job%1.pdf").arg(jobNumber_ + 1, 4, 10, QChar('0')));
     if (outputFile_.isEmpty()) return QString();
     if (jobNumber_ == 0) return outputFile_;
+    // Chosen once for the next job, so that the file it writes does not push it on.
+    if (!nextNumbered_.isEmpty()) return nextNumbered_;
     const QFileInfo chosen(outputFile_);
     const QString suffix = chosen.suffix().isEmpty() ? QString() : "." + chosen.suffix();
     const QString base = chosen.dir().filePath(chosen.suffix().isEmpty() ? chosen.fileName() : chosen.completeBaseName());
     for (int n = jobNumber_ + 1;; ++n) {
-        const QString name = base + "-" + QString::number(n) + suffix;
-        if (!QFileInfo::exists(name)) return name;
+        nextNumbered_ = base + "-" + QString::number(n) + suffix;
+        if (!QFileInfo::exists(nextNumbered_)) return nextNumbered_;
     }
+}
+
+void PrinterObject::Written(const QString& file) {
+    printed_ << file;
+    ++jobNumber_;
+    nextNumbered_.clear();
+}
+
+void PrinterObject::Restart() {
+    printed_.clear();
+    jobNumber_ = 0;
+    nextNumbered_.clear();
 }
 
 QString PrinterObject::ClaimPdfFile() {
     const QString file = NextPdfFile();
-    printed_ << file;
-    ++jobNumber_;
+    Written(file);
     return file;
 }
 
@@ -260,8 +269,7 @@ void PrinterObject::EndDoc() {
         const bool ended = painter_->end();
         painter_.reset();
         if (PrintsToPdf() && ended) {
-            printed_ << Device().outputFileName();
-            ++jobNumber_;
+            Written(Device().outputFileName());
         }
         if (!ended) throw BasicError(vbErrPrinter, QStringLiteral("La stampa non è stata completata"));
     }
@@ -294,8 +302,7 @@ void PrinterObject::PrintJob(const std::function<void(QPagedPaintDevice& device)
     if (device.printerState() == QPrinter::Error)
         throw BasicError(vbErrPrinter, QStringLiteral("La stampa non è stata completata"));
     if (PrintsToPdf() && QFile::exists(device.outputFileName())) {
-        printed_ << device.outputFileName();
-        ++jobNumber_;
+        Written(device.outputFileName());
     }
     page_ = 0;
 }
@@ -316,8 +323,7 @@ void PrinterObject::PrintFile(const QString& file) {
     if (pdf.isEmpty()) throw BasicError(vbErrPrinter, office.LastError());
     QFile::remove(target);
     if (!QFile::rename(pdf, target)) throw BasicError(vbErrPrinter, QStringLiteral("Impossibile scrivere ") + target);
-    printed_ << target;
-    ++jobNumber_;
+    Written(target);
 }
 
 PrinterObject& Printer() {

@@ -123,6 +123,9 @@ private:
     // Sets a device up for the next job: the PDF file it writes or the printer.
     void PrepareDevice(QPrinter& device);
     QString PrinterOfJobs() const;
+    // Counts a PDF file a job wrote; starts the count again.
+    void Written(const QString& file);
+    void Restart();
     void RequirePrinter() const;
     void BeginJob();
     void EnsurePage();
@@ -139,6 +142,7 @@ private:
     QString deviceName_;
     QString pdfFolder_;
     QString outputFile_;
+    mutable QString nextNumbered_;
     QStringList printed_;
     int jobNumber_ = 0;
 };
