@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,7 +36,9 @@ public:
     // printing again from the preview writes the one after it.
     void Done(Pagivex::ZVDestination iFormat) override {
         if (iFormat != Pagivex::zvPrinter || !form_->prw || !Printer().PrintsToPdf()) return;
-        if (form_->prw->PrintFile() != Printer().NextPdfFile()) return;
+        const QString file = form_->prw->PrintFile();
+        // No page printed, no file: the next job still writes this one.
+        if (file != Printer().NextPdfFile() || !QFileInfo::exists(file)) return;
         Printer().ClaimPdfFile();
         form_->prw->SetPrintFile(Printer().NextPdfFile());
     }

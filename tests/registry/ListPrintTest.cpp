@@ -78,7 +78,6 @@ public:
         SetPrinterListHandler(previous_);
         Printer().SetPdfFolder(QString());
         Printer().SetDeviceName(QString());
-        Printer().SetOutputFile(QString());
     }
 
 private:
