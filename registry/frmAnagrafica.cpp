@@ -396,10 +396,10 @@ void frmAnagrafica::cmdSalva_Click() {
                 }
             }
             if (ok) {
-                rs.SetValue("CATEGORIA", Trim(cbCategoria->Text()).left(50));
+                rs.SetValue("CATEGORIA", Trim(cbCategoria->Text()));
                 rs.SetValue("IDAZIENDA", qint32(Val(txIDAzienda->text())));
-                rs.SetValue("AZIENDA", Trim(txAzienda->text()).left(50));
-                rs.SetValue("TITOLO", Trim(cbTitolo->Text()).left(15));
+                rs.SetValue("AZIENDA", Trim(txAzienda->text()));
+                rs.SetValue("TITOLO", Trim(cbTitolo->Text()));
                 rs.SetValue("CAP", Trim(txCAP->text()));
                 rs.SetValue("CITTA", Trim(txCitta->text()));
                 rs.SetValue("COGNOME", Trim(txCognome->text()));
