@@ -29,6 +29,7 @@ enum Local { CATEGORIA, AZIENDA, TITOLO, COGNOME, NOME, RUOLO, INDIRIZZO, CAP, C
 class Importa : public RegistryDb {
 protected:
     void TearDown() override {
+        frmImporta::PaceMs = 50;
         SetFileDialogHandler(nullptr);
         if (IsDefaultInstanceLoaded<frmImporta>()) DefaultInstance<frmImporta>().Unload();
     }
@@ -276,6 +277,7 @@ TEST_F(Importa, TheLockIsKeptFreshAndTheRunCannotBeEnteredAgain) {
     auto& w = Open(frmImporta::Testo);
     Choose(w, Write("a.csv", lines));
     w.cbRemoteField[COGNOME]->SetListIndex(1);
+    frmImporta::PaceMs = 0;  // the bar moves at every row
     const QDateTime start(QDate(2024, 5, 6), QTime(9, 0));
     env.SetClock(start);
     int rows = 0;
