@@ -138,10 +138,9 @@ void RefreshLock(ADODB::Connection& cn, const QString& table) {
     try {
         if (cn.Execute("UPDATE LOCKS SET U_MOD=? WHERE COMPUTER=? AND TABELLA=?", {Platform::Now(), computer, table}) == 0)
             cn.Execute("INSERT INTO LOCKS (COMPUTER, TABELLA, U_MOD) VALUES (?,?,?)", {computer, table, Platform::Now()});
-    } catch (const Platform::BasicError& e) {
-        // A busy moment: the next refresh comes before the row can lapse.
-        Platform::Err().Set(e);
-        Platform::Err().Clear();
+    } catch (const Platform::BasicError&) {
+        // A busy moment: the next refresh comes before the row can lapse. A
+        // failure that took a write with it is said by the write's commit.
     }
 }
 
@@ -173,16 +172,12 @@ void HeldLock::RowRefused() {
     if (!open_ || !cn_.TransactionLost()) return;
     open_ = false;
     pending_ = 0;
-    told_ = true;
     cn_.CommitTrans();  // raises what rolled the slice back
 }
 
 void HeldLock::Finish() {
-    if (!open_) {
-        if (told_) return;
-        Platform::Err().Raise(3034, QStringLiteral("Nessuna transazione attiva."));
-    }
-    Cut(false);
+    // A slice lost with its failure has said so already.
+    if (open_) Cut(false);
 }
 
 void HeldLock::Cut(bool again) {

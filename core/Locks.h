@@ -50,7 +50,8 @@ public:
     // outside a slice.
     void RowRefused();
     // Commits the open slice and ends the write; raises when the engine
-    // could not commit, unless RowRefused has already raised that failure.
+    // could not commit, unless the slice was lost with a failure raised
+    // already.
     void Finish();
     std::int32_t Committed() const { return committed_; }
     // Rows stored so far, committed or not.
@@ -72,7 +73,6 @@ private:
     std::int32_t committed_ = 0;
     std::int32_t pending_ = 0;
     bool open_ = false;
-    bool told_ = false;
 };
 
 }  // namespace Locks

@@ -511,6 +511,8 @@ void frmImporta::cmdStart_Click() {
     bool opened = true;   // false: the data layer has told the user already
     bool outlookOk = true;
     Err().Clear();
+    // The failure that stopped the run: what the closing steps raise comes after it.
+    ErrObject failure;
     try {
         idQuery_ = std::make_unique<ADODB::Recordset>();
         hold_ = std::make_unique<Locks::HeldLock>(*cn_, QStringLiteral("ANAGRAFICA"));
@@ -528,6 +530,7 @@ void frmImporta::cmdStart_Click() {
         }
     } catch (const std::exception& e) {
         Err().Set(e);
+        failure = Err();
     }
     idQuery_.reset();
     // Rows stored before an error stay; a row counts once it is committed.
@@ -535,11 +538,13 @@ void frmImporta::cmdStart_Click() {
         try {
             hold_->Finish();
         } catch (const std::exception& e) {
-            if (Err().Number == 0) Err().Set(e);
+            Err().Set(e);
+            if (failure.Number == 0) failure = Err();
         }
         written_ = hold_->Committed();
         hold_.reset();
     }
+    Err() = failure;
     progress.Unload();
     if (opened && outlookOk && Err().Number != 0)
         MsgBox("Errore " + QString::number(Err().Number) + ": " + Err().Description + " - in importazione file");

@@ -557,14 +557,17 @@ Connection::Connection() = default;
 Connection::~Connection() { Close(); }
 
 void Connection::RaiseEngineError(int rc, const QString& sql, long number) {
+    // Taken first: the system's word on a failed write, which the engine
+    // does not always keep (nothing since has failed, so it is still there).
+    const int lastSystemError = errno;
     QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
     int extended = db_ ? sqlite3_extended_errcode(db_) : rc;
     if ((extended & 0xFF) != (rc & 0xFF)) extended = rc;
     // A write refused for want of room reaches the engine as a plain I/O
     // error when the file could not grow (a quota, a size limit): the user
     // is told the disk is full, which is what can be mended.
-    if ((extended & 0xFF) == SQLITE_IOERR && db_) {
-        const int why = sqlite3_system_errno(db_);
+    if (extended == SQLITE_IOERR_WRITE && db_) {
+        const int why = sqlite3_system_errno(db_) ? sqlite3_system_errno(db_) : lastSystemError;
         if (why == ENOSPC || why == EFBIG || why == EDQUOT) extended = SQLITE_FULL;
     }
     Mapped m = MapEngineError(extended, message);
