@@ -14,14 +14,14 @@ using namespace Platform;
 
 namespace {
 
-QString Cut(const QString& text, int size) { return text.left(size); }
+QString Cut(const QString& text, int size) { return CutText(text, size); }
 
 // A telephone number is kept as Outlook gives it, blanks included, when
 // there is more than blanks in it.
 QVariant Number(const OutlookItem& contact, const char* property) {
     const QString number = contact.Text(QString::fromLatin1(property));
     if (number.trimmed().isEmpty()) return QVariant();
-    return number.left(25);
+    return Cut(number, 25);
 }
 
 }  // namespace

@@ -56,6 +56,17 @@ const LocalField kFields[16] = {
 
 const int kPreviewRows = 100;
 
+}  // namespace
+
+QString CutText(const QString& text, int size) {
+    qsizetype end = 0;
+    for (int kept = 0; kept < size && end < text.size(); ++kept)
+        end += text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate() ? 2 : 1;
+    return end == text.size() ? text : text.left(end);
+}
+
+namespace {
+
 // A source value as the destination column takes it: text cut to the
 // column's size; Null stays Null.
 QVariant CutToColumn(const QVariant& value, const ADODB::Field& column) {
@@ -66,7 +77,7 @@ QVariant CutToColumn(const QVariant& value, const ADODB::Field& column) {
         const QDateTime when = value.toDateTime();
         text = Format(when, when.time() == QTime(0, 0) ? "dd/mm/yyyy" : "dd/mm/yyyy hh:nn:ss");
     } else text = Format(value);
-    if (column.DefinedSize > 0) text = text.left(column.DefinedSize);
+    if (column.DefinedSize > 0) text = CutText(text, column.DefinedSize);
     return text;
 }
 
@@ -587,13 +598,18 @@ void frmImporta::ImportTable(bool& opened) {
         bar.SetValue(0);
         bar.SetMax(src.RecordCount());
     }
+    // The mapping stays as it is for the whole run: read once.
+    std::array<ADODB::Field*, 16> columns;
+    std::array<QString, 16> remotes;
+    for (int i = 0; i < 16; ++i) {
+        columns[i] = &dst.Fields(LocalColumn(i));
+        remotes[i] = Trim(cbRemoteField[i]->currentText());
+    }
     while (!src.EOF_()) {
         dst.AddNew();
-        for (int i = 0; i < 16; ++i) {
-            ADODB::Field& column = dst.Fields(LocalColumn(i));
-            const QString remote = Trim(cbRemoteField[i]->currentText());
-            dst.SetValue(column.Name, remote.isEmpty() ? QVariant(QString()) : CutToColumn(src.Fields(remote).Value(), column));
-        }
+        for (int i = 0; i < 16; ++i)
+            dst.SetValue(columns[i]->Name, remotes[i].isEmpty() ? QVariant(QString())
+                                                                : CutToColumn(src.Fields(remotes[i]).Value(), *columns[i]));
         StampRow(dst);
         const bool stored = modAdoCommon::UpdateRecordset(dst);
         if (!stored && dst.EditPending()) dst.CancelUpdate();
@@ -623,15 +639,21 @@ void frmImporta::ImportText(bool& opened) {
         opened = false;
         return;
     }
+    // The mapping stays as it is for the whole run: read once.
+    std::array<ADODB::Field*, 16> columns;
+    std::array<int, 16> positions;
+    for (int i = 0; i < 16; ++i) {
+        columns[i] = &dst.Fields(LocalColumn(i));
+        positions[i] = cbRemoteField[i]->ListIndex();
+    }
     for (int l = first; l < lines.size(); ++l) {
         const QStringList& fields = lines[l];
         if (fields.isEmpty()) continue;
         dst.AddNew();
         for (int i = 0; i < 16; ++i) {
-            const int k = cbRemoteField[i]->ListIndex();
+            const int k = positions[i];
             if (k <= 0 || k - 1 >= fields.size()) continue;
-            ADODB::Field& column = dst.Fields(LocalColumn(i));
-            dst.SetValue(column.Name, CutToColumn(DelimitedText::Unquote(fields[k - 1]), column));
+            dst.SetValue(columns[i]->Name, CutToColumn(DelimitedText::Unquote(fields[k - 1]), *columns[i]));
         }
         StampRow(dst);
         try {

@@ -17,6 +17,11 @@ namespace Platform { class ComboBox; class ListView; class MultiButton; }
 namespace ADODB { class Connection; class Recordset; }
 namespace Locks { class HeldLock; }
 
+// The first `size` characters of an imported value, as it is cut to its
+// column: a character outside the basic plane counts as one, as the column
+// counts it, and is never split.
+QString CutText(const QString& text, int size);
+
 // Bringing registry records in from an Access table, an Excel sheet, a
 // delimited text file or the Outlook contacts, through a mapping of the
 // sixteen local fields onto the source's fields.

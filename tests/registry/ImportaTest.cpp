@@ -440,6 +440,7 @@ TEST_F(Importa, OutlookContactsPreviewAndImport) {
 TEST_F(Importa, OutlookContactsFieldCuts) {
     const QString file = Write("tagli.vcf",
                                "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Cognome;Nome;;Titolo lungo venti c;\r\n"
+                               "ORG:" + QByteArray(49, 'x') + "\xF0\x9F\x98\x80yz\r\n"
                                "ADR;TYPE=WORK:;;Via A\\nScala B;Citta;Provin;123456789;\r\n"
                                "TEL;TYPE=HOME: 0543 1\r\nTEL;TYPE=HOME,FAX:0543 9\r\nEMAIL:\r\n"
                                "EMAIL;TYPE=WORK:secondo@example.it\r\nEND:VCARD\r\n");
@@ -449,6 +450,8 @@ TEST_F(Importa, OutlookContactsFieldCuts) {
     ADODB::Recordset rs;
     rs.Open("SELECT * FROM ANAGRAFICA", cn);
     EXPECT_EQ(rs["TITOLO"].toString(), "Titolo lungo ve");
+    // Fifty characters, the last one outside the basic plane and whole.
+    EXPECT_EQ(rs["AZIENDA"].toString(), QString(49, 'x') + QString::fromUtf8("\xF0\x9F\x98\x80"));
     EXPECT_EQ(rs["INDIRIZZO"].toString(), "Via A");
     EXPECT_EQ(rs["PROVINCIA"].toString(), "Prov");
     EXPECT_EQ(rs["CAP"].toString(), "1234567");
