@@ -487,9 +487,10 @@ void frmImporta::RowWritten(bool stored) {
     if (stored) hold_->RowStored();
     else hold_->RowRefused();
     written_ = hold_->Committed();
+    // The bridge's rows move the bar, and the window, through its own event.
+    if (cbFormato->ListIndex() == Outlook) return;
     if (paced_.isValid() && paced_.elapsed() < PaceMs) return;
-    // The bridge's rows move the bar through its own event.
-    if (cbFormato->ListIndex() != Outlook) DefaultInstance<frmProgress>().PB->SetValue(hold_->Stored());
+    DefaultInstance<frmProgress>().PB->SetValue(hold_->Stored());
     Pace();
 }
 

@@ -489,8 +489,22 @@ TEST_F(Importa, ALongImportAndTwoCardSaversNeverAskToRetry) {
                                                {env.DatabaseFile(), "Alfa", "10", env.SettingsFolder()}, "POSTAZIONE2"));
     std::unique_ptr<QProcess> beta(Workstation(QStringLiteral(CARD_SAVER),
                                                {env.DatabaseFile(), "Beta", "10", env.SettingsFolder()}, "POSTAZIONE3"));
+    // Now and then a fourth workstation's commit holds the file for a second,
+    // as a slow one does on a busy network share.
+    std::unique_ptr<QProcess> busy(new QProcess);
+    busy->start("/usr/bin/python3", {"-c",
+                                     "import sqlite3,time,sys\n"
+                                     "c=sqlite3.connect(sys.argv[1],isolation_level=None,timeout=60)\n"
+                                     "while True:\n"
+                                     "  time.sleep(1.5)\n"
+                                     "  c.execute('BEGIN EXCLUSIVE')\n"
+                                     "  time.sleep(1.0)\n"
+                                     "  c.execute('COMMIT')\n",
+                                     env.DatabaseFile()});
     // A loaded machine may take long; the suite's own limit stays above these.
     for (QProcess* p : {import.get(), alfa.get(), beta.get()}) ASSERT_TRUE(p->waitForFinished(600000));
+    busy->kill();
+    busy->waitForFinished();
     const QString said = "import:\n" + import->readAllStandardOutput() + "Alfa:\n" + alfa->readAllStandardError() +
                          "Beta:\n" + beta->readAllStandardError();
     EXPECT_FALSE(said.contains("Record bloccato")) << said.toStdString();
