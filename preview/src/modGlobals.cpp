@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <dlfcn.h>
+#include <zlib.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -267,6 +268,14 @@ PrintHeap::PrintHeap() = default;
 PrintHeap::~PrintHeap() = default;
 #endif
 
+namespace {
+thread_local int fastCompression = 0;
+}  // namespace
+
+FastCompression::FastCompression() { ++fastCompression; }
+FastCompression::~FastCompression() { --fastCompression; }
+bool FastCompression::Active() { return fastCompression > 0; }
+
 void DoEvents() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
@@ -280,3 +289,13 @@ QString& ApplicationName() {
     return name;
 }
 }  // namespace Pagivex::modGlobals
+
+// The PDF writer offers no choice of compression level: it starts each stream with zlib's
+// deflateInit at the default level. The library's own deflateInit_ comes before zlib's
+// when the program's symbols are looked up, so the writer reaches this one, which does what
+// zlib's does (deflateInit2_ with zlib's defaults) at the fastest level while a print job
+// asks for it.
+extern "C" PAGIVEX_EXPORT int deflateInit_(z_streamp strm, int level, const char* version, int stream_size) {
+    if (level == Z_DEFAULT_COMPRESSION && Pagivex::modGlobals::FastCompression::Active()) level = Z_BEST_SPEED;
+    return deflateInit2_(strm, level, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, version, stream_size);
+}

@@ -43,6 +43,34 @@ TEST(PublicInterface, ComposeExportAndCatchTheLibrarysErrors) {
     EXPECT_EQ(font->FaceName(), "Arial");
 }
 
+// A printed page's streams are deflated at zlib's fastest level (the second byte of their
+// header says which), in the program's own process; outside printing zlib keeps its default.
+TEST(PublicInterface, PrintingDeflatesItsPagesAtTheFastestLevel) {
+    QTemporaryDir dir;
+    auto preview = Pagivex::CreatePreview();
+    auto pages = preview->Pages();
+    pages->SetScaleMode(7);
+    pages->SetWidth(21);
+    pages->SetHeight(29.7f);
+    auto page = pages->Add();
+    for (int row = 0; row < 40; ++row) page->DrawText(QString("Riga %1 della lista").arg(row), 1, 1 + row * 0.5f, 8, 0.5f);
+    preview->SetPrintFile(dir.filePath("lista.pdf"));
+    preview->PrintPages();
+    QFile pdf(dir.filePath("lista.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    int streams = 0;
+    for (qsizetype at = bytes.indexOf("stream\n"); at >= 0; at = bytes.indexOf("stream\n", at + 1)) {
+        if (at > 0 && bytes[at - 1] == 'd') continue;  // "endstream"
+        const QByteArray header = bytes.mid(at + 7, 2);
+        if (header[0] != '\x78') continue;  // not deflated
+        ++streams;
+        EXPECT_EQ(header[1], '\x01') << "stream at " << at;
+    }
+    EXPECT_GT(streams, 0);
+    EXPECT_EQ(qCompress(QByteArray(1000, 'x')).mid(4, 2), QByteArray("\x78\x9c"));
+}
+
 int main(int argc, char** argv) {
     QTemporaryDir logs;
     qputenv("PAGIVEX_LOG_DIR", logs.path().toLocal8Bit());
