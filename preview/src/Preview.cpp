@@ -368,7 +368,7 @@ void Preview::Export(ZVDestination iFormat) {
         // A cancelled or empty answer writes nothing.
         if (!answer || answer->trimmed().isEmpty()) return;
         QString name = *answer;
-        if (!name.contains('/')) name = modGlobals::LibraryFolder() + "/" + name;
+        if (!name.contains('/')) name = modGlobals::WorkFolder() + "/" + name;
         writer->SetFileName(name);
     }
     writer->Export(m_pages);

@@ -10,9 +10,9 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <algorithm>
 #include <cmath>
-#include <dlfcn.h>
 #include <zlib.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -239,15 +239,20 @@ QString HtmlAttribute(const QString& text) {
     return out;
 }
 
-QString LibraryFolder() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) && info.dli_fname) {
-        const QString dir = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
-        if (QFileInfo(dir).isWritable()) return dir;
-    }
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Pagivex";
-    QDir().mkpath(data);
-    return data;
+QString WorkstationName() {
+    // Two workstations can be run on one machine by naming them, as the program does.
+    QString name = qEnvironmentVariable("BRIVALTO_COMPUTERNAME");
+    if (name.isEmpty()) name = QSysInfo::machineHostName().section(QLatin1Char('.'), 0, 0);
+    return name.toUpper().replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
+QString WorkFolder() {
+    // Never beside the library: an installed program's folder cannot be written, and every
+    // user and workstation of it would share one.
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Pagivex/" + WorkstationName();
+    QDir().mkpath(folder);
+    return folder;
 }
 
 #if defined(__GLIBC__)

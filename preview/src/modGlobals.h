@@ -45,8 +45,11 @@ QByteArray ToAnsi(QStringView text);
 // A text as it may stand inside a quoted HTML attribute.
 QString HtmlAttribute(const QString& text);
 
-// The folder of the library file when it can be written, else the per-user data folder.
-QString LibraryFolder();
+// This workstation's name: $BRIVALTO_COMPUTERNAME, else the computer's name, in capitals.
+QString WorkstationName();
+// The library's own files (the daily log, an export named without a folder) go to a folder
+// of the user and workstation: <XDG data home>/Pagivex/<workstation>, made when missing.
+QString WorkFolder();
 
 // Lets the window keep painting during long work.
 void DoEvents();

@@ -4,11 +4,13 @@
 #include "Exporters.h"
 #include "FileSizeLimit.h"
 #include "Pages.h"
+#include "modErrorManager.h"
 #include "modGlobals.h"
 
-#include <QFile>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -388,15 +390,64 @@ TEST(ExportRoad, EventsAndTheNamePrompt) {
     EXPECT_EQ(events.done.last(), Pagivex::zvCSV);
 }
 
-TEST(ExportRoad, ABareNameGoesIntoTheLibraryFolder) {
+// The library's own files go to a folder of the user and workstation, never beside the
+// library, which an installed program cannot write and its users would share.
+class LibraryFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedData_ = qgetenv("XDG_DATA_HOME");
+        savedName_ = qgetenv("BRIVALTO_COMPUTERNAME");
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+        qputenv("BRIVALTO_COMPUTERNAME", "postazione1");
+    }
+    void TearDown() override {
+        Restore("XDG_DATA_HOME", savedData_);
+        Restore("BRIVALTO_COMPUTERNAME", savedName_);
+    }
+    static void Restore(const char* name, const QByteArray& value) {
+        if (value.isNull()) qunsetenv(name);
+        else qputenv(name, value);
+    }
+    QTemporaryDir data;
+
+private:
+    QByteArray savedData_, savedName_;
+};
+
+TEST_F(LibraryFiles, ABareExportNameGoesIntoTheFolderOfTheUserAndWorkstation) {
     PreviewTest::ScriptedBoxes boxes;
     auto preview = FixedDocument();
-    const QString name = QString("pagivex-test-%1").arg(QCoreApplication::applicationPid());
-    boxes.answers = {name};
+    boxes.answers = {QString("lista")};
     preview->Export(Pagivex::zvText);
-    const QString expected = Pagivex::modGlobals::LibraryFolder() + "/" + name + ".txt";
+    const QString expected = data.path() + "/Pagivex/POSTAZIONE1/lista.txt";
     EXPECT_EQ(preview->OutputFile(), expected);
-    EXPECT_TRUE(QFile::remove(expected));
+    EXPECT_TRUE(QFile::exists(expected));
+    EXPECT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/lista.txt"));
+}
+
+TEST_F(LibraryFiles, TheDailyLogIsKeptPerUserAndWorkstation) {
+    const QString saved = Pagivex::modErrorManager::LogFolder();
+    Pagivex::modErrorManager::SetLogFolder(QString());
+    const QByteArray savedDir = qgetenv("PAGIVEX_LOG_DIR");
+    qunsetenv("PAGIVEX_LOG_DIR");
+    const QString day = QDate::currentDate().toString("yyyy/MM/dd");
+    auto pages = Pagivex::CreatePreview()->Pages();
+    pages->Add();
+    EXPECT_THROW(pages->SetScaleMode(7), Pagivex::Error);
+    const QString first = data.path() + "/Pagivex/POSTAZIONE1/PagivexLog" + day + ".log";
+    EXPECT_EQ(Pagivex::modErrorManager::TodayLogFile(), first);
+    EXPECT_TRUE(QFile::exists(first));
+    // A second workstation of the same user on the same machine keeps a log of its own.
+    qputenv("BRIVALTO_COMPUTERNAME", "POSTAZIONE2");
+    EXPECT_THROW(pages->SetScaleMode(7), Pagivex::Error);
+    EXPECT_TRUE(QFile::exists(data.path() + "/Pagivex/POSTAZIONE2/PagivexLog" + day + ".log"));
+    EXPECT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/PagivexLog" + QDate::currentDate().toString("yyyy")));
+    // The setting names another folder.
+    QTemporaryDir elsewhere;
+    qputenv("PAGIVEX_LOG_DIR", elsewhere.path().toLocal8Bit());
+    EXPECT_EQ(Pagivex::modErrorManager::TodayLogFile(), elsewhere.path() + "/PagivexLog" + day + ".log");
+    Restore("PAGIVEX_LOG_DIR", savedDir);
+    Pagivex::modErrorManager::SetLogFolder(saved);
 }
 
 TEST(ExportRoad, ASecondExportCannotStartWhileOneRuns) {
