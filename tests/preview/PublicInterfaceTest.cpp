@@ -6,13 +6,25 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-TEST(PublicInterface, ComposeExportAndCatchTheLibrarysErrors) {
+namespace {
+
+// A preview of one A4 page in centimetres.
+std::shared_ptr<Pagivex::Preview> A4Page() {
     auto preview = Pagivex::CreatePreview();
     auto pages = preview->Pages();
     pages->SetScaleMode(7);
     pages->SetWidth(21);
     pages->SetHeight(29.7f);
-    auto page = pages->Add();
+    pages->Add();
+    return preview;
+}
+
+}  // namespace
+
+TEST(PublicInterface, ComposeExportAndCatchTheLibrarysErrors) {
+    auto preview = A4Page();
+    auto pages = preview->Pages();
+    auto page = pages->Item(1);
     EXPECT_EQ(pages->ActivePage(), page);
     page->DrawText("Rossi", 1, 1, 4, 0.5f);
     EXPECT_EQ(page->Element(1).Left, 38);
@@ -47,12 +59,8 @@ TEST(PublicInterface, ComposeExportAndCatchTheLibrarysErrors) {
 // header says which), in the program's own process; outside printing zlib keeps its default.
 TEST(PublicInterface, PrintingDeflatesItsPagesAtTheFastestLevel) {
     QTemporaryDir dir;
-    auto preview = Pagivex::CreatePreview();
-    auto pages = preview->Pages();
-    pages->SetScaleMode(7);
-    pages->SetWidth(21);
-    pages->SetHeight(29.7f);
-    auto page = pages->Add();
+    auto preview = A4Page();
+    auto page = preview->Pages()->Item(1);
     for (int row = 0; row < 40; ++row) page->DrawText(QString("Riga %1 della lista").arg(row), 1, 1 + row * 0.5f, 8, 0.5f);
     preview->SetPrintFile(dir.filePath("lista.pdf"));
     preview->PrintPages();
