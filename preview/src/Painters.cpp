@@ -4,11 +4,11 @@
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
-#include <QHash>
 #include <QRawFont>
 #include <QTextLayout>
 #include <cmath>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace Pagivex::Painters {
@@ -41,78 +41,65 @@ bool BreaksLines(const QString& text) {
     return false;
 }
 
-// A text laid out on one line: its glyphs placed from the line's top left corner, how far it
-// advances with and without the blanks that end it, and where its ink lies.
-struct OneLine {
-    QList<QGlyphRun> runs;
-    std::vector<std::vector<qreal>> inkLeft;  // of each glyph of each run
+// A text laid out on one line, once: the layout keeps its shaped glyphs, so that drawing it
+// again costs only the drawing. It tells how far the text advances with and without the
+// blanks that end it and where its ink may lie.
+class OneLine {
+public:
+    OneLine(const QString& text, const QFont& font, Qt::LayoutDirection direction, const QRawFont& raw)
+        : layout_(std::make_unique<QTextLayout>(text, font)) {
+        advance = bare = LayOut(*layout_, direction);
+        qsizetype end = text.size();
+        while (end > 0 && text[end - 1] == u' ') --end;
+        if (end < text.size()) {
+            QTextLayout trimmed(text.left(end), font);
+            bare = LayOut(trimmed, direction);
+        }
+        inkKnown = InkOf(text, raw);
+    }
+
     qreal advance = 0, bare = 0;
-    QRectF ink;
     // What a box of this width aligns, as a wrapped line does: the ending blanks count only
     // when they fit too.
     qreal AdvanceIn(qreal width) const { return advance <= width ? advance : bare; }
-    // The glyphs that show at least in part left of `right`: those beyond it are left out of
-    // the page, so that what a printed file holds is what can be seen. A text usually stands
-    // in one column: its last cut is kept.
-    const QList<QGlyphRun>& Before(qreal right) const {
-        if (ink.right() < right) return runs;
-        if (right != cutAt) {
-            cutAt = right;
-            cut.clear();
-            for (size_t r = 0; r < size_t(runs.size()); ++r) {
-                const QList<quint32> glyphs = runs[qsizetype(r)].glyphIndexes();
-                const QList<QPointF> at = runs[qsizetype(r)].positions();
+    // Whether the ink surely lies inside `box` when the line starts at `origin`.
+    bool InkInside(const QRectF& box, const QPointF& origin) const {
+        // The ink may stray by a dot of smoothing beyond the glyphs' boxes.
+        return inkKnown && (ink.isEmpty() || box.contains(ink.translated(origin).adjusted(-1, -1, 1, 1)));
+    }
+    void Draw(QPainter& p, const QPointF& origin) const { layout_->lineAt(0).draw(&p, origin); }
+    // Only the glyphs that show at least in part left of `right` (from the line's start): those
+    // beyond it are left out of the page, so that what a printed file holds is what can be
+    // seen. A text usually stands in one column: its last cut is kept.
+    void DrawBefore(QPainter& p, const QPointF& origin, qreal right) const {
+        if (right != cutAt_) {
+            cutAt_ = right;
+            cut_.clear();
+            for (const QGlyphRun& run : layout_->glyphRuns()) {
+                const QRawFont raw = run.rawFont();
+                const QList<quint32> glyphs = run.glyphIndexes();
+                const QList<QPointF> at = run.positions();
                 QList<quint32> keptGlyphs;
                 QList<QPointF> keptAt;
-                for (qsizetype i = 0; i < glyphs.size(); ++i)
-                    if (inkLeft[r][size_t(i)] < right) {
-                        keptGlyphs << glyphs[i];
-                        keptAt << at[i];
-                    }
+                for (qsizetype i = 0; i < glyphs.size(); ++i) {
+                    const QRectF box = raw.boundingRect(glyphs[i]);
+                    if ((box.isEmpty() ? at[i].x() : at[i].x() + box.left()) >= right) continue;
+                    keptGlyphs << glyphs[i];
+                    keptAt << at[i];
+                }
                 if (keptGlyphs.isEmpty()) continue;
-                QGlyphRun kept = runs[qsizetype(r)];
+                QGlyphRun kept = run;
                 kept.setGlyphIndexes(keptGlyphs);
                 kept.setPositions(keptAt);
-                cut << kept;
+                cut_ << kept;
             }
         }
-        return cut;
+        for (const QGlyphRun& run : cut_) p.drawGlyphRun(origin, run);
     }
 
 private:
-    mutable qreal cutAt = -1;
-    mutable QList<QGlyphRun> cut;
-};
-
-// The lines of text drawn in one font on one device, each laid out once: a list repeats the
-// same texts on every page, and laying a text out costs far more than drawing its glyphs.
-class FontLines {
-public:
-    FontLines(const QFont& font, int dpiX, int dpiY, Qt::LayoutDirection direction)
-        : font(font), dpiX(dpiX), dpiY(dpiY), direction(direction) {
-        const QFontMetricsF fm(font);
-        height = fm.ascent() + fm.descent();
-        leading = fm.leading();
-    }
-    bool Serves(const QFont& f, int x, int y, Qt::LayoutDirection d) const {
-        return dpiX == x && dpiY == y && direction == d && font == f;
-    }
-    const OneLine& Line(const QString& text) {
-        auto found = lines_.constFind(text);
-        if (found != lines_.constEnd()) return *found;
-        // A bound on the memory a long run of distinct texts can take.
-        if (lines_.size() >= 8192) lines_.clear();
-        return *lines_.insert(text, LayOut(Prepared(text, true)));
-    }
-
-    const QFont font;
-    const int dpiX, dpiY;
-    const Qt::LayoutDirection direction;
-    qreal height = 0;   // of one line: ascent and descent
-    qreal leading = 0;  // between two lines
-
-private:
-    qreal Advance(const QString& text, QTextLayout& layout) const {
+    static qreal LayOut(QTextLayout& layout, Qt::LayoutDirection direction) {
+        layout.setCacheEnabled(true);
         QTextOption option;
         option.setTextDirection(direction);
         option.setWrapMode(QTextOption::NoWrap);
@@ -126,32 +113,63 @@ private:
         layout.endLayout();
         return l.isValid() ? l.horizontalAdvance() : 0;
     }
-    OneLine LayOut(const QString& text) const {
-        OneLine line;
-        QTextLayout layout(text, font);
-        line.advance = line.bare = Advance(text, layout);
-        qsizetype end = text.size();
-        while (end > 0 && text[end - 1] == u' ') --end;
-        if (end < text.size()) {
-            QTextLayout bare(text.left(end), font);
-            line.bare = Advance(text.left(end), bare);
+    // The union of the glyphs' boxes, read from the font's own glyphs for the text's characters
+    // side by side (reading the shaped ones back would cost as much as shaping); what the
+    // shaping adds to the width is added at the right. A character the font lacks is drawn in
+    // another font: its ink is not known.
+    bool InkOf(const QString& text, const QRawFont& raw) {
+        if (!raw.isValid() || layout_->lineCount() == 0) return false;
+        const QList<quint32> glyphs = raw.glyphIndexesForString(text);
+        const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+        const qreal baseline = layout_->lineAt(0).ascent();
+        qreal x = 0;
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+            if (glyphs[i] == 0) return false;
+            const QRectF box = raw.boundingRect(glyphs[i]);
+            if (!box.isEmpty()) ink |= box.translated(x, baseline);
+            x += advances.value(i).x();
         }
-        line.runs = layout.glyphRuns();
-        for (const QGlyphRun& run : line.runs) {
-            const QRawFont raw = run.rawFont();
-            const QList<quint32> glyphs = run.glyphIndexes();
-            const QList<QPointF> at = run.positions();
-            std::vector<qreal>& left = line.inkLeft.emplace_back(size_t(glyphs.size()));
-            for (qsizetype i = 0; i < glyphs.size(); ++i) {
-                const QRectF box = raw.boundingRect(glyphs[i]).translated(at[i]);
-                left[size_t(i)] = box.isEmpty() ? at[i].x() : box.left();
-                if (!box.isEmpty()) line.ink |= box;
-            }
-        }
-        return line;
+        if (advance > x) ink.setRight(ink.right() + advance - x);
+        return true;
     }
 
-    QHash<QString, OneLine> lines_;
+    std::unique_ptr<QTextLayout> layout_;
+    QRectF ink;
+    bool inkKnown = false;
+    mutable qreal cutAt_ = -1;
+    mutable QList<QGlyphRun> cut_;
+};
+
+// The lines of text drawn in one font on one device, each laid out once: a list repeats the
+// same texts on every page, and laying a text out costs far more than drawing its glyphs.
+class FontLines {
+public:
+    FontLines(const QFont& font, int dpiX, int dpiY, Qt::LayoutDirection direction)
+        : font(font), dpiX(dpiX), dpiY(dpiY), direction(direction), raw_(QRawFont::fromFont(font)) {
+        const QFontMetricsF fm(font);
+        height = fm.ascent() + fm.descent();
+        leading = fm.leading();
+    }
+    bool Serves(const QFont& f, int x, int y, Qt::LayoutDirection d) const {
+        return dpiX == x && dpiY == y && direction == d && font == f;
+    }
+    const OneLine& Line(const QString& text) {
+        auto found = lines_.find(text);
+        if (found != lines_.end()) return found->second;
+        // A bound on the memory a long run of distinct texts can take.
+        if (lines_.size() >= 4096) lines_.clear();
+        return lines_.try_emplace(text, Prepared(text, true), font, direction, raw_).first->second;
+    }
+
+    const QFont font;
+    const int dpiX, dpiY;
+    const Qt::LayoutDirection direction;
+    qreal height = 0;   // of one line: ascent and descent
+    qreal leading = 0;  // between two lines
+
+private:
+    const QRawFont raw_;
+    std::unordered_map<QString, OneLine> lines_;
 };
 
 // The lines of the last few fonts used, kept for the life of the thread and never torn down,
@@ -188,16 +206,13 @@ void DrawOneLine(QPainter& p, const OneLine& line, const QRect& rect, int flags,
     // A line taller than its box starts at its top, so its upper part shows.
     const qreal y = lineHeight > rect.height() ? 0 : (rect.height() - lineHeight) / 2;
     const QPointF origin(rect.left() + x, rect.top() + y);
-    // The ink may stray by a dot of smoothing beyond the glyphs' boxes.
-    const bool inside = line.ink.isEmpty() ||
-                        QRectF(rect).contains(line.ink.translated(origin).adjusted(-1, -1, 1, 1));
-    if (inside) {
-        for (const QGlyphRun& run : line.runs) p.drawGlyphRun(origin, run);
+    if (line.InkInside(QRectF(rect), origin)) {
+        line.Draw(p, origin);
         return;
     }
     p.save();
     p.setClipRect(rect, Qt::IntersectClip);
-    for (const QGlyphRun& run : line.Before(rect.left() + rect.width() + 1 - origin.x())) p.drawGlyphRun(origin, run);
+    line.DrawBefore(p, origin, rect.left() + rect.width() + 1 - origin.x());
     p.restore();
 }
 
