@@ -338,6 +338,7 @@ void Preview::PrintPages() {
     QPainter painter;
     PrintJob job{&printer, &painter, false};
     const modGlobals::PrintHeap heap;
+    const modGlobals::FastCompression compression;
     for (const auto& page : m_pages->PageList()) page->RenderPage(job);
     if (job.started && !painter.end()) RaisePreviewError(1074, "PrintPages");
     if (m_sink) m_sink->Done(zvPrinter);
@@ -367,7 +368,7 @@ void Preview::Export(ZVDestination iFormat) {
         // A cancelled or empty answer writes nothing.
         if (!answer || answer->trimmed().isEmpty()) return;
         QString name = *answer;
-        if (!name.contains('/')) name = modGlobals::LibraryFolder() + "/" + name;
+        if (!name.contains('/')) name = modGlobals::WorkFolder() + "/" + name;
         writer->SetFileName(name);
     }
     writer->Export(m_pages);
