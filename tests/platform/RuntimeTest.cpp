@@ -281,7 +281,8 @@ TEST(ListViews, ColumnsAndItems) {
 
 #include <QApplication>
 #include <QCalendarWidget>
-#include <QDateEdit>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
 
 TEST(Controls, DatePickerHoldsNoDateWhenUnticked) {
@@ -297,31 +298,97 @@ TEST(Controls, DatePickerHoldsNoDateWhenUnticked) {
     EXPECT_TRUE(dp.property("CalendarBackColor").isValid());
 }
 
-TEST(Controls, DatePickerRefusesAnImpossibleDateAndColoursItsCalendar) {
+namespace {
+// A date picker on screen, its box clicked where the user would, and what
+// the box showed after every key.
+struct TypedDate {
+    TypedDate() {
+        dp.SetValue(QDateTime(QDate(1980, 3, 9), QTime()));
+        dp.resize(200, 30);
+        dp.show();
+        QApplication::setActiveWindow(&dp);
+        dp.Editor()->setFocus();
+    }
+    // Clicks `at` characters into the box (the year, by default), then types.
+    QDate Type(const QString& keys, int at = 8) {
+        auto* edit = dp.Editor();
+        const int x = 4 + edit->fontMetrics().horizontalAdvance(edit->text().left(at));
+        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(x, edit->height() / 2));
+        shown.clear();
+        for (QChar c : keys) {
+            QTest::keyClicks(edit, QString(c));
+            shown << edit->text();
+        }
+        return dp.Value().toDateTime().date();
+    }
+    TestKit::Environment env;
     DatePicker dp;
-    dp.SetValue(QDateTime(QDate(2024, 1, 15), QTime()));
-    dp.show();
-    QApplication::setActiveWindow(&dp);
-    QDateEdit* edit = dp.Editor();
-    edit->setFocus();
-    edit->setSelectedSection(QDateTimeEdit::DaySection);
-    QTest::keyClicks(edit, "31");
-    edit->setSelectedSection(QDateTimeEdit::MonthSection);
-    QTest::keyClicks(edit, "02");  // 31/02 is refused as it is typed
-    QTest::keyClick(edit, Qt::Key_Tab);
-    EXPECT_EQ(dp.Value().toDateTime().date(), QDate(2024, 1, 31));
-    edit->setSelectedSection(QDateTimeEdit::MonthSection);
-    QTest::keyClicks(edit, "03");  // a real date is taken as typed
-    EXPECT_EQ(dp.Value().toDateTime().date(), QDate(2024, 3, 31));
+    QStringList shown;
+};
+const QRegularExpression kWellFormed(QStringLiteral(R"(^[0-9_]{2}/[0-9_]{2}/[0-9_]{4}$)"));
+}  // namespace
 
+TEST(Controls, DatePickerTakesADateTypedWholeFromAnyCaretPlace) {
+    TypedDate t;
+    int changes = 0;
+    QObject::connect(&t.dp, &DatePicker::Change, [&] { ++changes; });
+    EXPECT_EQ(t.Type("15/03/1980"), QDate(1980, 3, 15));
+    EXPECT_EQ(t.shown.first(), "1_/__/____");
+    EXPECT_EQ(t.Type("21041975", 0), QDate(1975, 4, 21));
+    EXPECT_EQ(t.Type("1/2/2003", 4), QDate(2003, 2, 1));
+    EXPECT_EQ(t.shown[1], "01/__/____");
+    EXPECT_EQ(changes, 3);
+    for (const QString& text : t.shown) EXPECT_TRUE(kWellFormed.match(text).hasMatch()) << text.toStdString();
+    // A two-digit year is taken when the entry ends, as any typed date reads it.
+    t.Type("5/6/80");
+    QTest::keyClick(t.dp.Editor(), Qt::Key_Return);
+    EXPECT_EQ(t.dp.Value().toDateTime().date(), QDate(1980, 6, 5));
+    EXPECT_EQ(t.dp.Editor()->text(), "05/06/1980");
+    EXPECT_TRUE(t.env.Boxes().isEmpty());
+    // Backspace takes back the last digit shown.
+    QTest::keyClick(t.dp.Editor(), Qt::Key_Backspace);
+    EXPECT_EQ(t.dp.Editor()->text(), "05/06/198_");
+    QTest::keyClicks(t.dp.Editor(), "1");
+    EXPECT_EQ(t.dp.Value().toDateTime().date(), QDate(1981, 6, 5));
+}
+
+TEST(Controls, DatePickerRefusesAnImpossibleDateAndKeepsTheLastGoodOne) {
+    TypedDate t;
+    t.Type("15/03/1980");
+    const QList<QPair<QString, QString>> impossible{
+        {"31/02/2026", "31/02/2026"}, {"31022026", "31/02/2026"}, {"29-2-2025", "29/02/2025"}};
+    for (const auto& [typed, shown] : impossible) {
+        t.env.ClearBoxes();
+        EXPECT_EQ(t.Type(typed), QDate(1980, 3, 15)) << typed.toStdString();
+        for (const QString& text : t.shown) EXPECT_TRUE(kWellFormed.match(text).hasMatch()) << text.toStdString();
+        EXPECT_EQ(t.dp.Editor()->text(), "15/03/1980");
+        ASSERT_EQ(t.env.Prompts().size(), 1) << typed.toStdString();
+        EXPECT_TRUE(t.env.Prompts()[0].startsWith("La data " + shown + " non esiste.\n")) << t.env.Prompts()[0].toStdString();
+    }
+    // Letters have no place in a date; an entry left half typed is refused as it ends.
+    t.env.ClearBoxes();
+    t.Type("12ab/0");
+    EXPECT_EQ(t.shown.last(), "12/0_/____");
+    QTest::keyClick(t.dp.Editor(), Qt::Key_Return);
+    EXPECT_EQ(t.dp.Value().toDateTime().date(), QDate(1980, 3, 15));
+    ASSERT_EQ(t.env.Prompts().size(), 1);
+    EXPECT_TRUE(t.env.Prompts()[0].startsWith("Data non valida: 12/0_/____\n"));
+}
+
+TEST(Controls, DatePickerColoursItsCalendar) {
+    DatePicker dp;
     dp.setProperty("CalendarBackColor", 0xA08053);
     dp.setProperty("CalendarTitleForeColor", 0xFFFFFF);
     dp.setProperty("CalendarTrailingForeColor", 0x909090);
-    ASSERT_NE(edit->calendarWidget(), nullptr);
-    const QPalette p = edit->calendarWidget()->palette();
+    ASSERT_NE(dp.Calendar(), nullptr);
+    const QPalette p = dp.Calendar()->palette();
     EXPECT_EQ(p.color(QPalette::Base), BgrToColor(0xA08053));
     EXPECT_EQ(p.color(QPalette::HighlightedText), BgrToColor(0xFFFFFF));
     EXPECT_EQ(p.color(QPalette::Disabled, QPalette::Text), BgrToColor(0x909090));
+    // A day picked in the calendar is the date.
+    dp.SetValue(QDateTime(QDate(2024, 1, 15), QTime()));
+    emit dp.Calendar()->clicked(QDate(2024, 2, 29));
+    EXPECT_EQ(dp.Value().toDateTime().date(), QDate(2024, 2, 29));
 }
 
 TEST(Controls, ComboBoxStartsWithNothingSelected) {
