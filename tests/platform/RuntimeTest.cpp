@@ -1,10 +1,16 @@
+#include "CommonDialog.h"
 #include "Dialogs.h"
+#include "Errors.h"
 #include "Form.h"
 #include "ListView.h"
 #include "Runtime.h"
 #include "TestKit.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QTest>
+#include <QTreeView>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
@@ -63,7 +69,63 @@ TEST(Translations, QtsOwnDialogsSpeakItalian) {
     ASSERT_TRUE(LoadItalianTranslations());
     EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
     EXPECT_NE(QCoreApplication::translate("QFileDialog", "&Choose"), "&Choose");
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"), "Cartella");
     EXPECT_EQ(QLocale().language(), QLocale::Italian);
+}
+
+TEST(Translations, TheFileDialogIsQtsOwnWithItalianColumns) {
+    ASSERT_TRUE(LoadItalianTranslations());
+    TestKit::Environment env;
+    QDir(env.Root()).mkpath("lettere");
+    QFile file(env.Root() + "/lettera.rtf");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(2048, 'x'));
+    file.close();
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2025, 12, 9), QTime(10, 30)), QFileDevice::FileModificationTime));
+    file.close();
+
+    auto dialog = MakeFileDialog(nullptr, "Apri file RTF", env.Root());
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    dialog->setViewMode(QFileDialog::Detail);
+    dialog->show();
+    auto* view = dialog->findChild<QTreeView*>();
+    ASSERT_NE(view, nullptr);
+    QAbstractItemModel* model = view->model();
+    auto row = [&](const QString& name) {
+        const QModelIndex root = view->rootIndex();
+        for (int r = 0; r < model->rowCount(root); ++r)
+            if (model->index(r, 0, root).data().toString() == name) return r;
+        return -1;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return row("lettera.rtf") >= 0 && row("lettere") >= 0; }, 10000));
+    const QModelIndex root = view->rootIndex();
+    EXPECT_EQ(model->headerData(3, Qt::Horizontal).toString(), "Data di modifica");
+    EXPECT_EQ(model->index(row("lettere"), 2, root).data().toString(), "Cartella");
+    const QString when = model->index(row("lettera.rtf"), 3, root).data().toString();
+    EXPECT_TRUE(when.startsWith("09/12/25")) << when.toStdString();
+    EXPECT_EQ(model->index(row("lettera.rtf"), 1, root).data().toString(), "2,00 KiB");
+    auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(types, nullptr);
+    EXPECT_EQ(types->currentText(), "Tutti i file (*)");
+}
+
+TEST(Errors, AnErrorWithoutATextGetsTheRuntimesItalianOne) {
+    try {
+        Err().Raise(75);
+    } catch (const BasicError& e) {
+        EXPECT_EQ(e.Description(), "Errore di accesso al percorso/file");
+    }
+    EXPECT_EQ(Err().Description, "Errore di accesso al percorso/file");
+    Err().Set(53, QString(), "Pagivex.Preview.Export");
+    EXPECT_EQ(Err().Description, "Impossibile trovare il file");
+    Err().Set(std::bad_alloc());
+    EXPECT_EQ(Err().Number, 7);
+    EXPECT_EQ(Err().Description, "Memoria esaurita");
+    // A text of the raiser's own is kept.
+    Err().Set(75, "Impossibile scrivere /tmp/x.csv");
+    EXPECT_EQ(Err().Description, "Impossibile scrivere /tmp/x.csv");
+    Err().Clear();
 }
 
 TEST(Clock, CanBeSetFrozenOrRunning) {
