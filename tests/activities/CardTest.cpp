@@ -6,6 +6,7 @@
 #include "MultiButton.h"
 #include "frmContatto.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QLabel>
@@ -251,4 +252,23 @@ TEST_F(Card, WithoutADatabaseOnlyCancelIsLeft) {
     c.Tag = "NEW";
     c.cmdAnnulla_Click();
     EXPECT_EQ(c.Tag, "KILL");
+}
+
+TEST_F(Card, ALongNameKeepsTheCardAndItsDurationBoxes) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME,NOME,AZIENDA,INDIRIZZO,CITTA) VALUES (8,"
+               "'Rossi-Bianchi-Verdi-Neri-Gialli','Maria Antonietta Carlotta','Vetreria Artistica Muranese di Venezia',"
+               "'Via dei Lunghi Nomi Veneziani 1234','San Giovanni in Persiceto')");
+    auto& c = Open();
+    c.show();
+    QApplication::processEvents();
+    const QSize size = c.size();
+    const int duration = c.dpDurata->width();
+    c.txID->setText("8");
+    c.txID_LostFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(c.lbRagSoc->text().startsWith("Rossi-Bianchi-Verdi-Neri-Gialli Maria Antonietta Carlotta"));
+    EXPECT_EQ(c.size(), size);
+    EXPECT_EQ(c.dpDurata->width(), duration);
+    c.Tag = "KILL";
+    c.cmdConferma->setEnabled(false);
 }

@@ -6,14 +6,20 @@
 #include "Runtime.h"
 #include "TestKit.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFileDialog>
-#include <QTest>
-#include <QTreeView>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QLockFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 using namespace Platform;
@@ -311,6 +317,36 @@ TEST(Forms, ClosingByTheFrameUnloadsUnlessRefused) {
     EXPECT_TRUE(form->close());
     EXPECT_TRUE(form->IsUnloaded());
     EXPECT_EQ(form->unloadQueries, 2);
+}
+
+TEST(Forms, AWindowKeepsItsSizeWhileItsContentsGrow) {
+    Form form;
+    auto* layout = new QVBoxLayout(&form);
+    auto* text = new QLabel(QStringLiteral("breve"), &form);
+    auto* frame = new QGroupBox(QStringLiteral("dati"), &form);
+    auto* inFrame = new QVBoxLayout(frame);
+    for (int i = 0; i < 12; ++i) inFrame->addWidget(new QLineEdit(frame));
+    frame->hide();
+    auto* start = new QPushButton(QStringLiteral("inizio"), &form);
+    layout->addWidget(text);
+    layout->addWidget(frame);
+    layout->addStretch(1);
+    layout->addWidget(start);
+    form.resize(300, 200);
+    form.Show();
+    QApplication::processEvents();
+    const QSize size = form.size();
+    const QPoint button = start->pos();
+    text->setText(QString(40, QLatin1Char('x')) + QStringLiteral(" un testo molto più lungo della finestra"));
+    QApplication::processEvents();
+    frame->show();
+    QApplication::processEvents();
+    EXPECT_EQ(form.size(), size);
+    EXPECT_EQ(start->pos(), button);
+    // The user may still make it bigger or smaller, down to what it was shown with.
+    form.resize(500, 400);
+    EXPECT_EQ(form.size(), QSize(500, 400));
+    form.Unload();
 }
 
 TEST(ListViews, ColumnsAndItems) {
