@@ -30,13 +30,25 @@ protected:
         frmMenu::SplashSeconds = 0;
         // The update check must stay on this machine: nothing listens there.
         qputenv("BRIVALTO_UPDATE_URL", "http://127.0.0.1:9/");
+        // A first start makes its data folder under the test's own data home.
+        oldDataHome = qgetenv("XDG_DATA_HOME");
+        oldData = qgetenv("BRIVALTO_DATA");
+        qputenv("XDG_DATA_HOME", (env.Root() + "/share").toLocal8Bit());
+        qunsetenv("BRIVALTO_DATA");
     }
     void TearDown() override {
         for (Form* f : Forms()) f->Unload();
         QCoreApplication::processEvents();
         App::SetInstanceKey(QString());
         Neighbours::SetQuickEntry(nullptr);
+        Restore("XDG_DATA_HOME", oldDataHome);
+        Restore("BRIVALTO_DATA", oldData);
     }
+    static void Restore(const char* name, const QByteArray& value) {
+        if (value.isNull()) qunsetenv(name);
+        else qputenv(name, value);
+    }
+    QByteArray oldDataHome, oldData;
 
     void MakeDatabase(const QString& folder, const QString& name = "Brivalto.mdb") {
         QDir().mkpath(folder);
@@ -72,6 +84,33 @@ TEST_F(StartUp, StoredDataFolderOpensTheMenuWithoutAsking) {
     EXPECT_TRUE(IsDefaultInstanceLoaded<frmMenu>());
     EXPECT_TRUE(DefaultInstance<frmMenu>().isVisible());
     EXPECT_TRUE(App::HelpFile().endsWith("/brivalto.chm"));
+}
+
+TEST_F(StartUp, AFirstStartMakesADataFolderOnlyItsUserCanRead) {
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
+    const auto folderOwnerOnly = ownerOnly | QFileDevice::ExeOwner | QFileDevice::ExeUser;
+    const QString folder = env.Root() + "/share/Brivalto/archivio/";
+    Global::Main();  // nothing in the settings, the empty database beside the program
+    EXPECT_EQ(env.ChooserTitles().size(), 0);
+    EXPECT_EQ(Global::gDataPath, folder);
+    EXPECT_EQ(Global::gConnString, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "Brivalto.mdb");
+    EXPECT_EQ(QFileInfo(folder).permissions(), folderOwnerOnly);
+    EXPECT_EQ(QFileInfo(env.Root() + "/share/Brivalto").permissions(), folderOwnerOnly);
+    EXPECT_EQ(QFileInfo(folder + "Brivalto.mdb").permissions(), ownerOnly);
+    EXPECT_TRUE(IsDefaultInstanceLoaded<frmMenu>());
+
+    // A folder an administrator made keeps its permissions; the new database is its user's alone.
+    Global::ResetState();
+    for (Form* f : Forms()) f->Unload();
+    const QString shared = env.Root() + "/condivisa";
+    QDir().mkpath(shared);
+    const auto group = folderOwnerOnly | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup;
+    QFile::setPermissions(shared, group);
+    qputenv("BRIVALTO_DATA", shared.toLocal8Bit());
+    Global::Main();
+    EXPECT_EQ(Global::gDataPath, shared + "/");
+    EXPECT_EQ(QFileInfo(shared).permissions(), group);
+    EXPECT_EQ(QFileInfo(shared + "/Brivalto.mdb").permissions(), ownerOnly);
 }
 
 TEST_F(StartUp, TheChooserIsAskedUntilTheDatabaseIsFound) {
