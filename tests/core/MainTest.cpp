@@ -30,25 +30,13 @@ protected:
         frmMenu::SplashSeconds = 0;
         // The update check must stay on this machine: nothing listens there.
         qputenv("BRIVALTO_UPDATE_URL", "http://127.0.0.1:9/");
-        // A first start makes its data folder under the test's own data home.
-        oldDataHome = qgetenv("XDG_DATA_HOME");
-        oldData = qgetenv("BRIVALTO_DATA");
-        qputenv("XDG_DATA_HOME", (env.Root() + "/share").toLocal8Bit());
-        qunsetenv("BRIVALTO_DATA");
     }
     void TearDown() override {
         for (Form* f : Forms()) f->Unload();
         QCoreApplication::processEvents();
         App::SetInstanceKey(QString());
         Neighbours::SetQuickEntry(nullptr);
-        Restore("XDG_DATA_HOME", oldDataHome);
-        Restore("BRIVALTO_DATA", oldData);
     }
-    static void Restore(const char* name, const QByteArray& value) {
-        if (value.isNull()) qunsetenv(name);
-        else qputenv(name, value);
-    }
-    QByteArray oldDataHome, oldData;
 
     void MakeDatabase(const QString& folder, const QString& name = "Brivalto.mdb") {
         QDir().mkpath(folder);
@@ -63,6 +51,9 @@ protected:
     }
 
     TestKit::Environment env;
+    // A first start makes its data folder under the test's own data home.
+    TestKit::EnvironmentVariable dataHome{"XDG_DATA_HOME", (env.Root() + "/share").toLocal8Bit()};
+    TestKit::EnvironmentVariable data{"BRIVALTO_DATA", QByteArray()};
     int quickEntries = 0;
 };
 
@@ -192,8 +183,7 @@ TEST_F(StartUp, ASecondCopyIsRefusedUnlessQuickEntry) {
     const QString dir = env.Root() + "/run";
     QDir().mkpath(dir);
     QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+    const TestKit::EnvironmentVariable runtime("XDG_RUNTIME_DIR", dir.toLocal8Bit());
     QLockFile first(dir + "/" + key + ".lock");
     ASSERT_TRUE(first.tryLock(0));
 
@@ -207,8 +197,6 @@ TEST_F(StartUp, ASecondCopyIsRefusedUnlessQuickEntry) {
     Global::Main();
     EXPECT_EQ(env.EndCalls(), 1);
     EXPECT_EQ(quickEntries, 1);
-    if (oldRuntime.isNull()) qunsetenv("XDG_RUNTIME_DIR");
-    else qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }
 
 TEST_F(StartUp, TheUpdateCheckFollowsTheSetting) {

@@ -150,25 +150,16 @@ namespace {
 // Points the runtime and cache folders somewhere of the test's own.
 struct InstanceFolders {
     explicit InstanceFolders(const QString& root, QFileDevice::Permissions runtimePermissions)
-        : runtime(root + "/run"), cache(root + "/cache") {
+        : runtime(root + "/run"),
+          cache(root + "/cache"),
+          runtimeVariable("XDG_RUNTIME_DIR", runtime.toLocal8Bit()),
+          cacheVariable("XDG_CACHE_HOME", cache.toLocal8Bit()) {
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, runtimePermissions);
-        oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-        oldCache = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-        qputenv("XDG_CACHE_HOME", cache.toLocal8Bit());
     }
-    ~InstanceFolders() {
-        App::SetInstanceKey(QString());
-        Restore("XDG_RUNTIME_DIR", oldRuntime);
-        Restore("XDG_CACHE_HOME", oldCache);
-    }
-    static void Restore(const char* name, const QByteArray& value) {
-        if (value.isNull()) qunsetenv(name);
-        else qputenv(name, value);
-    }
+    ~InstanceFolders() { App::SetInstanceKey(QString()); }
     QString runtime, cache;
-    QByteArray oldRuntime, oldCache;
+    TestKit::EnvironmentVariable runtimeVariable, cacheVariable;
 };
 const auto kPrivate = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                       QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
