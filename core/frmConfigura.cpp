@@ -1,6 +1,7 @@
 #include "frmConfigura.h"
 
 #include "CommonDialog.h"
+#include "Comuni.h"
 #include "FaxControl.h"
 #include "Global.h"
 #include "MultiButton.h"
@@ -184,6 +185,8 @@ frmConfigura::frmConfigura() {
     auto* general = new QWidget;
     auto* generalForm = new QFormLayout(general);
     txStdObj = TextBox(general, "txStdObj");
+    // The standard subject becomes the description of each mailing's activity rows.
+    Comuni::LimitToColumn(txStdObj, "CONTATTI", "DESCRIZIONE");
     txStdNote = TextBox(general, "txStdNote");
     ckAutoUpdate = new QCheckBox(QStringLiteral("Controlla aggiornamenti all'avvio"), general);
     ckAutoUpdate->setObjectName(QStringLiteral("ckAutoUpdate"));
