@@ -95,6 +95,9 @@ frmContatto::frmContatto() {
     lbRagSoc->setFrameShape(QFrame::StyledPanel);
     lbRagSoc->setMinimumHeight(80);
     lbRagSoc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A long name or address wraps inside its column instead of widening the card.
+    lbRagSoc->setWordWrap(true);
+    lbRagSoc->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     txIDAzienda = Named(new QLineEdit(this), "txIDAzienda");
     txLuogo = Named(new QLineEdit(this), "txLuogo");
     Label1[1] = Named(Lbl(this, kDescrizione), "Label1_1");

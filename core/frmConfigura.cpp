@@ -1,5 +1,6 @@
 #include "frmConfigura.h"
 
+#include "CommonDialog.h"
 #include "Comuni.h"
 #include "FaxControl.h"
 #include "Global.h"
@@ -217,7 +218,9 @@ frmConfigura::frmConfigura() {
         // "description|pattern" as the program writes its filters.
         const QStringList parts = filter.split('|');
         const QString qtFilter = parts.size() == 2 ? parts[0] + " (" + parts[1] + ")" : filter;
-        return QFileDialog::getOpenFileName(this, title, QString(), qtFilter);
+        auto dialog = Platform::MakeFileDialog(this, title, QString(), qtFilter);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        return Platform::RunFileDialog(*dialog);
     };
 
     connect(ckAutenticazione, &QCheckBox::toggled, this, &frmConfigura::ckAutenticazione_Click);

@@ -18,6 +18,7 @@
 #include "Runtime.h"
 #include "Settings.h"
 #include "Values.h"
+#include "Widgets.h"
 #include "frmEtichettaBusta.h"
 #include "frmReport.h"
 #include "modAdoCommon.h"
@@ -214,6 +215,7 @@ frmMailing::frmMailing() {
     sms->addWidget(Label4, 2, 0);
     sms->addWidget(txOggettoEmail, 2, 1, 1, 3);
     frSMS->setVisible(false);
+    KeepRoomWhenHidden(frSMS);
     right->addWidget(frSMS);
     right->addStretch(1);
 

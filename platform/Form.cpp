@@ -147,6 +147,17 @@ void Form::resizeEvent(QResizeEvent* event) {
 
 void Form::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // From its first show the window's size is the user's. Its layout would
+    // otherwise make it grow, and move what it holds, each time a text
+    // grows or a frame appears; the controls share the room it has instead.
+    if (!sizeKept_) {
+        sizeKept_ = true;
+        // A minimum the window sets itself is one its layout leaves alone;
+        // setting the same value again would not count as setting it.
+        const QSize least = minimumSize();
+        setMinimumSize(0, 0);
+        setMinimumSize(least);
+    }
     Form_Activate();
 }
 

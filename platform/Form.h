@@ -62,6 +62,7 @@ private:
     bool loading_ = false;
     bool unloaded_ = false;
     bool closingFromUnload_ = false;
+    bool sizeKept_ = false;
     QEventLoop* modalLoop_ = nullptr;
 };
 

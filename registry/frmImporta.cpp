@@ -13,6 +13,7 @@
 #include "OutlookImpEx.h"
 #include "ProcGuard.h"
 #include "Values.h"
+#include "Widgets.h"
 #include "frmLocked.h"
 #include "frmProgress.h"
 #include "modAdoCommon.h"
@@ -123,6 +124,7 @@ frmImporta::frmImporta() {
     ckIntestazioni->setChecked(true);
     txt->addWidget(ckIntestazioni, 0, 1, 3, 1);
     source->addWidget(frTxt, 0, 3, 3, 1);
+    KeepRoomWhenHidden(frTxt);
     layout->addLayout(source);
 
     layout->addWidget(new QLabel(QStringLiteral("contenuto del file da importare"), this));

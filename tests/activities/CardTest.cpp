@@ -316,3 +316,22 @@ TEST_F(Card, WithoutADatabaseOnlyCancelIsLeft) {
     c.cmdAnnulla_Click();
     EXPECT_EQ(c.Tag, "KILL");
 }
+
+TEST_F(Card, ALongNameKeepsTheCardAndItsDurationBoxes) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME,NOME,AZIENDA,INDIRIZZO,CITTA) VALUES (8,"
+               "'Rossi-Bianchi-Verdi-Neri-Gialli','Maria Antonietta Carlotta','Vetreria Artistica Muranese di Venezia',"
+               "'Via dei Lunghi Nomi Veneziani 1234','San Giovanni in Persiceto')");
+    auto& c = Open();
+    c.show();
+    QApplication::processEvents();
+    const QSize size = c.size();
+    const int duration = c.dpDurata->width();
+    c.txID->setText("8");
+    c.txID_LostFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(c.lbRagSoc->text().startsWith("Rossi-Bianchi-Verdi-Neri-Gialli Maria Antonietta Carlotta"));
+    EXPECT_EQ(c.size(), size);
+    EXPECT_EQ(c.dpDurata->width(), duration);
+    c.Tag = "KILL";
+    c.cmdConferma->setEnabled(false);
+}

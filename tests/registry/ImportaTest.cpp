@@ -5,6 +5,7 @@
 #include "CommonDialog.h"
 #include "Global.h"
 #include "ListView.h"
+#include "MultiButton.h"
 #include "Runtime.h"
 #include "Settings.h"
 #include "RegistryDb.h"
@@ -12,6 +13,7 @@
 #include "frmImporta.h"
 #include "frmProgress.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
@@ -587,4 +589,19 @@ TEST_F(Importa, ARealAccessFileReadOnly) {
     // A table whose name holds a blank.
     w.cbTables->SetText("Fruit Salad");
     EXPECT_GT(w.LV->ItemCount(), 0);
+}
+
+TEST_F(Importa, TheWindowKeepsItsSizeWhileFormatsAndListsChange) {
+    auto& w = Open(frmImporta::Access);
+    w.show();
+    QApplication::processEvents();
+    const QSize size = w.size();
+    const QPoint start = w.cmdStart->mapTo(&w, QPoint());
+    Choose(w, kData + "/import/fruit.mdb");
+    w.cbFormato->SetListIndex(frmImporta::Testo);  // its separators' frame appears
+    Choose(w, Write("lunghi.csv", "NOME_COMPLETO_DEL_CLIENTE_PRINCIPALE,COGNOME_E_SECONDO_COGNOME,CITTA_DI_RESIDENZA\r\n"
+                                  "Mario,Rossi,Forli\r\n"));
+    QApplication::processEvents();
+    EXPECT_EQ(w.size(), size);
+    EXPECT_EQ(w.cmdStart->mapTo(&w, QPoint()), start);
 }
