@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QtEndian>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <sqlite3.h>
@@ -557,6 +558,16 @@ void Connection::RaiseEngineError(int rc, const QString& sql, long number) {
     QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
     int extended = db_ ? sqlite3_extended_errcode(db_) : rc;
     if ((extended & 0xFF) != (rc & 0xFF)) extended = rc;
+    // A write refused for want of room reaches the engine as a plain I/O
+    // error when the file could not grow (a quota, a size limit): the user
+    // is told the disk is full, which is what can be mended. The system's
+    // reason is kept with the file; the connection's copy is often gone by
+    // the time the failure is reported.
+    if ((extended & 0xFF) == SQLITE_IOERR && db_) {
+        int why = sqlite3_system_errno(db_);
+        if (why == 0) sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &why);
+        if (why == ENOSPC || why == EFBIG || why == EDQUOT) extended = SQLITE_FULL;
+    }
     Mapped m = MapEngineError(extended, message);
     errors_.push_back(Error{number, m.state, m.description});
     Platform::Err().Raise(number, m.description, QStringLiteral("Microsoft JET Database Engine"));
