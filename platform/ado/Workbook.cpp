@@ -1,15 +1,13 @@
 #include "Workbook.h"
 
+#include "ReaderProcess.h"
 #include "Runtime.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QProcess>
 #include <QXmlStreamReader>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -28,8 +26,6 @@ int Sheet::Width() const {
 namespace Workbook {
 
 namespace {
-
-QString gXlsReader;
 
 bool Fail(QString* error, const QString& why) {
     if (error) *error = why;
@@ -550,20 +546,9 @@ bool ReadXlsStream(const QByteArray& stream, QList<Sheet>& sheets, QString* erro
     }
 }
 
-QString XlsReaderProgram() {
-    if (!gXlsReader.isEmpty()) return gXlsReader;
-    const QString name = QStringLiteral("brivalto-xlsread");
-    QStringList folders{Platform::App::Path()};
-    if (QCoreApplication::instance()) folders << QCoreApplication::applicationDirPath();
-#ifdef BRIVALTO_XLSREAD_DIR
-    folders << QStringLiteral(BRIVALTO_XLSREAD_DIR);  // the build's own, for programs run from it
-#endif
-    for (const QString& folder : folders)
-        if (QFileInfo(folder + '/' + name).isExecutable()) return folder + '/' + name;
-    return name;
-}
+QString XlsReaderProgram() { return Reader::Program(QStringLiteral("brivalto-xlsread")); }
 
-void SetXlsReaderProgram(const QString& program) { gXlsReader = program; }
+void SetXlsReaderProgram(const QString& program) { Reader::SetProgram(QStringLiteral("brivalto-xlsread"), program); }
 
 }  // namespace Workbook
 
@@ -572,34 +557,13 @@ namespace {
 // An .xls file is read by a program of its own: whatever its library does
 // with a damaged file happens there.
 bool ReadXls(const QString& file, QList<Sheet>& sheets, QString* error, const Workbook::Limits& limits) {
-    QProcess reader;
-    reader.setProgram(Workbook::XlsReaderProgram());
-    reader.setArguments({file, QString::number(limits.cells), QString::number(limits.seconds)});
-    reader.setStandardInputFile(QProcess::nullDevice());
-    reader.setProcessChannelMode(QProcess::SeparateChannels);
-    reader.start();
-    if (!reader.waitForStarted(15000))
-        return Workbook::Fail(error, QStringLiteral("il lettore dei file .xls non è disponibile (") + reader.program() + ')');
     QByteArray output;
-    QElapsedTimer clock;
-    clock.start();
-    // The window stays responsive while a large file is read. The reader's
-    // end may be taken among those events, after which waiting for it says
-    // false at once: its state is what tells that it has ended.
-    while (!reader.waitForFinished(50) && reader.state() != QProcess::NotRunning) {
-        output += reader.readAllStandardOutput();
-        Platform::DoEvents();
-        if (clock.elapsed() > qint64(limits.seconds) * 1000 || output.size() > limits.partBytes * 4) {
-            reader.kill();
-            reader.waitForFinished(5000);
-            return Workbook::Fail(error, QStringLiteral("il file non è leggibile: lettura troppo lunga"));
-        }
-    }
-    output += reader.readAllStandardOutput();
-    if (reader.exitStatus() != QProcess::NormalExit)
-        return Workbook::Fail(error, QStringLiteral("il file non è leggibile: il lettore dei file .xls si è interrotto"));
+    int status = 0;
+    if (!Reader::Run(Workbook::XlsReaderProgram(), {file, QString::number(limits.cells), QString::number(limits.seconds)},
+                     QStringLiteral(".xls"), limits.seconds, limits.partBytes * 4, output, status, error))
+        return false;
     QString why;
-    if (!Workbook::ReadXlsStream(output, sheets, &why, limits) || reader.exitCode() != 0)
+    if (!Workbook::ReadXlsStream(output, sheets, &why, limits) || status != 0)
         return Workbook::Fail(error, why.isEmpty() ? QStringLiteral("il file non è leggibile") : why);
     return true;
 }

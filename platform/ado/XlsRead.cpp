@@ -2,20 +2,15 @@
 // and writes its sheets on standard output as the stream of Workbook.h.
 // It runs apart from the program because its library can be made to fail
 // badly by a damaged file: here that ends this program only.
+#include "ReaderProcess.h"
 #include "Workbook.h"
 
 #include <QString>
 #include <cstdio>
 #include <freexl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
-
-void Limit(int resource, rlim_t value) {
-    rlimit limit{value, value};
-    setrlimit(resource, &limit);
-}
 
 bool Flush(QByteArray& out) {
     const char* data = out.constData();
@@ -30,29 +25,13 @@ bool Flush(QByteArray& out) {
     return true;
 }
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BRIVALTO_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define BRIVALTO_ASAN 1
-#endif
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const qint64 cellLimit = argc > 2 ? QString::fromLocal8Bit(argv[2]).toLongLong() : 5'000'000;
     const int seconds = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 120;
-    // No core file of a damaged workbook's reader, no more than its share of
-    // time, and (outside builds checked by the address sanitizer, which
-    // reserves far more address space than it uses) a bounded memory.
-    Limit(RLIMIT_CORE, 0);
-    if (seconds > 0) Limit(RLIMIT_CPU, rlim_t(seconds));
-#ifndef BRIVALTO_ASAN
-    Limit(RLIMIT_AS, rlim_t(3) * 1024 * 1024 * 1024);
-#endif
+    ADODB::Reader::LimitThisProcess(seconds, 3LL * 1024 * 1024 * 1024);
 
     QByteArray out;
     ADODB::Workbook::XlsStreamWriter stream(out);
