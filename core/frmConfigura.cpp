@@ -1,5 +1,6 @@
 #include "frmConfigura.h"
 
+#include "Comuni.h"
 #include "FaxControl.h"
 #include "Global.h"
 #include "MultiButton.h"
@@ -183,6 +184,8 @@ frmConfigura::frmConfigura() {
     auto* general = new QWidget;
     auto* generalForm = new QFormLayout(general);
     txStdObj = TextBox(general, "txStdObj");
+    // The standard subject becomes the description of each mailing's activity rows.
+    Comuni::LimitToColumn(txStdObj, "CONTATTI", "DESCRIZIONE");
     txStdNote = TextBox(general, "txStdNote");
     ckAutoUpdate = new QCheckBox(QStringLiteral("Controlla aggiornamenti all'avvio"), general);
     ckAutoUpdate->setObjectName(QStringLiteral("ckAutoUpdate"));

@@ -167,6 +167,7 @@ frmMailing::frmMailing() {
     Frame3 = Named(new QGroupBox(QStringLiteral("informazioni per fax ed e-mail"), this), "Frame3");
     auto* info = new QGridLayout(Frame3);
     txSubject = Named(new QLineEdit(Frame3), "txSubject");
+    Comuni::LimitToColumn(txSubject, "CONTATTI", "DESCRIZIONE");
     txText = Named(new QPlainTextEdit(Frame3), "txText");
     txText->setMaximumHeight(70);
     txText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

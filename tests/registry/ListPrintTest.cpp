@@ -31,6 +31,7 @@ using namespace Platform;
 namespace {
 
 // Answers the save and printer dialogs in order; an unanswered save dialog is a failure of the test.
+// A printer dialog's answer "pdf:<file>" is its "print to file" with that name.
 class Dialogs {
 public:
     explicit Dialogs(QString fallback) : fallback_(std::move(fallback)) {
@@ -45,6 +46,11 @@ public:
             printerTitles.append(dialog.DialogTitle);
             const QString name = answers.isEmpty() ? QString() : answers.takeFirst();
             if (name.isEmpty()) return false;
+            if (name.startsWith("pdf:")) {
+                dialog.PrinterDevice().setOutputFormat(QPrinter::PdfFormat);
+                dialog.PrinterDevice().setOutputFileName(name.mid(4));
+                return true;
+            }
             dialog.PrinterDevice().setPrinterName(name);
             return true;
         });
@@ -408,6 +414,43 @@ TEST_F(ListPrinting, ThePrinterSetUpChoosesThePrinterOfTheRun) {
     EXPECT_EQ(Printer().DeviceName(), expected);
     EXPECT_EQ(dialogs.printerTitles.size(), 2);
     EXPECT_TRUE(env.Boxes().isEmpty());
+    form->Unload();
+}
+
+TEST_F(ListPrinting, APdfFileChosenInThePrinterSetUpIsThePrinterOfTheRunAndOfItsPreview) {
+    Printers none({});
+    ListView list;
+    list.AddColumn("a", "nome", 1500);
+    list.AddItem("1", "Rossi");
+    list.AddItem("2", "Bianchi");
+    const QString chosen = env.Root() + "/lista.pdf";
+    Dialogs dialogs{QString()};
+    dialogs.answers = {"pdf:" + chosen};
+    auto* form = new frmPrintLV;
+    QString offered;
+    TestKit::PreviewSteps preview([&](QDialog& window) {
+        // The preview prints where the set-up said, and a second print does not take the first one's place.
+        offered = form->prw->PrintFile();
+        Shot(window, "printer-preview-on-pdf-file.png");
+        form->prw->PrintPages();
+        form->prw->PrintPages();
+    });
+    ModalSteps modal([&](Form&) {
+        form->cmdImpostaStampante_Click();
+        form->ckAnteprima->setChecked(false);
+        form->cmdStampa_Click();
+        form->ckAnteprima->setChecked(true);
+        form->cmdStampa_Click();
+    });
+    form->ShowPrint(list, "Prova");
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join('|').toStdString();
+    EXPECT_EQ(Printer().OutputFile(), chosen);
+    EXPECT_EQ(offered, env.Root() + "/lista-2.pdf");
+    EXPECT_EQ(Printer().PrintedFiles(), QStringList({chosen, env.Root() + "/lista-2.pdf", env.Root() + "/lista-3.pdf"}));
+    for (const QString& pdf : Printer().PrintedFiles()) {
+        const QString text = Tool("pdftotext", {pdf, "-"});
+        EXPECT_TRUE(text.contains("Prova") && text.contains("Bianchi")) << pdf.toStdString();
+    }
     form->Unload();
 }
 
