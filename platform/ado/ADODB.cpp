@@ -565,9 +565,13 @@ void Connection::RaiseEngineError(int rc, const QString& sql, long number) {
     if ((extended & 0xFF) != (rc & 0xFF)) extended = rc;
     // A write refused for want of room reaches the engine as a plain I/O
     // error when the file could not grow (a quota, a size limit): the user
-    // is told the disk is full, which is what can be mended.
-    if (extended == SQLITE_IOERR_WRITE && db_) {
-        const int why = sqlite3_system_errno(db_) ? sqlite3_system_errno(db_) : lastSystemError;
+    // is told the disk is full, which is what can be mended. The system's
+    // reason is kept with the file; the connection's copy is often gone by
+    // the time the failure is reported.
+    if ((extended & 0xFF) == SQLITE_IOERR && db_) {
+        int why = sqlite3_system_errno(db_);
+        if (why == 0) sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &why);
+        if (why == 0) why = lastSystemError;
         if (why == ENOSPC || why == EFBIG || why == EDQUOT) extended = SQLITE_FULL;
     }
     Mapped m = MapEngineError(extended, message);
@@ -696,12 +700,31 @@ void Connection::OpenWorkbook(const QString& file) {
         QStringList columns;
         const QVariantList& header = sheet.rows.first();
         for (int c = 0; c < width; ++c) {
-            QString name = header.value(c).toString().trimmed();
+            const QVariant& title = header.value(c);
+            QString name = (title.typeId() == QMetaType::QDateTime ? Platform::Format(title) : title.toString()).trimmed();
             if (name.isEmpty() || columns.contains(name, Qt::CaseInsensitive)) name = "F" + QString::number(c + 1);
             columns << name;
         }
+        // A column of dates only (or of true and false only) is one of that
+        // type, so that its cells read as dates (or Yes/No) as any of the
+        // program's do; in a column that mixes them with other values, a
+        // date is the text it shows.
+        QList<int> types(width, 0);
+        for (int c = 0; c < width; ++c) {
+            for (int r = 1; r < sheet.rows.size(); ++r) {
+                const QVariant& v = sheet.rows[r].value(c);
+                if (!v.isValid()) continue;
+                const int type = v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::Bool ? v.typeId() : -1;
+                if (types[c] == 0) types[c] = type;
+                else if (types[c] != type) types[c] = -1;
+            }
+        }
         QStringList quoted;
-        for (const QString& c : columns) quoted << "\"" + QString(c).replace('"', "'") + "\" COLLATE JETNOCASE";
+        for (int c = 0; c < width; ++c)
+            quoted << "\"" + QString(columns[c]).replace('"', "'") + "\" " +
+                          (types[c] == QMetaType::QDateTime ? "DATETIME"
+                           : types[c] == QMetaType::Bool    ? "BIT"
+                                                            : "COLLATE JETNOCASE");
         const QString table = "\"" + QString(sheet.name).replace('"', "'") + "$\"";
         QByteArray create = ("CREATE TABLE " + table + " (" + quoted.join(", ") + ")").toUtf8();
         if (sqlite3_exec(db_, create.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -712,7 +735,10 @@ void Connection::OpenWorkbook(const QString& file) {
         sqlite3_stmt* stmt = nullptr;
         sqlite3_prepare_v2(db_, insert.constData(), insert.size(), &stmt, nullptr);
         for (int r = 1; r < sheet.rows.size(); ++r) {
-            for (int c = 0; c < columns.size(); ++c) Bind(stmt, c + 1, sheet.rows[r].value(c));
+            for (int c = 0; c < columns.size(); ++c) {
+                const QVariant& v = sheet.rows[r].value(c);
+                Bind(stmt, c + 1, types[c] == -1 && v.typeId() == QMetaType::QDateTime ? QVariant(Platform::Format(v)) : v);
+            }
             sqlite3_step(stmt);
             sqlite3_reset(stmt);
         }
