@@ -176,7 +176,8 @@ void frmMailing::SendMail(ADODB::Recordset& rs) {
         if (SM->Send() == 0) {
             RegistraInvio(rs, QStringLiteral("E"), QStringLiteral("e-mail"));
         } else {
-            AddReport(rs, QStringLiteral("e-mail"), QStringLiteral("invio e-mail non riuscito: ") + SM->LastErrorText());
+            AddReport(rs, QStringLiteral("e-mail"), QStringLiteral("invio e-mail non riuscito: ") + SM->LastErrorText(),
+                      SM->LastErrorDetail());
         }
     });
 }

@@ -6,6 +6,7 @@
 
 #include "ADODB.h"
 #include "Comuni.h"
+#include "Dialogs.h"
 #include "Fax.h"
 #include "FaxControl.h"
 #include "Global.h"
@@ -15,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -31,7 +33,11 @@ QString Setting(const char* section, const char* key) {
 void frmMailing::InitFaxChannel() { connect(FAX, &qvxFAX::OnError, this, &frmMailing::FAX_OnError); }
 
 QString frmMailing::FaxCoverFile() const {
-    return QDir(ProgramFolder()).filePath(QStringLiteral("BrivaltoCover") + FAX->CoverExt);
+    const QString name = QStringLiteral("BrivaltoCover") + FAX->CoverExt;
+    const QString own = QDir(WorkFolder()).filePath(name);
+    if (QFileInfo::exists(own)) return own;
+    const QString installed = QDir(App::Path()).filePath(name);
+    return QFileInfo::exists(installed) ? installed : own;
 }
 
 void frmMailing::SendFax(ADODB::Recordset& rs) {

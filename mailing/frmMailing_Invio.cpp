@@ -60,8 +60,9 @@ int frmMailing::SendMode() const {
 }
 
 
-void frmMailing::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore) {
-    DefaultInstance<frmReport>().AddReport(rs, canale, errore);
+void frmMailing::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore,
+                           const QString& dettaglio) {
+    DefaultInstance<frmReport>().AddReport(rs, canale, errore, dettaglio);
 }
 
 void frmMailing::GuardedSend(const QString& where, ADODB::Recordset& rs, const QString& canale, const QString& failure,
@@ -148,8 +149,7 @@ void frmMailing::cmdGo_Click() {
     bool completed = false;
     ProcGuard::Run(QStringLiteral("Procedura cmdGo_Click di Form frmMailing"), [&] {
         if (mode == 4) {
-            RunLabels(ids);
-            completed = true;
+            completed = RunLabels(ids);
             return;
         }
         for (qint32 id : ids) {
@@ -239,16 +239,18 @@ void frmMailing::SmsStep(ADODB::Recordset& rs) {
     AddReport(rs, "SMS", QStringLiteral("invio SMS non riuscito: ") + last);
 }
 
-void frmMailing::RunLabels(const QList<qint32>& ids) {
+bool frmMailing::RunLabels(const QList<qint32>& ids) {
     const AddressLayout start = AddressLayout::Read();
     float X = 0, Y = 0;
     if (start.Tipo != "B") {
         X = float(start.EtichetteLeft);
         Y = float(start.EtichetteTop);
     }
+    bool printer = true;
     for (qint32 id : ids) {
         QString error;
-        const bool printed = PrintIndirizzo(X, Y, id, &error);
+        long number = 0;
+        const bool printed = PrintIndirizzo(X, Y, id, &error, &number);
         ADODB::Recordset rs;
         if (!modAdoCommon::OpenRecordset(rs, kRecordSql, *cn, 0, 3, false, {id})) continue;
         if (!rs.EOF_()) {
@@ -256,6 +258,12 @@ void frmMailing::RunLabels(const QList<qint32>& ids) {
             AddReport(rs, word, printed ? QString() : QStringLiteral("stampa indirizzo non riuscita: ") + error);
         }
         rs.Close();
+        // Without a printer every other address would fail the same way, each with its box.
+        if (number == vbErrPrinter) {
+            printer = false;
+            break;
+        }
     }
     Printer().EndDoc();
+    return printer;
 }

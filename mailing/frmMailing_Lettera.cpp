@@ -4,6 +4,7 @@
 
 #include "ADODB.h"
 #include "Comuni.h"
+#include "Dialogs.h"
 #include "Errors.h"
 #include "Files.h"
 #include "Printer.h"
@@ -50,7 +51,7 @@ QString frmMailing::PersonalizzaRTF(ADODB::Recordset& rs, QString* error) {
         RtfMerge::Replace(rtf, QString::fromLatin1(marker[0]), Comuni::FieldStr(rs[column]));
     }
     // The previous recipient's work file must never stand in for this one's.
-    const QString work = QDir(ProgramFolder()).filePath(QStringLiteral("mail.rtf"));
+    const QString work = QDir(WorkFolder()).filePath(QStringLiteral("mail.rtf"));
     QFile::remove(work);
     QString why;
     if (!Platform::WriteWholeFile(work, rtf, &why)) {

@@ -2,12 +2,12 @@
 
 #include "ADODB.h"
 #include "Comuni.h"
+#include "Dialogs.h"
 #include "Global.h"
 #include "ListView.h"
 #include "Runtime.h"
 #include "Values.h"
 #include "clsLogFile.h"
-#include "frmMailing.h"
 
 #include <QDir>
 #include <QHeaderView>
@@ -56,7 +56,7 @@ frmReport::~frmReport() = default;
 
 void frmReport::Form_Load() {
     log_ = std::make_unique<clsLogFile>();
-    log_->setFileName(QDir(frmMailing::ProgramFolder()).filePath(QStringLiteral("LogInvio.log")));
+    log_->setFileName(QDir(WorkFolder()).filePath(QStringLiteral("LogInvio.log")));
     log_->setMaxLogLength(65536);
     log_->setPrintTimeStamp(true);
     log_->setSilent(true);
@@ -80,7 +80,7 @@ int frmReport::SmallIcon(int row, const ListView& list) {
     return item.IsValid() ? item.SmallIcon() : 0;
 }
 
-void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore) {
+void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore, const QString& dettaglio) {
     Load();
     const QString cognome = Comuni::FieldStr(rs["COGNOME"]);
     const QString nome = Comuni::FieldStr(rs["NOME"]);
@@ -90,10 +90,16 @@ void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QSt
     item.SetSubItem(1, Trim(cognome + " " + nome + " " + Comuni::FieldStr(rs["AZIENDA"])));
     item.SetSubItem(2, canale);
     item.SetSubItem(3, errore);
+    // A message is never cut off: its column grows to the longest, and the
+    // list scrolls sideways when the window is narrower.
+    const int needed = LV->fontMetrics().horizontalAdvance(errore) + 12;
+    if (needed > LV->columnWidth(3)) LV->setColumnWidth(3, needed);
     LV->ScrollTo(item);
     if (log_)
         log_->WriteLine(canale + " (" + Trim(cognome + " " + nome) + ") - " +
-                            (Trim(errore).isEmpty() ? QStringLiteral("Inviato") : errore),
+                            (Trim(errore).isEmpty() ? QStringLiteral("Inviato")
+                             : dettaglio.isEmpty()  ? errore
+                                                    : errore + " (" + dettaglio + ")"),
                         false, false);
     DoEvents();
 }

@@ -28,7 +28,7 @@ protected:
     }
     // The log's lines without their time stamps.
     QStringList Log() const {
-        QFile f(program + "/LogInvio.log");
+        QFile f(work + "/LogInvio.log");
         if (!f.open(QIODevice::ReadOnly)) return {};
         QStringList lines;
         for (const QString& line : QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts))

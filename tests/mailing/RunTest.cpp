@@ -135,7 +135,7 @@ protected:
         return lines;
     }
     QStringList LogLines() const {
-        QFile f(program + "/LogInvio.log");
+        QFile f(work + "/LogInvio.log");
         if (!f.open(QIODevice::ReadOnly)) return {};
         QStringList lines = QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
         return lines.mid(5);

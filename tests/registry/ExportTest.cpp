@@ -2,6 +2,7 @@
 #include "ComboBox.h"
 #include "FileSizeLimit.h"
 #include "CommonDialog.h"
+#include "Dialogs.h"
 #include "ListView.h"
 #include "RegistryDb.h"
 #include "Runtime.h"
@@ -37,6 +38,7 @@ protected:
     void SetUp() override {
         RegistryDb::SetUp();
         App::SetPath(env.Root());
+        work = WorkFolder();
         list = new ListView;
     }
     void TearDown() override {
@@ -75,6 +77,7 @@ protected:
         return f.readAll();
     }
     ListView* list = nullptr;
+    QString work;
     frmExport* window = nullptr;
 };
 
@@ -92,17 +95,17 @@ TEST_F(Export, TextLinesQuotesSeparatorsAndSkippedRecords) {
     EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file elenco.csv.txt");
     EXPECT_EQ(w.txNomeFile->text(), "elenco.csv");
     // Record 8 has nothing in the ticked fields but its ID; 99 no longer exists.
-    EXPECT_EQ(Read(env.Root() + "/elenco.csv.txt"), "7,\"Rossi\",\"Il \"Capo\"\"\r\n8,\"\",\"\"\r\n9,\"Bianchi\",\"\"\r\n");
+    EXPECT_EQ(Read(work + "/elenco.csv.txt"), "7,\"Rossi\",\"Il \"Capo\"\"\r\n8,\"\",\"\"\r\n9,\"Bianchi\",\"\"\r\n");
     Only(w, {5, 6});
     w.opSeparatore[1]->setChecked(true);
     env.AnswerNext(vbNo);
     w.cmdGo_Click();
     EXPECT_EQ(env.Prompts().last(), QString::fromUtf8("Il file elenco.csv.txt esiste già. Si desidera sovrascriverlo?"));
     EXPECT_EQ(env.Boxes().last().style, vbYesNo + vbQuestion + vbDefaultButton2);
-    EXPECT_TRUE(Read(env.Root() + "/elenco.csv.txt").startsWith("7,"));
+    EXPECT_TRUE(Read(work + "/elenco.csv.txt").startsWith("7,"));
     env.AnswerNext(vbYes);
     w.cmdGo_Click();
-    EXPECT_EQ(Read(env.Root() + "/elenco.csv.txt"), "\"Rossi\"\t\"Il \"Capo\"\"\r\n\"Bianchi\"\t\"\"\r\n");
+    EXPECT_EQ(Read(work + "/elenco.csv.txt"), "\"Rossi\"\t\"Il \"Capo\"\"\r\n\"Bianchi\"\t\"\"\r\n");
 }
 
 TEST_F(Export, RefusalsAndAFileThatCannotBeWritten) {
@@ -133,7 +136,7 @@ TEST_F(Export, AFullDiskKeepsTheOldTextFileAndSaysSo) {
     auto& w = Open(2, "elenco");
     Only(w, {0, 5});
     w.cmdGo_Click();
-    const QByteArray before = Read(env.Root() + "/elenco.txt");
+    const QByteArray before = Read(work + "/elenco.txt");
     ASSERT_TRUE(before.startsWith("1,\"Cognome1\""));
     Only(w, {0, 5, 6});
     env.AnswerNext(vbYes);
@@ -143,7 +146,7 @@ TEST_F(Export, AFullDiskKeepsTheOldTextFileAndSaysSo) {
         w.cmdGo_Click();
     }
     EXPECT_TRUE(env.Prompts().last().startsWith("Errore 75: ")) << env.Prompts().last().toStdString();
-    EXPECT_EQ(Read(env.Root() + "/elenco.txt"), before);
+    EXPECT_EQ(Read(work + "/elenco.txt"), before);
 }
 
 TEST_F(Export, ClosesWithTheWindowThatOwnsTheList) {
@@ -174,7 +177,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
                      "c=sqlite3.connect(sys.argv[1])\n"
                      "print(c.execute('select count(*), count(distinct ID), sum(ID) from ANAGRAFICA').fetchone())\n"
                      "print('|'.join(str(v) for v in c.execute('select * from ANAGRAFICA where ID=1234').fetchone()))\n",
-                     env.Root() + "/anagrafiche.mdb"),
+                     work + "/anagrafiche.mdb"),
               QString::fromUtf8("(10000, 10000, 50005000)\n"
                                 "1234|Cat2|1|Società 1234|dott.|Cognome1234|Nome Ò1234|ruolo|Via Roma 1234|47121|Forlì|"
                                 "FC|Italia|c1234@example.it|0543 1|0543 2|333 3|0543 4"));
@@ -189,7 +192,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
                      "rows=ET.fromstring(z.read('xl/worksheets/sheet1.xml')).findall('.//s:row',ns)\n"
                      "cell=lambda r:[ss[int(c.find('s:v',ns).text)] for c in r.findall('s:c',ns)]\n"
                      "print(len(rows)); print('|'.join(cell(rows[0]))); print('|'.join(cell(rows[10000])))\n",
-                     env.Root() + "/anagrafiche.xlsx"),
+                     work + "/anagrafiche.xlsx"),
               QString::fromUtf8("10001\n"
                                 "ID|CATEGORIA|IDAZIENDA|AZIENDA|TITOLO|COGNOME|NOME|RUOLO|INDIRIZZO|CAP|CITTA|PROVINCIA|"
                                 "NAZIONE|EMAIL|TELEFONO|TELEFONOCASA|CELLULARE|FAX\n"
@@ -197,7 +200,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
                                 "Forlì|FC|Italia|c10000@example.it|0543 1|0543 2|333 3|0543 4"));
     auto& imp = DefaultInstance<frmImporta>();
     imp.cbFormato->SetListIndex(frmImporta::Excel);
-    SetFileDialogHandler([&](const FileDialogCall&) { return env.Root() + "/anagrafiche.xlsx"; });
+    SetFileDialogHandler([&](const FileDialogCall&) { return work + "/anagrafiche.xlsx"; });
     imp.cmdBrowse_Click();
     SetFileDialogHandler(nullptr);
     ASSERT_EQ(imp.cbTables->ListCount(), 1);
@@ -213,7 +216,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
     EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file anagrafiche.txt");
     imp.cbFormato->SetListIndex(frmImporta::Testo);
     imp.ckIntestazioni->setChecked(false);
-    SetFileDialogHandler([&](const FileDialogCall&) { return env.Root() + "/anagrafiche.txt"; });
+    SetFileDialogHandler([&](const FileDialogCall&) { return work + "/anagrafiche.txt"; });
     imp.cmdBrowse_Click();
     SetFileDialogHandler(nullptr);
     ASSERT_EQ(imp.LV->ColumnCount(), 18);
