@@ -1,6 +1,7 @@
 #pragma once
 #include "Form.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -193,7 +194,17 @@ private:
     void SetRunning(bool running);
     void UpdateCount();
 
+    // A setting of the e-mail and fax channels, and the document to send:
+    // read once for a whole run (every recipient gets the same), afresh
+    // outside one.
+    QString ChannelSetting(const QString& section, const QString& key, const QString& defaultValue = QString());
+    QByteArray DocumentBytes(const QString& path, bool* readable);
+
     bool running_ = false;
+    QHash<QString, QHash<QString, QString>> runSettings_;
+    QString runDocumentPath_;
+    QByteArray runDocument_;
+    bool runDocumentRead_ = false;
     QString smsLoadError_;
     // The letter merged for the current recipient, "" when none was.
     QByteArray mergedLetter_;

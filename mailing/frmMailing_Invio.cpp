@@ -21,6 +21,7 @@
 #include <qvxSMS2/qvxSMS2.h>
 
 #include <QCheckBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -123,8 +124,39 @@ bool frmMailing::RunChecks() {
     return true;
 }
 
+QString frmMailing::ChannelSetting(const QString& section, const QString& key, const QString& defaultValue) {
+    if (!running_) return GetSetting(App::EXEName(), section, key, defaultValue);
+    auto values = runSettings_.find(section.toLower());
+    if (values == runSettings_.end()) {
+        QHash<QString, QString> read;
+        for (const auto& [name, value] : GetAllSettings(App::EXEName(), section)) read.insert(name.toLower(), value);
+        values = runSettings_.insert(section.toLower(), read);
+    }
+    return values->value(key.toLower(), defaultValue);
+}
+
+QByteArray frmMailing::DocumentBytes(const QString& path, bool* readable) {
+    if (running_ && runDocumentPath_ == path) {
+        *readable = runDocumentRead_;
+        return runDocument_;
+    }
+    QFile file(path);
+    *readable = file.open(QIODevice::ReadOnly);
+    QByteArray bytes = *readable ? file.readAll() : QByteArray();
+    if (running_) {
+        runDocumentPath_ = path;
+        runDocument_ = bytes;
+        runDocumentRead_ = *readable;
+    }
+    return bytes;
+}
+
 void frmMailing::SetRunning(bool running) {
     running_ = running;
+    runSettings_.clear();
+    runDocumentPath_.clear();
+    runDocument_.clear();
+    runDocumentRead_ = false;
     for (MultiButton* b : {cmdGo, cmdAdd, cmdCercaID, cmdRemove, cmdVuotaLista, cmdEsci}) b->setEnabled(!running);
     // What the mailing sends stays as it was when the run started: the
     // document, the texts and the mode are read again for every recipient.

@@ -6,7 +6,6 @@
 #include "Comuni.h"
 #include "Dialogs.h"
 #include "Errors.h"
-#include "Files.h"
 #include "Printer.h"
 #include "RichTextBox.h"
 #include "Rtf.h"
@@ -16,6 +15,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTextDocument>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace Platform;
 
@@ -32,16 +34,28 @@ const char* const kMarkers[13][2] = {
 
 QString DocumentType(const QString& path) { return path.right(3).toUpper(); }
 
+// The work file is scratch, made anew for every recipient and read at once:
+// written plainly, without the syncs of a file kept for later. One that
+// could not be written whole is removed, so no half letter is ever sent.
+bool WriteScratch(const QString& path, const QByteArray& data, QString* why) {
+    QFile file(path);
+    errno = 0;
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size() && file.flush()) return true;
+    *why = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+    file.close();
+    QFile::remove(path);
+    return false;
+}
+
 }  // namespace
 
 QString frmMailing::PersonalizzaRTF(ADODB::Recordset& rs, QString* error) {
     const QString document = txNomeFile->text();
     mergedLetter_.clear();
     if (DocumentType(document) != "RTF") return document;
-    QFile file(document);
-    if (!file.open(QIODevice::ReadOnly)) return document;
-    QByteArray rtf = file.readAll();
-    file.close();
+    bool readable = false;
+    QByteArray rtf = DocumentBytes(document, &readable);
+    if (!readable) return document;
     // A file named .rtf that is not RTF goes out as it is.
     if (!RtfMerge::IsRtf(rtf)) return document;
     for (const auto& marker : kMarkers) {
@@ -54,7 +68,7 @@ QString frmMailing::PersonalizzaRTF(ADODB::Recordset& rs, QString* error) {
     const QString work = QDir(WorkFolder()).filePath(QStringLiteral("mail.rtf"));
     QFile::remove(work);
     QString why;
-    if (!Platform::WriteWholeFile(work, rtf, &why)) {
+    if (!WriteScratch(work, rtf, &why)) {
         if (error) *error = QStringLiteral("impossibile scrivere ") + work + ": " + why;
         return QString();
     }

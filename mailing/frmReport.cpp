@@ -20,7 +20,7 @@ namespace {
 
 
 // The image list: a green tick for a send, a red cross for a failure.
-QIcon ReportIcon(int index) {
+QIcon DrawIcon(int index) {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -35,19 +35,87 @@ QIcon ReportIcon(int index) {
     return QIcon(pixmap);
 }
 
+const QIcon& ReportIcon(int index) {
+    static const QIcon sent = DrawIcon(1), failed = DrawIcon(2);
+    return index == 1 ? sent : failed;
+}
+
+// The report's list. A run adds a line for every recipient and shows it at
+// once: the view would lay itself out again and repaint every line and its
+// header each time, so lines added at the end are painted alone (the list
+// scrolls by a line, or the new line is painted where it falls). The message
+// column takes the width the window has to spare, and never less than its
+// longest message; the header's own stretching would repaint it each time.
+class ReportList : public ListView {
+public:
+    explicit ReportList(QWidget* parent) : ListView(parent) {
+        connect(header(), &QHeaderView::sectionResized, this, [this](int section) {
+            if (section != kMessage) FitMessages();
+        });
+    }
+    // Set while only lines are added at the end.
+    bool appending = false;
+
+    // Makes room for a message of that text.
+    void Fit(const QString& message) {
+        longest_ = qMax(longest_, fontMetrics().horizontalAdvance(message) + 12);
+        if (columnWidth(kMessage) < longest_) FitMessages();
+    }
+
+    void FitMessages() {
+        int others = 0;
+        for (int i = 0; i < kMessage; ++i) others += header()->isSectionHidden(i) ? 0 : columnWidth(i);
+        const int width = qMax(longest_, viewport()->width() - others);
+        if (width != columnWidth(kMessage)) setColumnWidth(kMessage, width);
+    }
+
+    void resizeEvent(QResizeEvent* event) override {
+        ListView::resizeEvent(event);
+        FitMessages();
+    }
+
+    void doItemsLayout() override {
+        const int rows = model()->rowCount();
+        const bool appended = appending && laidOut_ > 0 && rows > laidOut_ && isVisible();
+        if (!appended) {
+            ListView::doItemsLayout();
+            laidOut_ = rows;
+            return;
+        }
+        QWidget* const views[] = {viewport(), header()->viewport()};
+        bool held[2];
+        for (int i = 0; i < 2; ++i) {
+            held[i] = views[i]->testAttribute(Qt::WA_UpdatesDisabled);
+            views[i]->setAttribute(Qt::WA_UpdatesDisabled, true);
+        }
+        ListView::doItemsLayout();
+        for (int i = 0; i < 2; ++i) views[i]->setAttribute(Qt::WA_UpdatesDisabled, held[i]);
+        const QRect first = visualRect(model()->index(laidOut_, 0));
+        const int added = rows - laidOut_;
+        const QRect area = viewport()->rect();
+        laidOut_ = rows;
+        // Only what shows of the new lines; those below are shown by scrolling.
+        const QRect lines = QRect(0, first.top(), area.width(), added * first.height()) & area;
+        if (!lines.isEmpty()) viewport()->update(lines);
+    }
+
+private:
+    static constexpr int kMessage = 3;
+    int laidOut_ = 0;
+    int longest_ = 0;
+};
+
 }  // namespace
 
 frmReport::frmReport() {
     setWindowTitle(QStringLiteral(" Report di invio mailing"));
     auto* layout = new QVBoxLayout(this);
-    LV = new ListView(this);
+    LV = new ReportList(this);
     LV->setObjectName("LV");
     LV->AddColumn(QStringLiteral("id"), QStringLiteral("id"), 900);
     LV->AddColumn(QStringLiteral("nome"), QStringLiteral("cognome/nome/ragione sociale"), 3600);
     LV->AddColumn(QStringLiteral("metodo"), QStringLiteral("metodo invio"), 1300);
     LV->AddColumn(QStringLiteral("messaggio"), QStringLiteral("messaggio"), 5200);
-    // The message, the longest column, takes what the window has to spare.
-    LV->header()->setStretchLastSection(true);
     layout->addWidget(LV);
     resize(760, 420);
 }
@@ -85,6 +153,8 @@ void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QSt
     const QString cognome = Comuni::FieldStr(rs["COGNOME"]);
     const QString nome = Comuni::FieldStr(rs["NOME"]);
     const int icon = errore.isEmpty() ? 1 : 2;
+    auto* list = static_cast<ReportList*>(LV);
+    list->appending = true;
     ListItem item = LV->AddItem(QString(), QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()));
     item.SetSmallIcon(icon, ReportIcon(icon));
     item.SetSubItem(1, Trim(cognome + " " + nome + " " + Comuni::FieldStr(rs["AZIENDA"])));
@@ -92,9 +162,9 @@ void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QSt
     item.SetSubItem(3, errore);
     // A message is never cut off: its column grows to the longest, and the
     // list scrolls sideways when the window is narrower.
-    const int needed = LV->fontMetrics().horizontalAdvance(errore) + 12;
-    if (needed > LV->columnWidth(3)) LV->setColumnWidth(3, needed);
+    list->Fit(errore);
     LV->ScrollTo(item);
+    list->appending = false;
     if (log_)
         log_->WriteLine(canale + " (" + Trim(cognome + " " + nome) + ") - " +
                             (Trim(errore).isEmpty() ? QStringLiteral("Inviato")
