@@ -35,8 +35,9 @@ const char* const kMarkers[13][2] = {
 QString DocumentType(const QString& path) { return path.right(3).toUpper(); }
 
 // The work file is scratch, made anew for every recipient and read at once:
-// written plainly, without the syncs of a file kept for later. One that
-// could not be written whole is removed, so no half letter is ever sent.
+// written plainly over the last one, without the syncs of a file kept for
+// later. One that could not be written whole is removed, so no half letter
+// (and no letter of another recipient) is ever sent.
 bool WriteScratch(const QString& path, const QByteArray& data, QString* why) {
     QFile file(path);
     errno = 0;
@@ -64,9 +65,9 @@ QString frmMailing::PersonalizzaRTF(ADODB::Recordset& rs, QString* error) {
         if (!rs.HasField(column)) continue;
         RtfMerge::Replace(rtf, QString::fromLatin1(marker[0]), Comuni::FieldStr(rs[column]));
     }
-    // The previous recipient's work file must never stand in for this one's.
+    // The previous recipient's work file must never stand in for this one's:
+    // it is emptied before this one is written, or removed when it cannot be.
     const QString work = QDir(WorkFolder()).filePath(QStringLiteral("mail.rtf"));
-    QFile::remove(work);
     QString why;
     if (!WriteScratch(work, rtf, &why)) {
         if (error) *error = QStringLiteral("impossibile scrivere ") + work + ": " + why;
