@@ -185,8 +185,9 @@ void frmMailing::cmdGo_Click() {
             return;
         }
         for (qint32 id : ids) {
+            // Read as it streams: the channels only read the record.
             ADODB::Recordset rs;
-            if (!modAdoCommon::OpenRecordset(rs, kRecordSql, *cn, 0, 3, false, {id})) return;
+            if (!modAdoCommon::OpenRecordset(rs, kRecordSql, *cn, 0, 1, false, {id})) return;
             if (rs.EOF_()) continue;
             QString word;
             try {

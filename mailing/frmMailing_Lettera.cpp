@@ -36,12 +36,14 @@ QString DocumentType(const QString& path) { return path.right(3).toUpper(); }
 
 // The work file is scratch, made anew for every recipient and read at once:
 // written plainly over the last one, without the syncs of a file kept for
-// later. One that could not be written whole is removed, so no half letter
-// (and no letter of another recipient) is ever sent.
+// later, and cut to its length afterwards (emptied first, the file system
+// would write it out at once). One that could not be written whole is
+// removed, so no half letter (and no letter of another recipient) is sent.
 bool WriteScratch(const QString& path, const QByteArray& data, QString* why) {
     QFile file(path);
     errno = 0;
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size() && file.flush()) return true;
+    if (file.open(QIODevice::ReadWrite) && file.write(data) == data.size() && file.resize(data.size()) && file.flush())
+        return true;
     *why = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
     file.close();
     QFile::remove(path);
@@ -59,12 +61,13 @@ QString frmMailing::PersonalizzaRTF(ADODB::Recordset& rs, QString* error) {
     if (!readable) return document;
     // A file named .rtf that is not RTF goes out as it is.
     if (!RtfMerge::IsRtf(rtf)) return document;
+    QList<QPair<QString, QString>> values;
     for (const auto& marker : kMarkers) {
         const QString column = QString::fromLatin1(marker[1]);
         // A marker of a column the registry does not have stays in the letter.
-        if (!rs.HasField(column)) continue;
-        RtfMerge::Replace(rtf, QString::fromLatin1(marker[0]), Comuni::FieldStr(rs[column]));
+        if (rs.HasField(column)) values.append({QString::fromLatin1(marker[0]), Comuni::FieldStr(rs[column])});
     }
+    RtfMerge::Replace(rtf, values);
     // The previous recipient's work file must never stand in for this one's:
     // it is emptied before this one is written, or removed when it cannot be.
     const QString work = QDir(WorkFolder()).filePath(QStringLiteral("mail.rtf"));

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QVBoxLayout>
 
 using namespace Platform;
@@ -46,15 +48,63 @@ const QIcon& ReportIcon(int index) {
 // scrolls by a line, or the new line is painted where it falls). The message
 // column takes the width the window has to spare, and never less than its
 // longest message; the header's own stretching would repaint it each time.
+// Its scroll bar, whose range and value a new line moves. While lines are
+// added they paint nothing; then the bar is painted once, and only when the
+// slider moved by a pixel or reached an end: a run's every line would
+// repaint it, twice, otherwise.
+class ReportScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+    void Hold() { held_ = true; }
+    void Settle() {
+        held_ = false;
+        if (!(Look() == painted_)) update();
+    }
+
+protected:
+    void sliderChange(SliderChange change) override {
+        if (held_ && (change == SliderRangeChange || change == SliderValueChange)) return;
+        QScrollBar::sliderChange(change);
+    }
+    void paintEvent(QPaintEvent* event) override {
+        painted_ = Look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    struct Picture {
+        QRect slider;
+        bool atStart = false, atEnd = false;
+        bool operator==(const Picture& o) const { return slider == o.slider && atStart == o.atStart && atEnd == o.atEnd; }
+    };
+    Picture Look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                value() == minimum(), value() == maximum()};
+    }
+    Picture painted_;
+    bool held_ = false;
+};
+
 class ReportList : public ListView {
 public:
-    explicit ReportList(QWidget* parent) : ListView(parent) {
+    explicit ReportList(QWidget* parent) : ListView(parent), bar_(new ReportScrollBar(Qt::Vertical, this)) {
+        setVerticalScrollBar(bar_);
         connect(header(), &QHeaderView::sectionResized, this, [this](int section) {
             if (section != kMessage) FitMessages();
         });
     }
-    // Set while only lines are added at the end.
-    bool appending = false;
+    // Around an addition of lines at the end.
+    void BeginAppend() {
+        appending_ = true;
+        bar_->Hold();
+    }
+    void EndAppend() {
+        appending_ = false;
+        bar_->Settle();
+    }
 
     // Makes room for a message of that text.
     void Fit(const QString& message) {
@@ -76,7 +126,7 @@ public:
 
     void doItemsLayout() override {
         const int rows = model()->rowCount();
-        const bool appended = appending && laidOut_ > 0 && rows > laidOut_ && isVisible();
+        const bool appended = appending_ && laidOut_ > 0 && rows > laidOut_ && isVisible();
         if (!appended) {
             ListView::doItemsLayout();
             laidOut_ = rows;
@@ -101,6 +151,8 @@ public:
 
 private:
     static constexpr int kMessage = 3;
+    ReportScrollBar* bar_;
+    bool appending_ = false;
     int laidOut_ = 0;
     int longest_ = 0;
 };
@@ -154,7 +206,7 @@ void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QSt
     const QString nome = Comuni::FieldStr(rs["NOME"]);
     const int icon = errore.isEmpty() ? 1 : 2;
     auto* list = static_cast<ReportList*>(LV);
-    list->appending = true;
+    list->BeginAppend();
     ListItem item = LV->AddItem(QString(), QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()));
     item.SetSmallIcon(icon, ReportIcon(icon));
     item.SetSubItem(1, Trim(cognome + " " + nome + " " + Comuni::FieldStr(rs["AZIENDA"])));
@@ -164,7 +216,7 @@ void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QSt
     // list scrolls sideways when the window is narrower.
     list->Fit(errore);
     LV->ScrollTo(item);
-    list->appending = false;
+    list->EndAppend();
     if (log_)
         log_->WriteLine(canale + " (" + Trim(cognome + " " + nome) + ") - " +
                             (Trim(errore).isEmpty() ? QStringLiteral("Inviato")

@@ -25,10 +25,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <sqlite3.h>
 #include <string>
 
@@ -178,33 +181,41 @@ int main(int argc, char** argv) {
                 "le inviamo il listino aggiornato per ||CITTA||.\\par Cordiali saluti.\\par}");
     }
 
-    SmtpSink sink;
-    if (!sink.Started()) {
-        std::printf("the SMTP server did not start\n");
-        return 1;
-    }
+    // Each of the three gets a server of its own, so that none finds it
+    // slowed by the messages of the others, keeping them in memory: the
+    // server's own files are not what is measured.
+    if (QFileInfo(QStringLiteral("/dev/shm")).isWritable()) qputenv("TMPDIR", "/dev/shm");
+    int received = 0;
+    auto server = [&](std::unique_ptr<SmtpSink>& sink) {
+        if (sink) received += int(sink->Messages(count, 60000).size());
+        sink = std::make_unique<SmtpSink>();
+        if (!sink->Started()) {
+            std::printf("the SMTP server did not start\n");
+            std::exit(1);
+        }
+    };
+    std::unique_ptr<SmtpSink> sink;
     auto set = [](const char* key, const QString& value) {
         Platform::SaveSetting(Platform::App::EXEName(), "eMail", key, value);
     };
-    set("SMPTServer", sink.Server());
     set("Indirizzo", kSender);
     set("NomeInMail", "Ufficio Brivalto");
-    int expected = 0;
 
     // The component alone: a new one for every message, as the channel makes them.
+    server(sink);
     QElapsedTimer clock;
     clock.start();
     for (int i = 1; i <= count; ++i)
-        if (!SendOne(sink, i, letter)) return 1;
+        if (!SendOne(*sink, i, letter)) return 1;
     const double component = clock.nsecsElapsed() / 1e9;
-    expected += count;
 
     // The protocol's floor.
+    server(sink);
     {
         Floor floor(floorFile);
         clock.restart();
         for (int i = 1; i <= count; ++i) {
-            if (!SendOne(sink, i, letter)) return 1;
+            if (!SendOne(*sink, i, letter)) return 1;
             if (!floor.Record(i)) {
                 std::printf("the floor's lock or commit failed\n");
                 return 1;
@@ -212,8 +223,9 @@ int main(int argc, char** argv) {
         }
     }
     const double protocol = clock.nsecsElapsed() / 1e9;
-    expected += count;
 
+    server(sink);
+    set("SMPTServer", sink->Server());
     frmMailing form;
     form.Load();
     for (int i = 1; i <= count; ++i) form.LV->AddItem("K" + QString::number(i), QString::number(i));
@@ -225,9 +237,9 @@ int main(int argc, char** argv) {
     clock.restart();
     form.cmdGo_Click();
     const double run = clock.nsecsElapsed() / 1e9;
-    expected += count;
+    received += int(sink->Messages(count, 60000).size());
+    const int expected = 3 * count;
 
-    const int received = int(sink.Messages(expected, 60000).size());
     const auto& report = *Platform::DefaultInstance<frmReport>().LV;
     int failed = 0;
     for (int i = 1; i <= report.ItemCount(); ++i) failed += !report.Item(i).SubItem(3).isEmpty();
