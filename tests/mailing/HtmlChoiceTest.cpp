@@ -155,7 +155,7 @@ TEST_F(Documents, TheCoverInstalledBesideTheProgramIsCopiedNeverWritten) {
     shipped.close();
     EXPECT_EQ(form->FaxCoverFile(), shipped.fileName());
     form->cmdFaxCover_Click();
-    const QString own = QDir(work).filePath("BrivaltoCover.rtf");
+    const QString own = env.DataHome() + "/Brivalto/" + ComputerName() + "/BrivaltoCover.rtf";
     EXPECT_EQ(DefaultInstance<frmEditor>().RTFText->Text(), "Copertina dell'ufficio ||OGGETTO||");
     EXPECT_EQ(form->FaxCoverFile(), own);
     ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
