@@ -42,15 +42,9 @@ const QIcon& ReportIcon(int index) {
     return index == 1 ? sent : failed;
 }
 
-// The report's list. A run adds a line for every recipient and shows it at
-// once: the view would lay itself out again and repaint every line and its
-// header each time, so lines added at the end are painted alone (the list
-// scrolls by a line, or the new line is painted where it falls). The message
-// column takes the width the window has to spare, and never less than its
-// longest message; the header's own stretching would repaint it each time.
-// Its scroll bar, whose range and value a new line moves. While lines are
-// added they paint nothing; then the bar is painted once, and only when the
-// slider moved by a pixel or reached an end: a run's every line would
+// The report's scroll bar, whose range and value each new line moves. While
+// lines are added it paints nothing; then it is painted once, and only when
+// the slider moved by a pixel or reached an end: a run's every line would
 // repaint it, twice, otherwise.
 class ReportScrollBar : public QScrollBar {
 public:
@@ -59,7 +53,7 @@ public:
     void Hold() { held_ = true; }
     void Settle() {
         held_ = false;
-        if (!(Look() == painted_)) update();
+        if (Look() != painted_) update();
     }
 
 protected:
@@ -76,7 +70,7 @@ private:
     struct Picture {
         QRect slider;
         bool atStart = false, atEnd = false;
-        bool operator==(const Picture& o) const { return slider == o.slider && atStart == o.atStart && atEnd == o.atEnd; }
+        bool operator==(const Picture& o) const = default;
     };
     Picture Look() const {
         QStyleOptionSlider option;
@@ -88,6 +82,12 @@ private:
     bool held_ = false;
 };
 
+// The report's list. A run adds a line for every recipient and shows it at
+// once: the view would lay itself out again and repaint every line and its
+// header each time, so lines added at the end are painted alone (the list
+// scrolls by a line, or the new line is painted where it falls). The message
+// column takes the width the window has to spare, and never less than its
+// longest message; the header's own stretching would repaint it each time.
 class ReportList : public ListView {
 public:
     explicit ReportList(QWidget* parent) : ListView(parent), bar_(new ReportScrollBar(Qt::Vertical, this)) {
