@@ -2,6 +2,7 @@
 
 #include "ADODB.h"
 #include "Comuni.h"
+#include "Dialogs.h"
 #include "Errors.h"
 #include "Global.h"
 #include "Runtime.h"
@@ -45,7 +46,7 @@ Tessivo::_qvxSMS2* LoadSmsControl(QWidget* host) {
         Tessivo::LoadControl(host, QDir(App::Path()).filePath(QStringLiteral("libqvxSMS2.so")), &error);
     if (!sms) return nullptr;
     try {
-        sms->setEventLogPath(App::Path());
+        sms->setEventLogPath(WorkFolder());
         const QString app = App::EXEName();
         sms->setUserName(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("USER")));
         sms->setPassword(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("PASSWORD")));
