@@ -34,28 +34,41 @@ qint32 NuovaIDCONT(ADODB::Connection& cn, const QString& user) {
     }
 }
 
-QString Fit(ADODB::Recordset& rs, const QString& column, const QString& text) {
-    const qint32 width = rs.Fields(column).DefinedSize;
-    return width > 0 ? text.left(width) : text;
-}
-
-Tessivo::_qvxSMS2* LoadSmsControl(QWidget* host) {
+Tessivo::_qvxSMS2* LoadSmsControl(QWidget* host, QString* error) {
     using namespace Platform;
-    QString error;
+    QString why;
     Tessivo::_qvxSMS2* sms =
-        Tessivo::LoadControl(host, QDir(App::Path()).filePath(QStringLiteral("libqvxSMS2.so")), &error);
-    if (!sms) return nullptr;
+        Tessivo::LoadControl(host, QDir(App::Path()).filePath(QStringLiteral("libqvxSMS2.so")), &why);
+    if (!sms) {
+        if (error) *error = why;
+        return nullptr;
+    }
     try {
         sms->setEventLogPath(WorkFolder());
+    } catch (const std::exception&) {
+        // Without its log folder the control still sends; the card does not log.
+    }
+    ApplySmsSettings(*sms);
+    return sms;
+}
+
+void ApplySmsSettings(Tessivo::_qvxSMS2& sms) {
+    using namespace Platform;
+    try {
         const QString app = App::EXEName();
-        sms->setUserName(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("USER")));
-        sms->setPassword(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("PASSWORD")));
-        sms->setSender(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("Mittente")));
-        sms->setProvider(Global::gSmsProvider == 2 ? Tessivo::prvIdea : Tessivo::prvGeodrop);
+        sms.setUserName(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("USER")));
+        sms.setPassword(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("PASSWORD")));
+        sms.setSender(GetSetting(app, QStringLiteral("SMS"), QStringLiteral("Mittente")));
+        sms.setProvider(Global::gSmsProvider == 2 ? Tessivo::prvIdea : Tessivo::prvGeodrop);
     } catch (const std::exception&) {
         // A refused property leaves the control as it was: its sends report their own failure.
     }
-    return sms;
+}
+
+QString SmsFailure(const Tessivo::_qvxSMS2& sms) {
+    const auto errors = sms.Errors();
+    if (!errors || errors->Count() == 0) return QString();
+    return errors->Item(errors->Count())->Description();
 }
 
 bool IsLostFocus(const QEvent* event) {

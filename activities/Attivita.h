@@ -1,7 +1,7 @@
 #pragma once
 // What the windows that write activities share: the owner condition of the
-// per-user statements, the next activity number, text cut to its column and
-// the SMS control placed on a window.
+// per-user statements, the next activity number and the SMS control placed
+// on a window.
 
 #include "ProcGuard.h"
 
@@ -24,14 +24,16 @@ QString OwnerCondition(const QString& column, const QString& user, QVariantList&
 // when the highest cannot be read, which no caller may write.
 qint32 NuovaIDCONT(ADODB::Connection& cn, const QString& user);
 
-// The text cut to the declared width of the recordset's column, so that a long
-// entry is stored shortened rather than refused by the database.
-QString Fit(ADODB::Recordset& rs, const QString& column, const QString& text);
-
-// The SMS control made on `host` from the library beside the program, with the
-// account of the settings ("SMS": "USER", "PASSWORD", "Mittente"), the chosen
-// gateway and its log folder; nullptr when the library cannot be loaded.
-Tessivo::_qvxSMS2* LoadSmsControl(QWidget* host);
+// The SMS control made on `host` from the library beside the program, with
+// its log folder and the account of the settings; nullptr when the library
+// cannot be loaded, and then `error` says why.
+Tessivo::_qvxSMS2* LoadSmsControl(QWidget* host, QString* error = nullptr);
+// The account of the settings ("SMS": "USER", "PASSWORD", "Mittente") and the
+// chosen gateway, as they stand now: the configuration may have changed them
+// since the control was made.
+void ApplySmsSettings(Tessivo::_qvxSMS2& sms);
+// Why the control's last send failed, in its own words.
+QString SmsFailure(const Tessivo::_qvxSMS2& sms);
 
 // Whether an event is a field losing the focus within its window (LostFocus),
 // not the window itself losing it to another one or to a popup.

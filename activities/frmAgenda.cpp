@@ -9,6 +9,7 @@
 #include "MultiButton.h"
 #include "Neighbours.h"
 #include "OutlookImpEx.h"
+#include "PlannerEditors.h"
 #include "PlannerSettings.h"
 #include "ProcGuard.h"
 #include "Runtime.h"
@@ -19,7 +20,6 @@
 #include "modAdoCommon.h"
 
 #include "ComboBox.h"
-#include <QApplication>
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QHBoxLayout>
@@ -133,6 +133,11 @@ frmAgenda::frmAgenda() {
     layout->addLayout(bar);
     Planner = new Platform::Planner(this);
     Planner->setObjectName("Planner");
+    Planner->SetTaskEditorSetUp([](PlannerTaskEditor& editor) {
+        Comuni::LimitToColumn(editor.ShortDesc, "TODO", "SHORTDESC");
+        Comuni::LimitToColumn(editor.LongDesc, "TODO", "LONGDESC");
+        Comuni::LimitToColumn(editor.Project, "TODO", "PROJECT");
+    });
     layout->addWidget(Planner, 1);
     Timer1 = new QTimer(this);
     Timer1->setInterval(10000);
@@ -339,9 +344,10 @@ qint32 frmAgenda::NuovaIDTODO() {
 }
 
 void frmAgenda::Timer1_Timer() {
-    // Never inside a handler, a dialog or another window's wait for a lock.
-    if (Busy() || QApplication::activeModalWidget()) return;
-    if (IsDefaultInstanceLoaded<frmLocked>() && DefaultInstance<frmLocked>().isVisible()) return;
+    // Held off only inside the agenda's own handlers (their dialogs and lock
+    // waits included): other windows, modal or waiting for a lock, never keep
+    // other workstations' changes out of the agenda.
+    if (Busy()) return;
     if (LastLoad.isValid()) {
         // Minute boundaries crossed, as a calendar counts them.
         const auto minuteOf = [](const QDateTime& t) { return qint64(std::floor(t.toSecsSinceEpoch() / 60.0)); };
@@ -432,7 +438,7 @@ void frmAgenda::Planner_TaskAdded(const TaskPtr& item) {
     const bool written = Write(QStringLiteral("TODO"), QStringLiteral("Planner_TaskAdded"), [&](QVariantList& params) {
         number = NuovaIDTODO();
         if (number <= 0) Err().Raise(5, QStringLiteral("Numero della nuova attività non disponibile"));
-        params << number << item->ShortDesc.left(100) << item->LongDesc << StoredTime(item->Due)
+        params << number << item->ShortDesc << item->LongDesc << StoredTime(item->Due)
                << StoredTime(item->DateDone) << int(item->Priority) << item->Project << StoredTime(item->Reminder)
                << (item->Done ? -1 : 0) << user;
         return QStringLiteral("INSERT INTO TODO (ID,SHORTDESC,LONGDESC,DUETO,DATEDONE,PRIORITY,PROJECT,REMINDERDATE,DONE, "
@@ -448,9 +454,9 @@ void frmAgenda::Planner_TaskChanged(const TaskPtr& item) {
                QStringLiteral("UPDATE TODO SET SHORTDESC=?,LONGDESC=?,DUETO=?,DATEDONE=?,PRIORITY=?,PROJECT=?,"
                               "REMINDERDATE=?,DONE=?"),
                [&] {
-                   return QVariantList{item->ShortDesc.left(100),    item->LongDesc,          StoredTime(item->Due),
-                                       StoredTime(item->DateDone),   int(item->Priority),     item->Project,
-                                       StoredTime(item->Reminder),   item->Done ? -1 : 0};
+                   return QVariantList{item->ShortDesc,          item->LongDesc,      StoredTime(item->Due),
+                                       StoredTime(item->DateDone), int(item->Priority), item->Project,
+                                       StoredTime(item->Reminder), item->Done ? -1 : 0};
                });
 }
 

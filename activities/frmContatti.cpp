@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QStringBuilder>
 
 using namespace Platform;
 using Attivita::Procedure;
@@ -39,6 +40,23 @@ const QString kTutti = QStringLiteral("- tutti -");
 const QString kRagSoc = QStringLiteral(
     "(IIF(ANAGRAFICA.COGNOME IS NULL,'',ANAGRAFICA.COGNOME) & ' ' & IIF(ANAGRAFICA.NOME IS NULL,'',ANAGRAFICA.NOME) & ' ' & "
     "IIF(ANAGRAFICA.AZIENDA IS NULL,'',ANAGRAFICA.AZIENDA))");
+
+// "dd/mm/yy hh.nn", written digit by digit: the general formatter, which reads
+// its pattern anew for every date, took most of a long list's fill.
+QString ListDate(const QDateTime& when) {
+    if (!when.isValid()) return QString();
+    const int parts[] = {when.date().day(), when.date().month(), when.date().year() % 100, when.time().hour(),
+                         when.time().minute()};
+    const char separators[] = "// .";
+    QString text(14, Qt::Uninitialized);
+    QChar* out = text.data();
+    for (int i = 0; i < 5; ++i) {
+        *out++ = QChar(u'0' + parts[i] / 10);
+        *out++ = QChar(u'0' + parts[i] % 10);
+        if (i < 4) *out++ = QChar::fromLatin1(separators[i]);
+    }
+    return text;
+}
 
 template <class W>
 W* Named(W* widget, const QString& name) {
@@ -242,17 +260,19 @@ void frmContatti::cmdAggiorna_Click() {
     if (!modAdoCommon::OpenRecordset(rs, sql, *cn_, 0, 3, false, params)) return;
     LV->setUpdatesEnabled(false);
     LV->ClearItems();
-    auto text = [&rs](const char* column) { return Comuni::FieldStr(rs[QString::fromLatin1(column)]); };
+    // The fields found once, not by name for every row of a long list.
+    ADODB::Field& id = rs.Fields("IDCONT");
+    ADODB::Field& data = rs.Fields("DATA");
+    ADODB::Field& utente = rs.Fields("UTENTE");
+    ADODB::Field* const texts[] = {&rs.Fields("RAGSOC"), &rs.Fields("DESCTIPO"), &rs.Fields("LUOGO"),
+                                   &rs.Fields("DESCR"), &rs.Fields("NOTE")};
     while (!rs.EOF_()) {
-        const QString user = text("UTENTE");
-        auto item = LV->AddItem("K" + QString::number(Comuni::FieldNum(rs["IDCONT"]).toInt()) + "/" + user,
-                                FormatDate(rs["DATA"].toDateTime(), QStringLiteral("dd/mm/yy hh.nn")));
+        const QString user = Comuni::FieldStr(utente.Value());
+        auto item = LV->AddItem(QLatin1Char('K') % QString::number(Comuni::FieldNum(id.Value()).toInt()) %
+                                    QLatin1Char('/') % user,
+                                ListDate(data.Value().toDateTime()));
         item.SetSubItem(1, user);
-        item.SetSubItem(2, text("RAGSOC"));
-        item.SetSubItem(3, text("DESCTIPO"));
-        item.SetSubItem(4, text("LUOGO"));
-        item.SetSubItem(5, text("DESCR"));
-        item.SetSubItem(6, text("NOTE"));
+        for (int i = 0; i < 5; ++i) item.SetSubItem(i + 2, Comuni::FieldStr(texts[i]->Value()));
         rs.MoveNext();
     }
     LV->setUpdatesEnabled(true);

@@ -95,12 +95,17 @@ frmContatto::frmContatto() {
     lbRagSoc->setFrameShape(QFrame::StyledPanel);
     lbRagSoc->setMinimumHeight(80);
     lbRagSoc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A long name or address wraps inside its column instead of widening the card.
+    lbRagSoc->setWordWrap(true);
+    lbRagSoc->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     txIDAzienda = Named(new QLineEdit(this), "txIDAzienda");
     txLuogo = Named(new QLineEdit(this), "txLuogo");
-    txLuogo->setMaxLength(100);
     Label1[1] = Named(Lbl(this, kDescrizione), "Label1_1");
-    txDescrizione = Named(new QPlainTextEdit(this), "txDescrizione");
-    txNote = Named(new QPlainTextEdit(this), "txNote");
+    txDescrizione = Named(new MultiLineTextBox(this), "txDescrizione");
+    txNote = Named(new MultiLineTextBox(this), "txNote");
+    Comuni::LimitToColumn(txLuogo, "CONTATTI", "LUOGO");
+    Comuni::LimitToColumn(txDescrizione, "CONTATTI", "DESCRIZIONE");
+    Comuni::LimitToColumn(txNote, "CONTATTI", "NOTE");
     ckAvviso = Named(new QCheckBox(QStringLiteral("avvisa"), this), "ckAvviso");
     cbMinuti = Named(new ComboBox(this, true), "cbMinuti");
     ckSMS = Named(new QCheckBox(QStringLiteral("Invia SMS alla conferma"), this), "ckSMS");
@@ -145,7 +150,9 @@ frmContatto::frmContatto() {
     Label2 = Named(Lbl(frPromemoriaRemoto, QStringLiteral("avvisa tramite SMS")), "Label2");
     lbCellMail = Named(Lbl(frPromemoriaRemoto, QStringLiteral("numero cellulare :")), "lbCellMail");
     txCellMail = Named(new QLineEdit(frPromemoriaRemoto), "txCellMail");
-    txMessaggio = Named(new QPlainTextEdit(frPromemoriaRemoto), "txMessaggio");
+    txMessaggio = Named(new MultiLineTextBox(frPromemoriaRemoto), "txMessaggio");
+    Comuni::LimitToColumn(txCellMail, "CONTATTI", "AVVISOCONTATTO");
+    Comuni::LimitToColumn(txMessaggio, "CONTATTI", "AVVISOMESSAGE");
     txMessaggio->setMaximumHeight(70);
     lbChars = Named(new QLabel(QStringLiteral("160"), frPromemoriaRemoto), "lbChars");
     ck2ndAvviso = Named(new QCheckBox(QStringLiteral("2."), frPromemoriaRemoto), "ck2ndAvviso");
@@ -243,7 +250,7 @@ bool frmContatto::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmContatto::Form_Load() {
-    qvxSMS = Attivita::LoadSmsControl(this);
+    qvxSMS = Attivita::LoadSmsControl(this, &smsUnavailable_);
     for (auto* combo : cbCosa)
         for (const QString& unit : kUnitNames) combo->AddItem(unit);
     cbCosa[0]->SetListIndex(1);
@@ -392,8 +399,8 @@ void frmContatto::ReadRecord(qint32 idcont, const QString& user) {
             SetLead(k, start, stored.toDateTime());
             if (k == 0 ? mAvviso1Sent : mAvviso2Sent) sentTimes_[k] = stored.toDateTime();
         }
-        // Whether a second reminder was wanted is known only once it went out.
-        ck2ndAvviso->setChecked(mAvviso2Sent);
+        // A second reminder is wanted when it went out or its time is stored.
+        ck2ndAvviso->setChecked(mAvviso2Sent || Serial(rs["AVVISO2DATE"]) > 0);
         loading_ = false;
     }
     rs.Close();
@@ -523,18 +530,38 @@ QDateTime frmContatto::ReminderTime(int k) const {
     return MoveBack(dpData->dateTime(), qint64(RoundHalfEven(Val(txQuanti[k]->text()))), unit);
 }
 
-bool frmContatto::Send(const QString& number, const QString& message, const QDateTime& deferred) {
-    if (!qvxSMS) return false;
-    // Whatever the control raises is a send that did not happen.
-    try {
-        qvxSMS->Destinations()->Clear();
-        qvxSMS->Destinations()->Add(number);
-        qvxSMS->setMessage(message);
-        qvxSMS->setDeferredTime(deferred);
-        return qvxSMS->Send();
-    } catch (const std::exception&) {
-        return false;
+bool frmContatto::Send(const QString& number, const QString& message, const QDateTime& deferred, QString* reason) {
+    QString why = smsUnavailable_;
+    bool sent = false;
+    if (qvxSMS) {
+        // The account as the configuration holds it now, not as it was when the card opened.
+        Attivita::ApplySmsSettings(*qvxSMS);
+        // Whatever the control raises is a send that did not happen.
+        try {
+            qvxSMS->Destinations()->Clear();
+            qvxSMS->Destinations()->Add(number);
+            qvxSMS->setMessage(message);
+            qvxSMS->setDeferredTime(deferred);
+            sent = qvxSMS->Send();
+            if (!sent) why = Attivita::SmsFailure(*qvxSMS);
+        } catch (const Tessivo::ComError& e) {
+            why = e.Description;
+        } catch (const std::exception& e) {
+            why = QString::fromLocal8Bit(e.what());
+        }
     }
+    if (!sent && reason) *reason = why;
+    return sent;
+}
+
+bool frmContatto::TextsFit() {
+    // Checked before anything leaves for the gateway: a row the database then
+    // refused would leave a reminder sent that the card can no longer change.
+    return Comuni::FitsColumn(txLuogo, Trim(txLuogo->text()), QStringLiteral("luogo")) &&
+           Comuni::FitsColumn(txDescrizione, Trim(txDescrizione->toPlainText()), Label1[1]->text()) &&
+           Comuni::FitsColumn(txNote, Trim(txNote->toPlainText()), QStringLiteral("note")) &&
+           Comuni::FitsColumn(txCellMail, Trim(txCellMail->text()), QStringLiteral("numero cellulare")) &&
+           Comuni::FitsColumn(txMessaggio, txMessaggio->toPlainText(), QStringLiteral("testo messaggio"));
 }
 
 bool frmContatto::RemindersReady(std::array<QDateTime, 2>& times) {
@@ -610,10 +637,8 @@ bool frmContatto::SmsReady() {
 }
 
 bool frmContatto::WriteRow(const std::array<QDateTime, 2>& times) {
-    if (!DefaultInstance<frmLocked>().LockTables(*cn, QStringLiteral("CONTATTI"))) {
-        MsgBox(kNonSalvato, vbOKOnly);
-        return false;
-    }
+    // A refused lock has been told by the wait window itself.
+    if (!DefaultInstance<frmLocked>().LockTables(*cn, QStringLiteral("CONTATTI"))) return false;
     bool written = false;
     ProcGuard::Run(QStringLiteral("Procedura cmdConferma_Click di Form frmContatto"), [&] {
         const QString owner = lbUtente->text();
@@ -630,25 +655,28 @@ bool frmContatto::WriteRow(const std::array<QDateTime, 2>& times) {
             }
             rs.AddNew();
             rs.SetValue("IDCONT", id);
-            rs.SetValue("UTENTE", Attivita::Fit(rs, "UTENTE", owner));
+            rs.SetValue("UTENTE", owner);
         }
         const QDateTime start = dpData->dateTime();
         const bool remote = ckPromemoriaRemoto->isChecked();
-        rs.SetValue("UTENTEMODIFICA", Attivita::Fit(rs, "UTENTEMODIFICA", Global::gCurrentUser));
+        rs.SetValue("UTENTEMODIFICA", Global::gCurrentUser);
         rs.SetValue("IDANA", qint32(Val(txID->text())));
         rs.SetValue("IDAZIENDA", qint32(Val(txIDAzienda->text())));
         rs.SetValue("TIPOCONT", TipoScelto());
-        rs.SetValue("LUOGO", Attivita::Fit(rs, "LUOGO", Trim(txLuogo->text())));
-        rs.SetValue("DESCRIZIONE", Attivita::Fit(rs, "DESCRIZIONE", Trim(txDescrizione->toPlainText())));
+        rs.SetValue("LUOGO", Trim(txLuogo->text()));
+        rs.SetValue("DESCRIZIONE", Trim(txDescrizione->toPlainText()));
         rs.SetValue("NOTE", Trim(txNote->toPlainText()));
         rs.SetValue("DATA", start);
         rs.SetValue("DATAFINE", start.addDays(txGiorni->value()).addSecs(QTime(0, 0).secsTo(dpDurata->time())));
         rs.SetValue("DATAAVVISO", ckAvviso->isChecked() ? MoveBack(start, qint64(Val(cbMinuti->Text())), 0) : kNoDate);
         rs.SetValue("AVVISOREMOTO", remote ? QStringLiteral("P") : QString());
-        rs.SetValue("AVVISOCONTATTO", Attivita::Fit(rs, "AVVISOCONTATTO", Trim(txCellMail->text())));
-        rs.SetValue("AVVISOMESSAGE", Attivita::Fit(rs, "AVVISOMESSAGE", txMessaggio->toPlainText()));
+        rs.SetValue("AVVISOCONTATTO", Trim(txCellMail->text()));
+        rs.SetValue("AVVISOMESSAGE", txMessaggio->toPlainText());
         rs.SetValue("AVVISO1DATE", remote && times[0].isValid() ? times[0] : kNoDate);
-        rs.SetValue("AVVISO2DATE", remote && times[1].isValid() ? times[1] : kNoDate);
+        // The second time is kept only while the second reminder is wanted: a
+        // stored time is how a reopened card knows to try it again.
+        const bool second = remote && (ck2ndAvviso->isChecked() || mAvviso2Sent);
+        rs.SetValue("AVVISO2DATE", second && times[1].isValid() ? times[1] : kNoDate);
         rs.SetValue("AVVISO1SENT", mAvviso1Sent);
         rs.SetValue("AVVISO2SENT", mAvviso2Sent);
         rs.SetValue("U_MOD", Now());
@@ -676,6 +704,7 @@ void frmContatto::cmdConferma_Click() {
         return;
     }
     txMessaggio->setPlainText(Trim(NoLineEnds(txMessaggio->toPlainText())));
+    if (!TextsFit()) return;
     const bool remote = ckPromemoriaRemoto->isChecked();
     const bool sms = ckSMS->isChecked() && !smsSent_;
     // Every check comes before anything goes to the gateway.
@@ -699,12 +728,14 @@ void frmContatto::cmdConferma_Click() {
                 return;
             }
         }
-        if (Send(mCellulare, txDescrizione->toPlainText(), QDateTime())) {
+        QString reason;
+        if (Send(mCellulare, txDescrizione->toPlainText(), QDateTime(), &reason)) {
             smsSent_ = true;
-        } else if (MsgBox(QStringLiteral("Si è verificato un problema nell'invio dell'SMS. Proseguo ugualmente con il "
-                                         "salvataggio del contatto?"),
-                          vbYesNo + vbQuestion + vbDefaultButton2) == vbNo) {
-            return;
+        } else {
+            QString question = QStringLiteral("Si è verificato un problema nell'invio dell'SMS. Proseguo ugualmente con il "
+                                              "salvataggio del contatto?");
+            if (!reason.isEmpty()) question += "\r\n" + reason;
+            if (MsgBox(question, vbYesNo + vbQuestion + vbDefaultButton2) == vbNo) return;
         }
     }
     if (!WriteRow(times)) return;

@@ -104,16 +104,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool TextsFit();
     bool RemindersReady(std::array<QDateTime, 2>& times);
     void SendReminders(const std::array<QDateTime, 2>& times);
     bool SmsReady();
-    bool Send(const QString& number, const QString& message, const QDateTime& deferred);
+    // True when the control took the message; otherwise `reason` says why.
+    bool Send(const QString& number, const QString& message, const QDateTime& deferred, QString* reason = nullptr);
     bool WriteRow(const std::array<QDateTime, 2>& times);
     void ShowPerson();
     void ShowReminderState();
     void SetLead(int k, const QDateTime& start, const QDateTime& time);
 
     bool loading_ = false;
+    QString smsUnavailable_;  // why the SMS control could not be made
     bool smsSent_ = false;  // the SMS of this activity went out at an earlier, unfinished save
     std::array<QDateTime, 2> sentTimes_;  // stored times of reminders already with the gateway
 };

@@ -52,8 +52,9 @@ frmQuickContatto::frmQuickContatto() {
     dpData->setObjectName("dpData");
     dpData->setDisplayFormat(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     dpData->setCalendarPopup(true);
-    txDescrizione = new QPlainTextEdit(this);
+    txDescrizione = new MultiLineTextBox(this);
     txDescrizione->setObjectName("txDescrizione");
+    Comuni::LimitToColumn(txDescrizione, "CONTATTI", "DESCRIZIONE");
     cmdConferma = new MultiButton(QStringLiteral("conferma"), this);
     cmdConferma->setObjectName("cmdConferma");
     cmdFine = new MultiButton(QStringLiteral("esci"), this);
@@ -196,7 +197,7 @@ void frmQuickContatto::cmdConferma_Click() {
         }
         const bool visit = opTipo[0]->isChecked();
         const QDateTime when = dpData->dateTime();
-        const QString user = Attivita::Fit(rs, QStringLiteral("UTENTE"), Global::gCurrentUser);
+        const QString user = Global::gCurrentUser;
         rs.AddNew();
         rs.SetValue("IDCONT", id);
         rs.SetValue("UTENTE", user);
@@ -205,7 +206,7 @@ void frmQuickContatto::cmdConferma_Click() {
         rs.SetValue("IDAZIENDA", qint32(Val(lbIdAzienda->text())));
         rs.SetValue("TIPOCONT", visit ? QStringLiteral("V") : QStringLiteral("T"));
         rs.SetValue("LUOGO", visit ? QStringLiteral("Sede cliente") : QString());
-        rs.SetValue("DESCRIZIONE", Attivita::Fit(rs, QStringLiteral("DESCRIZIONE"), Trim(txDescrizione->toPlainText())));
+        rs.SetValue("DESCRIZIONE", Trim(txDescrizione->toPlainText()));
         rs.SetValue("NOTE", QString());
         rs.SetValue("DATA", when);
         rs.SetValue("DATAFINE", when);

@@ -7,9 +7,13 @@
 #include "Runtime.h"
 #include "Settings.h"
 #include "Values.h"
+#include "ADODB.h"
+#include "Form.h"
 #include "frmAttesa.h"
+#include "modAdoCommon.h"
 
 #include <QComboBox>
+#include <QHash>
 #include <QWidget>
 
 namespace Comuni {
@@ -127,6 +131,50 @@ void ShowComboDropDown(QComboBox* combo) {
     combo->showPopup();
     Platform::DoEvents();
     Platform::SetMousePointer(Platform::vbDefault);
+}
+
+int ColumnWidth(const QString& table, const QString& column) {
+    // The widths are the database's own and change only with it: each table
+    // is read once for the connection string it was read through.
+    static QHash<QString, QHash<QString, int>> tables;
+    const QString key = Global::gConnString + QLatin1Char('\n') + table.toUpper();
+    auto found = tables.find(key);
+    if (found == tables.end()) {
+        QHash<QString, int> widths;
+        if (!Global::gConnString.isEmpty()) try {
+                ADODB::Connection cn;
+                cn.Open(Global::gConnString);
+                ADODB::Recordset rs;
+                rs.Open("SELECT * FROM [" + table + "] WHERE 1=0", cn);
+                for (int i = 0; i < rs.FieldCount(); ++i)
+                    widths.insert(rs.Fields(i).Name.toUpper(), rs.Fields(i).DefinedSize);
+                rs.Close();
+                cn.Close();
+            } catch (const std::exception&) {
+                // A database that cannot be read leaves the boxes free; its writes still refuse what does not fit.
+                Platform::Err().Clear();
+            }
+        if (widths.isEmpty()) return 0;
+        found = tables.insert(key, widths);
+    }
+    return found->value(column.toUpper());
+}
+
+void LimitToColumn(QWidget* box, const QString& table, const QString& column) {
+    Platform::SetMaxLength(box, ColumnWidth(table, column));
+}
+
+bool FitsColumn(QWidget* box, const QString& text, const QString& field) {
+    const int most = Platform::MaxLength(box);
+    const int length = Platform::TextLength(text);
+    if (most <= 0 || length <= most) return true;
+    modAdoCommon::ShowMessage(QStringLiteral("Errore: 3163 - Il campo è troppo piccolo per accettare la quantità di dati "
+                                             "che si è tentato di aggiungere. Provare a inserire o incollare una quantità "
+                                             "di dati inferiore.\r\n") +
+                                  field + ": " + QString::number(length) + " caratteri, al massimo " + QString::number(most),
+                              48);
+    box->setFocus();
+    return false;
 }
 
 }  // namespace Comuni

@@ -30,4 +30,16 @@ void LoadListColumnWidths(Platform::ListView& list);
 QString SqlQuote(const QString& text);
 void ShowComboDropDown(QComboBox* combo);
 
+// The declared width of a text column of the program's database, 0 when it
+// declares none or cannot be read. Each table is read once for a database.
+int ColumnWidth(const QString& table, const QString& column);
+// A text box that feeds a column takes no more characters than the column
+// holds: every window sets its boxes up through this one call.
+void LimitToColumn(QWidget* box, const QString& table, const QString& column);
+// Whether `text`, about to be written from `box`, fits the box's column. When
+// it does not the user is told as by a write the database refused, with the
+// field, its length and the most it holds on a line of their own, the focus
+// goes to the box and the caller writes nothing.
+bool FitsColumn(QWidget* box, const QString& text, const QString& field);
+
 }  // namespace Comuni

@@ -4,6 +4,7 @@
 #include "Comuni.h"
 #include "Dialogs.h"
 #include "Errors.h"
+#include "Files.h"
 #include "FolderChooser.h"
 #include "Neighbours.h"
 #include "Runtime.h"
@@ -14,7 +15,9 @@
 #include "frmUpdate.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace Global {
 
@@ -54,6 +57,36 @@ QString DatabaseFile(const QString& folder) {
 bool DatabaseExists(const QString& folder) {
     if (folder.isEmpty()) return false;
     return QFileInfo(DatabaseFile(folder)).isFile();
+}
+
+// Where a start with no data folder in the settings keeps its data: a folder
+// of the user's own, never the program folder, which is not written.
+QString FirstDataFolder() {
+    QString folder = qEnvironmentVariable("BRIVALTO_DATA");
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Brivalto/archivio");
+    return Platform::WithSeparator(QDir::cleanPath(folder));
+}
+
+// The folders of `folder` that are missing, made for their owner alone;
+// one that exists keeps the permissions its administrator gave it.
+bool MakePrivateFolder(const QString& folder) {
+    QStringList missing;
+    for (QString path = QDir::cleanPath(folder); !QFileInfo::exists(path); path = QFileInfo(path).path()) {
+        missing.prepend(path);
+        if (QFileInfo(path).path() == path) break;
+    }
+    for (const QString& path : missing)
+        if (!QDir().mkdir(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) return false;
+    return QFileInfo(folder).isDir();
+}
+
+// The empty database delivered beside the program, copied into a new data
+// folder. Only its owner may read it: it holds every user's password.
+bool MakeDataFolder(const QString& folder) {
+    QFile delivered(DatabaseFile(Platform::WithSeparator(Platform::App::Path())));
+    if (!delivered.open(QIODevice::ReadOnly) || !MakePrivateFolder(folder)) return false;
+    return Platform::WriteWholeFile(folder + kDatabaseName, delivered.readAll(), nullptr, Platform::OwnerOnly);
 }
 
 }  // namespace
@@ -127,8 +160,11 @@ void Main() {
     // 3. Colours.
     SetColours();
 
-    // 4. Data folder.
-    gDataPath = GetSetting(appName, "Config", "DataPath", WithSeparator(App::Path()));
+    // 4. Data folder. Without one in the settings, the user's own, made the
+    // first time with the empty database beside the program.
+    const QString stored = GetSetting(appName, "Config", "DataPath", QString());
+    gDataPath = stored.isEmpty() ? FirstDataFolder() : stored;
+    if (stored.isEmpty() && !DatabaseExists(gDataPath)) MakeDataFolder(gDataPath);
     if (!DatabaseExists(gDataPath)) {
         do {
             gDataPath = FolderChooser::BrowseForFolder(QStringLiteral("Scelta cartella archivio"));

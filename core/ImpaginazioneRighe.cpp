@@ -10,30 +10,29 @@ QString ImpaginazioneRighe::FitTextToWidth(QString& text, float& width) {
     const int savedScale = printer.ScaleMode();
     printer.SetScaleMode(Platform::vbMillimeters);
 
-    const QString lineBreak = QStringLiteral("\r\n");
     text = Trim(text);
-    QString piece = text;
-    for (;;) {
-        QString trimmed = Trim(piece);
-        double w = printer.TextWidth(trimmed);
-        if (w <= width) break;
-        if (trimmed.contains(' ')) {
-            // Cut after the last space; the space stays so the rest starts after it.
-            piece = trimmed.left(trimmed.lastIndexOf(' ') + 1);
-        } else if (trimmed.contains(lineBreak)) {
-            // The two spaces stand for the two characters of the line break.
-            piece = trimmed.left(trimmed.lastIndexOf(lineBreak)) + "  ";
-        } else {
-            break;
-        }
+    // A piece never runs past a line break: each piece is printed on a row of its own, and a
+    // second line inside it would stand half below that row, under the next one. The rest
+    // begins after the break (CR LF, or a lone LF or CR).
+    qsizetype end = text.size(), restStart = text.size();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != '\r' && c != '\n') continue;
+        end = i;
+        restStart = i + (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1);
+        break;
     }
-    if (Trim(piece).contains(lineBreak)) {
-        QString trimmed = Trim(piece);
-        piece = trimmed.left(trimmed.lastIndexOf(lineBreak)) + "  ";
+    QString piece = Trim(text.left(end));
+    while (printer.TextWidth(piece) > width) {
+        const qsizetype space = piece.lastIndexOf(' ');
+        // A single word wider than the line is returned whole.
+        if (space < 0) break;
+        // The rest starts after the space; the piece is what comes before it.
+        restStart = space + 1;
+        piece = Trim(piece.left(space));
     }
-    qsizetype restLength = text.size() - piece.size();
-    text = restLength > 0 ? Trim(text.right(restLength)) : QString();
+    text = Trim(text.mid(restStart));
 
     printer.SetScaleMode(savedScale);
-    return Trim(piece);
+    return piece;
 }

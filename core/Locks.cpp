@@ -59,6 +59,8 @@ int ShowLockError(const Platform::ErrObject& err) {
 bool ArchiveUnwritable() { return gUnwritable; }
 
 bool IsTableLocked(ADODB::Connection& cn, const QString& table, bool ownRows, std::int32_t staleSeconds) {
+    QElapsedTimer waited;
+    waited.start();
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         try {
             cn.Errors().clear();
@@ -77,7 +79,12 @@ bool IsTableLocked(ADODB::Connection& cn, const QString& table, bool ownRows, st
                 Platform::MsgBox(QStringLiteral("record in uso... ritentare"), Platform::vbOKOnly);
                 continue;
             }
-            if (IsEngineLock(cn, e)) continue;  // the engine's own lock passes by itself
+            // The engine has waited for the file already; one held past that
+            // counts as held, and the caller's own wait goes on.
+            if (IsEngineLock(cn, e)) {
+                if (waited.elapsed() >= ADODB::Connection::EngineWaitMs) break;
+                continue;
+            }
             if (ShowLockError(Platform::Err()) != kReply_Retry) return false;
         }
     }
@@ -91,6 +98,8 @@ bool LockTable(ADODB::Connection& cn, const QString& table) {
     if (IsTableLocked(cn, table, false, 30)) return false;
     const QString computer = GetComputerNameUpper();
     bool inserted = false;
+    QElapsedTimer waited;
+    waited.start();
     for (int attempt = 0; attempt < kMaxAttempts && !inserted; ++attempt) {
         try {
             cn.Errors().clear();
@@ -100,7 +109,11 @@ bool LockTable(ADODB::Connection& cn, const QString& table) {
             Platform::Err().Set(e);
             if (Unwritable(cn)) break;
             if (IsEngineLock(cn, e)) {
+                // Another workstation's write ends within the engine's wait:
+                // only a file that stays held is the user's business.
+                if (waited.elapsed() < ADODB::Connection::EngineWaitMs) continue;
                 Platform::MsgBox(QStringLiteral("Record bloccato, premere ok per ritentare"), Platform::vbOKOnly);
+                waited.restart();
                 continue;
             }
             if (ShowLockError(Platform::Err()) != kReply_Retry) break;
@@ -125,11 +138,69 @@ void RefreshLock(ADODB::Connection& cn, const QString& table) {
     try {
         if (cn.Execute("UPDATE LOCKS SET U_MOD=? WHERE COMPUTER=? AND TABELLA=?", {Platform::Now(), computer, table}) == 0)
             cn.Execute("INSERT INTO LOCKS (COMPUTER, TABELLA, U_MOD) VALUES (?,?,?)", {computer, table, Platform::Now()});
-    } catch (const Platform::BasicError& e) {
-        // A busy moment: the next refresh comes before the row can lapse.
-        Platform::Err().Set(e);
-        Platform::Err().Clear();
+    } catch (const Platform::BasicError&) {
+        // A busy moment: the next refresh comes before the row can lapse. A
+        // failure that took a write with it is said by the write's commit.
     }
+}
+
+int HeldLock::SliceMs = 100;
+int HeldLock::RenewSeconds = 10;
+
+HeldLock::HeldLock(ADODB::Connection& cn, const QString& table) : cn_(cn), table_(table) {
+    cn_.BeginTrans();
+    open_ = true;
+    stamped_ = Platform::Now();
+    slice_.start();
+}
+
+HeldLock::~HeldLock() {
+    if (!open_) return;
+    try {
+        cn_.RollbackTrans();
+    } catch (const Platform::BasicError&) {
+        // Nothing of it was committed; the engine lets it go with the connection.
+    }
+}
+
+void HeldLock::RowStored() {
+    ++pending_;
+    if (slice_.elapsed() >= SliceMs || stamped_.secsTo(Platform::Now()) >= RenewSeconds) Cut(true);
+}
+
+void HeldLock::RowRefused() {
+    if (!open_ || !cn_.TransactionLost()) return;
+    open_ = false;
+    pending_ = 0;
+    cn_.CommitTrans();  // raises what rolled the slice back
+}
+
+void HeldLock::Finish() {
+    // A slice lost with its failure has said so already.
+    if (open_) Cut(false);
+}
+
+void HeldLock::Cut(bool again) {
+    // The stamp goes with the slice: others see it when they see the rows.
+    RefreshLock(cn_, table_);
+    open_ = false;
+    try {
+        cn_.CommitTrans();
+    } catch (const Platform::BasicError&) {
+        pending_ = 0;
+        try {
+            cn_.RollbackTrans();
+        } catch (const Platform::BasicError&) {
+        }
+        throw;
+    }
+    committed_ += pending_;
+    pending_ = 0;
+    stamped_ = Platform::Now();
+    if (!again) return;
+    cn_.BeginTrans();
+    open_ = true;
+    slice_.restart();
 }
 
 namespace {

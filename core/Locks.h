@@ -2,6 +2,8 @@
 // Advisory locks on tables through the shared LOCKS table, keyed by this
 // workstation's computer name.
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QString>
 #include <cstdint>
 
@@ -29,5 +31,52 @@ bool ReleaseAllLocks();
 bool ArchiveUnwritable();
 QString GetComputerNameUpper();
 int ShowLockError(const Platform::ErrObject& err);
+
+// A long write under this workstation's lock on a table. The rows go in
+// short slices, each committed together with a fresh stamp on the lock row:
+// the lock never ages into one that other workstations purge, their own
+// writes wait for one slice at most, and a commit does not cost a disk flush
+// per row. Only rows whose slice is committed count.
+class HeldLock {
+public:
+    // Begins the first slice on `cn`, whose lock on `table` is already taken.
+    HeldLock(ADODB::Connection& cn, const QString& table);
+    // What is not committed by then is rolled back.
+    ~HeldLock();
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+    // A row stored in the open slice; the slice is committed when due.
+    // Raises when the commit fails, and then the slice's rows do not count.
+    void RowStored();
+    // A row the engine refused: raises the engine's failure when the engine
+    // rolled the open slice back with it, so that nothing more is written
+    // outside a slice.
+    void RowRefused();
+    // Commits the open slice and ends the write; raises when the engine
+    // could not commit, unless the slice was lost with a failure raised
+    // already.
+    void Finish();
+    std::int32_t Committed() const { return committed_; }
+    // Rows stored so far, committed or not.
+    std::int32_t Stored() const { return committed_ + pending_; }
+
+    // A slice's length in milliseconds of real time.
+    static int SliceMs;
+    // The oldest a lock row's stamp may get on the program's clock before
+    // the slice is cut to renew it, in seconds: well inside the 30 seconds
+    // after which other workstations purge it.
+    static int RenewSeconds;
+
+private:
+    void Cut(bool again);
+    ADODB::Connection& cn_;
+    QString table_;
+    QElapsedTimer slice_;
+    QDateTime stamped_;
+    std::int32_t committed_ = 0;
+    std::int32_t pending_ = 0;
+    bool open_ = false;
+};
 
 }  // namespace Locks

@@ -1,5 +1,7 @@
 #include "frmConfigura.h"
 
+#include "CommonDialog.h"
+#include "Comuni.h"
 #include "FaxControl.h"
 #include "Global.h"
 #include "MultiButton.h"
@@ -183,6 +185,8 @@ frmConfigura::frmConfigura() {
     auto* general = new QWidget;
     auto* generalForm = new QFormLayout(general);
     txStdObj = TextBox(general, "txStdObj");
+    // The standard subject becomes the description of each mailing's activity rows.
+    Comuni::LimitToColumn(txStdObj, "CONTATTI", "DESCRIZIONE");
     txStdNote = TextBox(general, "txStdNote");
     ckAutoUpdate = new QCheckBox(QStringLiteral("Controlla aggiornamenti all'avvio"), general);
     ckAutoUpdate->setObjectName(QStringLiteral("ckAutoUpdate"));
@@ -214,7 +218,9 @@ frmConfigura::frmConfigura() {
         // "description|pattern" as the program writes its filters.
         const QStringList parts = filter.split('|');
         const QString qtFilter = parts.size() == 2 ? parts[0] + " (" + parts[1] + ")" : filter;
-        return QFileDialog::getOpenFileName(this, title, QString(), qtFilter);
+        auto dialog = Platform::MakeFileDialog(this, title, QString(), qtFilter);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        return Platform::RunFileDialog(*dialog);
     };
 
     connect(ckAutenticazione, &QCheckBox::toggled, this, &frmConfigura::ckAutenticazione_Click);

@@ -36,6 +36,7 @@ frmLogin::frmLogin() {
     for (int i = 0; i < 2; ++i) {
         txNuovaPassword[i] = new QLineEdit(this);
         txNuovaPassword[i]->setObjectName(QString("txNuovaPassword_%1").arg(i));
+        Comuni::LimitToColumn(txNuovaPassword[i], "UTENTI", "PASSWORD");
         txNuovaPassword[i]->setEchoMode(QLineEdit::Password);
     }
     cmdOK = new MultiButton(QStringLiteral("OK"), this);

@@ -46,7 +46,8 @@ frmMenu::frmMenu() {
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(6);
 
-    Image2 = new QLabel(QStringLiteral("≡  Brivalto"), this);
+    // The drag handle: the product's name, with the pointer that says it moves the window.
+    Image2 = new QLabel(QStringLiteral("Brivalto"), this);
     Image2->setObjectName("Image2");
     Image2->setCursor(Qt::SizeAllCursor);
     Image2->setToolTip(QStringLiteral("Trascinare per spostare"));

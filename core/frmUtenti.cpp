@@ -30,8 +30,10 @@ frmUtenti::frmUtenti() {
     lsUtenti->setObjectName("lsUtenti");
     txUserName = new QLineEdit(this);
     txUserName->setObjectName("txUserName");
+    Comuni::LimitToColumn(txUserName, "UTENTI", "UTENTE");
     txPassword = new QLineEdit(this);
     txPassword->setObjectName("txPassword");
+    Comuni::LimitToColumn(txPassword, "UTENTI", "PASSWORD");
     txPassword->setEchoMode(QLineEdit::Password);
     ckIsAdmin = new QCheckBox(QStringLiteral("utente amministratore"), this);
     ckIsAdmin->setObjectName("ckIsAdmin");

@@ -18,6 +18,7 @@
 #include "Runtime.h"
 #include "Settings.h"
 #include "Values.h"
+#include "Widgets.h"
 #include "frmEtichettaBusta.h"
 #include "frmReport.h"
 #include "modAdoCommon.h"
@@ -167,6 +168,7 @@ frmMailing::frmMailing() {
     Frame3 = Named(new QGroupBox(QStringLiteral("informazioni per fax ed e-mail"), this), "Frame3");
     auto* info = new QGridLayout(Frame3);
     txSubject = Named(new QLineEdit(Frame3), "txSubject");
+    Comuni::LimitToColumn(txSubject, "CONTATTI", "DESCRIZIONE");
     txText = Named(new QPlainTextEdit(Frame3), "txText");
     txText->setMaximumHeight(70);
     txText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -213,6 +215,7 @@ frmMailing::frmMailing() {
     sms->addWidget(Label4, 2, 0);
     sms->addWidget(txOggettoEmail, 2, 1, 1, 3);
     frSMS->setVisible(false);
+    KeepRoomWhenHidden(frSMS);
     right->addWidget(frSMS);
     right->addStretch(1);
 

@@ -6,7 +6,10 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFontDialog>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -34,7 +37,38 @@ const char* KindName(CommonDialog::Kind kind) {
     return "";
 }
 
+// The file model writes sizes and dates in the system's language; the
+// program's are Italian whatever the system speaks.
+class ItalianSizesAndDates : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        static constexpr int kSizeColumn = 1, kDateColumn = 3;
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files) return QIdentityProxyModel::data(index, role);
+        const QLocale italian(QLocale::Italian, QLocale::Italy);
+        const QModelIndex file = mapToSource(index);
+        if (index.column() == kSizeColumn && !files->isDir(file)) return italian.formattedDataSize(files->size(file));
+        if (index.column() == kDateColumn) return italian.toString(files->lastModified(file), QLocale::ShortFormat);
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
 }  // namespace
+
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, const QString& title, const QString& start,
+                                            const QString& qtFilter) {
+    auto dialog = std::make_unique<QFileDialog>(owner, title, start, qtFilter);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setProxyModel(new ItalianSizesAndDates(dialog.get()));
+    return dialog;
+}
+
+QString RunFileDialog(QFileDialog& dialog) {
+    const TopmostGiveWay giveWay;
+    if (dialog.exec() != QDialog::Accepted) return QString();
+    return dialog.selectedFiles().value(0);
+}
 
 FileDialogHandler SetFileDialogHandler(FileDialogHandler handler) {
     FileDialogHandler previous = FileHandler();
@@ -92,10 +126,11 @@ void CommonDialog::ShowFile(bool save, QWidget* owner) {
         Trace(QStringLiteral("FILEDIALOG"), DialogTitle);
     } else {
         const QString start = FileName.isEmpty() ? InitDir : FileName;
-        QFileDialog::Options options;
-        if (save && !(Flags & cdlOFNOverwritePrompt)) options |= QFileDialog::DontConfirmOverwrite;
-        chosen = save ? QFileDialog::getSaveFileName(owner, DialogTitle, start, QtFilter(Filter), nullptr, options)
-                      : QFileDialog::getOpenFileName(owner, DialogTitle, start, QtFilter(Filter), nullptr, options);
+        auto dialog = MakeFileDialog(owner, DialogTitle, start, QtFilter(Filter));
+        dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (save && !(Flags & cdlOFNOverwritePrompt)) dialog->setOption(QFileDialog::DontConfirmOverwrite);
+        chosen = RunFileDialog(*dialog);
         if (save && !chosen.isEmpty() && !DefaultExt.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
             chosen += "." + DefaultExt;
     }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class QFileDialog;
 class QPrinter;
 class QWidget;
 
@@ -99,5 +100,14 @@ FileDialogHandler SetFileDialogHandler(FileDialogHandler handler);
 
 // The dialog's filter ("Testo|*.txt;*.csv|Tutti|*.*") in Qt's own form.
 QString QtFilter(const QString& filter);
+
+// Every file and folder dialog of the program: Qt's own rather than the
+// desktop's, which would speak the desktop's language, so that it is
+// Italian like the rest of the program, dates included. `start` is a folder
+// or a file to select; `qtFilter` in Qt's form.
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, const QString& title, const QString& start,
+                                            const QString& qtFilter = QString());
+// Shows it modally: the chosen path, "" when cancelled.
+QString RunFileDialog(QFileDialog& dialog);
 
 }  // namespace Platform

@@ -1,15 +1,26 @@
 #pragma once
 // Date picker with a tick box: unticked it holds no date (Value is Null).
+//
+// A date is typed as a whole, day, month and year, with or without
+// separators ("15/03/1980", "15031980", "1/3/80"), wherever the caret was:
+// the first digit after the box was entered or clicked starts a new date.
+// The box always shows "dd/mm/yyyy", with "_" for the digits still to come;
+// a date that does not exist is refused with a message and the last good
+// one stays.
 
 #include <QDateTime>
 #include <QVariant>
 #include <QWidget>
 #include <cstdint>
 
+class QCalendarWidget;
 class QCheckBox;
-class QDateEdit;
+class QLineEdit;
+class QToolButton;
 
 namespace Platform {
+
+class DateBox;
 
 class DatePicker : public QWidget {
     Q_OBJECT
@@ -25,8 +36,12 @@ public:
     QVariant Value() const;
     // Null (or an invalid value) unticks; a date ticks and shows it.
     void SetValue(const QVariant& value);
-    QDateEdit* Editor() const { return edit_; }
+    // The box the date is typed in.
+    QLineEdit* Editor() const;
     QCheckBox* TickBox() const { return tick_; }
+    // The drop-down calendar, made the first time it is needed.
+    QCalendarWidget* Calendar();
+    void ShowCalendar();
 
     void SetCalendarBackColor(int bgr);
     void SetCalendarForeColor(int bgr);
@@ -40,7 +55,9 @@ signals:
 private:
     void PaintCalendar();
     QCheckBox* tick_;
-    QDateEdit* edit_;
+    DateBox* edit_;
+    QToolButton* drop_;
+    QCalendarWidget* calendar_ = nullptr;
     int calendarBackColor_ = -1, calendarForeColor_ = -1, calendarTitleBackColor_ = -1, calendarTitleForeColor_ = -1,
         calendarTrailingForeColor_ = -1;
 };

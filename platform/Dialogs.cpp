@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include "CommonDialog.h"
 #include "Runtime.h"
 
 #include <QApplication>
@@ -35,7 +36,10 @@ QString ChooseFolder(const QString& title, QWidget* owner) {
         return QString();
     }
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return QString();
-    return QFileDialog::getExistingDirectory(owner, title, QDir::homePath(), QFileDialog::ShowDirsOnly);
+    auto dialog = MakeFileDialog(owner, title, QDir::homePath());
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    return RunFileDialog(*dialog);
 }
 
 QString SpecialFolderPath(int csidl) {

@@ -27,7 +27,8 @@ struct ErrObject {
     void Clear();
     void Set(long number, const QString& description, const QString& source = QString());
     void Set(const BasicError& e);
-    // Any other exception: number 5 (invalid procedure call) with its text.
+    // Any other exception: number 5 (invalid procedure call) with its text;
+    // memory running out is number 7.
     void Set(const std::exception& e);
     [[noreturn]] void Raise(long number, const QString& description = QString(),
                             const QString& source = QString());
@@ -35,5 +36,10 @@ struct ErrObject {
 
 // The current error of the user-interface thread (Basic's Err).
 ErrObject& Err();
+
+// The runtime's own description of a numbered error, in Italian ("" for a
+// number it does not know). An error raised or set without a description
+// gets this one, so that no error box shows a bare number.
+QString ErrorText(long number);
 
 }  // namespace Platform

@@ -4,7 +4,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QEventLoop>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QValidator>
 
 namespace Platform {
 
@@ -141,6 +147,17 @@ void Form::resizeEvent(QResizeEvent* event) {
 
 void Form::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // From its first show the window's size is the user's. Its layout would
+    // otherwise make it grow, and move what it holds, each time a text
+    // grows or a frame appears; the controls share the room it has instead.
+    if (!sizeKept_) {
+        sizeKept_ = true;
+        // A minimum the window sets itself is one its layout leaves alone;
+        // setting the same value again would not count as setting it.
+        const QSize least = minimumSize();
+        setMinimumSize(0, 0);
+        setMinimumSize(least);
+    }
     Form_Activate();
 }
 
@@ -153,6 +170,104 @@ void Form::hideEvent(QHideEvent* event) {
 void Form::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && loaded_) Form_Resize();
+}
+
+// ---------------------------------------------------------------- maximum length
+
+namespace {
+
+// A line box's limit as a validator rather than its own maximum length,
+// which would cut a text set by code: the box refuses an edit that passes
+// the limit and keeps whatever code put there.
+class MaxLengthValidator : public QValidator {
+public:
+    MaxLengthValidator(int length, QObject* parent) : QValidator(parent), length_(length) {}
+    State validate(QString& input, int&) const override {
+        return TextLength(input) > length_ ? Invalid : Acceptable;
+    }
+    int Length() const { return length_; }
+
+private:
+    int length_;
+};
+
+QLineEdit* LineOf(QWidget* box) {
+    if (auto* line = qobject_cast<QLineEdit*>(box)) return line;
+    if (auto* combo = qobject_cast<QComboBox*>(box)) return combo->lineEdit();
+    return nullptr;
+}
+
+}  // namespace
+
+int TextLength(const QString& text) {
+    int length = int(text.size());
+    for (QChar c : text)
+        if (c.isLowSurrogate()) --length;
+    return length;
+}
+
+void SetMaxLength(QWidget* box, int length) {
+    if (auto* text = qobject_cast<MultiLineTextBox*>(box)) {
+        text->setMaxLength(length);
+        return;
+    }
+    QLineEdit* line = LineOf(box);
+    if (!line) {
+        if (length > 0) qWarning("%s cannot hold a maximum length", qPrintable(box->objectName()));
+        return;
+    }
+    const QValidator* old = line->validator();
+    line->setValidator(length > 0 ? new MaxLengthValidator(length, line) : nullptr);
+    if (old && old->parent() == line) delete old;
+}
+
+int MaxLength(const QWidget* box) {
+    if (auto* text = qobject_cast<const MultiLineTextBox*>(box)) return text->maxLength();
+    QLineEdit* line = LineOf(const_cast<QWidget*>(box));
+    if (!line) return 0;
+    if (auto* limit = dynamic_cast<const MaxLengthValidator*>(line->validator())) return limit->Length();
+    return line->maxLength() < 32767 ? line->maxLength() : 0;
+}
+
+bool MultiLineTextBox::Overflows(int inserted) const {
+    if (maxLength_ <= 0 || inserted <= 0) return false;
+    const int length = TextLength(toPlainText());
+    const int after = length - TextLength(textCursor().selectedText()) + inserted;
+    return after > maxLength_ && after > length;
+}
+
+void MultiLineTextBox::keyPressEvent(QKeyEvent* event) {
+    // Pasting goes through insertFromMimeData; here only what a key types.
+    int typed = 0;
+    if (!event->matches(QKeySequence::Paste)) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) typed = isReadOnly() ? 0 : 1;
+        else if (event->key() == Qt::Key_Tab && !tabChangesFocus()) typed = 1;
+        else if (!event->text().isEmpty() && event->text().at(0).isPrint()) typed = TextLength(event->text());
+    }
+    if (Overflows(typed)) {
+        Beep();
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void MultiLineTextBox::inputMethodEvent(QInputMethodEvent* event) {
+    if (Overflows(TextLength(event->commitString()))) {
+        Beep();
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::inputMethodEvent(event);
+}
+
+void MultiLineTextBox::insertFromMimeData(const QMimeData* source) {
+    // A paste that does not fit is refused whole: a piece of it would be a cut nobody sees.
+    if (source && source->hasText() && Overflows(TextLength(source->text()))) {
+        Beep();
+        return;
+    }
+    QPlainTextEdit::insertFromMimeData(source);
 }
 
 }  // namespace Platform

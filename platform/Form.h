@@ -5,6 +5,7 @@
 // that keeps the window loaded, Unload with its query, and one default
 // instance per form class.
 
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -61,6 +62,7 @@ private:
     bool loading_ = false;
     bool unloaded_ = false;
     bool closingFromUnload_ = false;
+    bool sizeKept_ = false;
     QEventLoop* modalLoop_ = nullptr;
 };
 
@@ -99,5 +101,35 @@ ModalHandler SetModalHandler(ModalHandler handler);
 
 // Every loaded form (the Forms collection).
 QList<Form*> Forms();
+
+// A text box's maximum length, as the original's: typing, pasting and
+// dropping stop at it, while a text set by code is kept whole, so that a save
+// can refuse what does not fit rather than cut it. For one-line boxes,
+// editable combo boxes and MultiLineTextBox; 0 means no limit.
+void SetMaxLength(QWidget* box, int length);
+int MaxLength(const QWidget* box);
+// Characters as a text column counts them: one for a character beyond the
+// 16-bit range too.
+int TextLength(const QString& text);
+
+// A multi-line text box that can hold a maximum length.
+class MultiLineTextBox : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit MultiLineTextBox(QWidget* parent = nullptr) : QPlainTextEdit(parent) {}
+    void setMaxLength(int length) { maxLength_ = length > 0 ? length : 0; }
+    int maxLength() const { return maxLength_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+private:
+    // Whether putting `inserted` characters in place of the selection would
+    // pass the limit; a text already longer may still be shortened.
+    bool Overflows(int inserted) const;
+    int maxLength_ = 0;
+};
 
 }  // namespace Platform

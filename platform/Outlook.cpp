@@ -55,7 +55,19 @@ QString OutlookShortDateFormat() {
 
 OutlookItem::~OutlookItem() = default;
 
-QVariant OutlookItem::Property(const QString& name) const { return properties_.value(name.toLower()); }
+QVariant OutlookItem::Property(const QString& name) const {
+    // Asked for a score of times for every contact of an import: the key in
+    // lower case is made in a buffer kept for it, not in a new string each time.
+    thread_local QString key;
+    key.resize(name.size());
+    QChar* out = key.data();
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (c >= 0x80) return properties_.value(name.toLower());
+        out[i] = QChar(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    return properties_.value(key);
+}
 
 void OutlookItem::SetProperty(const QString& name, const QVariant& value) {
     Err().Raise(kOutlookNotSupported, QStringLiteral("Proprietà di sola lettura: ") + name, kSource);

@@ -26,6 +26,8 @@ namespace {
 const QString kSource = QStringLiteral("Outlook");
 constexpr long kCalendarUnreadable = 31036;  // the file cannot be read as a calendar
 constexpr long kCalendarUnwritable = 31037;  // the file cannot be written
+// Some editors put it before the first line; it is not part of the calendar.
+constexpr char kBom[] = "\xEF\xBB\xBF";
 
 // ---------------------------------------------------------------- values
 
@@ -187,8 +189,7 @@ public:
         Split(data);
 
         // The values, through libical, event by event in the file's order.
-        QByteArray text = data;
-        if (text.startsWith("\xEF\xBB\xBF")) text.remove(0, 3);
+        const QByteArray text = data.startsWith(kBom) ? data.mid(qstrlen(kBom)) : data;
         icalcomponent* root = icalparser_parse_string(text.constData());
         icalcomponent* calendar = root;
         if (root && icalcomponent_isa(root) == ICAL_XROOT_COMPONENT)
@@ -258,11 +259,15 @@ private:
     [[noreturn]] void Unreadable(const QString& why) { Err().Raise(kCalendarUnreadable, why + file_, kSource); }
 
     // The file cut into pieces: each event of the (first) calendar on its own,
-    // the line that ends that calendar on its own, the rest as it comes.
+    // the line that ends that calendar on its own, the rest as it comes. A
+    // byte-order mark is a piece of its own, so that the file keeps it.
     void Split(const QByteArray& data) {
         segments_.clear();
         closing_ = -1;
         crlf_ = data.contains("\r\n") || !data.contains('\n');
+        const bool bom = data.startsWith(kBom);
+        if (bom) segments_.append(Segment{kBom, false, nullptr});
+        const QByteArray text = bom ? data.mid(qstrlen(kBom)) : data;
         QList<QByteArray> stack;
         bool inFirst = false, firstDone = false;
         Segment piece;
@@ -270,7 +275,7 @@ private:
             if (!piece.raw.isEmpty()) segments_.append(piece);
             piece = Segment{};
         };
-        for (const ContentLine& line : ContentLines(data)) {
+        for (const ContentLine& line : ContentLines(text)) {
             const QByteArray name = line.Name();
             const QByteArray value = line.Value().toUpper();
             if (name == "BEGIN") {

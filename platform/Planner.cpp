@@ -21,6 +21,7 @@
 #include <QRegularExpression>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -259,6 +260,8 @@ PlannerTexts::PlannerTexts() {
         {"ColumnProject", QStringLiteral("Progetto")},
         {"NewAppointment", QStringLiteral("Nuovo appuntamento")},
         {"OpenAppointment", QStringLiteral("Apri")},
+        {"ChooseContact", QStringLiteral("Contatto...")},
+        {"ContactCaption", QStringLiteral("Contatto dell'appuntamento")},
         {"DeleteAppointment", QStringLiteral("Elimina")},
         {"Reminder", QStringLiteral("Promemoria")},
         {"NoReminder", QStringLiteral("Nessun promemoria")},
@@ -345,10 +348,13 @@ Planner::Planner(QWidget* parent) : QWidget(parent), day_(Now().date()) {
 
     auto* split = new QSplitter(Qt::Horizontal, this);
     auto* scroll = new QScrollArea(split);
+    dayScroll_ = scroll;
     dayView_ = new PlannerDayView(this);
     scroll->setWidget(dayView_);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::StyledPanel);
+    scroll->viewport()->installEventFilter(this);
+    window()->installEventFilter(this);
     auto* side = new QWidget(split);
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(4, 0, 0, 0);
@@ -382,10 +388,11 @@ Planner::Planner(QWidget* parent) : QWidget(parent), day_(Now().date()) {
     split->setSizes({540, 460});
     layout->addWidget(split, 1);
 
-    connect(prevDay_, &QPushButton::clicked, this, [this] { SetCurrentDate(QDateTime(day_.addDays(-1), QTime())); });
-    connect(nextDay_, &QPushButton::clicked, this, [this] { SetCurrentDate(QDateTime(day_.addDays(1), QTime())); });
+    // Another day keeps the hours in sight; "today" goes to the time it is.
+    connect(prevDay_, &QPushButton::clicked, this, [this] { ShowDate(day_.addDays(-1)); });
+    connect(nextDay_, &QPushButton::clicked, this, [this] { ShowDate(day_.addDays(1)); });
     connect(today_, &QPushButton::clicked, this, [this] { SetCurrentDate(Now()); });
-    connect(calendar_, &QCalendarWidget::clicked, this, [this](const QDate& d) { SetCurrentDate(QDateTime(d, QTime())); });
+    connect(calendar_, &QCalendarWidget::clicked, this, [this](const QDate& d) { ShowDate(d); });
     connect(newTask_, &QPushButton::clicked, this, [this] { NewTask(); });
     connect(editTask_, &QPushButton::clicked, this, [this] {
         if (TaskPtr t = SelectedTask()) OpenTask(t);
@@ -447,8 +454,37 @@ void Planner::SetAlarmEnabled(bool on) {
 
 void Planner::SetCurrentDate(const QDateTime& day) {
     if (!day.isValid()) return;
-    day_ = day.date();
+    ShowDate(day.date());
+    scrollTo_ = day.time();
+    // Asked for now: the time it is once the day is in sight, however long
+    // the window waits hidden or minimised before that.
+    followClock_ = qAbs(day.secsTo(Now())) < 60;
+    ScrollToTime();
+}
+
+void Planner::ShowDate(const QDate& date) {
+    day_ = date;
     ShowDay();
+}
+
+void Planner::ScrollToTime() {
+    if (!scrollTo_.isValid()) return;
+    const bool inSight = dayScroll_->viewport()->isVisible() && !window()->isMinimized();
+    const QDateTime now = Now();
+    const QTime time = followClock_ && now.date() == day_ ? now.time() : scrollTo_;
+    // The time's row at the top, with the slot before it above for context.
+    const PlannerLayout::Day& day = dayView_->Layout();
+    const int row = int(day.viewStart.secsTo(time) / 60 / std::max(1, day.slotMinutes));
+    dayScroll_->verticalScrollBar()->setValue(std::max(0, row - 1) * dayView_->SlotHeight());
+    // Until the view is on screen its height is not final: it is placed again then.
+    if (inSight) scrollTo_ = QTime();
+}
+
+bool Planner::eventFilter(QObject* watched, QEvent* event) {
+    const bool view = watched == dayScroll_->viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::Show);
+    const bool shown = watched == window() && (event->type() == QEvent::Show || event->type() == QEvent::WindowStateChange);
+    if ((view || shown) && scrollTo_.isValid()) QTimer::singleShot(0, this, [this] { ScrollToTime(); });
+    return QWidget::eventFilter(watched, event);
 }
 
 void Planner::SetSlotMinutes(int minutes) {
@@ -570,9 +606,28 @@ bool Planner::EditAppointmentInEditor(const AppointmentPtr& item) {
     return accepted;
 }
 
+bool Planner::EditContact(const AppointmentPtr& item) {
+    if (!item) return false;
+    QPointer<PlannerContactEditor> editor = new PlannerContactEditor(this, item);
+    editor->Show(vbModal);
+    if (!editor) return false;
+    const bool accepted = editor->Accepted();
+    editor->Unload();
+    if (!accepted) return false;
+    // A refill meanwhile made a new item of the same row: that is the one shown.
+    const AppointmentPtr current = data_.Appointments().Find(item->Key);
+    if (current && current != item) {
+        current->ContactNumber = item->ContactNumber;
+        current->ContactName = item->ContactName;
+    }
+    dayView_->update();
+    return true;
+}
+
 void Planner::AppointmentMenu(const AppointmentPtr& item, const QPoint& globalPos) {
     QMenu menu(this);
     menu.addAction(texts_("OpenAppointment"), this, [this, item] { OpenAppointment(item); });
+    menu.addAction(texts_("ChooseContact"), this, [this, item] { EditContact(item); });
     QMenu* reminder = menu.addMenu(texts_("Reminder"));
     reminder->addAction(texts_("NoReminder"), this, [this, item] { SetAppointmentReminder(item, QDateTime()); });
     for (int lead : kReminderLeads)
@@ -625,6 +680,7 @@ void Planner::SetTaskReminder(const TaskPtr& item, const QDateTime& reminder) {
 
 bool Planner::EditTaskInEditor(const TaskPtr& item) {
     QPointer<PlannerTaskEditor> editor = new PlannerTaskEditor(this, item);
+    if (taskEditorSetUp_) taskEditorSetUp_(*editor);
     editor->Show(vbModal);
     if (!editor) return false;
     const bool accepted = editor->Accepted();

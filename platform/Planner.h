@@ -23,6 +23,7 @@ class QCalendarWidget;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -169,6 +170,7 @@ private:
 
 class PlannerDayView;
 class PlannerAlarmWindow;
+class PlannerTaskEditor;
 
 class Planner : public QWidget {
     Q_OBJECT
@@ -183,6 +185,7 @@ public:
     bool AlarmEnabled() const { return alarmEnabled_; }
     void SetAlarmSound(const QString& path) { alarmSound_ = path; }
     QString AlarmSound() const { return alarmSound_; }
+    // The day shown, with the time of `day` in sight.
     void SetCurrentDate(const QDateTime& day);
     QDate CurrentDate() const { return day_; }
     void SetSlotMinutes(int minutes);
@@ -194,12 +197,17 @@ public:
     QString DayEnd() const;
     PlannerData& Data() { return data_; }
     const PlannerData& Data() const { return data_; }
+    // Run on each task editor before it shows: the host sets its boxes up
+    // (the most each of them takes).
+    void SetTaskEditorSetUp(std::function<void(PlannerTaskEditor&)> setUp) { taskEditorSetUp_ = std::move(setUp); }
     // Redraws from the data object and the settings.
     void Refresh(int what = 0);
 
     // What the user does, also callable by the host.
     void NewAppointmentAt(const QDateTime& start);
     void OpenAppointment(const AppointmentPtr& item);
+    // The appointment's contact, through the host's search and look-up.
+    bool EditContact(const AppointmentPtr& item);
     void DeleteAppointment(const AppointmentPtr& item, bool ask = true);
     void SetAppointmentReminder(const AppointmentPtr& item, const QDateTime& reminder);
     void NewTask();
@@ -235,9 +243,14 @@ signals:
     void ContactIdEntered(const QString& contactNumber, QString& contactName, bool& cancel);
     void RequestNow(const Platform::TaskPtr& item, int field, bool& cancel);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     friend class PlannerDayView;
     friend class PlannerAlarmWindow;
+    void ShowDate(const QDate& date);
+    void ScrollToTime();
     void ShowDay();
     void FillTasks();
     void AppointmentMenu(const AppointmentPtr& item, const QPoint& globalPos);
@@ -258,12 +271,16 @@ private:
     QTime dayStart_{8, 0};
     QTime dayEnd_{20, 30};
     QSet<QString> rung_;
+    std::function<void(PlannerTaskEditor&)> taskEditorSetUp_;
+    QTime scrollTo_;  // the time to bring into sight once the view has its size
+    bool followClock_ = false;
 
     QLabel* dayLabel_;
     QPushButton* prevDay_;
     QPushButton* nextDay_;
     QPushButton* today_;
     PlannerDayView* dayView_;
+    QScrollArea* dayScroll_;
     QCalendarWidget* calendar_;
     QLabel* tasksLabel_;
     QTreeWidget* taskList_;

@@ -46,6 +46,74 @@ const int kLeads[] = {0, 5, 10, 15, 20, 30, 45, 60, 90, 120, 240, 1440};
 
 }  // namespace
 
+// ---------------------------------------------------------------- contact
+
+PlannerContactBox::PlannerContactBox(Planner* planner, const QString& number, const QString& name, QWidget* parent)
+    : QWidget(parent), planner_(planner), lastNumber_(number) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    Number = new QLineEdit(number, this);
+    Number->setMaximumWidth(110);
+    Find = new QPushButton(QStringLiteral("..."), this);
+    Find->setFixedWidth(30);
+    Name = new QLabel(name, this);
+    row->addWidget(Number);
+    row->addWidget(Find);
+    row->addWidget(Name, 1);
+    Number->installEventFilter(this);
+    connect(Find, &QPushButton::clicked, this, &PlannerContactBox::Find_Click);
+}
+
+bool PlannerContactBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Number && event->type() == QEvent::FocusOut) Number_LostFocus();
+    return QWidget::eventFilter(watched, event);
+}
+
+void PlannerContactBox::Find_Click() {
+    QString number = Number->text();
+    QString name = Name->text();
+    emit planner_->FindContact(number, name);
+    Number->setText(number);
+    Name->setText(name);
+    lastNumber_ = number;
+}
+
+void PlannerContactBox::Number_LostFocus() {
+    const QString number = Number->text();
+    if (number == lastNumber_) return;
+    QString name = Name->text();
+    bool cancel = false;
+    emit planner_->ContactIdEntered(number, name, cancel);
+    if (cancel) {
+        Number->setText(lastNumber_);
+        return;
+    }
+    Name->setText(name);
+    lastNumber_ = number;
+}
+
+PlannerContactEditor::PlannerContactEditor(Planner* planner, const AppointmentPtr& item) : item_(item) {
+    const PlannerTexts& t = planner->Texts();
+    setWindowTitle(t("ContactCaption"));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    Contact = new PlannerContactBox(planner, item->ContactNumber, item->ContactName, this);
+    form->addRow(t("Contact"), Contact);
+    layout->addLayout(form);
+    layout->addLayout(OkCancel(this, t, OK, Cancel));
+    connect(OK, &QPushButton::clicked, this, &PlannerContactEditor::OK_Click);
+    connect(Cancel, &QPushButton::clicked, this, [this] { Hide(); });
+    resize(420, 110);
+}
+
+void PlannerContactEditor::OK_Click() {
+    Contact->Number_LostFocus();
+    item_->ContactNumber = Contact->Number->text().trimmed();
+    item_->ContactName = Contact->Name->text();
+    accepted_ = true;
+    Hide();
+}
+
 // ---------------------------------------------------------------- appointment
 
 PlannerAppointmentEditor::PlannerAppointmentEditor(Planner* planner, const AppointmentPtr& item)
@@ -59,15 +127,10 @@ PlannerAppointmentEditor::PlannerAppointmentEditor(Planner* planner, const Appoi
     Description = new QLineEdit(item->Description, this);
     Place = new QLineEdit(item->Place, this);
     Category = new QLineEdit(item->Category, this);
-    auto* contactRow = new QHBoxLayout;
-    ContactNumber = new QLineEdit(item->ContactNumber, this);
-    ContactNumber->setMaximumWidth(110);
-    FindContactButton = new QPushButton(QStringLiteral("..."), this);
-    FindContactButton->setFixedWidth(30);
-    ContactName = new QLabel(item->ContactName, this);
-    contactRow->addWidget(ContactNumber);
-    contactRow->addWidget(FindContactButton);
-    contactRow->addWidget(ContactName, 1);
+    Contact = new PlannerContactBox(planner, item->ContactNumber, item->ContactName, this);
+    ContactNumber = Contact->Number;
+    FindContactButton = Contact->Find;
+    ContactName = Contact->Name;
     auto* reminderRow = new QHBoxLayout;
     HasReminder = new QCheckBox(this);
     ReminderMinutes = new QComboBox(this);
@@ -90,45 +153,13 @@ PlannerAppointmentEditor::PlannerAppointmentEditor(Planner* planner, const Appoi
     form->addRow(t("Description"), Description);
     form->addRow(t("Place"), Place);
     form->addRow(t("Category"), Category);
-    form->addRow(t("Contact"), contactRow);
+    form->addRow(t("Contact"), Contact);
     form->addRow(t("RemindMe"), reminderRow);
     layout->addLayout(form);
     layout->addLayout(OkCancel(this, t, OK, Cancel));
-    lastNumber_ = item->ContactNumber;
-    ContactNumber->installEventFilter(this);
-    connect(FindContactButton, &QPushButton::clicked, this, &PlannerAppointmentEditor::FindContact_Click);
     connect(OK, &QPushButton::clicked, this, &PlannerAppointmentEditor::OK_Click);
     connect(Cancel, &QPushButton::clicked, this, [this] { Hide(); });
     resize(460, 280);
-}
-
-bool PlannerAppointmentEditor::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ContactNumber && event->type() == QEvent::FocusOut) ContactNumber_LostFocus();
-    return Form::eventFilter(watched, event);
-}
-
-void PlannerAppointmentEditor::FindContact_Click() {
-    QString number = ContactNumber->text();
-    QString name = ContactName->text();
-    emit planner_->FindContact(number, name);
-    ContactNumber->setText(number);
-    ContactName->setText(name);
-    lastNumber_ = number;
-}
-
-void PlannerAppointmentEditor::ContactNumber_LostFocus() {
-    const QString number = ContactNumber->text();
-    if (number == lastNumber_) return;
-    QString name = ContactName->text();
-    bool cancel = false;
-    emit planner_->ContactIdEntered(number, name, cancel);
-    if (cancel) {
-        // The host refused the number: the one before it stays.
-        ContactNumber->setText(lastNumber_);
-        return;
-    }
-    ContactName->setText(name);
-    lastNumber_ = number;
 }
 
 void PlannerAppointmentEditor::OK_Click() {

@@ -15,6 +15,28 @@ class QSpinBox;
 
 namespace Platform {
 
+// An appointment's contact: its number, typed or found by the host's search,
+// and the name the host gives it. The host may refuse a typed number, and
+// then the one before it stays.
+class PlannerContactBox : public QWidget {
+    Q_OBJECT
+public:
+    PlannerContactBox(Planner* planner, const QString& number, const QString& name, QWidget* parent);
+    QLineEdit* Number;
+    QPushButton* Find;
+    QLabel* Name;
+
+    void Find_Click();
+    void Number_LostFocus();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Planner* planner_;
+    QString lastNumber_;
+};
+
 class PlannerAppointmentEditor : public Form {
     Q_OBJECT
 public:
@@ -24,6 +46,7 @@ public:
     QLineEdit* Description;
     QLineEdit* Place;
     QLineEdit* Category;
+    PlannerContactBox* Contact;
     QLineEdit* ContactNumber;
     QPushButton* FindContactButton;
     QLabel* ContactName;
@@ -33,17 +56,31 @@ public:
     QPushButton* Cancel;
     bool Accepted() const { return accepted_; }
 
-    void FindContact_Click();
-    void ContactNumber_LostFocus();
+    void FindContact_Click() { Contact->Find_Click(); }
+    void ContactNumber_LostFocus() { Contact->Number_LostFocus(); }
     void OK_Click();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Planner* planner_;
     AppointmentPtr item_;
-    QString lastNumber_;
+    bool accepted_ = false;
+};
+
+// The contact of an appointment the host edits elsewhere: the number and the
+// name only, through the host's look-ups.
+class PlannerContactEditor : public Form {
+    Q_OBJECT
+public:
+    PlannerContactEditor(Planner* planner, const AppointmentPtr& item);
+    PlannerContactBox* Contact;
+    QPushButton* OK;
+    QPushButton* Cancel;
+    bool Accepted() const { return accepted_; }
+
+    void OK_Click();
+
+private:
+    AppointmentPtr item_;
     bool accepted_ = false;
 };
 

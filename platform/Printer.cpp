@@ -2,9 +2,11 @@
 
 #include "Errors.h"
 #include "Office.h"
+#include "Runtime.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
@@ -50,8 +52,7 @@ QPrinter& PrinterObject::Device() {
 void PrinterObject::SetPdfFolder(const QString& folder) {
     if (painter_) KillDoc();
     pdfFolder_ = folder;
-    printed_.clear();
-    jobNumber_ = 0;
+    Restart();
     // Measuring before the first job already gives the PDF page.
     QPrinter& device = Device();
     if (!folder.isEmpty()) {
@@ -61,14 +62,84 @@ void PrinterObject::SetPdfFolder(const QString& folder) {
     }
 }
 
+void PrinterObject::SetDeviceName(const QString& name) {
+    deviceName_ = name;
+    SetOutputFile(QString());
+}
+
+void PrinterObject::SetOutputFile(const QString& file) {
+    if (file == outputFile_) return;
+    if (painter_) EndDoc();
+    outputFile_ = file;
+    if (pdfFolder_.isEmpty()) Restart();
+}
+
+QString PrinterObject::PrinterOfJobs() const {
+    if (!deviceName_.isEmpty()) return deviceName_;
+    const QString standard = QPrinterInfo::defaultPrinterName();
+    if (!standard.isEmpty()) return standard;
+    // A machine whose printers have no default prints on its first one.
+    const QStringList printers = InstalledPrinterNames();
+    return printers.isEmpty() ? QString() : printers.first();
+}
+
+bool PrinterObject::Available() const {
+    if (PrintsToPdf()) return true;
+    const QStringList printers = InstalledPrinterNames();
+    if (deviceName_.isEmpty()) return !printers.isEmpty();
+    return printers.contains(deviceName_, Qt::CaseInsensitive);
+}
+
+void PrinterObject::OfferChoice(QPrinter& dialogDevice) const {
+    if (!outputFile_.isEmpty()) {
+        dialogDevice.setOutputFormat(QPrinter::PdfFormat);
+        dialogDevice.setOutputFileName(outputFile_);
+    } else if (!deviceName_.isEmpty()) {
+        dialogDevice.setPrinterName(deviceName_);
+    }
+}
+
+void PrinterObject::TakeChoice(const QPrinter& dialogDevice) {
+    if (dialogDevice.outputFormat() == QPrinter::PdfFormat && !dialogDevice.outputFileName().isEmpty()) {
+        SetOutputFile(dialogDevice.outputFileName());
+        return;
+    }
+    // A dialog that named no printer leaves the choice as it was.
+    const QString chosen = dialogDevice.outputFormat() == QPrinter::NativeFormat ? dialogDevice.printerName() : QString();
+    if (!chosen.isEmpty()) SetDeviceName(chosen);
+}
+
 QString PrinterObject::NextPdfFile() const {
-    return QDir(pdfFolder_).filePath(QStringLiteral("job%1.pdf").arg(jobNumber_ + 1, 4, 10, QChar('0')));
+    if (!pdfFolder_.isEmpty())
+        return QDir(pdfFolder_).filePath(QStringLiteral("job%1.pdf").arg(jobNumber_ + 1, 4, 10, QChar('0')));
+    if (outputFile_.isEmpty()) return QString();
+    if (jobNumber_ == 0) return outputFile_;
+    // Chosen once for the next job, so that the file it writes does not push it on.
+    if (!nextNumbered_.isEmpty()) return nextNumbered_;
+    const QFileInfo chosen(outputFile_);
+    const QString suffix = chosen.suffix().isEmpty() ? QString() : "." + chosen.suffix();
+    const QString base = chosen.dir().filePath(chosen.suffix().isEmpty() ? chosen.fileName() : chosen.completeBaseName());
+    for (int n = jobNumber_ + 1;; ++n) {
+        nextNumbered_ = base + "-" + QString::number(n) + suffix;
+        if (!QFileInfo::exists(nextNumbered_)) return nextNumbered_;
+    }
+}
+
+void PrinterObject::Written(const QString& file) {
+    printed_ << file;
+    ++jobNumber_;
+    nextNumbered_.clear();
+}
+
+void PrinterObject::Restart() {
+    printed_.clear();
+    jobNumber_ = 0;
+    nextNumbered_.clear();
 }
 
 QString PrinterObject::ClaimPdfFile() {
     const QString file = NextPdfFile();
-    printed_ << file;
-    ++jobNumber_;
+    Written(file);
     return file;
 }
 
@@ -119,27 +190,33 @@ double PrinterObject::ScaleHeight() {
     return FromPoints(Device().pageLayout().paintRect(QPageLayout::Millimeter).height() * 72.0 / 25.4);
 }
 
-void PrinterObject::PrepareDevice() {
-    QPrinter& device = Device();
-    if (!pdfFolder_.isEmpty()) {
+void PrinterObject::RequirePrinter() const {
+    if (Available()) return;
+    if (deviceName_.isEmpty() || InstalledPrinterNames().isEmpty())
+        throw BasicError(vbErrPrinter, QStringLiteral("Nessuna stampante installata"));
+    throw BasicError(vbErrPrinter, QStringLiteral("La stampante ") + deviceName_ + QStringLiteral(" non è installata"));
+}
+
+void PrinterObject::PrepareDevice(QPrinter& device) {
+    device.setDocName(App::Title());
+    if (PrintsToPdf()) {
         device.setOutputFormat(QPrinter::PdfFormat);
         device.setOutputFileName(NextPdfFile());
-    } else {
-        const QStringList printers = InstalledPrinterNames();
-        if (printers.isEmpty()) throw BasicError(vbErrPrinter, QStringLiteral("Nessuna stampante installata"));
-        device.setOutputFormat(QPrinter::NativeFormat);
-        device.setOutputFileName(QString());
-        if (!deviceName_.isEmpty()) device.setPrinterName(deviceName_);
+        return;
     }
+    RequirePrinter();
+    device.setOutputFormat(QPrinter::NativeFormat);
+    device.setOutputFileName(QString());
+    device.setPrinterName(PrinterOfJobs());
 }
 
 void PrinterObject::BeginJob() {
-    PrepareDevice();
     QPrinter& device = Device();
+    PrepareDevice(device);
     auto painter = std::make_unique<QPainter>();
     if (!painter->begin(&device))
         throw BasicError(vbErrPrinter, QStringLiteral("La stampa non può iniziare su ") +
-                                           (pdfFolder_.isEmpty() ? device.printerName() : device.outputFileName()));
+                                           (PrintsToPdf() ? device.outputFileName() : device.printerName()));
     painter_ = std::move(painter);
     page_ = 1;
     pageBreakPending_ = false;
@@ -191,9 +268,8 @@ void PrinterObject::EndDoc() {
     if (painter_) {
         const bool ended = painter_->end();
         painter_.reset();
-        if (!pdfFolder_.isEmpty() && ended) {
-            printed_ << Device().outputFileName();
-            ++jobNumber_;
+        if (PrintsToPdf() && ended) {
+            Written(Device().outputFileName());
         }
         if (!ended) throw BasicError(vbErrPrinter, QStringLiteral("La stampa non è stata completata"));
     }
@@ -207,7 +283,7 @@ void PrinterObject::KillDoc() {
         Device().abort();
         painter_->end();
         painter_.reset();
-        if (!pdfFolder_.isEmpty()) QFile::remove(Device().outputFileName());
+        if (PrintsToPdf()) QFile::remove(Device().outputFileName());
     }
     pageBreakPending_ = false;
     page_ = 0;
@@ -216,25 +292,17 @@ void PrinterObject::KillDoc() {
 
 void PrinterObject::PrintJob(const std::function<void(QPagedPaintDevice& device)>& draw) {
     if (painter_) EndDoc();
-    QPrinter& device = Device();
-    const QPageLayout saved = device.pageLayout();
-    const bool savedFullPage = device.fullPage();
-    struct Restore {
-        QPrinter& device;
-        QPageLayout layout;
-        bool fullPage;
-        ~Restore() {
-            device.setFullPage(fullPage);
-            device.setPageLayout(layout);
-        }
-    } restore{device, saved, savedFullPage};
-    PrepareDevice();
+    // A device of the job's own: a painter the caller scales leaves that scale
+    // in the device's PDF engine, where every later job on it would inherit it.
+    QPrinter device(QPrinter::HighResolution);
+    device.setPageLayout(Device().pageLayout());
+    device.setFullPage(Device().fullPage());
+    PrepareDevice(device);
     draw(device);
     if (device.printerState() == QPrinter::Error)
         throw BasicError(vbErrPrinter, QStringLiteral("La stampa non è stata completata"));
-    if (!pdfFolder_.isEmpty() && QFile::exists(device.outputFileName())) {
-        printed_ << device.outputFileName();
-        ++jobNumber_;
+    if (PrintsToPdf() && QFile::exists(device.outputFileName())) {
+        Written(device.outputFileName());
     }
     page_ = 0;
 }
@@ -244,20 +312,18 @@ void PrinterObject::PrintFile(const QString& file) {
     Office office;
     if (Office::Program().isEmpty())
         throw BasicError(429, QStringLiteral("LibreOffice non è installato su questa macchina"));
-    if (pdfFolder_.isEmpty()) {
-        if (InstalledPrinterNames().isEmpty())
-            throw BasicError(vbErrPrinter, QStringLiteral("Nessuna stampante installata"));
+    if (!PrintsToPdf()) {
+        RequirePrinter();
         if (!office.Print(file, deviceName_)) throw BasicError(vbErrPrinter, office.LastError());
         return;
     }
-    QTemporaryDir work(QDir(pdfFolder_).filePath(QStringLiteral("convert-XXXXXX")));
+    const QString target = NextPdfFile();
+    QTemporaryDir work(QFileInfo(target).dir().filePath(QStringLiteral("convert-XXXXXX")));
     const QString pdf = office.ConvertToPdf(file, work.path());
     if (pdf.isEmpty()) throw BasicError(vbErrPrinter, office.LastError());
-    const QString target = NextPdfFile();
     QFile::remove(target);
     if (!QFile::rename(pdf, target)) throw BasicError(vbErrPrinter, QStringLiteral("Impossibile scrivere ") + target);
-    printed_ << target;
-    ++jobNumber_;
+    Written(target);
 }
 
 PrinterObject& Printer() {

@@ -3,8 +3,9 @@
 // position and open print job. Measuring text here gives what the printed
 // page will hold.
 //
-// Pages go to the system's printer, or, when a PDF folder is set, each print
-// job becomes a PDF file in that folder (a machine without a printer, tests).
+// Pages go to the printer chosen in the program's printer set-up: a printer
+// of the system, or a PDF file the user named in its place. In tests a PDF
+// folder stands for the printer: each print job becomes a PDF file there.
 // A job starts with the first thing printed and ends with EndDoc; EndDoc right
 // after NewPage prints no blank page.
 
@@ -74,25 +75,43 @@ public:
     bool JobOpen() const { return painter_ != nullptr; }
     int Page() const { return page_; }
 
-    // A job of its own drawn by the caller on the printer's device, as a
-    // rich-text box prints itself on the printer's device context. The page
-    // layout the caller sets holds for this job only.
+    // A job of its own drawn by the caller on a device lent for that job only,
+    // as a rich-text box prints itself on the printer's device context: the
+    // page layout and the painter's scale the caller sets do not outlast it.
     void PrintJob(const std::function<void(QPagedPaintDevice& device)>& draw);
 
     // A document file (Word, Excel, PDF) printed by LibreOffice as a job of
-    // its own; in the PDF folder it becomes that job's PDF file.
+    // its own; printing to PDF it becomes that job's PDF file.
     void PrintFile(const QString& file);
 
     // The printer pages go to: empty is the system's default printer.
+    // Choosing one goes back from a PDF file to printers.
     QString DeviceName() const { return deviceName_; }
-    void SetDeviceName(const QString& name) { deviceName_ = name; }
+    void SetDeviceName(const QString& name);
+    // A PDF file in place of a printer, as the printer dialog's "print to
+    // file" names it. The first job writes that file; each later one a file
+    // numbered beside it ("lista-2.pdf", "lista-3.pdf"...) that is not there
+    // yet, so no job takes the place of another. Empty goes back to printers.
+    void SetOutputFile(const QString& file);
+    QString OutputFile() const { return outputFile_; }
+    // Whether there is something to print on: a PDF file or folder, or the
+    // printer chosen (with none chosen, any printer) installed. A run of many
+    // jobs asks once before its first.
+    bool Available() const;
+    // What the program's printer dialog shows first (the printer or the PDF
+    // file chosen now), and what it chose once confirmed.
+    void OfferChoice(QPrinter& dialogDevice) const;
+    void TakeChoice(const QPrinter& dialogDevice);
+
     // A folder where every job becomes "job0001.pdf", "job0002.pdf"...
-    // instead of going to a printer; empty goes back to the printer.
+    // instead of going to a printer; empty goes back to the printer (tests).
     void SetPdfFolder(const QString& folder);
     QString PdfFolder() const { return pdfFolder_; }
-    // The PDF files written so far into the PDF folder, oldest first.
+    // Whether jobs become PDF files (a PDF folder or an output file).
+    bool PrintsToPdf() const { return !pdfFolder_.isEmpty() || !outputFile_.isEmpty(); }
+    // The PDF files written so far, oldest first.
     QStringList PrintedFiles() const { return printed_; }
-    // The file the next job will write in the PDF folder.
+    // The PDF file the next job will write.
     QString NextPdfFile() const;
     // Counts the next PDF file as written by a job printed elsewhere (the
     // print-preview library, told to write NextPdfFile()) and returns it.
@@ -101,7 +120,13 @@ public:
     QPrinter& Device();
 
 private:
-    void PrepareDevice();
+    // Sets a device up for the next job: the PDF file it writes or the printer.
+    void PrepareDevice(QPrinter& device);
+    QString PrinterOfJobs() const;
+    // Counts a PDF file a job wrote; starts the count again.
+    void Written(const QString& file);
+    void Restart();
+    void RequirePrinter() const;
     void BeginJob();
     void EnsurePage();
     double PointsToDevice(double points);
@@ -116,6 +141,8 @@ private:
     int page_ = 0;
     QString deviceName_;
     QString pdfFolder_;
+    QString outputFile_;
+    mutable QString nextNumbered_;
     QStringList printed_;
     int jobNumber_ = 0;
 };

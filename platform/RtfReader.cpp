@@ -236,9 +236,28 @@ public:
         stack_.push_back(GroupState{});
         bool starNext = false;   // "\*" seen: an unknown destination that follows is skipped
         bool groupStart = false; // the next word opens the group's destination
+        int heldBlanks = 0;      // blanks between "{" and that word
         for (;;) {
             Token t = lexer_.Next();
             if (t.kind == Token::End) break;
+            // Writers put blanks between "{", "\*" and a destination's word;
+            // they are text only when no destination follows.
+            if (groupStart) {
+                if (t.kind == Token::Char && t.ch == ' ') {
+                    ++heldBlanks;
+                    continue;
+                }
+                if (t.kind == Token::Symbol && t.ch == '*') {
+                    starNext = true;
+                    continue;
+                }
+                if (t.kind == Token::Word && t.word != "bin" && Destination(t, starNext)) {
+                    heldBlanks = 0;
+                    groupStart = starNext = false;
+                    continue;
+                }
+                for (; heldBlanks > 0; --heldBlanks) TextByte(' ', false);
+            }
             switch (t.kind) {
             case Token::GroupOpen:
                 Flush();
@@ -257,10 +276,6 @@ public:
                 groupStart = starNext = false;
                 continue;
             case Token::Symbol:
-                if (t.ch == '*' && groupStart) {
-                    starNext = true;
-                    continue;
-                }
                 Symbol(t.ch);
                 break;
             case Token::Word:
@@ -268,10 +283,6 @@ public:
                     QByteArray bytes = lexer_.TakeBinary(t.param);
                     if (State().dest == Dest::Picture) picture_.binary += bytes;
                     break;
-                }
-                if (groupStart && Destination(t, starNext)) {
-                    groupStart = starNext = false;
-                    continue;
                 }
                 Word(t);
                 break;
@@ -710,20 +721,41 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The names a Windows code page may go by among the codecs Qt has; with ICU
+// that is most of them, as "windows-N" (the Mac code pages too) or "cpN".
+// The Mac code pages of East Asia have no codec of their own: each extends
+// the Windows one of its script, which reads all but a few symbols right.
+QList<QByteArray> CodecNames(int codePage) {
+    switch (codePage) {
+    case 10000: return {"macintosh"};
+    case 932:
+    case 10001: return {"Shift_JIS"};
+    case 936: return {"GBK"};
+    case 10008: return {"GB2312"};
+    case 949:
+    case 10003: return {"EUC-KR"};
+    case 950:
+    case 10002: return {"Big5"};
+    default: break;
+    }
+    const QByteArray number = QByteArray::number(codePage);
+    return {"windows-" + number, "cp" + number, "IBM" + number};
+}
+
+}  // namespace
+
 QString DecodeCodePage(const QByteArray& bytes, int codePage) {
     if (codePage == 0 || codePage == 1252) return DecodeWindows1252(bytes);
     if (codePage == 65001) return QString::fromUtf8(bytes);
-    QByteArray name = codePage == 10000 ? QByteArray("macintosh")
-                      : codePage >= 1250 && codePage <= 1258 ? "windows-" + QByteArray::number(codePage)
-                      : codePage == 932 ? QByteArray("Shift_JIS")
-                      : codePage == 936 ? QByteArray("GBK")
-                      : codePage == 949 ? QByteArray("EUC-KR")
-                      : codePage == 950 ? QByteArray("Big5")
-                      : "IBM" + QByteArray::number(codePage);
-    QStringDecoder decoder(name.constData());
-    if (!decoder.isValid()) return DecodeWindows1252(bytes);
-    QString text = decoder.decode(bytes);
-    return decoder.hasError() ? DecodeWindows1252(bytes) : text;
+    for (const QByteArray& name : CodecNames(codePage)) {
+        QStringDecoder decoder(name.constData());
+        if (!decoder.isValid()) continue;
+        QString text = decoder.decode(bytes);
+        return decoder.hasError() ? DecodeWindows1252(bytes) : text;
+    }
+    return DecodeWindows1252(bytes);
 }
 
 int Cp1252Byte(QChar c) {

@@ -169,6 +169,30 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
     return ok ? text : QString();
 }
 
+namespace {
+// The few texts of Qt's dialogs that its Italian catalogue leaves in English.
+class MissingItalian : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char*, int) const override {
+        static const struct {
+            const char* context;
+            const char* source;
+            const char* italian;
+        } texts[] = {
+            {"QAbstractFileIconProvider", "Folder", "Cartella"},
+            {"QAbstractFileIconProvider", "Drive", "Unità"},
+            {"QFileIconProvider", "Folder", "Cartella"},
+            {"QFileIconProvider", "Drive", "Unità"},
+        };
+        for (const auto& t : texts)
+            if (qstrcmp(context, t.context) == 0 && qstrcmp(sourceText, t.source) == 0) return QString::fromUtf8(t.italian);
+        return QString();
+    }
+};
+}  // namespace
+
 bool LoadItalianTranslations() {
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     if (!QCoreApplication::instance()) return false;
@@ -181,6 +205,7 @@ bool LoadItalianTranslations() {
         return false;
     }
     QCoreApplication::installTranslator(qt);
+    QCoreApplication::installTranslator(new MissingItalian(QCoreApplication::instance()));
     translator = qt;
     return true;
 }

@@ -124,40 +124,102 @@ bool IsQuotedPrintable(const QByteArray& logical) {
     return head.contains("QUOTED-PRINTABLE");
 }
 
-void Deliver(const QByteArray& logical, int line, bool& inCard, VCardSink& sink) {
-    if (logical.trimmed().isEmpty()) return;
-    VCardProperty p;
-    QByteArray raw;
-    if (!SplitLine(logical, p.group, p.name, p.params, raw)) {
-        if (inCard) sink.Error(line, QStringLiteral("riga senza valore"));
-        return;
+// A logical line with the blanks of its folds still in it: whether such a
+// blank is text depends on the card's version, which is known only once the
+// whole card has been read.
+struct LogicalLine {
+    QByteArray text;
+    QList<qsizetype> folds;  // where each fold's blank stands in `text`
+    int line = 0;
+
+    QByteArray Unfolded(bool keepFoldBlanks) const {
+        if (keepFoldBlanks || folds.isEmpty()) return text;
+        QByteArray out;
+        out.reserve(text.size());
+        qsizetype from = 0;
+        for (qsizetype at : folds) {
+            out.append(text.constData() + from, at - from);
+            from = at + 1;
+        }
+        out.append(text.constData() + from, text.size() - from);
+        return out;
     }
-    p.line = line;
-    if (p.name == "BEGIN" && raw.trimmed().toUpper() == "VCARD") {
-        if (inCard) sink.EndCard(line);
-        inCard = true;
-        sink.BeginCard(line);
-        return;
+};
+
+// Gathers each card's lines and hands them on when the card ends, unfolded
+// by its version: 2.1 folds only where there was white space already and
+// keeps it, 3.0 and 4.0 fold anywhere and drop the one blank.
+class CardReader {
+public:
+    explicit CardReader(VCardSink& sink) : sink_(sink) {}
+
+    void Take(LogicalLine&& logical) {
+        const QByteArray bare = logical.Unfolded(false);
+        if (bare.trimmed().isEmpty()) return;
+        QString group, name;
+        QList<VCardParam> params;
+        QByteArray raw;
+        const bool split = SplitLine(bare, group, name, params, raw);
+        const bool bound = split && raw.trimmed().toUpper() == "VCARD";
+        if (bound && name == "BEGIN") {
+            if (inCard_) CloseCard(logical.line);
+            inCard_ = true;
+            sink_.BeginCard(logical.line);
+            return;
+        }
+        if (bound && name == "END") {
+            if (inCard_) CloseCard(logical.line);
+            else sink_.Error(logical.line, QStringLiteral("END senza BEGIN"));
+            inCard_ = false;
+            return;
+        }
+        if (!inCard_) return;
+        if (split && name == "VERSION" && version_.isEmpty()) version_ = raw.trimmed();
+        card_.append(std::move(logical));
     }
-    if (p.name == "END" && raw.trimmed().toUpper() == "VCARD") {
-        if (inCard) sink.EndCard(line);
-        else sink.Error(line, QStringLiteral("END senza BEGIN"));
-        inCard = false;
-        return;
+
+    // The end of the data closes a card left open.
+    void Finish(int line) {
+        if (inCard_) CloseCard(line);
+        inCard_ = false;
     }
-    if (!inCard) return;
-    const QString encoding = p.Param(QStringLiteral("ENCODING")).toUpper();
-    bool qp = encoding == "QUOTED-PRINTABLE" || encoding == "QP";
-    for (const VCardParam& param : p.params)
-        if (param.name == "TYPE" && param.value.compare("QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0) qp = true;
-    if (qp) raw = DecodeQuotedPrintable(raw);
-    if (encoding == "BASE64" || encoding == "B") {
-        p.value = QString::fromLatin1(raw);  // pictures and keys: kept as written
-    } else {
-        p.value = DecodeCharset(raw, p.Param(QStringLiteral("CHARSET")));
+
+private:
+    void CloseCard(int line) {
+        // A card that does not say its version is read as 2.1: 3.0 and 4.0 cannot leave it out.
+        const bool keepFoldBlanks = !(version_.startsWith('3') || version_.startsWith('4'));
+        for (const LogicalLine& logical : card_) Deliver(logical.Unfolded(keepFoldBlanks), logical.line);
+        card_.clear();
+        version_.clear();
+        sink_.EndCard(line);
     }
-    sink.Property(p);
-}
+
+    void Deliver(const QByteArray& logical, int line) {
+        VCardProperty p;
+        QByteArray raw;
+        if (!SplitLine(logical, p.group, p.name, p.params, raw)) {
+            sink_.Error(line, QStringLiteral("riga senza valore"));
+            return;
+        }
+        p.line = line;
+        const QString encoding = p.Param(QStringLiteral("ENCODING")).toUpper();
+        bool qp = encoding == "QUOTED-PRINTABLE" || encoding == "QP";
+        for (const VCardParam& param : p.params)
+            if (param.name == "TYPE" && param.value.compare("QUOTED-PRINTABLE", Qt::CaseInsensitive) == 0) qp = true;
+        if (qp) raw = DecodeQuotedPrintable(raw);
+        if (encoding == "BASE64" || encoding == "B") {
+            p.value = QString::fromLatin1(raw);  // pictures and keys: kept as written
+        } else {
+            p.value = DecodeCharset(raw, p.Param(QStringLiteral("CHARSET")));
+        }
+        sink_.Property(p);
+    }
+
+    VCardSink& sink_;
+    bool inCard_ = false;
+    QByteArray version_;
+    QList<LogicalLine> card_;
+};
 
 }  // namespace
 
@@ -248,46 +310,50 @@ QStringList VCardProperty::Parts() const {
 void ReadVCard(const QByteArray& data, VCardSink& sink) {
     // Physical lines are joined into logical ones before they are parsed:
     //
-    //   LineStart --SP/HT--> InLine          (a folded line: the blank is dropped)
+    //   LineStart --SP/HT--> InLine          (a folded line: its blank is kept
+    //                                         and marked for the card to judge)
     //   LineStart --other--> InLine          (the logical line before it is delivered)
     //   InLine --CR--> AfterCR --LF--> LineEnd
     //   InLine --LF--> LineEnd               AfterCR --other--> LineEnd (char read again)
     //   LineEnd: a quoted-printable line ending in '=' goes on in the next one
-    //            (soft break: InLine), otherwise LineStart.
+    //            (soft break: InLine, the next line's first byte is text
+    //            whatever it is), otherwise LineStart.
     enum class S { LineStart, InLine, AfterCR } state = S::LineStart;
-    QByteArray logical;
-    int logicalLine = 1;
+    CardReader cards(sink);
+    LogicalLine logical;
     int physicalLine = 1;
-    bool inCard = false;
     bool haveLogical = false;
 
     auto lineEnd = [&] {
         ++physicalLine;
-        if (logical.endsWith('=') && IsQuotedPrintable(logical)) {
-            logical.chop(1);
+        if (logical.text.endsWith('=') && IsQuotedPrintable(logical.text)) {
+            logical.text.chop(1);
             state = S::InLine;
         } else {
             state = S::LineStart;
         }
     };
-    for (int i = 0; i < data.size(); ++i) {
+    // An editor's byte-order mark is not part of the first line.
+    for (qsizetype i = data.startsWith("\xEF\xBB\xBF") ? 3 : 0; i < data.size(); ++i) {
         const char c = data[i];
         switch (state) {
         case S::LineStart:
             if ((c == ' ' || c == '\t') && haveLogical) {
+                logical.folds.append(logical.text.size());
+                logical.text.append(c);
                 state = S::InLine;
                 break;
             }
-            if (haveLogical) Deliver(logical, logicalLine, inCard, sink);
-            logical.clear();
+            if (haveLogical) cards.Take(std::move(logical));
+            logical = LogicalLine{};
             haveLogical = true;
-            logicalLine = physicalLine;
+            logical.line = physicalLine;
             state = S::InLine;
             [[fallthrough]];
         case S::InLine:
             if (c == '\r') state = S::AfterCR;
             else if (c == '\n') lineEnd();
-            else logical.append(c);
+            else logical.text.append(c);
             break;
         case S::AfterCR:
             lineEnd();
@@ -295,8 +361,8 @@ void ReadVCard(const QByteArray& data, VCardSink& sink) {
             break;
         }
     }
-    if (haveLogical) Deliver(logical, logicalLine, inCard, sink);
-    if (inCard) sink.EndCard(physicalLine);
+    if (haveLogical) cards.Take(std::move(logical));
+    cards.Finish(physicalLine);
 }
 
 }  // namespace Platform

@@ -42,8 +42,10 @@ public:
     virtual void Error(int line, const QString& what) {}
 };
 
-// Reads a whole file's bytes. Text outside BEGIN/END blocks is skipped,
-// a card left open at the end is closed, and nothing stops the reading.
+// Reads a whole file's bytes. A byte-order mark and text outside BEGIN/END
+// blocks are skipped, a card left open at the end is closed, and nothing
+// stops the reading. Folded lines are joined by the card's VERSION: 2.1
+// keeps the blank at the fold, 3.0 and 4.0 drop it.
 void ReadVCard(const QByteArray& data, VCardSink& sink);
 
 // Bytes in UTF-8 when they are valid UTF-8, else Windows-1252 (the two

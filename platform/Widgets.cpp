@@ -29,6 +29,12 @@ void OnLostFocus(QWidget* control, std::function<void()> handler) {
     control->installEventFilter(new LostFocusFilter(control, std::move(handler)));
 }
 
+void KeepRoomWhenHidden(QWidget* frame) {
+    QSizePolicy policy = frame->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    frame->setSizePolicy(policy);
+}
+
 ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
     setTextVisible(false);
     setRange(0, 1000);

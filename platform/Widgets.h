@@ -13,6 +13,10 @@ namespace Platform {
 // activation (a message box, another program) or a popup opens over it.
 void OnLostFocus(QWidget* control, std::function<void()> handler);
 
+// A frame that comes and goes with the user's choices keeps its room while
+// hidden, so that showing it neither grows its window nor moves the rest.
+void KeepRoomWhenHidden(QWidget* frame);
+
 class ProgressBar : public QProgressBar {
     Q_OBJECT
 public:

@@ -2,9 +2,13 @@
 
 #include "ImpaginazioneRighe.h"
 #include "ListView.h"
+#include "Printer.h"
 #include "Values.h"
 
 #include <Pagivex/Pagivex.h>
+
+#include <QScopeGuard>
+#include <optional>
 
 namespace ListPrint {
 
@@ -154,6 +158,20 @@ int Compose(Pagivex::Pages& pages, const Request& request, const Rows& rows) {
         page->SetFont(QStringLiteral("Arial"), fit.fontSize, false);
         y = mV + 1.7;
     };
+
+    // Long cells are cut into lines measured in the font they print in (the library prints a
+    // font that is not bold at weight 600), so that each line fits its cell.
+    std::optional<QFont> printerFont;
+    if (style.splitLines) {
+        printerFont = Platform::Printer().Font();
+        QFont cellFont(QStringLiteral("Arial"));
+        cellFont.setPointSizeF(fit.fontSize);
+        cellFont.setWeight(QFont::DemiBold);
+        Platform::Printer().SetFont(cellFont);
+    }
+    const auto restoreFont = qScopeGuard([&] {
+        if (printerFont) Platform::Printer().SetFont(*printerFont);
+    });
 
     bool newPage = true;
     QStringList cells(n);

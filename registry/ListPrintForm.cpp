@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,9 +32,15 @@ class ListPrintForm::Events : public Pagivex::PreviewEvents {
 public:
     explicit Events(ListPrintForm* form) : form_(form) {}
     void Exporting(Pagivex::ZVDestination iFormat) override { form_->Prw_Exporting(iFormat); }
-    // A job that went to the PDF folder is one of the printer's files from now on.
+    // A job that wrote the printer's next PDF file is one of the printer's files from now on;
+    // printing again from the preview writes the one after it.
     void Done(Pagivex::ZVDestination iFormat) override {
-        if (iFormat == Pagivex::zvPrinter && !Printer().PdfFolder().isEmpty()) Printer().ClaimPdfFile();
+        if (iFormat != Pagivex::zvPrinter || !form_->prw || !Printer().PrintsToPdf()) return;
+        const QString file = form_->prw->PrintFile();
+        // No page printed, no file: the next job still writes this one.
+        if (file != Printer().NextPdfFile() || !QFileInfo::exists(file)) return;
+        Printer().ClaimPdfFile();
+        form_->prw->SetPrintFile(Printer().NextPdfFile());
     }
 
 private:
@@ -178,7 +185,7 @@ void ListPrintForm::txMargVert_LostFocus() { txMargVert->setText(QString::number
 void ListPrintForm::cmdImpostaStampante_Click() {
     CD.DialogTitle = QStringLiteral("Impostazione stampante");
     CD.CancelError = true;
-    if (!Printer().DeviceName().isEmpty()) CD.PrinterDevice().setPrinterName(Printer().DeviceName());
+    Printer().OfferChoice(CD.PrinterDevice());
     try {
         CD.ShowPrinter(this);
     } catch (const BasicError&) {
@@ -186,9 +193,8 @@ void ListPrintForm::cmdImpostaStampante_Click() {
         Err().Clear();
         return;
     }
-    // The printer chosen is the one the next runs print on.
-    const QString chosen = CD.PrinterDevice().printerName();
-    if (!chosen.isEmpty()) Printer().SetDeviceName(chosen);
+    // The printer, or the PDF file, chosen is what the next runs print on.
+    Printer().TakeChoice(CD.PrinterDevice());
 }
 
 void ListPrintForm::cmdAnnulla_Click() { Unload(); }
@@ -217,7 +223,7 @@ void ListPrintForm::cmdStampa_Click() {
     const bool preview = ckAnteprima->isChecked();
     PrinterObject& printer = Printer();
     // Without a printer the pages can still be previewed and exported.
-    if (!preview && InstalledPrinterNames().isEmpty() && printer.PdfFolder().isEmpty()) {
+    if (!preview && !printer.Available()) {
         MsgBox(QStringLiteral("Non risulta installata alcuna stampante"), vbOKOnly);
         return;
     }
@@ -234,7 +240,7 @@ void ListPrintForm::cmdStampa_Click() {
         prw = Pagivex::CreatePreview();
         prw->SetEventSink(events_.get());
         prw->SetApplication(App::Title());
-        if (!printer.PdfFolder().isEmpty()) prw->SetPrintFile(printer.NextPdfFile());
+        if (printer.PrintsToPdf()) prw->SetPrintFile(printer.NextPdfFile());
         else if (!printer.DeviceName().isEmpty()) prw->SetPrinter(printer.DeviceName());
         BeforeComposing();
         const Platform::ListView* list = SourceList();

@@ -14,14 +14,14 @@ using namespace Platform;
 
 namespace {
 
-QString Cut(const QString& text, int size) { return text.left(size); }
+QString Cut(const QString& text, int size) { return CutText(text, size); }
 
 // A telephone number is kept as Outlook gives it, blanks included, when
 // there is more than blanks in it.
 QVariant Number(const OutlookItem& contact, const char* property) {
     const QString number = contact.Text(QString::fromLatin1(property));
     if (number.trimmed().isEmpty()) return QVariant();
-    return number.left(25);
+    return Cut(number, 25);
 }
 
 }  // namespace
@@ -101,25 +101,27 @@ namespace {
 void RequireFolder(const std::shared_ptr<OutlookFolder>& folder) {
     if (folder) return;
     QString why = QStringLiteral("Non è stato possibile determinatre la cartella di default dei Contatti");
-    if (!Err().Description.isEmpty()) why += " (" + Err().Description + ")";
+    if (!Err().Description.isEmpty()) why += "\r\n" + Err().Description;
     Err().Raise(kOutlookNotFound, why, QStringLiteral("OutlookImpEx"));
 }
 }  // namespace
 
 void OutlookImpEx::GetOutlookContacts(ADODB::Connection& cn) {
-    written_ = 0;
     try {
         Err().Clear();
         if (!olContactsFolder) GetDefaultContactFolder();
         RequireFolder(olContactsFolder);
+        // The folder is read once, when it is opened: its count stays as read.
         const OutlookItems items = olContactsFolder->Items();
         const qint32 count = items.Count();
         frmImporta& window = DefaultInstance<frmImporta>();
+        // Only the new rows are wanted: no existing row is read. One
+        // recordset takes them all, as the window's own import does.
+        ADODB::Recordset rs;
+        if (count > 0 && !modAdoCommon::OpenRecordset(rs, QStringLiteral("select * from ANAGRAFICA WHERE 1=0"), cn, 1, 3))
+            return;
         for (qint32 i = 1; i <= count; ++i) {
             const ContactRow r = MapContact(*items.Item(i));
-            // Only the new row is wanted: no existing row is read.
-            ADODB::Recordset rs;
-            if (!modAdoCommon::OpenRecordset(rs, QStringLiteral("select * from ANAGRAFICA WHERE 1=0"), cn, 1, 3)) return;
             rs.AddNew();
             rs.SetValue("CATEGORIA", r.categoria);
             rs.SetValue("IDAZIENDA", 0);
@@ -147,10 +149,11 @@ void OutlookImpEx::GetOutlookContacts(ADODB::Connection& cn) {
             rs.SetValue("ID", id);
             rs.SetValue("UTENTE", Global::gCurrentUser);
             rs.SetValue("U_MOD", Now());
-            if (modAdoCommon::UpdateRecordset(rs)) ++written_;
-            else if (rs.EditPending()) rs.CancelUpdate();
-            DoEvents();
-            emit ContactImportStatus(i, olContactsFolder->Items().Count());
+            const bool stored = modAdoCommon::UpdateRecordset(rs);
+            if (!stored && rs.EditPending()) rs.CancelUpdate();
+            // The window commits the row with its slice and yields now and then.
+            window.RowWritten(stored);
+            emit ContactImportStatus(i, count);
         }
     } catch (const std::exception& e) {
         Err().Set(e);

@@ -36,9 +36,6 @@ public:
     bool SyncOutlookAppointments(ADODB::Connection& cn);
     QString GetDateInLocalFormat(const QDateTime& date);
 
-    // Rows the last GetOutlookContacts actually stored.
-    qint32 ContactsWritten() const { return written_; }
-
     // One contact's values as they go into ANAGRAFICA, in the order of the
     // preview's columns; an unset telephone or fax is Null.
     struct ContactRow {
@@ -56,7 +53,4 @@ protected:
     Platform::OutlookNameSpace* olNameSpace = nullptr;
     std::shared_ptr<Platform::OutlookFolder> olCalendarFolder;
     std::shared_ptr<Platform::OutlookFolder> olContactsFolder;
-
-private:
-    qint32 written_ = 0;
 };

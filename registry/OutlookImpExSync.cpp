@@ -15,6 +15,7 @@
 #include "modAdoCommon.h"
 
 #include <QLocale>
+#include <QSet>
 
 using namespace Platform;
 
@@ -25,27 +26,51 @@ const QString kTrapTitle = QStringLiteral("OutlookImpEx-SyncOutlookApp");
 // A text column as it stands; Null is "".
 QString Column(const QVariant& value) { return value.isNull() ? QString() : value.toString(); }
 
-// A text cut to its column's declared width, so that a long appointment
-// text is stored shortened rather than refused.
-QString Fit(ADODB::Recordset& rs, const QString& column, const QString& text) {
-    const qint32 width = rs.Fields(column).DefinedSize;
-    return width > 0 ? text.left(width) : text;
+// Why the appointment's texts cannot be taken over, one line for each that
+// does not fit its column ("" when both do). Nothing is ever cut to fit: a
+// cut text would be saved back into the calendar by the next exchange.
+QString TooLong(ADODB::Recordset& rs, const OutlookItem& appointment) {
+    struct Text {
+        const char* property;
+        const char* column;
+        const char* appointmentSide;
+        const char* activitySide;
+    };
+    QStringList why;
+    for (const Text& t : {Text{"Subject", "DESCRIZIONE", "L'oggetto", "la descrizione"},
+                          Text{"Location", "LUOGO", "Il luogo", "il luogo"}}) {
+        const qint32 width = rs.Fields(QString::fromLatin1(t.column)).DefinedSize;
+        // Characters as the database counts them.
+        const qsizetype length = appointment.Text(QString::fromLatin1(t.property)).toUcs4().size();
+        if (width > 0 && length > width)
+            why << QStringLiteral("%1 dell'appuntamento ha %2 caratteri, %3 dell'attività ne contiene al massimo %4.")
+                       .arg(QString::fromUtf8(t.appointmentSide))
+                       .arg(length)
+                       .arg(QString::fromUtf8(t.activitySide))
+                       .arg(width);
+    }
+    if (why.isEmpty()) return {};
+    why << QStringLiteral("L'attività e l'appuntamento restano come sono.");
+    return why.join(QStringLiteral("\r\n"));
 }
 
 // One activity and one appointment brought into line; false, after telling
-// the user, when that failed.
+// the user, when that failed: then neither side has changed.
 bool SyncAppointment(ADODB::Recordset& rs, OutlookItem& appointment, bool force) {
+    QString cause;
     try {
         const QDateTime modified = appointment.Property(QStringLiteral("LastModificationTime")).toDateTime();
         const QVariant stamp = rs["U_MOD"];
         // An activity never stamped counts as the newer side.
         if (!force && modified.isValid() && !stamp.isNull() && modified > stamp.toDateTime()) {
+            cause = TooLong(rs, appointment);
             rs.SetValue("DATA", appointment.Property(QStringLiteral("Start")));
             rs.SetValue("DATAFINE", appointment.Property(QStringLiteral("End")));
-            rs.SetValue("LUOGO", Fit(rs, "LUOGO", appointment.Text(QStringLiteral("Location"))));
-            rs.SetValue("DESCRIZIONE", Fit(rs, "DESCRIZIONE", appointment.Text(QStringLiteral("Subject"))));
+            rs.SetValue("LUOGO", appointment.Text(QStringLiteral("Location")));
+            rs.SetValue("DESCRIZIONE", appointment.Text(QStringLiteral("Subject")));
             rs.SetValue("NOTE", appointment.Text(QStringLiteral("Body")));
             rs.SetValue("U_MOD", modified);
+            // A text too long for its column is refused here, the row unwritten.
             rs.Update();
         } else {
             const QDateTime start = rs["DATA"].toDateTime();
@@ -62,7 +87,8 @@ bool SyncAppointment(ADODB::Recordset& rs, OutlookItem& appointment, bool force)
         Err().Set(e);
         if (rs.EditPending()) rs.CancelUpdate();
         MsgBox("Errore " + Err().Description + " cercando di sincronizare gli appuntamenti OutlookEntryId:" +
-               Comuni::FieldStr(appointment.EntryID()) + "/Brivalto " + Comuni::FieldStr(rs["IDCONT"]));
+               Comuni::FieldStr(appointment.EntryID()) + "/Brivalto " + Comuni::FieldStr(rs["IDCONT"]) +
+               (cause.isEmpty() ? QString() : "\r\n" + cause));
         Err().Clear();
         return false;
     }
@@ -108,6 +134,8 @@ bool OutlookImpEx::SyncOutlookAppointments(ADODB::Connection& cn) {
             "SELECT * FROM CONTATTI WHERE @DATE([DATA] >= " + Format(Now(), QStringLiteral("dd/mm/yyyy hh:nn:ss")) + ")", cn);
         ADODB::Recordset rs;
         if (push.isEmpty() || !modAdoCommon::OpenRecordset(rs, push, cn, 2, 3, false)) return false;
+        // Pairs the push could not bring into line, already reported: the pull leaves them.
+        QSet<QString> refused;
         while (!rs.EOF_()) {
             const QString entryId = Comuni::FieldStr(rs["OUTL_ID"]);
             std::shared_ptr<OutlookItem> appointment;
@@ -118,8 +146,11 @@ bool OutlookImpEx::SyncOutlookAppointments(ADODB::Connection& cn) {
                     Err().Clear();
                 }
             }
-            if (appointment) SyncAppointment(rs, *appointment, false);
-            else CreateAppointment(cn, rs, *app);
+            if (appointment) {
+                if (!SyncAppointment(rs, *appointment, false)) refused.insert(appointment->EntryID());
+            } else {
+                CreateAppointment(cn, rs, *app);
+            }
             rs.MoveNext();
         }
         rs.Close();
@@ -127,6 +158,7 @@ bool OutlookImpEx::SyncOutlookAppointments(ADODB::Connection& cn) {
         // Pull: what changed in the calendar today.
         const OutlookItems changed = calendar->Items().Restrict("[LastModificationTime] > '" + GetDateInLocalFormat(Now()) + "'");
         for (const auto& appointment : changed) {
+            if (refused.contains(appointment->EntryID())) continue;
             ADODB::Recordset linked;
             if (modAdoCommon::OpenRecordset(linked, QStringLiteral("SELECT * FROM CONTATTI WHERE OUTL_ID = ?"), cn, 2, 3,
                                             false, {appointment->EntryID()})) {

@@ -54,27 +54,29 @@ frmAnagrafica::frmAnagrafica() {
     lbID->setObjectName("lbID");
     cbCategoria = new ComboBox(this, true);
     cbCategoria->setObjectName("cbCategoria");
+    Comuni::LimitToColumn(cbCategoria, "ANAGRAFICA", "CATEGORIA");
     lsCatMer = new QListWidget(this);
     lsCatMer->setObjectName("lsCatMer");
     lsCatMer->setMaximumHeight(90);
     cmdTabCatMer = Button(this, "cmdTabCatMer", QStringLiteral("..."));
     cbTitolo = new ComboBox(this, true);
     cbTitolo->setObjectName("cbTitolo");
-    txCognome = Box(this, "txCognome", 50);
-    txNome = Box(this, "txNome", 50);
-    txContatto = Box(this, "txContatto", 50);
+    Comuni::LimitToColumn(cbTitolo, "ANAGRAFICA", "TITOLO");
+    txCognome = Box(this, "txCognome", "ANAGRAFICA", "COGNOME");
+    txNome = Box(this, "txNome", "ANAGRAFICA", "NOME");
+    txContatto = Box(this, "txContatto", "ANAGRAFICA", "RUOLO");
     txIDAzienda = Box(this, "txIDAzienda");
-    txAzienda = Box(this, "txAzienda", 50);
-    txIndirizzo = Box(this, "txIndirizzo", 50);
-    txCAP = Box(this, "txCAP", 7);
-    txCitta = Box(this, "txCittà", 50);
-    txProv = Box(this, "txProv", 4);
-    txNazione = Box(this, "txNazione", 50);
-    txEmail = Box(this, "txEmail", 100);
-    txTelefono = Box(this, "txTelefono", 25);
-    txCellulare = Box(this, "txCellulare", 25);
-    txTelefonoCasa = Box(this, "txTelefonoCasa", 25);
-    txFax = Box(this, "txFax", 25);
+    txAzienda = Box(this, "txAzienda", "ANAGRAFICA", "AZIENDA");
+    txIndirizzo = Box(this, "txIndirizzo", "ANAGRAFICA", "INDIRIZZO");
+    txCAP = Box(this, "txCAP", "ANAGRAFICA", "CAP");
+    txCitta = Box(this, "txCittà", "ANAGRAFICA", "CITTA");
+    txProv = Box(this, "txProv", "ANAGRAFICA", "PROVINCIA");
+    txNazione = Box(this, "txNazione", "ANAGRAFICA", "NAZIONE");
+    txEmail = Box(this, "txEmail", "ANAGRAFICA", "EMAIL");
+    txTelefono = Box(this, "txTelefono", "ANAGRAFICA", "TELEFONO");
+    txCellulare = Box(this, "txCellulare", "ANAGRAFICA", "CELLULARE");
+    txTelefonoCasa = Box(this, "txTelefonoCasa", "ANAGRAFICA", "TELEFONOCASA");
+    txFax = Box(this, "txFax", "ANAGRAFICA", "FAX");
     Frame1 = new QGroupBox(QStringLiteral("preferenza di invio"), this);
     Frame1->setObjectName("Frame1");
     auto* prefs = new QHBoxLayout(Frame1);
@@ -87,8 +89,9 @@ frmAnagrafica::frmAnagrafica() {
     }
     dpDatNas = new DatePicker(this);
     dpDatNas->setObjectName("dpDatNas");
-    txNote = new QPlainTextEdit(this);
+    txNote = new Platform::MultiLineTextBox(this);
     txNote->setObjectName("txNote");
+    Comuni::LimitToColumn(txNote, "ANAGRAFICA", "NOTE");
     txNote->setMaximumHeight(70);
 
     label(QStringLiteral("codice anagrafica"), r, 0);
@@ -138,7 +141,7 @@ frmAnagrafica::frmAnagrafica() {
     for (int i = 0; i < 4; ++i) {
         lbfreefield[i] = new QLabel(this);
         lbfreefield[i]->setObjectName(QString("lbfreefield_%1").arg(i));
-        txFreeField[i] = Box(this, QString("txFreeField_%1").arg(i), 50);
+        txFreeField[i] = Box(this, QString("txFreeField_%1").arg(i), "ANAGRAFICA", QString("FREEFIELD%1").arg(i + 1));
         grid->addWidget(lbfreefield[i], r + i / 2, (i % 2) * 2);
         grid->addWidget(txFreeField[i], r + i / 2, (i % 2) * 2 + 1);
         lbfreefield[i]->hide();
@@ -393,10 +396,10 @@ void frmAnagrafica::cmdSalva_Click() {
                 }
             }
             if (ok) {
-                rs.SetValue("CATEGORIA", Trim(cbCategoria->Text()).left(50));
+                rs.SetValue("CATEGORIA", Trim(cbCategoria->Text()));
                 rs.SetValue("IDAZIENDA", qint32(Val(txIDAzienda->text())));
-                rs.SetValue("AZIENDA", Trim(txAzienda->text()).left(50));
-                rs.SetValue("TITOLO", Trim(cbTitolo->Text()).left(15));
+                rs.SetValue("AZIENDA", Trim(txAzienda->text()));
+                rs.SetValue("TITOLO", Trim(cbTitolo->Text()));
                 rs.SetValue("CAP", Trim(txCAP->text()));
                 rs.SetValue("CITTA", Trim(txCitta->text()));
                 rs.SetValue("COGNOME", Trim(txCognome->text()));

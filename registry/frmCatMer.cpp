@@ -32,10 +32,10 @@ frmCatMer::frmCatMer() {
     lsCatMer->setObjectName("lsCatMer");
     txCodice = new QLineEdit(this);
     txCodice->setObjectName("txCodice");
-    txCodice->setMaxLength(kCodeWidth);
+    Comuni::LimitToColumn(txCodice, "CATEGORIE", "CODICE");
     txDescrizione = new QLineEdit(this);
     txDescrizione->setObjectName("txDescrizione");
-    txDescrizione->setMaxLength(40);
+    Comuni::LimitToColumn(txDescrizione, "CATEGORIE", "DESCRIZIONE");
     cmdNuovo = new MultiButton(QStringLiteral("nuova categoria"), this);
     cmdNuovo->setObjectName("cmdNuovo");
     cmdConferma = new MultiButton(QStringLiteral("conferma dati"), this);

@@ -29,7 +29,7 @@ frmCellulare::frmCellulare(ADODB::Connection* cardConnection, const QLineEdit* c
     Label1->setWordWrap(true);
     Label2 = new QLabel(QStringLiteral("n. cellulare: "), this);
     Label2->setObjectName("Label2");
-    txNumero = Registry::Box(this, "txNumero", 25);
+    txNumero = Registry::Box(this, "txNumero", "ANAGRAFICA", "CELLULARE");
     Command1 = Registry::Button(this, "Command1", QStringLiteral("usa il numero"));
     Command2 = Registry::Button(this, "Command2", QStringLiteral("usa e memorizza in anagrafica"));
     Command3 = Registry::Button(this, "Command3", QStringLiteral("annulla"));

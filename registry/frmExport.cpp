@@ -29,6 +29,8 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QTemporaryFile>
+#include <cerrno>
+#include <filesystem>
 
 using namespace Platform;
 using Registry::Button;
@@ -77,9 +79,56 @@ QString EscapeCell(const QString& value) {
     return out;
 }
 
-void WriteFailed(const QString& path, const QString& why) {
+[[noreturn]] void WriteFailed(const QString& path, const QString& why) {
     Err().Raise(75, "Errore di accesso al percorso/file " + path + (why.isEmpty() ? QString() : " (" + why + ")"));
 }
+
+// A write the disk had no room for; a quota or a limit on the size of the
+// files a user may write stand for the same, and are mended the same way.
+bool IsDiskFull(int error) {
+#ifdef EDQUOT
+    if (error == EDQUOT) return true;
+#endif
+    return error == ENOSPC || error == EFBIG;
+}
+[[noreturn]] void DiskFull() { Err().Raise(61, QStringLiteral("Disco pieno")); }
+
+// The helper's exit status when the workbook did not fit on the disk.
+constexpr int kHelperDiskFull = 3;
+
+// Excel keeps no more than this many characters in a cell.
+constexpr int kCellChars = 32767;
+
+// A new export file, written under a name of its own beside the old one and
+// put in its place only once whole: a run that fails half way leaves the old
+// file as it was, and the half-written one is removed.
+class FileBeside {
+public:
+    explicit FileBeside(const QString& target) : target_(target), file_(target + QStringLiteral(".XXXXXX")) {
+        errno = 0;
+        if (!file_.open()) {
+            if (IsDiskFull(errno)) DiskFull();
+            WriteFailed(target, file_.errorString());
+        }
+        file_.close();
+    }
+    ~FileBeside() {
+        // The engine's journal of a database left half written.
+        if (file_.autoRemove()) QFile::remove(Path() + QStringLiteral("-journal"));
+    }
+    QString Path() const { return file_.fileName(); }
+    void Replace() {
+        std::error_code failed;
+        std::filesystem::rename(std::filesystem::path(Path().toStdU16String()),
+                                std::filesystem::path(target_.toStdU16String()), failed);
+        if (failed) WriteFailed(target_, QString::fromLocal8Bit(failed.message()));
+        file_.setAutoRemove(false);
+    }
+
+private:
+    QString target_;
+    QTemporaryFile file_;
+};
 
 }  // namespace
 
@@ -238,13 +287,12 @@ void frmExport::cmdGo_Click() {
     progress.move(progress.x(), progress.y() - TwipsToPixels(1000));
     DoEvents();
     bool written = true;
+    QString note;
     try {
-        // The text file replaces the old one only once whole; the other kinds are made anew.
-        if (ext != ".txt" && QFileInfo::exists(path) && !QFile::remove(path))
-            WriteFailed(path, QStringLiteral("impossibile eliminarlo"));
+        // Every kind replaces the old file only once the new one is whole.
         if (ext == ".txt") ExportText(path, columns);
         else if (ext == ".mdb") ExportDatabase(path, columns, written);
-        else ExportWorkbook(path, columns);
+        else note = ExportWorkbook(path, columns);
     } catch (const std::exception& e) {
         Err().Set(e);
     }
@@ -253,7 +301,7 @@ void frmExport::cmdGo_Click() {
     } else {
         if (IsDefaultInstanceLoaded<frmProgress>()) progress.Unload();
         // A file that could not be reopened was told about by the data layer.
-        if (written) MsgBox("Completata esportazione sul file " + name + ext);
+        if (written) MsgBox("Completata esportazione sul file " + name + ext + (note.isEmpty() ? QString() : "\n" + note));
     }
     Err().Clear();
     if (IsDefaultInstanceLoaded<frmProgress>()) DefaultInstance<frmProgress>().Unload();
@@ -274,28 +322,37 @@ void frmExport::ExportText(const QString& path, const QStringList& columns) {
             for (int c = 0; c < columns.size(); ++c)
                 quoted << (columns[c].startsWith("ID") ? values[c] : "\"" + values[c] + "\"");
             const QByteArray line = (quoted.join(separator) + "\r\n").toUtf8();
-            if (file.write(line) != line.size()) WriteFailed(path, file.errorString());
+            errno = 0;
+            if (file.write(line) != line.size()) {
+                if (IsDiskFull(errno)) DiskFull();
+                WriteFailed(path, file.errorString());
+            }
         }
         bar.SetValue(i);
         DoEvents();
     }
     // The last lines may still sit in the buffer: a failed flush there would not
     // stop commit() from renaming a short file over the old one.
-    if (!file.flush() || !file.commit()) WriteFailed(path, file.errorString());
+    errno = 0;
+    if (!file.flush() || !file.commit()) {
+        if (IsDiskFull(errno)) DiskFull();
+        WriteFailed(path, file.errorString());
+    }
 }
 
 void frmExport::ExportDatabase(const QString& path, const QStringList& columns, bool& written) {
-    if (!ADODB::Catalog::CreateDatabase(path)) WriteFailed(path, QString());
+    // The engine takes the empty file for a new database.
+    FileBeside file(path);
     {
         ADODB::Connection create;
-        create.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path);
+        create.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.Path());
         QStringList defs;
         for (const QString& c : columns) defs << "[" + c + "] " + (c.startsWith("ID") ? "LONG" : "TEXT(255)");
         create.Execute("CREATE TABLE ANAGRAFICA (" + defs.join(", ") + ")");
     }
     DoEvents();
     std::unique_ptr<ADODB::Connection> target;
-    if (!modAdoCommon::OpenDataSource(target, path, 0, QStringLiteral("sa"), QString(), false, QString(), false, 19)) {
+    if (!modAdoCommon::OpenDataSource(target, file.Path(), 0, QStringLiteral("sa"), QString(), false, QString(), false, 19)) {
         written = false;
         return;
     }
@@ -312,7 +369,9 @@ void frmExport::ExportDatabase(const QString& path, const QStringList& columns, 
         if (ReadRecord(list_->Item(i).Text(), columns, values)) {
             rs.AddNew();
             for (int c = 0; c < columns.size(); ++c)
-                rs.SetValue(columns[c], columns[c].startsWith("ID") ? QVariant(qint32(Val(values[c]))) : QVariant(values[c]));
+                rs.SetValue(columns[c], !columns[c].startsWith("ID") ? QVariant(values[c])
+                                        : values[c].isEmpty()        ? QVariant()  // a Null number stays Null
+                                                                     : QVariant(qint32(Val(values[c]))));
             rs.Update();
         }
         bar.SetValue(i);
@@ -321,25 +380,38 @@ void frmExport::ExportDatabase(const QString& path, const QStringList& columns, 
     target->CommitTrans();
     rs.Close();
     target->Close();
+    file.Replace();
 }
 
-void frmExport::ExportWorkbook(const QString& path, const QStringList& columns) {
+QString frmExport::ExportWorkbook(const QString& path, const QStringList& columns) {
     const QString helper = HelperPath();
     if (helper.isEmpty()) WriteFailed(path, QString::fromLatin1(kHelper) + " non trovato");
     QByteArray rows = columns.join('\t').toUtf8() + '\n';
     auto& bar = *DefaultInstance<frmProgress>().PB;
     QStringList values;
+    int cut = 0;
+    QString firstCut;
     for (int i = 1; list_ && i <= list_->ItemCount(); ++i) {
         if (ReadRecord(list_->Item(i).Text(), columns, values)) {
             QStringList cells;
-            for (const QString& v : values) cells << EscapeCell(v);
+            for (int c = 0; c < values.size(); ++c) {
+                QString& v = values[c];
+                if (v.size() > kCellChars) {
+                    // Cut between two characters, never inside one.
+                    v.truncate(v[kCellChars - 1].isHighSurrogate() ? kCellChars - 1 : kCellChars);
+                    if (cut++ == 0)
+                        firstCut = QStringLiteral("anagrafica %1, campo %2").arg(qint32(Val(list_->Item(i).Text()))).arg(columns[c]);
+                }
+                cells << EscapeCell(v);
+            }
             rows += cells.join('\t').toUtf8() + '\n';
         }
         bar.SetValue(i);
         DoEvents();
     }
+    FileBeside file(path);
     QProcess writer;
-    writer.start(helper, {path, QStringLiteral("ANAGRAFICA")});
+    writer.start(helper, {file.Path(), QStringLiteral("ANAGRAFICA")});
     if (!writer.waitForStarted(10000)) WriteFailed(path, writer.errorString());
     writer.write(rows);
     writer.closeWriteChannel();
@@ -352,6 +424,18 @@ void frmExport::ExportWorkbook(const QString& path, const QStringList& columns) 
         writer.waitForFinished(5000);
         WriteFailed(path, QStringLiteral("tempo scaduto"));
     }
+    if (writer.exitStatus() == QProcess::NormalExit && writer.exitCode() == kHelperDiskFull) DiskFull();
     if (writer.exitStatus() != QProcess::NormalExit || writer.exitCode() != 0)
         WriteFailed(path, QString::fromUtf8(writer.readAllStandardError()).trimmed());
+    file.Replace();
+    if (cut == 0) return QString();
+    return cut == 1 ? QString::fromUtf8("Un testo più lungo di %1 caratteri, il massimo di una cella di Excel, è stato "
+                                        "troncato (%2).")
+                          .arg(kCellChars)
+                          .arg(firstCut)
+                    : QString::fromUtf8("%1 testi più lunghi di %2 caratteri, il massimo di una cella di Excel, sono "
+                                        "stati troncati (il primo: %3).")
+                          .arg(cut)
+                          .arg(kCellChars)
+                          .arg(firstCut);
 }

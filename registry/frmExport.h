@@ -50,7 +50,8 @@ protected:
 private:
     void ExportText(const QString& path, const QStringList& columns);
     void ExportDatabase(const QString& path, const QStringList& columns, bool& written);
-    void ExportWorkbook(const QString& path, const QStringList& columns);
+    // What the completion message adds: the texts cut to fit a cell, if any.
+    QString ExportWorkbook(const QString& path, const QStringList& columns);
     // The values of one listed record, "" for Null; false when it cannot be read.
     bool ReadRecord(const QString& itemText, const QStringList& columns, QStringList& values);
 

@@ -21,7 +21,8 @@ frmFreeField::frmFreeField() {
     fr->setObjectName("fr");
     auto* grid = new QGridLayout(fr);
     for (int i = 0; i < 4; ++i) {
-        txFreeField[i] = Registry::Box(fr, QString("txFreeField_%1").arg(i), 20);
+        txFreeField[i] =
+            Registry::Box(fr, QString("txFreeField_%1").arg(i), "CONFIGURAZIONE", QString("NOMEFREEFIELDANA%1").arg(i + 1));
         grid->addWidget(new QLabel(QString("nome campo libero %1").arg(i + 1), fr), i, 0);
         grid->addWidget(txFreeField[i], i, 1);
     }

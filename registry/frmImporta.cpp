@@ -13,6 +13,7 @@
 #include "OutlookImpEx.h"
 #include "ProcGuard.h"
 #include "Values.h"
+#include "Widgets.h"
 #include "frmLocked.h"
 #include "frmProgress.h"
 #include "modAdoCommon.h"
@@ -55,13 +56,17 @@ const LocalField kFields[16] = {
 };
 
 const int kPreviewRows = 100;
-// The lock row is stamped again well inside the 30 seconds after which
-// other workstations purge it.
-const int kLockRefreshMs = 10000;
-// Rows are committed in slices this short, so other workstations' writes
-// wait less than the engine's own busy wait, and a commit per row does not
-// cost a disk flush per row.
-const int kSliceMs = 100;
+
+}  // namespace
+
+QString CutText(const QString& text, int size) {
+    qsizetype end = 0;
+    for (int kept = 0; kept < size && end < text.size(); ++kept)
+        end += text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate() ? 2 : 1;
+    return end == text.size() ? text : text.left(end);
+}
+
+namespace {
 
 // A source value as the destination column takes it: text cut to the
 // column's size; Null stays Null.
@@ -73,7 +78,7 @@ QVariant CutToColumn(const QVariant& value, const ADODB::Field& column) {
         const QDateTime when = value.toDateTime();
         text = Format(when, when.time() == QTime(0, 0) ? "dd/mm/yyyy" : "dd/mm/yyyy hh:nn:ss");
     } else text = Format(value);
-    if (column.DefinedSize > 0) text = text.left(column.DefinedSize);
+    if (column.DefinedSize > 0) text = CutText(text, column.DefinedSize);
     return text;
 }
 
@@ -119,6 +124,7 @@ frmImporta::frmImporta() {
     ckIntestazioni->setChecked(true);
     txt->addWidget(ckIntestazioni, 0, 1, 3, 1);
     source->addWidget(frTxt, 0, 3, 3, 1);
+    KeepRoomWhenHidden(frTxt);
     layout->addLayout(source);
 
     layout->addWidget(new QLabel(QStringLiteral("contenuto del file da importare"), this));
@@ -179,6 +185,10 @@ frmImporta::frmImporta() {
     connect(cbTables, &QComboBox::currentIndexChanged, this, [this, guard](int index) {
         if (!filling_ && index >= 0) guard("cbTables_Click", &frmImporta::cbTables_Click)();
     });
+    // A path typed by hand names another source.
+    connect(txFileName, &QLineEdit::textEdited, this, [this] {
+        if (!running_) ForgetSource();
+    });
     connect(ckIntestazioni, &QCheckBox::clicked, this, guard("ckIntestazioni_Click", &frmImporta::ckIntestazioni_Click));
     for (int i = 0; i < 3; ++i)
         connect(opSeparatore[i], &QRadioButton::toggled, this, [this, i, where](bool on) {
@@ -188,6 +198,8 @@ frmImporta::frmImporta() {
 }
 
 frmImporta::~frmImporta() = default;
+
+int frmImporta::PaceMs = 50;
 
 QString frmImporta::LocalColumn(int index) const { return lbLocalFields[index]->property("Tag").toString(); }
 
@@ -238,11 +250,20 @@ QString frmImporta::CurrentSource() const {
     return key;
 }
 
+void frmImporta::ForgetSource() {
+    LV->ClearItems();
+    LV->ClearColumns();
+    for (auto* cb : cbRemoteField) cb->clear();
+    mappedFrom_.clear();
+}
+
 void frmImporta::cbFormato_Click() {
     txFileName->clear();
     filling_ = true;
     cbTables->clear();
     filling_ = false;
+    // What the window showed and mapped belongs to the source just left.
+    ForgetSource();
     const int format = cbFormato->ListIndex();
     if (format == Access || format == Excel || format == Testo) {
         txFileName->setEnabled(true);
@@ -411,18 +432,44 @@ void frmImporta::ImpostaTxtFile() {
 
 qint32 frmImporta::NuovaIDANA() {
     if (!cn_) return 0;
-    ADODB::Recordset rs;
-    if (!modAdoCommon::OpenRecordset(rs, QStringLiteral("SELECT MAX(ID) FROM ANAGRAFICA"), *cn_, 0, 3)) return 0;
-    const qint32 id = Comuni::FieldNum(rs.Fields(0).Value()).toInt() + 1;
-    rs.Close();
+    // Asked again for every row, as another window of this workstation may
+    // have added a record meanwhile; during a run the query is prepared once.
+    std::unique_ptr<ADODB::Recordset> fresh;
+    ADODB::Recordset* rs = idQuery_.get();
+    bool open = false;
+    if (rs && rs->State() == ADODB::adStateOpen) {
+        try {
+            rs->Requery();
+            open = true;
+        } catch (const BasicError&) {
+            // Opened again below, where the data layer says what is wrong.
+            cn_->Errors().clear();
+        }
+    }
+    if (!rs) {
+        fresh = std::make_unique<ADODB::Recordset>();
+        rs = fresh.get();
+    }
+    if (!open && !modAdoCommon::OpenRecordset(*rs, QStringLiteral("SELECT MAX(ID) FROM ANAGRAFICA"), *cn_, 0, 3))
+        return 0;
+    const qint32 id = Comuni::FieldNum(rs->Fields(0).Value()).toInt() + 1;
+    // Read to its end, the query holds nothing until it is asked again.
+    rs->MoveNext();
     return id;
 }
 
 void frmImporta::Outl_ContactImportStatus(qint32 position, qint32 total) {
-    auto& progress = DefaultInstance<frmProgress>();
-    progress.PB->SetMax(total);
-    progress.PB->SetValue(position);
+    // The count shown at the end is that of the rows committed (RowWritten).
+    auto& bar = *DefaultInstance<frmProgress>().PB;
+    if (position < total && paced_.isValid() && paced_.elapsed() < PaceMs) return;
+    bar.SetMax(total);
+    bar.SetValue(position);
+    Pace();
+}
+
+void frmImporta::Pace() {
     DoEvents();
+    paced_.start();
 }
 
 void frmImporta::SetRunning(bool running) {
@@ -437,24 +484,16 @@ void frmImporta::SetRunning(bool running) {
     }
 }
 
-// After each stored row: the count, the bar, the window's events, and the
-// lock row kept fresh.
-void frmImporta::RowWritten() {
-    ++written_;
-    DefaultInstance<frmProgress>().PB->SetValue(written_);
-    DoEvents();
-    // The lock row's new stamp must be committed for the others to see it.
-    const bool refresh = lockRefreshed_.msecsTo(Now()) > kLockRefreshMs;
-    const bool cut = slice_.isValid() && (refresh || slice_.elapsed() >= kSliceMs);
-    if (cut) cn_->CommitTrans();
-    if (refresh) {
-        Locks::RefreshLock(*cn_, QStringLiteral("ANAGRAFICA"));
-        lockRefreshed_ = Now();
-    }
-    if (cut) {
-        cn_->BeginTrans();
-        slice_.restart();
-    }
+void frmImporta::RowWritten(bool stored) {
+    if (!hold_) return;
+    if (stored) hold_->RowStored();
+    else hold_->RowRefused();
+    written_ = hold_->Committed();
+    // The bridge's rows move the bar, and the window, through its own event.
+    if (cbFormato->ListIndex() == Outlook) return;
+    if (paced_.isValid() && paced_.elapsed() < PaceMs) return;
+    DefaultInstance<frmProgress>().PB->SetValue(hold_->Stored());
+    Pace();
 }
 
 void frmImporta::cmdStart_Click() {
@@ -479,18 +518,18 @@ void frmImporta::cmdStart_Click() {
     }
     if (!DefaultInstance<frmLocked>().LockTables(*cn_, QStringLiteral("ANAGRAFICA"))) return;
     SetRunning(true);
-    lockRefreshed_ = Now();
     auto& progress = DefaultInstance<frmProgress>();
     progress.Show();
     written_ = 0;
+    paced_.invalidate();
     bool opened = true;   // false: the data layer has told the user already
     bool outlookOk = true;
     Err().Clear();
+    // The failure that stopped the run: what the closing steps raise comes after it.
+    ErrObject failure;
     try {
-        if (format == Access || format == Excel || format == Testo) {
-            cn_->BeginTrans();
-            slice_.start();
-        }
+        idQuery_ = std::make_unique<ADODB::Recordset>();
+        hold_ = std::make_unique<Locks::HeldLock>(*cn_, QStringLiteral("ANAGRAFICA"));
         if (format == Access || format == Excel) ImportTable(opened);
         else if (format == Testo) ImportText(opened);
         else if (format == Outlook) {
@@ -500,22 +539,26 @@ void frmImporta::cmdStart_Click() {
             // Without Outlook its own message is the only one.
             if (outlookOk) {
                 Outl->GetOutlookContacts(*cn_);
-                written_ = Outl->ContactsWritten();
                 Outl->ShutdownOutlook();
             }
         }
     } catch (const std::exception& e) {
         Err().Set(e);
+        failure = Err();
     }
-    // Rows stored before an error stay.
-    if (slice_.isValid()) {
-        slice_.invalidate();
+    idQuery_.reset();
+    // Rows stored before an error stay; a row counts once it is committed.
+    if (hold_) {
         try {
-            cn_->CommitTrans();
+            hold_->Finish();
         } catch (const std::exception& e) {
-            if (Err().Number == 0) Err().Set(e);
+            Err().Set(e);
+            if (failure.Number == 0) failure = Err();
         }
+        written_ = hold_->Committed();
+        hold_.reset();
     }
+    Err() = failure;
     progress.Unload();
     if (opened && outlookOk && Err().Number != 0)
         MsgBox("Errore " + QString::number(Err().Number) + ": " + Err().Description + " - in importazione file");
@@ -558,16 +601,22 @@ void frmImporta::ImportTable(bool& opened) {
         bar.SetValue(0);
         bar.SetMax(src.RecordCount());
     }
+    // The mapping stays as it is for the whole run: read once.
+    std::array<ADODB::Field*, 16> columns;
+    std::array<QString, 16> remotes;
+    for (int i = 0; i < 16; ++i) {
+        columns[i] = &dst.Fields(LocalColumn(i));
+        remotes[i] = Trim(cbRemoteField[i]->currentText());
+    }
     while (!src.EOF_()) {
         dst.AddNew();
-        for (int i = 0; i < 16; ++i) {
-            ADODB::Field& column = dst.Fields(LocalColumn(i));
-            const QString remote = Trim(cbRemoteField[i]->currentText());
-            dst.SetValue(column.Name, remote.isEmpty() ? QVariant(QString()) : CutToColumn(src.Fields(remote).Value(), column));
-        }
+        for (int i = 0; i < 16; ++i)
+            dst.SetValue(columns[i]->Name, remotes[i].isEmpty() ? QVariant(QString())
+                                                                : CutToColumn(src.Fields(remotes[i]).Value(), *columns[i]));
         StampRow(dst);
-        if (modAdoCommon::UpdateRecordset(dst)) RowWritten();
-        else if (dst.EditPending()) dst.CancelUpdate();
+        const bool stored = modAdoCommon::UpdateRecordset(dst);
+        if (!stored && dst.EditPending()) dst.CancelUpdate();
+        RowWritten(stored);
         src.MoveNext();
     }
     src.Close();
@@ -593,15 +642,21 @@ void frmImporta::ImportText(bool& opened) {
         opened = false;
         return;
     }
+    // The mapping stays as it is for the whole run: read once.
+    std::array<ADODB::Field*, 16> columns;
+    std::array<int, 16> positions;
+    for (int i = 0; i < 16; ++i) {
+        columns[i] = &dst.Fields(LocalColumn(i));
+        positions[i] = cbRemoteField[i]->ListIndex();
+    }
     for (int l = first; l < lines.size(); ++l) {
         const QStringList& fields = lines[l];
         if (fields.isEmpty()) continue;
         dst.AddNew();
         for (int i = 0; i < 16; ++i) {
-            const int k = cbRemoteField[i]->ListIndex();
+            const int k = positions[i];
             if (k <= 0 || k - 1 >= fields.size()) continue;
-            ADODB::Field& column = dst.Fields(LocalColumn(i));
-            dst.SetValue(column.Name, CutToColumn(DelimitedText::Unquote(fields[k - 1]), column));
+            dst.SetValue(columns[i]->Name, CutToColumn(DelimitedText::Unquote(fields[k - 1]), *columns[i]));
         }
         StampRow(dst);
         try {
@@ -610,6 +665,6 @@ void frmImporta::ImportText(bool& opened) {
             dst.CancelUpdate();
             throw;
         }
-        RowWritten();
+        RowWritten(true);
     }
 }

@@ -15,6 +15,12 @@ class QRadioButton;
 class OutlookImpEx;
 namespace Platform { class ComboBox; class ListView; class MultiButton; }
 namespace ADODB { class Connection; class Recordset; }
+namespace Locks { class HeldLock; }
+
+// The first `size` characters of an imported value, as it is cut to its
+// column: a character outside the basic plane counts as one, as the column
+// counts it, and is never split.
+QString CutText(const QString& text, int size);
 
 // Bringing registry records in from an Access table, an Excel sheet, a
 // delimited text file or the Outlook contacts, through a mapping of the
@@ -56,9 +62,16 @@ public:
 
     // The column a local field writes.
     QString LocalColumn(int index) const;
-    // Records written by the last run.
+    // Records the last run stored for good (their slice committed).
     qint32 Written() const { return written_; }
     bool Running() const { return running_; }
+    // After each row a run has tried to store, whoever wrote it (the
+    // Outlook bridge writes its own): the row goes with the run's committed
+    // slices, and the window shows the progress now and then.
+    void RowWritten(bool stored);
+    // During a run the window repaints and answers its events this often,
+    // in milliseconds: more often costs the run more than anyone sees.
+    static int PaceMs;
 
 protected:
     void Form_Load() override;
@@ -68,9 +81,10 @@ protected:
 private:
     void ImportTable(bool& opened);
     void ImportText(bool& opened);
-    void ImportOutlook();
-    void RowWritten();
     void StampRow(ADODB::Recordset& dst);
+    void Pace();
+    // Empties the preview and the mapping lists.
+    void ForgetSource();
     QString CurrentSource() const;
     void SetRunning(bool running);
 
@@ -82,6 +96,9 @@ private:
     bool filling_ = false;
     // The source the mapping lists were filled from ("" when never).
     QString mappedFrom_;
-    QDateTime lockRefreshed_;
-    QElapsedTimer slice_;  // the open slice of rows, invalid outside a run
+    // The run's rows, in slices under the held ANAGRAFICA lock.
+    std::unique_ptr<Locks::HeldLock> hold_;
+    // The next identifier's query, prepared once for a run.
+    std::unique_ptr<ADODB::Recordset> idQuery_;
+    QElapsedTimer paced_;  // since the window last showed the progress
 };

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QtEndian>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <sqlite3.h>
@@ -549,16 +550,36 @@ QString Connection::Translate(const QString& jetSql) {
     }
 }
 
+int Connection::EngineWaitMs = 5000;
+
 Connection::Connection() = default;
 
 Connection::~Connection() { Close(); }
 
 void Connection::RaiseEngineError(int rc, const QString& sql, long number) {
+    // Taken first: the system's word on a failed write, which the engine
+    // does not always keep (nothing since has failed, so it is still there).
+    const int lastSystemError = errno;
     QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
     int extended = db_ ? sqlite3_extended_errcode(db_) : rc;
     if ((extended & 0xFF) != (rc & 0xFF)) extended = rc;
+    // A write refused for want of room reaches the engine as a plain I/O
+    // error when the file could not grow (a quota, a size limit): the user
+    // is told the disk is full, which is what can be mended. The system's
+    // reason is kept with the file; the connection's copy is often gone by
+    // the time the failure is reported.
+    if ((extended & 0xFF) == SQLITE_IOERR && db_) {
+        int why = sqlite3_system_errno(db_);
+        if (why == 0) sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &why);
+        if (why == 0) why = lastSystemError;
+        if (why == ENOSPC || why == EFBIG || why == EDQUOT) extended = SQLITE_FULL;
+    }
     Mapped m = MapEngineError(extended, message);
     errors_.push_back(Error{number, m.state, m.description});
+    // The engine rolls a transaction back by itself on some failures (a full
+    // disk, an I/O error): that failure is what a later commit reports.
+    if (began_ && db_ && sqlite3_get_autocommit(db_) && lost_.SQLState.isEmpty())
+        lost_ = Error{number, m.state, m.description};
     Platform::Err().Raise(number, m.description, QStringLiteral("Microsoft JET Database Engine"));
 }
 
@@ -618,8 +639,10 @@ void Connection::Open(const QString& connectionString, const QString& user, cons
     // that stays held is taken for one opened exclusively.
     sqlite3_busy_timeout(db_, 1500);
     rc = sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    // From here the retry rules of the data layer do the waiting, not the engine.
-    sqlite3_busy_timeout(db_, 200);
+    // Another workstation's write holds the file for a slice of a long import
+    // or for one save: waiting that out is ordinary, and only a file that
+    // stays held past the wait reaches the data layer's retries and questions.
+    sqlite3_busy_timeout(db_, EngineWaitMs);
     if (rc != SQLITE_OK) {
         int code = sqlite3_extended_errcode(db_);
         sqlite3_close_v2(db_);
@@ -677,12 +700,31 @@ void Connection::OpenWorkbook(const QString& file) {
         QStringList columns;
         const QVariantList& header = sheet.rows.first();
         for (int c = 0; c < width; ++c) {
-            QString name = header.value(c).toString().trimmed();
+            const QVariant& title = header.value(c);
+            QString name = (title.typeId() == QMetaType::QDateTime ? Platform::Format(title) : title.toString()).trimmed();
             if (name.isEmpty() || columns.contains(name, Qt::CaseInsensitive)) name = "F" + QString::number(c + 1);
             columns << name;
         }
+        // A column of dates only (or of true and false only) is one of that
+        // type, so that its cells read as dates (or Yes/No) as any of the
+        // program's do; in a column that mixes them with other values, a
+        // date is the text it shows.
+        QList<int> types(width, 0);
+        for (int c = 0; c < width; ++c) {
+            for (int r = 1; r < sheet.rows.size(); ++r) {
+                const QVariant& v = sheet.rows[r].value(c);
+                if (!v.isValid()) continue;
+                const int type = v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::Bool ? v.typeId() : -1;
+                if (types[c] == 0) types[c] = type;
+                else if (types[c] != type) types[c] = -1;
+            }
+        }
         QStringList quoted;
-        for (const QString& c : columns) quoted << "\"" + QString(c).replace('"', "'") + "\" COLLATE JETNOCASE";
+        for (int c = 0; c < width; ++c)
+            quoted << "\"" + QString(columns[c]).replace('"', "'") + "\" " +
+                          (types[c] == QMetaType::QDateTime ? "DATETIME"
+                           : types[c] == QMetaType::Bool    ? "BIT"
+                                                            : "COLLATE JETNOCASE");
         const QString table = "\"" + QString(sheet.name).replace('"', "'") + "$\"";
         QByteArray create = ("CREATE TABLE " + table + " (" + quoted.join(", ") + ")").toUtf8();
         if (sqlite3_exec(db_, create.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -693,7 +735,10 @@ void Connection::OpenWorkbook(const QString& file) {
         sqlite3_stmt* stmt = nullptr;
         sqlite3_prepare_v2(db_, insert.constData(), insert.size(), &stmt, nullptr);
         for (int r = 1; r < sheet.rows.size(); ++r) {
-            for (int c = 0; c < columns.size(); ++c) Bind(stmt, c + 1, sheet.rows[r].value(c));
+            for (int c = 0; c < columns.size(); ++c) {
+                const QVariant& v = sheet.rows[r].value(c);
+                Bind(stmt, c + 1, types[c] == -1 && v.typeId() == QMetaType::QDateTime ? QVariant(Platform::Format(v)) : v);
+            }
             sqlite3_step(stmt);
             sqlite3_reset(stmt);
         }
@@ -764,21 +809,34 @@ long Connection::Execute(const QString& jetSql, const QVariantList& params) {
 
 void Connection::BeginTrans() {
     if (server_ || !db_) return void(Execute("BEGIN"));
-    // Nothing is held yet: waiting here for another workstation's write to
-    // end costs nobody anything.
-    sqlite3_busy_timeout(db_, 5000);
-    try {
-        Execute("BEGIN IMMEDIATE");
-    } catch (...) {
-        sqlite3_busy_timeout(db_, 200);
-        throw;
-    }
-    sqlite3_busy_timeout(db_, 200);
+    Execute("BEGIN IMMEDIATE");
+    began_ = true;
+    lost_ = Error{};
 }
 
-void Connection::CommitTrans() { Execute("COMMIT"); }
+void Connection::CommitTrans() {
+    if (TransactionLost()) {
+        // Committing nothing would read as "no transaction": the failure that
+        // rolled the work back is what the caller must hear.
+        const Error lost = lost_.SQLState.isEmpty()
+                               ? Error{E_FAIL_PROVIDER, QStringLiteral("3034"),
+                                       QStringLiteral("Il motore di database ha annullato la transazione.")}
+                               : lost_;
+        began_ = false;
+        lost_ = Error{};
+        DropDeferred();
+        errors_.push_back(lost);
+        Platform::Err().Raise(lost.Number, lost.Description, QStringLiteral("Microsoft JET Database Engine"));
+    }
+    Execute("COMMIT");
+    began_ = false;
+}
+
+bool Connection::TransactionLost() const { return began_ && db_ && !server_ && sqlite3_get_autocommit(db_); }
 
 void Connection::RollbackTrans() {
+    began_ = false;
+    lost_ = Error{};
     SettleDeferred();
     // A statement that failed on a full disk or an I/O error has already
     // rolled the transaction back: that failure is the one to report, not
@@ -835,6 +893,29 @@ void Recordset::FinishStatement() {
     }
 }
 
+void Recordset::Requery() {
+    CheckOpen();
+    sqlite3_stmt* again = stmt_ ? stmt_ : kept_;
+    if (!Streamed() || !again) {
+        Connection& cn = *cn_;
+        const QString source = source_;
+        const QVariantList params = params_;
+        const int cursorType = cursorType_, lockType = lockType_;
+        Open(source, cn, cursorType, lockType, params);
+        return;
+    }
+    // A read changes none of the rows other recordsets added: they stay unread.
+    if (!sqlite3_stmt_readonly(again)) cn_->Flush();
+    sqlite3_reset(again);
+    stmt_ = again;
+    kept_ = nullptr;
+    rows_.clear();
+    exhausted_ = false;
+    position_ = 0;
+    if (FetchNext()) LoadRow(0);
+    else LoadRow(-1);
+}
+
 void Recordset::Settle() {
     for (const Field& f : fields_)
         if (f.Pending()) f.Load();
@@ -877,6 +958,11 @@ void Recordset::Close() {
     }
     insertAlone_ = -1;
     FinishStatement();
+    if (kept_) {
+        sqlite3_finalize(kept_);
+        kept_ = nullptr;
+    }
+    params_.clear();
     open_ = false;
     rows_.clear();
     arena_.Clear();
@@ -896,6 +982,7 @@ void Recordset::Open(const QString& source, Connection& cn, int cursorType, int 
     Close();
     cn_ = &cn;
     source_ = source;
+    params_ = params;
     cursorType_ = cursorType;
     lockType_ = lockType;
     exhausted_ = false;
@@ -995,6 +1082,13 @@ bool Recordset::FetchNext() {
         return true;
     }
     exhausted_ = true;
+    if (rc == SQLITE_DONE && Streamed()) {
+        // Reset, it holds nothing, and a Requery runs it again unprepared.
+        sqlite3_reset(stmt_);
+        kept_ = stmt_;
+        stmt_ = nullptr;
+        return false;
+    }
     FinishStatement();
     if (rc != SQLITE_DONE) cn_->RaiseEngineError(rc, source_);
     return false;

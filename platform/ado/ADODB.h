@@ -120,10 +120,18 @@ public:
     long Execute(const QString& sql, const QVariantList& params = {});
 
     void BeginTrans();
+    // After the engine has rolled the transaction back by itself, raises the
+    // failure that made it do so.
     void CommitTrans();
     // Does nothing when the engine has already rolled the transaction back.
     void RollbackTrans();
     bool InTransaction() const;
+    // A transaction was begun and the engine has rolled it back by itself.
+    bool TransactionLost() const;
+
+    // How long a statement waits for another connection's write to end
+    // before the file counts as locked, in milliseconds.
+    static int EngineWaitMs;
 
     std::vector<Error>& Errors() { return errors_; }
 
@@ -155,6 +163,8 @@ private:
     QString connectionString_;
     QString file_;
     std::vector<Error> errors_;
+    bool began_ = false;  // BeginTrans ran, no commit or rollback yet
+    Error lost_;           // the failure after which the engine rolled it back
     std::vector<std::pair<QByteArray, sqlite3_stmt*>> cache_;
     std::unique_ptr<ServerBackend> server_;
     // Recordsets holding added rows not read back yet.
@@ -202,6 +212,9 @@ public:
     void Open(const QString& source, Connection& cn, int cursorType = adOpenForwardOnly,
               int lockType = adLockReadOnly, const QVariantList& params = {});
     void Close();
+    // Runs the query again for rows as they are now; a forward-only one
+    // reuses its prepared statement.
+    void Requery();
     int State() const { return open_ ? adStateOpen : adStateClosed; }
 
     bool EOF_() const;
@@ -263,7 +276,10 @@ private:
 
     Connection* cn_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
+    // A forward-only read run to its end keeps its statement, reset, for a Requery.
+    sqlite3_stmt* kept_ = nullptr;
     QString source_;
+    QVariantList params_;
     QString table_;  // the one base table, when the rows can be written
     bool hasRowId_ = false;
     bool open_ = false;

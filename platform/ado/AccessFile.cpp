@@ -1,10 +1,11 @@
 #include "AccessFile.h"
 
+#include "ReaderProcess.h"
+
 #include <QFile>
-#include <QStringList>
-#include <mdbtools.h>
+#include <QFileInfo>
+#include <cstring>
 #include <sqlite3.h>
-#include <vector>
 
 namespace ADODB {
 
@@ -15,92 +16,47 @@ bool IsAccessFile(const QString& file) {
     return head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB";
 }
 
-namespace {
-
-QString Quoted(const QString& name) { return "\"" + QString(name).replace('"', "\"\"") + "\""; }
-
-const char* SqlType(int mdbType) {
-    switch (mdbType) {
-    case MDB_BOOL:
-    case MDB_BYTE:
-    case MDB_INT:
-    case MDB_LONGINT: return "INTEGER";
-    case MDB_FLOAT:
-    case MDB_DOUBLE:
-    case MDB_NUMERIC:
-    case MDB_MONEY: return "REAL";
-    default: return "TEXT COLLATE JETNOCASE";
-    }
-}
-
-// One table copied row by row; false when the table cannot be read.
-bool CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, sqlite3* db) {
-    MdbTableDef* table = mdb_read_table(entry);
-    if (!table) return false;
-    mdb_read_columns(table);
-    mdb_rewind_table(table);
-    const int n = int(table->num_cols);
-    QStringList columns, marks;
-    std::vector<int> types(n);
-    for (int j = 0; j < n; ++j) {
-        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, j));
-        types[j] = col->col_type;
-        columns << Quoted(QString::fromUtf8(col->name)) + " " + SqlType(col->col_type);
-        marks << "?";
-    }
-    const QString name = Quoted(QString::fromUtf8(entry->object_name));
-    bool ok = n > 0 && sqlite3_exec(db, ("CREATE TABLE " + name + " (" + columns.join(", ") + ")").toUtf8().constData(),
-                                    nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_stmt* insert = nullptr;
-    const QByteArray sql = ("INSERT INTO " + name + " VALUES (" + marks.join(",") + ")").toUtf8();
-    ok = ok && sqlite3_prepare_v2(db, sql.constData(), sql.size(), &insert, nullptr) == SQLITE_OK;
-    std::vector<std::vector<char>> bound(n, std::vector<char>(MDB_BIND_SIZE + 1));
-    std::vector<int> lengths(n);
-    for (int j = 0; ok && j < n; ++j) mdb_bind_column(table, j + 1, bound[j].data(), &lengths[j]);
-    while (ok && mdb_fetch_row(table)) {
-        for (int j = 0; j < n; ++j) {
-            if (lengths[j] <= 0 || types[j] == MDB_OLE) {
-                sqlite3_bind_null(insert, j + 1);
-                continue;
-            }
-            const QByteArray text(bound[j].data(), qMin(lengths[j], int(MDB_BIND_SIZE)));
-            const char* type = SqlType(types[j]);
-            if (type[0] == 'I') sqlite3_bind_int64(insert, j + 1, text.toLongLong());
-            else if (type[0] == 'R') sqlite3_bind_double(insert, j + 1, text.toDouble());
-            else sqlite3_bind_text(insert, j + 1, text.constData(), text.size(), SQLITE_TRANSIENT);
-        }
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    mdb_free_tabledef(table);
-    return ok;
-}
-
-}  // namespace
-
-sqlite3* ReadAccessFile(const QString& file, void (*prepare)(sqlite3*), QString* why) {
-    MdbHandle* mdb = mdb_open(QFile::encodeName(file).constData(), MDB_NOFLAGS);
-    if (!mdb) {
-        if (why) *why = QStringLiteral("file Access non leggibile");
+sqlite3* ReadAccessFile(const QString& file, void (*prepare)(sqlite3*), QString* why, int seconds) {
+    auto fail = [why](const QString& reason) -> sqlite3* {
+        if (why) *why = reason;
         return nullptr;
-    }
-    mdb_set_date_fmt(mdb, "%d/%m/%Y %H:%M:%S");
-    if (!mdb_read_catalog(mdb, MDB_TABLE)) {
-        mdb_close(mdb);
-        if (why) *why = QStringLiteral("catalogo del file Access non leggibile");
+    };
+    QByteArray output;
+    int status = 0;
+    // The database the reader hands back is about as large as the tables of
+    // the file; more than a few times the file is a reader gone astray.
+    const qint64 size = QFileInfo(file).size();
+    if (!Reader::Run(Reader::Program(QStringLiteral("brivalto-mdbread")), {file, QString::number(seconds)},
+                     QStringLiteral("Access"), seconds, 256LL * 1024 * 1024 + 8 * size, output, status, why))
         return nullptr;
-    }
+    const qsizetype head = qsizetype(sizeof Access::kStreamHead - 1);
+    const QString broken = QStringLiteral("risposta del lettore dei file Access non valida");
+    if (!output.startsWith(Access::kStreamHead) || output.size() <= head) return fail(broken);
+    if (output[head] == 'X') return fail(QString::fromUtf8(output.constData() + head + 1, output.size() - head - 1));
+    if (output[head] != 'D' || status != 0) return fail(broken);
+
+    const sqlite3_int64 length = output.size() - head - 1;
+    auto* image = static_cast<unsigned char*>(sqlite3_malloc64(sqlite3_uint64(length)));
+    if (!image) return fail(QStringLiteral("memoria insufficiente per le tabelle del file Access"));
+    std::memcpy(image, output.constData() + head + 1, size_t(length));
+    output.clear();
     sqlite3* db = nullptr;
     sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (prepare) prepare(db);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (entry->object_type == MDB_TABLE) CopyTable(mdb, entry, db);
+    // The engine takes the image over, freeing it with the connection.
+    bool ok = sqlite3_deserialize(db, "main", image, length, length,
+                                  SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE) == SQLITE_OK;
+    // The image comes from a process that read a damaged file: it is checked
+    // whole before anything relies on it.
+    sqlite3_stmt* check = nullptr;
+    ok = ok && sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr) == SQLITE_OK &&
+         sqlite3_step(check) == SQLITE_ROW && sqlite3_column_text(check, 0) &&
+         std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok") == 0;
+    sqlite3_finalize(check);
+    if (!ok) {
+        sqlite3_close(db);
+        return fail(broken);
     }
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    mdb_close(mdb);
     return db;
 }
 

@@ -1,15 +1,14 @@
 #include "Workbook.h"
 
+#include "ReaderProcess.h"
 #include "Runtime.h"
+#include "Values.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QProcess>
 #include <QXmlStreamReader>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -28,8 +27,6 @@ int Sheet::Width() const {
 namespace Workbook {
 
 namespace {
-
-QString gXlsReader;
 
 bool Fail(QString* error, const QString& why) {
     if (error) *error = why;
@@ -112,19 +109,26 @@ bool ParseReference(QStringView ref, int& column, int& row) {
     return true;
 }
 
-QVariant CellValue(const QString& type, const QString& v, const QString& inlineText, const QStringList& strings) {
+QVariant CellValue(const QString& type, const QString& v, const QString& inlineText, const Shared& shared, int style) {
     if (type == QLatin1String("s")) {
         bool ok = false;
         const int index = v.toInt(&ok);
-        return ok && index >= 0 && index < strings.size() ? QVariant(strings[index]) : QVariant();
+        return ok && index >= 0 && index < shared.strings.size() ? QVariant(shared.strings[index]) : QVariant();
     }
     if (type == QLatin1String("inlineStr")) return inlineText.isEmpty() ? QVariant() : QVariant(inlineText);
     if (type == QLatin1String("str")) return v.isEmpty() ? QVariant() : QVariant(v);
     if (type == QLatin1String("b")) return v.isEmpty() ? QVariant() : QVariant(v.trimmed() == QLatin1String("1"));
     if (type == QLatin1String("e") || v.isEmpty()) return QVariant();  // an error value reads as no value
+    if (type == QLatin1String("d")) {
+        // A date written out, as strict workbooks keep them.
+        const QDateTime when = QDateTime::fromString(v.trimmed(), Qt::ISODate);
+        return when.isValid() ? QVariant(QDateTime(when.date(), when.time())) : QVariant(v);
+    }
     bool ok = false;
     const double d = v.toDouble(&ok);
-    return ok && std::isfinite(d) ? QVariant(d) : QVariant(v);
+    if (!ok || !std::isfinite(d)) return QVariant(v);
+    return style >= 0 && style < shared.dateStyles.size() && shared.dateStyles[style] ? CellDate(d, shared.from1904)
+                                                                                       : QVariant(d);
 }
 
 // Pads rows up to `index` (0-based), each empty row costing one cell.
@@ -137,6 +141,73 @@ bool PadRows(Sheet& sheet, int index, qint64& cells, QString* error) {
 }
 
 }  // namespace
+
+bool IsDateFormat(int id, QStringView code) {
+    if (code.isEmpty())
+        // The built-in date and time formats, those of the East Asian
+        // versions included.
+        return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+    // A letter of a date or a time outside quoted text, escaped characters
+    // and bracketed colours and locales; [h], [mm], [ss] are elapsed times.
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const char16_t c = QChar::toLower(code[i].unicode());
+        if (c == '"') {
+            while (++i < code.size() && code[i] != u'"') {
+            }
+        } else if (c == '\\' || c == '_' || c == '*') {
+            ++i;
+        } else if (c == '[') {
+            const qsizetype close = code.indexOf(u']', i);
+            if (close < 0) return false;
+            const QStringView inside = code.mid(i + 1, close - i - 1);
+            if (!inside.isEmpty() && (inside[0].toLower() == u'h' || inside[0].toLower() == u'm' || inside[0].toLower() == u's'))
+                return true;
+            i = close;
+        } else if (c == 'd' || c == 'm' || c == 'y' || c == 'h' || c == 's') {
+            return true;
+        }
+    }
+    return false;
+}
+
+QVariant CellDate(double number, bool from1904) {
+    double serial = number;
+    if (from1904) serial += 1462;
+    // Excel counts a 29 February 1900: the days before it are one more
+    // than the engine's count from 30 December 1899.
+    else if (serial >= 1 && serial < 60) serial += 1;
+    if (!(serial > -657435.0 && serial < 2958466.0)) return number;
+    return Platform::SerialToDate(serial);
+}
+
+bool ReadStyles(QIODevice& xml, QList<bool>& dateStyles, QString* error, const Limits& limits) {
+    QXmlStreamReader reader(&xml);
+    int depth = 0;
+    bool inCellXfs = false;
+    QHash<int, QString> codes;  // the workbook's own number formats
+    QList<int> formats;         // each cell style's number format
+    while (!reader.atEnd()) {
+        if (!Next(reader, depth, limits, error)) return false;
+        if (reader.isStartElement()) {
+            const auto a = reader.attributes();
+            if (IsName(reader, "numFmt")) {
+                if (codes.size() >= 100000) return Fail(error, QStringLiteral("troppi formati numerici"));
+                codes.insert(a.value(QLatin1String("numFmtId")).toInt(), a.value(QLatin1String("formatCode")).toString());
+            } else if (IsName(reader, "cellXfs")) {
+                inCellXfs = true;
+            } else if (inCellXfs && IsName(reader, "xf")) {
+                if (formats.size() >= 100000) return Fail(error, QStringLiteral("troppi stili di cella"));
+                formats << a.value(QLatin1String("numFmtId")).toInt();
+            }
+        } else if (reader.isEndElement() && IsName(reader, "cellXfs")) {
+            inCellXfs = false;
+        }
+    }
+    if (reader.hasError()) return Fail(error, QStringLiteral("XML non valido (%1)").arg(reader.errorString()));
+    dateStyles.clear();
+    for (int id : formats) dateStyles << IsDateFormat(id, codes.value(id));
+    return true;
+}
 
 bool ReadSharedStrings(QIODevice& xml, QStringList& strings, QString* error, const Limits& limits) {
     QXmlStreamReader reader(&xml);
@@ -174,7 +245,7 @@ bool ReadSharedStrings(QIODevice& xml, QStringList& strings, QString* error, con
 //   outside --<sheetData>--> data --<row>--> row --<c>--> cell
 //   cell --<v>--> (value text) ; cell --<is>--> inline --<t>--> (text)
 //   each end tag goes back one step; </c> keeps the cell, </row> the row.
-bool ReadSheetXml(QIODevice& xml, const QStringList& strings, Sheet& sheet, qint64& cells, QString* error,
+bool ReadSheetXml(QIODevice& xml, const Shared& shared, Sheet& sheet, qint64& cells, QString* error,
                   const Limits& limits) {
     enum State { Outside, Data, Row, Cell, Inline };
     State state = Outside;
@@ -184,6 +255,7 @@ bool ReadSheetXml(QIODevice& xml, const QStringList& strings, Sheet& sheet, qint
     int column = -1;     // 0-based column of the current cell
     QVariantList row;
     QString type, value, inlineText;
+    int style = -1;
     auto malformed = [&](const QString& why) {
         return Fail(error, QStringLiteral("il foglio '%1' non è leggibile: %2").arg(sheet.name, why));
     };
@@ -218,6 +290,8 @@ bool ReadSheetXml(QIODevice& xml, const QStringList& strings, Sheet& sheet, qint
                 if (col >= 16384) return malformed(QStringLiteral("troppe colonne"));
                 column = col;
                 type = reader.attributes().value(QLatin1String("t")).toString();
+                const QStringView s = reader.attributes().value(QLatin1String("s"));
+                style = s.isEmpty() ? -1 : s.toInt();
                 value.clear();
                 inlineText.clear();
                 state = Cell;
@@ -237,7 +311,7 @@ bool ReadSheetXml(QIODevice& xml, const QStringList& strings, Sheet& sheet, qint
             } else if (state == Inline && IsName(reader, "is")) {
                 state = Cell;
             } else if (state == Cell && IsName(reader, "c")) {
-                const QVariant v = CellValue(type, value, inlineText, strings);
+                const QVariant v = CellValue(type, value, inlineText, shared, style);
                 if (v.isValid()) {
                     if (column >= limits.columns)
                         return malformed(QStringLiteral("più di %1 colonne").arg(limits.columns));
@@ -313,11 +387,16 @@ bool ReadXlsx(QIODevice& device, QList<Sheet>& sheets, QString* error, const Lim
         QString name, id;
     };
     QList<Listed> listed;
+    Shared shared;
     bool ok = ReadPart(zip, QStringLiteral("xl/workbook.xml"), limits, error, [&](QIODevice& xml, QString* why) {
         QXmlStreamReader reader(&xml);
         int depth = 0;
         while (!reader.atEnd()) {
             if (!Next(reader, depth, limits, why)) return false;
+            if (reader.isStartElement() && IsName(reader, "workbookPr")) {
+                const QStringView v = reader.attributes().value(QLatin1String("date1904"));
+                shared.from1904 = v == QLatin1String("1") || v == QLatin1String("true");
+            }
             if (reader.isStartElement() && IsName(reader, "sheet")) {
                 if (listed.size() >= 10000) return Fail(why, QStringLiteral("troppi fogli"));
                 listed.append({reader.attributes().value(QLatin1String("name")).toString(),
@@ -348,10 +427,13 @@ bool ReadXlsx(QIODevice& device, QList<Sheet>& sheets, QString* error, const Lim
     });
     if (!ok) return false;
 
-    QStringList strings;
     ok = ReadPart(
         zip, QStringLiteral("xl/sharedStrings.xml"), limits, error,
-        [&](QIODevice& xml, QString* why) { return ReadSharedStrings(xml, strings, why, limits); }, false);
+        [&](QIODevice& xml, QString* why) { return ReadSharedStrings(xml, shared.strings, why, limits); }, false);
+    if (!ok) return false;
+    ok = ReadPart(
+        zip, QStringLiteral("xl/styles.xml"), limits, error,
+        [&](QIODevice& xml, QString* why) { return ReadStyles(xml, shared.dateStyles, why, limits); }, false);
     if (!ok) return false;
 
     qint64 cells = limits.cells;
@@ -368,7 +450,7 @@ bool ReadXlsx(QIODevice& device, QList<Sheet>& sheets, QString* error, const Lim
             return Fail(error, QStringLiteral("il foglio '%1' non ha contenuto nel file").arg(entry.name));
         Sheet sheet{entry.name, {}};
         ok = ReadPart(zip, PartPath(relation.target), limits, error, [&](QIODevice& xml, QString* why) {
-            return ReadSheetXml(xml, strings, sheet, cells, why, limits);
+            return ReadSheetXml(xml, shared, sheet, cells, why, limits);
         });
         if (!ok) return false;
         sheets << sheet;
@@ -379,8 +461,9 @@ bool ReadXlsx(QIODevice& device, QList<Sheet>& sheets, QString* error, const Lim
 // ---- the .xls reader's stream -------------------------------------------------
 //
 // A header "BXLS" and a version, then records: 'S' sheet name; 'R' row index
-// and its cells (0 nothing, 1 integer, 2 number, 3 text); 'X' a failure
-// message; 'E' the end. Integers are big-endian, texts UTF-8 with their length.
+// and its cells (0 nothing, 1 integer, 2 number, 3 text, 4 date as the
+// engine's serial, 5 true or false); 'X' a failure message; 'E' the end.
+// Integers are big-endian, texts UTF-8 with their length.
 
 XlsStreamWriter::XlsStreamWriter(QByteArray& out) : out_(out) { out_ += QByteArrayLiteral("BXLS\x01"); }
 
@@ -418,14 +501,19 @@ void XlsStreamWriter::Row(quint32 index, const QVariantList& cells) {
             out_ += char(1);
             PutU64(out_, quint64(v.toLongLong()));
             break;
-        case QMetaType::Double: {
-            out_ += char(2);
-            const double d = v.toDouble();
+        case QMetaType::Double:
+        case QMetaType::QDateTime: {
+            out_ += char(v.typeId() == QMetaType::Double ? 2 : 4);
+            const double d = v.typeId() == QMetaType::Double ? v.toDouble() : Platform::DateToSerial(v.toDateTime());
             quint64 bits;
             std::memcpy(&bits, &d, sizeof bits);
             PutU64(out_, bits);
             break;
         }
+        case QMetaType::Bool:
+            out_ += char(5);
+            out_ += char(v.toBool() ? 1 : 0);
+            break;
         default:
             out_ += char(3);
             Text(v.toString());
@@ -532,11 +620,20 @@ bool ReadXlsStream(const QByteArray& stream, QList<Sheet>& sheets, QString* erro
                 if (!in.U64(bits)) return Fail(error, broken);
                 row << QVariant(qint64(bits));
                 break;
-            case 2: {
+            case 2:
+            case 4: {
                 if (!in.U64(bits)) return Fail(error, broken);
                 double d;
                 std::memcpy(&d, &bits, sizeof d);
-                row << QVariant(d);
+                if (type == 2) row << QVariant(d);
+                else if (d > -657435.0 && d < 2958466.0) row << Platform::SerialToDate(d);
+                else return Fail(error, broken);
+                break;
+            }
+            case 5: {
+                quint8 b;
+                if (!in.Byte(b) || b > 1) return Fail(error, broken);
+                row << QVariant(b == 1);
                 break;
             }
             case 3:
@@ -550,20 +647,273 @@ bool ReadXlsStream(const QByteArray& stream, QList<Sheet>& sheets, QString* erro
     }
 }
 
-QString XlsReaderProgram() {
-    if (!gXlsReader.isEmpty()) return gXlsReader;
-    const QString name = QStringLiteral("brivalto-xlsread");
-    QStringList folders{Platform::App::Path()};
-    if (QCoreApplication::instance()) folders << QCoreApplication::applicationDirPath();
-#ifdef BRIVALTO_XLSREAD_DIR
-    folders << QStringLiteral(BRIVALTO_XLSREAD_DIR);  // the build's own, for programs run from it
-#endif
-    for (const QString& folder : folders)
-        if (QFileInfo(folder + '/' + name).isExecutable()) return folder + '/' + name;
-    return name;
+// ---- the records of an .xls workbook ------------------------------------------------
+//
+// The workbook is a stream of a compound file (a small file system of
+// sectors chained through a table); its records are a type, a length and
+// that many bytes. Every offset, length and chain read here comes from the
+// file and is checked against what the file holds.
+
+namespace {
+
+quint8 U8(const QByteArray& b, qsizetype at) { return at >= 0 && at < b.size() ? quint8(b[at]) : 0; }
+quint16 U16(const QByteArray& b, qsizetype at) {
+    return at >= 0 && at + 2 <= b.size() ? quint16(quint8(b[at]) | quint8(b[at + 1]) << 8) : 0;
+}
+quint32 U32(const QByteArray& b, qsizetype at) { return U16(b, at) | quint32(U16(b, at + 2)) << 16; }
+
+class CompoundFile {
+public:
+    explicit CompoundFile(const QByteArray& file) : file_(file) {}
+
+    bool Open(QString* error) {
+        if (!file_.startsWith(QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) || file_.size() < 512)
+            return Fail(error, QStringLiteral("non è un file composto"));
+        const quint16 shift = U16(file_, 0x1E);
+        if (shift != 9 && shift != 12) return Fail(error, QStringLiteral("dimensione dei settori non valida"));
+        sector_ = qsizetype(1) << shift;
+        miniCutoff_ = U32(file_, 0x38);
+        // The table of sectors, listed in the header and in its own chain.
+        const qint64 sectors = (file_.size() + sector_ - 1) / sector_;
+        QList<quint32> tableSectors;
+        for (int i = 0; i < 109; ++i) tableSectors << U32(file_, 0x4C + 4 * i);
+        quint32 next = U32(file_, 0x44);
+        for (qint64 steps = 0; next < kMaxSector && steps <= sectors; ++steps) {
+            const qsizetype at = Offset(next);
+            if (at < 0) return Fail(error, QStringLiteral("tabella dei settori non valida"));
+            for (qsizetype i = 0; i + 1 < sector_ / 4; ++i) tableSectors << U32(file_, at + 4 * i);
+            next = U32(file_, at + sector_ - 4);
+        }
+        for (quint32 s : tableSectors) {
+            if (s >= kMaxSector) continue;
+            const qsizetype at = Offset(s);
+            if (at < 0) return Fail(error, QStringLiteral("tabella dei settori non valida"));
+            for (qsizetype i = 0; i < sector_ / 4; ++i) fat_ << U32(file_, at + 4 * i);
+            if (fat_.size() > sectors + sector_) break;
+        }
+        QByteArray directory;
+        if (!Chain(fat_, U32(file_, 0x30), -1, directory, false))
+            return Fail(error, QStringLiteral("cartella del file composto non valida"));
+        for (qsizetype at = 0; at + 128 <= directory.size(); at += 128) {
+            const int length = qMin<int>(U16(directory, at + 0x40), 64);
+            Entry e;
+            for (int i = 0; i + 1 < length / 2; ++i) e.name += QChar(U16(directory, at + 2 * i));
+            e.type = U8(directory, at + 0x42);
+            e.start = U32(directory, at + 0x74);
+            e.size = U32(directory, at + 0x78);
+            entries_ << e;
+        }
+        if (entries_.isEmpty() || entries_[0].type != 5) return Fail(error, QStringLiteral("cartella del file composto non valida"));
+        // The small streams live in one stream of the root's, through a table of their own.
+        QByteArray miniTable;
+        if (U32(file_, 0x3C) < kMaxSector && !Chain(fat_, U32(file_, 0x3C), -1, miniTable, false))
+            return Fail(error, QStringLiteral("tabella dei settori piccoli non valida"));
+        for (qsizetype at = 0; at + 4 <= miniTable.size(); at += 4) miniFat_ << U32(miniTable, at);
+        if (!Chain(fat_, entries_[0].start, entries_[0].size, mini_, false))
+            return Fail(error, QStringLiteral("flusso dei settori piccoli non valido"));
+        return true;
+    }
+
+    bool Read(const QString& name, QByteArray& out) const {
+        const int i = Find(name);
+        if (i < 0) return false;
+        const Entry& e = entries_[i];
+        return e.size < miniCutoff_ ? Chain(miniFat_, e.start, e.size, out, true) : Chain(fat_, e.start, e.size, out, false);
+    }
+
+private:
+    struct Entry {
+        QString name;
+        quint8 type;
+        quint32 start, size;
+    };
+    static constexpr quint32 kMaxSector = 0xFFFFFFFA;
+
+    int Find(const QString& name) const {
+        for (int i = 0; i < entries_.size(); ++i)
+            if (entries_[i].type == 2 && entries_[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
+        return -1;
+    }
+    qsizetype Offset(quint32 sector) const {
+        const qint64 at = (qint64(sector) + 1) * sector_;
+        return at + sector_ <= file_.size() ? qsizetype(at) : -1;
+    }
+    // The bytes of a chain that starts at `first`; `size` -1 reads it whole.
+    // A chain may not come back on itself nor run past the table.
+    bool Chain(const QList<quint32>& table, quint32 first, qint64 size, QByteArray& out, bool mini) const {
+        out.clear();
+        const qsizetype unit = mini ? 64 : sector_;
+        const QByteArray& source = mini ? mini_ : file_;
+        if (size > source.size() + unit) return false;
+        QList<bool> seen(table.size(), false);
+        for (quint32 s = first; s < kMaxSector && (size < 0 || out.size() < size);) {
+            if (s >= quint32(table.size()) || seen[s]) return false;
+            seen[s] = true;
+            const qint64 at = mini ? qint64(s) * unit : (qint64(s) + 1) * unit;
+            if (at + unit > source.size()) return false;
+            out.append(source.constData() + at, unit);
+            s = table[s];
+        }
+        if (size >= 0) {
+            if (out.size() < size) return false;
+            out.truncate(qsizetype(size));
+        }
+        return true;
+    }
+
+    const QByteArray& file_;
+    qsizetype sector_ = 512;
+    quint32 miniCutoff_ = 4096;
+    QList<quint32> fat_, miniFat_;
+    QList<Entry> entries_;
+    QByteArray mini_;
+};
+
+// The records of a workbook stream, one at a time.
+class Records {
+public:
+    explicit Records(const QByteArray& stream, qsizetype at = 0) : stream_(stream), at_(at) {}
+    bool Next() {
+        if (at_ + 4 > stream_.size()) return false;
+        type_ = U16(stream_, at_);
+        const quint16 length = U16(stream_, at_ + 2);
+        if (at_ + 4 + length > stream_.size()) return false;
+        data_ = stream_.mid(at_ + 4, length);
+        at_ += 4 + length;
+        return true;
+    }
+    // The type of the record after this one, 0 at the end.
+    quint16 PeekType() const { return at_ + 4 <= stream_.size() ? U16(stream_, at_) : 0; }
+    quint16 Type() const { return type_; }
+    const QByteArray& Data() const { return data_; }
+
+private:
+    const QByteArray& stream_;
+    qsizetype at_;
+    quint16 type_ = 0;
+    QByteArray data_;
+};
+
+// A text of Excel 97's records: its characters in one or two bytes each,
+// after a flags byte; a run of formats or phonetic data may follow.
+QString UnicodeText(const QByteArray& data, qsizetype at, qsizetype count) {
+    const quint8 flags = U8(data, at);
+    qsizetype from = at + 1;
+    if (flags & 0x08) from += 2;  // the count of format runs
+    if (flags & 0x04) from += 4;  // the size of the phonetic data
+    QString text;
+    if (flags & 0x01) {
+        for (qsizetype i = 0; i < count && from + 2 * i + 2 <= data.size(); ++i) text += QChar(U16(data, from + 2 * i));
+    } else {
+        for (qsizetype i = 0; i < count && from + i < data.size(); ++i) text += QChar(quint8(data[from + i]));
+    }
+    return text;
 }
 
-void SetXlsReaderProgram(const QString& program) { gXlsReader = program; }
+enum : quint16 {
+    kFormula = 0x0006, kEof = 0x000A, kDateMode = 0x0022, kFilePass = 0x002F, kContinue = 0x003C,
+    kBoundSheet = 0x0085, kMulRk = 0x00BD, kRString = 0x00D6, kXf = 0x00E0, kLabelSst = 0x00FD,
+    kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205, kString = 0x0207, kRk = 0x027E,
+    kFormat = 0x041E, kBof = 0x0809, kSharedFormula = 0x04BC, kArray = 0x0221, kTable = 0x0236,
+};
+
+}  // namespace
+
+bool ReadXlsRecords(const QByteArray& file, XlsRecords& records, QString* error, const Limits& limits) {
+    CompoundFile cf(file);
+    if (!cf.Open(error)) return false;
+    QByteArray stream;
+    if (!cf.Read(QStringLiteral("Workbook"), stream) && !cf.Read(QStringLiteral("Book"), stream))
+        return Fail(error, QStringLiteral("il file non contiene una cartella di lavoro"));
+
+    Records globals(stream);
+    if (!globals.Next() || globals.Type() != kBof) return Fail(error, QStringLiteral("inizio della cartella di lavoro non valido"));
+    const bool biff8 = U16(globals.Data(), 0) == 0x0600;
+    QHash<int, QString> codes;
+    QList<int> xfFormats;
+    QList<quint32> offsets;
+    while (globals.Next() && globals.Type() != kEof) {
+        const QByteArray& d = globals.Data();
+        switch (globals.Type()) {
+        case kFilePass:
+            // Everything after this record is encrypted.
+            records.encrypted = true;
+            return true;
+        case kDateMode: records.from1904 = U16(d, 0) == 1; break;
+        case kFormat:
+            codes.insert(U16(d, 0), biff8 ? UnicodeText(d, 4, U16(d, 2)) : QString::fromLatin1(d.mid(3, U8(d, 2))));
+            break;
+        case kXf: xfFormats << U16(d, 2); break;
+        case kBoundSheet: {
+            XlsRecords::SheetRecords sheet;
+            const int length = U8(d, 6);
+            sheet.name = biff8 ? UnicodeText(d, 7, length) : QString::fromLatin1(d.mid(7, length));
+            sheet.worksheet = U8(d, 5) == 0;
+            if (records.sheets.size() >= 10000) return Fail(error, QStringLiteral("troppi fogli"));
+            records.sheets << sheet;
+            offsets << U32(d, 0);
+            break;
+        }
+        default: break;
+        }
+    }
+    auto isDate = [&](quint16 xf) { return xf < xfFormats.size() && IsDateFormat(xfFormats[xf], codes.value(xfFormats[xf])); };
+
+    qint64 cells = limits.cells;
+    for (int s = 0; s < records.sheets.size(); ++s) {
+        XlsRecords::SheetRecords& sheet = records.sheets[s];
+        if (!sheet.worksheet) continue;
+        Records r(stream, qsizetype(offsets[s]));
+        if (offsets[s] >= quint32(stream.size()) || !r.Next() || r.Type() != kBof)
+            return Fail(error, QStringLiteral("il foglio '%1' non è leggibile").arg(sheet.name));
+        while (r.Next() && r.Type() != kEof) {
+            const QByteArray& d = r.Data();
+            switch (r.Type()) {
+            case kNumber:
+            case kRk:
+            case kLabel:
+            case kLabelSst:
+            case kRString:
+            case kBoolErr: ++sheet.values; break;
+            case kMulRk: sheet.values += qMax<qsizetype>(0, (d.size() - 6) / 6); break;
+            case kFormula: {
+                ++sheet.values;
+                if (--cells < 0) return Fail(error, QStringLiteral("il foglio '%1' supera il limite delle celle leggibili").arg(sheet.name));
+                XlsRecords::Formula f{U16(d, 0), U16(d, 2), {}};
+                const QByteArray result = d.mid(6, 8);
+                if (result.size() < 8) break;
+                if (U16(result, 6) != 0xFFFF) {
+                    double number;
+                    std::memcpy(&number, result.constData(), sizeof number);
+                    if (std::isfinite(number)) f.value = isDate(U16(d, 4)) ? CellDate(number, records.from1904) : QVariant(number);
+                } else if (quint8(result[0]) == 1) {
+                    f.value = quint8(result[2]) != 0;
+                } else if (quint8(result[0]) == 0) {
+                    // A text result follows in a record of its own, after those of a
+                    // formula shared by several cells, and is continued in more
+                    // records when long, each going on with a flags byte.
+                    while (r.PeekType() == kSharedFormula || r.PeekType() == kArray || r.PeekType() == kTable) r.Next();
+                    if (r.PeekType() != kString || !r.Next()) break;
+                    const QByteArray& text = r.Data();
+                    const qsizetype count = U16(text, 0);
+                    QString value = biff8 ? UnicodeText(text, 2, count) : QString::fromLatin1(text.mid(2, count));
+                    while (value.size() < count && r.PeekType() == kContinue && r.Next())
+                        value += UnicodeText(r.Data(), 0, count - value.size());
+                    if (!value.isEmpty()) f.value = value;
+                }
+                sheet.formulas << f;
+                break;
+            }
+            default: break;
+            }
+        }
+    }
+    return true;
+}
+
+QString XlsReaderProgram() { return Reader::Program(QStringLiteral("brivalto-xlsread")); }
+
+void SetXlsReaderProgram(const QString& program) { Reader::SetProgram(QStringLiteral("brivalto-xlsread"), program); }
 
 }  // namespace Workbook
 
@@ -572,34 +922,13 @@ namespace {
 // An .xls file is read by a program of its own: whatever its library does
 // with a damaged file happens there.
 bool ReadXls(const QString& file, QList<Sheet>& sheets, QString* error, const Workbook::Limits& limits) {
-    QProcess reader;
-    reader.setProgram(Workbook::XlsReaderProgram());
-    reader.setArguments({file, QString::number(limits.cells), QString::number(limits.seconds)});
-    reader.setStandardInputFile(QProcess::nullDevice());
-    reader.setProcessChannelMode(QProcess::SeparateChannels);
-    reader.start();
-    if (!reader.waitForStarted(15000))
-        return Workbook::Fail(error, QStringLiteral("il lettore dei file .xls non è disponibile (") + reader.program() + ')');
     QByteArray output;
-    QElapsedTimer clock;
-    clock.start();
-    // The window stays responsive while a large file is read. The reader's
-    // end may be taken among those events, after which waiting for it says
-    // false at once: its state is what tells that it has ended.
-    while (!reader.waitForFinished(50) && reader.state() != QProcess::NotRunning) {
-        output += reader.readAllStandardOutput();
-        Platform::DoEvents();
-        if (clock.elapsed() > qint64(limits.seconds) * 1000 || output.size() > limits.partBytes * 4) {
-            reader.kill();
-            reader.waitForFinished(5000);
-            return Workbook::Fail(error, QStringLiteral("il file non è leggibile: lettura troppo lunga"));
-        }
-    }
-    output += reader.readAllStandardOutput();
-    if (reader.exitStatus() != QProcess::NormalExit)
-        return Workbook::Fail(error, QStringLiteral("il file non è leggibile: il lettore dei file .xls si è interrotto"));
+    int status = 0;
+    if (!Reader::Run(Workbook::XlsReaderProgram(), {file, QString::number(limits.cells), QString::number(limits.seconds)},
+                     QStringLiteral(".xls"), limits.seconds, limits.partBytes * 4, output, status, error))
+        return false;
     QString why;
-    if (!Workbook::ReadXlsStream(output, sheets, &why, limits) || reader.exitCode() != 0)
+    if (!Workbook::ReadXlsStream(output, sheets, &why, limits) || status != 0)
         return Workbook::Fail(error, why.isEmpty() ? QStringLiteral("il file non è leggibile") : why);
     return true;
 }
@@ -611,11 +940,20 @@ bool ReadWorkbook(const QString& file, QList<Sheet>& sheets, QString* error) {
     if (!f.open(QIODevice::ReadOnly)) return Workbook::Fail(error, "cannot read " + file);
     const QByteArray magic = f.read(8);
     // The content tells the kind, whatever the name says.
-    if (magic.startsWith("PK")) return Workbook::ReadXlsx(f, sheets, error);
-    f.close();
-    if (!magic.startsWith(QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")))
-        return Workbook::Fail(error, QStringLiteral("non è una cartella di lavoro di Excel"));
-    return ReadXls(file, sheets, error, {});
+    bool ok;
+    if (magic.startsWith("PK")) {
+        ok = Workbook::ReadXlsx(f, sheets, error);
+    } else {
+        f.close();
+        if (!magic.startsWith(QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")))
+            return Workbook::Fail(error, QStringLiteral("non è una cartella di lavoro di Excel"));
+        ok = ReadXls(file, sheets, error, {});
+    }
+    if (!ok) return false;
+    // A workbook with nothing to read is said to be so, never an empty list of tables.
+    for (const Sheet& sheet : sheets)
+        if (!sheet.rows.isEmpty()) return true;
+    return Workbook::Fail(error, QStringLiteral("nessun foglio contiene dati"));
 }
 
 }  // namespace ADODB

@@ -38,12 +38,52 @@ struct Limits {
     int seconds = 120;                       // time given to the .xls reader
 };
 
+// Dates: a cell holds a number, and its number format tells whether that
+// number is a date. Whether the format `code` (or, without one, the built-in
+// format `id`) shows a date or a time.
+bool IsDateFormat(int id, QStringView code);
+// The date a cell's number stands for, counted from 1900 (with Excel's
+// 29 February 1900 that never was) or from 1904; the number itself when no
+// date can hold it.
+QVariant CellDate(double number, bool from1904);
+
+// What the cells of an .xlsx sheet refer to.
+struct Shared {
+    QStringList strings;      // the shared texts
+    QList<bool> dateStyles;   // by cell style: whether its number format shows a date
+    bool from1904 = false;    // the workbook counts its dates from 1904
+};
+
 // The readers one at a time, as the fuzz targets and tests reach them.
 bool ReadXlsx(QIODevice& zip, QList<Sheet>& sheets, QString* error, const Limits& limits = {});
 bool ReadSharedStrings(QIODevice& xml, QStringList& strings, QString* error, const Limits& limits = {});
+bool ReadStyles(QIODevice& xml, QList<bool>& dateStyles, QString* error, const Limits& limits = {});
 // `cells` is what is left of the cell budget; it goes down as cells are kept.
-bool ReadSheetXml(QIODevice& xml, const QStringList& strings, Sheet& sheet, qint64& cells, QString* error,
+bool ReadSheetXml(QIODevice& xml, const Shared& shared, Sheet& sheet, qint64& cells, QString* error,
                   const Limits& limits = {});
+
+// What the .xls library leaves out, read from the workbook's own records:
+// whether it is encrypted, its date system, the sheets it lists, how many
+// values each holds and the results its formulas stored.
+struct XlsRecords {
+    struct Formula {
+        quint32 row;
+        quint16 column;
+        QVariant value;  // invalid for an error or an empty text
+    };
+    struct SheetRecords {
+        QString name;
+        bool worksheet = false;  // not a chart, a macro or a module
+        qint64 values = 0;       // cells with a value, formulas included
+        QList<Formula> formulas;
+    };
+    bool encrypted = false;
+    bool from1904 = false;
+    QList<SheetRecords> sheets;
+};
+// False, with the reason, when the file is no compound file holding a
+// workbook of Excel 5 to 2003 whose records can be walked.
+bool ReadXlsRecords(const QByteArray& file, XlsRecords& records, QString* error, const Limits& limits = {});
 
 // The stream brivalto-xlsread writes on its standard output, and its reader.
 class XlsStreamWriter {

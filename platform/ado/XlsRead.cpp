@@ -2,20 +2,18 @@
 // and writes its sheets on standard output as the stream of Workbook.h.
 // It runs apart from the program because its library can be made to fail
 // badly by a damaged file: here that ends this program only.
+#include "ReaderProcess.h"
 #include "Workbook.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QHash>
 #include <QString>
 #include <cstdio>
 #include <freexl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
-
-void Limit(int resource, rlim_t value) {
-    rlimit limit{value, value};
-    setrlimit(resource, &limit);
-}
 
 bool Flush(QByteArray& out) {
     const char* data = out.constData();
@@ -30,14 +28,15 @@ bool Flush(QByteArray& out) {
     return true;
 }
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BRIVALTO_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define BRIVALTO_ASAN 1
-#endif
+// The library writes a date cell as text, in its own fixed form.
+QVariant LibraryDate(int type, const char* text) {
+    const QString t = QString::fromUtf8(text ? text : "");
+    QDateTime when;
+    if (type == FREEXL_CELL_DATE) when = QDateTime(QDate::fromString(t, QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
+    else if (type == FREEXL_CELL_DATETIME) when = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    else when = QDateTime(QDate(1899, 12, 30), QTime::fromString(t, QStringLiteral("HH:mm:ss")));
+    return when.isValid() ? QVariant(when) : QVariant(t);
+}
 
 }  // namespace
 
@@ -45,14 +44,7 @@ int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const qint64 cellLimit = argc > 2 ? QString::fromLocal8Bit(argv[2]).toLongLong() : 5'000'000;
     const int seconds = argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 120;
-    // No core file of a damaged workbook's reader, no more than its share of
-    // time, and (outside builds checked by the address sanitizer, which
-    // reserves far more address space than it uses) a bounded memory.
-    Limit(RLIMIT_CORE, 0);
-    if (seconds > 0) Limit(RLIMIT_CPU, rlim_t(seconds));
-#ifndef BRIVALTO_ASAN
-    Limit(RLIMIT_AS, rlim_t(3) * 1024 * 1024 * 1024);
-#endif
+    ADODB::Reader::LimitThisProcess(seconds, 3LL * 1024 * 1024 * 1024);
 
     QByteArray out;
     ADODB::Workbook::XlsStreamWriter stream(out);
@@ -61,6 +53,19 @@ int main(int argc, char** argv) {
         Flush(out);
         return 1;
     };
+    // The library leaves formulas out and cannot tell an encrypted workbook:
+    // the records of the file itself are read first, for both.
+    ADODB::Workbook::XlsRecords records;
+    {
+        QFile file(QString::fromLocal8Bit(argv[1]));
+        QString why;
+        if (!file.open(QIODevice::ReadOnly)) return fail(QStringLiteral("il file non si apre"));
+        ADODB::Workbook::Limits limits;
+        limits.cells = cellLimit;
+        if (!ADODB::Workbook::ReadXlsRecords(file.readAll(), records, &why, limits)) return fail(why);
+    }
+    if (records.encrypted) return fail(QStringLiteral("la cartella di lavoro è protetta da password"));
+
     const void* handle = nullptr;
     if (freexl_open(argv[1], &handle) != FREEXL_OK) {
         if (handle) freexl_close(handle);
@@ -68,6 +73,11 @@ int main(int argc, char** argv) {
     }
     unsigned int count = 0;
     freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &count);
+    unsigned int password = 0;
+    freexl_get_info(handle, FREEXL_BIFF_PASSWORD, &password);
+    if (password == FREEXL_BIFF_OBFUSCATED) return fail(QStringLiteral("la cartella di lavoro è protetta da password"));
+    // Every worksheet the workbook lists is read, or the reason is said.
+    QStringList seen;
     qint64 cells = cellLimit;
     for (unsigned short s = 0; s < count; ++s) {
         const char* name = nullptr;
@@ -75,6 +85,10 @@ int main(int argc, char** argv) {
             freexl_select_active_worksheet(handle, s) != FREEXL_OK)
             return fail(QStringLiteral("il foglio %1 non è leggibile").arg(s + 1));
         const QString sheet = QString::fromUtf8(name ? name : "");
+        seen << sheet;
+        const ADODB::Workbook::XlsRecords::SheetRecords* own = nullptr;
+        for (const auto& r : records.sheets)
+            if (r.name == sheet) own = &r;
         unsigned int rows = 0;
         unsigned short columns = 0;
         freexl_worksheet_dimensions(handle, &rows, &columns);
@@ -85,10 +99,19 @@ int main(int argc, char** argv) {
                             .arg(sheet)
                             .arg(rows)
                             .arg(columns));
+        if (own && own->values > 0 && (rows == 0 || columns == 0))
+            return fail(QStringLiteral("il foglio '%1' non è leggibile").arg(sheet));
+        QHash<quint32, QList<ADODB::Workbook::XlsRecords::Formula>> formulas;
+        quint32 lastRow = rows;
+        if (own)
+            for (const auto& f : own->formulas) {
+                formulas[f.row] << f;
+                lastRow = qMax(lastRow, f.row + 1);
+            }
         stream.Sheet(sheet);
-        for (unsigned int r = 0; r < rows; ++r) {
+        for (quint32 r = 0; r < lastRow; ++r) {
             QVariantList row;
-            for (unsigned short c = 0; c < columns; ++c) {
+            for (unsigned short c = 0; r < rows && c < columns; ++c) {
                 FreeXL_CellValue v;
                 if (freexl_get_cell_value(handle, r, c, &v) != FREEXL_OK) {
                     row << QVariant();
@@ -98,15 +121,25 @@ int main(int argc, char** argv) {
                 case FREEXL_CELL_INT: row << QVariant(qint64(v.value.int_value)); break;
                 case FREEXL_CELL_DOUBLE: row << v.value.double_value; break;
                 case FREEXL_CELL_NULL: row << QVariant(); break;
+                case FREEXL_CELL_DATE:
+                case FREEXL_CELL_DATETIME:
+                case FREEXL_CELL_TIME: row << LibraryDate(v.type, v.value.text_value); break;
                 default: row << QString::fromUtf8(v.value.text_value ? v.value.text_value : ""); break;
                 }
             }
+            for (const auto& f : formulas.value(r)) {
+                while (row.size() <= f.column) row << QVariant();
+                row[f.column] = f.value;
+            }
             while (!row.isEmpty() && !row.last().isValid()) row.removeLast();
             cells -= row.size() + 1;
+            if (cells < 0) return fail(QStringLiteral("il foglio '%1' supera il limite delle celle leggibili").arg(sheet));
             if (!row.isEmpty()) stream.Row(r, row);
             if (out.size() > 1024 * 1024 && !Flush(out)) return 1;
         }
     }
+    for (const auto& r : records.sheets)
+        if (r.worksheet && !seen.contains(r.name)) return fail(QStringLiteral("il foglio '%1' non è leggibile").arg(r.name));
     freexl_close(handle);
     stream.End();
     return Flush(out) ? 0 : 1;

@@ -3,8 +3,13 @@
 #include "modGlobals.h"
 
 #include <QFontMetricsF>
-#include <array>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
+#include <cmath>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 namespace Pagivex::Painters {
 
@@ -18,45 +23,248 @@ static QPen MakePen(qint32 color, int width) {
 
 namespace {
 
-// Whether a one-line text surely stands inside its rectangle with room to spare, so that
-// cutting it at the rectangle could not change a dot. Only plain Latin text is judged: its
-// width is then the sum of its characters' advances, give or take a kerning pair, which the
-// spare room covers. A text starts or ends flush with the rectangle when aligned to that
-// side, so its first and last glyphs must stop short of their advance by a couple of dots,
-// for the smoothing of their edges. Anything in doubt is cut, as always.
-bool SurelyInside(const QPainter& p, const QString& text, const QRect& rect) {
-    // A page uses a few fonts: the advances of the last one on the last device are kept,
-    // each read once. Kept for the life of the thread and never torn down, so never after
-    // Qt's own fonts.
-    struct Advances {
-        QFont font;
-        int dpiX = 0, dpiY = 0;
-        std::unique_ptr<QFontMetricsF> metrics;
-        std::array<qreal, 0x250> width;
-    };
-    static thread_local Advances& last = *new Advances;
+// How a text is laid out for drawing, as the painter's own text drawing would: carriage
+// returns and tabs are blanks, a line feed ends a line, unless the text is to stand on one.
+QString Prepared(const QString& text, bool oneLine) {
+    QString t = text;
+    for (QChar& c : t) {
+        const char16_t u = c.unicode();
+        if (u == '\r' || u == '\t' || (oneLine && (u == '\n' || u == QChar::LineSeparator))) c = u' ';
+        else if (u == '\n') c = QChar::LineSeparator;
+    }
+    return t;
+}
+
+bool BreaksLines(const QString& text) {
+    for (const QChar c : text)
+        if (c == u'\n' || c == QChar::LineSeparator) return true;
+    return false;
+}
+
+// A text laid out on one line, once: the layout keeps its shaped glyphs, so that drawing it
+// again costs only the drawing. It tells how far the text advances with and without the
+// blanks that end it and where its ink may lie.
+class OneLine {
+public:
+    OneLine(const QString& text, const QFont& font, Qt::LayoutDirection direction, const QRawFont& raw)
+        : layout_(std::make_unique<QTextLayout>(text, font)) {
+        advance = bare = LayOut(*layout_, direction);
+        qsizetype end = text.size();
+        while (end > 0 && text[end - 1] == u' ') --end;
+        if (end < text.size()) {
+            QTextLayout trimmed(text.left(end), font);
+            bare = LayOut(trimmed, direction);
+        }
+        inkKnown = InkOf(text, raw);
+    }
+
+    qreal advance = 0, bare = 0;
+    // What a box of this width aligns, as a wrapped line does: the ending blanks count only
+    // when they fit too.
+    qreal AdvanceIn(qreal width) const { return advance <= width ? advance : bare; }
+    // Whether the ink surely lies inside `box` when the line starts at `origin`.
+    bool InkInside(const QRectF& box, const QPointF& origin) const {
+        // The ink may stray by a dot of smoothing beyond the glyphs' boxes.
+        return inkKnown && (ink.isEmpty() || box.contains(ink.translated(origin).adjusted(-1, -1, 1, 1)));
+    }
+    void Draw(QPainter& p, const QPointF& origin) const { layout_->lineAt(0).draw(&p, origin); }
+    // Only the glyphs that show at least in part left of `right` (from the line's start): those
+    // beyond it are left out of the page, so that what a printed file holds is what can be
+    // seen. A text usually stands in one column: its last cut is kept.
+    void DrawBefore(QPainter& p, const QPointF& origin, qreal right) const {
+        if (right != cutAt_) {
+            cutAt_ = right;
+            cut_.clear();
+            for (const QGlyphRun& run : layout_->glyphRuns()) {
+                const QRawFont raw = run.rawFont();
+                const QList<quint32> glyphs = run.glyphIndexes();
+                const QList<QPointF> at = run.positions();
+                QList<quint32> keptGlyphs;
+                QList<QPointF> keptAt;
+                for (qsizetype i = 0; i < glyphs.size(); ++i) {
+                    const QRectF box = raw.boundingRect(glyphs[i]);
+                    if ((box.isEmpty() ? at[i].x() : at[i].x() + box.left()) >= right) continue;
+                    keptGlyphs << glyphs[i];
+                    keptAt << at[i];
+                }
+                if (keptGlyphs.isEmpty()) continue;
+                QGlyphRun kept = run;
+                kept.setGlyphIndexes(keptGlyphs);
+                kept.setPositions(keptAt);
+                cut_ << kept;
+            }
+        }
+        for (const QGlyphRun& run : cut_) p.drawGlyphRun(origin, run);
+    }
+
+private:
+    static qreal LayOut(QTextLayout& layout, Qt::LayoutDirection direction) {
+        layout.setCacheEnabled(true);
+        QTextOption option;
+        option.setTextDirection(direction);
+        option.setWrapMode(QTextOption::NoWrap);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine l = layout.createLine();
+        if (l.isValid()) {
+            l.setLineWidth(0x01000000);
+            l.setPosition(QPointF(0, 0));
+        }
+        layout.endLayout();
+        return l.isValid() ? l.horizontalAdvance() : 0;
+    }
+    // The union of the glyphs' boxes, read from the font's own glyphs for the text's characters
+    // side by side (reading the shaped ones back would cost as much as shaping); what the
+    // shaping adds to the width is added at the right. A character the font lacks is drawn in
+    // another font: its ink is not known.
+    bool InkOf(const QString& text, const QRawFont& raw) {
+        if (!raw.isValid() || layout_->lineCount() == 0) return false;
+        const QList<quint32> glyphs = raw.glyphIndexesForString(text);
+        const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
+        const qreal baseline = layout_->lineAt(0).ascent();
+        qreal x = 0;
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+            if (glyphs[i] == 0) return false;
+            const QRectF box = raw.boundingRect(glyphs[i]);
+            if (!box.isEmpty()) ink |= box.translated(x, baseline);
+            x += advances.value(i).x();
+        }
+        if (advance > x) ink.setRight(ink.right() + advance - x);
+        return true;
+    }
+
+    std::unique_ptr<QTextLayout> layout_;
+    QRectF ink;
+    bool inkKnown = false;
+    mutable qreal cutAt_ = -1;
+    mutable QList<QGlyphRun> cut_;
+};
+
+// The lines of text drawn in one font on one device, each laid out once: a list repeats the
+// same texts on every page, and laying a text out costs far more than drawing its glyphs.
+class FontLines {
+public:
+    FontLines(const QFont& font, int dpiX, int dpiY, Qt::LayoutDirection direction)
+        : font(font), dpiX(dpiX), dpiY(dpiY), direction(direction), raw_(QRawFont::fromFont(font)) {
+        const QFontMetricsF fm(font);
+        height = fm.ascent() + fm.descent();
+        leading = fm.leading();
+    }
+    bool Serves(const QFont& f, int x, int y, Qt::LayoutDirection d) const {
+        return dpiX == x && dpiY == y && direction == d && font == f;
+    }
+    const OneLine& Line(const QString& text) {
+        auto found = lines_.find(text);
+        if (found != lines_.end()) return found->second;
+        // A bound on the memory a long run of distinct texts can take.
+        if (lines_.size() >= 4096) lines_.clear();
+        return lines_.try_emplace(text, Prepared(text, true), font, direction, raw_).first->second;
+    }
+
+    const QFont font;
+    const int dpiX, dpiY;
+    const Qt::LayoutDirection direction;
+    qreal height = 0;   // of one line: ascent and descent
+    qreal leading = 0;  // between two lines
+
+private:
+    const QRawFont raw_;
+    std::unordered_map<QString, OneLine> lines_;
+};
+
+// The lines of the last few fonts used, kept for the life of the thread and never torn down,
+// so never after Qt's own fonts.
+FontLines& LinesOf(const QPainter& p) {
+    static thread_local std::vector<std::unique_ptr<FontLines>>& cache = *new std::vector<std::unique_ptr<FontLines>>;
     const QFont& font = p.font();
     const int dpiX = p.device()->logicalDpiX(), dpiY = p.device()->logicalDpiY();
-    if (!last.metrics || !(last.font == font) || last.dpiX != dpiX || last.dpiY != dpiY) {
-        last.font = font;
-        last.dpiX = dpiX;
-        last.dpiY = dpiY;
-        last.metrics = std::make_unique<QFontMetricsF>(font, p.device());
-        last.width.fill(-1);
+    const Qt::LayoutDirection direction = p.layoutDirection();
+    for (size_t i = 0; i < cache.size(); ++i)
+        if (cache[i]->Serves(font, dpiX, dpiY, direction)) {
+            if (i > 0) std::swap(cache[i], cache[0]);
+            return *cache[0];
+        }
+    if (cache.size() >= 8) cache.pop_back();
+    cache.insert(cache.begin(), std::make_unique<FontLines>(font, dpiX, dpiY, direction));
+    return *cache[0];
+}
+
+// How many lines a box of this height shows whole; one at least, so nothing vanishes.
+int LinesShown(const FontLines& f, int boxHeight) {
+    const int n = int(std::floor((boxHeight + f.leading) / (f.height + f.leading) + 1e-9));
+    return std::max(1, n);
+}
+
+void DrawOneLine(QPainter& p, const OneLine& line, const QRect& rect, int flags, qreal lineHeight) {
+    qreal x = 0;
+    // A line longer than its box shows its beginning.
+    const qreal advance = line.AdvanceIn(rect.width());
+    if (advance <= rect.width()) {
+        if (flags & Qt::AlignRight) x = rect.width() - advance;
+        else if (flags & Qt::AlignHCenter) x = (rect.width() - advance) / 2;
     }
-    const QFontMetricsF& fm = *last.metrics;
-    const qreal height = fm.height();
-    if (text.size() > 200 || height * 1.3 + 4 > rect.height()) return false;
-    if (text.isEmpty()) return true;
-    qreal width = 0;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7F && u < 0xA0) || u == 0xAD || u >= 0x250) return false;
-        if (last.width[u] < 0) last.width[u] = fm.horizontalAdvance(c);
-        width += last.width[u];
+    // A line taller than its box starts at its top, so its upper part shows.
+    const qreal y = lineHeight > rect.height() ? 0 : (rect.height() - lineHeight) / 2;
+    const QPointF origin(rect.left() + x, rect.top() + y);
+    if (line.InkInside(QRectF(rect), origin)) {
+        line.Draw(p, origin);
+        return;
     }
-    return width + height * 0.5 + 4 < rect.width() && fm.leftBearing(text.front()) >= 2 &&
-           fm.rightBearing(text.back()) >= 2;
+    p.save();
+    p.setClipRect(rect, Qt::IntersectClip);
+    line.DrawBefore(p, origin, rect.left() + rect.width() + 1 - origin.x());
+    p.restore();
+}
+
+// A text with more lines than its box shows: the lines that fit but the last, and on the last
+// all the rest, so that no word is lost below the box; cut at the box's edges.
+void DrawKeptLines(QPainter& p, const QString& text, const QRect& rect, int flags, const FontLines& f, int shown) {
+    const QString prepared = Prepared(text, false);
+    QTextOption option;
+    option.setTextDirection(p.layoutDirection());
+    option.setWrapMode(QTextOption::WordWrap);
+    qsizetype restStart = prepared.size();
+    {
+        QTextLayout probe(prepared, p.font());
+        probe.setTextOption(option);
+        probe.beginLayout();
+        for (int i = 0; i < shown; ++i) {
+            QTextLine l = probe.createLine();
+            if (!l.isValid()) break;
+            l.setLineWidth(rect.width());
+            if (i == shown - 1) restStart = l.textStart();
+        }
+        probe.endLayout();
+    }
+    const QString kept = prepared.left(restStart) + Prepared(prepared.mid(restStart), true);
+    QTextLayout layout(kept, p.font());
+    layout.setTextOption(option);
+    layout.beginLayout();
+    qreal height = -f.leading;
+    for (int i = 0; i < shown; ++i) {
+        QTextLine l = layout.createLine();
+        if (!l.isValid()) break;
+        l.setLineWidth(i == shown - 1 ? 0x01000000 : rect.width());
+        // Lines stand on whole dots, as the painter's own text drawing puts them.
+        height = std::ceil(height + f.leading);
+        l.setPosition(QPointF(0, height));
+        height += l.ascent() + l.descent();
+    }
+    layout.endLayout();
+    const qreal top = height > rect.height() ? 0 : (rect.height() - height) / 2;
+    p.save();
+    p.setClipRect(rect, Qt::IntersectClip);
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine l = layout.lineAt(i);
+        const qreal advance = l.horizontalAdvance();
+        qreal x = 0;
+        if (advance <= rect.width()) {
+            if (flags & Qt::AlignRight) x = rect.width() - advance;
+            else if (flags & Qt::AlignHCenter) x = (rect.width() - advance) / 2;
+        }
+        l.draw(&p, QPointF(rect.left() + x, rect.top() + top));
+    }
+    p.restore();
 }
 
 }  // namespace
@@ -69,35 +277,46 @@ void RenderText(QPainter& p, const QString& text, const QRect& rect, qint32 fore
     else if (alignment & 2) flags |= Qt::AlignRight;
     else flags |= Qt::AlignLeft;
     const QColor pen = foreColor == -1 ? QColor(Qt::black) : modGlobals::TranslateColor(foreColor);
-    if (rotation == 0 && !p.hasClipping()) {
-        // Cutting at the rectangle costs the printer a saved and restored state and a clip
-        // path for every cell: it is left out where it could not cut anything.
-        p.setFont(font);
-        if (SurelyInside(p, text, rect)) {
-            p.setPen(pen);
-            p.drawText(rect, flags, text);
-            return;
-        }
-    }
-    p.save();
-    p.setFont(font);
-    p.setPen(pen);
-    // Text taller than its box starts at the top: centred, its first lines would be cut off.
-    const auto fitted = [&p, &text, flags](const QRect& box) {
-        return p.boundingRect(box, flags, text).height() > box.height()
-                   ? (flags & ~Qt::AlignVCenter) | Qt::AlignTop
-                   : flags;
-    };
     if (rotation != 0) {
+        p.save();
+        p.setFont(font);
+        p.setPen(pen);
+        // Text taller than its box starts at the top: centred, its first lines would be cut off.
         p.translate(rect.topLeft());
         p.rotate(-rotation);
         const QRect box(QPoint(0, 0), rect.size());
-        p.drawText(box, fitted(box), text);
-    } else {
-        p.setClipRect(rect, Qt::IntersectClip);
-        p.drawText(rect, fitted(rect), text);
+        const int fitted = p.boundingRect(box, flags, text).height() > box.height()
+                               ? (flags & ~Qt::AlignVCenter) | Qt::AlignTop
+                               : flags;
+        p.drawText(box, fitted, text);
+        p.restore();
+        return;
     }
-    p.restore();
+    if (text.isEmpty()) return;
+    // The font and pen are the same cell after cell: a printer that is told of a change
+    // writes the state of its page out again.
+    if (!(p.font() == font)) p.setFont(font);
+    if (p.pen().color() != pen || p.pen().style() != Qt::SolidLine) p.setPen(pen);
+    FontLines& lines = LinesOf(p);
+    const int shown = LinesShown(lines, rect.height());
+    const bool breaks = BreaksLines(text);
+    if (shown == 1 || !breaks) {
+        const OneLine& line = lines.Line(text);
+        if (shown == 1 || line.AdvanceIn(rect.width()) <= rect.width()) {
+            DrawOneLine(p, line, rect, flags, lines.height);
+            return;
+        }
+    }
+    // Several lines: wrapped inside the box when they all fit, else the last one shown keeps the rest.
+    const QRect needed = p.boundingRect(rect, flags, text);
+    if (needed.height() <= rect.height()) {
+        p.save();
+        p.setClipRect(rect, Qt::IntersectClip);
+        p.drawText(rect, flags, text);
+        p.restore();
+        return;
+    }
+    DrawKeptLines(p, text, rect, flags, lines, shown);
 }
 
 void RenderLine(QPainter& p, const QPoint& from, const QPoint& to, qint32 color, int width) {

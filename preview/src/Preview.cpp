@@ -318,8 +318,8 @@ void Preview::Show() {
 void Preview::PrintPages() {
     if (m_busy) RaisePreviewError(1075, "PrintPages");
     BusyGuard busy(m_busy);
-    // A PDF file named by the caller, or chosen in the printer dialog, needs no printer.
-    const QString pdfFile = !m_printFile.isEmpty() ? m_printFile : CurrentPrinter().OutputFile;
+    // A PDF file named by the caller, or chosen in this preview's printer set-up, needs no printer.
+    const QString pdfFile = m_printFile;
     if (pdfFile.isEmpty() && InstalledPrinters().isEmpty()) RaisePreviewError(1082, "PrintPages");
     if (m_sink) m_sink->Printing();
 
@@ -338,6 +338,7 @@ void Preview::PrintPages() {
     QPainter painter;
     PrintJob job{&printer, &painter, false};
     const modGlobals::PrintHeap heap;
+    const modGlobals::FastCompression compression;
     for (const auto& page : m_pages->PageList()) page->RenderPage(job);
     if (job.started && !painter.end()) RaisePreviewError(1074, "PrintPages");
     if (m_sink) m_sink->Done(zvPrinter);
@@ -367,7 +368,7 @@ void Preview::Export(ZVDestination iFormat) {
         // A cancelled or empty answer writes nothing.
         if (!answer || answer->trimmed().isEmpty()) return;
         QString name = *answer;
-        if (!name.contains('/')) name = modGlobals::LibraryFolder() + "/" + name;
+        if (!name.contains('/')) name = modGlobals::WorkFolder() + "/" + name;
         writer->SetFileName(name);
     }
     writer->Export(m_pages);
@@ -380,8 +381,7 @@ void Preview::Export(ZVDestination iFormat) {
 
 void Preview::UpdateButtons(qint32 count) {
     for (int n = 1; n <= 5; ++n) m_toolbar[size_t(n - 1)].Available = m_pages->CanMovePage(qint16(n));
-    m_toolbar[6].Available =
-        !InstalledPrinters().isEmpty() || !m_printFile.isEmpty() || !CurrentPrinter().OutputFile.isEmpty();
+    m_toolbar[6].Available = !InstalledPrinters().isEmpty() || !m_printFile.isEmpty();
     m_toolbar[7].Available = m_toolbar[8].Available = m_toolbar[9].Available = true;
     if (!m_lockRedraw) DrawToolButton(0, false);
     if (m_form && Attached() == this)
@@ -748,7 +748,12 @@ void Preview::OnToolSelected(int index) {
         dialog.SetMax(1000);
         dialog.Flags = 12;
         dialog.hWndOwner = m_host ? m_host.data() : static_cast<QWidget*>(m_form);
-        dialog.ShowPrinter();
+        dialog.PrintFile = m_printFile;
+        if (dialog.ShowPrinter()) {
+            // What is chosen here is where this preview prints: a PDF file, or the printer.
+            m_printFile = dialog.PrintFile;
+            if (m_pages->Count() > 0) UpdateButtons(m_pages->Count());
+        }
     } else if (index == 1) {
         const std::optional<QString> answer =
             Ui::InputBox("Enter pages range separated with commas.\n(i.e. '1,3-5,7-*'), '*' for all pages.", QString(),

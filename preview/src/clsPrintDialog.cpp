@@ -75,7 +75,7 @@ bool clsPrintDialog::ShowPrinter() {
     CurrentPrinterState& current = CurrentPrinter();
     PrintDialogChoice choice;
     choice.PrinterName = current.DeviceName;
-    choice.OutputFile = current.OutputFile;
+    choice.OutputFile = PrintFile;
     choice.Copies = current.Copies;
     choice.Duplex = current.Duplex;
     choice.Orientation = current.Orientation;
@@ -87,7 +87,12 @@ bool clsPrintDialog::ShowPrinter() {
         confirmed = PrintDialogHook()(choice, hWndOwner);
     } else {
         QPrinter printer(QPrinter::HighResolution);
-        if (!choice.PrinterName.isEmpty()) printer.setPrinterName(choice.PrinterName);
+        if (!choice.OutputFile.isEmpty()) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(choice.OutputFile);
+        } else if (!choice.PrinterName.isEmpty()) {
+            printer.setPrinterName(choice.PrinterName);
+        }
         printer.setPageOrientation(choice.Orientation);
         printer.setDuplex(choice.Duplex);
         printer.setCopyCount(choice.Copies);
@@ -112,11 +117,11 @@ bool clsPrintDialog::ShowPrinter() {
     }
     m_from = qint16(choice.FromPage);
     m_to = qint16(choice.ToPage);
-    if (choice.PrinterName.compare(current.DeviceName, Qt::CaseInsensitive) != 0) {
+    PrintFile = choice.OutputFile;
+    if (PrintFile.isEmpty() && choice.PrinterName.compare(current.DeviceName, Qt::CaseInsensitive) != 0) {
         for (const QString& name : InstalledPrinters())
             if (name.toUpper() == choice.PrinterName.toUpper()) current.DeviceName = name;
     }
-    current.OutputFile = choice.OutputFile;
     current.Copies = choice.Copies;
     current.Duplex = choice.Duplex;
     current.Orientation = choice.Orientation;

@@ -17,7 +17,6 @@ struct CurrentPrinterState {
     int Copies = 1;
     QPrinter::DuplexMode Duplex = QPrinter::DuplexNone;
     QPageLayout::Orientation Orientation = QPageLayout::Portrait;
-    QString OutputFile;  // a PDF file chosen in the dialog instead of a printer
 };
 CurrentPrinterState& CurrentPrinter();
 
@@ -54,6 +53,11 @@ public:
     qint32 Flags = 2;
     QWidget* hWndOwner = nullptr;
     bool CancelError = false;
+    // A PDF file in place of a printer: offered first when set; after a
+    // confirmed dialog the file chosen, or empty when a printer was. It
+    // belongs to the caller, never to the library's current printer, so
+    // one preview's file is not where the next one prints.
+    QString PrintFile;
 
 private:
     qint16 m_min = 0, m_from = 0, m_to = 0, m_max = 10000;

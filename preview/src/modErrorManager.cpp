@@ -27,7 +27,7 @@ void SetLogFolder(const QString& folder) { Folder() = folder; }
 QString LogFolder() {
     QString base = Folder();
     if (base.isEmpty()) base = qEnvironmentVariable("PAGIVEX_LOG_DIR");
-    if (base.isEmpty()) base = modGlobals::LibraryFolder();
+    if (base.isEmpty()) base = modGlobals::WorkFolder();
     if (!base.endsWith('/')) base += '/';
     return base;
 }

@@ -5,7 +5,8 @@
 
 namespace Pagivex::modErrorManager {
 
-// Base folder of the logs: SetLogFolder wins, then $PAGIVEX_LOG_DIR, then the library's folder.
+// Base folder of the logs: SetLogFolder wins, then $PAGIVEX_LOG_DIR, then the folder of the
+// user and workstation (modGlobals::WorkFolder).
 void SetLogFolder(const QString& folder);
 QString LogFolder();
 

@@ -10,9 +10,10 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <algorithm>
 #include <cmath>
-#include <dlfcn.h>
+#include <zlib.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -238,15 +239,20 @@ QString HtmlAttribute(const QString& text) {
     return out;
 }
 
-QString LibraryFolder() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) && info.dli_fname) {
-        const QString dir = QFileInfo(QString::fromLocal8Bit(info.dli_fname)).absolutePath();
-        if (QFileInfo(dir).isWritable()) return dir;
-    }
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Pagivex";
-    QDir().mkpath(data);
-    return data;
+QString WorkstationName() {
+    // Two workstations can be run on one machine by naming them, as the program does.
+    QString name = qEnvironmentVariable("BRIVALTO_COMPUTERNAME");
+    if (name.isEmpty()) name = QSysInfo::machineHostName().section(QLatin1Char('.'), 0, 0);
+    return name.toUpper().replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
+QString WorkFolder() {
+    // Never beside the library: an installed program's folder cannot be written, and every
+    // user and workstation of it would share one.
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Pagivex/" + WorkstationName();
+    QDir().mkpath(folder);
+    return folder;
 }
 
 #if defined(__GLIBC__)
@@ -267,6 +273,14 @@ PrintHeap::PrintHeap() = default;
 PrintHeap::~PrintHeap() = default;
 #endif
 
+namespace {
+thread_local int fastCompression = 0;
+}  // namespace
+
+FastCompression::FastCompression() { ++fastCompression; }
+FastCompression::~FastCompression() { --fastCompression; }
+bool FastCompression::Active() { return fastCompression > 0; }
+
 void DoEvents() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
@@ -280,3 +294,13 @@ QString& ApplicationName() {
     return name;
 }
 }  // namespace Pagivex::modGlobals
+
+// The PDF writer offers no choice of compression level: it starts each stream with zlib's
+// deflateInit at the default level. The library's own deflateInit_ comes before zlib's
+// when the program's symbols are looked up, so the writer reaches this one, which does what
+// zlib's does (deflateInit2_ with zlib's defaults) at the fastest level while a print job
+// asks for it.
+extern "C" PAGIVEX_EXPORT int deflateInit_(z_streamp strm, int level, const char* version, int stream_size) {
+    if (level == Z_DEFAULT_COMPRESSION && Pagivex::modGlobals::FastCompression::Active()) level = Z_BEST_SPEED;
+    return deflateInit2_(strm, level, Z_DEFLATED, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, version, stream_size);
+}

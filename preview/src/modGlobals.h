@@ -45,8 +45,11 @@ QByteArray ToAnsi(QStringView text);
 // A text as it may stand inside a quoted HTML attribute.
 QString HtmlAttribute(const QString& text);
 
-// The folder of the library file when it can be written, else the per-user data folder.
-QString LibraryFolder();
+// This workstation's name: $BRIVALTO_COMPUTERNAME, else the computer's name, in capitals.
+QString WorkstationName();
+// The library's own files (the daily log, an export named without a folder) go to a folder
+// of the user and workstation: <XDG data home>/Pagivex/<workstation>, made when missing.
+QString WorkFolder();
 
 // Lets the window keep painting during long work.
 void DoEvents();
@@ -61,6 +64,19 @@ public:
     ~PrintHeap();
     PrintHeap(const PrintHeap&) = delete;
     PrintHeap& operator=(const PrintHeap&) = delete;
+};
+
+// For the length of a print job on this thread: the PDF writer deflates its pages at the
+// fastest level instead of zlib's default, which took a quarter of a list's printing for
+// a file a little smaller. Outside such a scope every caller of zlib gets what it asks for.
+class FastCompression {
+public:
+    FastCompression();
+    ~FastCompression();
+    FastCompression(const FastCompression&) = delete;
+    FastCompression& operator=(const FastCompression&) = delete;
+    // Whether one is in force on this thread.
+    static bool Active();
 };
 
 }  // namespace Pagivex::modGlobals

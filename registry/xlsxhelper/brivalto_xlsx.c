@@ -5,10 +5,12 @@
  * Rows arrive on standard input in UTF-8, one a line (LF), cells separated
  * by TAB, with \\ \t \n \r standing for those characters inside a cell.
  * The first row is the header and is written in bold. Exit status 0 when
- * the workbook was written, 1 otherwise (the reason on standard error).
+ * the workbook was written, 3 when the disk had no room for it, 1 otherwise
+ * (the reason on standard error).
  *
  * The program runs apart from Brivalto because the library cannot share a
  * process with the one that reads workbooks. */
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -73,11 +75,18 @@ int main(int argc, char** argv) {
         ++row;
     }
     free(line);
+    errno = 0;
     lxw_error e = workbook_close(book);
+    /* The library reports a refused write in its own words; the system's
+     * reason is what tells a full disk (or a quota, or a size limit). */
+    int full = errno == ENOSPC || errno == EFBIG;
+#ifdef EDQUOT
+    full = full || errno == EDQUOT;
+#endif
     if (e != LXW_NO_ERROR) {
         fprintf(stderr, "%s\n", lxw_strerror(e));
-        failed = 1;
+        failed = full ? 3 : 1;
     }
     if (failed) remove(argv[1]);
-    return failed ? 1 : 0;
+    return failed;
 }

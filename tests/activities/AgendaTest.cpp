@@ -5,6 +5,7 @@
 #include "ComboBox.h"
 #include "Locks.h"
 #include "Planner.h"
+#include "PlannerEditors.h"
 #include "PlannerSettings.h"
 #include "frmAgenda.h"
 #include "frmContatto.h"
@@ -228,16 +229,24 @@ TEST_F(Agenda, TheTimerReloadsWhenTheLastLoadIsStale) {
     EXPECT_EQ(AppointmentKeys(), QStringList{"1/ANNA"});
     EXPECT_EQ(a.LastLoad, QDateTime(kNow.date(), QTime(10, 6, 0)));
 
-    // Another window's wait for a lock holds the refill off.
+    // Another window's wait for a lock, or a modal window elsewhere in the
+    // program, holds nothing off: other workstations' changes still come in.
     Activity(2, "ANNA", "V", At(1, 10));
     env.SetClock(At(0, 11));
     auto& wait = Platform::DefaultInstance<frmLocked>();
     wait.show();
     a.Timer1_Timer();
-    EXPECT_EQ(AppointmentKeys().size(), 1);
-    wait.hide();
-    a.Timer1_Timer();
     EXPECT_EQ(AppointmentKeys().size(), 2);
+    wait.hide();
+    Activity(3, "ANNA", "V", At(1, 11));
+    env.SetClock(At(0, 12));
+    Form elsewhere;
+    Platform::SetModalHandler([&](Form& open) {
+        a.Timer1_Timer();
+        open.Hide();
+    });
+    elsewhere.Show(Platform::vbModal);
+    EXPECT_EQ(AppointmentKeys().size(), 3);
 }
 
 TEST_F(Agenda, ClosingHidesAndTheStateIsKept) {
@@ -353,7 +362,8 @@ TEST_F(Agenda, TasksAreWrittenAndReadBack) {
     a.Planner->Data().Tasks().Append(task);
     emit a.Planner->TaskAdded(task);
     EXPECT_EQ(task->Key, "8/ADMIN");
-    EXPECT_EQ(Value("SELECT SHORTDESC FROM TODO WHERE ID=8").toString(), ("L'offerta " + QString(120, 'x')).left(100));
+    // Whole: the box takes no more than the column holds, and nothing is cut afterwards.
+    EXPECT_EQ(Value("SELECT SHORTDESC FROM TODO WHERE ID=8").toString(), "L'offerta " + QString(120, 'x'));
     EXPECT_EQ(Value("SELECT LONGDESC FROM TODO WHERE ID=8").toString(), "dell'anno");
     EXPECT_EQ(Value("SELECT PROJECT FROM TODO WHERE ID=8").toString(), "Vendite d'inverno");
     EXPECT_EQ(Value("SELECT DUETO FROM TODO WHERE ID=8").toDateTime(), At(2, 17));
@@ -484,6 +494,49 @@ TEST_F(Agenda, ContactSearchAndNumberEntry) {
     EXPECT_EQ(name, "");
     EXPECT_TRUE(cancel);
     EXPECT_EQ(env.Prompts().size(), 2);
+
+    // Both reached from the agenda, on an appointment's contact.
+    Activity(1, "ANNA", "V", At(1, 9), 7);
+    a.cbUtenti_Click();
+    const AppointmentPtr item = Appointment("1/ANNA");
+    ASSERT_TRUE(item);
+    env.ClearBoxes();
+    Platform::SetModalHandler([&](Form& form) {
+        auto* editor = qobject_cast<Platform::PlannerContactEditor*>(&form);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->Contact->Number->text(), "7");
+        EXPECT_EQ(editor->Contact->Name->text(), "Rossi Mario");
+        editor->Contact->Number->setText("99");
+        editor->Contact->Number_LostFocus();  // no such record: refused
+        EXPECT_EQ(editor->Contact->Number->text(), "7");
+        SearchPicks("0000012");
+        editor->Contact->Find_Click();
+        EXPECT_EQ(editor->Contact->Number->text(), "00000012");
+        EXPECT_EQ(editor->Contact->Name->text(), "Bianchi");
+        editor->OK_Click();
+    });
+    EXPECT_TRUE(a.Planner->EditContact(item));
+    EXPECT_EQ(item->ContactNumber, "00000012");
+    EXPECT_EQ(item->ContactName, "Bianchi");
+    EXPECT_EQ(env.Prompts(), QStringList{"ID inesistente"});
+}
+
+TEST_F(Agenda, ItOpensOnTheTimeItIs) {
+    // Loaded minimised at the start of the day, as the menu does, and opened in the afternoon.
+    env.SetClock(At(0, 8, 5));
+    auto& a = Open();
+    a.SetWindowState(Platform::vbMinimized);
+    env.SetClock(At(0, 17, 30));
+    a.Show();
+    a.SetWindowState(Platform::vbNormal);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    auto* view = a.Planner->DayView();
+    const auto& day = view->Layout();
+    const int row = int(day.viewStart.secsTo(QTime(17, 30)) / 60 / day.slotMinutes);
+    const QRect shown = view->visibleRegion().boundingRect();
+    EXPECT_TRUE(shown.contains(QPoint(shown.center().x(), row * view->SlotHeight() + 1)))
+        << "rows shown from " << shown.top() / view->SlotHeight() << " to " << shown.bottom() / view->SlotHeight()
+        << ", 17:30 is row " << row;
 }
 
 TEST_F(Agenda, AppointmentsAreEditedInTheActivityCard) {

@@ -6,7 +6,10 @@
 #include "MultiButton.h"
 #include "frmContatto.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,7 +59,7 @@ TEST_F(Card, ANewActivityIsWrittenUnderTheLockAndReadBack) {
     c.ckAvviso->setChecked(true);
     c.cbMinuti->SetText("90");
     c.txLuogo->setText("  sede  ");
-    c.txDescrizione->setPlainText(QString(300, 'd'));
+    c.txDescrizione->setPlainText(QString(255, 'd'));
     ASSERT_TRUE(c.cmdConferma->isEnabled());
     c.cmdConferma_Click();
     EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
@@ -135,7 +138,7 @@ TEST_F(Card, AFailedSaveKeepsTheCardOpenAndTellsTheUser) {
     ChooseType(c, "V");
     HeldElsewhere("CONTATTI");
     c.cmdConferma_Click();
-    EXPECT_EQ(env.Prompts(), QStringList{"Contatto non salvato"});
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();  // the wait window said it
     EXPECT_EQ(c.Tag, "NEW");
     EXPECT_TRUE(c.cmdConferma->isEnabled());
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
@@ -156,6 +159,67 @@ TEST_F(Card, AFailedSaveKeepsTheCardOpenAndTellsTheUser) {
     EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
     EXPECT_EQ(c.Tag, "");
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE IDCONT=1 AND TIPOCONT='V'"), 1);
+}
+
+TEST_F(Card, TextIsNeverCutToItsColumn) {
+    auto& c = Open();
+    c.Tag = "NEW";
+    ChooseType(c, "T");
+    // Typing and pasting stop at the column's width.
+    auto type = [](QWidget* box, const QString& key) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, key);
+        QApplication::sendEvent(box, &press);
+    };
+    c.txDescrizione->setPlainText(QString(254, 'd'));
+    c.txDescrizione->moveCursor(QTextCursor::End);
+    type(c.txDescrizione, "x");
+    type(c.txDescrizione, "y");
+    EXPECT_EQ(c.txDescrizione->toPlainText(), QString(254, 'd') + "x");
+    QApplication::clipboard()->setText("incollato");
+    c.txDescrizione->selectAll();
+    c.txDescrizione->paste();
+    EXPECT_EQ(c.txDescrizione->toPlainText(), "incollato");
+    c.txDescrizione->moveCursor(QTextCursor::End);
+    c.txDescrizione->insertPlainText(QString(240, 'e'));
+    c.txDescrizione->paste();  // would pass the width: refused whole
+    EXPECT_EQ(c.txDescrizione->toPlainText().size(), 249);
+    c.txLuogo->setText(QString(100, 'l'));
+    type(c.txLuogo, "x");
+    EXPECT_EQ(c.txLuogo->text(), QString(100, 'l'));
+
+    // What code put there is kept whole, and the save refuses it before anything else.
+    c.txDescrizione->setPlainText(QString(279, 'd'));
+    EXPECT_EQ(c.txDescrizione->toPlainText().size(), 279);
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Errore: 3163 - Il campo è troppo piccolo per accettare la quantità di dati che "
+                                         "si è tentato di aggiungere. Provare a inserire o incollare una quantità di dati "
+                                         "inferiore.\r\ndescrizione contatto: 279 caratteri, al massimo 255"});
+    EXPECT_EQ(c.Tag, "NEW");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+    env.ClearBoxes();
+    const QString full = QString("Presentazione del nuovo listino con le prove dei campioni, gli accordi sulle "
+                                 "consegne del trimestre e i prezzi per quantità. ")
+                             .repeated(3)
+                             .left(255);
+    ASSERT_FALSE(full.endsWith(' '));
+    c.txDescrizione->setPlainText(full);
+    c.txLuogo->setText(QString(101, 'l'));
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts().size(), 1);
+    EXPECT_TRUE(env.Prompts().value(0).endsWith("\r\nluogo: 101 caratteri, al massimo 100"));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+
+    // At its full length it is stored whole.
+    env.ClearBoxes();
+    c.txLuogo->setText("Sala riunioni");
+    c.txID->setText("7");
+    c.txID_LostFocus();
+    c.show();
+    QApplication::processEvents();
+    c.grab().save(TestKit::ProgramFolder() + "/../activity-card-full-description.png");
+    c.cmdConferma_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(Value("SELECT DESCRIZIONE FROM CONTATTI").toString(), full);
 }
 
 TEST_F(Card, NumbersArePerOwnerAndAnEmptyOwnerFindsNullRows) {
@@ -251,4 +315,23 @@ TEST_F(Card, WithoutADatabaseOnlyCancelIsLeft) {
     c.Tag = "NEW";
     c.cmdAnnulla_Click();
     EXPECT_EQ(c.Tag, "KILL");
+}
+
+TEST_F(Card, ALongNameKeepsTheCardAndItsDurationBoxes) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME,NOME,AZIENDA,INDIRIZZO,CITTA) VALUES (8,"
+               "'Rossi-Bianchi-Verdi-Neri-Gialli','Maria Antonietta Carlotta','Vetreria Artistica Muranese di Venezia',"
+               "'Via dei Lunghi Nomi Veneziani 1234','San Giovanni in Persiceto')");
+    auto& c = Open();
+    c.show();
+    QApplication::processEvents();
+    const QSize size = c.size();
+    const int duration = c.dpDurata->width();
+    c.txID->setText("8");
+    c.txID_LostFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(c.lbRagSoc->text().startsWith("Rossi-Bianchi-Verdi-Neri-Gialli Maria Antonietta Carlotta"));
+    EXPECT_EQ(c.size(), size);
+    EXPECT_EQ(c.dpDurata->width(), duration);
+    c.Tag = "KILL";
+    c.cmdConferma->setEnabled(false);
 }

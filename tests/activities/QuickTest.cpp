@@ -152,9 +152,18 @@ TEST_F(Quick, AFailedWriteKeepsTheProgramRunning) {
     EXPECT_FALSE(q.IsUnloaded());
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
     cn.Execute("DROP TRIGGER NOWRITE");
+    // A description longer than its column, as code may leave it, is refused whole, never cut.
+    env.ClearBoxes();
+    q.txDescrizione->setPlainText(QString(300, 'd'));
+    q.cmdConferma_Click();
+    ASSERT_EQ(env.Boxes().size(), 1);
+    EXPECT_TRUE(env.Prompts()[0].startsWith("Errore: 3163 - ")) << env.Prompts()[0].toStdString();
+    EXPECT_EQ(env.EndCalls(), 0);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+    q.txDescrizione->setPlainText(QString(255, 'd'));
     q.cmdConferma_Click();
     EXPECT_EQ(env.EndCalls(), 1);
-    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE LENGTH(DESCRIZIONE)=255"), 1);
 }
 
 TEST_F(Quick, ExitAndCloseEndTheProgram) {

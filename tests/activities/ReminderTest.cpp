@@ -107,8 +107,37 @@ TEST_F(Reminders, SendTimesAndTheSixMinuteRule) {
                    "AVVISOCONTATTO='333 444 5555' AND AVVISOMESSAGE='RIUNIONE- SALA 2'"),
               1);
     EXPECT_EQ(Value("SELECT AVVISO1DATE FROM CONTATTI").toDateTime(), now.addSecs(600));
-    // The second reminder, not ticked, is not sent but its time is kept.
-    EXPECT_EQ(Value("SELECT AVVISO2DATE FROM CONTATTI").toDateTime(), now.addSecs(20 * 60).addDays(-1));
+    // The second reminder, not ticked, is neither sent nor kept: a stored time means a wanted reminder.
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE AVVISO2DATE=0"), 1);
+}
+
+TEST_F(Reminders, AReminderNotYetSentIsTriedAgainWhenTheActivityIsReopened) {
+    // 45 days ahead, one day and two days before: both too far for the gateway.
+    auto& c = Remind(45 * 24 * 60, "1", 2);
+    c.ck2ndAvviso->click();
+    c.txQuanti[1]->setText("2");
+    c.cbCosa[1]->SetListIndex(2);
+    c.cmdConferma_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE AVVISO1SENT=0 AND AVVISO2SENT=0"), 1);
+
+    c.ClearFields();
+    c.Tag = "EDIT";
+    Platform::SetModalHandler([&](Form&) {
+        EXPECT_TRUE(c.ck2ndAvviso->isChecked());
+        EXPECT_EQ(c.txQuanti[1]->text(), "2");
+        EXPECT_EQ(c.cbCosa[1]->Text(), "giorni");
+        EXPECT_TRUE(c.txQuanti[1]->isEnabled());
+        c.dpData->setDateTime(now.addDays(10));
+        c.cmdConferma_Click();
+    });
+    c.ReadRecord(1, "ADMIN");
+    EXPECT_EQ(c.Tag, "");
+    ASSERT_EQ(Sent().size(), 2);
+    EXPECT_TRUE(Sent()[0].contains(Deferred(now.addDays(9)))) << Sent()[0].toStdString();
+    EXPECT_TRUE(Sent()[1].contains(Deferred(now.addDays(8)))) << Sent()[1].toStdString();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE AVVISO1SENT<>0 AND AVVISO2SENT<>0"), 1);
 }
 
 TEST_F(Reminders, ThirtyCalendarDaysAwayWaitsForALaterSave) {
@@ -148,7 +177,7 @@ TEST_F(Reminders, BothAreCheckedBeforeEitherIsSentAndNoneGoesTwice) {
     HeldElsewhere("CONTATTI");
     env.ClearBoxes();
     c.cmdConferma_Click();
-    EXPECT_EQ(env.Prompts(), QStringList{"Contatto non salvato"});
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();  // the wait window said it
     EXPECT_EQ(Sent().size(), 2);
     EXPECT_TRUE(c.mAvviso1Sent && c.mAvviso2Sent);
     EXPECT_TRUE(c.lbGiaInviato->isVisibleTo(&c));
@@ -215,9 +244,16 @@ TEST_F(Reminders, ReminderRefusals) {
     c.txMessaggio->setPlainText("OK");
     c.txCellMail->setText("  ");
     c.cmdConferma_Click();
+    // A text longer than the column, as code may set it, is refused rather than sent and stored cut.
+    c.txCellMail->setText("333");
+    c.txMessaggio->setPlainText(QString(200, 'A'));
+    c.cmdConferma_Click();
     EXPECT_EQ(env.Prompts(), QStringList({"Il messaggio del promemoria remoto contiene caratteri non permessi per gli SMS",
                                           "Il testo del messaggio del promemoria remoto non può essere vuoto",
-                                          "Inserire il numero di cellulare cui inviare gli SMS di promemoria remoto"}));
+                                          "Inserire il numero di cellulare cui inviare gli SMS di promemoria remoto",
+                                          "Errore: 3163 - Il campo è troppo piccolo per accettare la quantità di dati che "
+                                          "si è tentato di aggiungere. Provare a inserire o incollare una quantità di "
+                                          "dati inferiore.\r\ntesto messaggio: 200 caratteri, al massimo 160"}));
     EXPECT_TRUE(Sent().isEmpty());
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 }
@@ -250,7 +286,7 @@ TEST_F(Reminders, ARetriedSaveDoesNotSendTheSmsAgain) {
     c.txDescrizione->setPlainText("CIAO");
     HeldElsewhere("CONTATTI");
     c.cmdConferma_Click();
-    EXPECT_EQ(env.Prompts(), QStringList{"Contatto non salvato"});
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
     EXPECT_EQ(Sent().size(), 1);
     cn.Execute("DELETE FROM LOCKS");
     c.cmdConferma_Click();
@@ -308,14 +344,38 @@ TEST_F(Reminders, AFailedSendIsLeftToTheUser) {
     c.ckSMS->setChecked(true);
     c.txDescrizione->setPlainText("CIAO");
     c.cmdConferma_Click();  // No is the default
+    // The question as it stands, and why on a line of its own.
     EXPECT_EQ(env.Prompts(), QStringList{"Si è verificato un problema nell'invio dell'SMS. Proseguo ugualmente con il "
-                                         "salvataggio del contatto?"});
+                                         "salvataggio del contatto?\r\nerrore"});
     EXPECT_EQ(env.Boxes()[0].style, Platform::vbYesNo + Platform::vbQuestion + Platform::vbDefaultButton2);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
     env.AnswerNext(Platform::vbYes);
     c.cmdConferma_Click();
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
     EXPECT_EQ(c.Tag, "");
+}
+
+TEST_F(Reminders, TheSmsGoesWithTheAccountAsTheConfigurationHoldsItNow) {
+    auto& c = Open("M");  // made with the account of the settings
+    Platform::SaveSetting("Brivalto", "SMS", "USER", "");
+    c.txID->setText("7");
+    c.txID_LostFocus();
+    c.ckSMS->setChecked(true);
+    c.txDescrizione->setPlainText("CIAO");
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Si è verificato un problema nell'invio dell'SMS. Proseguo ugualmente con il "
+                                         "salvataggio del contatto?\r\nNo username supplied"});
+    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+
+    // Set in the configuration while the card is open: the next save uses it.
+    Platform::SaveSetting("Brivalto", "SMS", "USER", "nuovo");
+    env.ClearBoxes();
+    c.cmdConferma_Click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_EQ(gateway.Requests()[0].Header("Authorization"), "Basic " + QByteArray("nuovo:password").toBase64());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='M'"), 1);
 }
 
 TEST_F(Reminders, AnErrorOfTheControlIsAFailedSend) {

@@ -2,6 +2,7 @@
 // platform; what it shows is read from its trace file.
 #include "TestKit.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -44,6 +45,7 @@ protected:
         e.insert("XDG_DATA_HOME", env.Root() + "/share");
         e.insert("XDG_RUNTIME_DIR", env.Root() + "/runtime");
         e.insert("BRIVALTO_TRACE", trace);
+        e.remove("BRIVALTO_DATA");
         p->setProcessEnvironment(e);
         p->start(program, args);
         p->waitForStarted(10000);
@@ -140,16 +142,29 @@ TEST_F(Program, InstalledAndMovedItStartsFromItsOwnFolder) {
         EXPECT_FALSE(links.contains("not found")) << file << "\n" << links.toStdString();
     }
 
-    // No data folder in the settings: the program opens the database beside it.
+    // No data folder in the settings: the program makes one of the user's own
+    // from the empty database beside it, and leaves its own folder as it was.
     QFile settings(env.Root() + "/config/Brivalto/Brivalto.conf");
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("[Config]\nAutoupdate=0\n");
     settings.close();
+    auto listing = [&folder] {
+        QStringList files;
+        for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot))
+            files << f.fileName() + " " + QString::number(f.size()) + " " + f.lastModified().toString(Qt::ISODateWithMs);
+        return files;
+    };
+    const QStringList before = listing();
     const QString trace = env.Root() + "/installed.trace";
     QProcess* p = Start({}, trace, moved + "/bin/brivalto");
     ASSERT_TRUE(WaitFor(trace, "SHOW|frmMenu")) << ReadTrace(trace).join("\n").toStdString();
     for (const QString& line : ReadTrace(trace)) EXPECT_FALSE(line.startsWith("MSGBOX")) << line.toStdString();
     EXPECT_EQ(p->state(), QProcess::Running);
+    const QString data = env.Root() + "/share/Brivalto/archivio";
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
+    EXPECT_EQ(QFileInfo(data).permissions(), ownerOnly | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    EXPECT_EQ(QFileInfo(data + "/Brivalto.mdb").permissions(), ownerOnly);
+    EXPECT_EQ(listing(), before);
 
     // The print-preview library it runs with is the one of the moved folder.
     QFile maps(QString("/proc/%1/maps").arg(p->processId()));

@@ -148,9 +148,13 @@ TEST_F(LineFitting, LineBreaksSplitLines) {
     float width = 100;
     EXPECT_EQ(ImpaginazioneRighe::FitTextToWidth(text, width), "uno");
     EXPECT_EQ(text, "due");
+    // Each line on a row of its own: a piece never holds a line break, of either kind.
     text = "uno\r\ndue\r\ntre";
-    EXPECT_EQ(ImpaginazioneRighe::FitTextToWidth(text, width), "uno\r\ndue");
-    EXPECT_EQ(text, "tre");
+    EXPECT_EQ(ImpaginazioneRighe::FitTextToWidth(text, width), "uno");
+    EXPECT_EQ(text, "due\r\ntre");
+    text = "primo rigo\nsecondo rigo";
+    EXPECT_EQ(ImpaginazioneRighe::FitTextToWidth(text, width), "primo rigo");
+    EXPECT_EQ(text, "secondo rigo");
 }
 
 TEST_F(LineFitting, AWordWiderThanTheLineIsKeptWhole) {

@@ -51,6 +51,9 @@ protected:
     }
 
     TestKit::Environment env;
+    // A first start makes its data folder under the test's own data home.
+    TestKit::EnvironmentVariable dataHome{"XDG_DATA_HOME", (env.Root() + "/share").toLocal8Bit()};
+    TestKit::EnvironmentVariable data{"BRIVALTO_DATA", QByteArray()};
     int quickEntries = 0;
 };
 
@@ -72,6 +75,33 @@ TEST_F(StartUp, StoredDataFolderOpensTheMenuWithoutAsking) {
     EXPECT_TRUE(IsDefaultInstanceLoaded<frmMenu>());
     EXPECT_TRUE(DefaultInstance<frmMenu>().isVisible());
     EXPECT_TRUE(App::HelpFile().endsWith("/brivalto.chm"));
+}
+
+TEST_F(StartUp, AFirstStartMakesADataFolderOnlyItsUserCanRead) {
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser;
+    const auto folderOwnerOnly = ownerOnly | QFileDevice::ExeOwner | QFileDevice::ExeUser;
+    const QString folder = env.Root() + "/share/Brivalto/archivio/";
+    Global::Main();  // nothing in the settings, the empty database beside the program
+    EXPECT_EQ(env.ChooserTitles().size(), 0);
+    EXPECT_EQ(Global::gDataPath, folder);
+    EXPECT_EQ(Global::gConnString, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + folder + "Brivalto.mdb");
+    EXPECT_EQ(QFileInfo(folder).permissions(), folderOwnerOnly);
+    EXPECT_EQ(QFileInfo(env.Root() + "/share/Brivalto").permissions(), folderOwnerOnly);
+    EXPECT_EQ(QFileInfo(folder + "Brivalto.mdb").permissions(), ownerOnly);
+    EXPECT_TRUE(IsDefaultInstanceLoaded<frmMenu>());
+
+    // A folder an administrator made keeps its permissions; the new database is its user's alone.
+    Global::ResetState();
+    for (Form* f : Forms()) f->Unload();
+    const QString shared = env.Root() + "/condivisa";
+    QDir().mkpath(shared);
+    const auto group = folderOwnerOnly | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup;
+    QFile::setPermissions(shared, group);
+    qputenv("BRIVALTO_DATA", shared.toLocal8Bit());
+    Global::Main();
+    EXPECT_EQ(Global::gDataPath, shared + "/");
+    EXPECT_EQ(QFileInfo(shared).permissions(), group);
+    EXPECT_EQ(QFileInfo(shared + "/Brivalto.mdb").permissions(), ownerOnly);
 }
 
 TEST_F(StartUp, TheChooserIsAskedUntilTheDatabaseIsFound) {
@@ -153,8 +183,7 @@ TEST_F(StartUp, ASecondCopyIsRefusedUnlessQuickEntry) {
     const QString dir = env.Root() + "/run";
     QDir().mkpath(dir);
     QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+    const TestKit::EnvironmentVariable runtime("XDG_RUNTIME_DIR", dir.toLocal8Bit());
     QLockFile first(dir + "/" + key + ".lock");
     ASSERT_TRUE(first.tryLock(0));
 
@@ -168,8 +197,6 @@ TEST_F(StartUp, ASecondCopyIsRefusedUnlessQuickEntry) {
     Global::Main();
     EXPECT_EQ(env.EndCalls(), 1);
     EXPECT_EQ(quickEntries, 1);
-    if (oldRuntime.isNull()) qunsetenv("XDG_RUNTIME_DIR");
-    else qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }
 
 TEST_F(StartUp, TheUpdateCheckFollowsTheSetting) {

@@ -72,6 +72,9 @@ TEST_F(Menu, AClickWithoutMovingKeepsTheStoredPosition) {
     menu->Image2_MouseDown(1, 10, 10);
     menu->Image2_MouseUp(1, 10, 10);
     EXPECT_EQ(GetSetting("Brivalto", "Window", "Top"), "1234");
+    // The handle is for dragging only: it wears no menu sign a click would be expected to open.
+    EXPECT_FALSE(menu->Image2->text().contains(QChar(0x2261))) << menu->Image2->text().toStdString();
+    EXPECT_EQ(menu->Image2->cursor().shape(), Qt::SizeAllCursor);
 }
 
 TEST_F(Menu, EveryStartKeepsOneSmsActivityType) {

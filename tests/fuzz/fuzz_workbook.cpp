@@ -1,6 +1,7 @@
 // The workbook readers: a whole .xlsx from its zip, one sheet's XML with the
-// shared strings, and the stream the .xls reader program writes. Small caps
-// keep each run short; the caps themselves are what is tried.
+// shared strings and styles, the stream the .xls reader program writes, and
+// the records of an .xls file. Small caps keep each run short; the caps
+// themselves are what is tried.
 #include "FuzzKit.h"
 #include "Workbook.h"
 
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QList<ADODB::Sheet> sheets;
     QString why;
     // The first byte chooses the reader, so that each gets inputs of its own.
-    switch (data[0] % 3) {
+    switch (data[0] % 4) {
     case 0: {
         QBuffer zip;
         zip.setData(bytes);
@@ -27,15 +28,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QBuffer xml;
         xml.setData(bytes);
         xml.open(QIODevice::ReadOnly);
-        QStringList strings;
-        ADODB::Workbook::ReadSharedStrings(xml, strings, &why, limits);
+        ADODB::Workbook::Shared shared;
+        ADODB::Workbook::ReadSharedStrings(xml, shared.strings, &why, limits);
+        xml.seek(0);
+        ADODB::Workbook::ReadStyles(xml, shared.dateStyles, &why, limits);
         xml.seek(0);
         ADODB::Sheet sheet{QStringLiteral("Foglio1"), {}};
         qint64 cells = limits.cells;
-        ADODB::Workbook::ReadSheetXml(xml, strings, sheet, cells, &why, limits);
+        ADODB::Workbook::ReadSheetXml(xml, shared, sheet, cells, &why, limits);
         break;
     }
-    default: ADODB::Workbook::ReadXlsStream(bytes, sheets, &why, limits); break;
+    case 2: ADODB::Workbook::ReadXlsStream(bytes, sheets, &why, limits); break;
+    default: {
+        ADODB::Workbook::XlsRecords records;
+        ADODB::Workbook::ReadXlsRecords(bytes, records, &why, limits);
+        break;
+    }
     }
     return 0;
 }

@@ -11,6 +11,7 @@
 
 #include <qvxSMS2/qvxSMS2.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -146,4 +147,26 @@ TEST_F(Window, TheExportWorksOnTheListAndClosesWithTheWindow) {
     f->Show();
     f->Unload();
     EXPECT_FALSE(Platform::IsDefaultInstanceLoaded<frmExport>());
+}
+
+TEST_F(Window, TheWindowKeepsItsSizeInEveryModeAndWithItsList) {
+    for (int id = 1; id <= 30; ++id)
+        cn.Execute(QStringLiteral("INSERT INTO ANAGRAFICA (ID,COGNOME,CAP) VALUES (%1,'Cognome piuttosto lungo %1','40121')").arg(id));
+    auto& f = Open();
+    f.show();
+    QApplication::processEvents();
+    const QSize size = f.size();
+    const QPoint go = f.cmdGo->mapTo(&f, QPoint());
+    for (QRadioButton* mode : f.opTipoInvio) {
+        mode->setChecked(true);  // the SMS modes show their frame
+        QApplication::processEvents();
+        EXPECT_EQ(f.size(), size) << mode->text().toStdString();
+        EXPECT_EQ(f.cmdGo->mapTo(&f, QPoint()), go) << mode->text().toStdString();
+    }
+    f.txCAP->setText("40121");
+    f.cmdAdd_Click();
+    QApplication::processEvents();
+    EXPECT_EQ(f.lbNumSchede->text(), "30");
+    EXPECT_EQ(f.size(), size);
+    EXPECT_EQ(f.cmdGo->mapTo(&f, QPoint()), go);
 }

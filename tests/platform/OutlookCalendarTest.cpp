@@ -161,6 +161,21 @@ TEST_F(Calendar, ASaveWritesOnlyWhatChangedAndKeepsTheRest) {
     EXPECT_EQ(Find(*again, presentation)->Text("Location"), QString::fromUtf8("Forlì, via Ravegnana 114; portineria"));
 }
 
+TEST_F(Calendar, AByteOrderMarkIsReadPastAndKept) {
+    const QString marked = env.Root() + "/segnato.ics";
+    ASSERT_TRUE(QFile::copy(QStringLiteral(BRIVALTO_TEST_DATA "/ical/calendar-bom.ics"), marked));
+    QFile(marked).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    auto folder = OpenCalendarFolder(marked);
+    ASSERT_EQ(folder->Items().Count(), 1);
+    auto a = folder->Items().Item(1);
+    EXPECT_EQ(a->Text("Subject"), "Revisione del contratto di fornitura");
+    a->SetProperty("Location", "Forlì");
+    a->Save();
+    EXPECT_TRUE(Bytes(marked).startsWith("\xEF\xBB\xBF" "BEGIN:VCALENDAR\r\n"));
+    EXPECT_EQ(Check(marked).size(), 1);
+    EXPECT_EQ(OpenCalendarFolder(marked)->Items().Item(1)->Text("Location"), QString::fromUtf8("Forlì"));
+}
+
 TEST_F(Calendar, AFullDiskKeepsTheOldFileAndSaysSo) {
     const QByteArray before = Bytes(file);
     auto folder = OpenCalendarFolder(file);

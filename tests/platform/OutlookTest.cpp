@@ -47,6 +47,30 @@ TEST(VCard, Version21AsOutlookWritesIt) {
     EXPECT_EQ(c.Text("Body"), QString::fromUtf8("Ordina ogni mese: caffè e tè."));
 }
 
+TEST(VCard, Version21FoldsKeepTheBlankTheyFoldAt) {
+    auto cards = Read("folded21.vcf");
+    ASSERT_EQ(cards.size(), 1u);
+    const OutlookItem& c = *cards[0];
+    EXPECT_EQ(c.Text("CompanyName"), "Alfa Beta S.p.A.");
+    EXPECT_EQ(c.Text("JobTitle"), "Responsabile commerciale per l'Emilia e la Romagna");
+    EXPECT_EQ(c.Text("BusinessAddressStreet"), "Via Giuseppe Garibaldi 12");
+    EXPECT_EQ(c.Text("BusinessAddressCity"), "Modena");
+    // Soft line breaks join without a blank; a blank the next line begins with is text.
+    EXPECT_EQ(c.Text("Body"),
+              QString::fromUtf8("Consegne solo al mattino, dalle 8 alle 12; citofonare al magazzino, non all’ufficio."));
+}
+
+TEST(VCard, AByteOrderMarkIsNotPartOfTheFirstCard) {
+    TestKit::Environment env;
+    UseContacts(DataFile("contacts-bom.vcf"));
+    auto app = OutlookApplication::Create();
+    auto folder = app->GetNamespace("MAPI").GetDefaultFolder(olFolderContacts);
+    ASSERT_NE(folder, nullptr);
+    ASSERT_EQ(folder->Items().Count(), 2);
+    EXPECT_EQ(folder->Items().Item(1)->Text("LastName"), "Galli");
+    EXPECT_EQ(folder->Items().Item(1)->Text("BusinessAddressCity"), "Ravenna");
+}
+
 TEST(VCard, Version30WithGroupsFoldingAndEscapes) {
     auto cards = Read("contacts30.vcf");
     ASSERT_EQ(cards.size(), 2u);

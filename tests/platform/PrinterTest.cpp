@@ -1,5 +1,7 @@
 // The Printer object: the print position, pages and jobs, whole documents,
-// and documents printed by LibreOffice, all printed to PDF and read back.
+// and documents printed by LibreOffice, printed to PDF or on a real print
+// queue and read back.
+#include "CupsQueue.h"
 #include "Errors.h"
 #include "Office.h"
 #include "PdfText.h"
@@ -10,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -34,7 +37,76 @@ protected:
     QTemporaryDir dir;
 };
 
+// An address block as the mailing prints one: Arial 11, a line under the other from (x, y).
+void Address(double x, double y, const QStringList& lines) {
+    auto& p = Printer();
+    p.SetScaleMode(vbMillimeters);
+    p.SetFontName("Arial");
+    p.SetFontSize(11);
+    p.SetCurrentY(y);
+    for (const QString& line : lines) {
+        p.SetCurrentX(x);
+        p.Print(line);
+    }
+}
+
+// A letter mailing and then an envelope and a label mailing in one session,
+// and a plain job after them: four jobs.
+void PrintALetterEnvelopesLabelsAndAPlainJob() {
+    QTextDocument letter;
+    ASSERT_TRUE(RtfToDocument("{\\rtf1\\ansi\\paperw11906\\paperh16838\\margl1418\\margt1701"
+                              "{\\fonttbl{\\f0 Arial;}}\\pard\\f0\\fs24 Gentile cliente\\par}",
+                              letter));
+    Printer().PrintJob([&](QPagedPaintDevice& device) { PrintRichText(letter, device); });
+    Address(150, 37, {"Rossi Mario", "Via Roma 1", "40100 Bologna BO"});
+    Printer().NewPage();
+    Address(150, 37, {"Bianchi Anna", "Via Po 2", "10100 Torino TO"});
+    Printer().NewPage();
+    Printer().EndDoc();
+    Address(25, 5, {"Verdi Luca", "Via Dante 3"});
+    Address(89, 5, {"Neri Paola", "Via Verdi 4"});
+    Address(25, 42, {"Gialli Rosa", "Via Manzoni 5"});
+    Printer().EndDoc();
+    Address(10, 10, {"Fine"});
+    Printer().EndDoc();
+}
+
+// Every line where it was printed and as high as 11 points (12 for the letter) make it.
+void ExpectEveryJobAtItsOwnScale(const QStringList& pdfs) {
+    ASSERT_EQ(pdfs.size(), 4);
+    Printer().SetFontName("Arial");
+    Printer().SetFontSize(11);
+    const double line = Printer().TextHeight("x");
+    struct Expected {
+        int job, page;
+        QString word;
+        double left, top;
+    };
+    const Expected expected[] = {
+        {0, 1, "Gentile", 25, 30},         {1, 1, "Rossi", 150, 37},   {1, 1, "40100", 150, 37 + 2 * line},
+        {1, 2, "Bianchi", 150, 37},        {2, 1, "Verdi", 25, 5},     {2, 1, "Neri", 89, 5},
+        {2, 1, "Gialli", 25, 42},          {3, 1, "Fine", 10, 10},
+    };
+    QList<QList<PdfText::Word>> words;
+    for (const QString& pdf : pdfs) words << PdfText::Words(pdf);
+    EXPECT_EQ(PdfText::Pages(pdfs[1]), 2);
+    for (const Expected& e : expected) {
+        const PdfText::Word w = PdfText::Find(words[e.job], e.word, e.page);
+        SCOPED_TRACE(QStringLiteral("job %1, %2").arg(e.job + 1).arg(e.word).toStdString());
+        ASSERT_FALSE(w.text.isEmpty()) << "not printed";
+        EXPECT_NEAR(w.box.left(), e.left, 1.5);
+        EXPECT_NEAR(w.box.top(), e.top, 2.0);
+        EXPECT_GT(w.box.height(), 2.0);
+        EXPECT_LT(w.box.height(), 6.5);
+    }
+}
+
 }  // namespace
+
+TEST_F(PrinterPdf, AfterALetterEnvelopesLabelsAndAPlainJobPrintAtTheirOwnScale) {
+    PrintALetterEnvelopesLabelsAndAPlainJob();
+    ExpectEveryJobAtItsOwnScale(Printer().PrintedFiles());
+}
 
 TEST_F(PrinterPdf, PositionsAndLines) {
     auto& p = Printer();
@@ -127,4 +199,81 @@ TEST(PrinterSystem, WithoutPrintersTheJobCannotStart) {
     }
     SetPrinterListHandler(previous);
     EXPECT_FALSE(Printer().JobOpen());
+}
+
+TEST(PrinterFile, APdfFileChosenInThePrinterDialogTakesEveryJobAndLosesNone) {
+    const auto previous = SetPrinterListHandler([] { return QStringList(); });
+    QTemporaryDir dir;
+    const QString chosen = dir.filePath("lettere.pdf");
+    auto& p = Printer();
+    EXPECT_FALSE(p.Available());
+    QPrinter dialog;
+    dialog.setOutputFormat(QPrinter::PdfFormat);
+    dialog.setOutputFileName(chosen);
+    p.TakeChoice(dialog);
+    EXPECT_EQ(p.OutputFile(), chosen);
+    EXPECT_TRUE(p.Available());
+    // The dialog opens on it again.
+    QPrinter again;
+    p.OfferChoice(again);
+    EXPECT_EQ(again.outputFormat(), QPrinter::PdfFormat);
+    EXPECT_EQ(again.outputFileName(), chosen);
+
+    // A file of that series already there is another's: it is passed over.
+    QFile other(dir.filePath("lettere-2.pdf"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("altro");
+    other.close();
+    p.SetScaleMode(vbMillimeters);
+    p.Print("Primo");
+    p.EndDoc();
+    QTextDocument letter;
+    ASSERT_TRUE(RtfToDocument("{\\rtf1\\ansi \\pard Lettera\\par}", letter));
+    p.PrintJob([&](QPagedPaintDevice& device) { PrintRichText(letter, device); });
+    p.Print("Terzo");
+    p.EndDoc();
+    EXPECT_EQ(p.PrintedFiles(), QStringList({chosen, dir.filePath("lettere-3.pdf"), dir.filePath("lettere-4.pdf")}));
+    EXPECT_TRUE(PdfText::Text(chosen).contains("Primo"));
+    EXPECT_TRUE(PdfText::Text(dir.filePath("lettere-3.pdf")).contains("Lettera"));
+    EXPECT_TRUE(PdfText::Text(dir.filePath("lettere-4.pdf")).contains("Terzo"));
+    ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+    EXPECT_EQ(other.readAll(), "altro");
+
+    // A dialog that named neither a file nor a printer changes nothing.
+    p.TakeChoice(QPrinter());
+    EXPECT_EQ(p.OutputFile(), chosen);
+    // Back to printers, of which there are none.
+    p.SetDeviceName(QString());
+    EXPECT_TRUE(p.OutputFile().isEmpty());
+    EXPECT_FALSE(p.Available());
+    EXPECT_THROW(p.Print("x"), BasicError);
+    SetPrinterListHandler([] { return QStringList{"Ufficio"}; });
+    p.SetDeviceName("Magazzino");
+    EXPECT_FALSE(p.Available());
+    try {
+        p.Print("x");
+        ADD_FAILURE() << "no error";
+    } catch (const BasicError& e) {
+        EXPECT_EQ(e.Number(), 482);
+        EXPECT_EQ(e.Description(), QString::fromUtf8("La stampante Magazzino non è installata"));
+    }
+    p.SetDeviceName(QString());
+    EXPECT_TRUE(p.Available());
+    SetPrinterListHandler(previous);
+    p.SetScaleMode(vbTwips);
+}
+
+TEST(PrintQueue, ALetterEnvelopesLabelsAndAPlainJobComeOutOfARealQueueAtTheirScale) {
+    Cups::Queue queue;
+    if (!queue.Skip().isEmpty()) GTEST_SKIP() << queue.Skip().toStdString();
+    ASSERT_TRUE(queue.Error().isEmpty()) << queue.Error().toStdString();
+    Printer().SetDeviceName(queue.Name());
+    EXPECT_TRUE(Printer().Available());
+    PrintALetterEnvelopesLabelsAndAPlainJob();
+    EXPECT_TRUE(Printer().PrintedFiles().isEmpty());
+    const QStringList pdfs = queue.WaitForFiles(4);
+    EXPECT_EQ(pdfs.size(), 4) << Cups::Queue::ServerLog().toStdString();
+    ExpectEveryJobAtItsOwnScale(pdfs);
+    Printer().SetDeviceName(QString());
+    Printer().SetScaleMode(vbTwips);
 }

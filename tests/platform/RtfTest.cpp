@@ -167,6 +167,12 @@ TEST(Rtf, DecodesCodePagesAndUnicodeEscapes) {
          doc);
     EXPECT_EQ(Paragraphs(doc), QStringLiteral("città € “q” € € €x ") + QString::fromUcs4(U"\U0001F600") +
                                    QStringLiteral("čš"));
+
+    // Code pages the reader has no table of: a Japanese Mac document with a Cyrillic Mac font.
+    Read("{\\rtf1\\mac\\ansicpg10001{\\fonttbl{\\f0 Osaka;}{\\f1\\cpg10007 Mac Cyrillic;}}"
+         "\\'82\\'a0 {\\f1 \\'80\\'e0}\\par}",
+         doc);
+    EXPECT_EQ(Paragraphs(doc), QStringLiteral("あ Аа"));
 }
 
 TEST(Rtf, SkipsWhatItDoesNotKnowAndKeepsFieldResults) {
@@ -179,6 +185,16 @@ TEST(Rtf, SkipsWhatItDoesNotKnowAndKeepsFieldResults) {
          "{\\listtext\\'95\\tab}voce\\par}",
          doc);
     EXPECT_EQ(Paragraphs(doc), QStringLiteral("Prima collegamento dopo fine|\u2022\tvoce"));
+
+    // Blanks between "{", "\*" and a destination's word; before any other word they are text.
+    Read("{\\rtf1\\ansi\\deff0{ \\fonttbl{ \\f0\\fswiss Arial;}{\\f1 Courier New;}}"
+         "{ \\colortbl;\\red255\\green0\\blue0;}{ \\* \\generator Altro;}{ \\info{\\title Titolo}}"
+         "Testo{ \\cf1 rosso}{ {\\f1 fisso}}\\par}",
+         doc);
+    EXPECT_EQ(Paragraphs(doc), "Testo rosso fisso");
+    EXPECT_EQ(FormatOf(doc, "Testo").fontFamilies().toStringList().value(0), "Arial");
+    EXPECT_EQ(FormatOf(doc, "fisso").fontFamilies().toStringList().value(0), "Courier New");
+    EXPECT_EQ(FormatOf(doc, "rosso").foreground().color(), QColor(255, 0, 0));
 }
 
 TEST(Rtf, KeepsFormattingPerGroupAndResetsWithPlainAndPard) {

@@ -1,13 +1,25 @@
+#include "CommonDialog.h"
 #include "Dialogs.h"
+#include "Errors.h"
 #include "Form.h"
 #include "ListView.h"
 #include "Runtime.h"
 #include "TestKit.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QLockFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 using namespace Platform;
@@ -63,7 +75,63 @@ TEST(Translations, QtsOwnDialogsSpeakItalian) {
     ASSERT_TRUE(LoadItalianTranslations());
     EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
     EXPECT_NE(QCoreApplication::translate("QFileDialog", "&Choose"), "&Choose");
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"), "Cartella");
     EXPECT_EQ(QLocale().language(), QLocale::Italian);
+}
+
+TEST(Translations, TheFileDialogIsQtsOwnWithItalianColumns) {
+    ASSERT_TRUE(LoadItalianTranslations());
+    TestKit::Environment env;
+    QDir(env.Root()).mkpath("lettere");
+    QFile file(env.Root() + "/lettera.rtf");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(2048, 'x'));
+    file.close();
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2025, 12, 9), QTime(10, 30)), QFileDevice::FileModificationTime));
+    file.close();
+
+    auto dialog = MakeFileDialog(nullptr, "Apri file RTF", env.Root());
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    dialog->setViewMode(QFileDialog::Detail);
+    dialog->show();
+    auto* view = dialog->findChild<QTreeView*>();
+    ASSERT_NE(view, nullptr);
+    QAbstractItemModel* model = view->model();
+    auto row = [&](const QString& name) {
+        const QModelIndex root = view->rootIndex();
+        for (int r = 0; r < model->rowCount(root); ++r)
+            if (model->index(r, 0, root).data().toString() == name) return r;
+        return -1;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return row("lettera.rtf") >= 0 && row("lettere") >= 0; }, 10000));
+    const QModelIndex root = view->rootIndex();
+    EXPECT_EQ(model->headerData(3, Qt::Horizontal).toString(), "Data di modifica");
+    EXPECT_EQ(model->index(row("lettere"), 2, root).data().toString(), "Cartella");
+    const QString when = model->index(row("lettera.rtf"), 3, root).data().toString();
+    EXPECT_TRUE(when.startsWith("09/12/25")) << when.toStdString();
+    EXPECT_EQ(model->index(row("lettera.rtf"), 1, root).data().toString(), "2,00 KiB");
+    auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(types, nullptr);
+    EXPECT_EQ(types->currentText(), "Tutti i file (*)");
+}
+
+TEST(Errors, AnErrorWithoutATextGetsTheRuntimesItalianOne) {
+    try {
+        Err().Raise(75);
+    } catch (const BasicError& e) {
+        EXPECT_EQ(e.Description(), "Errore di accesso al percorso/file");
+    }
+    EXPECT_EQ(Err().Description, "Errore di accesso al percorso/file");
+    Err().Set(53, QString(), "Pagivex.Preview.Export");
+    EXPECT_EQ(Err().Description, "Impossibile trovare il file");
+    Err().Set(std::bad_alloc());
+    EXPECT_EQ(Err().Number, 7);
+    EXPECT_EQ(Err().Description, "Memoria esaurita");
+    // A text of the raiser's own is kept.
+    Err().Set(75, "Impossibile scrivere /tmp/x.csv");
+    EXPECT_EQ(Err().Description, "Impossibile scrivere /tmp/x.csv");
+    Err().Clear();
 }
 
 TEST(Clock, CanBeSetFrozenOrRunning) {
@@ -82,25 +150,16 @@ namespace {
 // Points the runtime and cache folders somewhere of the test's own.
 struct InstanceFolders {
     explicit InstanceFolders(const QString& root, QFileDevice::Permissions runtimePermissions)
-        : runtime(root + "/run"), cache(root + "/cache") {
+        : runtime(root + "/run"),
+          cache(root + "/cache"),
+          runtimeVariable("XDG_RUNTIME_DIR", runtime.toLocal8Bit()),
+          cacheVariable("XDG_CACHE_HOME", cache.toLocal8Bit()) {
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, runtimePermissions);
-        oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-        oldCache = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-        qputenv("XDG_CACHE_HOME", cache.toLocal8Bit());
     }
-    ~InstanceFolders() {
-        App::SetInstanceKey(QString());
-        Restore("XDG_RUNTIME_DIR", oldRuntime);
-        Restore("XDG_CACHE_HOME", oldCache);
-    }
-    static void Restore(const char* name, const QByteArray& value) {
-        if (value.isNull()) qunsetenv(name);
-        else qputenv(name, value);
-    }
+    ~InstanceFolders() { App::SetInstanceKey(QString()); }
     QString runtime, cache;
-    QByteArray oldRuntime, oldCache;
+    TestKit::EnvironmentVariable runtimeVariable, cacheVariable;
 };
 const auto kPrivate = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                       QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
@@ -251,6 +310,36 @@ TEST(Forms, ClosingByTheFrameUnloadsUnlessRefused) {
     EXPECT_EQ(form->unloadQueries, 2);
 }
 
+TEST(Forms, AWindowKeepsItsSizeWhileItsContentsGrow) {
+    Form form;
+    auto* layout = new QVBoxLayout(&form);
+    auto* text = new QLabel(QStringLiteral("breve"), &form);
+    auto* frame = new QGroupBox(QStringLiteral("dati"), &form);
+    auto* inFrame = new QVBoxLayout(frame);
+    for (int i = 0; i < 12; ++i) inFrame->addWidget(new QLineEdit(frame));
+    frame->hide();
+    auto* start = new QPushButton(QStringLiteral("inizio"), &form);
+    layout->addWidget(text);
+    layout->addWidget(frame);
+    layout->addStretch(1);
+    layout->addWidget(start);
+    form.resize(300, 200);
+    form.Show();
+    QApplication::processEvents();
+    const QSize size = form.size();
+    const QPoint button = start->pos();
+    text->setText(QString(40, QLatin1Char('x')) + QStringLiteral(" un testo molto più lungo della finestra"));
+    QApplication::processEvents();
+    frame->show();
+    QApplication::processEvents();
+    EXPECT_EQ(form.size(), size);
+    EXPECT_EQ(start->pos(), button);
+    // The user may still make it bigger or smaller, down to what it was shown with.
+    form.resize(500, 400);
+    EXPECT_EQ(form.size(), QSize(500, 400));
+    form.Unload();
+}
+
 TEST(ListViews, ColumnsAndItems) {
     ListView lv;
     lv.AddColumn("data e ora", "data e ora", 2000);
@@ -281,7 +370,8 @@ TEST(ListViews, ColumnsAndItems) {
 
 #include <QApplication>
 #include <QCalendarWidget>
-#include <QDateEdit>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
 
 TEST(Controls, DatePickerHoldsNoDateWhenUnticked) {
@@ -297,31 +387,97 @@ TEST(Controls, DatePickerHoldsNoDateWhenUnticked) {
     EXPECT_TRUE(dp.property("CalendarBackColor").isValid());
 }
 
-TEST(Controls, DatePickerRefusesAnImpossibleDateAndColoursItsCalendar) {
+namespace {
+// A date picker on screen, its box clicked where the user would, and what
+// the box showed after every key.
+struct TypedDate {
+    TypedDate() {
+        dp.SetValue(QDateTime(QDate(1980, 3, 9), QTime()));
+        dp.resize(200, 30);
+        dp.show();
+        QApplication::setActiveWindow(&dp);
+        dp.Editor()->setFocus();
+    }
+    // Clicks `at` characters into the box (the year, by default), then types.
+    QDate Type(const QString& keys, int at = 8) {
+        auto* edit = dp.Editor();
+        const int x = 4 + edit->fontMetrics().horizontalAdvance(edit->text().left(at));
+        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(x, edit->height() / 2));
+        shown.clear();
+        for (QChar c : keys) {
+            QTest::keyClicks(edit, QString(c));
+            shown << edit->text();
+        }
+        return dp.Value().toDateTime().date();
+    }
+    TestKit::Environment env;
     DatePicker dp;
-    dp.SetValue(QDateTime(QDate(2024, 1, 15), QTime()));
-    dp.show();
-    QApplication::setActiveWindow(&dp);
-    QDateEdit* edit = dp.Editor();
-    edit->setFocus();
-    edit->setSelectedSection(QDateTimeEdit::DaySection);
-    QTest::keyClicks(edit, "31");
-    edit->setSelectedSection(QDateTimeEdit::MonthSection);
-    QTest::keyClicks(edit, "02");  // 31/02 is refused as it is typed
-    QTest::keyClick(edit, Qt::Key_Tab);
-    EXPECT_EQ(dp.Value().toDateTime().date(), QDate(2024, 1, 31));
-    edit->setSelectedSection(QDateTimeEdit::MonthSection);
-    QTest::keyClicks(edit, "03");  // a real date is taken as typed
-    EXPECT_EQ(dp.Value().toDateTime().date(), QDate(2024, 3, 31));
+    QStringList shown;
+};
+const QRegularExpression kWellFormed(QStringLiteral(R"(^[0-9_]{2}/[0-9_]{2}/[0-9_]{4}$)"));
+}  // namespace
 
+TEST(Controls, DatePickerTakesADateTypedWholeFromAnyCaretPlace) {
+    TypedDate t;
+    int changes = 0;
+    QObject::connect(&t.dp, &DatePicker::Change, [&] { ++changes; });
+    EXPECT_EQ(t.Type("15/03/1980"), QDate(1980, 3, 15));
+    EXPECT_EQ(t.shown.first(), "1_/__/____");
+    EXPECT_EQ(t.Type("21041975", 0), QDate(1975, 4, 21));
+    EXPECT_EQ(t.Type("1/2/2003", 4), QDate(2003, 2, 1));
+    EXPECT_EQ(t.shown[1], "01/__/____");
+    EXPECT_EQ(changes, 3);
+    for (const QString& text : t.shown) EXPECT_TRUE(kWellFormed.match(text).hasMatch()) << text.toStdString();
+    // A two-digit year is taken when the entry ends, as any typed date reads it.
+    t.Type("5/6/80");
+    QTest::keyClick(t.dp.Editor(), Qt::Key_Return);
+    EXPECT_EQ(t.dp.Value().toDateTime().date(), QDate(1980, 6, 5));
+    EXPECT_EQ(t.dp.Editor()->text(), "05/06/1980");
+    EXPECT_TRUE(t.env.Boxes().isEmpty());
+    // Backspace takes back the last digit shown.
+    QTest::keyClick(t.dp.Editor(), Qt::Key_Backspace);
+    EXPECT_EQ(t.dp.Editor()->text(), "05/06/198_");
+    QTest::keyClicks(t.dp.Editor(), "1");
+    EXPECT_EQ(t.dp.Value().toDateTime().date(), QDate(1981, 6, 5));
+}
+
+TEST(Controls, DatePickerRefusesAnImpossibleDateAndKeepsTheLastGoodOne) {
+    TypedDate t;
+    t.Type("15/03/1980");
+    const QList<QPair<QString, QString>> impossible{
+        {"31/02/2026", "31/02/2026"}, {"31022026", "31/02/2026"}, {"29-2-2025", "29/02/2025"}};
+    for (const auto& [typed, shown] : impossible) {
+        t.env.ClearBoxes();
+        EXPECT_EQ(t.Type(typed), QDate(1980, 3, 15)) << typed.toStdString();
+        for (const QString& text : t.shown) EXPECT_TRUE(kWellFormed.match(text).hasMatch()) << text.toStdString();
+        EXPECT_EQ(t.dp.Editor()->text(), "15/03/1980");
+        ASSERT_EQ(t.env.Prompts().size(), 1) << typed.toStdString();
+        EXPECT_TRUE(t.env.Prompts()[0].startsWith("La data " + shown + " non esiste.\n")) << t.env.Prompts()[0].toStdString();
+    }
+    // Letters have no place in a date; an entry left half typed is refused as it ends.
+    t.env.ClearBoxes();
+    t.Type("12ab/0");
+    EXPECT_EQ(t.shown.last(), "12/0_/____");
+    QTest::keyClick(t.dp.Editor(), Qt::Key_Return);
+    EXPECT_EQ(t.dp.Value().toDateTime().date(), QDate(1980, 3, 15));
+    ASSERT_EQ(t.env.Prompts().size(), 1);
+    EXPECT_TRUE(t.env.Prompts()[0].startsWith("Data non valida: 12/0_/____\n"));
+}
+
+TEST(Controls, DatePickerColoursItsCalendar) {
+    DatePicker dp;
     dp.setProperty("CalendarBackColor", 0xA08053);
     dp.setProperty("CalendarTitleForeColor", 0xFFFFFF);
     dp.setProperty("CalendarTrailingForeColor", 0x909090);
-    ASSERT_NE(edit->calendarWidget(), nullptr);
-    const QPalette p = edit->calendarWidget()->palette();
+    ASSERT_NE(dp.Calendar(), nullptr);
+    const QPalette p = dp.Calendar()->palette();
     EXPECT_EQ(p.color(QPalette::Base), BgrToColor(0xA08053));
     EXPECT_EQ(p.color(QPalette::HighlightedText), BgrToColor(0xFFFFFF));
     EXPECT_EQ(p.color(QPalette::Disabled, QPalette::Text), BgrToColor(0x909090));
+    // A day picked in the calendar is the date.
+    dp.SetValue(QDateTime(QDate(2024, 1, 15), QTime()));
+    emit dp.Calendar()->clicked(QDate(2024, 2, 29));
+    EXPECT_EQ(dp.Value().toDateTime().date(), QDate(2024, 2, 29));
 }
 
 TEST(Controls, ComboBoxStartsWithNothingSelected) {

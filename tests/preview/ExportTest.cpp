@@ -4,11 +4,13 @@
 #include "Exporters.h"
 #include "FileSizeLimit.h"
 #include "Pages.h"
+#include "modErrorManager.h"
 #include "modGlobals.h"
 
-#include <QFile>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -73,14 +75,14 @@ TEST(Exporters, CsvBytes) {
     preview->SetOutputFile(dir.filePath("lista"));
     preview->Export(Pagivex::zvCSV);
     EXPECT_EQ(preview->OutputFile(), dir.filePath("lista.csv"));
-    const QByteArray expected = "Page 1\r\n"
+    const QByteArray expected = "Pagina 1\r\n"
                                 "\r\n"
                                 "\"Nome\",\"Citt\xE0 \"\"A\"\"\"\r\n"
                                 "\r\n"
                                 "\"a b<c>&\",\r\n"
                                 "\"\x80 5\"\r\n"  // the box's band ends the line
                                 "\r\n"
-                                "Page 2\r\n"
+                                "Pagina 2\r\n"
                                 "\r\n";
     EXPECT_EQ(ReadAll(preview->OutputFile()), expected);
 }
@@ -92,10 +94,10 @@ TEST(Exporters, PlainTextBytes) {
     preview->Export(Pagivex::zvText);
     EXPECT_EQ(preview->OutputFile(), dir.filePath("lista.txt"));
     const QByteArray expected = Repeat('/', 100) + "\r\n" + "/// Brivalto & Co\r\n" + "/// " + Repeat('/', 100) +
-                                "\r\n\r\n" + Repeat('=', 100) + "\r\n Page 1\r\n" + "\r\n" + Repeat('-', 100) +
+                                "\r\n\r\n" + Repeat('=', 100) + "\r\n Pagina 1\r\n" + "\r\n" + Repeat('-', 100) +
                                 "\r\n" + "Nome        \t" + "Citt\xE0 \"A\" " + "\r\n" + Repeat('_', 50) + "\r\n" +
                                 " a b<c>&\t" + "\r\n" + Repeat('-', 100) + "\r\n" + "\x80 5  " + "\r\n" + "\r\n" +
-                                Repeat('=', 100) + "\r\n Page 2\r\n" + "\r\n";
+                                Repeat('=', 100) + "\r\n Pagina 2\r\n" + "\r\n";
     EXPECT_EQ(ReadAll(preview->OutputFile()), expected);
 }
 
@@ -114,12 +116,12 @@ TEST(Exporters, HtmlBytes) {
         "<META NAME=\"Keywords\" CONTENT=\"?\">\r\n"
         "<META NAME=\"Description\" CONTENT=\"?\">\r\n"
         "</HEAD>\r\n<BODY>\r\n"
-        "<A NAME=\"TOP\"><FONT SIZE=4>Index</FONT></A><BR>\r\n"
-        "<A HREF=\"#PAGE1\">Page 1</A><BR>\r\n"
-        "<A HREF=\"#PAGE2\">Page 2</A><BR>\r\n"
+        "<A NAME=\"TOP\"><FONT SIZE=4>Indice</FONT></A><BR>\r\n"
+        "<A HREF=\"#PAGE1\">Pagina 1</A><BR>\r\n"
+        "<A HREF=\"#PAGE2\">Pagina 2</A><BR>\r\n"
         "\r\n"
         "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n"
-        "<A NAME=\"PAGE1\"><FONT SIZE=4 COLOR=\"Black\">Page 1</FONT></A><BR>\r\n" +
+        "<A NAME=\"PAGE1\"><FONT SIZE=4 COLOR=\"Black\">Pagina 1</FONT></A><BR>\r\n" +
         table +
         "<TD BAND=\"1\" WIDTH=\"120px\" ALIGN=\"Left\" VALIGN=\"Top\">" + font + "\"#000000\">Nome</FONT></TD>\r\n" +
         "<TD BAND=\"1\" WIDTH=\"96px\" ALIGN=\"Center\" VALIGN=\"Top\">" + font +
@@ -134,10 +136,10 @@ TEST(Exporters, HtmlBytes) {
         "\"#000000\">\x80&nbsp;5</FONT></TD>\r\n" +
         "</TR>\r\n<TR>\r\n"  // the box's band
         "</TR>\r\n</TABLE>\r\n"
-        "<A HREF=\"#TOP\">Top</A><BR>\r\n"
+        "<A HREF=\"#TOP\">Inizio</A><BR>\r\n"
         "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n"
-        "<A NAME=\"PAGE2\"><FONT SIZE=4 COLOR=\"Black\">Page 2</FONT></A><BR>\r\n"
-        "<A HREF=\"#TOP\">Top</A><BR>\r\n"
+        "<A NAME=\"PAGE2\"><FONT SIZE=4 COLOR=\"Black\">Pagina 2</FONT></A><BR>\r\n"
+        "<A HREF=\"#TOP\">Inizio</A><BR>\r\n"
         "<HR SIZE=1 COLOR=\"RED\" WIDTH=\"100%\">\r\n</BODY>\r\n</HTML>\r\n";
     EXPECT_EQ(ReadAll(preview->OutputFile()), expected);
 }
@@ -388,15 +390,64 @@ TEST(ExportRoad, EventsAndTheNamePrompt) {
     EXPECT_EQ(events.done.last(), Pagivex::zvCSV);
 }
 
-TEST(ExportRoad, ABareNameGoesIntoTheLibraryFolder) {
+// The library's own files go to a folder of the user and workstation, never beside the
+// library, which an installed program cannot write and its users would share.
+class LibraryFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedData_ = qgetenv("XDG_DATA_HOME");
+        savedName_ = qgetenv("BRIVALTO_COMPUTERNAME");
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+        qputenv("BRIVALTO_COMPUTERNAME", "postazione1");
+    }
+    void TearDown() override {
+        Restore("XDG_DATA_HOME", savedData_);
+        Restore("BRIVALTO_COMPUTERNAME", savedName_);
+    }
+    static void Restore(const char* name, const QByteArray& value) {
+        if (value.isNull()) qunsetenv(name);
+        else qputenv(name, value);
+    }
+    QTemporaryDir data;
+
+private:
+    QByteArray savedData_, savedName_;
+};
+
+TEST_F(LibraryFiles, ABareExportNameGoesIntoTheFolderOfTheUserAndWorkstation) {
     PreviewTest::ScriptedBoxes boxes;
     auto preview = FixedDocument();
-    const QString name = QString("pagivex-test-%1").arg(QCoreApplication::applicationPid());
-    boxes.answers = {name};
+    boxes.answers = {QString("lista")};
     preview->Export(Pagivex::zvText);
-    const QString expected = Pagivex::modGlobals::LibraryFolder() + "/" + name + ".txt";
+    const QString expected = data.path() + "/Pagivex/POSTAZIONE1/lista.txt";
     EXPECT_EQ(preview->OutputFile(), expected);
-    EXPECT_TRUE(QFile::remove(expected));
+    EXPECT_TRUE(QFile::exists(expected));
+    EXPECT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/lista.txt"));
+}
+
+TEST_F(LibraryFiles, TheDailyLogIsKeptPerUserAndWorkstation) {
+    const QString saved = Pagivex::modErrorManager::LogFolder();
+    Pagivex::modErrorManager::SetLogFolder(QString());
+    const QByteArray savedDir = qgetenv("PAGIVEX_LOG_DIR");
+    qunsetenv("PAGIVEX_LOG_DIR");
+    const QString day = QDate::currentDate().toString("yyyy/MM/dd");
+    auto pages = Pagivex::CreatePreview()->Pages();
+    pages->Add();
+    EXPECT_THROW(pages->SetScaleMode(7), Pagivex::Error);
+    const QString first = data.path() + "/Pagivex/POSTAZIONE1/PagivexLog" + day + ".log";
+    EXPECT_EQ(Pagivex::modErrorManager::TodayLogFile(), first);
+    EXPECT_TRUE(QFile::exists(first));
+    // A second workstation of the same user on the same machine keeps a log of its own.
+    qputenv("BRIVALTO_COMPUTERNAME", "POSTAZIONE2");
+    EXPECT_THROW(pages->SetScaleMode(7), Pagivex::Error);
+    EXPECT_TRUE(QFile::exists(data.path() + "/Pagivex/POSTAZIONE2/PagivexLog" + day + ".log"));
+    EXPECT_FALSE(QFile::exists(QCoreApplication::applicationDirPath() + "/PagivexLog" + QDate::currentDate().toString("yyyy")));
+    // The setting names another folder.
+    QTemporaryDir elsewhere;
+    qputenv("PAGIVEX_LOG_DIR", elsewhere.path().toLocal8Bit());
+    EXPECT_EQ(Pagivex::modErrorManager::TodayLogFile(), elsewhere.path() + "/PagivexLog" + day + ".log");
+    Restore("PAGIVEX_LOG_DIR", savedDir);
+    Pagivex::modErrorManager::SetLogFolder(saved);
 }
 
 TEST(ExportRoad, ASecondExportCannotStartWhileOneRuns) {

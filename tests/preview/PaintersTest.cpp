@@ -1,5 +1,6 @@
 // Text cells, on the screen surface and on paper alike: cut at their rectangle exactly as
-// cutting every cell would, whether the cut is made or found needless.
+// cutting every cell would, whether the cut is made or found needless, and never with a line
+// of text below what the rectangle shows.
 #include "PreviewTestKit.h"
 
 #include "Painters.h"
@@ -60,15 +61,30 @@ TEST(Painters, ATextIsCutAtItsCellAsIfEveryCellWereCut) {
                             Pagivex::Painters::RenderText(p, text, cell, 0x203040, -1, alignment, font, 0);
                         });
                         const QImage reference = Paint(dpi, [&](QPainter& p) {
-                            int flags = Qt::TextWordWrap;
-                            flags |= alignment & 1 ? Qt::AlignHCenter : alignment & 2 ? Qt::AlignRight : Qt::AlignLeft;
+                            const int horizontal = alignment & 1   ? Qt::AlignHCenter
+                                                   : alignment & 2 ? Qt::AlignRight
+                                                                   : Qt::AlignLeft;
                             p.save();
                             p.setFont(font);
-                            flags |= p.boundingRect(cell, flags, text).height() > cell.height() ? Qt::AlignTop
-                                                                                               : Qt::AlignVCenter;
                             p.setPen(QColor(0x40, 0x30, 0x20));
                             p.setClipRect(cell, Qt::IntersectClip);
-                            p.drawText(cell, flags, text);
+                            const int wrapped = Qt::TextWordWrap | horizontal | Qt::AlignVCenter;
+                            if (p.boundingRect(cell, wrapped, text).height() <= cell.height()) {
+                                p.drawText(cell, wrapped, text);
+                            } else {
+                                // More lines than the cell shows: the whole text on one line, its
+                                // beginning shown when it is too long; blanks that end it count only
+                                // when they fit too, as in a wrapped line.
+                                const QFontMetricsF fm(p.font());
+                                QString line = QString(text).replace('\n', ' ').replace('\t', ' ');
+                                if (fm.horizontalAdvance(line) > cell.width())
+                                    while (line.endsWith(' ')) line.chop(1);
+                                const bool fits = fm.horizontalAdvance(line) <= cell.width();
+                                p.drawText(cell,
+                                           Qt::TextSingleLine | (fits ? horizontal : int(Qt::AlignLeft)) |
+                                               (fm.ascent() + fm.descent() > cell.height() ? Qt::AlignTop : Qt::AlignVCenter),
+                                           line);
+                            }
                             p.restore();
                         });
                         ASSERT_EQ(drawn, reference) << text.toStdString() << " dpi " << dpi << " align " << alignment
@@ -84,41 +100,37 @@ TEST(Painters, ATextIsCutAtItsCellAsIfEveryCellWereCut) {
     EXPECT_GT(cut, 20);
 }
 
-// A text taller than its box shows its beginning: its first line at the top of the box, whole,
-// as if it were the only line.
-TEST(Painters, ATextTallerThanItsBoxStartsAtTheTop) {
+// A text with more lines than its box shows keeps all its words on the lines the box shows:
+// the last of them holds the rest of the text, its beginning shown, cut at the box's edges;
+// no line lies half inside the box.
+TEST(Painters, ATextTallerThanItsBoxKeepsItsWordsOnTheLinesItShows) {
     QFont font("Liberation Sans");
     font.setPixelSize(16);
-    const QRect cell(20, 10, 300, 30);
-    for (int alignment : {0, 1, 2}) {
-        const int horizontal = alignment & 1 ? Qt::AlignHCenter : alignment & 2 ? Qt::AlignRight : Qt::AlignLeft;
-        const auto firstLineAlone = [&](QPainter& p) {
+    const QString lines = "Primo rigo\nSecondo rigo\nTerzo rigo\nQuarto rigo";
+    const QString words = "Primo rigo Secondo rigo Terzo rigo Quarto rigo";
+    const auto drawn = [&](const QString& text, const QRect& cell, int alignment) {
+        return Paint(96, [&](QPainter& p) { Pagivex::Painters::RenderText(p, text, cell, 0x203040, -1, alignment, font, 0); });
+    };
+    const auto expected = [&](const QString& text, const QRect& cell) {
+        return Paint(96, [&](QPainter& p) {
             p.setFont(font);
             p.setPen(QColor(0x40, 0x30, 0x20));
             p.setClipRect(cell);
-            p.drawText(cell, Qt::AlignTop | horizontal, "Primo rigo");
-        };
-        const QImage lines = Paint(96, [&](QPainter& p) {
-            Pagivex::Painters::RenderText(p, "Primo rigo\nSecondo rigo\nTerzo rigo\nQuarto rigo", cell, 0x203040, -1,
-                                          alignment, font, 0);
+            p.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, text);
         });
-        const QImage top = Paint(96, firstLineAlone);
-        // The rows of the first line are the same; below it the second line begins.
-        const QRect firstRows(0, 0, top.width(), cell.top() + QFontMetrics(font).height());
-        EXPECT_EQ(lines.copy(firstRows), top.copy(firstRows)) << "align " << alignment;
-
-        // A wrapped text that does not fit starts at the top too.
-        const QRect narrow(20, 10, 100, 30);
-        const QImage wrapped = Paint(96, [&](QPainter& p) {
-            Pagivex::Painters::RenderText(p, "Primo rigo Secondo rigo Terzo rigo Quarto rigo", narrow, 0x203040, -1,
-                                          alignment, font, 0);
-        });
-        const QImage wrappedTop = Paint(96, [&](QPainter& p) {
-            p.setFont(font);
-            p.setPen(QColor(0x40, 0x30, 0x20));
-            p.setClipRect(narrow);
-            p.drawText(narrow, Qt::AlignTop | horizontal, "Primo rigo");
-        });
-        EXPECT_EQ(wrapped.copy(firstRows), wrappedTop.copy(firstRows)) << "wrapped, align " << alignment;
+    };
+    // A box of one line: every line of the text on it, however aligned.
+    const QRect one(20, 10, 300, 30);
+    for (int alignment : {0, 1, 2}) {
+        EXPECT_EQ(drawn(lines, one, alignment), expected(words, one)) << "align " << alignment;
+        EXPECT_EQ(drawn(words, QRect(20, 10, 100, 30), alignment), expected(words, QRect(20, 10, 100, 30)))
+            << "align " << alignment;
+        EXPECT_FALSE(InkOutside(drawn(lines, one, alignment), one));
     }
+    // A box of two lines: the first line, then all the rest.
+    const QRect two(20, 10, 300, 40);
+    EXPECT_EQ(drawn(lines, two, 0), expected("Primo rigo\nSecondo rigo Terzo rigo Quarto rigo", two));
+    const QRect narrow(20, 10, 100, 40);
+    EXPECT_EQ(drawn(words, narrow, 0), expected("Primo rigo\nSecondo rigo Terzo rigo Quarto rigo", narrow));
+    EXPECT_FALSE(InkOutside(drawn(words, narrow, 2), narrow));
 }

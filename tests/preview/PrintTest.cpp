@@ -1,12 +1,17 @@
-// Printing to PDF, page ranges on paper, the no-printer error and its log.
+// Printing to PDF and on a real print queue, page ranges on paper, the
+// printer set-up of the preview window, the no-printer error and its log.
 #include "PreviewTestKit.h"
 
+#include "CupsQueue.h"
+#include "PdfText.h"
+#include "Preview.h"
 #include "clsPrintDialog.h"
+#include "frmPreview.h"
 #include "modErrorManager.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
+#include <QWidget>
 
 namespace {
 
@@ -40,20 +45,6 @@ std::shared_ptr<Pagivex::Preview> ThreePages() {
     return preview;
 }
 
-QString RunTool(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int PdfPages(const QString& file) {
-    const QString info = RunTool("pdfinfo", {file});
-    for (const QString& line : info.split('\n'))
-        if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
-    return -1;
-}
-
 }  // namespace
 
 TEST(Printing, ARangeOfTwoPagesGivesATwoPagePdf) {
@@ -75,15 +66,15 @@ TEST(Printing, ARangeOfTwoPagesGivesATwoPagePdf) {
     EXPECT_EQ(sink.done, QList<int>{Pagivex::zvPrinter});
     EXPECT_TRUE(sink.exporting.isEmpty());
     ASSERT_TRUE(QFile::exists(pdf));
-    EXPECT_EQ(PdfPages(pdf), 2);
-    const QString text = RunTool("pdftotext", {pdf, "-"});
+    EXPECT_EQ(PdfText::Pages(pdf), 2);
+    const QString text = PdfText::Text(pdf);
     EXPECT_FALSE(text.contains("Pagina numero 1"));
     EXPECT_TRUE(text.contains("Pagina numero 2"));
     EXPECT_TRUE(text.contains("Pagina numero 3"));
     EXPECT_TRUE(text.contains(QString::fromUtf8("Città di prova")));
     // The page's own size reaches the paper: 21 x 29.7 cm.
     const QRegularExpression a4ish("Page size:\\s+(59[0-9]|60[0-9])(\\.\\d+)? x 8[34][0-9]");
-    EXPECT_TRUE(RunTool("pdfinfo", {pdf}).contains(a4ish));
+    EXPECT_TRUE(PdfText::Run("pdfinfo", {pdf}).contains(a4ish));
 }
 
 TEST(Printing, ARangeWhoseLowestPageIsMissingStartsWithAPrintedPage) {
@@ -94,8 +85,8 @@ TEST(Printing, ARangeWhoseLowestPageIsMissingStartsWithAPrintedPage) {
     const QString pdf = dir.filePath("una.pdf");
     preview->SetPrintFile(pdf);
     preview->PrintPages();
-    EXPECT_EQ(PdfPages(pdf), 1);
-    EXPECT_TRUE(RunTool("pdftotext", {pdf, "-"}).contains("Pagina numero 3"));
+    EXPECT_EQ(PdfText::Pages(pdf), 1);
+    EXPECT_TRUE(PdfText::Text(pdf).contains("Pagina numero 3"));
 }
 
 TEST(Printing, LandscapeAndLetterPagesKeepTheirPaper) {
@@ -108,7 +99,7 @@ TEST(Printing, LandscapeAndLetterPagesKeepTheirPaper) {
     const QString pdf = dir.filePath("l.pdf");
     preview->SetPrintFile(pdf);
     preview->PrintPages();
-    EXPECT_TRUE(RunTool("pdfinfo", {pdf}).contains("792 x 612"));
+    EXPECT_TRUE(PdfText::Run("pdfinfo", {pdf}).contains("792 x 612"));
 }
 
 TEST(Printing, NoPrinterRaises1082AndLogsIt) {
@@ -175,5 +166,79 @@ TEST(Printing, ASecondPrintCannotStartWhileOneRuns) {
     preview->SetPrintFile(dir.filePath("p.pdf"));
     preview->PrintPages();
     EXPECT_EQ(sink.refused, 1);
-    EXPECT_EQ(PdfPages(dir.filePath("p.pdf")), 3);
+    EXPECT_EQ(PdfText::Pages(dir.filePath("p.pdf")), 3);
+}
+
+TEST(Printing, APdfFileChosenInThePreviewsPrinterSetUpIsWhereItPrints) {
+    PrinterList none({});
+    QTemporaryDir dir;
+    auto preview = ThreePages();
+    auto impl = std::dynamic_pointer_cast<Pagivex::impl::Preview>(preview);
+    QWidget host;
+    host.resize(616, 440);
+    host.show();
+    preview->SetContainer(quintptr(host.winId()));
+    preview->Show();
+    // No printer and no file: nothing to print on.
+    EXPECT_FALSE(impl->Button(7).Available);
+    const QString chosen = dir.filePath("anteprima.pdf");
+    QStringList offered;
+    Pagivex::PrintDialogHook() = [&](Pagivex::PrintDialogChoice& choice, QWidget*) {
+        offered << choice.OutputFile;
+        choice.OutputFile = chosen;
+        return true;
+    };
+    impl->OnToolSelected(0);
+    EXPECT_TRUE(impl->Button(7).Available);
+    impl->DoToolAction(7);
+    EXPECT_EQ(PdfText::Pages(chosen), 3);
+    // A file the caller gave is offered first; a printer chosen in its place is where it prints.
+    preview->SetPrintFile(dir.filePath("programma.pdf"));
+    PrinterList printers({"Ufficio"});
+    Pagivex::PrintDialogHook() = [&](Pagivex::PrintDialogChoice& choice, QWidget*) {
+        offered << choice.OutputFile;
+        choice.OutputFile.clear();
+        choice.PrinterName = "ufficio";
+        return true;
+    };
+    impl->OnToolSelected(0);
+    EXPECT_EQ(offered, QStringList({QString(), dir.filePath("programma.pdf")}));
+    EXPECT_TRUE(preview->PrintFile().isEmpty());
+    EXPECT_EQ(Pagivex::CurrentPrinter().DeviceName, "Ufficio");
+    Pagivex::PrintDialogHook() = nullptr;
+    preview->SetContainer(0);
+}
+
+TEST(PrintQueue, AListComesOutOfARealQueueWithItsPagesAndPlaces) {
+    Cups::Queue queue;
+    if (!queue.Skip().isEmpty()) GTEST_SKIP() << queue.Skip().toStdString();
+    ASSERT_TRUE(queue.Error().isEmpty()) << queue.Error().toStdString();
+    const Pagivex::CurrentPrinterState saved = Pagivex::CurrentPrinter();
+    auto preview = ThreePages();
+    ASSERT_TRUE(preview->SetPrinter(queue.Name()));
+    preview->Pages()->SetSelection("1, 3");
+    preview->PrintPages();
+    const QStringList pdfs = queue.WaitForFiles(1);
+    ASSERT_EQ(pdfs.size(), 1) << Cups::Queue::ServerLog().toStdString();
+    EXPECT_EQ(PdfText::Pages(pdfs[0]), 2);
+    // Where the same pages stand in a PDF file printed without the queue.
+    QTemporaryDir dir;
+    preview->SetPrintFile(dir.filePath("diretto.pdf"));
+    preview->PrintPages();
+    const auto queued = PdfText::Words(pdfs[0]), direct = PdfText::Words(dir.filePath("diretto.pdf"));
+    for (int page : {1, 2})
+        for (const QString word : {"Pagina", "prova"}) {
+            const auto q = PdfText::Find(queued, word, page), d = PdfText::Find(direct, word, page);
+            SCOPED_TRACE(QString("%1 on page %2").arg(word).arg(page).toStdString());
+            ASSERT_FALSE(q.text.isEmpty());
+            EXPECT_NEAR(q.box.left(), d.box.left(), 1.0);
+            EXPECT_NEAR(q.box.top(), d.box.top(), 1.0);
+            EXPECT_NEAR(q.box.height(), d.box.height(), 1.5);
+        }
+    const QString text = PdfText::Text(pdfs[0]);
+    EXPECT_TRUE(text.contains("Pagina numero 1"));
+    EXPECT_FALSE(text.contains("Pagina numero 2"));
+    EXPECT_TRUE(text.contains("Pagina numero 3"));
+    EXPECT_TRUE(text.contains(QString::fromUtf8("Città di prova")));
+    Pagivex::CurrentPrinter() = saved;
 }

@@ -2,6 +2,7 @@
 // (50 rows a page), exporting it to each format and printing it to PDF, each
 // the median of three runs. The largest size is reported beside its goals.
 //   pagivex_bench [pages...]   (default: 250 500 1000)
+#include "BenchList.h"
 #include "BenchReport.h"
 
 #include <Pagivex/Pagivex.h>
@@ -13,37 +14,6 @@
 #include <vector>
 
 namespace {
-
-std::shared_ptr<Pagivex::Preview> Compose(int pageCount) {
-    auto preview = Pagivex::CreatePreview();
-    preview->SetApplication("Brivalto");
-    auto pages = preview->Pages();
-    pages->SetScaleMode(7);
-    pages->SetWidth(21);
-    pages->SetHeight(29.7f);
-    const float widths[] = {2.0f, 5.0f, 5.0f, 4.0f, 3.0f};
-    for (int p = 1; p <= pageCount; ++p) {
-        auto page = pages->Add();
-        page->SetFont("Arial", 12, true);
-        page->DrawText(QString("Elenco contatti - pagina %1").arg(p), 1, 1, 19, 0.8f, 0, -1, Pagivex::prvAlignCenter);
-        page->NewSection();
-        page->SetFont("Arial", 8);
-        for (int row = 0; row < 50; ++row) {
-            const float top = 2.5f + row * 0.5f;
-            float left = 1;
-            const int n = (p - 1) * 50 + row + 1;
-            const QString cells[] = {QString::number(n), QString("Cognome %1").arg(n), QString("Nome %1").arg(n),
-                                     QString("Città %1").arg(n % 97), QString("0%1").arg(n * 7919 % 100000000)};
-            for (int c = 0; c < 5; ++c) {
-                page->DrawText(cells[c], left, top, widths[c], 0.45f, 0, -1,
-                               c == 0 ? Pagivex::prvAlignRight : Pagivex::prvAlignleft);
-                left += widths[c];
-            }
-            page->DrawLine(1, top + 0.48f, 20, top + 0.48f, 0x00C0C0C0, 1);
-        }
-    }
-    return preview;
-}
 
 double Seconds(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e9; }
 
@@ -63,7 +33,7 @@ int main(int argc, char** argv) {
     for (int pageCount : sizes) {
         QElapsedTimer t;
         t.start();
-        auto preview = Compose(pageCount);
+        auto preview = BenchList::Compose(pageCount);
         const double compose = Seconds(t);
         double times[4] = {};
         const Pagivex::ZVDestination formats[] = {Pagivex::zvText, Pagivex::zvCSV, Pagivex::zvHTML};

@@ -54,9 +54,17 @@ TEST_F(Card, ANewRecordIsSavedReadBackAndCopied) {
     c.txAzienda_LostFocus();
     c.txEmail->setText("info@vetri.it");
     c.txNote->setPlainText("   ");
-    c.cbCategoria->SetText(QString(60, 'c'));
     c.lsCatMer->item(1)->setCheckState(Qt::Checked);  // Fornitori, code a2
     ASSERT_TRUE(c.cmdSalva->isEnabled());
+    // A category longer than its column is refused whole, never cut.
+    c.cbCategoria->SetText(QString(60, 'c'));
+    c.cmdSalva_Click();
+    ASSERT_EQ(env.Prompts().size(), 1);
+    EXPECT_TRUE(env.Prompts()[0].startsWith("Errore: 3163")) << env.Prompts()[0].toStdString();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 0);
+    EXPECT_EQ(c.cbCategoria->Text(), QString(60, 'c'));
+    env.ClearBoxes();
+    c.cbCategoria->SetText(QString(50, 'c'));
     c.cmdSalva_Click();
     EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
     EXPECT_EQ(c.lbID->text(), "00000001");

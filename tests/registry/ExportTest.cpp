@@ -10,8 +10,10 @@
 #include "frmImporta.h"
 #include "MultiButton.h"
 #include "Values.h"
+#include "modAdoCommon.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -131,22 +133,73 @@ TEST_F(Export, RefusalsAndAFileThatCannotBeWritten) {
     }
 }
 
-TEST_F(Export, AFullDiskKeepsTheOldTextFileAndSaysSo) {
-    Seed(3);
+TEST_F(Export, AFullDiskKeepsTheOldFileOfEachFormatAndSaysSo) {
+    Seed(50);
     auto& w = Open(2, "elenco");
-    Only(w, {0, 5});
-    w.cmdGo_Click();
-    const QByteArray before = Read(work + "/elenco.txt");
-    ASSERT_TRUE(before.startsWith("1,\"Cognome1\""));
-    Only(w, {0, 5, 6});
-    env.AnswerNext(vbYes);
-    env.ClearBoxes();
-    {
-        TestKit::FileSizeLimit full(16);
+    // Small enough that each new file fails part way, as on a disk that fills up.
+    const std::pair<int, rlim_t> formats[] = {{2, 16}, {0, 4096}, {1, 4096}};
+    for (const auto& [format, room] : formats) {
+        w.opTipoExport[format]->setChecked(true);
+        Only(w, {0, 5});
         w.cmdGo_Click();
+        const QString path = w.TargetPath();
+        const QByteArray before = Read(path);
+        ASSERT_FALSE(before.isEmpty()) << format;
+        Only(w, {0, 5, 6, 8, 10, 13});
+        env.AnswerNext(vbYes);
+        env.ClearBoxes();
+        {
+            TestKit::FileSizeLimit full(room);
+            w.cmdGo_Click();
+        }
+        ASSERT_FALSE(env.Prompts().isEmpty());
+        // The data layer words the engine's refusal its own way.
+        EXPECT_EQ(env.Prompts().last().toStdString(), format == 0 ? "Errore -2147467259: Spazio su disco insufficiente. in esportazione file"
+                                                                  : "Errore 61: Disco pieno in esportazione file");
+        EXPECT_EQ(Read(path), before) << format;
+        // Nothing is left beside it.
+        const QString name = QFileInfo(path).fileName();
+        EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList({name + "*"}, QDir::Files | QDir::Hidden), QStringList({name})) << format;
     }
-    EXPECT_TRUE(env.Prompts().last().startsWith("Errore 75: ")) << env.Prompts().last().toStdString();
-    EXPECT_EQ(Read(work + "/elenco.txt"), before);
+}
+
+TEST_F(Export, ANullStaysNullAndATextTooLongForACellIsCutAndToldOf) {
+    // A registry kept elsewhere may hold texts longer than a workbook cell takes.
+    cn.Execute("DROP TABLE ANAGRAFICA");
+    cn.Execute("CREATE TABLE ANAGRAFICA (ID LONG, IDAZIENDA LONG, COGNOME MEMO)");
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES (1, 'Rossi')");
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, COGNOME) VALUES (2, 0, ?)", {QString(40000, QChar(0x00E8))});
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, COGNOME) VALUES (3, 7, 'Verdi')");
+    for (const char* id : {"0000001", "0000002", "0000003"}) list->AddItem(QString(), id);
+    auto& w = Open(0, "lunghi");
+    Only(w, {0, 2});
+    w.cmdGo_Click();
+    EXPECT_EQ(env.Prompts().last().toStdString(), "Completata esportazione sul file lunghi.mdb");
+    {
+        ADODB::Connection mdb;
+        mdb.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + work + "/lunghi.mdb");
+        ADODB::Recordset rs;
+        rs.Open("SELECT IDAZIENDA FROM ANAGRAFICA ORDER BY ID", mdb);
+        EXPECT_TRUE(rs["IDAZIENDA"].isNull());
+        rs.MoveNext();
+        EXPECT_EQ(rs["IDAZIENDA"].toInt(), 0);
+    }
+
+    w.opTipoExport[1]->setChecked(true);
+    Only(w, {0, 2, 5});
+    w.cmdGo_Click();
+    EXPECT_EQ(env.Prompts().last().toStdString(), std::string("Completata esportazione sul file lunghi.xlsx\n"
+                                                      "Un testo più lungo di 32767 caratteri, il massimo di una cella "
+                                                      "di Excel, è stato troncato (anagrafica 2, campo COGNOME)."));
+    std::unique_ptr<ADODB::Connection> book;
+    ASSERT_TRUE(modAdoCommon::OpenDataSource(book, work + "/lunghi.xlsx", 2, "", "", false, "", false, 19));
+    ADODB::Recordset rs;
+    rs.Open("SELECT * FROM [ANAGRAFICA$] ORDER BY ID", *book);
+    EXPECT_EQ(rs["COGNOME"].toString(), "Rossi");
+    rs.MoveNext();
+    EXPECT_EQ(rs["COGNOME"].toString(), QString(32767, QChar(0x00E8)));
+    rs.MoveNext();
+    EXPECT_EQ(rs["COGNOME"].toString(), "Verdi");
 }
 
 TEST_F(Export, ClosesWithTheWindowThatOwnsTheList) {

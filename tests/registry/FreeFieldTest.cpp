@@ -1,4 +1,5 @@
 #include "ADODB.h"
+#include "Form.h"
 #include "Global.h"
 #include "MultiButton.h"
 #include "TestKit.h"
@@ -25,7 +26,7 @@ TEST(FreeField, CaptionsAreInsertedThenUpdatedTrimmedAndAsTyped) {
     second.Load();
     EXPECT_EQ(second.txFreeField[0]->text(), "Codice cliente");
     EXPECT_EQ(second.txFreeField[1]->text(), "Nome dell'agente");
-    EXPECT_EQ(second.txFreeField[0]->maxLength(), 20);
+    EXPECT_EQ(Platform::MaxLength(second.txFreeField[0]), 20);
     second.txFreeField[1]->clear();
     second.cmdConferma_Click();
 

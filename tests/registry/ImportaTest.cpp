@@ -1,8 +1,11 @@
 #include "ADODB.h"
 #include "ComboBox.h"
+#include "FileSizeLimit.h"
+#include "Locks.h"
 #include "CommonDialog.h"
 #include "Global.h"
 #include "ListView.h"
+#include "MultiButton.h"
 #include "Runtime.h"
 #include "Settings.h"
 #include "RegistryDb.h"
@@ -10,8 +13,11 @@
 #include "frmImporta.h"
 #include "frmProgress.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QTest>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QProcess>
@@ -29,6 +35,7 @@ enum Local { CATEGORIA, AZIENDA, TITOLO, COGNOME, NOME, RUOLO, INDIRIZZO, CAP, C
 class Importa : public RegistryDb {
 protected:
     void TearDown() override {
+        frmImporta::PaceMs = 50;
         SetFileDialogHandler(nullptr);
         if (IsDefaultInstanceLoaded<frmImporta>()) DefaultInstance<frmImporta>().Unload();
     }
@@ -62,6 +69,26 @@ protected:
         ADODB::Recordset rs;
         rs.Open(sql, cn);
         return rs.EOF_() ? QVariant() : rs.Fields(0).Value();
+    }
+    // Contacts as the workstation's Outlook gives them: "Cognome<i>" and the
+    // rest of the delimited rows' fields.
+    QString Contacts(const QString& name, int count) {
+        QByteArray cards;
+        for (int i = 0; i < count; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            cards += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Cognome" + n + ";Nome" + n + ";;;\r\nADR;TYPE=WORK:;;Via Roma " + n +
+                     ";Forli;;47121;\r\nEMAIL:c" + n + "@example.it\r\nEND:VCARD\r\n";
+        }
+        return Write(name, cards);
+    }
+    // Another workstation, in a process of its own.
+    QProcess* Workstation(const QString& program, const QStringList& args, const QString& station) {
+        auto* p = new QProcess;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("BRIVALTO_COMPUTERNAME", station);
+        p->setProcessEnvironment(e);
+        p->start(program, args);
+        return p;
     }
 };
 
@@ -171,9 +198,19 @@ TEST_F(Importa, ChecksBeforeTheRunAndMappingsLeftFromAnotherSource) {
     w.cmdStart_Click();
     EXPECT_EQ(env.Prompts().last(), "Selezionare la tabella da cui si vuole effettuare l'importazione");
     w.cbTables->SetListIndex(0);
-    // The lists hold the sheet's columns; the format changes to text and a path is typed.
+    ASSERT_GT(w.LV->ColumnCount(), 0);
+    ASSERT_GT(w.cbRemoteField[0]->ListCount(), 1);
+    // The format changes to text: what was shown and mapped went with the sheet; a path is typed.
     w.cbFormato->SetListIndex(frmImporta::Testo);
-    w.txFileName->setText(Write("a.csv", "x,y\n1,2\n"));
+    EXPECT_EQ(w.LV->ColumnCount(), 0);
+    EXPECT_EQ(w.LV->ItemCount(), 0);
+    for (auto* cb : w.cbRemoteField) EXPECT_EQ(cb->ListCount(), 0);
+    Choose(w, Write("b.csv", "x,y\n1,2\n"));
+    ASSERT_EQ(w.LV->ItemCount(), 1);
+    w.txFileName->setText("");
+    QTest::keyClicks(w.txFileName, Write("a.csv", "x,y\n1,2\n"));
+    EXPECT_EQ(w.LV->ItemCount(), 0);  // a path typed by hand is another file
+    EXPECT_EQ(w.cbRemoteField[0]->ListCount(), 0);
     env.ClearBoxes();
     w.cmdStart_Click();
     ASSERT_EQ(env.Boxes().size(), 1);
@@ -273,33 +310,72 @@ TEST_F(Importa, NoRowIsWrittenWithIdentifierZero) {
 TEST_F(Importa, TheLockIsKeptFreshAndTheRunCannotBeEnteredAgain) {
     QByteArray lines = "COGNOME\n";
     for (int i = 0; i < 5; ++i) lines += "Riga" + QByteArray::number(i) + "\n";
+    const QString text = Write("a.csv", lines);
+    SaveSetting(App::EXEName(), "Outlook", "FileContatti", Contacts("cinque.vcf", 5));
+    // The delimited import and the contacts import hold the lock alike.
+    for (const int format : {int(frmImporta::Testo), int(frmImporta::Outlook)}) {
+        SCOPED_TRACE(format);
+        auto& w = Open(format);
+        if (format == frmImporta::Testo) {
+            Choose(w, text);
+            w.cbRemoteField[COGNOME]->SetListIndex(1);
+        }
+        frmImporta::PaceMs = 0;  // the bar moves at every row
+        const QDateTime start(QDate(2024, 5, 6), QTime(9, 0));
+        env.SetClock(start);
+        env.ClearBoxes();
+        int rows = 0;
+        QList<QDateTime> stamps;
+        auto* bar = DefaultInstance<frmProgress>().PB;
+        QMetaObject::Connection hook = QObject::connect(bar, &QProgressBar::valueChanged, &w, [&] {
+            if (bar->Value() < 1) return;
+            ++rows;
+            // Each row takes 20 seconds: the lock row must not age past the 30-second purge.
+            ADODB::Connection other;
+            other.Open(Global::gConnString);
+            ADODB::Recordset rs;
+            rs.Open("SELECT U_MOD FROM LOCKS WHERE TABELLA='ANAGRAFICA'", other);
+            if (!rs.EOF_()) stamps << rs["U_MOD"].toDateTime();
+            env.SetClock(start.addSecs(20 * rows));
+            w.cmdStart_Click();  // refused while running
+            w.cmdAnnulla_Click();
+        });
+        w.cmdStart_Click();
+        QObject::disconnect(hook);
+        EXPECT_EQ(rows, 5);
+        ASSERT_EQ(stamps.size(), 5);
+        for (int i = 0; i < stamps.size(); ++i) EXPECT_GE(stamps[i], start.addSecs(20 * i)) << i;
+        EXPECT_EQ(env.Prompts(), QStringList({"Importazione di 5 record terminata"}));
+        EXPECT_FALSE(w.IsUnloaded());
+        EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    }
+    EXPECT_EQ(Rows("SELECT COUNT(DISTINCT ID) FROM ANAGRAFICA"), 10);
+}
+
+TEST_F(Importa, AFullDiskEndsTheRunWithItsCauseAndCountsTheRowsStored) {
+    QByteArray lines = "COGNOME,NOME,INDIRIZZO\n";
+    for (int i = 0; i < 60000; ++i)
+        lines += "Cognome" + QByteArray::number(i) + ",Nome" + QByteArray::number(i) + ",Via Roma " + QByteArray::number(i) + "\n";
     auto& w = Open(frmImporta::Testo);
-    Choose(w, Write("a.csv", lines));
-    w.cbRemoteField[COGNOME]->SetListIndex(1);
-    const QDateTime start(QDate(2024, 5, 6), QTime(9, 0));
-    env.SetClock(start);
-    int rows = 0;
-    QList<QDateTime> stamps;
-    auto* bar = DefaultInstance<frmProgress>().PB;
-    QObject::connect(bar, &QProgressBar::valueChanged, &w, [&] {
-        if (bar->Value() < 1) return;
-        ++rows;
-        // Each row takes 20 seconds: the lock row must not age past the 30-second purge.
-        ADODB::Connection other;
-        other.Open(Global::gConnString);
-        ADODB::Recordset rs;
-        rs.Open("SELECT U_MOD FROM LOCKS WHERE TABELLA='ANAGRAFICA'", other);
-        if (!rs.EOF_()) stamps << rs["U_MOD"].toDateTime();
-        env.SetClock(start.addSecs(20 * rows));
-        w.cmdStart_Click();  // refused while running
-        w.cmdAnnulla_Click();
-    });
-    w.cmdStart_Click();
-    EXPECT_EQ(rows, 5);
-    ASSERT_EQ(stamps.size(), 5);
-    for (int i = 0; i < stamps.size(); ++i) EXPECT_GE(stamps[i], start.addSecs(20 * i)) << i;
-    EXPECT_EQ(env.Prompts(), QStringList({"Importazione di 5 record terminata"}));
-    EXPECT_FALSE(w.IsUnloaded());
+    Choose(w, Write("molti.csv", lines));
+    for (int k : {COGNOME, NOME, INDIRIZZO}) w.cbRemoteField[k]->SetListIndex(k == COGNOME ? 1 : k == NOME ? 2 : 3);
+    // Several slices are committed before the file reaches its limit.
+    const int slice = Locks::HeldLock::SliceMs;
+    Locks::HeldLock::SliceMs = 5;
+    env.ClearBoxes();
+    {
+        TestKit::FileSizeLimit full(QFileInfo(env.DatabaseFile()).size() + 600 * 1024);
+        w.cmdStart_Click();
+    }
+    Locks::HeldLock::SliceMs = slice;
+    const int stored = Rows("SELECT COUNT(*) FROM ANAGRAFICA");
+    EXPECT_GT(stored, 0);
+    EXPECT_LT(stored, 60000);
+    ASSERT_GE(env.Prompts().size(), 2) << env.Prompts().join("|").toStdString();
+    EXPECT_TRUE(env.Prompts()[0].startsWith("Errore ")) << env.Prompts().join("|").toStdString();
+    EXPECT_TRUE(env.Prompts()[0].endsWith(": Spazio su disco insufficiente. - in importazione file")) << env.Prompts()[0].toStdString();
+    EXPECT_FALSE(env.Prompts().join("|").contains("sintassi"));
+    EXPECT_EQ(env.Prompts().last(), QString("Importazione di %1 record terminata").arg(stored));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
 }
 
@@ -355,13 +431,18 @@ TEST_F(Importa, OutlookContactsPreviewAndImport) {
     env.ClearBoxes();
     w.cmdStart_Click();
     ASSERT_EQ(env.Boxes().size(), 2);
-    EXPECT_TRUE(env.Prompts()[0].startsWith("Non è stato possibile determinatre la cartella di default dei Contatti"));
+    // The message as it stands, the cause on a line of its own.
+    const QStringList said = env.Prompts()[0].split("\r\n");
+    ASSERT_EQ(said.size(), 2) << env.Prompts()[0].toStdString();
+    EXPECT_EQ(said[0], "Non è stato possibile determinatre la cartella di default dei Contatti");
+    EXPECT_TRUE(said[1].contains("manca.vcf")) << said[1].toStdString();
     EXPECT_EQ(env.Prompts()[1], "Importazione di 0 record terminata");
 }
 
 TEST_F(Importa, OutlookContactsFieldCuts) {
     const QString file = Write("tagli.vcf",
                                "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Cognome;Nome;;Titolo lungo venti c;\r\n"
+                               "ORG:" + QByteArray(49, 'x') + "\xF0\x9F\x98\x80yz\r\n"
                                "ADR;TYPE=WORK:;;Via A\\nScala B;Citta;Provin;123456789;\r\n"
                                "TEL;TYPE=HOME: 0543 1\r\nTEL;TYPE=HOME,FAX:0543 9\r\nEMAIL:\r\n"
                                "EMAIL;TYPE=WORK:secondo@example.it\r\nEND:VCARD\r\n");
@@ -371,6 +452,8 @@ TEST_F(Importa, OutlookContactsFieldCuts) {
     ADODB::Recordset rs;
     rs.Open("SELECT * FROM ANAGRAFICA", cn);
     EXPECT_EQ(rs["TITOLO"].toString(), "Titolo lungo ve");
+    // Fifty characters, the last one outside the basic plane and whole.
+    EXPECT_EQ(rs["AZIENDA"].toString(), QString(49, 'x') + QString::fromUtf8("\xF0\x9F\x98\x80"));
     EXPECT_EQ(rs["INDIRIZZO"].toString(), "Via A");
     EXPECT_EQ(rs["PROVINCIA"].toString(), "Prov");
     EXPECT_EQ(rs["CAP"].toString(), "1234567");
@@ -384,12 +467,7 @@ TEST_F(Importa, TwoWorkstationsImportingAtOnce) {
     for (int i = 0; i < 300; ++i) lines += "N" + QByteArray::number(i) + ",C" + QByteArray::number(i) + "\n";
     const QString file = Write("molti.csv", lines);
     auto run = [&](const QString& station) {
-        auto* p = new QProcess;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert("BRIVALTO_COMPUTERNAME", station);
-        p->setProcessEnvironment(e);
-        p->start(QStringLiteral(IMPORT_RUNNER), {env.DatabaseFile(), file, env.SettingsFolder()});
-        return p;
+        return Workstation(QStringLiteral(IMPORT_RUNNER), {env.DatabaseFile(), file, env.SettingsFolder()}, station);
     };
     std::unique_ptr<QProcess> a(run("POSTAZIONE1")), b(run("POSTAZIONE2"));
     ASSERT_TRUE(a->waitForFinished(120000));
@@ -399,6 +477,78 @@ TEST_F(Importa, TwoWorkstationsImportingAtOnce) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 600);
     EXPECT_EQ(Rows("SELECT COUNT(DISTINCT ID) FROM ANAGRAFICA"), 600);
     EXPECT_EQ(Rows("SELECT MAX(ID) FROM ANAGRAFICA"), 600);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+}
+
+TEST_F(Importa, ALongImportAndTwoCardSaversNeverAskToRetry) {
+    QByteArray lines = "NOME,COGNOME\n";
+    for (int i = 0; i < 200000; ++i) lines += "N" + QByteArray::number(i) + ",C" + QByteArray::number(i) + "\n";
+    const QString file = Write("grande.csv", lines);
+    lines.clear();
+    std::unique_ptr<QProcess> import(
+        Workstation(QStringLiteral(IMPORT_RUNNER), {env.DatabaseFile(), file, env.SettingsFolder()}, "POSTAZIONE1"));
+    std::unique_ptr<QProcess> alfa(Workstation(QStringLiteral(CARD_SAVER),
+                                               {env.DatabaseFile(), "Alfa", "10", env.SettingsFolder()}, "POSTAZIONE2"));
+    std::unique_ptr<QProcess> beta(Workstation(QStringLiteral(CARD_SAVER),
+                                               {env.DatabaseFile(), "Beta", "10", env.SettingsFolder()}, "POSTAZIONE3"));
+    // Now and then a fourth workstation's commit holds the file for a second,
+    // as a slow one does on a busy network share.
+    std::unique_ptr<QProcess> busy(new QProcess);
+    busy->start("/usr/bin/python3", {"-c",
+                                     "import sqlite3,time,sys\n"
+                                     "c=sqlite3.connect(sys.argv[1],isolation_level=None,timeout=60)\n"
+                                     "while True:\n"
+                                     "  time.sleep(1.5)\n"
+                                     "  c.execute('BEGIN EXCLUSIVE')\n"
+                                     "  time.sleep(1.0)\n"
+                                     "  c.execute('COMMIT')\n",
+                                     env.DatabaseFile()});
+    // A loaded machine may take long; the suite's own limit stays above these.
+    for (QProcess* p : {import.get(), alfa.get(), beta.get()}) ASSERT_TRUE(p->waitForFinished(600000));
+    busy->kill();
+    busy->waitForFinished();
+    const QString said = "import:\n" + import->readAllStandardOutput() + "Alfa:\n" + alfa->readAllStandardError() +
+                         "Beta:\n" + beta->readAllStandardError();
+    EXPECT_FALSE(said.contains("Record bloccato")) << said.toStdString();
+    EXPECT_TRUE(said.contains("Importazione di 200000 record terminata")) << said.toStdString();
+    for (QProcess* p : {import.get(), alfa.get(), beta.get()}) EXPECT_EQ(p->exitCode(), 0) << said.toStdString();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 200020);
+    EXPECT_EQ(Rows("SELECT COUNT(DISTINCT ID) FROM ANAGRAFICA"), 200020);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+}
+
+TEST_F(Importa, AContactsImportHoldsItsLockWhileAnotherWorkstationSaves) {
+    const QString contacts = Contacts("tanti.vcf", 50000);
+    std::unique_ptr<QProcess> import(
+        Workstation(QStringLiteral(IMPORT_RUNNER), {env.DatabaseFile(), contacts, env.SettingsFolder()}, "POSTAZIONE1"));
+    // The saver's clock runs 20 seconds ahead: a lock row not stamped anew
+    // for 10 seconds is stale to it, and it takes the table.
+    std::unique_ptr<QProcess> saver(Workstation(
+        QStringLiteral(CARD_SAVER), {env.DatabaseFile(), "Alfa", "10", env.SettingsFolder(), "20"}, "POSTAZIONE2"));
+    const QString imported = "SELECT COUNT(*) FROM ANAGRAFICA WHERE EMAIL<>'a@b.it'";
+    int halfway = 0, unlocked = 0;
+    while (!import->waitForFinished(50)) {
+        // While part of the contacts are in, the importing workstation holds the table.
+        const int rows = Rows(imported);
+        if (rows == 0 || rows == 50000) continue;
+        ++halfway;
+        if (Rows("SELECT COUNT(*) FROM LOCKS WHERE COMPUTER='POSTAZIONE1' AND TABELLA='ANAGRAFICA'") == 0 &&
+            Rows(imported) < 50000)
+            ++unlocked;
+    }
+    ASSERT_TRUE(saver->waitForFinished(600000));
+    const QString said = "import:\n" + import->readAllStandardOutput() + "saver:\n" + saver->readAllStandardError();
+    EXPECT_EQ(unlocked, 0) << halfway << " looks\n" << said.toStdString();
+    EXPECT_EQ(import->exitCode(), 0) << said.toStdString();
+    EXPECT_EQ(saver->exitCode(), 0) << said.toStdString();
+    EXPECT_TRUE(said.contains("Importazione di 50000 record terminata")) << said.toStdString();
+    EXPECT_EQ(Rows(imported), 50000);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE EMAIL='a@b.it'"), 10);
+    EXPECT_EQ(Rows("SELECT COUNT(DISTINCT ID) FROM ANAGRAFICA"), 50010);
+    // No card was written in the middle of the import.
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE EMAIL='a@b.it' AND ID > (SELECT MIN(ID) FROM ANAGRAFICA "
+                   "WHERE EMAIL<>'a@b.it') AND ID < (SELECT MAX(ID) FROM ANAGRAFICA WHERE EMAIL<>'a@b.it')"),
+              0);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
 }
 
@@ -439,4 +589,19 @@ TEST_F(Importa, ARealAccessFileReadOnly) {
     // A table whose name holds a blank.
     w.cbTables->SetText("Fruit Salad");
     EXPECT_GT(w.LV->ItemCount(), 0);
+}
+
+TEST_F(Importa, TheWindowKeepsItsSizeWhileFormatsAndListsChange) {
+    auto& w = Open(frmImporta::Access);
+    w.show();
+    QApplication::processEvents();
+    const QSize size = w.size();
+    const QPoint start = w.cmdStart->mapTo(&w, QPoint());
+    Choose(w, kData + "/import/fruit.mdb");
+    w.cbFormato->SetListIndex(frmImporta::Testo);  // its separators' frame appears
+    Choose(w, Write("lunghi.csv", "NOME_COMPLETO_DEL_CLIENTE_PRINCIPALE,COGNOME_E_SECONDO_COGNOME,CITTA_DI_RESIDENZA\r\n"
+                                  "Mario,Rossi,Forli\r\n"));
+    QApplication::processEvents();
+    EXPECT_EQ(w.size(), size);
+    EXPECT_EQ(w.cmdStart->mapTo(&w, QPoint()), start);
 }

@@ -217,10 +217,17 @@ TEST(ListLayout, ActivityListStyleAndCellsContinuedOnFurtherLines) {
     const double width = 2000;
     const double cut = 0.95 * 1.25 * width / twipsPerMm;
     const QString word = "Promemoria";
+    // Measured in the font the cells print in, as the layout measures them.
+    const QFont saved = printer.Font();
+    QFont cellFont("Arial");
+    cellFont.setPointSizeF(10);
+    cellFont.setWeight(QFont::DemiBold);
+    printer.SetFont(cellFont);
     printer.SetScaleMode(Platform::vbMillimeters);
     ASSERT_LT(printer.TextWidth(word), cut);
     ASSERT_GT(printer.TextWidth(word + " " + word), cut);
     printer.SetScaleMode(Platform::vbTwips);
+    printer.SetFont(saved);
 
     ListPrint::Request request = Request({{"data e ora", 1, 1500, true}, {"note", 2, width, false}});
     request.title = "Lista contatti stampata il 09/12/2024 10.30";

@@ -6,6 +6,7 @@
 #include "Global.h"
 #include "ListView.h"
 #include "MultiButton.h"
+#include "PdfText.h"
 #include "Printer.h"
 #include "PreviewSteps.h"
 #include "RegistryDb.h"
@@ -31,6 +32,7 @@ using namespace Platform;
 namespace {
 
 // Answers the save and printer dialogs in order; an unanswered save dialog is a failure of the test.
+// A printer dialog's answer "pdf:<file>" is its "print to file" with that name.
 class Dialogs {
 public:
     explicit Dialogs(QString fallback) : fallback_(std::move(fallback)) {
@@ -45,6 +47,11 @@ public:
             printerTitles.append(dialog.DialogTitle);
             const QString name = answers.isEmpty() ? QString() : answers.takeFirst();
             if (name.isEmpty()) return false;
+            if (name.startsWith("pdf:")) {
+                dialog.PrinterDevice().setOutputFormat(QPrinter::PdfFormat);
+                dialog.PrinterDevice().setOutputFileName(name.mid(4));
+                return true;
+            }
             dialog.PrinterDevice().setPrinterName(name);
             return true;
         });
@@ -301,15 +308,18 @@ TEST_F(ListPrinting, AFiveThousandRecordSearchPreviewedExportedAndPrintedToPdf) 
     // The name chosen in the event; the library keeps its dots and its last extension.
     EXPECT_EQ(chosenHtml, folder + "/lista.html.htm");
     const QString csv = Read(folder + "/lista.csv");
-    EXPECT_TRUE(csv.startsWith("Page 1"));
+    EXPECT_TRUE(csv.startsWith("Pagina 1\r\n"));
     EXPECT_TRUE(csv.contains("\"Cognome4999 Mario\""));
-    EXPECT_TRUE(csv.contains("Page 114"));
+    EXPECT_TRUE(csv.contains("Pagina 114\r\n"));
     const QString text = Read(folder + "/Lista.txt");
     EXPECT_TRUE(text.contains("/// Brivalto"));
     EXPECT_TRUE(text.contains("Cognome4999 Mario"));
+    EXPECT_TRUE(text.contains(" Pagina 114\r\n"));
     const QString html = Read(folder + "/lista.html.htm");
     EXPECT_TRUE(html.contains("Brivalto"));
     EXPECT_TRUE(html.contains("Cognome4999&nbsp;Mario"));
+    EXPECT_TRUE(html.contains("<FONT SIZE=4>Indice</FONT>"));
+    EXPECT_TRUE(html.contains(">Pagina 114</A>"));
     EXPECT_FALSE(WaitShown());
 
     // The same list again, straight to the printer, which writes PDF files here.
@@ -328,6 +338,57 @@ TEST_F(ListPrinting, AFiveThousandRecordSearchPreviewedExportedAndPrintedToPdf) 
     EXPECT_TRUE(printed.contains("Cognome"));
     EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join('|').toStdString();
     DefaultInstance<frmPrintLV>().Unload();
+}
+
+// The words of a cell, as printed, on the cell's row from its left edge: a cell wider than its
+// column is cut at the column's edge, never at its first blank.
+static QList<PdfText::Word> RowOf(const QList<PdfText::Word>& words, const PdfText::Word& first) {
+    QList<PdfText::Word> row;
+    for (const PdfText::Word& w : words)
+        if (w.page == first.page && qAbs(w.box.top() - first.box.top()) < 0.3) row << w;
+    std::sort(row.begin(), row.end(), [](const PdfText::Word& a, const PdfText::Word& b) { return a.box.left() < b.box.left(); });
+    return row;
+}
+
+TEST_F(ListPrinting, PrintedCellsKeepAllTheirWordsOnTheirRow) {
+    ListView list;
+    list.AddColumn("azienda", "azienda", 1200);
+    list.AddColumn("telefono", "telefono", 600);
+    list.AddColumn("nota", "nota", 1500);
+    auto item = list.AddItem("1", QString::fromUtf8("Ferramenta Rossi S.r.l."));
+    item.SetSubItem(1, "02 1234567");
+    item.SetSubItem(2, "breve");
+    list.AddItem("2", "Bianchi").SetSubItem(1, "051 7654321");
+    auto* form = new frmPrintLV;
+    ModalSteps modal([&](Form&) {
+        form->ckAnteprima->setChecked(false);
+        form->cmdStampa_Click();
+    });
+    Printers printers({});
+    Printer().SetPdfFolder(env.Root());
+    form->ShowPrint(list, "Prova");
+    ASSERT_EQ(Printer().PrintedFiles().size(), 1);
+    const QList<PdfText::Word> words = PdfText::Words(Printer().PrintedFiles().first());
+    const PdfText::Word company = PdfText::Find(words, "Ferramenta");
+    ASSERT_FALSE(company.text.isEmpty());
+    // The columns side by side, each cell's words on its own row, cut where the next column
+    // begins: what shows is all that the file holds.
+    const QList<PdfText::Word> row = RowOf(words, company);
+    QStringList texts;
+    for (const PdfText::Word& w : row) texts << w.text;
+    ASSERT_EQ(row.size(), 5) << texts.join('|').toStdString();
+    EXPECT_EQ(texts[0], "Ferramenta");
+    EXPECT_TRUE(texts[1].size() >= 2 && QString("Rossi").startsWith(texts[1])) << texts[1].toStdString();
+    EXPECT_EQ(texts[2], "02");
+    EXPECT_TRUE(texts[3].size() >= 3 && QString("1234567").startsWith(texts[3])) << texts[3].toStdString();
+    EXPECT_EQ(texts[4], "breve");
+    EXPECT_LT(row[1].box.right(), row[2].box.left());
+    EXPECT_LT(row[3].box.right(), row[4].box.left());
+    const QList<PdfText::Word> second = RowOf(words, PdfText::Find(words, "Bianchi"));
+    ASSERT_EQ(second.size(), 3);
+    EXPECT_EQ(second[1].text, "051");
+    EXPECT_TRUE(QString("7654321").startsWith(second[2].text));
+    form->Unload();
 }
 
 TEST_F(ListPrinting, WithoutAPrinterThePreviewAndItsExportsStillWork) {
@@ -411,6 +472,43 @@ TEST_F(ListPrinting, ThePrinterSetUpChoosesThePrinterOfTheRun) {
     form->Unload();
 }
 
+TEST_F(ListPrinting, APdfFileChosenInThePrinterSetUpIsThePrinterOfTheRunAndOfItsPreview) {
+    Printers none({});
+    ListView list;
+    list.AddColumn("a", "nome", 1500);
+    list.AddItem("1", "Rossi");
+    list.AddItem("2", "Bianchi");
+    const QString chosen = env.Root() + "/lista.pdf";
+    Dialogs dialogs{QString()};
+    dialogs.answers = {"pdf:" + chosen};
+    auto* form = new frmPrintLV;
+    QString offered;
+    TestKit::PreviewSteps preview([&](QDialog& window) {
+        // The preview prints where the set-up said, and a second print does not take the first one's place.
+        offered = form->prw->PrintFile();
+        Shot(window, "printer-preview-on-pdf-file.png");
+        form->prw->PrintPages();
+        form->prw->PrintPages();
+    });
+    ModalSteps modal([&](Form&) {
+        form->cmdImpostaStampante_Click();
+        form->ckAnteprima->setChecked(false);
+        form->cmdStampa_Click();
+        form->ckAnteprima->setChecked(true);
+        form->cmdStampa_Click();
+    });
+    form->ShowPrint(list, "Prova");
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join('|').toStdString();
+    EXPECT_EQ(Printer().OutputFile(), chosen);
+    EXPECT_EQ(offered, env.Root() + "/lista-2.pdf");
+    EXPECT_EQ(Printer().PrintedFiles(), QStringList({chosen, env.Root() + "/lista-2.pdf", env.Root() + "/lista-3.pdf"}));
+    for (const QString& pdf : Printer().PrintedFiles()) {
+        const QString text = Tool("pdftotext", {pdf, "-"});
+        EXPECT_TRUE(text.contains("Prova") && text.contains("Bianchi")) << pdf.toStdString();
+    }
+    form->Unload();
+}
+
 // An activity list as the activity list window shows it: the date first, the other columns
 // sub-items, every key equal to its caption.
 class ActivityList : public Form {
@@ -474,5 +572,40 @@ TEST_F(ListPrinting, TheActivityListPrintsWithItsOwnTitleAndLongNotesOnFurtherLi
     EXPECT_GT(note.size(), 1);
     EXPECT_EQ(note.join(' '), activities->LV->Item(2).SubItem(3));
     EXPECT_FALSE(IsDefaultInstanceLoaded<frmAttesa>());
+    activities->Unload();
+}
+
+// Notes of several lines, printed with the split: every line of a record on a row of its own,
+// the next record below them, nothing drawn over anything else.
+TEST_F(ListPrinting, SplitRecordsKeepTheirLinesApart) {
+    auto* activities = new ActivityList;
+    activities->Load();
+    activities->LV->Item(1).SetSubItem(3, "Richiamare il cliente\r\nper il preventivo\r\ndelle finestre");
+    activities->LV->Item(2).SetSubItem(3, "primo rigo\nsecondo rigo");
+    Printers printers({});
+    Printer().SetPdfFolder(env.Root());
+    ModalSteps modal([&](Form& f) {
+        auto& form = static_cast<frmPrint&>(f);
+        // Without "tipo" the table fits at 10 points.
+        form.lsFields->item(2)->setCheckState(Qt::Unchecked);
+        form.ckSplitRighe->setChecked(true);
+        form.ckAnteprima->setChecked(false);
+        form.cmdStampa_Click();
+        form.cmdAnnulla_Click();
+    });
+    frmPrint::PrintList(activities->LV);
+    ASSERT_EQ(Printer().PrintedFiles().size(), 1);
+    const QList<PdfText::Word> words = PdfText::Words(Printer().PrintedFiles().first());
+    const auto top = [&](const char* word) { return PdfText::Find(words, word).box.top(); };
+    ASSERT_FALSE(PdfText::Find(words, "Richiamare").text.isEmpty());
+    // Rows of 0.5 cm at 10 points, each line of a note one row below the last.
+    EXPECT_NEAR(top("per") - top("Richiamare"), 5, 0.3);
+    EXPECT_NEAR(top("delle") - top("per"), 5, 0.3);
+    EXPECT_NEAR(top("secondo") - top("primo"), 5, 0.3);
+    EXPECT_GT(top("02/12/2024"), top("delle") + 4);
+    for (qsizetype i = 0; i < words.size(); ++i)
+        for (qsizetype j = i + 1; j < words.size(); ++j)
+            EXPECT_FALSE(words[i].box.adjusted(0.1, 0.1, -0.1, -0.1).intersects(words[j].box.adjusted(0.1, 0.1, -0.1, -0.1)))
+                << words[i].text.toStdString() << " over " << words[j].text.toStdString();
     activities->Unload();
 }

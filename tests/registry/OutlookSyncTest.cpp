@@ -30,6 +30,13 @@ QDateTime Utc(int mo, int d, int h, int mi) {
 }
 QDateTime Local(int mo, int d, int h, int mi) { return QDateTime(QDate(2026, mo, d), QTime(h, mi)); }
 
+// A text of exactly n characters made of the given words.
+QString Long(const QString& words, int n) {
+    QString text;
+    while (text.size() < n) text += words;
+    return text.left(n);
+}
+
 QByteArray Bytes(const QString& file) {
     QFile f(file);
     f.open(QIODevice::ReadOnly);
@@ -189,6 +196,50 @@ TEST_F(Sync, BothWaysWithTheExportedCalendar) {
     EXPECT_TRUE(outlook.SyncOutlookAppointments(cn));
     EXPECT_EQ(Bytes(file), text);
     EXPECT_EQ(Dump(), rows);
+}
+
+TEST_F(Sync, TextsTooLongForTheActivityStayWholeOnBothSides) {
+    // Made longer in the calendar today than the activity's columns hold.
+    const QString subject = Long("Listino 2027 per Ceramiche Bassi; ", 268);
+    const QString place = Long(QString::fromUtf8("Forlì, via Ravegnana 112, scala B; "), 130);
+    {
+        auto folder = OpenCalendarFolder(file);
+        auto a = folder->Items().Item(kPresentation);
+        a->SetProperty("Subject", subject);
+        a->Save();
+        auto b = folder->Items().Item(kCall);
+        b->SetProperty("Location", place);
+        b->Save();
+    }
+    Activity(2, Local(12, 10, 9, 30), Local(12, 10, 11, 0), "Forlì", "Presentazione listino", "Portare i campioni",
+             kPresentation, Local(12, 1, 8, 0));
+    Activity(5, Local(12, 11, 15, 0), Local(12, 11, 16, 0), "Studio", "Richiamare Studio Gentili", QVariant(), kCall,
+             Local(11, 28, 8, 0));
+    const QStringList rows = Dump();
+
+    OutlookImpEx outlook;
+    EXPECT_TRUE(outlook.SyncOutlookAppointments(cn));
+    // One message for each pair, by the push alone; the cause on lines of its own.
+    ASSERT_EQ(env.Prompts().size(), 2) << env.Prompts().join('\n').toStdString();
+    const QStringList subjectBox = env.Prompts()[0].split("\r\n");
+    ASSERT_EQ(subjectBox.size(), 3);
+    EXPECT_TRUE(subjectBox[0].startsWith(QString::fromUtf8("Errore Il campo è troppo piccolo"))) << subjectBox[0].toStdString();
+    EXPECT_TRUE(subjectBox[0].endsWith(" cercando di sincronizare gli appuntamenti OutlookEntryId:" + kPresentation +
+                                       "/Brivalto 2"));
+    EXPECT_EQ(subjectBox[1], QString::fromUtf8("L'oggetto dell'appuntamento ha 268 caratteri, la descrizione "
+                                               "dell'attività ne contiene al massimo 255."));
+    EXPECT_EQ(subjectBox[2], QString::fromUtf8("L'attività e l'appuntamento restano come sono."));
+    const QStringList placeBox = env.Prompts()[1].split("\r\n");
+    ASSERT_EQ(placeBox.size(), 3);
+    EXPECT_TRUE(placeBox[0].endsWith("OutlookEntryId:" + kCall + "/Brivalto 5"));
+    EXPECT_EQ(placeBox[1], QString::fromUtf8("Il luogo dell'appuntamento ha 130 caratteri, il luogo dell'attività "
+                                             "ne contiene al massimo 100."));
+
+    // Neither the rows nor the calendar's texts were shortened.
+    EXPECT_EQ(Dump(), rows);
+    EXPECT_EQ(Appointment(kPresentation)->Text("Subject"), subject);
+    EXPECT_EQ(Appointment(kCall)->Text("Location"), place);
+    Check();
 }
 
 TEST_F(Sync, WithoutACalendarOrWhenASaveFails) {

@@ -1,4 +1,6 @@
 // A workstation of its own: saves new registry cards in a loop (used by the tests).
+// Arguments: database, surname prefix, count, settings folder, and optionally
+// how many seconds this workstation's clock runs ahead of the others'.
 #include "Global.h"
 #include "Runtime.h"
 #include "Settings.h"
@@ -13,7 +15,8 @@
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 5) return 2;
+    if (argc != 5 && argc != 6) return 2;
+    if (argc == 6) Platform::SetClock(QDateTime::currentDateTime().addSecs(QString::fromLocal8Bit(argv[5]).toInt()), false);
     Platform::SetSettingsFolder(QString::fromLocal8Bit(argv[4]));
     // A patient user at a busy office: every box is said on standard error and answered with
     // its first button, so a file held by the other workstation is tried again, never given up.

@@ -4,6 +4,7 @@
 // with a record of every box shown, a set clock and a folder chooser that
 // answers from a script. Everything is undone when the kit goes out of scope.
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -66,5 +67,23 @@ private:
 
 // The folder of the built program (where the empty database lies).
 QString ProgramFolder();
+
+// An environment variable set (unset, for a null value) until the end of
+// the scope, when what it held before is put back.
+class EnvironmentVariable {
+public:
+    EnvironmentVariable(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)) { Set(value); }
+    ~EnvironmentVariable() { Set(old_); }
+    EnvironmentVariable(const EnvironmentVariable&) = delete;
+    EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
+
+private:
+    void Set(const QByteArray& value) {
+        if (value.isNull()) qunsetenv(name_);
+        else qputenv(name_, value);
+    }
+    const char* name_;
+    QByteArray old_;
+};
 
 }  // namespace TestKit

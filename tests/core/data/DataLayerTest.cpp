@@ -20,12 +20,17 @@ class Data : public ::testing::Test {
 protected:
     void SetUp() override {
         Global::gNoMessages = false;
+        // The retry rules are what is tried here: the engine's own wait and the pause are short.
+        ADODB::Connection::EngineWaitMs = 200;
         modAdoCommon::RetryPauseSeconds = 0.2f;
         conn = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.DatabaseFile();
         Global::gConnString = conn;
         ASSERT_TRUE(modAdoCommon::OpenConnection(cn, conn));
     }
-    void TearDown() override { modAdoCommon::RetryPauseSeconds = 5; }
+    void TearDown() override {
+        modAdoCommon::RetryPauseSeconds = 5;
+        ADODB::Connection::EngineWaitMs = 5000;
+    }
 
     QString StateOf(const std::function<void()>& action) {
         try {

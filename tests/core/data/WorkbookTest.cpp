@@ -1,4 +1,5 @@
 #include "ADODB.h"
+#include "Comuni.h"
 #include "Errors.h"
 #include "Workbook.h"
 #include "Global.h"
@@ -103,11 +104,11 @@ QByteArray SheetXml(const QByteArray& rows) { return "<worksheet><sheetData>" + 
 class HostileWorkbook : public ::testing::Test {
 protected:
     // The message an open of the file ends with ("" when it opened).
-    QString Refusal(const QString& file) {
+    QString Refusal(const QString& file, int type = 2) {
         env.ClearBoxes();
         std::unique_ptr<Connection> cn;
         const qint64 before = CpuMs();
-        const bool opened = modAdoCommon::OpenDataSource(cn, file, 2, "", "", false, "", false, 19);
+        const bool opened = modAdoCommon::OpenDataSource(cn, file, type, "", "", false, "", false, 19);
         workMs = CpuMs() - before;
         if (opened) return "";
         return env.Prompts().isEmpty() ? QString("no message") : env.Prompts().last();
@@ -347,3 +348,102 @@ TEST_P(XlsCrashers, AreFilesNotReadable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shard, XlsCrashers, ::testing::Range(0, XlsCrashers::kShards));
+
+// Damaged copies of a small Access file: on one the library goes round its
+// pages taking memory without end, on the other it ends with a fault. Each
+// is a file not readable, and the test's own process goes on.
+TEST_F(HostileWorkbook, DamagedAccessFilesAreFilesNotReadable) {
+    for (const char* name : {"damaged-loop.mdb", "damaged-crash.mdb"}) {
+        const QString file = env.Root() + "/" + name;
+        ASSERT_TRUE(QFile::copy(QStringLiteral(BRIVALTO_TEST_DATA) + "/workbook/access/" + name, file));
+        const QString message = Refusal(file, 0);
+        EXPECT_TRUE(message.contains("3274")) << name << ": " << message.toStdString();
+        EXPECT_TRUE(message.contains("il lettore dei file Access si è interrotto")) << name << ": " << message.toStdString();
+        EXPECT_LT(workMs, 30000) << name;
+    }
+    // The reader that failed on them still reads a sound file.
+    std::unique_ptr<Connection> cn;
+    ASSERT_TRUE(modAdoCommon::OpenDataSource(cn, QStringLiteral(BRIVALTO_TEST_DATA) + "/import/fruit.mdb", 0, "", "", false,
+                                             "", false, 19));
+    Recordset rs;
+    rs.Open("SELECT COUNT(*) AS N FROM [Fruit]", *cn);
+    EXPECT_GT(rs["N"].toInt(), 10);
+}
+
+// ---- what the cells hold: formula results and dates ---------------------------------
+
+namespace {
+QString Data(const QString& name) { return QStringLiteral(BRIVALTO_TEST_DATA) + "/workbook/" + name; }
+
+// The rows of a query, each value as the program shows it, cells joined by "|".
+QStringList Shown(Connection& cn, const QString& sql) {
+    QStringList rows;
+    Recordset rs;
+    rs.Open(sql, cn);
+    while (!rs.EOF_()) {
+        QStringList cells;
+        for (int i = 0; i < rs.FieldCount(); ++i) cells << Comuni::FieldStr(rs.Fields(i).Value());
+        rows << cells.join('|');
+        rs.MoveNext();
+    }
+    return rows;
+}
+}  // namespace
+
+TEST(WorkbookCells, FormulasReadAsTheirStoredResults) {
+    TestKit::Environment env;
+    std::unique_ptr<Connection> cn;
+    ASSERT_TRUE(modAdoCommon::OpenDataSource(cn, Data("Formule.xls"), 2, "", "", false, "", false, 19))
+        << env.Prompts().join("|").toStdString();
+    // A product, a joined text, a comparison, a date; an error and an empty text are no value.
+    EXPECT_EQ(Shown(*cn, "SELECT NOME, TOTALE, ETICHETTA, CARO, SCADENZA, ERRORE, VUOTO FROM [Listino$]"),
+              QStringList({"Mele|6|Mele x4|Vero|17/03/2024||", "Pere|20|Pere x10|Vero|18/03/2024||",
+                           "Uva|6,5|Uva x2|Vero|19/03/2024||"}));
+    Recordset rs;
+    rs.Open("SELECT COUNT(*) AS N FROM [Listino$] WHERE ERRORE IS NULL AND VUOTO IS NULL AND TOTALE > 10", *cn);
+    EXPECT_EQ(rs["N"].toInt(), 1);
+}
+
+TEST(WorkbookCells, DatesAreDatesFromEverySource) {
+    TestKit::Environment env;
+    for (const char* name : {"Date.xlsx", "Date.xls"}) {
+        std::unique_ptr<Connection> cn;
+        ASSERT_TRUE(modAdoCommon::OpenDataSource(cn, Data(name), 2, "", "", false, "", false, 19)) << name;
+        // Each date as any date of the program shows, whatever the cell's format; numbers and
+        // texts that only look like dates stay what they are; a column of dates and texts
+        // holds both as text.
+        EXPECT_EQ(Shown(*cn, "SELECT * FROM [Date$]"),
+                  QStringList({"15/03/2024|15/03/2024|15/03/2024 10:30:00|10:30:00|45366|45366|15/03/2024",
+                               "01/01/2000|31/12/1999|27/04/2006 15:03:41|23:59:00|0,5|15/03/2024|n.d."}))
+            << name;
+        Recordset rs;
+        rs.Open("SELECT GIORNO, ORARIO FROM [Date$] WHERE GIORNO > #01/01/2020#", *cn);
+        ASSERT_FALSE(rs.EOF_()) << name;
+        EXPECT_EQ(rs["ORARIO"].toDateTime(), QDateTime(QDate(2024, 3, 15), QTime(10, 30))) << name;
+    }
+    for (const char* name : {"Data1904.xlsx", "Data1904.xls"}) {
+        std::unique_ptr<Connection> cn;
+        ASSERT_TRUE(modAdoCommon::OpenDataSource(cn, Data(name), 2, "", "", false, "", false, 19)) << name;
+        EXPECT_EQ(Shown(*cn, "SELECT * FROM [Date$]"), QStringList({"15/03/2024|27/04/2006 15:03:41"})) << name;
+    }
+    // An Access date too.
+    std::unique_ptr<Connection> cn;
+    ASSERT_TRUE(modAdoCommon::OpenDataSource(cn, QStringLiteral(BRIVALTO_TEST_DATA) + "/import/fruit.mdb", 0, "", "",
+                                             false, "", false, 19));
+    Recordset rs;
+    rs.Open("SELECT DateCreate FROM MSysObjects WHERE Name='Tables'", *cn);
+    ASSERT_FALSE(rs.EOF_());
+    EXPECT_EQ(rs["DateCreate"].typeId(), QMetaType::QDateTime);
+    EXPECT_EQ(rs["DateCreate"].toDateTime(), QDateTime(QDate(2006, 4, 27), QTime(15, 3, 41)));
+}
+
+TEST_F(HostileWorkbook, AnEncryptedOrEmptyWorkbookSaysWhy) {
+    const QString message = Refusal(Data("Cifrato.xls"));
+    EXPECT_TRUE(message.contains("3274")) << message.toStdString();
+    EXPECT_TRUE(message.contains("la cartella di lavoro è protetta da password")) << message.toStdString();
+    EXPECT_TRUE(Refusal(MakeXlsx(env.Root() + "/vuota.xlsx", SheetXml(""))).contains("nessun foglio contiene dati"));
+    // The same four sheets without the password: an empty one is no table.
+    std::unique_ptr<Connection> cn;
+    ASSERT_TRUE(modAdoCommon::OpenDataSource(cn, Data("QuattroFogli.xls"), 2, "", "", false, "", false, 19));
+    EXPECT_EQ(Catalog::Tables(*cn), QStringList({"Agenti$", "Clienti$", "Fornitori$"}));
+}

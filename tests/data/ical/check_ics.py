@@ -24,6 +24,9 @@ def unescape(text):
 
 def main(path):
     data = open(path, "rb").read()
+    # A byte-order mark before the first line is read past, as calendar programs do.
+    if data.startswith(b"\xef\xbb\xbf"):
+        data = data[3:]
     if not data.endswith(b"\r\n"):
         fail("the last line has no CRLF")
     physical = data[:-2].split(b"\r\n")
