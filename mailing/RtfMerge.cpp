@@ -88,7 +88,14 @@ private:
         groupStart_ = false;
     }
 
-    QChar Byte(char b) const { return Cp1252::ToUnicode(QByteArray(1, b)).at(0); }
+    static QChar Byte(char b) {
+        static const QString page = [] {
+            QByteArray all(256, 0);
+            for (int i = 0; i < 256; ++i) all[i] = char(i);
+            return Cp1252::ToUnicode(all);
+        }();
+        return page.at(uchar(b));
+    }
 
     void Step() {
         const char b = s_[i_];
@@ -262,10 +269,11 @@ QByteArray Escape(const QString& text, int codePage) {
     return out;
 }
 
-int Replace(QByteArray& rtf, const QString& marker, const QString& value) {
+namespace {
+
+int ReplaceIn(QByteArray& rtf, const std::vector<Char>& chars, const QString& text, const QString& marker,
+              const QString& value) {
     if (marker.isEmpty()) return 0;
-    const std::vector<Char> chars = Scanner(rtf).Run();
-    const QString text = TextOf(chars);
     const QByteArray escaped = Escape(value, CodePage(rtf));
     struct Edit {
         int start;
@@ -288,6 +296,32 @@ int Replace(QByteArray& rtf, const QString& marker, const QString& value) {
     }
     std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.start > b.start; });
     for (const Edit& e : edits) rtf.replace(e.start, e.end - e.start, e.with);
+    return count;
+}
+
+}  // namespace
+
+int Replace(QByteArray& rtf, const QString& marker, const QString& value) {
+    const std::vector<Char> chars = Scanner(rtf).Run();
+    return ReplaceIn(rtf, chars, TextOf(chars), marker, value);
+}
+
+int Replace(QByteArray& rtf, const QList<QPair<QString, QString>>& markers) {
+    int count = 0;
+    std::vector<Char> chars;
+    QString text;
+    bool read = false;
+    for (const auto& [marker, value] : markers) {
+        // The document is read again only after a marker changed it.
+        if (!read) {
+            chars = Scanner(rtf).Run();
+            text = TextOf(chars);
+            read = true;
+        }
+        const int replaced = ReplaceIn(rtf, chars, text, marker, value);
+        read = replaced == 0;
+        count += replaced;
+    }
     return count;
 }
 
