@@ -84,7 +84,17 @@ private:
     };
 
     void Emit(QChar c, int start, int end) {
+        EndGroupStart();
         if (!groups_.back().hidden) chars_.push_back({c, start, end, start == lastWordEnd_});
+    }
+
+    // Blanks between a group's brace and its first word are held back: a
+    // hidden destination may still follow ("{ \fonttbl"), and then they are
+    // part of it; before anything else they are text in their place.
+    void EndGroupStart() {
+        if (blanksStart_ >= 0 && !groups_.back().hidden)
+            for (int k = blanksStart_; k < blanksEnd_; ++k) chars_.push_back({' ', k, k + 1, k == lastWordEnd_});
+        blanksStart_ = -1;
         groupStart_ = false;
     }
 
@@ -100,13 +110,17 @@ private:
     void Step() {
         const char b = s_[i_];
         if (b == '{') {
+            EndGroupStart();
             groups_.push_back(groups_.back());
             groupStart_ = true;
             ++i_;
         } else if (b == '}') {
+            EndGroupStart();
             if (groups_.size() > 1) groups_.pop_back();
-            groupStart_ = false;
             ++i_;
+        } else if (b == ' ' && groupStart_) {
+            if (blanksStart_ < 0) blanksStart_ = i_;
+            blanksEnd_ = ++i_;
         } else if (b == '\r' || b == '\n') {
             ++i_;
         } else if (b == '\\') {
@@ -147,8 +161,11 @@ private:
             if (delimited) ++j;
             i_ = j;
             if (!visible) return;
-            if (groupStart_ && HiddenDestinations().contains(word)) groups_.back().hidden = true;
-            groupStart_ = false;
+            if (groupStart_ && HiddenDestinations().contains(word)) {
+                groups_.back().hidden = true;
+                blanksStart_ = -1;
+            }
+            EndGroupStart();
             if (word == "bin" && hasParam) {
                 i_ += int(qMax(0L, param));
             } else if (word == "uc" && hasParam) {
@@ -172,6 +189,7 @@ private:
         }
         if (next == '*') {
             groups_.back().hidden = true;
+            blanksStart_ = -1;
             i_ += 2;
             return;
         }
@@ -194,7 +212,7 @@ private:
         case '-': Emit(QChar(0x00AD), start, i_); break;
         case '_': Emit(QChar(0x2011), start, i_); break;
         case '\r': case '\n': Emit('\n', start, i_); break;
-        default: groupStart_ = false; break;
+        default: EndGroupStart(); break;
         }
     }
 
@@ -214,6 +232,7 @@ private:
     std::vector<Char> chars_;
     bool groupStart_ = false;
     int lastWordEnd_ = -1;
+    int blanksStart_ = -1, blanksEnd_ = -1;
 };
 
 QString TextOf(const std::vector<Char>& chars) {
