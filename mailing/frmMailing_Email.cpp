@@ -7,10 +7,10 @@
 #include "ADODB.h"
 #include "Comuni.h"
 #include "Errors.h"
+#include "Files.h"
 #include "Runtime.h"
 #include "SMTP.h"
 #include "Settings.h"
-#include "VCard.h"
 #include "Values.h"
 
 #include <QDir>

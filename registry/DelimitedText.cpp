@@ -1,6 +1,6 @@
 #include "DelimitedText.h"
 
-#include "VCard.h"
+#include "Files.h"
 
 #include <QFile>
 

@@ -6,17 +6,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QPageLayout>
 #include <QPagedPaintDevice>
-#include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextFrame>
 #include <QUrl>
-
-#include <memory>
 
 namespace Platform {
 
@@ -216,85 +212,6 @@ void RichTextBox::SelPrint(QPagedPaintDevice& device) const {
     }
     SetPageSetup(part, PageSetupOf(*document()));
     PrintRichText(part, device);
-}
-
-namespace {
-
-const double kPixelsPerPoint = 96.0 / 72.0;
-
-std::unique_ptr<QTextDocument> LaidOut(const QTextDocument& source, double widthPixels) {
-    std::unique_ptr<QTextDocument> doc(source.clone());
-    doc->setDocumentMargin(0);
-    doc->setTextWidth(widthPixels);
-    return doc;
-}
-
-}  // namespace
-
-void PrintRichText(const QTextDocument& document, QPagedPaintDevice& device) {
-    const RtfPageSetup setup = PageSetupOf(document);
-    const double twip = 1.0 / 20.0;  // in points
-    auto margin = [](int twips) { return twips > 0 ? twips : 1134; };
-    QPageLayout layout = device.pageLayout();
-    if (setup.paperWidth > 0 && setup.paperHeight > 0) {
-        QSizeF paper(setup.paperWidth * twip, setup.paperHeight * twip);
-        const bool landscape = setup.landscape || paper.width() > paper.height();
-        if (paper.width() > paper.height()) paper.transpose();
-        layout.setPageSize(QPageSize(paper, QPageSize::Point), QMarginsF());
-        layout.setOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    }
-    layout.setUnits(QPageLayout::Point);
-    layout.setMargins(QMarginsF(margin(setup.marginLeft) * twip, margin(setup.marginTop) * twip,
-                                margin(setup.marginRight) * twip, margin(setup.marginBottom) * twip));
-    device.setPageLayout(layout);
-
-    const QRectF body = layout.paintRect(QPageLayout::Point);
-    const QRectF full = layout.fullRect(QPageLayout::Point);
-    const double width = body.width() * kPixelsPerPoint;
-    const double height = body.height() * kPixelsPerPoint;
-
-    std::unique_ptr<QTextDocument> doc = LaidOut(document, width);
-    doc->setPageSize(QSizeF(width, height));
-    auto part = [&](const char* name) -> std::unique_ptr<QTextDocument> {
-        QTextDocument* p = HeaderFooterDocument(document, QString::fromLatin1(name));
-        return p ? LaidOut(*p, width) : nullptr;
-    };
-    std::unique_ptr<QTextDocument> header = part("header"), headerf = part("headerf"),
-                                   headerl = part("headerl"), headerr = part("headerr");
-    std::unique_ptr<QTextDocument> footer = part("footer"), footerf = part("footerf"),
-                                   footerl = part("footerl"), footerr = part("footerr");
-
-    QPainter painter(&device);
-    if (!painter.isActive()) return;
-    // The painter starts at the top left of the printable body, in device pixels.
-    painter.scale(device.logicalDpiX() / 96.0, device.logicalDpiY() / 96.0);
-    const double headerTop = (720 * twip - (body.top() - full.top())) * kPixelsPerPoint;
-    const double footerBottom = (full.bottom() - 720 * twip - body.top()) * kPixelsPerPoint;
-
-    const int pages = doc->pageCount();
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0) device.newPage();
-        const bool first = page == 0 && setup.titlePage;
-        const bool even = page % 2 == 1;
-        QTextDocument* h = first ? headerf.get() : even && headerl ? headerl.get() : headerr ? headerr.get() : header.get();
-        QTextDocument* f = first ? footerf.get() : even && footerl ? footerl.get() : footerr ? footerr.get() : footer.get();
-        if (h) {
-            painter.save();
-            painter.translate(0, headerTop);
-            h->drawContents(&painter);
-            painter.restore();
-        }
-        if (f) {
-            painter.save();
-            painter.translate(0, footerBottom - f->size().height());
-            f->drawContents(&painter);
-            painter.restore();
-        }
-        painter.save();
-        painter.translate(0, -page * height);
-        doc->drawContents(&painter, QRectF(0, page * height, width, height));
-        painter.restore();
-    }
 }
 
 }  // namespace Platform

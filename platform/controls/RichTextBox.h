@@ -4,6 +4,8 @@
 // text and its formatting), files loaded and saved as RTF or plain text,
 // search, and printing with the document's page setup and headers.
 
+#include "Rtf.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QString>
@@ -77,9 +79,5 @@ signals:
 private:
     QTextCursor CursorAt(int start, int length) const;
 };
-
-// Prints a document on pages of its own page setup (A4 with 2 cm margins
-// when it has none), with its headers and footers.
-void PrintRichText(const QTextDocument& document, QPagedPaintDevice& device);
 
 }  // namespace Platform

@@ -3,7 +3,6 @@
 #include "Automation.h"
 #include "Files.h"
 #include "Office.h"
-#include "RichTextBox.h"
 #include "Rtf.h"
 #include "Runtime.h"
 #include "Values.h"

@@ -48,9 +48,4 @@ public:
 // keeps the blank at the fold, 3.0 and 4.0 drop it.
 void ReadVCard(const QByteArray& data, VCardSink& sink);
 
-// Bytes in UTF-8 when they are valid UTF-8, else Windows-1252 (the two
-// encodings address books write); a BOM is dropped.
-QString DecodeText(const QByteArray& bytes);
-QString DecodeWindows1252(const QByteArray& bytes);
-
 }  // namespace Platform

@@ -14,6 +14,7 @@
 #include <QSizeF>
 #include <QString>
 
+class QPagedPaintDevice;
 class QTextDocument;
 
 namespace Platform {
@@ -98,6 +99,10 @@ void ResetRtfExtras(QTextDocument& document);
 QTextDocument* HeaderFooterDocument(const QTextDocument& document, const QString& name);
 RtfPageSetup PageSetupOf(const QTextDocument& document);
 void SetPageSetup(QTextDocument& document, const RtfPageSetup& page);
+
+// Prints a document on pages of its own page setup (A4 with 2 cm margins
+// when it has none), with its headers and footers.
+void PrintRichText(const QTextDocument& document, QPagedPaintDevice& device);
 
 // Text in a Windows code page (1252 and, where the system knows it, any
 // other); Windows-1252 for a code page it does not know.

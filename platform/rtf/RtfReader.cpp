@@ -1,6 +1,6 @@
 #include "Rtf.h"
 
-#include "VCard.h"
+#include "Files.h"
 
 #include <QHash>
 #include <QSet>

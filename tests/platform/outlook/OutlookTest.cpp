@@ -1,5 +1,6 @@
 #include "CommonDialog.h"
 #include "Errors.h"
+#include "Files.h"
 #include "Outlook.h"
 #include "Settings.h"
 #include "TestKit.h"
