@@ -122,7 +122,8 @@ PlannerAppointmentEditor::PlannerAppointmentEditor(Planner* planner, const Appoi
     setWindowTitle(t("AppointmentCaption"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    Start = DateTimeBox(this, item->Start);
+    Start = new DateTimePicker(kDateTimeFormat, this);
+    Start->setDateTime(item->Start.isValid() ? item->Start : Now());
     End = DateTimeBox(this, item->End.isValid() ? item->End : item->Start);
     Description = new QLineEdit(item->Description, this);
     Place = new QLineEdit(item->Place, this);

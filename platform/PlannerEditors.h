@@ -3,6 +3,7 @@
 // the planner and for every task. They are modal windows; OK writes the
 // fields back into the item, Cancel leaves it as it was.
 
+#include "DatePicker.h"
 #include "Form.h"
 #include "Planner.h"
 
@@ -41,7 +42,7 @@ class PlannerAppointmentEditor : public Form {
     Q_OBJECT
 public:
     PlannerAppointmentEditor(Planner* planner, const AppointmentPtr& item);
-    QDateTimeEdit* Start;
+    DateTimePicker* Start;
     QDateTimeEdit* End;
     QLineEdit* Description;
     QLineEdit* Place;
