@@ -164,7 +164,7 @@ QString HowToType(const QString& format, bool hasDate, bool hasTime) {
     for (QChar c : example)
         if (IsDigit(c)) digits += c;
     const QString fields = !hasTime ? QStringLiteral("giorno, mese e anno")
-                           : hasDate ? QStringLiteral("giorno, mese, anno e ora")
+                           : hasDate ? QStringLiteral("data e ora")
                                      : QStringLiteral("ore e minuti");
     return QStringLiteral("Scrivere ") + fields + QStringLiteral(", come ") + example + QStringLiteral(" o ") + digits +
            QLatin1Char('.');
@@ -387,6 +387,12 @@ CalendarPicker::CalendarPicker(const QString& format, QWidget* parent) : QWidget
     drop_->setArrowType(Qt::DownArrow);
     drop_->setFocusPolicy(Qt::NoFocus);
     drop_->setToolTip(QStringLiteral("Calendario"));
+    // Its arrow is drawn in the window's text colour, which a window's colour
+    // scheme makes as pale as the button: it keeps the button's own.
+    QPalette arrow = drop_->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        arrow.setColor(group, QPalette::WindowText, arrow.color(group, QPalette::ButtonText));
+    drop_->setPalette(arrow);
     layout->addWidget(edit_, 1);
     layout->addWidget(drop_);
     connect(edit_, &DateBox::DropDown, this, &CalendarPicker::ShowCalendar);

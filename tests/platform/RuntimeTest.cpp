@@ -538,7 +538,7 @@ TEST(Controls, DatePickerRefusesAnImpossibleDateOrTimeAndKeepsTheLastGoodOne) {
         EXPECT_EQ(dp.Editor()->text(), "15/03/1980 10:30");
         for (const QString& text : shown) EXPECT_TRUE(kWellFormedDateTime.match(text).hasMatch()) << text.toStdString();
         ASSERT_EQ(env.Prompts().size(), 1) << typed.toStdString();
-        EXPECT_EQ(env.Prompts()[0], message + "\nScrivere giorno, mese, anno e ora, come 15/03/1980 10:30 o 150319801030.");
+        EXPECT_EQ(env.Prompts()[0], message + "\nScrivere data e ora, come 15/03/1980 10:30 o 150319801030.");
     }
 }
 
