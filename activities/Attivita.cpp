@@ -2,6 +2,7 @@
 
 #include "ADODB.h"
 #include "Comuni.h"
+#include "Dialogs.h"
 #include "Errors.h"
 #include "Global.h"
 #include "Runtime.h"
@@ -43,7 +44,7 @@ Tessivo::_qvxSMS2* LoadSmsControl(QWidget* host, QString* error) {
         return nullptr;
     }
     try {
-        sms->setEventLogPath(App::Path());
+        sms->setEventLogPath(WorkFolder());
     } catch (const std::exception&) {
         // Without its log folder the control still sends; the card does not log.
     }

@@ -226,6 +226,11 @@ bool ReleaseLocks(std::int32_t staleSeconds) {
                 QStringLiteral("Procedura ReleaseLocks di Modulo Locks"));
 }
 
+void ReleaseLocks(ADODB::Connection& cn, std::int32_t staleSeconds) {
+    cn.Execute("DELETE FROM LOCKS WHERE COMPUTER=?", {GetComputerNameUpper()});
+    cn.Execute("DELETE FROM LOCKS WHERE U_MOD < ?", {Platform::Now().addSecs(-staleSeconds)});
+}
+
 bool ReleaseAllLocks() {
     return ReleaseWith({"Delete From Locks where computer=?"}, {{GetComputerNameUpper()}},
                 QStringLiteral("Procedura ReleaseAllLocks di Modulo Locks"));

@@ -20,6 +20,10 @@ void RefreshLock(ADODB::Connection& cn, const QString& table);
 // Removes this workstation's rows and every row older than the stale limit.
 // Both answer false when they could not, having said why.
 bool ReleaseLocks(std::int32_t staleSeconds);
+// The same on the caller's connection, inside its transaction when it has
+// one, so that a write and the release of its lock are one commit; an
+// engine error is the caller's.
+void ReleaseLocks(ADODB::Connection& cn, std::int32_t staleSeconds);
 bool ReleaseAllLocks();
 // Whether the last lock attempt found the archive impossible to write (a
 // read-only data folder or file): waiting cannot help, and the user has

@@ -84,22 +84,43 @@ private:
     };
 
     void Emit(QChar c, int start, int end) {
+        EndGroupStart();
         if (!groups_.back().hidden) chars_.push_back({c, start, end, start == lastWordEnd_});
+    }
+
+    // Blanks between a group's brace and its first word are held back: a
+    // hidden destination may still follow ("{ \fonttbl"), and then they are
+    // part of it; before anything else they are text in their place.
+    void EndGroupStart() {
+        if (blanksStart_ >= 0 && !groups_.back().hidden)
+            for (int k = blanksStart_; k < blanksEnd_; ++k) chars_.push_back({' ', k, k + 1, k == lastWordEnd_});
+        blanksStart_ = -1;
         groupStart_ = false;
     }
 
-    QChar Byte(char b) const { return Cp1252::ToUnicode(QByteArray(1, b)).at(0); }
+    static QChar Byte(char b) {
+        static const QString page = [] {
+            QByteArray all(256, 0);
+            for (int i = 0; i < 256; ++i) all[i] = char(i);
+            return Cp1252::ToUnicode(all);
+        }();
+        return page.at(uchar(b));
+    }
 
     void Step() {
         const char b = s_[i_];
         if (b == '{') {
+            EndGroupStart();
             groups_.push_back(groups_.back());
             groupStart_ = true;
             ++i_;
         } else if (b == '}') {
+            EndGroupStart();
             if (groups_.size() > 1) groups_.pop_back();
-            groupStart_ = false;
             ++i_;
+        } else if (b == ' ' && groupStart_) {
+            if (blanksStart_ < 0) blanksStart_ = i_;
+            blanksEnd_ = ++i_;
         } else if (b == '\r' || b == '\n') {
             ++i_;
         } else if (b == '\\') {
@@ -140,8 +161,11 @@ private:
             if (delimited) ++j;
             i_ = j;
             if (!visible) return;
-            if (groupStart_ && HiddenDestinations().contains(word)) groups_.back().hidden = true;
-            groupStart_ = false;
+            if (groupStart_ && HiddenDestinations().contains(word)) {
+                groups_.back().hidden = true;
+                blanksStart_ = -1;
+            }
+            EndGroupStart();
             if (word == "bin" && hasParam) {
                 i_ += int(qMax(0L, param));
             } else if (word == "uc" && hasParam) {
@@ -165,6 +189,7 @@ private:
         }
         if (next == '*') {
             groups_.back().hidden = true;
+            blanksStart_ = -1;
             i_ += 2;
             return;
         }
@@ -187,7 +212,7 @@ private:
         case '-': Emit(QChar(0x00AD), start, i_); break;
         case '_': Emit(QChar(0x2011), start, i_); break;
         case '\r': case '\n': Emit('\n', start, i_); break;
-        default: groupStart_ = false; break;
+        default: EndGroupStart(); break;
         }
     }
 
@@ -207,6 +232,7 @@ private:
     std::vector<Char> chars_;
     bool groupStart_ = false;
     int lastWordEnd_ = -1;
+    int blanksStart_ = -1, blanksEnd_ = -1;
 };
 
 QString TextOf(const std::vector<Char>& chars) {
@@ -262,10 +288,11 @@ QByteArray Escape(const QString& text, int codePage) {
     return out;
 }
 
-int Replace(QByteArray& rtf, const QString& marker, const QString& value) {
+namespace {
+
+int ReplaceIn(QByteArray& rtf, const std::vector<Char>& chars, const QString& text, const QString& marker,
+              const QString& value) {
     if (marker.isEmpty()) return 0;
-    const std::vector<Char> chars = Scanner(rtf).Run();
-    const QString text = TextOf(chars);
     const QByteArray escaped = Escape(value, CodePage(rtf));
     struct Edit {
         int start;
@@ -288,6 +315,32 @@ int Replace(QByteArray& rtf, const QString& marker, const QString& value) {
     }
     std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.start > b.start; });
     for (const Edit& e : edits) rtf.replace(e.start, e.end - e.start, e.with);
+    return count;
+}
+
+}  // namespace
+
+int Replace(QByteArray& rtf, const QString& marker, const QString& value) {
+    const std::vector<Char> chars = Scanner(rtf).Run();
+    return ReplaceIn(rtf, chars, TextOf(chars), marker, value);
+}
+
+int Replace(QByteArray& rtf, const QList<QPair<QString, QString>>& markers) {
+    int count = 0;
+    std::vector<Char> chars;
+    QString text;
+    bool read = false;
+    for (const auto& [marker, value] : markers) {
+        // The document is read again only after a marker changed it.
+        if (!read) {
+            chars = Scanner(rtf).Run();
+            text = TextOf(chars);
+            read = true;
+        }
+        const int replaced = ReplaceIn(rtf, chars, text, marker, value);
+        read = replaced == 0;
+        count += replaced;
+    }
     return count;
 }
 

@@ -6,6 +6,8 @@
 // takes the formatting of the marker's first character.
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace RtfMerge {
@@ -22,6 +24,9 @@ QString VisibleText(const QByteArray& rtf);
 // visible text by the value, left to right; a value that contains the marker
 // is not searched again. Returns the number of replacements.
 int Replace(QByteArray& rtf, const QString& marker, const QString& value);
+// Each marker in turn, as the calls above one after the other would: a
+// value holding a later marker is filled again when that marker's turn comes.
+int Replace(QByteArray& rtf, const QList<QPair<QString, QString>>& markers);
 
 // A text as RTF: ASCII as it is, braces and backslashes escaped, characters
 // of a Windows-1252 document as \'hh, others as \uN.

@@ -260,6 +260,9 @@ void frmEditor::Form_Load() {
 void frmEditor::LoadFile(const QString& path) {
     Load();
     RTFText->LoadFile(path, rtfRTF);
+    // Saving offers the file it came from (the fax cover lives in the
+    // user's work folder, where nobody would look for it).
+    dlgCommonDialog->FileName = path;
     DoEvents();
     SetStatus(kLoaded);
     modified_ = false;

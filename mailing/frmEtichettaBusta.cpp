@@ -141,8 +141,9 @@ void frmEtichettaBusta::Command1_Click() { Unload(); }
 
 void frmEtichettaBusta::Command2_Click() {
     auto number = [](QLineEdit* box) { return AddressLayout::Number(box->text()); };
-    // Labels without a size would all be printed on one spot of one sheet.
-    if (number(txLarghezza) <= 0 || number(txAltezza) <= 0) {
+    // Labels without a size would all be printed on one spot of one sheet;
+    // envelopes do not use the label's size.
+    if (opEtichette->isChecked() && (number(txLarghezza) <= 0 || number(txAltezza) <= 0)) {
         MsgBox(QString::fromUtf8(kEtichettaSenzaMisure));
         return;
     }

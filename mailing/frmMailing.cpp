@@ -265,14 +265,12 @@ frmMailing::frmMailing() {
 
 frmMailing::~frmMailing() = default;
 
-QString frmMailing::ProgramFolder() { return WritableProgramFolder(); }
-
 void frmMailing::Form_Load() {
     ProcGuard::Run(QStringLiteral("Procedura Form_Load di Form frmMailing"), [&] {
         InitEmailChannel();
         qvxSMS = Tessivo::LoadControl(this, QDir(App::Path()).filePath(QStringLiteral("libqvxSMS2.so")), &smsLoadError_);
         if (qvxSMS) {
-            qvxSMS->setEventLogPath(ProgramFolder());
+            qvxSMS->setEventLogPath(WorkFolder());
             qvxSMS->setEventLog(true);
             qvxSMS->setUserName(Setting("SMS", "USER", QString()));
             qvxSMS->setPassword(Setting("SMS", "PASSWORD", QString()));

@@ -1,6 +1,7 @@
 #pragma once
 #include "Form.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -125,7 +126,10 @@ public:
     // The HTML body with each local image of an image attribute carried as an
     // inline part of SM and referred to by its content identifier.
     QString EmbedImages(const QString& html, const QString& htmlFolder);
-    // "BrivaltoCover" with the fax control's cover extension, in the program folder.
+    // The cover page faxes go out with ("BrivaltoCover" with the fax
+    // control's cover extension): the user's own in the work folder, else
+    // the one installed beside the program, else the work folder's, which
+    // the user has not made yet (the fax then has the default cover page).
     QString FaxCoverFile() const;
 
     // Recipient list.
@@ -153,8 +157,9 @@ public:
     // says why, and nothing may be sent).
     QString PersonalizzaRTF(ADODB::Recordset& rs, QString* error = nullptr);
     // Prints one address at X, Y (millimetres) on an envelope or label and
-    // moves on; false with the reason when the address was not printed.
-    bool PrintIndirizzo(float& X, float& Y, qint32 ID, QString* error = nullptr);
+    // moves on; false with the reason (and its error number) when the
+    // address was not printed.
+    bool PrintIndirizzo(float& X, float& Y, qint32 ID, QString* error = nullptr, long* number = nullptr);
 
     // Activity rows: the next IDCONT of the signed-in user (0 when it cannot
     // be read), and the recording of one successful send under the CONTATTI
@@ -162,16 +167,15 @@ public:
     qint32 NuovaIDCONT();
     void RegistraInvio(ADODB::Recordset& rs, const QString& tipo, const QString& canale);
 
-    // The report window's line for one outcome ("" error = success).
-    void AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore);
+    // The report window's line for one outcome ("" error = success); the
+    // detail of an error goes to the send log only.
+    void AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore,
+                   const QString& dettaglio = QString());
     // Runs one channel's send for a recipient. An error raised in it shows
     // the standard error box naming `where` and becomes that recipient's
     // failure line ("failure" followed by the error's description).
     void GuardedSend(const QString& where, ADODB::Recordset& rs, const QString& canale, const QString& failure,
                      const std::function<void()>& send);
-
-    // The folder of the program's own files (mail.rtf, the cover page, logs).
-    static QString ProgramFolder();
 
 protected:
     void Form_Load() override;
@@ -185,11 +189,22 @@ private:
 
     void SmsStep(ADODB::Recordset& rs);
     bool RunChecks();
-    void RunLabels(const QList<qint32>& ids);
+    // False when the run stopped for want of a printer.
+    bool RunLabels(const QList<qint32>& ids);
     void SetRunning(bool running);
     void UpdateCount();
 
+    // A setting of the e-mail and fax channels, and the document to send:
+    // read once for a whole run (every recipient gets the same), afresh
+    // outside one.
+    QString ChannelSetting(const QString& section, const QString& key, const QString& defaultValue = QString());
+    QByteArray DocumentBytes(const QString& path, bool* readable);
+
     bool running_ = false;
+    QHash<QString, QHash<QString, QString>> runSettings_;
+    QString runDocumentPath_;
+    QByteArray runDocument_;
+    bool runDocumentRead_ = false;
     QString smsLoadError_;
     // The letter merged for the current recipient, "" when none was.
     QByteArray mergedLetter_;

@@ -44,8 +44,11 @@ void frmMailing::RegistraInvio(ADODB::Recordset& rs, const QString& tipo, const 
         AddReport(rs, canale, kNonRegistrato + QStringLiteral("l'archivio delle attività è bloccato da un'altra postazione"));
         return;
     }
+    // The row and the lock's release are one commit: other workstations see
+    // the lock until the row is there, and the run pays for one commit, not two.
     QString failure;
     try {
+        cn->BeginTrans();
         const qint32 id = NuovaIDCONT();
         if (id <= 0) {
             failure = QStringLiteral("numero di attività non disponibile");
@@ -57,12 +60,19 @@ void frmMailing::RegistraInvio(ADODB::Recordset& rs, const QString& tipo, const 
                         {id, Comuni::FieldNum(rs["ID"]).toLongLong(), data, dataFine, tipo, txSubject->text(),
                          QStringLiteral("inviato: ") + txNomeFile->text(), ToSecond(Now()), Global::gCurrentUser});
         }
+        Locks::ReleaseLocks(*cn, 30);
+        cn->CommitTrans();
     } catch (const std::exception& e) {
         Err().Set(e);
         failure = Err().Description;
         Err().Clear();
+        try {
+            cn->RollbackTrans();
+        } catch (const std::exception&) {
+            // The failure above is the one to tell.
+        }
+        // Released also after a failed write, so that no workstation waits for it.
+        Locks::ReleaseLocks(30);
     }
-    // Released also after a failed write, so that no workstation waits for it.
-    Locks::ReleaseLocks(30);
     AddReport(rs, canale, failure.isEmpty() ? QString() : kNonRegistrato + failure);
 }

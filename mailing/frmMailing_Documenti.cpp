@@ -2,6 +2,8 @@
 // or on the fax cover page, and the choice of the HTML body.
 #include "frmMailing.h"
 
+#include "Dialogs.h"
+#include "Errors.h"
 #include "Fax.h"
 #include "FaxControl.h"
 #include "Files.h"
@@ -13,6 +15,7 @@
 #include "frmHTML.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -29,14 +32,23 @@ void frmMailing::cmdCreateRTF_Click() {
 
 void frmMailing::cmdFaxCover_Click() {
     ProcGuard::Run(QStringLiteral("Procedura cmdFaxCover_Click di Form frmMailing"), [&] {
-        const QString cover = FaxCoverFile();
-        if (FAX->CoverExt.toUpper() == ".COV") {
+        // The user edits a copy of his own, which faxes then go out with: made
+        // the first time from the cover installed beside the program, or else
+        // from the default one, since the program folder is never written.
+        const QString installed = FaxCoverFile();
+        const QString cover = QDir(WorkFolder()).filePath(QFileInfo(installed).fileName());
+        // Cover files of the fax software's own format are edited by its program.
+        const bool ownFormat = FAX->CoverExt.toUpper() == ".COV";
+        if (!QFileInfo::exists(cover)) {
+            QFile source(installed);
+            const bool copy = installed != cover && source.open(QIODevice::ReadOnly);
+            QString why;
+            if ((copy || !ownFormat) && !WriteWholeFile(cover, copy ? source.readAll() : DefaultFaxCover(), &why))
+                Err().Raise(75, QStringLiteral("Impossibile scrivere ") + cover + ": " + why);
+        }
+        if (ownFormat) {
             Neighbours::OpenDocument(cover);
             return;
-        }
-        // The first time, the cover page to edit is the one faxes go out with.
-        if (!QFileInfo::exists(cover)) {
-            WriteWholeFile(cover, DefaultFaxCover());
         }
         auto& editor = DefaultInstance<frmEditor>();
         editor.LoadFile(cover);

@@ -26,10 +26,6 @@ using namespace Platform;
 
 namespace {
 
-QString MailSetting(const QString& key, const QString& defaultValue = QString()) {
-    return GetSetting(App::EXEName(), QStringLiteral("eMail"), key, defaultValue);
-}
-
 QString Personalise(QString text, ADODB::Recordset& rs) {
     text.replace(QStringLiteral("$NOME$"), Comuni::FieldStr(rs[QStringLiteral("NOME")]));
     text.replace(QStringLiteral("$COGNOME$"), Comuni::FieldStr(rs[QStringLiteral("COGNOME")]));
@@ -104,20 +100,23 @@ QString frmMailing::EmbedImages(const QString& html, const QString& htmlFolder) 
 void frmMailing::SendMail(ADODB::Recordset& rs) {
     GuardedSend(QStringLiteral("Procedura SendMail di Form frmMailing"), rs, QStringLiteral("e-mail"),
                 QStringLiteral("invio e-mail non riuscito: "), [&] {
+        auto setting = [this](const char* key, const char* defaultValue = "") {
+            return ChannelSetting(QStringLiteral("eMail"), QString::fromLatin1(key), QString::fromLatin1(defaultValue));
+        };
         // 1. A new message on a new component.
         LastSendError.clear();
         SM = std::make_shared<SMTP>();
         connect(SM.get(), &SMTP::OnError, this, &frmMailing::SM_OnError);
         SM->Security = 0;
-        SM->Server = MailSetting(QStringLiteral("SMPTServer"));
-        SM->AuthType = CLng(Val(MailSetting(QStringLiteral("SMPTServerAuthType"), QStringLiteral("0"))));
+        SM->Server = setting("SMPTServer");
+        SM->AuthType = CLng(Val(setting("SMPTServerAuthType", "0")));
         // 2.
-        const bool auth = Val(MailSetting(QStringLiteral("SMPTServerAuth"), QStringLiteral("0"))) != 0;
-        SM->UserName = auth ? MailSetting(QStringLiteral("SMPTServerUser")) : QString();
-        SM->Password = auth ? MailSetting(QStringLiteral("SMPTServerPass")) : QString();
+        const bool auth = Val(setting("SMPTServerAuth", "0")) != 0;
+        SM->UserName = auth ? setting("SMPTServerUser") : QString();
+        SM->Password = auth ? setting("SMPTServerPass") : QString();
         // 3.
-        SM->FromAddress = MailSetting(QStringLiteral("Indirizzo"));
-        SM->FromName = MailSetting(QStringLiteral("NomeInMail"));
+        SM->FromAddress = setting("Indirizzo");
+        SM->FromName = setting("NomeInMail");
         SM->ClearRecipients();
 
         // 4. Addresses split at "," and ";" alike; the empty piece a trailing separator leaves is no recipient.
@@ -176,7 +175,8 @@ void frmMailing::SendMail(ADODB::Recordset& rs) {
         if (SM->Send() == 0) {
             RegistraInvio(rs, QStringLiteral("E"), QStringLiteral("e-mail"));
         } else {
-            AddReport(rs, QStringLiteral("e-mail"), QStringLiteral("invio e-mail non riuscito: ") + SM->LastErrorText());
+            AddReport(rs, QStringLiteral("e-mail"), QStringLiteral("invio e-mail non riuscito: ") + SM->LastErrorText(),
+                      SM->LastErrorDetail());
         }
     });
 }

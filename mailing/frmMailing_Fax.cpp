@@ -6,6 +6,7 @@
 
 #include "ADODB.h"
 #include "Comuni.h"
+#include "Dialogs.h"
 #include "Fax.h"
 #include "FaxControl.h"
 #include "Global.h"
@@ -15,27 +16,25 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
 using namespace Platform;
 
-namespace {
-
-QString Setting(const char* section, const char* key) {
-    return GetSetting(App::EXEName(), QString::fromLatin1(section), QString::fromLatin1(key), QString());
-}
-
-}  // namespace
-
 void frmMailing::InitFaxChannel() { connect(FAX, &qvxFAX::OnError, this, &frmMailing::FAX_OnError); }
 
 QString frmMailing::FaxCoverFile() const {
-    return QDir(ProgramFolder()).filePath(QStringLiteral("BrivaltoCover") + FAX->CoverExt);
+    const QString name = QStringLiteral("BrivaltoCover") + FAX->CoverExt;
+    const QString own = QDir(WorkFolder()).filePath(name);
+    if (QFileInfo::exists(own)) return own;
+    const QString installed = QDir(App::Path()).filePath(name);
+    return QFileInfo::exists(installed) ? installed : own;
 }
 
 void frmMailing::SendFax(ADODB::Recordset& rs) {
     LastSendError.clear();
+    auto sender = [this](const char* key) { return ChannelSetting(QStringLiteral("Sender"), QString::fromLatin1(key)); };
     auto field = [&rs](const char* column) { return Comuni::FieldStr(rs[QString::fromLatin1(column)]); };
     const QString name = Trim(field("NOME") + " " + field("COGNOME"));
 
@@ -56,11 +55,11 @@ void frmMailing::SendFax(ADODB::Recordset& rs) {
         }
         // The program's own configuration: the cover page the user edits and the sender on it.
         program->CoverTemplate = FaxCoverFile();
-        program->Sender = {{QStringLiteral("MITT_INDIRIZZO"), Setting("Sender", "Address")},
-                           {QStringLiteral("MITT_AZIENDA"), Setting("Sender", "Company")},
-                           {QStringLiteral("MITT_FAX"), Setting("Sender", "Fax")},
-                           {QStringLiteral("MITT_CONTATTO"), Setting("Sender", "Contact")},
-                           {QStringLiteral("MITT_TELEFONO"), Setting("Sender", "Phone")}};
+        program->Sender = {{QStringLiteral("MITT_INDIRIZZO"), sender("Address")},
+                           {QStringLiteral("MITT_AZIENDA"), sender("Company")},
+                           {QStringLiteral("MITT_FAX"), sender("Fax")},
+                           {QStringLiteral("MITT_CONTATTO"), sender("Contact")},
+                           {QStringLiteral("MITT_TELEFONO"), sender("Phone")}};
         program->Init();
         program->AddAttachmentFile(document);
         program->Number = field("FAX");
@@ -93,13 +92,13 @@ void frmMailing::SendFax(ADODB::Recordset& rs) {
         cover.Field[11] = field("PROVINCIA");
         cover.Field[12] = field("TITOLO");
         cover.Field[13] = field("CAP");
-        cover.Field[14] = Setting("Sender", "Address");
-        cover.Field[15] = Setting("Sender", "Company");
-        cover.Field[17] = Setting("Sender", "Fax");
-        cover.Field[19] = Setting("Sender", "Contact");
-        cover.Field[21] = Setting("Sender", "Phone");
+        cover.Field[14] = sender("Address");
+        cover.Field[15] = sender("Company");
+        cover.Field[17] = sender("Fax");
+        cover.Field[19] = sender("Contact");
+        cover.Field[21] = sender("Phone");
         FAX->CoverFile = ckNoCoverPage->isChecked() ? QString() : FaxCoverFile();
-        FAX->Prefix = Setting("Fax", "Prefix");
+        FAX->Prefix = ChannelSetting(QStringLiteral("Fax"), QStringLiteral("Prefix"));
         // Where only the system fax service is installed, the control's pages go to its queue.
         FAX->UseFaxService = Global::gFaxServerAvailable;
         if (FAX->Send(field("FAX"), cover, document)) {

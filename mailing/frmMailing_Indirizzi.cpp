@@ -12,7 +12,7 @@
 
 using namespace Platform;
 
-bool frmMailing::PrintIndirizzo(float& X, float& Y, qint32 ID, QString* error) {
+bool frmMailing::PrintIndirizzo(float& X, float& Y, qint32 ID, QString* error, long* number) {
     ADODB::Recordset rs;
     if (!cn || !modAdoCommon::OpenRecordset(rs, QStringLiteral("SELECT * FROM ANAGRAFICA WHERE ID=?;"), *cn, 0, 3, false,
                                             {ID})) {
@@ -74,9 +74,10 @@ bool frmMailing::PrintIndirizzo(float& X, float& Y, qint32 ID, QString* error) {
         Err().Set(e);
         const QString text = Err().Description;
         MsgBox(QStringLiteral("Errore ") + QString::number(Err().Number) + ": " + text + " in stampa indirizzo", vbOKOnly);
-        Err().Clear();
         printer.SetScaleMode(savedScale);
         if (error) *error = text;
+        if (number) *number = Err().Number;
+        Err().Clear();
         return false;
     }
     printer.SetScaleMode(savedScale);

@@ -21,6 +21,7 @@
 #include <qvxSMS2/qvxSMS2.h>
 
 #include <QCheckBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -60,8 +61,9 @@ int frmMailing::SendMode() const {
 }
 
 
-void frmMailing::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore) {
-    DefaultInstance<frmReport>().AddReport(rs, canale, errore);
+void frmMailing::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore,
+                           const QString& dettaglio) {
+    DefaultInstance<frmReport>().AddReport(rs, canale, errore, dettaglio);
 }
 
 void frmMailing::GuardedSend(const QString& where, ADODB::Recordset& rs, const QString& canale, const QString& failure,
@@ -122,8 +124,39 @@ bool frmMailing::RunChecks() {
     return true;
 }
 
+QString frmMailing::ChannelSetting(const QString& section, const QString& key, const QString& defaultValue) {
+    if (!running_) return GetSetting(App::EXEName(), section, key, defaultValue);
+    auto values = runSettings_.find(section.toLower());
+    if (values == runSettings_.end()) {
+        QHash<QString, QString> read;
+        for (const auto& [name, value] : GetAllSettings(App::EXEName(), section)) read.insert(name.toLower(), value);
+        values = runSettings_.insert(section.toLower(), read);
+    }
+    return values->value(key.toLower(), defaultValue);
+}
+
+QByteArray frmMailing::DocumentBytes(const QString& path, bool* readable) {
+    if (running_ && runDocumentPath_ == path) {
+        *readable = runDocumentRead_;
+        return runDocument_;
+    }
+    QFile file(path);
+    *readable = file.open(QIODevice::ReadOnly);
+    QByteArray bytes = *readable ? file.readAll() : QByteArray();
+    if (running_) {
+        runDocumentPath_ = path;
+        runDocument_ = bytes;
+        runDocumentRead_ = *readable;
+    }
+    return bytes;
+}
+
 void frmMailing::SetRunning(bool running) {
     running_ = running;
+    runSettings_.clear();
+    runDocumentPath_.clear();
+    runDocument_.clear();
+    runDocumentRead_ = false;
     for (MultiButton* b : {cmdGo, cmdAdd, cmdCercaID, cmdRemove, cmdVuotaLista, cmdEsci}) b->setEnabled(!running);
     // What the mailing sends stays as it was when the run started: the
     // document, the texts and the mode are read again for every recipient.
@@ -148,13 +181,13 @@ void frmMailing::cmdGo_Click() {
     bool completed = false;
     ProcGuard::Run(QStringLiteral("Procedura cmdGo_Click di Form frmMailing"), [&] {
         if (mode == 4) {
-            RunLabels(ids);
-            completed = true;
+            completed = RunLabels(ids);
             return;
         }
         for (qint32 id : ids) {
+            // Read as it streams: the channels only read the record.
             ADODB::Recordset rs;
-            if (!modAdoCommon::OpenRecordset(rs, kRecordSql, *cn, 0, 3, false, {id})) return;
+            if (!modAdoCommon::OpenRecordset(rs, kRecordSql, *cn, 0, 1, false, {id})) return;
             if (rs.EOF_()) continue;
             QString word;
             try {
@@ -239,16 +272,18 @@ void frmMailing::SmsStep(ADODB::Recordset& rs) {
     AddReport(rs, "SMS", QStringLiteral("invio SMS non riuscito: ") + last);
 }
 
-void frmMailing::RunLabels(const QList<qint32>& ids) {
+bool frmMailing::RunLabels(const QList<qint32>& ids) {
     const AddressLayout start = AddressLayout::Read();
     float X = 0, Y = 0;
     if (start.Tipo != "B") {
         X = float(start.EtichetteLeft);
         Y = float(start.EtichetteTop);
     }
+    bool printer = true;
     for (qint32 id : ids) {
         QString error;
-        const bool printed = PrintIndirizzo(X, Y, id, &error);
+        long number = 0;
+        const bool printed = PrintIndirizzo(X, Y, id, &error, &number);
         ADODB::Recordset rs;
         if (!modAdoCommon::OpenRecordset(rs, kRecordSql, *cn, 0, 3, false, {id})) continue;
         if (!rs.EOF_()) {
@@ -256,6 +291,12 @@ void frmMailing::RunLabels(const QList<qint32>& ids) {
             AddReport(rs, word, printed ? QString() : QStringLiteral("stampa indirizzo non riuscita: ") + error);
         }
         rs.Close();
+        // Without a printer every other address would fail the same way, each with its box.
+        if (number == vbErrPrinter) {
+            printer = false;
+            break;
+        }
     }
     Printer().EndDoc();
+    return printer;
 }

@@ -4,8 +4,8 @@
 
 #include "ADODB.h"
 #include "Comuni.h"
+#include "Dialogs.h"
 #include "Errors.h"
-#include "Files.h"
 #include "Printer.h"
 #include "RichTextBox.h"
 #include "Rtf.h"
@@ -15,6 +15,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTextDocument>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace Platform;
 
@@ -31,29 +34,45 @@ const char* const kMarkers[13][2] = {
 
 QString DocumentType(const QString& path) { return path.right(3).toUpper(); }
 
+// The work file is scratch, made anew for every recipient and read at once:
+// written plainly over the last one, without the syncs of a file kept for
+// later, and cut to its length afterwards (emptied first, the file system
+// would write it out at once). One that could not be written whole is
+// removed, so no half letter (and no letter of another recipient) is sent.
+bool WriteScratch(const QString& path, const QByteArray& data, QString* why) {
+    QFile file(path);
+    errno = 0;
+    if (file.open(QIODevice::ReadWrite) && file.write(data) == data.size() && file.resize(data.size()) && file.flush())
+        return true;
+    *why = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+    file.close();
+    QFile::remove(path);
+    return false;
+}
+
 }  // namespace
 
 QString frmMailing::PersonalizzaRTF(ADODB::Recordset& rs, QString* error) {
     const QString document = txNomeFile->text();
     mergedLetter_.clear();
     if (DocumentType(document) != "RTF") return document;
-    QFile file(document);
-    if (!file.open(QIODevice::ReadOnly)) return document;
-    QByteArray rtf = file.readAll();
-    file.close();
+    bool readable = false;
+    QByteArray rtf = DocumentBytes(document, &readable);
+    if (!readable) return document;
     // A file named .rtf that is not RTF goes out as it is.
     if (!RtfMerge::IsRtf(rtf)) return document;
+    QList<QPair<QString, QString>> values;
     for (const auto& marker : kMarkers) {
         const QString column = QString::fromLatin1(marker[1]);
         // A marker of a column the registry does not have stays in the letter.
-        if (!rs.HasField(column)) continue;
-        RtfMerge::Replace(rtf, QString::fromLatin1(marker[0]), Comuni::FieldStr(rs[column]));
+        if (rs.HasField(column)) values.append({QString::fromLatin1(marker[0]), Comuni::FieldStr(rs[column])});
     }
-    // The previous recipient's work file must never stand in for this one's.
-    const QString work = QDir(ProgramFolder()).filePath(QStringLiteral("mail.rtf"));
-    QFile::remove(work);
+    RtfMerge::Replace(rtf, values);
+    // The previous recipient's work file must never stand in for this one's:
+    // it is emptied before this one is written, or removed when it cannot be.
+    const QString work = QDir(WorkFolder()).filePath(QStringLiteral("mail.rtf"));
     QString why;
-    if (!Platform::WriteWholeFile(work, rtf, &why)) {
+    if (!WriteScratch(work, rtf, &why)) {
         if (error) *error = QStringLiteral("impossibile scrivere ") + work + ": " + why;
         return QString();
     }

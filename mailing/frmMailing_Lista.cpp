@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QSet>
 
 using namespace Platform;
@@ -95,10 +96,18 @@ QString frmMailing::RecipientSql(QVariantList& params) {
         params << QDateTime(from, QTime(0, 0)) << QDateTime(to.addDays(1), QTime(0, 0));
     }
     if (ckID->isChecked()) {
+        // Compared as text the value would match no record and say nothing.
+        const QString value = Trim(txID->text());
+        bool whole = false, number = false;
+        const qint64 id = value.toLongLong(&whole);
+        const double real = whole ? 0 : QLocale::c().toDouble(value, &number);
+        if (!whole && (!number || !qIsFinite(real))) {
+            MsgBox(QStringLiteral("Il valore di \"id anagrafica\" non è un numero: \"") + value + "\"");
+            txID->setFocus();
+            return QString();
+        }
         add(QStringLiteral("ID=?"));
-        bool number = false;
-        const qint64 id = Trim(txID->text()).toLongLong(&number);
-        params << (number ? QVariant(id) : QVariant(Trim(txID->text())));
+        params << (whole ? QVariant(id) : QVariant(real));
     }
     if (ckCompleanno->isChecked()) {
         const QDate day = DateOf(dpCompleanno);

@@ -2,16 +2,18 @@
 
 #include "ADODB.h"
 #include "Comuni.h"
+#include "Dialogs.h"
 #include "Global.h"
 #include "ListView.h"
 #include "Runtime.h"
 #include "Values.h"
 #include "clsLogFile.h"
-#include "frmMailing.h"
 
 #include <QDir>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QVBoxLayout>
 
 using namespace Platform;
@@ -20,7 +22,7 @@ namespace {
 
 
 // The image list: a green tick for a send, a red cross for a failure.
-QIcon ReportIcon(int index) {
+QIcon DrawIcon(int index) {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -35,19 +37,137 @@ QIcon ReportIcon(int index) {
     return QIcon(pixmap);
 }
 
+const QIcon& ReportIcon(int index) {
+    static const QIcon sent = DrawIcon(1), failed = DrawIcon(2);
+    return index == 1 ? sent : failed;
+}
+
+// The report's scroll bar, whose range and value each new line moves. While
+// lines are added it paints nothing; then it is painted once, and only when
+// the slider moved by a pixel or reached an end: a run's every line would
+// repaint it, twice, otherwise.
+class ReportScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+    void Hold() { held_ = true; }
+    void Settle() {
+        held_ = false;
+        if (Look() != painted_) update();
+    }
+
+protected:
+    void sliderChange(SliderChange change) override {
+        if (held_ && (change == SliderRangeChange || change == SliderValueChange)) return;
+        QScrollBar::sliderChange(change);
+    }
+    void paintEvent(QPaintEvent* event) override {
+        painted_ = Look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    struct Picture {
+        QRect slider;
+        bool atStart = false, atEnd = false;
+        bool operator==(const Picture& o) const = default;
+    };
+    Picture Look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                value() == minimum(), value() == maximum()};
+    }
+    Picture painted_;
+    bool held_ = false;
+};
+
+// The report's list. A run adds a line for every recipient and shows it at
+// once: the view would lay itself out again and repaint every line and its
+// header each time, so lines added at the end are painted alone (the list
+// scrolls by a line, or the new line is painted where it falls). The message
+// column takes the width the window has to spare, and never less than its
+// longest message; the header's own stretching would repaint it each time.
+class ReportList : public ListView {
+public:
+    explicit ReportList(QWidget* parent) : ListView(parent), bar_(new ReportScrollBar(Qt::Vertical, this)) {
+        setVerticalScrollBar(bar_);
+        connect(header(), &QHeaderView::sectionResized, this, [this](int section) {
+            if (section != kMessage) FitMessages();
+        });
+    }
+    // Around an addition of lines at the end.
+    void BeginAppend() {
+        appending_ = true;
+        bar_->Hold();
+    }
+    void EndAppend() {
+        appending_ = false;
+        bar_->Settle();
+    }
+
+    // Makes room for a message of that text.
+    void Fit(const QString& message) {
+        longest_ = qMax(longest_, fontMetrics().horizontalAdvance(message) + 12);
+        if (columnWidth(kMessage) < longest_) FitMessages();
+    }
+
+    void FitMessages() {
+        int others = 0;
+        for (int i = 0; i < kMessage; ++i) others += header()->isSectionHidden(i) ? 0 : columnWidth(i);
+        const int width = qMax(longest_, viewport()->width() - others);
+        if (width != columnWidth(kMessage)) setColumnWidth(kMessage, width);
+    }
+
+    void resizeEvent(QResizeEvent* event) override {
+        ListView::resizeEvent(event);
+        FitMessages();
+    }
+
+    void doItemsLayout() override {
+        const int rows = model()->rowCount();
+        const bool appended = appending_ && laidOut_ > 0 && rows > laidOut_ && isVisible();
+        if (!appended) {
+            ListView::doItemsLayout();
+            laidOut_ = rows;
+            return;
+        }
+        QWidget* const views[] = {viewport(), header()->viewport()};
+        bool held[2];
+        for (int i = 0; i < 2; ++i) {
+            held[i] = views[i]->testAttribute(Qt::WA_UpdatesDisabled);
+            views[i]->setAttribute(Qt::WA_UpdatesDisabled, true);
+        }
+        ListView::doItemsLayout();
+        for (int i = 0; i < 2; ++i) views[i]->setAttribute(Qt::WA_UpdatesDisabled, held[i]);
+        const QRect first = visualRect(model()->index(laidOut_, 0));
+        const int added = rows - laidOut_;
+        const QRect area = viewport()->rect();
+        laidOut_ = rows;
+        // Only what shows of the new lines; those below are shown by scrolling.
+        const QRect lines = QRect(0, first.top(), area.width(), added * first.height()) & area;
+        if (!lines.isEmpty()) viewport()->update(lines);
+    }
+
+private:
+    static constexpr int kMessage = 3;
+    ReportScrollBar* bar_;
+    bool appending_ = false;
+    int laidOut_ = 0;
+    int longest_ = 0;
+};
+
 }  // namespace
 
 frmReport::frmReport() {
     setWindowTitle(QStringLiteral(" Report di invio mailing"));
     auto* layout = new QVBoxLayout(this);
-    LV = new ListView(this);
+    LV = new ReportList(this);
     LV->setObjectName("LV");
     LV->AddColumn(QStringLiteral("id"), QStringLiteral("id"), 900);
     LV->AddColumn(QStringLiteral("nome"), QStringLiteral("cognome/nome/ragione sociale"), 3600);
     LV->AddColumn(QStringLiteral("metodo"), QStringLiteral("metodo invio"), 1300);
     LV->AddColumn(QStringLiteral("messaggio"), QStringLiteral("messaggio"), 5200);
-    // The message, the longest column, takes what the window has to spare.
-    LV->header()->setStretchLastSection(true);
     layout->addWidget(LV);
     resize(760, 420);
 }
@@ -56,7 +176,7 @@ frmReport::~frmReport() = default;
 
 void frmReport::Form_Load() {
     log_ = std::make_unique<clsLogFile>();
-    log_->setFileName(QDir(frmMailing::ProgramFolder()).filePath(QStringLiteral("LogInvio.log")));
+    log_->setFileName(QDir(WorkFolder()).filePath(QStringLiteral("LogInvio.log")));
     log_->setMaxLogLength(65536);
     log_->setPrintTimeStamp(true);
     log_->setSilent(true);
@@ -80,20 +200,28 @@ int frmReport::SmallIcon(int row, const ListView& list) {
     return item.IsValid() ? item.SmallIcon() : 0;
 }
 
-void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore) {
+void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore, const QString& dettaglio) {
     Load();
     const QString cognome = Comuni::FieldStr(rs["COGNOME"]);
     const QString nome = Comuni::FieldStr(rs["NOME"]);
     const int icon = errore.isEmpty() ? 1 : 2;
+    auto* list = static_cast<ReportList*>(LV);
+    list->BeginAppend();
     ListItem item = LV->AddItem(QString(), QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()));
     item.SetSmallIcon(icon, ReportIcon(icon));
     item.SetSubItem(1, Trim(cognome + " " + nome + " " + Comuni::FieldStr(rs["AZIENDA"])));
     item.SetSubItem(2, canale);
     item.SetSubItem(3, errore);
+    // A message is never cut off: its column grows to the longest, and the
+    // list scrolls sideways when the window is narrower.
+    list->Fit(errore);
     LV->ScrollTo(item);
+    list->EndAppend();
     if (log_)
         log_->WriteLine(canale + " (" + Trim(cognome + " " + nome) + ") - " +
-                            (Trim(errore).isEmpty() ? QStringLiteral("Inviato") : errore),
+                            (Trim(errore).isEmpty() ? QStringLiteral("Inviato")
+                             : dettaglio.isEmpty()  ? errore
+                                                    : errore + " (" + dettaglio + ")"),
                         false, false);
     DoEvents();
 }

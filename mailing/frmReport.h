@@ -8,7 +8,7 @@ namespace Platform { class ListView; }
 namespace ADODB { class Recordset; }
 
 // One row per outcome of a mailing run, each also written to the send log
-// "LogInvio.log" in the program folder.
+// "LogInvio.log" in the work folder.
 class frmReport : public Platform::Form {
     Q_OBJECT
 public:
@@ -18,7 +18,9 @@ public:
     Platform::ListView* LV;
 
     // One outcome for the recipient's record; an empty error is a success.
-    void AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore);
+    // A detail (the technical cause of the error) goes to the log only.
+    void AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore,
+                   const QString& dettaglio = QString());
 
     // The small icon of a row: 1 sent, 2 failed.
     static int SmallIcon(int row, const Platform::ListView& list);

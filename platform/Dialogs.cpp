@@ -130,12 +130,24 @@ QString OpenHelp(QWidget* owner, const QString& helpFile) {
     return page;
 }
 
-QString WritableProgramFolder() {
-    QString program = App::Path();
-    if (QFileInfo(program).isWritable()) return program;
-    QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Brivalto";
-    QDir().mkpath(data);
-    return data;
+QString WorkFolder() {
+    // The workstation's name is one folder: nothing in it may lead elsewhere.
+    QString workstation = ComputerName();
+    for (QChar& c : workstation)
+        if (c == '/' || c == '\\' || c.unicode() < 0x20) c = '_';
+    if (workstation.isEmpty() || workstation == "." || workstation == "..") workstation = QStringLiteral("_");
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Brivalto";
+    const QString folder = base + "/" + workstation;
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    QFileInfo info(folder);
+    if (!info.isDir()) {
+        QDir().mkpath(base);
+        QDir().mkdir(folder, ownerOnly);
+    } else if (info.permissions() & ~(ownerOnly | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser)) {
+        // The letters and logs in it name the office's customers.
+        QFile::setPermissions(folder, ownerOnly);
+    }
+    return folder;
 }
 
 QString WithSeparator(const QString& folder) {

@@ -31,9 +31,13 @@ HelpHandler SetHelpHandler(HelpHandler handler);
 QString ResolvePathNoCase(const QString& path);
 bool FileExistsNoCase(const QString& path);
 
-// The folder where the program writes its own files (logs, work documents):
-// the program folder when writable, else the per-user data folder.
-QString WritableProgramFolder();
+// The folder of this user's and this workstation's own files (the merged
+// letter, the send and SMS logs, the edited fax cover, an export named
+// without a folder): "Brivalto/<workstation>" under the XDG data home, open
+// to its owner only, made when missing. Two workstations on one machine, or
+// two users of one installed program, never share a work file, and the
+// program folder is never written.
+QString WorkFolder();
 
 // Appends the platform separator when the folder lacks one.
 QString WithSeparator(const QString& folder);

@@ -1,6 +1,5 @@
 #include "FaxControl.h"
 
-#include "Automation.h"
 #include "Runtime.h"
 #include "Values.h"
 
@@ -25,9 +24,10 @@ FaxCoverFields FaxCoverRecord::Fields() const {
     return fields;
 }
 
-qvxFAX::qvxFAX(QObject* parent) : QObject(parent) {
-    CoverExt = FaxServiceAvailable() && !FaxProgramAvailable() ? QStringLiteral(".cov") : QStringLiteral(".rtf");
-}
+// The fax service here takes its pages as PDF, cover page included, rendered
+// from the same RTF cover as for the fax command: it has no cover format of
+// its own, and a cover in one would never be the one sent.
+qvxFAX::qvxFAX(QObject* parent) : QObject(parent), CoverExt(QStringLiteral(".rtf")) {}
 
 bool qvxFAX::Fail(const QString& text) {
     lastError_ = text;

@@ -1,8 +1,7 @@
 #pragma once
 // Stand-in for the fax control: it sends one fax with a cover page made from
-// its cover record and cover file, through the fax command. What kind of
-// cover page the installed fax software takes: the system fax service reads
-// ".cov" cover files; otherwise cover pages are RTF the program edits itself.
+// its cover record and cover file, through the fax command or the system fax
+// service. Cover pages are RTF, which the program edits itself.
 
 #include <QObject>
 #include <QString>
@@ -25,7 +24,7 @@ class qvxFAX : public QObject {
     Q_OBJECT
 public:
     explicit qvxFAX(QObject* parent = nullptr);
-    // The extension of cover files, with its dot: ".cov" or ".rtf".
+    // The extension of cover files, with its dot (".rtf").
     QString CoverExt;
     // The cover page template; "" sends no cover page. A file that is not
     // there (or not RTF) gets the default cover page.

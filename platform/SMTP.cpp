@@ -38,57 +38,76 @@ QString OneLine(const QString& text) {
     return out;
 }
 
-}  // namespace
+// The longest header line written (servers refuse lines over 998).
+constexpr int kLineLimit = 78;
 
-QByteArray EncodeHeaderText(const QString& raw, int firstLineUsed) {
-    const QString text = OneLine(raw);
-    const int limit = 76;
-    if (IsPlainAscii(text)) {
-        // Folded at blanks where a line would grow too long.
-        QByteArray out;
-        int used = firstLineUsed;
-        const QStringList words = text.split(' ');
-        for (int i = 0; i < words.size(); ++i) {
-            const QByteArray word = words[i].toLatin1();
-            if (i > 0) {
-                if (used + 1 + word.size() > limit && used > 1) {
-                    out += "\r\n ";
-                    used = 1;
-                } else {
-                    out += ' ';
-                    ++used;
-                }
-            }
-            out += word;
-            used += int(word.size());
+// Whether folding at blanks alone keeps every line within the limit.
+bool FoldsAtBlanks(const QString& text, int firstLineUsed) {
+    qsizetype word = 0;
+    bool first = true;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != ' ') {
+            ++word;
+            continue;
         }
-        return out;
+        if ((first ? firstLineUsed : 1) + word > kLineLimit) return false;
+        first = false;
+        word = 0;
     }
-    // Encoded words of at most 75 characters, never splitting a character.
+    return true;
+}
+
+// Encoded words of at most 75 characters, one a line, never splitting a
+// character: any text fits the lines this way, a word of any length too.
+QByteArray EncodedWords(const QString& text, int firstLineUsed) {
     const QByteArray prefix = "=?UTF-8?B?";
-    const int room = 75 - int(prefix.size()) - 2;
     QByteArray out;
     QByteArray chunk;
-    int used = firstLineUsed;
+    auto room = [&] {
+        const int line = out.isEmpty() ? qMax(1, firstLineUsed) : 1;
+        return qMin(75, kLineLimit - line) - int(prefix.size()) - 2;
+    };
     auto flush = [&] {
         if (chunk.isEmpty()) return;
-        const QByteArray word = prefix + chunk.toBase64() + "?=";
-        if (!out.isEmpty()) {
-            out += "\r\n ";
-            used = 1;
-        }
-        out += word;
-        used += int(word.size());
+        if (!out.isEmpty()) out += "\r\n ";
+        out += prefix + chunk.toBase64() + "?=";
         chunk.clear();
     };
     for (int i = 0; i < text.size(); ++i) {
         int length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const QByteArray bytes = text.mid(i, length).toUtf8();
         i += length - 1;
-        if ((chunk.size() + bytes.size() + 2) / 3 * 4 > room) flush();
+        if ((chunk.size() + bytes.size() + 2) / 3 * 4 > room()) flush();
         chunk += bytes;
     }
     flush();
+    return out;
+}
+
+}  // namespace
+
+QByteArray EncodeHeaderText(const QString& raw, int firstLineUsed) {
+    const QString text = OneLine(raw);
+    if (!IsPlainAscii(text) || !FoldsAtBlanks(text, firstLineUsed)) return EncodedWords(text, firstLineUsed);
+    // Folded at blanks where a line would grow too long.
+    const int limit = 76;
+    QByteArray out;
+    int used = firstLineUsed;
+    const QStringList words = text.split(' ');
+    for (int i = 0; i < words.size(); ++i) {
+        const QByteArray word = words[i].toLatin1();
+        if (i > 0) {
+            if (used + 1 + word.size() > limit && used > 1) {
+                out += "\r\n ";
+                used = 1;
+            } else {
+                out += ' ';
+                ++used;
+            }
+        }
+        out += word;
+        used += int(word.size());
+    }
     return out;
 }
 
@@ -96,14 +115,22 @@ QByteArray Mailbox(const QString& rawName, const QString& address) {
     const QString name = OneLine(rawName).trimmed();
     const QByteArray angle = "<" + address.toLatin1() + ">";
     if (name.isEmpty()) return angle;
-    if (!IsPlainAscii(name)) return EncodeHeaderText(name) + " " + angle;
+    // Each mailbox starts a line of its own ("To: " or a folded line); the
+    // address goes on the next one when the name leaves no room for it.
+    auto joined = [&](const QByteArray& phrase) {
+        const qsizetype lastLine = phrase.size() - (phrase.lastIndexOf('\n') + 1);
+        return phrase + (lastLine + 1 + angle.size() > kLineLimit ? "\r\n " : " ") + angle;
+    };
+    const int start = 4;
+    if (!IsPlainAscii(name)) return joined(EncodeHeaderText(name, start));
     static const QString specials = QStringLiteral("()<>[]:;@\\,.\"");
     bool needsQuotes = false;
     for (QChar c : name) needsQuotes = needsQuotes || specials.contains(c);
-    if (!needsQuotes) return name.toLatin1() + " " + angle;
+    if (!needsQuotes) return joined(EncodeHeaderText(name, start));
     QString quoted = name;
     quoted.replace('\\', "\\\\").replace('"', "\\\"");
-    return "\"" + quoted.toLatin1() + "\" " + angle;
+    if (start + quoted.size() + 2 > kLineLimit) return joined(EncodedWords(name, start));
+    return joined("\"" + quoted.toLatin1() + "\"");
 }
 
 QByteArray QuotedPrintable(const QByteArray& data) {
@@ -163,18 +190,37 @@ QByteArray TextPart(const QByteArray& type, const QString& text) {
 
 QByteArray Multipart(const QByteArray& subtype, const QList<QByteArray>& parts) {
     const QByteArray boundary = Boundary();
-    QByteArray out = "Content-Type: multipart/" + subtype + "; boundary=\"" + boundary + "\"\r\n\r\n";
+    QByteArray out = "Content-Type: multipart/" + subtype + ";\r\n boundary=\"" + boundary + "\"\r\n\r\n";
     for (const QByteArray& part : parts) out += "--" + boundary + "\r\n" + part;
     out += "--" + boundary + "--\r\n";
     return out;
 }
 
-// The file name parameter: plain when it is printable ASCII, RFC 2231 otherwise.
+// The file name parameter on a line of its own: plain when it is printable
+// ASCII, RFC 2231 otherwise; a name too long for one line is cut into
+// numbered pieces (RFC 2231 again), so that no header line outgrows the limit.
 QByteArray FileNameParameter(const char* parameter, const QString& name) {
     bool ascii = true;
     for (QChar c : name) ascii = ascii && c.unicode() >= 0x20 && c.unicode() < 0x7F && c != '"' && c != '\\';
-    if (ascii) return QByteArray("; ") + parameter + "=\"" + name.toLatin1() + "\"";
-    return QByteArray("; ") + parameter + "*=UTF-8''" + QUrl::toPercentEncoding(name);
+    const QByteArray value = ascii ? name.toLatin1() : "UTF-8''" + QUrl::toPercentEncoding(name);
+    const QByteArray start = QByteArray(";\r\n ") + parameter;
+    const QByteArray whole = ascii ? start + "=\"" + value + "\"" : start + "*=" + value;
+    if (whole.size() - 3 <= Mime::kLineLimit) return whole;
+    // Room on a line for " name*99*=" and the quotes.
+    const qsizetype room = Mime::kLineLimit - qstrlen(parameter) - 9;
+    QByteArray out;
+    for (qsizetype at = 0, n = 0; at < value.size(); ++n) {
+        qsizetype length = qMin(room, value.size() - at);
+        // A percent-encoded byte stays whole.
+        if (!ascii && at + length < value.size()) {
+            if (value[at + length - 1] == '%') length -= 1;
+            else if (length > 1 && value[at + length - 2] == '%') length -= 2;
+        }
+        const QByteArray piece = value.mid(at, length);
+        out += start + "*" + QByteArray::number(n) + (ascii ? "=\"" + piece + "\"" : "*=" + piece);
+        at += length;
+    }
+    return out;
 }
 
 QByteArray FilePart(const QString& path, const QByteArray& data, const QString& contentId) {
@@ -227,6 +273,72 @@ struct Upload {
     qsizetype sent = 0;
 };
 
+// The server's last reply, kept for the log: what it said when it refused.
+int KeepReply(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+    auto* reply = static_cast<QByteArray*>(user);
+    if (type == CURLINFO_HEADER_OUT || type == CURLINFO_DATA_OUT) reply->clear();
+    else if (type == CURLINFO_HEADER_IN && reply->size() < 4096) *reply += QByteArray(data, qsizetype(size));
+    return 0;
+}
+
+// Why a message did not go, in the user's words, from the mail library's
+// code, its own text (which names the step: "RCPT failed: 550") and the
+// server's reply code.
+QString Reason(CURLcode code, const QString& technical, long reply, const QString& server) {
+    if (reply == 552 || reply == 523 || code == CURLE_FILESIZE_EXCEEDED)
+        return QStringLiteral("il messaggio è troppo grande per il server di posta");
+    switch (code) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return QStringLiteral("l'indirizzo del server di posta non è valido: ") + server;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QStringLiteral("il server di posta ") + server + QStringLiteral(" non è stato trovato");
+    case CURLE_COULDNT_CONNECT:
+        return QStringLiteral("impossibile collegarsi al server di posta ") + server;
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("il server di posta non ha risposto in tempo");
+    case CURLE_LOGIN_DENIED:
+    case CURLE_AUTH_ERROR:
+        return reply == 530 ? QStringLiteral("il server di posta chiede nome utente e password")
+                            : QStringLiteral("il server di posta ha rifiutato nome utente o password");
+    case CURLE_REMOTE_ACCESS_DENIED:
+        return QStringLiteral("il server di posta ha rifiutato il collegamento");
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("il server di posta non offre il collegamento protetto (TLS)");
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return QStringLiteral("il certificato del server di posta non è valido");
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+        return QStringLiteral("il collegamento protetto (TLS) con il server di posta non è riuscito");
+    case CURLE_SEND_ERROR:
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_UPLOAD_FAILED:
+        if (reply >= 400 && reply < 500)
+            return QStringLiteral("il server di posta non accetta messaggi in questo momento: riprovare più tardi");
+        if (reply == 530) return QStringLiteral("il server di posta chiede nome utente e password");
+        if (technical.startsWith(QLatin1String("RCPT")))
+            return QStringLiteral("il server di posta ha rifiutato l'indirizzo del destinatario");
+        if (technical.startsWith(QLatin1String("MAIL")))
+            return QStringLiteral("il server di posta ha rifiutato l'indirizzo del mittente");
+        if (reply >= 500) return QStringLiteral("il server di posta ha rifiutato il messaggio");
+        return QStringLiteral("il collegamento con il server di posta si è interrotto");
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        return QStringLiteral("il collegamento con il server di posta si è interrotto");
+    case CURLE_OUT_OF_MEMORY:
+        return QStringLiteral("memoria insufficiente per l'invio");
+    default:
+        return QStringLiteral("invio non riuscito (errore %1 della libreria di posta)").arg(int(code));
+    }
+}
+
 size_t ReadMessage(char* buffer, size_t size, size_t count, void* user) {
     auto* upload = static_cast<Upload*>(user);
     const size_t room = size * count;
@@ -264,8 +376,9 @@ QString SMTP::AddInlineFile(const QString& path) {
     return id;
 }
 
-int SMTP::Fail(int number, const QString& description) {
+int SMTP::Fail(int number, const QString& description, const QString& detail) {
     lastError_ = description;
+    lastDetail_ = detail;
     emit OnError(number, description);
     return number;
 }
@@ -292,7 +405,11 @@ QByteArray SMTP::BuildMessage(QString* error) const {
         if (!related.isEmpty()) html = Multipart("related; type=\"text/html\"", QList<QByteArray>{html} + related);
         QTextDocument plain;
         plain.setHtml(Body);
-        body = Multipart("alternative", {TextPart("text/plain", plain.toPlainText()), html});
+        // An image stands in the text as an object character, which a reader
+        // of the plain text would see as a box.
+        QString text = plain.toPlainText();
+        text.remove(QChar::ObjectReplacementCharacter);
+        body = Multipart("alternative", {TextPart("text/plain", text), html});
     } else {
         body = TextPart("text/plain", Body);
     }
@@ -318,6 +435,7 @@ QByteArray SMTP::BuildMessage(QString* error) const {
 
 int SMTP::Send() {
     lastError_.clear();
+    lastDetail_.clear();
     if (Server.trimmed().isEmpty()) return Fail(errNoServer, QStringLiteral("server SMTP non indicato"));
     if (!PossibleAddress(FromAddress.trimmed()))
         return Fail(errNoSender, QStringLiteral("indirizzo del mittente non valido: ") + FromAddress);
@@ -360,6 +478,10 @@ int SMTP::Send() {
     curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.size()));
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+    QByteArray reply;
+    curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, KeepReply);
+    curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &reply);
+    curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -371,11 +493,13 @@ int SMTP::Send() {
     curl_slist_free_all(rcpt);
     curl_easy_cleanup(curl);
     if (result == CURLE_OK) return 0;
-    QString description = QString::fromUtf8(errorBuffer).trimmed();
-    if (description.isEmpty()) description = QString::fromUtf8(curl_easy_strerror(result));
-    if (response > 0 && !description.contains(QString::number(response)))
-        description += QStringLiteral(" (risposta del server %1)").arg(response);
-    return Fail(int(result), description);
+    QString technical = QString::fromUtf8(errorBuffer).trimmed();
+    if (technical.isEmpty()) technical = QString::fromUtf8(curl_easy_strerror(result));
+    const QString said = QString::fromUtf8(reply).simplified();
+    if (!said.isEmpty()) technical += QStringLiteral("; il server ha risposto: ") + said;
+    else if (response > 0 && !technical.contains(QString::number(response)))
+        technical += QStringLiteral(" (risposta del server %1)").arg(response);
+    return Fail(int(result), Reason(result, technical, response, Server.trimmed()), technical);
 }
 
 }  // namespace Platform

@@ -55,9 +55,12 @@ public:
     QString AddInlineFile(const QString& path);
 
     // 0 when the server took the message, else the reason's number; the
-    // error event is raised with it and LastErrorText says why.
+    // error event is raised with it and LastErrorText says why, in words a
+    // user understands; LastErrorDetail holds the mail library's and the
+    // server's own text, for the log.
     int Send();
     QString LastErrorText() const { return lastError_; }
+    QString LastErrorDetail() const { return lastDetail_; }
 
     // The message as it goes to the server (without the envelope).
     QByteArray BuildMessage(QString* error = nullptr) const;
@@ -75,11 +78,12 @@ private:
         QString path;
         QString contentId;  // empty: attachment
     };
-    int Fail(int number, const QString& description);
+    int Fail(int number, const QString& description, const QString& detail = QString());
 
     QList<Recipient> recipients_;
     QList<File> files_;
     QString lastError_;
+    QString lastDetail_;
 };
 
 // Encodings of message headers, exposed for tests.

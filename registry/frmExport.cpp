@@ -232,7 +232,7 @@ QString frmExport::Extension() const {
 }
 
 QString frmExport::TargetPath() const {
-    return WithSeparator(WritableProgramFolder()) + Trim(txNomeFile->text()) + Extension();
+    return WithSeparator(WorkFolder()) + Trim(txNomeFile->text()) + Extension();
 }
 
 bool frmExport::ReadRecord(const QString& itemText, const QStringList& columns, QStringList& values) {

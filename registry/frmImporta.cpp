@@ -73,11 +73,10 @@ namespace {
 QVariant CutToColumn(const QVariant& value, const ADODB::Field& column) {
     if (value.isNull() || !value.isValid()) return QVariant();
     QString text;
+    // A date reads as the program shows any date: a time alone without the
+    // day it is counted from.
     if (value.typeId() == QMetaType::QString) text = value.toString();
-    else if (value.typeId() == QMetaType::QDateTime || value.typeId() == QMetaType::QDate) {
-        const QDateTime when = value.toDateTime();
-        text = Format(when, when.time() == QTime(0, 0) ? "dd/mm/yyyy" : "dd/mm/yyyy hh:nn:ss");
-    } else text = Format(value);
+    else text = Format(value);
     if (column.DefinedSize > 0) text = CutText(text, column.DefinedSize);
     return text;
 }

@@ -5,6 +5,7 @@
 #include "modGlobals.h"
 
 #include <QSaveFile>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 
@@ -94,7 +95,11 @@ qint16 clsExportBase::Export(const std::shared_ptr<Pagivex::Pages>& oPages) {
     // and is reported instead of passing for success.
     QSaveFile file(m_fileName);
     auto fail = [this] {
-        modGlobals::RaiseLibError(modGlobals::ErrFileAccess, ObjectName(), "Export", "Path/File access error: " + m_fileName);
+        // Taken at once: the system's reason is gone after the next call that fails.
+        const int why = errno;
+        QString text = QStringLiteral("Errore di accesso al percorso/file: ") + m_fileName;
+        if (why == ENOSPC || why == EFBIG || why == EDQUOT) text += QStringLiteral("\r\nSpazio su disco insufficiente.");
+        modGlobals::RaiseLibError(modGlobals::ErrFileAccess, ObjectName(), "Export", text);
     };
     if (m_fileName.isEmpty() || !file.open(QIODevice::WriteOnly)) fail();
 

@@ -3,9 +3,12 @@
 // and a fax recorded only when sendfax accepted it.
 #include "MailingDb.h"
 
+#include "CommonDialog.h"
 #include "FaxControl.h"
+#include "RichTextBox.h"
 #include "Settings.h"
 #include "fax/FakeSendfax.h"
+#include "frmEditor.h"
 #include "frmMailing.h"
 #include "frmReport.h"
 
@@ -30,6 +33,10 @@ protected:
         cn.Execute("INSERT INTO ANAGRAFICA (ID,NOME,COGNOME,AZIENDA,FAX,CITTA) VALUES "
                    "(1,'Mario','Rossi','Rossi Srl','0543 123456','Forlì')");
         cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME,FAX) VALUES (2,'Bianchi','0543 654321')");
+        Open();
+    }
+    // The window as the user opens it, with the mailing's letter, subject and note.
+    void Open() {
         form = std::make_unique<frmMailing>();
         form->Load();
         QFile letter(files.filePath("lettera.rtf"));
@@ -89,7 +96,7 @@ TEST_F(FaxRun, NoCoverPageAndTheUsersOwnCoverPage) {
     FakeSendfax sendfax;
     form->ckNoCoverPage->setChecked(true);
     Run({1});
-    QFile own(QDir(frmMailing::ProgramFolder()).filePath("BrivaltoCover.rtf"));
+    QFile own(QDir(Platform::WorkFolder()).filePath("BrivaltoCover.rtf"));
     ASSERT_TRUE(own.open(QIODevice::WriteOnly));
     own.write("{\\rtf1\\ansi Copertina di ||MITT_AZIENDA|| per ||DESTINATARIO||: ||OGGETTO||\\par}");
     own.close();
@@ -141,6 +148,40 @@ TEST_F(FaxRun, OutsideFaxProgramReadsItsOutcome) {
     EXPECT_TRUE(cover.contains("Nota per la copertina"));
     EXPECT_TRUE(cover.contains("Brivalto Spa"));
     EXPECT_EQ(Flat(calls[0].files[1]), "Gentile Mario Rossi, ecco il listino.");
+}
+
+TEST_F(FaxRun, WithOnlyTheFaxServiceTheCoverEditedIsTheCoverSent) {
+    QTemporaryDir spool;
+    qputenv("BRIVALTO_FAX_SPOOL", spool.path().toLocal8Bit());
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", files.path().toLocal8Bit());  // no fax command
+    Global::gFaxServerAvailable = true;
+    Open();
+    form->cmdFaxCover_Click();
+    auto& editor = Platform::DefaultInstance<frmEditor>();
+    ASSERT_TRUE(editor.isVisible());
+    EXPECT_TRUE(editor.RTFText->Text().startsWith("FAX\n"));
+    editor.RTFText->SetText("Copertina di ||MITT_AZIENDA|| per ||DESTINATARIO||");
+    QString offered;
+    Platform::SetFileDialogHandler([&](const Platform::FileDialogCall& call) {
+        offered = call.initialName;
+        return call.initialName;
+    });
+    editor.mnuFileSave_Click();
+    Platform::SetFileDialogHandler(nullptr);
+    editor.Unload();
+    EXPECT_EQ(offered, QDir(work).filePath("BrivaltoCover.rtf"));
+    Run({1});
+    qputenv("PATH", path);
+    qunsetenv("BRIVALTO_FAX_SPOOL");
+
+    EXPECT_EQ(Report(3), QStringList({""}));
+    const QStringList jobs = QDir(spool.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(jobs.size(), 1);
+    const QStringList pages = QDir(spool.filePath(jobs[0])).entryList({"*.pdf"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_EQ(Flat(QDir(spool.filePath(jobs[0])).filePath(pages[0])), "Copertina di Brivalto Spa per Mario Rossi");
+    EXPECT_EQ(QDir(program).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList({"libqvxSMS2.so"}));
 }
 
 TEST_F(FaxRun, SystemFaxServiceTakesTheJobInItsQueue) {

@@ -136,7 +136,7 @@ TEST_F(Documents, EditorButtonsShowWhatCannotBeLoaded) {
 
 TEST_F(Documents, TheFaxCoverButtonOpensTheCoverFaxesGoOutWith) {
     ASSERT_EQ(form->FAX->CoverExt, ".rtf");
-    const QString cover = QDir(frmMailing::ProgramFolder()).filePath("BrivaltoCover.rtf");
+    const QString cover = QDir(Platform::WorkFolder()).filePath("BrivaltoCover.rtf");
     ASSERT_FALSE(QFile::exists(cover));
     form->cmdFaxCover_Click();
     EXPECT_TRUE(env.Prompts().isEmpty());
@@ -145,4 +145,19 @@ TEST_F(Documents, TheFaxCoverButtonOpensTheCoverFaxesGoOutWith) {
     EXPECT_TRUE(editor.isVisible());
     EXPECT_TRUE(editor.RTFText->Text().startsWith("FAX\n"));
     EXPECT_TRUE(editor.RTFText->Text().contains("||OGGETTO||"));
+}
+
+TEST_F(Documents, TheCoverInstalledBesideTheProgramIsCopiedNeverWritten) {
+    const QByteArray installed = "{\\rtf1\\ansi Copertina dell'ufficio ||OGGETTO||\\par}";
+    QFile shipped(QDir(program).filePath("BrivaltoCover.rtf"));
+    ASSERT_TRUE(shipped.open(QIODevice::WriteOnly));
+    shipped.write(installed);
+    shipped.close();
+    EXPECT_EQ(form->FaxCoverFile(), shipped.fileName());
+    form->cmdFaxCover_Click();
+    const QString own = env.DataHome() + "/Brivalto/" + ComputerName() + "/BrivaltoCover.rtf";
+    EXPECT_EQ(DefaultInstance<frmEditor>().RTFText->Text(), "Copertina dell'ufficio ||OGGETTO||");
+    EXPECT_EQ(form->FaxCoverFile(), own);
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    EXPECT_EQ(shipped.readAll(), installed);
 }

@@ -95,12 +95,21 @@ TEST_F(Labels, TheSettingsWindow) {
 
 TEST_F(Labels, LabelsWithoutASizeAreRefused) {
     auto& w = Platform::DefaultInstance<frmEtichettaBusta>();
+    w.opEtichette->setChecked(true);
     w.txAltezza->setText("0");
     w.Command2_Click();
     EXPECT_FALSE(w.IsUnloaded());
     EXPECT_EQ(env.Prompts(), QStringList({"La larghezza e l'altezza dell'etichetta devono essere maggiori di zero"}));
     EXPECT_EQ(Setting("ETICHETTE", "Altezza"), "(none)");
-    w.Unload();
+    // Envelopes do not use the label's size.
+    w.OpBusta->setChecked(true);
+    w.txLeft->setText("120");
+    w.Command2_Click();
+    EXPECT_TRUE(w.IsUnloaded());
+    EXPECT_EQ(env.Prompts().size(), 1);
+    EXPECT_EQ(Setting("BUSTE", "Left"), "120");
+    EXPECT_EQ(Setting("ETICHETTE", "Altezza"), "0");
+    Save("ETICHETTE", "Altezza", "37");
     // Stored by hand, the run refuses it too.
     Save("DATIINDIRIZZO", "TIPO", "E");
     Save("ETICHETTE", "Larghezza", "0");
@@ -200,12 +209,16 @@ TEST_F(Labels, TheRunOfMode4ReportsEveryAddress) {
 TEST_F(Labels, AnAddressThatCannotBePrintedIsAFailure) {
     const auto previous = Platform::SetPrinterListHandler([] { return QStringList(); });
     Platform::Printer().SetPdfFolder(QString());
-    form->txID->setText("4");
+    form->txCAP->setText("40121");
     form->cmdAdd_Click();
+    ASSERT_EQ(form->LV->ItemCount(), 25);
     form->opTipoInvio[4]->setChecked(true);
     form->cmdGo_Click();
+    // Without a printer the run says so once and stops.
     auto& report = Platform::DefaultInstance<frmReport>();
     ASSERT_EQ(report.LV->ItemCount(), 1);
+    EXPECT_EQ(report.windowTitle(), "Report invio mailing   *** INVIO IN CORSO ***");
+    EXPECT_TRUE(form->cmdGo->isEnabled());
     EXPECT_EQ(report.LV->Item(1).SubItem(2), "Busta");
     EXPECT_EQ(report.LV->Item(1).SubItem(3), "stampa indirizzo non riuscita: Nessuna stampante installata");
     EXPECT_EQ(env.Prompts(), QStringList({"Errore 482: Nessuna stampante installata in stampa indirizzo"}));

@@ -70,9 +70,9 @@ protected:
 }  // namespace
 
 TEST_F(Letters, TheThirteenMarkersOnALetterWithPictureAndTable) {
-    const QString work = Merge(1, Letter("lettera.rtf"));
-    EXPECT_EQ(work, program + "/mail.rtf");
-    const QString text = Read(work);
+    const QString merged = Merge(1, Letter("lettera.rtf"));
+    EXPECT_EQ(merged, work + "/mail.rtf");
+    const QString text = Read(merged);
     for (const char* expected : {"Spett.le Clienti & Fornitori", "Dott. Niccolò D'Aloisio", "Via Sarà 3",
                                  "47121 Forlì (FC) - Italia", "Gentile Niccolò, le scriviamo",
                                  "Cordiali saluti, Niccolò D'Aloisio è atteso"})
@@ -112,9 +112,9 @@ TEST_F(Letters, DocumentsThatAreNotMerged) {
     const QString fake = env.Root() + "/finto.RTF";
     QFile::copy(doc.fileName(), fake);
     EXPECT_EQ(Merge(1, fake), fake);
-    EXPECT_FALSE(QFile::exists(program + "/mail.rtf"));
+    EXPECT_FALSE(QFile::exists(work + "/mail.rtf"));
     // The work file that cannot be written is no work file.
-    QDir().mkpath(program + "/mail.rtf/occupato");
+    QDir().mkpath(work + "/mail.rtf/occupato");
     QString error;
     form->txNomeFile->setText(Letter("lettera_word.rtf"));
     EXPECT_EQ(form->PersonalizzaRTF(*Record(1), &error), "");
@@ -192,9 +192,9 @@ TEST_F(Letters, TheMergedLetterOpensInLibreOffice) {
     if (soffice.isEmpty()) GTEST_SKIP() << "LibreOffice is not installed";
     // The letter whose markers are split by formatting codes and bookmarks: the riskier merge.
     for (const char* name : {"lettera_word.rtf"}) {
-        const QString work = Merge(1, Letter(name));
+        const QString merged = Merge(1, Letter(name));
         Platform::Office office;
-        const QString pdf = office.ConvertToPdf(work, env.Root() + "/lo");
+        const QString pdf = office.ConvertToPdf(merged, env.Root() + "/lo");
         ASSERT_FALSE(pdf.isEmpty()) << office.LastError().toStdString();
         const QString text = PdfText::Text(pdf).simplified();
         EXPECT_TRUE(text.contains(QString::fromUtf8("Niccolò D'Aloisio"))) << name << text.toStdString();

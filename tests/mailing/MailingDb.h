@@ -1,7 +1,7 @@
 #pragma once
-// Each test: a fresh database, a program folder of its own (the work file,
-// the send log and the SMS control's library), and a printer that writes
-// every job as a PDF file.
+// Each test: a fresh database, a program folder of its own (the SMS
+// control's library), the work folder (the work file and the send log), and
+// a printer that writes every job as a PDF file.
 
 #include "../registry/RegistryDb.h"
 
@@ -22,6 +22,7 @@ protected:
         QDir().mkpath(program);
         QFile::link(TestKit::ProgramFolder() + "/libqvxSMS2.so", program + "/libqvxSMS2.so");
         Platform::App::SetPath(program);
+        work = Platform::WorkFolder();
         printed = env.Root() + "/printed";
         QDir().mkpath(printed);
         Platform::Printer().SetPdfFolder(printed);
@@ -40,5 +41,6 @@ protected:
         return texts;
     }
     QString program;
+    QString work;
     QString printed;
 };

@@ -218,6 +218,17 @@ TEST_F(Recipients, RefusedFiltersLeaveTheListAsItWas) {
     f.txID->setText("0 OR 1=1");
     f.cmdAdd_Click();
     EXPECT_EQ(f.LV->ItemCount(), 1);
+    // An ID that is no number adds nothing, and says why.
+    env.ClearBoxes();
+    for (const char* id : {"abc", "7abc", ""}) {
+        f.txID->setText(id);
+        f.ckID->setChecked(true);
+        f.cmdAdd_Click();
+    }
+    EXPECT_EQ(f.LV->ItemCount(), 1);
+    EXPECT_EQ(env.Prompts(), QStringList({"Il valore di \"id anagrafica\" non è un numero: \"abc\"",
+                                          "Il valore di \"id anagrafica\" non è un numero: \"7abc\"",
+                                          "Il valore di \"id anagrafica\" non è un numero: \"\""}));
 }
 
 TEST_F(Recipients, TypingTicksAndNeverUnticks) {

@@ -5,9 +5,15 @@
 #include "Locks.h"
 #include "frmLocked.h"
 #include "frmMailing.h"
+#include "ListView.h"
 #include "frmReport.h"
 
 #include <QFile>
+#include <QHeaderView>
+#include <QImage>
+#include <QPaintEvent>
+#include <QScreen>
+#include <QScrollBar>
 #include <QLineEdit>
 
 namespace {
@@ -28,7 +34,7 @@ protected:
     }
     // The log's lines without their time stamps.
     QStringList Log() const {
-        QFile f(program + "/LogInvio.log");
+        QFile f(work + "/LogInvio.log");
         if (!f.open(QIODevice::ReadOnly)) return {};
         QStringList lines;
         for (const QString& line : QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts))
@@ -65,6 +71,49 @@ TEST_F(Report, RowsIconsAndLogLines) {
     EXPECT_EQ(Log().mid(9), QStringList({"", kSeparator, "           INIZIO NUOVO INVIO", kSeparator, "",
                                          "fax (Verdi Luca) - Inviato"}));
     EXPECT_EQ(Platform::DefaultInstance<frmReport>().LV->ItemCount(), 1);
+}
+
+TEST_F(Report, EachLineIsPaintedAloneAndTheListShowsWhatAWholePaintWould) {
+    auto& r = Platform::DefaultInstance<frmReport>();
+    r.Show(Platform::vbModeless);
+    Add("ID=1", "e-mail", "");
+    // Paints of the list and its header from here on: one per line, of a line.
+    struct Paints : QObject {
+        QList<QRect> list;
+        int header = 0;
+        QWidget* view = nullptr;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint) {
+                if (watched == view) list << static_cast<QPaintEvent*>(event)->region().boundingRect();
+                else ++header;
+            }
+            return false;
+        }
+    } paints;
+    paints.view = r.LV->viewport();
+    auto watch = [&](int lines) {
+        paints.list.clear();
+        paints.header = 0;
+        r.LV->viewport()->installEventFilter(&paints);
+        r.LV->header()->viewport()->installEventFilter(&paints);
+        for (int i = 0; i < lines; ++i)
+            Add(QString("ID=%1").arg(1 + i % 3), i % 2 ? "fax" : "SMS", i % 5 ? "" : "linea occupata");
+        r.LV->viewport()->removeEventFilter(&paints);
+        r.LV->header()->viewport()->removeEventFilter(&paints);
+        EXPECT_EQ(paints.list.size(), lines);
+        EXPECT_EQ(paints.header, 0);
+        const int line = r.LV->visualRect(r.LV->model()->index(0, 0)).height();
+        for (int i = 0; i < paints.list.size(); ++i) EXPECT_LE(paints.list[i].height(), 2 * line) << i;
+    };
+    // Lines below the last, then, past the scroll bar's coming, lines the list scrolls to.
+    watch(10);
+    for (int i = 0; i < 20; ++i) Add("ID=2", "SMS", "");
+    watch(40);
+    // What is on the screen is what painting the whole window shows.
+    const QImage shown = r.screen()->grabWindow(r.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage whole = r.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, whole);
+    EXPECT_EQ(r.LV->verticalScrollBar()->value(), r.LV->verticalScrollBar()->maximum());
 }
 
 namespace {

@@ -91,6 +91,12 @@ TEST(RtfMerge, HiddenTextAndBinaryDataStayAsTheyAre) {
     EXPECT_EQ(RtfMerge::Replace(rtf, "||NOME||", "Anna"), 1);
     EXPECT_TRUE(rtf.startsWith("{\\rtf1{\\info{\\title ||NOME||}}{\\*\\fldinst ||NOME||}\\bin4 ||NO Anna}"))
         << rtf.constData();
+    // A blank before the destination's word hides the group all the same; before
+    // any other word it is text in its place.
+    rtf = "{\\rtf1{ \\fonttbl{\\f0 ||NOME||;}}{ \\b Caro} ||NOME||}";
+    EXPECT_EQ(Visible(rtf), " Caro ||NOME||");
+    EXPECT_EQ(RtfMerge::Replace(rtf, "||NOME||", "Anna"), 1);
+    EXPECT_TRUE(rtf.startsWith("{\\rtf1{ \\fonttbl{\\f0 ||NOME||;}}")) << rtf.constData();
     EXPECT_FALSE(RtfMerge::IsRtf("PK\x03\x04 not rtf"));
     EXPECT_TRUE(RtfMerge::IsRtf("\r\n{\\rtf1 x}"));
 }

@@ -4,9 +4,11 @@
 #include "MailingDb.h"
 #include "Registry1000.h"
 
+#include "Locks.h"
 #include "MultiButton.h"
 #include "Settings.h"
 #include "TestHttpServer.h"
+#include "frmLocked.h"
 #include "frmMailing.h"
 #include "frmReport.h"
 #include "fax/FakeSendfax.h"
@@ -21,6 +23,7 @@
 #include <QSet>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <map>
@@ -135,7 +138,7 @@ protected:
         return lines;
     }
     QStringList LogLines() const {
-        QFile f(program + "/LogInvio.log");
+        QFile f(work + "/LogInvio.log");
         if (!f.open(QIODevice::ReadOnly)) return {};
         QStringList lines = QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
         return lines.mid(5);
@@ -344,6 +347,50 @@ TEST_F(Run, DuringTheRunTheWindowAndTheListStayAsTheyAre) {
     EXPECT_TRUE(form->ckCAP->isEnabled());
     EXPECT_TRUE(Platform::DefaultInstance<frmReport>().close());
     EXPECT_TRUE(form->Unload());
+}
+
+TEST_F(Run, AnotherWorkstationSeesTheLockWhileTheRunWritesEachRow) {
+    // The other workstation, a process of its own, looks at the shared lock
+    // table when asked and says whose CONTATTI lock it finds.
+    QProcess other;
+    other.start("/usr/bin/python3",
+                {"-c",
+                 "import sqlite3,sys\n"
+                 "c=sqlite3.connect(sys.argv[1],isolation_level=None,timeout=5)\n"
+                 "c.create_collation('JETNOCASE',lambda a,b:(a.lower()>b.lower())-(a.lower()<b.lower()))\n"
+                 "for line in sys.stdin:\n"
+                 "  held=[r[0] for r in c.execute(\"SELECT COMPUTER FROM LOCKS WHERE TABELLA='CONTATTI' AND COMPUTER<>'ALTRA'\")]\n"
+                 "  print(','.join(held) or 'libero',flush=True)\n",
+                 env.DatabaseFile()});
+    ASSERT_TRUE(other.waitForStarted(30000));
+    auto look = [&] {
+        other.write("?\n");
+        while (!other.canReadLine())
+            if (!other.waitForReadyRead(30000)) return QString("(nessuna risposta)");
+        return QString::fromUtf8(other.readLine()).trimmed();
+    };
+    // Asked once the run holds the lock for a recipient and goes on to write its row.
+    QStringList seen;
+    struct LockTaken : QObject {
+        std::function<void()> then;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Hide) then();
+            return false;
+        }
+    } taken;
+    taken.then = [&] { seen << look(); };
+    auto& wait = Platform::DefaultInstance<frmLocked>();
+    wait.installEventFilter(&taken);
+    AddAll();
+    form->opTipoInvio[1]->setChecked(true);
+    form->cmdGo_Click();
+    wait.removeEventFilter(&taken);
+    const int recorded = Rows("SELECT COUNT(*) FROM CONTATTI");
+    ASSERT_GT(recorded, 0);
+    EXPECT_EQ(seen, QStringList(recorded, Locks::GetComputerNameUpper()));
+    EXPECT_EQ(look(), "libero");
+    other.closeWriteChannel();
+    other.waitForFinished(30000);
 }
 
 TEST_F(Run, RecordsThatAreGoneAndSmsErrorsRaisedInTheRun) {

@@ -49,7 +49,7 @@ TEST_F(Window, LoadFillsTheCategoriesAndDefaults) {
     EXPECT_EQ(f.txSubject->text(), "Invio di informazioni commerciali");
     EXPECT_TRUE(f.txText->toPlainText().startsWith("In caso di ricezione errata"));
     ASSERT_NE(f.qvxSMS, nullptr);
-    EXPECT_TRUE(f.qvxSMS->EventLogPath().startsWith(program));
+    EXPECT_TRUE(f.qvxSMS->EventLogPath().startsWith(work));
     EXPECT_TRUE(f.qvxSMS->EventLog());
 }
 
@@ -141,7 +141,7 @@ TEST_F(Window, TheExportWorksOnTheListAndClosesWithTheWindow) {
     Platform::SetModalHandler(nullptr);
     e.cmdGo_Click();
     EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file lista.txt");
-    QFile written(program + "/lista.txt");
+    QFile written(work + "/lista.txt");
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_TRUE(written.readAll().startsWith("5,\"\",,\"\",\"\",\"Rossi\""));
     f->Show();

@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -55,6 +56,14 @@ TEST(Mime, HeadersStayOnOneLogicalLineAndWithinTheirLength) {
     for (const QByteArray& line : encoded.split('\n')) EXPECT_LE(line.trimmed().size(), 75);
     EXPECT_TRUE(encoded.startsWith("=?UTF-8?B?"));
 
+    // A word longer than a line is cut into encoded words, whatever its letters.
+    for (const QString& word : {QString(995, 'x'), QString(400, QChar(0x00E8))}) {
+        const QByteArray lines = "Subject: " + Mime::EncodeHeaderText("Listino " + word, 9);
+        for (const QByteArray& line : lines.split('\n')) EXPECT_LE(line.size(), 79) << line.toStdString();
+    }
+    for (const QByteArray& line : ("To: " + Mime::Mailbox(QString(300, 'R'), "m@x.it")).split('\n'))
+        EXPECT_LE(line.size(), 79);
+
     EXPECT_EQ(Mime::Mailbox("Rossi, Mario", "m@x.it"), "\"Rossi, Mario\" <m@x.it>");
     EXPECT_EQ(Mime::Mailbox("", "m@x.it"), "<m@x.it>");
     EXPECT_EQ(Mime::Mailbox("Mario\nRossi", "m@x.it"), "Mario Rossi <m@x.it>");
@@ -92,11 +101,15 @@ TEST(Smtp, SendsTextWithAttachmentAndHtmlWithImagesToARealServer) {
     text->AddAttachment(pdf);
     EXPECT_EQ(text->Send(), 0) << text->LastErrorText().toStdString();
 
+    // A subject with a word over a line long, a file with a name over a line long.
     auto html = Message(sink);
     html->FromName = QStringLiteral("Società Bianchi & Figli");
     html->AddRecipient(QStringLiteral("Zoë Müller"), "zoe@example.com");
     html->BodyFormat = SMTP::bfHTML;
-    html->Subject = "Newsletter";
+    html->Subject = "Newsletter " + QString(995, 'n');
+    const QString longName = dir.filePath(QStringLiteral("listino ") + QString(100, QChar(0x00E0)) + ".pdf");
+    QFile::copy(pdf, longName);
+    html->AddAttachment(longName);
     const QString cid = html->AddInlineFile(logo);
     html->AddInlineFile(pdf);  // not referenced by the body
     html->Body = "<html><body><p>Caro <b>cliente</b></p><img src=\"cid:" + cid + "\"></body></html>";
@@ -129,17 +142,22 @@ TEST(Smtp, SendsTextWithAttachmentAndHtmlWithImagesToARealServer) {
     EXPECT_EQ(envelope["rcpt_tos"].toArray().size(), 3);
 
     const QJsonObject second = parsed[1].toObject();
+    EXPECT_EQ(second["subject"].toString(), html->Subject);
+    EXPECT_LE(second["max_line"].toInt(), 78);
+    EXPECT_EQ(PartOfType(second, "application/pdf")["filename"].toString(), QFileInfo(longName).fileName());
     EXPECT_EQ(second["from_name"].toString(), QStringLiteral("Società Bianchi & Figli"));
     EXPECT_EQ(second["to"].toArray()[0].toArray()[0].toString(), QStringLiteral("Zoë Müller"));
     EXPECT_TRUE(second["defects"].toArray().isEmpty());
     EXPECT_TRUE(PartOfType(second, "text/html")["text"].toString().contains("cid:" + cid));
     EXPECT_TRUE(PartOfType(second, "text/plain")["text"].toString().contains("Caro cliente"));
+    EXPECT_FALSE(PartOfType(second, "text/plain")["text"].toString().contains(QChar::ObjectReplacementCharacter))
+        << "the image is no character of the text";
     const QJsonObject image = PartOfType(second, "image/png");
     EXPECT_EQ(image["cid"].toString(), cid);
     EXPECT_EQ(image["disposition"].toString(), "inline");
     EXPECT_EQ(image["sha256"].toString(), Sha256(logo));
     EXPECT_FALSE(PartOfType(second, "multipart/related").isEmpty());
-    EXPECT_EQ(PartOfType(second, "application/pdf")["disposition"].toString(), "attachment");
+    EXPECT_EQ(PartOfType(second, "application/pdf", 1)["disposition"].toString(), "attachment");
 }
 
 TEST(Smtp, SignsInWhenTheServerAsksAndReportsWhy) {
@@ -152,8 +170,9 @@ TEST(Smtp, SignsInWhenTheServerAsksAndReportsWhy) {
     QList<QString> events;
     QObject::connect(anonymous.get(), &SMTP::OnError, [&](int, const QString& d) { events.append(d); });
     EXPECT_NE(anonymous->Send(), 0);
-    EXPECT_FALSE(anonymous->LastErrorText().isEmpty());
-    EXPECT_EQ(events.size(), 1);
+    EXPECT_EQ(anonymous->LastErrorText(), "il server di posta chiede nome utente e password");
+    EXPECT_TRUE(anonymous->LastErrorDetail().contains("530")) << anonymous->LastErrorDetail().toStdString();
+    EXPECT_EQ(events, QList<QString>({anonymous->LastErrorText()}));
 
     for (int type : {SMTP::authAuto, SMTP::authLogin, SMTP::authPlain}) {
         auto sm = Message(sink);
@@ -168,6 +187,8 @@ TEST(Smtp, SignsInWhenTheServerAsksAndReportsWhy) {
     wrong->Password = "sbagliata";
     wrong->AddRecipient("A", "a@example.com");
     EXPECT_NE(wrong->Send(), 0);
+    EXPECT_EQ(wrong->LastErrorText(), "il server di posta ha rifiutato nome utente o password");
+    EXPECT_TRUE(wrong->LastErrorDetail().contains("535")) << wrong->LastErrorDetail().toStdString();
 
     const QStringList files = sink.Messages(3);
     ASSERT_EQ(files.size(), 3);
@@ -182,7 +203,8 @@ TEST(Smtp, FailuresHaveTheirReasons) {
     EXPECT_EQ(sm.Send(), SMTP::errNoServer);
     sm.Server = "127.0.0.1:1";  // nobody listens there
     EXPECT_NE(sm.Send(), 0);
-    EXPECT_FALSE(sm.LastErrorText().isEmpty());
+    EXPECT_EQ(sm.LastErrorText(), "impossibile collegarsi al server di posta 127.0.0.1:1");
+    EXPECT_TRUE(sm.LastErrorDetail().contains("127.0.0.1")) << sm.LastErrorDetail().toStdString();
     sm.AddAttachment(dir.filePath("manca.pdf"));
     EXPECT_EQ(sm.Send(), SMTP::errFileUnreadable);
     EXPECT_TRUE(sm.LastErrorText().contains("manca.pdf"));
@@ -192,4 +214,35 @@ TEST(Smtp, FailuresHaveTheirReasons) {
     sm.AddRecipient("x", "x@y.it");
     sm.FromAddress = "";
     EXPECT_EQ(sm.Send(), SMTP::errNoSender);
+}
+
+TEST(Smtp, TheServersRefusalsInTheUsersWords) {
+    if (!SmtpSink::Available()) GTEST_SKIP() << "aiosmtpd is not installed";
+    SmtpSink sink({}, {}, {"--refuse", "nessuno", "--size-limit", "20000"});
+    ASSERT_TRUE(sink.Started());
+    struct Case {
+        QString address;
+        int bodySize;
+        int security;
+        QString reason;
+        QString detail;
+    };
+    const QList<Case> cases = {
+        {"nessuno@example.com", 10, SMTP::secTryTLS, "il server di posta ha rifiutato l'indirizzo del destinatario",
+         "550"},
+        {"a@example.com", 50000, SMTP::secTryTLS, QString::fromUtf8("il messaggio è troppo grande per il server di posta"),
+         "552"},
+        {"a@example.com", 10, SMTP::secRequireTLS, "il server di posta non offre il collegamento protetto (TLS)",
+         "TLS"},
+    };
+    for (const Case& c : cases) {
+        auto sm = Message(sink);
+        sm->Security = c.security;
+        sm->AddRecipient("A", c.address);
+        sm->Body = QString(c.bodySize, 'x');
+        EXPECT_NE(sm->Send(), 0);
+        EXPECT_EQ(sm->LastErrorText(), c.reason);
+        EXPECT_TRUE(sm->LastErrorDetail().contains(c.detail)) << sm->LastErrorDetail().toStdString();
+    }
+    EXPECT_TRUE(sink.Messages(0, 0).isEmpty());
 }

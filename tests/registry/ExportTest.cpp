@@ -2,6 +2,7 @@
 #include "ComboBox.h"
 #include "FileSizeLimit.h"
 #include "CommonDialog.h"
+#include "Dialogs.h"
 #include "ListView.h"
 #include "RegistryDb.h"
 #include "Runtime.h"
@@ -39,6 +40,7 @@ protected:
     void SetUp() override {
         RegistryDb::SetUp();
         App::SetPath(env.Root());
+        work = WorkFolder();
         list = new ListView;
     }
     void TearDown() override {
@@ -77,6 +79,7 @@ protected:
         return f.readAll();
     }
     ListView* list = nullptr;
+    QString work;
     frmExport* window = nullptr;
 };
 
@@ -94,17 +97,17 @@ TEST_F(Export, TextLinesQuotesSeparatorsAndSkippedRecords) {
     EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file elenco.csv.txt");
     EXPECT_EQ(w.txNomeFile->text(), "elenco.csv");
     // Record 8 has nothing in the ticked fields but its ID; 99 no longer exists.
-    EXPECT_EQ(Read(env.Root() + "/elenco.csv.txt"), "7,\"Rossi\",\"Il \"Capo\"\"\r\n8,\"\",\"\"\r\n9,\"Bianchi\",\"\"\r\n");
+    EXPECT_EQ(Read(work + "/elenco.csv.txt"), "7,\"Rossi\",\"Il \"Capo\"\"\r\n8,\"\",\"\"\r\n9,\"Bianchi\",\"\"\r\n");
     Only(w, {5, 6});
     w.opSeparatore[1]->setChecked(true);
     env.AnswerNext(vbNo);
     w.cmdGo_Click();
     EXPECT_EQ(env.Prompts().last(), QString::fromUtf8("Il file elenco.csv.txt esiste già. Si desidera sovrascriverlo?"));
     EXPECT_EQ(env.Boxes().last().style, vbYesNo + vbQuestion + vbDefaultButton2);
-    EXPECT_TRUE(Read(env.Root() + "/elenco.csv.txt").startsWith("7,"));
+    EXPECT_TRUE(Read(work + "/elenco.csv.txt").startsWith("7,"));
     env.AnswerNext(vbYes);
     w.cmdGo_Click();
-    EXPECT_EQ(Read(env.Root() + "/elenco.csv.txt"), "\"Rossi\"\t\"Il \"Capo\"\"\r\n\"Bianchi\"\t\"\"\r\n");
+    EXPECT_EQ(Read(work + "/elenco.csv.txt"), "\"Rossi\"\t\"Il \"Capo\"\"\r\n\"Bianchi\"\t\"\"\r\n");
 }
 
 TEST_F(Export, RefusalsAndAFileThatCannotBeWritten) {
@@ -156,7 +159,7 @@ TEST_F(Export, AFullDiskKeepsTheOldFileOfEachFormatAndSaysSo) {
         EXPECT_EQ(Read(path), before) << format;
         // Nothing is left beside it.
         const QString name = QFileInfo(path).fileName();
-        EXPECT_EQ(QDir(env.Root()).entryList({name + "*"}, QDir::Files | QDir::Hidden), QStringList({name})) << format;
+        EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList({name + "*"}, QDir::Files | QDir::Hidden), QStringList({name})) << format;
     }
 }
 
@@ -174,7 +177,7 @@ TEST_F(Export, ANullStaysNullAndATextTooLongForACellIsCutAndToldOf) {
     EXPECT_EQ(env.Prompts().last().toStdString(), "Completata esportazione sul file lunghi.mdb");
     {
         ADODB::Connection mdb;
-        mdb.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + env.Root() + "/lunghi.mdb");
+        mdb.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + work + "/lunghi.mdb");
         ADODB::Recordset rs;
         rs.Open("SELECT IDAZIENDA FROM ANAGRAFICA ORDER BY ID", mdb);
         EXPECT_TRUE(rs["IDAZIENDA"].isNull());
@@ -189,7 +192,7 @@ TEST_F(Export, ANullStaysNullAndATextTooLongForACellIsCutAndToldOf) {
                                                       "Un testo più lungo di 32767 caratteri, il massimo di una cella "
                                                       "di Excel, è stato troncato (anagrafica 2, campo COGNOME)."));
     std::unique_ptr<ADODB::Connection> book;
-    ASSERT_TRUE(modAdoCommon::OpenDataSource(book, env.Root() + "/lunghi.xlsx", 2, "", "", false, "", false, 19));
+    ASSERT_TRUE(modAdoCommon::OpenDataSource(book, work + "/lunghi.xlsx", 2, "", "", false, "", false, 19));
     ADODB::Recordset rs;
     rs.Open("SELECT * FROM [ANAGRAFICA$] ORDER BY ID", *book);
     EXPECT_EQ(rs["COGNOME"].toString(), "Rossi");
@@ -227,7 +230,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
                      "c=sqlite3.connect(sys.argv[1])\n"
                      "print(c.execute('select count(*), count(distinct ID), sum(ID) from ANAGRAFICA').fetchone())\n"
                      "print('|'.join(str(v) for v in c.execute('select * from ANAGRAFICA where ID=1234').fetchone()))\n",
-                     env.Root() + "/anagrafiche.mdb"),
+                     work + "/anagrafiche.mdb"),
               QString::fromUtf8("(10000, 10000, 50005000)\n"
                                 "1234|Cat2|1|Società 1234|dott.|Cognome1234|Nome Ò1234|ruolo|Via Roma 1234|47121|Forlì|"
                                 "FC|Italia|c1234@example.it|0543 1|0543 2|333 3|0543 4"));
@@ -242,7 +245,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
                      "rows=ET.fromstring(z.read('xl/worksheets/sheet1.xml')).findall('.//s:row',ns)\n"
                      "cell=lambda r:[ss[int(c.find('s:v',ns).text)] for c in r.findall('s:c',ns)]\n"
                      "print(len(rows)); print('|'.join(cell(rows[0]))); print('|'.join(cell(rows[10000])))\n",
-                     env.Root() + "/anagrafiche.xlsx"),
+                     work + "/anagrafiche.xlsx"),
               QString::fromUtf8("10001\n"
                                 "ID|CATEGORIA|IDAZIENDA|AZIENDA|TITOLO|COGNOME|NOME|RUOLO|INDIRIZZO|CAP|CITTA|PROVINCIA|"
                                 "NAZIONE|EMAIL|TELEFONO|TELEFONOCASA|CELLULARE|FAX\n"
@@ -250,7 +253,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
                                 "Forlì|FC|Italia|c10000@example.it|0543 1|0543 2|333 3|0543 4"));
     auto& imp = DefaultInstance<frmImporta>();
     imp.cbFormato->SetListIndex(frmImporta::Excel);
-    SetFileDialogHandler([&](const FileDialogCall&) { return env.Root() + "/anagrafiche.xlsx"; });
+    SetFileDialogHandler([&](const FileDialogCall&) { return work + "/anagrafiche.xlsx"; });
     imp.cmdBrowse_Click();
     SetFileDialogHandler(nullptr);
     ASSERT_EQ(imp.cbTables->ListCount(), 1);
@@ -266,7 +269,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
     EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file anagrafiche.txt");
     imp.cbFormato->SetListIndex(frmImporta::Testo);
     imp.ckIntestazioni->setChecked(false);
-    SetFileDialogHandler([&](const FileDialogCall&) { return env.Root() + "/anagrafiche.txt"; });
+    SetFileDialogHandler([&](const FileDialogCall&) { return work + "/anagrafiche.txt"; });
     imp.cmdBrowse_Click();
     SetFileDialogHandler(nullptr);
     ASSERT_EQ(imp.LV->ColumnCount(), 18);

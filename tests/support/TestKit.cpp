@@ -24,6 +24,9 @@ Environment::Environment() {
         QFile(DatabaseFile()).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     }
     Platform::SetSettingsFolder(SettingsFolder());
+    // The work files of the program (letters, logs) go under the XDG data home.
+    previousDataHome_ = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root_.path() + "/share"));
     Platform::App::SetPath(ProgramFolder());
     previousBox_ = Platform::SetMsgBoxHandler([this](const Platform::MsgBoxCall& call) {
         boxes_.append(call);
@@ -48,6 +51,8 @@ Environment::~Environment() {
     Platform::App::SetEndHandler(nullptr);
     Platform::ResetClock();
     Platform::SetSettingsFolder(QString());
+    if (previousDataHome_.isNull()) qunsetenv("XDG_DATA_HOME");
+    else qputenv("XDG_DATA_HOME", previousDataHome_);
 }
 
 QStringList Environment::Prompts() const {

@@ -29,6 +29,8 @@ public:
     QString DataPath() const { return dataPath_; }
     QString DatabaseFile() const { return dataPath_ + "Brivalto.mdb"; }
     QString SettingsFolder() const { return root_.path() + "/settings"; }
+    // The XDG data home, where the work folders of the workstations lie.
+    QString DataHome() const { return root_.path() + "/share"; }
 
     // Message boxes: answers are taken in order; when none is left a box gets
     // its default answer. Every box shown is recorded.
@@ -58,6 +60,7 @@ private:
     QStringList folders_;
     QStringList chooserTitles_;
     int endCalls_ = 0;
+    QByteArray previousDataHome_;
     Platform::MsgBoxHandler previousBox_;
     Platform::InputBoxHandler previousInput_;
 };

@@ -30,12 +30,15 @@ public:
         return probe.waitForFinished(30000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
     }
 
-    // With a login, the server asks every client to sign in with it.
-    explicit SmtpSink(const QString& login = QString(), const QString& password = QString()) {
+    // With a login, the server asks every client to sign in with it; the
+    // options of smtp_sink.py ("--refuse", "--size-limit") follow.
+    explicit SmtpSink(const QString& login = QString(), const QString& password = QString(),
+                      const QStringList& options = QStringList()) {
         const QString portFile = dir_.filePath(QStringLiteral("port"));
         QDir(dir_.path()).mkdir(QStringLiteral("mail"));
         QStringList arguments{ScriptFolder() + QStringLiteral("/smtp_sink.py"), Folder(), portFile};
         if (!login.isEmpty()) arguments << QStringLiteral("--login") << login << QStringLiteral("--password") << password;
+        arguments << options;
         server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server_.start(Python(), arguments);
         QElapsedTimer clock;

@@ -3,7 +3,8 @@
 
 Every message received is written to FOLDER as NNNNNN.eml, beside NNNNNN.json
 with its envelope (sender, recipients, the user who signed in). The chosen
-port is written to PORTFILE once the server listens. The server stops when
+port is written to PORTFILE once the server listens. It can be told to
+refuse some recipients and messages over a size. The server stops when
 its standard input closes, so it never outlives the test that started it.
 """
 import argparse
@@ -20,10 +21,17 @@ from aiosmtpd.smtp import AuthResult
 
 
 class Handler:
-    def __init__(self, folder):
+    def __init__(self, folder, refuse=None):
         self.folder = folder
+        self.refuse = refuse
         self.count = 0
         self.lock = threading.Lock()
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if self.refuse and address.startswith(self.refuse):
+            return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         with self.lock:
@@ -52,6 +60,8 @@ def main():
     parser.add_argument("portfile")
     parser.add_argument("--login")
     parser.add_argument("--password")
+    parser.add_argument("--refuse", help="recipients beginning so are refused")
+    parser.add_argument("--size-limit", type=int, help="the largest message taken, in bytes")
     args = parser.parse_args()
 
     probe = socket.socket()
@@ -67,8 +77,10 @@ def main():
                 session.brivalto_login = args.login
             return AuthResult(success=ok, handled=False)
         options = dict(authenticator=authenticator, auth_required=True, auth_require_tls=False)
+    if args.size_limit:
+        options["data_size_limit"] = args.size_limit
 
-    controller = Controller(Handler(args.folder), hostname="127.0.0.1", port=port, **options)
+    controller = Controller(Handler(args.folder, args.refuse), hostname="127.0.0.1", port=port, **options)
     controller.start()
     with open(args.portfile + ".tmp", "w") as f:
         f.write(str(port))
