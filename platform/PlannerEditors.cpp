@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTimeEdit>
 #include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -22,10 +21,8 @@ namespace {
 
 const QString kDateTimeFormat = QStringLiteral("dd/MM/yyyy HH:mm");
 
-QDateTimeEdit* DateTimeBox(QWidget* parent, const QDateTime& value) {
-    auto* box = new QDateTimeEdit(parent);
-    box->setDisplayFormat(kDateTimeFormat);
-    box->setCalendarPopup(true);
+DateTimePicker* DateTimeBox(QWidget* parent, const QDateTime& value) {
+    auto* box = new DateTimePicker(kDateTimeFormat, parent);
     box->setDateTime(value.isValid() ? value : Now());
     return box;
 }
@@ -122,8 +119,7 @@ PlannerAppointmentEditor::PlannerAppointmentEditor(Planner* planner, const Appoi
     setWindowTitle(t("AppointmentCaption"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    Start = new DateTimePicker(kDateTimeFormat, this);
-    Start->setDateTime(item->Start.isValid() ? item->Start : Now());
+    Start = DateTimeBox(this, item->Start);
     End = DateTimeBox(this, item->End.isValid() ? item->End : item->Start);
     Description = new QLineEdit(item->Description, this);
     Place = new QLineEdit(item->Place, this);

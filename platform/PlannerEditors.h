@@ -9,7 +9,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QDateTimeEdit;
 class QLineEdit;
 class QPlainTextEdit;
 class QSpinBox;
@@ -43,7 +42,7 @@ class PlannerAppointmentEditor : public Form {
 public:
     PlannerAppointmentEditor(Planner* planner, const AppointmentPtr& item);
     DateTimePicker* Start;
-    QDateTimeEdit* End;
+    DateTimePicker* End;
     QLineEdit* Description;
     QLineEdit* Place;
     QLineEdit* Category;
@@ -92,13 +91,13 @@ public:
     QLineEdit* ShortDesc;
     QPlainTextEdit* LongDesc;
     QCheckBox* HasDue;
-    QDateTimeEdit* Due;
+    DateTimePicker* Due;
     QPushButton* Now;
     QSpinBox* Priority;
     QLineEdit* Project;
     QCheckBox* Done;
     QCheckBox* HasReminder;
-    QDateTimeEdit* Reminder;
+    DateTimePicker* Reminder;
     QPushButton* OK;
     QPushButton* Cancel;
     bool Accepted() const { return accepted_; }
