@@ -21,7 +21,6 @@
 
 #include "ComboBox.h"
 #include <QCheckBox>
-#include <QDateTimeEdit>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>

@@ -18,7 +18,6 @@
 #include "qvxSMS2/qvxSMS2.h"
 
 #include <QCheckBox>
-#include <QDateTimeEdit>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -81,14 +80,11 @@ frmContatto::frmContatto() {
 
     Label1[0] = Named(Lbl(this, QStringLiteral("tipo contatto")), "Label1_0");
     cbTipo = Named(new ComboBox(this), "cbTipo");
-    dpData = Named(new QDateTimeEdit(this), "dpData");
-    dpData->setDisplayFormat(QStringLiteral("dd/MM/yyyy HH:mm"));
-    dpData->setCalendarPopup(true);
+    dpData = Named(new DateTimePicker(QStringLiteral("dd/MM/yyyy HH:mm"), this), "dpData");
     txGiorni = Named(new QSpinBox(this), "txGiorni");
     txGiorni->setRange(0, 999);
     txGiorni->setSuffix(QStringLiteral(" gg"));
-    dpDurata = Named(new QTimeEdit(this), "dpDurata");
-    dpDurata->setDisplayFormat(QStringLiteral("HH:mm"));
+    dpDurata = Named(new TimePicker(this), "dpDurata");
     txID = Named(new QLineEdit(this), "txID");
     cmdRicerca = Named(new MultiButton(QStringLiteral("ricerca anagrafica"), this), "cmdRicerca");
     lbRagSoc = Named(new QLabel(this), "lbRagSoc");
@@ -228,8 +224,8 @@ frmContatto::frmContatto() {
     for (QLineEdit* box : {txID, txLuogo, txCellMail}) connect(box, &QLineEdit::textChanged, this, &frmContatto::Modifica);
     for (QPlainTextEdit* box : {txDescrizione, txNote})
         connect(box, &QPlainTextEdit::textChanged, this, &frmContatto::Modifica);
-    connect(dpData, &QDateTimeEdit::dateTimeChanged, this, &frmContatto::Modifica);
-    connect(dpDurata, &QTimeEdit::timeChanged, this, &frmContatto::Modifica);
+    connect(dpData, &DateTimePicker::Change, this, &frmContatto::Modifica);
+    connect(dpDurata, &TimePicker::Change, this, &frmContatto::Modifica);
     connect(txGiorni, &QSpinBox::valueChanged, this, &frmContatto::Modifica);
     connect(cbMinuti, &QComboBox::editTextChanged, this, &frmContatto::Modifica);
     connect(cbMinuti, &QComboBox::activated, this, &frmContatto::Modifica);

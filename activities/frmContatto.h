@@ -1,4 +1,5 @@
 #pragma once
+#include "DatePicker.h"
 #include "Form.h"
 
 #include <QDateTime>
@@ -6,13 +7,11 @@
 #include <memory>
 
 class QCheckBox;
-class QDateTimeEdit;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QSpinBox;
-class QTimeEdit;
 namespace Platform { class ComboBox; class MultiButton; }
 namespace ADODB { class Connection; }
 namespace Tessivo { class _qvxSMS2; }
@@ -51,9 +50,9 @@ public:
     QLineEdit* txLuogo;
     QPlainTextEdit* txDescrizione;
     QPlainTextEdit* txNote;
-    QDateTimeEdit* dpData;
+    Platform::DateTimePicker* dpData;
     QSpinBox* txGiorni;  // whole days of the duration
-    QTimeEdit* dpDurata;
+    Platform::TimePicker* dpDurata;
     QCheckBox* ckAvviso;
     Platform::ComboBox* cbMinuti;
     QCheckBox* ckSMS;

@@ -13,7 +13,6 @@
 #include "frmLocked.h"
 #include "modAdoCommon.h"
 
-#include <QDateTimeEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -48,10 +47,8 @@ frmQuickContatto::frmQuickContatto() {
     opTipo[0]->setObjectName("opTipo_0");
     opTipo[1]->setObjectName("opTipo_1");
     opTipo[0]->setChecked(true);
-    dpData = new QDateTimeEdit(this);
+    dpData = new DateTimePicker(QStringLiteral("dd/MM/yyyy HH:mm:ss"), this);
     dpData->setObjectName("dpData");
-    dpData->setDisplayFormat(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    dpData->setCalendarPopup(true);
     txDescrizione = new MultiLineTextBox(this);
     txDescrizione->setObjectName("txDescrizione");
     Comuni::LimitToColumn(txDescrizione, "CONTATTI", "DESCRIZIONE");

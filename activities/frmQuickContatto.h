@@ -1,11 +1,11 @@
 #pragma once
+#include "DatePicker.h"
 #include "Form.h"
 
 #include <array>
 #include <memory>
 
 class QComboBox;
-class QDateTimeEdit;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
@@ -27,7 +27,7 @@ public:
     QLabel* lbCliente;
     QLabel* lbIdAzienda;
     std::array<QRadioButton*, 2> opTipo;  // 0 visita, 1 telefonata
-    QDateTimeEdit* dpData;
+    Platform::DateTimePicker* dpData;
     QPlainTextEdit* txDescrizione;
     Platform::MultiButton* cmdConferma;
     Platform::MultiButton* cmdFine;

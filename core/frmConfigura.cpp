@@ -22,7 +22,6 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTimeEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -166,14 +165,11 @@ frmConfigura::frmConfigura() {
     // Agenda.
     auto* agenda = new QWidget;
     auto* agendaForm = new QFormLayout(agenda);
-    dpDaOra = new QTimeEdit(agenda);
+    dpDaOra = new TimePicker(agenda);
     dpDaOra->setObjectName(QStringLiteral("dpDaOra"));
-    dpAOra = new QTimeEdit(agenda);
+    dpAOra = new TimePicker(agenda);
     dpAOra->setObjectName(QStringLiteral("dpAOra"));
-    for (QTimeEdit* picker : {dpDaOra, dpAOra}) {
-        picker->setDisplayFormat(QStringLiteral("HH:mm"));
-        picker->installEventFilter(this);
-    }
+    for (TimePicker* picker : {dpDaOra, dpAOra}) picker->installEventFilter(this);
     cbIntervallo = new QComboBox(agenda);
     cbIntervallo->setObjectName(QStringLiteral("cbIntervallo"));
     agendaForm->addRow(QStringLiteral("Dalle ore"), dpDaOra);
@@ -326,10 +322,14 @@ bool frmConfigura::eventFilter(QObject* watched, QEvent* event) {
             // Confirm checks the hours itself and Cancel throws them away.
             QWidget* next = QApplication::focusWidget();
             if (next != cmdConferma && next != cmdAnnulla) {
-                bool cancel = false;
-                auto* picker = static_cast<QTimeEdit*>(watched);
-                if (picker == dpDaOra) dpDaOra_Validate(cancel);
-                else dpAOra_Validate(cancel);
+                auto* picker = static_cast<TimePicker*>(watched);
+                // The hours are checked as typed, so the entry ends first; a
+                // time refused there keeps the focus as well.
+                bool cancel = !picker->Commit();
+                if (!cancel) {
+                    if (picker == dpDaOra) dpDaOra_Validate(cancel);
+                    else dpAOra_Validate(cancel);
+                }
                 if (cancel) QTimer::singleShot(0, picker, [picker] { picker->setFocus(Qt::OtherFocusReason); });
             }
         }

@@ -3,6 +3,7 @@
 // general options, stored per user; the agenda's hours and slot also go to
 // the running agenda.
 
+#include "DatePicker.h"
 #include "Form.h"
 
 #include <functional>
@@ -12,7 +13,6 @@ class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QTabWidget;
-class QTimeEdit;
 namespace Platform {
 class MultiButton;
 class qvxFAX;
@@ -53,8 +53,8 @@ public:
     QLineEdit* txSMSPassword;
     QLineEdit* txMittente;
     // Agenda.
-    QTimeEdit* dpDaOra;
-    QTimeEdit* dpAOra;
+    Platform::TimePicker* dpDaOra;
+    Platform::TimePicker* dpAOra;
     QComboBox* cbIntervallo;
     // General.
     QLineEdit* txStdObj;

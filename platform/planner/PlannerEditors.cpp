@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTimeEdit>
 #include <QEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -22,10 +21,8 @@ namespace {
 
 const QString kDateTimeFormat = QStringLiteral("dd/MM/yyyy HH:mm");
 
-QDateTimeEdit* DateTimeBox(QWidget* parent, const QDateTime& value) {
-    auto* box = new QDateTimeEdit(parent);
-    box->setDisplayFormat(kDateTimeFormat);
-    box->setCalendarPopup(true);
+DateTimePicker* DateTimeBox(QWidget* parent, const QDateTime& value) {
+    auto* box = new DateTimePicker(kDateTimeFormat, parent);
     box->setDateTime(value.isValid() ? value : Now());
     return box;
 }

@@ -3,12 +3,12 @@
 // the planner and for every task. They are modal windows; OK writes the
 // fields back into the item, Cancel leaves it as it was.
 
+#include "DatePicker.h"
 #include "Form.h"
 #include "Planner.h"
 
 class QCheckBox;
 class QComboBox;
-class QDateTimeEdit;
 class QLineEdit;
 class QPlainTextEdit;
 class QSpinBox;
@@ -41,8 +41,8 @@ class PlannerAppointmentEditor : public Form {
     Q_OBJECT
 public:
     PlannerAppointmentEditor(Planner* planner, const AppointmentPtr& item);
-    QDateTimeEdit* Start;
-    QDateTimeEdit* End;
+    DateTimePicker* Start;
+    DateTimePicker* End;
     QLineEdit* Description;
     QLineEdit* Place;
     QLineEdit* Category;
@@ -91,13 +91,13 @@ public:
     QLineEdit* ShortDesc;
     QPlainTextEdit* LongDesc;
     QCheckBox* HasDue;
-    QDateTimeEdit* Due;
+    DateTimePicker* Due;
     QPushButton* Now;
     QSpinBox* Priority;
     QLineEdit* Project;
     QCheckBox* Done;
     QCheckBox* HasReminder;
-    QDateTimeEdit* Reminder;
+    DateTimePicker* Reminder;
     QPushButton* OK;
     QPushButton* Cancel;
     bool Accepted() const { return accepted_; }

@@ -10,11 +10,11 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QKeyEvent>
-#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QTest>
 
 using Platform::Form;
 
@@ -96,6 +96,32 @@ TEST_F(Card, ANewActivityIsWrittenUnderTheLockAndReadBack) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE IDCONT=1 AND LUOGO='ufficio' AND DATAAVVISO=0"), 1);
     EXPECT_EQ(Value("SELECT DATAFINE FROM CONTATTI").toDateTime(), At(2, 12));
+}
+
+TEST_F(Card, AStartAndDurationTypedMarkTheCardAndAreSaved) {
+    auto& c = Open();
+    c.Tag = "NEW";
+    c.show();
+    QApplication::setActiveWindow(&c);
+    auto type = [](QLineEdit* box, const QString& keys) {
+        box->setFocus();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 8, box->height() / 2));
+        QTest::keyClicks(box, keys);
+    };
+    type(c.dpData->Editor(), "15/03/1980 10:30");
+    EXPECT_EQ(c.dpData->dateTime(), QDateTime(QDate(1980, 3, 15), QTime(10, 30)));
+    EXPECT_TRUE(c.cmdConferma->isEnabled());
+    c.cmdConferma->setEnabled(false);
+    // Hours alone, taken as the user clicks the save button.
+    type(c.dpDurata, "2");
+    EXPECT_FALSE(c.cmdConferma->isEnabled());
+    ChooseType(c, "V");
+    QTest::mouseClick(c.cmdConferma, Qt::LeftButton);
+    EXPECT_EQ(c.dpDurata->time(), QTime(2, 0));
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(c.Tag, "");
+    EXPECT_EQ(Value("SELECT DATA FROM CONTATTI").toDateTime(), QDateTime(QDate(1980, 3, 15), QTime(10, 30)));
+    EXPECT_EQ(Value("SELECT DATAFINE FROM CONTATTI").toDateTime(), QDateTime(QDate(1980, 3, 15), QTime(12, 30)));
 }
 
 TEST_F(Card, RefusalsAndCancelsWriteNothing) {

@@ -6,7 +6,6 @@
 #include "MultiButton.h"
 #include "frmQuickContatto.h"
 
-#include <QDateTimeEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>

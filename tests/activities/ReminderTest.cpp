@@ -9,7 +9,6 @@
 #include "qvxSMS2/qvxSMS2.h"
 
 #include <QCheckBox>
-#include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>

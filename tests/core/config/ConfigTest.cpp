@@ -17,7 +17,7 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QTimeEdit>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace Platform;
@@ -68,7 +68,9 @@ protected:
 TEST_F(Config, AFirstStartShowsTheDefaults) {
     auto& f = Open();
     for (QLineEdit* box : f.findChildren<QLineEdit*>()) {
-        if (box == f.txStdObj || box == f.txStdNote || box->parent()->inherits("QAbstractSpinBox")) continue;
+        if (box == f.txStdObj || box == f.txStdNote || box->parent()->inherits("QAbstractSpinBox") ||
+            qobject_cast<Platform::TimePicker*>(box))
+            continue;
         EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
     }
     EXPECT_EQ(f.txStdObj->text(), "Invio di informazioni commerciali");
@@ -280,6 +282,18 @@ TEST_F(Config, LeavingAPickerWithTheHoursOutOfOrderKeepsTheFocusThere) {
     f.cbIntervallo->setFocus();
     QApplication::processEvents();
     EXPECT_EQ(env.Prompts().size(), 2);
+    EXPECT_TRUE(f.dpDaOra->hasFocus());
+
+    // Hours typed after a click in the minutes, left before the minutes
+    // came: checked as they were typed.
+    f.dpDaOra->setTime(QTime(8, 0));
+    env.ClearBoxes();
+    QTest::mouseClick(f.dpDaOra, Qt::LeftButton, {}, QPoint(f.dpDaOra->width() - 8, f.dpDaOra->height() / 2));
+    QTest::keyClicks(f.dpDaOra, "21");
+    f.cbIntervallo->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(f.dpDaOra->time(), QTime(21, 0));
+    EXPECT_EQ(env.Prompts(), QStringList({"L'ora di inizio deve essere inferiore all'ora di fine"}));
     EXPECT_TRUE(f.dpDaOra->hasFocus());
 }
 

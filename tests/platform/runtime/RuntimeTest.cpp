@@ -388,26 +388,34 @@ TEST(Controls, DatePickerHoldsNoDateWhenUnticked) {
 }
 
 namespace {
+// Shows a box the way a window would, with the focus in it.
+void OnScreen(QWidget& widget, QLineEdit* box) {
+    widget.resize(240, 30);
+    widget.show();
+    QApplication::setActiveWindow(&widget);
+    box->setFocus();
+}
+// Clicks `at` characters into the box, then types; what the box showed after every key.
+QStringList ClickAndType(QLineEdit* edit, const QString& keys, int at) {
+    const int x = 4 + edit->fontMetrics().horizontalAdvance(edit->text().left(at));
+    QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(x, edit->height() / 2));
+    QStringList shown;
+    for (QChar c : keys) {
+        QTest::keyClicks(edit, QString(c));
+        shown << edit->text();
+    }
+    return shown;
+}
 // A date picker on screen, its box clicked where the user would, and what
 // the box showed after every key.
 struct TypedDate {
     TypedDate() {
         dp.SetValue(QDateTime(QDate(1980, 3, 9), QTime()));
-        dp.resize(200, 30);
-        dp.show();
-        QApplication::setActiveWindow(&dp);
-        dp.Editor()->setFocus();
+        OnScreen(dp, dp.Editor());
     }
     // Clicks `at` characters into the box (the year, by default), then types.
     QDate Type(const QString& keys, int at = 8) {
-        auto* edit = dp.Editor();
-        const int x = 4 + edit->fontMetrics().horizontalAdvance(edit->text().left(at));
-        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(x, edit->height() / 2));
-        shown.clear();
-        for (QChar c : keys) {
-            QTest::keyClicks(edit, QString(c));
-            shown << edit->text();
-        }
+        shown = ClickAndType(dp.Editor(), keys, at);
         return dp.Value().toDateTime().date();
     }
     TestKit::Environment env;
@@ -462,6 +470,98 @@ TEST(Controls, DatePickerRefusesAnImpossibleDateAndKeepsTheLastGoodOne) {
     EXPECT_EQ(t.dp.Value().toDateTime().date(), QDate(1980, 3, 15));
     ASSERT_EQ(t.env.Prompts().size(), 1);
     EXPECT_TRUE(t.env.Prompts()[0].startsWith("Data non valida: 12/0_/____\n"));
+}
+
+namespace {
+const QRegularExpression kWellFormedDateTime(QStringLiteral(R"(^[0-9_]{2}/[0-9_]{2}/[0-9_]{4} [0-9_]{2}:[0-9_]{2}$)"));
+QDateTime At(int year, int month, int day, int hour, int minute, int second = 0) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second));
+}
+}  // namespace
+
+TEST(Controls, DatePickerTakesADateAndTimeTypedWholeFromAnyCaretPlace) {
+    TestKit::Environment env;
+    DateTimePicker dp(QStringLiteral("dd/MM/yyyy HH:mm"));
+    dp.setDateTime(At(1980, 3, 9, 8, 0));
+    OnScreen(dp, dp.Editor());
+    int changes = 0;
+    QObject::connect(&dp, &DateTimePicker::Change, [&] { ++changes; });
+    QStringList shown = ClickAndType(dp.Editor(), "15/03/1980 10:30", 14);  // clicked in the minutes
+    EXPECT_EQ(dp.dateTime(), At(1980, 3, 15, 10, 30));
+    EXPECT_EQ(shown.first(), "1_/__/____ __:__");
+    shown += ClickAndType(dp.Editor(), "150319751045", 0);
+    EXPECT_EQ(dp.dateTime(), At(1975, 3, 15, 10, 45));
+    // A two-digit year closed by a separator shows the year it is read as.
+    shown += ClickAndType(dp.Editor(), "1/2/03 9.5", 4);
+    EXPECT_EQ(shown.mid(shown.size() - 4, 1), QStringList{"01/02/2003 __:__"});
+    QTest::keyClick(dp.Editor(), Qt::Key_Return);
+    EXPECT_EQ(dp.dateTime(), At(2003, 2, 1, 9, 5));
+    // A date typed alone keeps the time the box held.
+    shown += ClickAndType(dp.Editor(), "21041975", 11);
+    QTest::keyClick(dp.Editor(), Qt::Key_Return);
+    EXPECT_EQ(dp.dateTime(), At(1975, 4, 21, 9, 5));
+    EXPECT_EQ(dp.Editor()->text(), "21/04/1975 09:05");
+    EXPECT_EQ(changes, 4);
+    for (const QString& text : shown) EXPECT_TRUE(kWellFormedDateTime.match(text).hasMatch()) << text.toStdString();
+    EXPECT_TRUE(env.Boxes().isEmpty());
+
+    // The seconds a box shows are typed as well, or left at 00.
+    DateTimePicker seconds(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+    OnScreen(seconds, seconds.Editor());
+    ClickAndType(seconds.Editor(), "15031980103045", 3);
+    EXPECT_EQ(seconds.dateTime(), At(1980, 3, 15, 10, 30, 45));
+    ClickAndType(seconds.Editor(), "16/03/1980 11:15", 17);
+    EXPECT_EQ(seconds.Editor()->text(), "16/03/1980 11:15:__");
+    QTest::keyClick(seconds.Editor(), Qt::Key_Return);
+    EXPECT_EQ(seconds.dateTime(), At(1980, 3, 16, 11, 15));
+    EXPECT_EQ(seconds.Editor()->text(), "16/03/1980 11:15:00");
+    // A day picked in the calendar keeps the time too.
+    emit seconds.Calendar()->clicked(QDate(2024, 2, 29));
+    EXPECT_EQ(seconds.dateTime(), At(2024, 2, 29, 11, 15));
+}
+
+TEST(Controls, DatePickerRefusesAnImpossibleDateOrTimeAndKeepsTheLastGoodOne) {
+    TestKit::Environment env;
+    DateTimePicker dp(QStringLiteral("dd/MM/yyyy HH:mm"));
+    dp.setDateTime(At(1980, 3, 15, 10, 30));
+    OnScreen(dp, dp.Editor());
+    const QList<QPair<QString, QString>> impossible{{"31/02/2026 09:00", "La data 31/02/2026 non esiste."},
+                                                    {"310220260900", "La data 31/02/2026 non esiste."},
+                                                    {"29/2/25 9:00", "La data 29/02/2025 non esiste."},
+                                                    {"15/03/1980 25:00", "L'ora 25:00 non esiste."},
+                                                    {"1503198010:75", "L'ora 10:75 non esiste."}};
+    for (const auto& [typed, message] : impossible) {
+        env.ClearBoxes();
+        const QStringList shown = ClickAndType(dp.Editor(), typed, 6);
+        QTest::keyClick(dp.Editor(), Qt::Key_Return);
+        EXPECT_EQ(dp.dateTime(), At(1980, 3, 15, 10, 30)) << typed.toStdString();
+        EXPECT_EQ(dp.Editor()->text(), "15/03/1980 10:30");
+        for (const QString& text : shown) EXPECT_TRUE(kWellFormedDateTime.match(text).hasMatch()) << text.toStdString();
+        ASSERT_EQ(env.Prompts().size(), 1) << typed.toStdString();
+        EXPECT_EQ(env.Prompts()[0], message + "\nScrivere data e ora, come 15/03/1980 10:30 o 150319801030.");
+    }
+}
+
+TEST(Controls, DatePickerTakesATimeTypedWholeAndRefusesOneThatDoesNotExist) {
+    TestKit::Environment env;
+    TimePicker box;
+    box.setTime(QTime(8, 0));
+    OnScreen(box, &box);
+    QStringList shown = ClickAndType(&box, "0930", 4);  // clicked in the minutes
+    EXPECT_EQ(box.time(), QTime(9, 30));
+    EXPECT_EQ(shown.first(), "0_:__");
+    shown += ClickAndType(&box, "7.5", 0);
+    QTest::keyClick(&box, Qt::Key_Return);
+    EXPECT_EQ(box.time(), QTime(7, 5));
+    shown += ClickAndType(&box, "2345", 2);
+    EXPECT_EQ(box.time(), QTime(23, 45));
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    shown += ClickAndType(&box, "2500", 1);
+    EXPECT_EQ(box.time(), QTime(23, 45));
+    EXPECT_EQ(box.text(), "23:45");
+    EXPECT_EQ(env.Prompts(), QStringList{"L'ora 25:00 non esiste.\nScrivere ore e minuti, come 10:30 o 1030."});
+    for (const QString& text : shown)
+        EXPECT_TRUE(QRegularExpression(R"(^[0-9_]{2}:[0-9_]{2}$)").match(text).hasMatch()) << text.toStdString();
 }
 
 TEST(Controls, DatePickerColoursItsCalendar) {
