@@ -7,7 +7,6 @@
 #include "ADODB.h"
 #include "Comuni.h"
 #include "Errors.h"
-#include "Files.h"
 #include "Runtime.h"
 #include "SMTP.h"
 #include "Settings.h"

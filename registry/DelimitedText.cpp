@@ -1,6 +1,6 @@
 #include "DelimitedText.h"
 
-#include "Files.h"
+#include "Values.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "VCard.h"
 
-#include "Files.h"
+#include "Values.h"
 
 #include <QStringDecoder>
 

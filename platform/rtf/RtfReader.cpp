@@ -1,6 +1,6 @@
 #include "Rtf.h"
 
-#include "Files.h"
+#include "Values.h"
 
 #include <QHash>
 #include <QSet>

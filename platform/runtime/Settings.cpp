@@ -32,7 +32,7 @@ enum class Encoding { Ascii, Utf8, Utf8Bom, Windows1252 };
 
 const QByteArray kBom("\xEF\xBB\xBF");
 
-QString DecodeIniText(const QByteArray& raw, Encoding* encoding = nullptr) {
+QString DecodeText(const QByteArray& raw, Encoding* encoding = nullptr) {
     const bool bom = raw.startsWith(kBom);
     const QByteArray bytes = bom ? raw.mid(kBom.size()) : raw;
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -122,7 +122,7 @@ QList<Section> ParseStore(const QString& file, bool escaped, bool* readable = nu
         if (readable) *readable = !f.exists();
         return sections;
     }
-    const QStringList lines = DecodeIniText(f.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines = DecodeText(f.readAll()).split(QLatin1Char('\n'));
     Section* current = nullptr;
     for (QString line : lines) {
         if (line.endsWith('\r')) line.chop(1);
@@ -281,7 +281,7 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
     QStringList lines;
     Encoding encoding = Encoding::Ascii;
     QFile in(file);
-    if (in.open(QIODevice::ReadOnly)) lines = DecodeIniText(in.readAll(), &encoding).split('\n');
+    if (in.open(QIODevice::ReadOnly)) lines = DecodeText(in.readAll(), &encoding).split('\n');
     else if (in.exists()) return false;  // unreadable: rewriting it would lose what it holds
     in.close();
     for (auto& l : lines)

@@ -1,7 +1,7 @@
 #pragma once
 // The value rules of the language the program was designed in: numeric
 // conversion, formatting with its patterns, Italian dates, trimming,
-// pattern matching, rounding, twips and BGR colours.
+// pattern matching, rounding, twips, BGR colours, and bytes read as text.
 
 #include <QColor>
 #include <QDateTime>
@@ -57,5 +57,10 @@ std::int32_t RGB(int red, int green, int blue);
 // A serial outside the years 100 to 9999 raises error 6 "Overflow".
 double DateToSerial(const QDateTime& value);
 QDateTime SerialToDate(double serial);
+
+// Bytes as text: UTF-8 when they are valid UTF-8, else Windows-1252 (the two
+// encodings address books and Windows tools write); a BOM is dropped.
+QString DecodeText(const QByteArray& bytes);
+QString DecodeWindows1252(const QByteArray& bytes);
 
 }  // namespace Platform

@@ -1,7 +1,7 @@
 // libFuzzer target: the delimited-text reader over any bytes, with each
 // of the three separators, checked against a plain split of the same text.
 #include "DelimitedText.h"
-#include "Files.h"
+#include "Values.h"
 
 #include <QByteArray>
 #include <cstdint>

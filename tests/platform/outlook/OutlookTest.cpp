@@ -1,10 +1,10 @@
 #include "CommonDialog.h"
 #include "Errors.h"
-#include "Files.h"
 #include "Outlook.h"
 #include "Settings.h"
 #include "TestKit.h"
 #include "VCard.h"
+#include "Values.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
