@@ -180,8 +180,11 @@ bool UpdateRecordset(ADODB::Recordset& rs, qint32* errNumber, std::function<void
             ShowMessage(withoutRoutine, 48);
         }
     };
-    const QString integrity = "Impossibile aggiungere o modificare il record." + kCrLf +
-                              "Violazione dell'integrità referrenziale. E' necessario un record correlato.";
+    // Made only when it is shown: a run of saves comes through here for every row.
+    auto integrity = [] {
+        return "Impossibile aggiungere o modificare il record." + kCrLf +
+               "Violazione dell'integrità referrenziale. E' necessario un record correlato.";
+    };
     for (;;) {
         try {
             if (rs.ActiveConnection()) rs.ActiveConnection()->Errors().clear();
@@ -194,7 +197,7 @@ bool UpdateRecordset(ADODB::Recordset& rs, qint32* errNumber, std::function<void
             ADODB::Connection* cn = rs.ActiveConnection();
             const QString state = cn ? LastState(*cn) : QString();
             if (n == 3719) {
-                ShowMessage(integrity, 48);
+                ShowMessage(integrity(), 48);
             } else if (n == ADODB::E_NOCURRENTRECORD) {
                 ShowMessage(QStringLiteral("Nessun record corrente (cancellato da qualche altro utente?)"), 48);
             } else if (n == ADODB::E_OBJECTCLOSED) {
@@ -204,7 +207,7 @@ bool UpdateRecordset(ADODB::Recordset& rs, qint32* errNumber, std::function<void
             } else if (n == ADODB::E_ROWCHANGED) {
                 changedByOther(QStringLiteral("Un'altro utente ha già modificato i dati del record. Annullare l'operazione e rileggere il record"));
             } else if (IsProviderError(n)) {
-                if (state == "3201") ShowMessage(integrity, 48);
+                if (state == "3201") ShowMessage(integrity(), 48);
                 else if (state == "3022") ShowMessage(QStringLiteral("Tentativo di duplicare la chiave"), 48);
                 else if (state == "3197")
                     changedByOther(QStringLiteral("Un'altro utente ha già modificato i dati del record. Annullamento salvataggio dati"));

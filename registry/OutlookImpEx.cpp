@@ -14,15 +14,30 @@ using namespace Platform;
 
 namespace {
 
-QString Cut(const QString& text, int size) { return CutText(text, size); }
+// A text of no more UTF-16 units than the size holds no more characters.
+QString Cut(const QString& text, int size) { return text.size() <= size ? text : CutText(text, size); }
 
 // A telephone number is kept as Outlook gives it, blanks included, when
 // there is more than blanks in it.
-QVariant Number(const OutlookItem& contact, const char* property) {
-    const QString number = contact.Text(QString::fromLatin1(property));
+QVariant Number(const OutlookItem& contact, const OutlookItem::Name& property) {
+    const QString number = contact.Text(property);
     if (number.trimmed().isEmpty()) return QVariant();
     return Cut(number, 25);
 }
+
+// The properties the field map reads, made ready once for every contact of every run.
+struct ContactNames {
+    using Name = OutlookItem::Name;
+    Name categories{QStringLiteral("Categories")}, company{QStringLiteral("CompanyName")},
+        title{QStringLiteral("Title")}, lastName{QStringLiteral("LastName")}, firstName{QStringLiteral("FirstName")},
+        jobTitle{QStringLiteral("JobTitle")}, address{QStringLiteral("BusinessAddress")},
+        postalCode{QStringLiteral("BusinessAddressPostalCode")}, city{QStringLiteral("BusinessAddressCity")},
+        country{QStringLiteral("BusinessAddressCountry")}, state{QStringLiteral("BusinessAddressState")},
+        email1{QStringLiteral("Email1Address")}, email2{QStringLiteral("Email2Address")},
+        homePhone{QStringLiteral("HomeTelephoneNumber")}, phone{QStringLiteral("BusinessTelephoneNumber")},
+        mobile{QStringLiteral("MobileTelephoneNumber")}, fax{QStringLiteral("BusinessFaxNumber")},
+        homeFax{QStringLiteral("HomeFaxNumber")};
+};
 
 }  // namespace
 
@@ -73,26 +88,28 @@ bool OutlookImpEx::GetDefaultContactFolder() {
 }
 
 OutlookImpEx::ContactRow OutlookImpEx::MapContact(const OutlookItem& c) {
+    static const ContactNames n;
     ContactRow r;
-    r.categoria = Cut(c.Text("Categories"), 50);
-    r.azienda = Cut(c.Text("CompanyName"), 50);
-    r.titolo = Cut(c.Text("Title"), 15);
-    r.cognome = Cut(c.Text("LastName"), 50);
-    r.nome = Cut(c.Text("FirstName"), 50);
-    r.ruolo = Cut(c.Text("JobTitle"), 50);
-    const QString address = c.Text("BusinessAddress");
-    r.indirizzo = address > QString() ? Cut(address.section(QStringLiteral("\r\n"), 0, 0), 50) : QString();
-    r.cap = Cut(c.Text("BusinessAddressPostalCode"), 7);
-    r.citta = Cut(c.Text("BusinessAddressCity"), 50);
-    r.nazione = Cut(c.Text("BusinessAddressCountry"), 50);
-    r.provincia = Cut(c.Text("BusinessAddressState"), 4);
-    const QString email1 = c.Text("Email1Address");
-    r.email = Cut(email1 > QString() ? email1 : c.Text("Email2Address"), 100);
-    r.telefonoCasa = Number(c, "HomeTelephoneNumber");
-    r.telefono = Number(c, "BusinessTelephoneNumber");
-    r.cellulare = Number(c, "MobileTelephoneNumber");
-    r.fax = Number(c, "BusinessFaxNumber");
-    if (r.fax.isNull()) r.fax = Number(c, "HomeFaxNumber");
+    r.categoria = Cut(c.Text(n.categories), 50);
+    r.azienda = Cut(c.Text(n.company), 50);
+    r.titolo = Cut(c.Text(n.title), 15);
+    r.cognome = Cut(c.Text(n.lastName), 50);
+    r.nome = Cut(c.Text(n.firstName), 50);
+    r.ruolo = Cut(c.Text(n.jobTitle), 50);
+    const QString address = c.Text(n.address);
+    const qsizetype lineEnd = address.indexOf(QLatin1StringView("\r\n"));
+    r.indirizzo = address > QString() ? Cut(lineEnd < 0 ? address : address.left(lineEnd), 50) : QString();
+    r.cap = Cut(c.Text(n.postalCode), 7);
+    r.citta = Cut(c.Text(n.city), 50);
+    r.nazione = Cut(c.Text(n.country), 50);
+    r.provincia = Cut(c.Text(n.state), 4);
+    const QString email1 = c.Text(n.email1);
+    r.email = Cut(email1 > QString() ? email1 : c.Text(n.email2), 100);
+    r.telefonoCasa = Number(c, n.homePhone);
+    r.telefono = Number(c, n.phone);
+    r.cellulare = Number(c, n.mobile);
+    r.fax = Number(c, n.fax);
+    if (r.fax.isNull()) r.fax = Number(c, n.homeFax);
     return r;
 }
 

@@ -301,6 +301,10 @@ int Bind(sqlite3_stmt* stmt, int index, const QVariant& v, std::vector<QByteArra
     case QMetaType::QDateTime: return sqlite3_bind_double(stmt, index, Platform::DateToSerial(v.toDateTime()));
     case QMetaType::QDate:
         return sqlite3_bind_double(stmt, index, Platform::DateToSerial(QDateTime(v.toDate(), QTime(0, 0))));
+    case QMetaType::QString:
+        // Imports fill many columns with an empty text: no conversion for it.
+        if (static_cast<const QString*>(v.constData())->isEmpty()) return sqlite3_bind_text(stmt, index, "", 0, SQLITE_STATIC);
+        [[fallthrough]];
     default: {
         QByteArray b = v.toString().toUtf8();
         if (!keep) return sqlite3_bind_text(stmt, index, b.constData(), b.size(), SQLITE_TRANSIENT);

@@ -33,11 +33,27 @@ constexpr long kOutlookNotSupported = 438;
 // regard to case. An unset property reads as an empty (invalid) value.
 class OutlookItem {
 public:
+    // A property's name made ready once for the look-ups of many items.
+    class Name {
+    public:
+        explicit Name(const QString& name) : lower_(name.toLower()) {}
+        const QString& Lower() const { return lower_; }
+        // The contacts folder's number for the property, found at its first
+        // look-up (-1 until then) so that later ones compare no text.
+        int& Key() const { return key_; }
+
+    private:
+        QString lower_;
+        mutable int key_ = -1;
+    };
+
     virtual ~OutlookItem();
     QString EntryID() const { return Property(QStringLiteral("EntryID")).toString(); }
-    QVariant Property(const QString& name) const;
+    // Folders may keep their items' properties their own way.
+    virtual QVariant Property(const QString& name) const;
     // The property as text: "" when unset.
     QString Text(const QString& name) const { return Property(name).toString(); }
+    virtual QString Text(const Name& name) const { return properties_.value(name.Lower()).toString(); }
     virtual void SetProperty(const QString& name, const QVariant& value);
     // Items of a read-only folder raise on these.
     virtual void Save();

@@ -8,6 +8,9 @@
 
 #include <QFile>
 #include <QSet>
+#include <algorithm>
+#include <array>
+#include <span>
 
 namespace Platform {
 
@@ -16,23 +19,193 @@ namespace {
 // Larger files are not address books.
 constexpr qint64 kMaxContactsFile = 256 * 1024 * 1024;
 
+// The properties a card gives, by Outlook's names.
+enum Prop {
+    LastName, FirstName, MiddleName, Title, Suffix, FullName, CompanyName, Department, JobTitle, Profession,
+    NickName, Body, WebPage, Birthday, Categories, Email1Address, Email2Address, Email3Address, BusinessFaxNumber,
+    HomeFaxNumber, MobileTelephoneNumber, PagerNumber, HomeTelephoneNumber, Home2TelephoneNumber,
+    BusinessTelephoneNumber, Business2TelephoneNumber, OtherTelephoneNumber, EntryID,
+    // An address's seven, the business one's then the home one's.
+    BusinessAddressStreet, BusinessAddressPostOfficeBox, BusinessAddressCity, BusinessAddressState,
+    BusinessAddressPostalCode, BusinessAddressCountry, BusinessAddress,
+    HomeAddressStreet, HomeAddressPostOfficeBox, HomeAddressCity, HomeAddressState, HomeAddressPostalCode,
+    HomeAddressCountry, HomeAddress,
+    PropCount
+};
+
+// Their keys, in lower case as an item keeps them.
+const std::array<QString, PropCount> kKeys = [] {
+    const char* names[PropCount] = {
+        "LastName", "FirstName", "MiddleName", "Title", "Suffix", "FullName", "CompanyName", "Department",
+        "JobTitle", "Profession", "NickName", "Body", "WebPage", "Birthday", "Categories", "Email1Address",
+        "Email2Address", "Email3Address", "BusinessFaxNumber", "HomeFaxNumber", "MobileTelephoneNumber",
+        "PagerNumber", "HomeTelephoneNumber", "Home2TelephoneNumber", "BusinessTelephoneNumber",
+        "Business2TelephoneNumber", "OtherTelephoneNumber", "EntryID", "BusinessAddressStreet",
+        "BusinessAddressPostOfficeBox", "BusinessAddressCity", "BusinessAddressState",
+        "BusinessAddressPostalCode", "BusinessAddressCountry", "BusinessAddress", "HomeAddressStreet",
+        "HomeAddressPostOfficeBox", "HomeAddressCity", "HomeAddressState", "HomeAddressPostalCode",
+        "HomeAddressCountry", "HomeAddress"};
+    std::array<QString, PropCount> lower;
+    for (int i = 0; i < PropCount; ++i) lower[i] = QString::fromLatin1(names[i]).toLower();
+    return lower;
+}();
+
+// A property of a card: where its text stands in the folder's one string.
+struct Slot {
+    quint32 from, size;
+    Prop prop;
+};
+
+// The cards of a folder keep their texts one after the other in one string,
+// and the items themselves in one block: a folder of many thousand cards
+// would otherwise be a hundred thousand small strings and tables to make and
+// to free. A text asked for is made from that string.
 class ContactItem : public OutlookItem {
 public:
-    using OutlookItem::Put;
-    bool Has(const QString& name) const { return !Text(name).isEmpty(); }
+    ContactItem(const QString& text, const Slot* first, size_t count) : text_(text), slots_(first), count_(count) {}
+
+    QVariant Property(const QString& name) const override {
+        bool ascii = true;
+        for (QChar c : name) ascii = ascii && c.unicode() < 0x80;
+        if (!ascii) return Text(Name(name));
+        // An ASCII name is compared as it stands with the keys in lower case.
+        for (const Slot& slot : Slots()) {
+            const QString& key = kKeys[slot.prop];
+            if (key.size() != name.size()) continue;
+            qsizetype i = 0;
+            while (i < name.size() && Lower(name[i].unicode()) == key[i].unicode()) ++i;
+            if (i == name.size()) return TextOf(slot);
+        }
+        return QVariant();
+    }
+
+    QString Text(const Name& name) const override {
+        int& key = name.Key();
+        if (key == -1) key = int(std::find(kKeys.begin(), kKeys.end(), name.Lower()) - kKeys.begin());
+        for (const Slot& slot : Slots())
+            if (slot.prop == key) return TextOf(slot);
+        return QString();
+    }
+
+private:
+    static char16_t Lower(char16_t c) { return c >= 'A' && c <= 'Z' ? char16_t(c + 32) : c; }
+    std::span<const Slot> Slots() const { return {slots_, count_}; }
+    QString TextOf(const Slot& slot) const { return text_.mid(slot.from, slot.size); }
+
+    const QString& text_;  // the folder's, in the block with the item
+    const Slot* slots_;
+    size_t count_;
+};
+
+// The types of a TEL, EMAIL or ADR that decide where it goes.
+enum TypeFlag : unsigned { Work = 1, Home = 2, Fax = 4, Cell = 8, Pager = 16, Pref = 32 };
+
+// Equal texts, told without a call for the few short words compared for
+// every property; the second in ASCII capitals, the first in any case.
+bool Same(QStringView text, QLatin1StringView word) {
+    if (text.size() != word.size()) return false;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i].unicode() != uchar(word[i].toLatin1())) return false;
+    return true;
+}
+bool SameUpper(QStringView text, QLatin1StringView word) {
+    if (text.size() != word.size()) return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if ((c >= 'a' && c <= 'z' ? c - 32 : c) != uchar(word[i].toLatin1())) return false;
+    }
+    return true;
+}
+
+// What VCardProperty::Types says, as flags: a type is one of these when it
+// reads so in upper case.
+unsigned TypesOf(const VCardProperty& p) {
+    static const std::pair<QLatin1StringView, unsigned> known[] = {
+        {QLatin1StringView("WORK"), Work},   {QLatin1StringView("HOME"), Home},   {QLatin1StringView("FAX"), Fax},
+        {QLatin1StringView("CELL"), Cell},   {QLatin1StringView("MOBILE"), Cell}, {QLatin1StringView("IPHONE"), Cell},
+        {QLatin1StringView("PAGER"), Pager}, {QLatin1StringView("PREF"), Pref}};
+    unsigned flags = 0;
+    for (const VCardParam& param : p.params) {
+        if (!Same(param.name, QLatin1StringView("TYPE"))) continue;
+        const QStringView value(param.value);
+        for (qsizetype from = 0, comma; from <= value.size(); from = comma + 1) {
+            comma = value.indexOf(u',', from);
+            if (comma < 0) comma = value.size();
+            if (comma == from) continue;
+            const QStringView type = value.sliced(from, comma - from).trimmed();
+            bool ascii = true;
+            for (QChar c : type) ascii = ascii && c.unicode() < 0x80;
+            // Beyond ASCII only the upper case itself says (a dotless i is an I).
+            const QString upper = ascii ? QString() : type.toString().toUpper();
+            const QStringView said = ascii ? type : QStringView(upper);
+            for (const auto& [name, flag] : known)
+                if (ascii ? SameUpper(said, name) : Same(said, name)) flags |= flag;
+        }
+    }
+    return flags;
+}
+
+// The first parts of a structured value (N, ORG, ADR): views of the value
+// itself when it holds no escape, as most do, else of the texts Parts makes.
+template <int Count>
+struct Structured {
+    QString value;  // what the views are into, with `unescaped`
+    QString unescaped[Count];
+    QStringView part[Count];
+
+    explicit Structured(const VCardProperty& p) : value(p.value) {
+        if (value.contains(QLatin1Char('\\'))) {
+            p.Parts(unescaped, Count);
+            for (int i = 0; i < Count; ++i) part[i] = unescaped[i];
+            return;
+        }
+        for (qsizetype i = 0, from = 0; i < Count && from <= value.size(); ++i) {
+            qsizetype semicolon = value.indexOf(QLatin1Char(';'), from);
+            if (semicolon < 0) semicolon = value.size();
+            part[i] = QStringView(value).sliced(from, semicolon - from);
+            from = semicolon + 1;
+        }
+    }
 };
 
 struct Address {
-    QStringList types;
-    QStringList parts;  // post box, extended, street, locality, region, postal code, country
+    unsigned types = 0;
+    Structured<7> parts;  // post box, extended, street, locality, region, postal code, country
 };
 
 class ContactBuilder : public VCardSink {
 public:
-    std::vector<std::shared_ptr<OutlookItem>> items;
+    // The texts kept are about as long as the file, and a card has a property
+    // every score of bytes or so: room is made at once (what is never used is
+    // never touched).
+    explicit ContactBuilder(qsizetype fileSize) {
+        text_.reserve(fileSize);
+        slots_.reserve(size_t(fileSize / 16));
+    }
+
+    // The items of the cards read, in one block that lives as long as any of them.
+    std::vector<std::shared_ptr<OutlookItem>> Items() {
+        struct Block {
+            QString text;
+            std::vector<Slot> places;
+            std::vector<ContactItem> items;
+        };
+        auto block = std::make_shared<Block>();
+        block->text = std::move(text_);
+        block->places = std::move(slots_);
+        block->items.reserve(cards_.size());
+        std::vector<std::shared_ptr<OutlookItem>> items;
+        items.reserve(cards_.size());
+        for (const auto& [first, count] : cards_) {
+            block->items.emplace_back(block->text, block->places.data() + first, count);
+            items.emplace_back(block, &block->items.back());
+        }
+        return items;
+    }
 
     void BeginCard(int) override {
-        card_ = std::make_shared<ContactItem>();
+        inCard_ = true;
+        cardFirst_ = slots_.size();
         emails_.clear();
         addresses_.clear();
         untypedPhones_.clear();
@@ -40,91 +213,140 @@ public:
     }
 
     void Property(const VCardProperty& p) override {
-        if (!card_) return;
-        const QStringList types = p.Types();
-        if (p.name == "N") {
-            const QStringList n = p.Parts();
-            SetIf("LastName", n.value(0));
-            SetIf("FirstName", n.value(1));
-            SetIf("MiddleName", n.value(2));
-            SetIf("Title", n.value(3));
-            SetIf("Suffix", n.value(4));
-        } else if (p.name == "FN") {
-            SetIf("FullName", p.Text());
-        } else if (p.name == "ORG") {
-            const QStringList org = p.Parts();
-            SetIf("CompanyName", org.value(0));
-            SetIf("Department", org.value(1));
-        } else if (p.name == "TITLE") {
-            SetIf("JobTitle", p.Text());
-        } else if (p.name == "ROLE") {
-            SetIf("Profession", p.Text());
-        } else if (p.name == "NICKNAME") {
-            SetIf("NickName", p.Text());
-        } else if (p.name == "NOTE") {
-            SetIf("Body", p.Text());
-        } else if (p.name == "URL") {
-            SetIf("WebPage", p.Text());
-        } else if (p.name == "BDAY") {
-            SetIf("Birthday", p.Text());
-        } else if (p.name == "UID") {
-            uid_ = p.Text().trimmed();
-        } else if (p.name == "CATEGORIES") {
+        if (!inCard_) return;
+        switch (NameOf(p.name)) {
+        case N: {
+            const Structured<5> n(p);
+            SetIf(LastName, n.part[0]);
+            SetIf(FirstName, n.part[1]);
+            SetIf(MiddleName, n.part[2]);
+            SetIf(Title, n.part[3]);
+            SetIf(Suffix, n.part[4]);
+            break;
+        }
+        case FN: SetIf(FullName, p.Text()); break;
+        case ORG: {
+            const Structured<2> org(p);
+            SetIf(CompanyName, org.part[0]);
+            SetIf(Department, org.part[1]);
+            break;
+        }
+        case TITLE: SetIf(JobTitle, p.Text()); break;
+        case ROLE: SetIf(Profession, p.Text()); break;
+        case NICKNAME: SetIf(NickName, p.Text()); break;
+        case NOTE: SetIf(Body, p.Text()); break;
+        case URL: SetIf(WebPage, p.Text()); break;
+        case BDAY: SetIf(Birthday, p.Text()); break;
+        case UID: uid_ = p.Text().trimmed(); break;
+        case CATEGORIES: {
             QStringList names;
             for (const QString& c : SplitComma(p.value))
                 if (!c.trimmed().isEmpty()) names << c.trimmed();
-            SetIf("Categories", names.join(", "));
-        } else if (p.name == "EMAIL") {
+            SetIf(Categories, names.join(", "));
+            break;
+        }
+        case EMAIL: {
             const QString address = Bare(p.Text(), QStringLiteral("mailto:")).trimmed();
             if (address.isEmpty()) return;
-            if (IsPreferred(p, types)) emails_.prepend(address);
+            if ((TypesOf(p) & Pref) || !p.Param(QStringLiteral("PREF")).isEmpty()) emails_.prepend(address);
             else emails_.append(address);
-        } else if (p.name == "TEL") {
-            Phone(Bare(p.Text(), QStringLiteral("tel:")), types);
-        } else if (p.name == "ADR") {
-            addresses_.append({types, p.Parts()});
+            break;
+        }
+        case TEL: Phone(Bare(p.Text(), QStringLiteral("tel:")), TypesOf(p)); break;
+        case ADR: addresses_.push_back({TypesOf(p), Structured<7>(p)}); break;
+        case Other: break;
         }
     }
 
     void EndCard(int) override {
-        if (!card_) return;
-        for (int i = 0; i < emails_.size() && i < 3; ++i)
-            card_->Put(QStringLiteral("Email%1Address").arg(i + 1), emails_[i]);
+        if (!inCard_) return;
+        for (int i = 0; i < emails_.size() && i < 3; ++i) Add(Prop(Email1Address + i), emails_[i]);
         for (const QString& number : untypedPhones_)
-            SetIf(card_->Has("BusinessTelephoneNumber") ? "OtherTelephoneNumber" : "BusinessTelephoneNumber", number);
+            SetIf(Has(BusinessTelephoneNumber) ? OtherTelephoneNumber : BusinessTelephoneNumber, number);
         const Address* business = nullptr;
         const Address* home = nullptr;
         for (const Address& a : addresses_)
-            if (!business && a.types.contains("WORK")) business = &a;
+            if (!business && (a.types & Work)) business = &a;
         for (const Address& a : addresses_)
-            if (!home && a.types.contains("HOME") && &a != business) home = &a;
+            if (!home && (a.types & Home) && &a != business) home = &a;
         for (const Address& a : addresses_)
-            if (!business && !a.types.contains("HOME")) business = &a;
-        if (business) PutAddress(QStringLiteral("Business"), *business);
-        if (home) PutAddress(QStringLiteral("Home"), *home);
+            if (!business && !(a.types & Home)) business = &a;
+        if (business) PutAddress(BusinessAddressStreet, *business);
+        if (home) PutAddress(HomeAddressStreet, *home);
         // The entry id: the card's own UID when it is one of a kind in the file.
         QString id = uid_;
-        if (id.isEmpty() || used_.contains(id)) id = QStringLiteral("VCF%1").arg(items.size() + 1, 8, 10, QChar('0'));
-        used_.insert(id);
-        card_->Put(QStringLiteral("EntryID"), id);
-        items.push_back(card_);
-        card_.reset();
+        const bool own = !id.isEmpty() && !Given(id);
+        if (own) uids_.insert(id);
+        else id = Numbered(cards_.size() + 1);
+        numbered_.push_back(!own);
+        Add(EntryID, id);
+        cards_.emplace_back(cardFirst_, slots_.size() - cardFirst_);
+        inCard_ = false;
     }
 
 private:
-    void SetIf(const char* name, const QString& value) { SetIf(QString::fromLatin1(name), value); }
-    void SetIf(const QString& name, const QString& value) {
-        if (!value.isEmpty() && !card_->Has(name)) card_->Put(name, value);
+    enum Name { Other, N, FN, ORG, TITLE, ROLE, NICKNAME, NOTE, URL, BDAY, UID, CATEGORIES, EMAIL, TEL, ADR };
+
+    static Name NameOf(const QString& name) {
+        static const std::pair<QLatin1StringView, Name> known[] = {
+            {QLatin1StringView("N"), N},           {QLatin1StringView("FN"), FN},
+            {QLatin1StringView("ORG"), ORG},       {QLatin1StringView("TITLE"), TITLE},
+            {QLatin1StringView("ROLE"), ROLE},     {QLatin1StringView("NICKNAME"), NICKNAME},
+            {QLatin1StringView("NOTE"), NOTE},     {QLatin1StringView("URL"), URL},
+            {QLatin1StringView("BDAY"), BDAY},     {QLatin1StringView("UID"), UID},
+            {QLatin1StringView("CATEGORIES"), CATEGORIES}, {QLatin1StringView("EMAIL"), EMAIL},
+            {QLatin1StringView("TEL"), TEL},       {QLatin1StringView("ADR"), ADR}};
+        for (const auto& [text, kind] : known)
+            if (Same(name, text)) return kind;
+        return Other;
+    }
+
+    // The card's texts go straight after those of the cards before it; only
+    // texts that are not empty are ever put.
+    bool Has(Prop p) const {
+        for (size_t i = cardFirst_; i < slots_.size(); ++i)
+            if (slots_[i].prop == p) return true;
+        return false;
+    }
+    void Add(Prop p, QStringView value) {
+        slots_.push_back({quint32(text_.size()), quint32(value.size()), p});
+        text_ += value;
+    }
+    void SetIf(Prop p, QStringView value) {
+        if (!value.isEmpty() && !Has(p)) Add(p, value);
+    }
+
+    // Whether an earlier card has that entry id: as its UID, or as the
+    // number made for a card without one of its own.
+    bool Given(const QString& id) const {
+        if (uids_.contains(id)) return true;
+        if (id.size() < 11 || !id.startsWith(QLatin1StringView("VCF"))) return false;
+        size_t position = 0;
+        for (qsizetype i = 3; i < id.size(); ++i) {
+            const char16_t c = id[i].unicode();
+            if (c < '0' || c > '9') return false;
+            position = position * 10 + (c - '0');
+            if (position > cards_.size()) return false;
+        }
+        return position >= 1 && numbered_[position - 1] && Numbered(position) == id;
+    }
+
+    // "VCF" and the card's position, of at least eight digits.
+    static QString Numbered(size_t position) {
+        char16_t digits[24];
+        int n = 0;
+        for (; position || n < 8; position /= 10) digits[n++] = char16_t(u'0' + position % 10);
+        QString id(3 + n, Qt::Uninitialized);
+        QChar* out = id.data();
+        *out++ = u'V', *out++ = u'C', *out++ = u'F';
+        while (n) *out++ = digits[--n];
+        return id;
     }
 
     // The value without its URI scheme; otherwise as written, blanks included.
     static QString Bare(const QString& text, const QString& scheme) {
         const QString t = text.trimmed();
         return t.startsWith(scheme, Qt::CaseInsensitive) ? t.mid(scheme.size()) : text;
-    }
-
-    static bool IsPreferred(const VCardProperty& p, const QStringList& types) {
-        return types.contains("PREF") || !p.Param(QStringLiteral("PREF")).isEmpty();
     }
 
     static QStringList SplitComma(const QString& value) {
@@ -141,47 +363,62 @@ private:
         return out;
     }
 
-    void Phone(const QString& number, const QStringList& types) {
+    void Phone(const QString& number, unsigned types) {
         if (number.trimmed().isEmpty()) return;
-        const bool work = types.contains("WORK");
-        const bool home = types.contains("HOME");
-        if (types.contains("FAX")) SetIf(home && !work ? "HomeFaxNumber" : "BusinessFaxNumber", number);
-        else if (types.contains("CELL") || types.contains("MOBILE") || types.contains("IPHONE"))
-            SetIf("MobileTelephoneNumber", number);
-        else if (types.contains("PAGER")) SetIf("PagerNumber", number);
-        else if (home) SetIf(card_->Has("HomeTelephoneNumber") ? "Home2TelephoneNumber" : "HomeTelephoneNumber", number);
-        else if (work)
-            SetIf(card_->Has("BusinessTelephoneNumber") ? "Business2TelephoneNumber" : "BusinessTelephoneNumber", number);
+        const bool work = types & Work;
+        const bool home = types & Home;
+        if (types & Fax) SetIf(home && !work ? HomeFaxNumber : BusinessFaxNumber, number);
+        else if (types & Cell) SetIf(MobileTelephoneNumber, number);
+        else if (types & Pager) SetIf(PagerNumber, number);
+        else if (home) SetIf(Has(HomeTelephoneNumber) ? Home2TelephoneNumber : HomeTelephoneNumber, number);
+        else if (work) SetIf(Has(BusinessTelephoneNumber) ? Business2TelephoneNumber : BusinessTelephoneNumber, number);
         else untypedPhones_ << number;
     }
 
     // Outlook's address text: street lines, then postal code, city and
-    // state on one line, then the country.
-    void PutAddress(const QString& kind, const Address& a) {
-        QString street = a.parts.value(2);
-        if (!a.parts.value(1).isEmpty()) street = street.isEmpty() ? a.parts.value(1) : street + "\r\n" + a.parts.value(1);
-        SetIf(kind + "AddressStreet", street);
-        SetIf(kind + "AddressPostOfficeBox", a.parts.value(0));
-        SetIf(kind + "AddressCity", a.parts.value(3));
-        SetIf(kind + "AddressState", a.parts.value(4));
-        SetIf(kind + "AddressPostalCode", a.parts.value(5));
-        SetIf(kind + "AddressCountry", a.parts.value(6));
-        QStringList lines;
-        if (!street.isEmpty()) lines << street;
-        QStringList place;
-        for (int i : {5, 3, 4})
-            if (!a.parts.value(i).isEmpty()) place << a.parts.value(i);
-        if (!place.isEmpty()) lines << place.join(' ');
-        if (!a.parts.value(6).isEmpty()) lines << a.parts.value(6);
-        SetIf(kind + "Address", lines.join("\r\n"));
+    // state on one line, then the country. `first` is the kind's street,
+    // its other six properties follow it.
+    void PutAddress(Prop first, const Address& a) {
+        const QStringView* part = a.parts.part;
+        QString street = part[2].toString();
+        if (!part[1].isEmpty()) street = street.isEmpty() ? part[1].toString() : street + "\r\n" + part[1].toString();
+        SetIf(first, street);
+        SetIf(Prop(first + 1), part[0]);
+        SetIf(Prop(first + 2), part[3]);
+        SetIf(Prop(first + 3), part[4]);
+        SetIf(Prop(first + 4), part[5]);
+        SetIf(Prop(first + 5), part[6]);
+        const Prop address = Prop(first + 6);
+        if (Has(address)) return;
+        // Made where it is kept.
+        const qsizetype from = text_.size();
+        text_ += street;
+        bool place = false;
+        for (int i : {5, 3, 4}) {
+            if (part[i].isEmpty()) continue;
+            if (place) text_ += QLatin1Char(' ');
+            else if (text_.size() > from) text_ += QLatin1StringView("\r\n");
+            text_ += part[i];
+            place = true;
+        }
+        if (!part[6].isEmpty()) {
+            if (text_.size() > from) text_ += QLatin1StringView("\r\n");
+            text_ += part[6];
+        }
+        if (text_.size() > from) slots_.push_back({quint32(from), quint32(text_.size() - from), address});
     }
 
-    std::shared_ptr<ContactItem> card_;
+    bool inCard_ = false;
+    size_t cardFirst_ = 0;  // the first slot of the card being read
+    QString text_;          // the texts of the cards read
+    std::vector<Slot> slots_;
+    std::vector<std::pair<size_t, size_t>> cards_;  // each card's first slot and count
     QStringList emails_;
-    QList<Address> addresses_;
+    std::vector<Address> addresses_;
     QStringList untypedPhones_;
     QString uid_;
-    QSet<QString> used_;
+    QSet<QString> uids_;           // the UIDs taken as entry ids
+    std::vector<bool> numbered_;   // by card: its entry id was made from its position
 };
 
 class ContactsFolder : public OutlookFolder {
@@ -196,9 +433,9 @@ private:
 }  // namespace
 
 std::vector<std::shared_ptr<OutlookItem>> ContactsFromVCard(const QByteArray& data) {
-    ContactBuilder builder;
+    ContactBuilder builder(data.size());
     ReadVCard(data, builder);
-    return std::move(builder.items);
+    return builder.Items();
 }
 
 std::shared_ptr<OutlookFolder> OpenContactsFolder(const QString& vcardFile) {

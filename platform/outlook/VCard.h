@@ -29,6 +29,9 @@ struct VCardProperty {
     QString Text() const;
     // A structured value (N, ADR, ORG) split at unescaped ';', each part unescaped.
     QStringList Parts() const;
+    // The same parts, the first `count` of them only, into `parts`; those
+    // the value does not have are left as they are.
+    void Parts(QString* parts, int count) const;
 };
 
 // What the reader hands on, in file order.

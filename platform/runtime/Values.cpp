@@ -496,19 +496,18 @@ const char16_t kCp1252High[32] = {
 }  // namespace
 
 // The one Windows-1252 table of the program (the vCard and RTF readers decode with it).
-QString DecodeWindows1252(const QByteArray& bytes) {
-    QString out;
-    out.reserve(bytes.size());
+QString DecodeWindows1252(QByteArrayView bytes) {
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* to = out.data();
     for (char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
-        if (b >= 0x80 && b <= 0x9F && kCp1252High[b - 0x80]) out.append(QChar(kCp1252High[b - 0x80]));
-        else out.append(QChar(b));
+        *to++ = b >= 0x80 && b <= 0x9F && kCp1252High[b - 0x80] ? QChar(kCp1252High[b - 0x80]) : QChar(b);
     }
     return out;
 }
 
-QString DecodeText(const QByteArray& bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.mid(3));
+QString DecodeText(QByteArrayView bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.sliced(3));
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         QStringDecoder decoder(QStringDecoder::Utf16);
         return decoder.decode(bytes);

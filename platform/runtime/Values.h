@@ -60,7 +60,7 @@ QDateTime SerialToDate(double serial);
 
 // Bytes as text: UTF-8 when they are valid UTF-8, else Windows-1252 (the two
 // encodings address books and Windows tools write); a BOM is dropped.
-QString DecodeText(const QByteArray& bytes);
-QString DecodeWindows1252(const QByteArray& bytes);
+QString DecodeText(QByteArrayView bytes);
+QString DecodeWindows1252(QByteArrayView bytes);
 
 }  // namespace Platform
