@@ -10,6 +10,14 @@
 
 int frmLocked::WaitLimitSeconds = 25;
 
+namespace {
+std::array<std::int32_t, 10> Scheme() {
+    using namespace Global;
+    return {gColFormBack, gColPanel,  gColText,      gColButton,    gColBtnConfirm,
+            gColBtnCancel, gColBtnNew, gColBtnSearch, gColInputBack, gColInputFore};
+}
+}  // namespace
+
 frmLocked::frmLocked() {
     setWindowTitle(QStringLiteral("Archivi impegnati"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -28,7 +36,13 @@ void frmLocked::qvMultiButton1_Click() { Tag = QStringLiteral("KILL"); }
 
 bool frmLocked::LockTables(ADODB::Connection& cn, const QString& tables) {
     using namespace Platform;
-    Global::ApplyFormStyle(this);
+    // Styled again only when the scheme changed since: a run locks once per
+    // recipient, and restyling every control each time cost more than the lock.
+    if (!styled_ || styledWith_ != Scheme()) {
+        Global::ApplyFormStyle(this);
+        styledWith_ = Scheme();
+        styled_ = true;
+    }
     // A give-up of an earlier wait must not stop this one; one given while
     // the window appears counts.
     Tag.clear();

@@ -1,6 +1,9 @@
 #pragma once
 #include "Form.h"
 
+#include <array>
+#include <cstdint>
+
 class QLabel;
 namespace Platform { class MultiButton; }
 namespace ADODB { class Connection; }
@@ -25,4 +28,7 @@ public:
 
 private:
     bool stop_ = false;
+    // The colour scheme the window was last styled with.
+    std::array<std::int32_t, 10> styledWith_{};
+    bool styled_ = false;
 };

@@ -122,7 +122,8 @@ void frmMailing::SendMail(ADODB::Recordset& rs) {
         const QString name = Trim(Comuni::FieldStr(rs[QStringLiteral("NOME")]) + " " +
                                   Comuni::FieldStr(rs[QStringLiteral("COGNOME")]));
         const QString addresses = Trim(Comuni::FieldStr(rs[QStringLiteral("eMail")]));
-        for (const QString& piece : addresses.split(QRegularExpression(QStringLiteral("[,;]")))) {
+        static const QRegularExpression separators(QStringLiteral("[,;]"));
+        for (const QString& piece : addresses.split(separators)) {
             const QString address = CleanEMail(piece);
             if (!address.isEmpty()) SM->AddRecipient(name, address, SMTP::rkTo);
         }

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QtEndian>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -658,21 +659,30 @@ void Connection::Open(const QString& connectionString, const QString& user, cons
     }
 }
 
-sqlite3_stmt* Connection::Cached(const QByteArray& sql) {
+sqlite3_stmt* Connection::Kept(const QByteArray& sql) {
     for (auto& [text, stmt] : cache_)
         if (text == sql) {
             sqlite3_reset(stmt);
             sqlite3_clear_bindings(stmt);
             return stmt;
         }
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v3(db_, sql.constData(), sql.size(), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
-    if (rc != SQLITE_OK) RaiseEngineError(rc, QString::fromUtf8(sql), E_ERRORSOCCURRED);
+    return nullptr;
+}
+
+void Connection::Keep(const QByteArray& sql, sqlite3_stmt* stmt) {
     if (cache_.size() >= 32) {
         sqlite3_finalize(cache_.front().second);
         cache_.erase(cache_.begin());
     }
     cache_.emplace_back(sql, stmt);
+}
+
+sqlite3_stmt* Connection::Cached(const QByteArray& sql) {
+    if (sqlite3_stmt* kept = Kept(sql)) return kept;
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v3(db_, sql.constData(), sql.size(), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) RaiseEngineError(rc, QString::fromUtf8(sql), E_ERRORSOCCURRED);
+    Keep(sql, stmt);
     return stmt;
 }
 
@@ -787,26 +797,41 @@ long Connection::Execute(const QString& jetSql, const QVariantList& params) {
     }
     if (!db_) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
     Flush();
-    QByteArray all = Translate(jetSql).toUtf8();
+    const QByteArray all = Translate(jetSql).toUtf8();
     const char* tail = all.constData();
     const char* end = tail + all.size();
     long affected = 0;
     int bound = 0;
+    // A text of one statement, as the table locks and a run's rows send
+    // again and again, is prepared once and kept.
+    sqlite3_stmt* kept = Kept(all);
     while (tail < end) {
-        sqlite3_stmt* stmt = nullptr;
-        int rc = sqlite3_prepare_v2(db_, tail, int(end - tail), &stmt, &tail);
-        if (rc != SQLITE_OK) RaiseEngineError(rc, jetSql);
-        if (!stmt) break;  // only blanks left
+        sqlite3_stmt* stmt = kept;
+        if (kept) {
+            tail = end;
+        } else {
+            const bool first = tail == all.constData();
+            int rc = sqlite3_prepare_v2(db_, tail, int(end - tail), &stmt, &tail);
+            if (rc != SQLITE_OK) RaiseEngineError(rc, jetSql);
+            if (!stmt) break;  // only blanks left
+            if (first && std::all_of(tail, end, [](char c) { return c == ';' || std::isspace(uchar(c)); })) {
+                Keep(all, stmt);
+                kept = stmt;
+            }
+        }
+        // Finalized, or kept ready for the next time.
+        auto done = [&] { kept ? void(sqlite3_reset(stmt)) : void(sqlite3_finalize(stmt)); };
         int n = sqlite3_bind_parameter_count(stmt);
         for (int i = 1; i <= n && bound < params.size(); ++i) Bind(stmt, i, params[bound++]);
+        int rc;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE) {
-            sqlite3_finalize(stmt);
+            done();
             RaiseEngineError(rc, jetSql);
         }
         affected += sqlite3_changes(db_);
-        sqlite3_finalize(stmt);
+        done();
     }
     return affected;
 }

@@ -158,6 +158,9 @@ public:
 
 private:
     void OpenWorkbook(const QString& file);
+    // The kept statement of that text (reset, bindings cleared), or nullptr.
+    sqlite3_stmt* Kept(const QByteArray& engineSql);
+    void Keep(const QByteArray& engineSql, sqlite3_stmt* stmt);
     sqlite3* db_ = nullptr;
     QString provider_;
     QString connectionString_;

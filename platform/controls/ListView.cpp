@@ -80,9 +80,19 @@ public:
         return true;
     }
 
+    // The tree view lays every row out again when rows are added, asking
+    // each for its index and its children: a row of a list has none.
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override {
+        if (parent.isValid() || row < 0 || row >= shown_ || column < 0 || column >= columnCount()) return {};
+        return createIndex(row, column);
+    }
+    bool hasChildren(const QModelIndex& parent = {}) const override {
+        return !parent.isValid() && shown_ > 0 && columnCount() > 0;
+    }
+
     Qt::ItemFlags flags(const QModelIndex& index) const override {
         if (!index.isValid()) return Qt::NoItemFlags;
-        return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable;
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
