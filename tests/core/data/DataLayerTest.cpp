@@ -424,6 +424,49 @@ TEST_F(Data, DuplicateKeyThroughTheUpdateIsReported) {
     EXPECT_EQ(env.Prompts().last(), "Tentativo di duplicare la chiave");
 }
 
+// The table locks send the same texts again and again, which the connection
+// keeps prepared: each run takes its own values, a failed one leaves the next
+// sound, a text of several statements runs whole, and a table made again is
+// the one written.
+TEST_F(Data, AStatementSentAgainRunsAsTheFirstTime) {
+    const QString insert = "INSERT INTO ANAGRAFICA (ID, IDAZIENDA, COGNOME) VALUES (?, 0, ?)";
+    EXPECT_EQ(cn->Execute(insert, {1, "Rossi"}), 1);
+    QString state;
+    try {
+        cn->Execute(insert, {1, "Bianchi"});
+    } catch (const Platform::BasicError&) {
+        state = cn->Errors().empty() ? QString() : cn->Errors().back().SQLState;
+    }
+    EXPECT_EQ(state, "3022");
+    EXPECT_EQ(cn->Execute(insert, {2, "Verdi"}), 1);
+    EXPECT_EQ(cn->Execute("DELETE FROM ANAGRAFICA WHERE COGNOME=?", {"Rossi"}), 1);
+    EXPECT_EQ(cn->Execute("DELETE FROM ANAGRAFICA WHERE COGNOME=?", {"Rossi"}), 0);
+    {
+        Recordset names;
+        names.Open("SELECT COGNOME FROM ANAGRAFICA", *cn);
+        EXPECT_EQ(names["COGNOME"].toString(), "Verdi");
+    }
+
+    const QString two = "INSERT INTO LOCKS (COMPUTER, TABELLA) VALUES (?, 'A'); "
+                        "INSERT INTO LOCKS (COMPUTER, TABELLA) VALUES (?, 'B')";
+    EXPECT_EQ(cn->Execute(two, {"PC3", "PC3"}), 2);
+    EXPECT_EQ(cn->Execute(two, {"PC4", "PC4"}), 2);
+
+    cn->Execute("CREATE TABLE PROVA (N INTEGER)");
+    const QString add = "INSERT INTO PROVA (N) VALUES (?)";
+    cn->Execute(add, {1});
+    cn->Execute("DROP TABLE PROVA");
+    cn->Execute("CREATE TABLE PROVA (K TEXT, N INTEGER)");
+    cn->Execute(add, {2});
+    Recordset rs;
+    rs.Open("SELECT COUNT(*) AS C, MAX(N) AS M FROM PROVA", *cn);
+    EXPECT_EQ(rs["C"].toInt(), 1);
+    EXPECT_EQ(rs["M"].toInt(), 2);
+    Recordset locks;
+    locks.Open("SELECT COUNT(*) AS C FROM LOCKS", *cn);
+    EXPECT_EQ(locks["C"].toInt(), 4);
+}
+
 TEST_F(Data, ASyntaxErrorListsTheEngineErrorsAndMayBeRetried) {
     Recordset rs;
     env.AnswerNext(Platform::vbRetry);
