@@ -38,10 +38,9 @@ bool frmLocked::LockTables(ADODB::Connection& cn, const QString& tables) {
     using namespace Platform;
     // Styled again only when the scheme changed since: a run locks once per
     // recipient, and restyling every control each time cost more than the lock.
-    if (!styled_ || styledWith_ != Scheme()) {
+    if (styledWith_ != Scheme()) {
         Global::ApplyFormStyle(this);
         styledWith_ = Scheme();
-        styled_ = true;
     }
     // A give-up of an earlier wait must not stop this one; one given while
     // the window appears counts.

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class QLabel;
 namespace Platform { class MultiButton; }
@@ -28,7 +29,6 @@ public:
 
 private:
     bool stop_ = false;
-    // The colour scheme the window was last styled with.
-    std::array<std::int32_t, 10> styledWith_{};
-    bool styled_ = false;
+    // The colour scheme the window was last styled with; none before the first time.
+    std::optional<std::array<std::int32_t, 10>> styledWith_;
 };

@@ -14,15 +14,12 @@ using namespace Platform;
 
 namespace {
 
-// A text of no more UTF-16 units than the size holds no more characters.
-QString Cut(const QString& text, int size) { return text.size() <= size ? text : CutText(text, size); }
-
 // A telephone number is kept as Outlook gives it, blanks included, when
 // there is more than blanks in it.
 QVariant Number(const OutlookItem& contact, const OutlookItem::Name& property) {
     const QString number = contact.Text(property);
     if (number.trimmed().isEmpty()) return QVariant();
-    return Cut(number, 25);
+    return CutText(number, 25);
 }
 
 // The properties the field map reads, made ready once for every contact of every run.
@@ -90,21 +87,21 @@ bool OutlookImpEx::GetDefaultContactFolder() {
 OutlookImpEx::ContactRow OutlookImpEx::MapContact(const OutlookItem& c) {
     static const ContactNames n;
     ContactRow r;
-    r.categoria = Cut(c.Text(n.categories), 50);
-    r.azienda = Cut(c.Text(n.company), 50);
-    r.titolo = Cut(c.Text(n.title), 15);
-    r.cognome = Cut(c.Text(n.lastName), 50);
-    r.nome = Cut(c.Text(n.firstName), 50);
-    r.ruolo = Cut(c.Text(n.jobTitle), 50);
+    r.categoria = CutText(c.Text(n.categories), 50);
+    r.azienda = CutText(c.Text(n.company), 50);
+    r.titolo = CutText(c.Text(n.title), 15);
+    r.cognome = CutText(c.Text(n.lastName), 50);
+    r.nome = CutText(c.Text(n.firstName), 50);
+    r.ruolo = CutText(c.Text(n.jobTitle), 50);
     const QString address = c.Text(n.address);
     const qsizetype lineEnd = address.indexOf(QLatin1StringView("\r\n"));
-    r.indirizzo = address > QString() ? Cut(lineEnd < 0 ? address : address.left(lineEnd), 50) : QString();
-    r.cap = Cut(c.Text(n.postalCode), 7);
-    r.citta = Cut(c.Text(n.city), 50);
-    r.nazione = Cut(c.Text(n.country), 50);
-    r.provincia = Cut(c.Text(n.state), 4);
+    r.indirizzo = address > QString() ? CutText(lineEnd < 0 ? address : address.left(lineEnd), 50) : QString();
+    r.cap = CutText(c.Text(n.postalCode), 7);
+    r.citta = CutText(c.Text(n.city), 50);
+    r.nazione = CutText(c.Text(n.country), 50);
+    r.provincia = CutText(c.Text(n.state), 4);
     const QString email1 = c.Text(n.email1);
-    r.email = Cut(email1 > QString() ? email1 : c.Text(n.email2), 100);
+    r.email = CutText(email1 > QString() ? email1 : c.Text(n.email2), 100);
     r.telefonoCasa = Number(c, n.homePhone);
     r.telefono = Number(c, n.phone);
     r.cellulare = Number(c, n.mobile);

@@ -60,6 +60,8 @@ const int kPreviewRows = 100;
 }  // namespace
 
 QString CutText(const QString& text, int size) {
+    // No more UTF-16 units than the size: no more characters either.
+    if (text.size() <= size) return text;
     qsizetype end = 0;
     for (int kept = 0; kept < size && end < text.size(); ++kept)
         end += text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate() ? 2 : 1;

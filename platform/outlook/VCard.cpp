@@ -31,24 +31,6 @@ bool SameWord(QByteArrayView text, QByteArrayView word) {
     return true;
 }
 
-bool IsAscii(QByteArrayView bytes) {
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
-
-// A value in UTF-8 or Windows-1252, as DecodeText reads it: plain ASCII, as
-// most are, needs no telling which, and valid UTF-8 no decoder to find it out.
-QString DecodeValue(QByteArrayView bytes) {
-    // Every byte-order mark begins with one of these.
-    const auto first = bytes.isEmpty() ? 0 : static_cast<unsigned char>(bytes[0]);
-    if (first == 0 || first == 0xEF || first == 0xFF || first == 0xFE) return DecodeText(bytes);
-    if (IsAscii(bytes)) return QString::fromLatin1(bytes);
-    if (bytes.isValidUtf8()) return QString::fromUtf8(bytes);
-    return DecodeWindows1252(bytes);
-}
-
 QByteArray DecodeQuotedPrintable(QByteArrayView in) {
     QByteArray out(in.size(), Qt::Uninitialized);
     char* to = out.data();
@@ -72,7 +54,7 @@ QByteArray DecodeQuotedPrintable(QByteArrayView in) {
 
 QString DecodeCharset(QByteArrayView bytes, const QString& charset) {
     const QString cs = charset.trimmed().toUpper();
-    if (cs.isEmpty()) return DecodeValue(bytes);
+    if (cs.isEmpty()) return DecodeText(bytes);
     if (cs == "UTF-8" || cs == "UTF8") return QString::fromUtf8(bytes);
     if (cs == "WINDOWS-1252" || cs == "CP1252") return DecodeWindows1252(bytes);
     if (cs == "ISO-8859-1" || cs == "LATIN1" || cs == "US-ASCII" || cs == "ASCII") return QString::fromLatin1(bytes);
@@ -349,7 +331,7 @@ private:
         }
         p.line = line;
         if (p.params.isEmpty()) {
-            p.value = DecodeValue(raw);  // no encoding, no character set
+            p.value = DecodeText(raw);  // no encoding, no character set
         } else {
             const QString encoding = p.Param(QStringLiteral("ENCODING")).toUpper();
             bool qp = encoding == QLatin1StringView("QUOTED-PRINTABLE") || encoding == QLatin1StringView("QP");

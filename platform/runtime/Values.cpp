@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <limits>
@@ -512,9 +513,9 @@ QString DecodeText(QByteArrayView bytes) {
         QStringDecoder decoder(QStringDecoder::Utf16);
         return decoder.decode(bytes);
     }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) return text;
+    // Most texts are plain ASCII, which needs no telling which of the two it is.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; })) return QString::fromLatin1(bytes);
+    if (bytes.isValidUtf8()) return QString::fromUtf8(bytes);
     return DecodeWindows1252(bytes);
 }
 
