@@ -612,11 +612,7 @@ TEST_F(Importa, ARealAccessFileReadOnly) {
 TEST_F(Importa, ATruncatedAccessFileIsSaidToBeDamaged) {
     QFile original(kData + "/import/fruit.mdb");
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
-    const QString file = env.Root() + "/troncato.mdb";
-    QFile cut(file);
-    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
-    cut.write(original.read(70000));
-    cut.close();
+    const QString file = Write("troncato.mdb", original.read(70000));
     auto& w = Open(frmImporta::Access);
     env.ClearBoxes();
     Choose(w, file);
