@@ -10,19 +10,25 @@
 #include "Values.h"
 
 #include <QDate>
+#include <cmath>
 #include <QFileInfo>
 #include <QStringList>
 #include <cstdio>
 #include <mdbtools.h>
 #include <sqlite3.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
+// The stream goes out on a copy of the standard output; the library's own
+// prints, which the standard output takes, go nowhere.
+int gStream = STDOUT_FILENO;
+
 bool Write(const char* data, qint64 size) {
     while (size > 0) {
-        const ssize_t n = ::write(STDOUT_FILENO, data, size_t(size));
+        const ssize_t n = ::write(gStream, data, size_t(size));
         if (n <= 0) return false;
         data += n;
         size -= n;
@@ -56,35 +62,56 @@ const char* SqlType(int mdbType) {
     }
 }
 
-// The format the library is told to write dates in, and its reading back.
-constexpr char kDateFormat[] = "%Y-%m-%d %H:%M:%S";
-bool DateSerial(const QByteArray& text, double& serial) {
-    int y, mo, d, h, mi, s;
-    if (std::sscanf(text.constData(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6) return false;
-    const QDateTime when(QDate(y, mo, d), QTime(h, mi, s));
-    if (!when.isValid()) return false;
-    serial = Platform::DateToSerial(when);
-    return true;
+// Access shows and compares dates to the second; what the serial holds
+// past it is no part of the date.
+double ToTheSecond(double serial) {
+    QDateTime when = Platform::SerialToDate(serial);
+    const int ms = when.time().msec();
+    return Platform::DateToSerial(when.addMSecs(ms >= 500 ? 1000 - ms : -ms));
 }
 
-// One table copied row by row; false when it cannot be read. `rowsLeft` is
-// the number of rows the whole file could hold: a table that yields more
-// goes round its pages without end.
-bool CopyTable(MdbCatalogEntry* entry, sqlite3* db, qint64& rowsLeft, QString& why) {
+// Whether every page the table's map lists lies within the file's `pages`:
+// a page past its end is a part of the table that is gone, which the
+// library would pass over as the table's end.
+bool PagesInFile(MdbHandle* mdb, MdbTableDef* table, qint64 pages) {
+    // Maps of other kinds are read page by page, to the file's end.
+    if (!table->usage_map || table->map_sz < 1 || table->usage_map[0] > 1) return true;
+    for (gint32 page = 0;;) {
+        const gint32 next = mdb_map_find_next(mdb, table->usage_map, unsigned(table->map_sz), guint32(page));
+        if (next == 0) return true;
+        if (next <= page || next >= pages) return false;
+        page = next;
+    }
+}
+
+// One table copied row by row; false, with the reason, when it cannot be
+// read whole. `rowsLeft` is the number of rows the whole file could hold: a
+// table that yields more goes round its pages without end.
+bool CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, sqlite3* db, qint64 pages, qint64& rowsLeft, QString& why) {
+    const QString tableName = QString::fromUtf8(entry->object_name);
+    const QString damaged = QStringLiteral("la tabella '%1' non è leggibile: il file Access è danneggiato").arg(tableName);
     MdbTableDef* table = mdb_read_table(entry);
-    if (!table) return true;  // a table the library cannot open is left out, as before
+    if (!table) {
+        why = damaged;
+        return false;
+    }
+    if (!PagesInFile(mdb, table, pages)) {
+        mdb_free_tabledef(table);
+        why = damaged;
+        return false;
+    }
     mdb_read_columns(table);
     mdb_rewind_table(table);
     const int n = int(table->num_cols);
     QStringList columns, marks;
     std::vector<int> types(n);
+    std::vector<MdbColumn*> cols(n);
     for (int j = 0; j < n; ++j) {
-        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, j));
+        auto* col = cols[j] = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, j));
         types[j] = col->col_type;
         columns << Quoted(QString::fromUtf8(col->name)) + " " + SqlType(col->col_type);
         marks << "?";
     }
-    const QString tableName = QString::fromUtf8(entry->object_name);
     const QString name = Quoted(tableName);
     bool ok = n > 0 && sqlite3_exec(db, ("CREATE TABLE " + name + " (" + columns.join(", ") + ")").toUtf8().constData(),
                                     nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -94,7 +121,7 @@ bool CopyTable(MdbCatalogEntry* entry, sqlite3* db, qint64& rowsLeft, QString& w
     std::vector<std::vector<char>> bound(n, std::vector<char>(MDB_BIND_SIZE + 1));
     std::vector<int> lengths(n);
     for (int j = 0; ok && j < n; ++j) mdb_bind_column(table, j + 1, bound[j].data(), &lengths[j]);
-    bool endless = false;
+    bool endless = false, badDate = false;
     while (ok && mdb_fetch_row(table)) {
         if (--rowsLeft < 0) {
             endless = true;
@@ -107,26 +134,42 @@ bool CopyTable(MdbCatalogEntry* entry, sqlite3* db, qint64& rowsLeft, QString& w
             }
             const QByteArray text(bound[j].data(), qMin(lengths[j], int(MDB_BIND_SIZE)));
             const char* type = SqlType(types[j]);
-            double serial = 0;
-            if (type[0] == 'I') sqlite3_bind_int64(insert, j + 1, text.toLongLong());
-            else if (type[0] == 'R') sqlite3_bind_double(insert, j + 1, text.toDouble());
-            else if (type[0] == 'D' && DateSerial(text, serial)) sqlite3_bind_double(insert, j + 1, serial);
-            else if (type[0] == 'D') sqlite3_bind_null(insert, j + 1);
-            else sqlite3_bind_text(insert, j + 1, text.constData(), text.size(), SQLITE_TRANSIENT);
+            if (type[0] == 'D') {
+                // The date as the file stores it, the engine's own serial: the
+                // library's text cannot tell a day before 30/12/1899.
+                const double serial = cols[j]->cur_value_len >= 8 ? mdb_pg_get_double(mdb, cols[j]->cur_value_start) : NAN;
+                if (!(serial > -657435.0 && serial < 2958466.0)) {
+                    badDate = true;
+                    break;
+                }
+                sqlite3_bind_double(insert, j + 1, ToTheSecond(serial));
+            } else if (type[0] == 'I') {
+                sqlite3_bind_int64(insert, j + 1, text.toLongLong());
+            } else if (type[0] == 'R') {
+                sqlite3_bind_double(insert, j + 1, text.toDouble());
+            } else {
+                sqlite3_bind_text(insert, j + 1, text.constData(), text.size(), SQLITE_TRANSIENT);
+            }
         }
+        if (badDate) break;
         sqlite3_step(insert);
         sqlite3_reset(insert);
     }
     sqlite3_finalize(insert);
     mdb_free_tabledef(table);
     if (endless) why = QStringLiteral("la tabella '%1' ha più righe di quante il file ne possa contenere").arg(tableName);
-    return !endless;
+    if (badDate) why = damaged;
+    return !endless && !badDate;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
+    gStream = ::dup(STDOUT_FILENO);
+    if (gStream < 0) return 1;
+    const int nowhere = ::open("/dev/null", O_WRONLY);
+    if (nowhere >= 0) ::dup2(nowhere, STDOUT_FILENO);
     const int seconds = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 120;
     const qint64 size = QFileInfo(QString::fromLocal8Bit(argv[1])).size();
     // What reading the file can need: the library's pages and the copy of
@@ -139,8 +182,6 @@ int main(int argc, char** argv) {
 
     MdbHandle* mdb = mdb_open(argv[1], MDB_NOFLAGS);
     if (!mdb) return Fail(QStringLiteral("file Access non leggibile"));
-    mdb_set_date_fmt(mdb, kDateFormat);
-    mdb_set_shortdate_fmt(mdb, kDateFormat);
     if (!mdb_read_catalog(mdb, MDB_TABLE)) {
         mdb_close(mdb);
         return Fail(QStringLiteral("catalogo del file Access non leggibile"));
@@ -151,10 +192,12 @@ int main(int argc, char** argv) {
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     // A row takes a few bytes of its page at the least.
     qint64 rowsLeft = size / 4;
+    const qint64 pages = size / mdb->fmt->pg_size;
+    // Every table the catalogue lists is read whole, or the file is refused naming it.
     QString why;
     for (unsigned i = 0; i < mdb->num_catalog && why.isEmpty(); ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (entry->object_type == MDB_TABLE) CopyTable(entry, db, rowsLeft, why);
+        if (entry->object_type == MDB_TABLE) CopyTable(mdb, entry, db, pages, rowsLeft, why);
     }
     mdb_close(mdb);
     if (!why.isEmpty()) return Fail(why);

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -769,15 +770,17 @@ private:
     QByteArray mini_;
 };
 
-// The records of a workbook stream, one at a time.
+// The records of a workbook stream, one at a time. A record that says it
+// runs past the stream's end ends the walk there: nothing after it is read,
+// and the stream is known to be cut short.
 class Records {
 public:
     explicit Records(const QByteArray& stream, qsizetype at = 0) : stream_(stream), at_(at) {}
     bool Next() {
-        if (at_ + 4 > stream_.size()) return false;
+        if (at_ + 4 > stream_.size()) return End(false);
         type_ = U16(stream_, at_);
         const quint16 length = U16(stream_, at_ + 2);
-        if (at_ + 4 + length > stream_.size()) return false;
+        if (at_ + 4 + length > stream_.size()) return End(true);
         data_ = stream_.mid(at_ + 4, length);
         at_ += 4 + length;
         return true;
@@ -786,12 +789,21 @@ public:
     quint16 PeekType() const { return at_ + 4 <= stream_.size() ? U16(stream_, at_) : 0; }
     quint16 Type() const { return type_; }
     const QByteArray& Data() const { return data_; }
+    bool CutShort() const { return cutShort_; }
 
 private:
+    bool End(bool cutShort) {
+        at_ = stream_.size();
+        cutShort_ = cutShort_ || cutShort;
+        type_ = 0;
+        data_.clear();
+        return false;
+    }
     const QByteArray& stream_;
     qsizetype at_;
     quint16 type_ = 0;
     QByteArray data_;
+    bool cutShort_ = false;
 };
 
 // A text of Excel 97's records: its characters in one or two bytes each,
@@ -810,12 +822,166 @@ QString UnicodeText(const QByteArray& data, qsizetype at, qsizetype count) {
     return text;
 }
 
+// The texts of a workbook's records: in Excel 97 and later, Unicode; in
+// Excel 5 and 95, bytes of the code page the workbook names.
+class Texts {
+public:
+    bool biff8 = true;
+
+    void SetCodePage(quint16 page) {
+        page_ = page;
+        // 367 is plain ASCII; 1252, and 32769 as Excel 5 wrote it, the
+        // program's own table; the Macintosh's by name; others as ICU knows them.
+        if (page == 32768 || page == 10000) decoder_ = QStringDecoder("macintosh");
+        else if (page != 367 && page != 1252 && page != 32769 && page != 1200)
+            decoder_ = QStringDecoder(("cp" + QByteArray::number(page)).constData());
+        else decoder_ = QStringDecoder();
+    }
+    QString Bytes(QByteArrayView bytes) {
+        if (page_ == 367) return QString::fromLatin1(bytes);
+        if (!decoder_.isValid()) return Platform::DecodeWindows1252(bytes);
+        QString text = decoder_.decode(bytes);
+        decoder_.resetState();
+        return text;
+    }
+    // A text whose count of characters, in `countBytes` bytes, stands at `at`.
+    QString Counted(const QByteArray& data, qsizetype at, int countBytes) {
+        const qsizetype count = countBytes == 1 ? U8(data, at) : U16(data, at);
+        return biff8 ? UnicodeText(data, at + countBytes, count) : Bytes(data.mid(at + countBytes, count));
+    }
+
+private:
+    quint16 page_ = 1252;
+    QStringDecoder decoder_;
+};
+
+// The table of shared texts of Excel 97 (SST), read across the records that
+// continue it. A text whose characters run into the next record goes on
+// there after a flags byte of its own, which says whether they are in one
+// byte or two; anything else runs on as it stands.
+class SharedTexts {
+public:
+    explicit SharedTexts(const QList<QByteArray>& parts) : parts_(parts) {}
+
+    bool Read(QStringList& texts, qint64 limit) {
+        quint32 count;  // the texts kept, after the count of their uses
+        if (!Skip(4) || !U32(count)) return false;
+        for (quint32 i = 0; i < count; ++i) {
+            if (texts.size() >= limit) return false;
+            quint16 length;
+            quint8 flags;
+            if (!U16(length) || !Byte(flags)) return false;
+            quint16 runs = 0;
+            quint32 phonetic = 0;
+            if ((flags & 0x08) && !U16(runs)) return false;
+            if ((flags & 0x04) && !U32(phonetic)) return false;
+            QString text;
+            text.reserve(length);
+            bool wide = flags & 0x01;
+            while (text.size() < length) {
+                if (at_ >= parts_[part_].size()) {
+                    // The characters go on in the next record, after its flags byte.
+                    quint8 more;
+                    if (++part_ >= parts_.size()) return false;
+                    at_ = 0;
+                    if (!Byte(more)) return false;
+                    wide = more & 0x01;
+                    continue;
+                }
+                const QByteArray& p = parts_[part_];
+                if (wide) {
+                    if (at_ + 2 > p.size()) return false;
+                    text += QChar(quint16(quint8(p[at_]) | quint8(p[at_ + 1]) << 8));
+                    at_ += 2;
+                } else {
+                    text += QChar(quint8(p[at_++]));
+                }
+            }
+            if (!Skip(4 * qint64(runs) + phonetic)) return false;
+            texts << text;
+        }
+        return true;
+    }
+
+private:
+    bool Byte(quint8& v) {
+        while (part_ < parts_.size() && at_ >= parts_[part_].size()) {
+            ++part_;
+            at_ = 0;
+        }
+        if (part_ >= parts_.size()) return false;
+        v = quint8(parts_[part_][at_++]);
+        return true;
+    }
+    bool U16(quint16& v) {
+        quint8 a, b;
+        if (!Byte(a) || !Byte(b)) return false;
+        v = quint16(a | b << 8);
+        return true;
+    }
+    bool U32(quint32& v) {
+        quint16 a, b;
+        if (!U16(a) || !U16(b)) return false;
+        v = a | quint32(b) << 16;
+        return true;
+    }
+    bool Skip(qint64 n) {
+        while (n > 0) {
+            if (part_ >= parts_.size()) return false;
+            const qint64 step = qMin<qint64>(n, parts_[part_].size() - at_);
+            at_ += step;
+            n -= step;
+            if (n > 0) {
+                ++part_;
+                at_ = 0;
+            }
+        }
+        return true;
+    }
+    const QList<QByteArray>& parts_;
+    qsizetype part_ = 0, at_ = 0;
+};
+
+// The number an RK value packs: a whole number or the top of a double,
+// either of them maybe a hundredth of what it says.
+double RkNumber(quint32 rk) {
+    double d;
+    if (rk & 0x02) {
+        d = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&d, &bits, sizeof d);
+    }
+    return rk & 0x01 ? d / 100 : d;
+}
+
 enum : quint16 {
     kFormula = 0x0006, kEof = 0x000A, kDateMode = 0x0022, kFilePass = 0x002F, kContinue = 0x003C,
-    kBoundSheet = 0x0085, kMulRk = 0x00BD, kRString = 0x00D6, kXf = 0x00E0, kLabelSst = 0x00FD,
-    kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205, kString = 0x0207, kRk = 0x027E,
-    kFormat = 0x041E, kBof = 0x0809, kSharedFormula = 0x04BC, kArray = 0x0221, kTable = 0x0236,
+    kCodePage = 0x0042, kBoundSheet = 0x0085, kMulRk = 0x00BD, kRString = 0x00D6, kXf = 0x00E0,
+    kSst = 0x00FC, kLabelSst = 0x00FD, kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205,
+    kString = 0x0207, kRk = 0x027E, kFormat = 0x041E, kBof = 0x0809, kSharedFormula = 0x04BC,
+    kArray = 0x0221, kTable = 0x0236,
 };
+
+// Puts a value at its place in the sheet; the places made on the way, filled
+// or not, are taken from the budget of cells.
+bool PutCell(Sheet& sheet, quint32 row, quint32 column, const QVariant& value, qint64& cells, const Limits& limits,
+             QString* error) {
+    if (!value.isValid()) return true;
+    if (column >= quint32(limits.columns))
+        return Fail(error, QStringLiteral("il foglio '%1' non è leggibile: più di %2 colonne").arg(sheet.name).arg(limits.columns));
+    if (row >= quint32(limits.rows)) return Fail(error, QStringLiteral("il foglio '%1' non è leggibile: troppe righe").arg(sheet.name));
+    if (!PadRows(sheet, int(row) + 1, cells, error)) return false;
+    QVariantList& cellsOfRow = sheet.rows[row];
+    if (column >= quint32(cellsOfRow.size())) {
+        const qint64 cost = qint64(column) + 1 - cellsOfRow.size();
+        if (cost > cells) return Fail(error, QStringLiteral("il foglio '%1' supera il limite delle celle leggibili").arg(sheet.name));
+        cells -= cost;
+        while (cellsOfRow.size() <= qsizetype(column)) cellsOfRow << QVariant();
+    }
+    cellsOfRow[column] = value;
+    return true;
+}
 
 }  // namespace
 
@@ -823,15 +989,23 @@ bool ReadXlsRecords(const QByteArray& file, XlsRecords& records, QString* error,
     CompoundFile cf(file);
     if (!cf.Open(error)) return false;
     QByteArray stream;
+    // Excel 97 and later call the stream "Workbook", Excel 5 and 95 "Book";
+    // other writers spell them as they like.
     if (!cf.Read(QStringLiteral("Workbook"), stream) && !cf.Read(QStringLiteral("Book"), stream))
         return Fail(error, QStringLiteral("il file non contiene una cartella di lavoro"));
 
     Records globals(stream);
     if (!globals.Next() || globals.Type() != kBof) return Fail(error, QStringLiteral("inizio della cartella di lavoro non valido"));
-    const bool biff8 = U16(globals.Data(), 0) == 0x0600;
+    const quint16 version = U16(globals.Data(), 0);
+    if (version != 0x0600 && version != 0x0500)
+        return Fail(error, QStringLiteral("formato di Excel non previsto (versione %1)").arg(version, 4, 16, QLatin1Char('0')));
+    Texts texts;
+    texts.biff8 = version == 0x0600;
     QHash<int, QString> codes;
     QList<int> xfFormats;
     QList<quint32> offsets;
+    int listed = 0;
+    QStringList shared;
     while (globals.Next() && globals.Type() != kEof) {
         const QByteArray& d = globals.Data();
         switch (globals.Type()) {
@@ -839,74 +1013,135 @@ bool ReadXlsRecords(const QByteArray& file, XlsRecords& records, QString* error,
             // Everything after this record is encrypted.
             records.encrypted = true;
             return true;
+        case kCodePage: texts.SetCodePage(U16(d, 0)); break;
         case kDateMode: records.from1904 = U16(d, 0) == 1; break;
-        case kFormat:
-            codes.insert(U16(d, 0), biff8 ? UnicodeText(d, 4, U16(d, 2)) : QString::fromLatin1(d.mid(3, U8(d, 2))));
+        case kFormat: codes.insert(U16(d, 0), texts.Counted(d, 2, texts.biff8 ? 2 : 1)); break;
+        case kXf:
+            if (xfFormats.size() >= 100000) return Fail(error, QStringLiteral("troppi stili di cella"));
+            xfFormats << U16(d, 2);
             break;
-        case kXf: xfFormats << U16(d, 2); break;
         case kBoundSheet: {
-            XlsRecords::SheetRecords sheet;
-            const int length = U8(d, 6);
-            sheet.name = biff8 ? UnicodeText(d, 7, length) : QString::fromLatin1(d.mid(7, length));
-            sheet.worksheet = U8(d, 5) == 0;
-            if (records.sheets.size() >= 10000) return Fail(error, QStringLiteral("troppi fogli"));
-            records.sheets << sheet;
+            if (++listed > 10000) return Fail(error, QStringLiteral("troppi fogli"));
+            // Only worksheets hold a table; charts, macros and modules are passed over.
+            if (U8(d, 5) != 0) break;
+            records.sheets << Sheet{texts.Counted(d, 6, 1), {}};
             offsets << U32(d, 0);
+            break;
+        }
+        case kSst: {
+            QList<QByteArray> parts{d};
+            qint64 bytes = d.size();
+            while (globals.PeekType() == kContinue && globals.Next()) {
+                parts << globals.Data();
+                bytes += globals.Data().size();
+            }
+            // Each text takes three bytes at the least.
+            if (!SharedTexts(parts).Read(shared, qMin(limits.cells, bytes / 3 + 1)))
+                return Fail(error, QStringLiteral("tabella dei testi della cartella di lavoro non valida"));
             break;
         }
         default: break;
         }
     }
+    if (globals.CutShort()) return Fail(error, QStringLiteral("la cartella di lavoro è troncata"));
     auto isDate = [&](quint16 xf) { return xf < xfFormats.size() && IsDateFormat(xfFormats[xf], codes.value(xfFormats[xf])); };
+    auto number = [&](quint16 xf, double d) -> QVariant {
+        if (!std::isfinite(d)) return {};
+        return isDate(xf) ? CellDate(d, records.from1904) : QVariant(d);
+    };
 
     qint64 cells = limits.cells;
     for (int s = 0; s < records.sheets.size(); ++s) {
-        XlsRecords::SheetRecords& sheet = records.sheets[s];
-        if (!sheet.worksheet) continue;
+        Sheet& sheet = records.sheets[s];
+        const QString unreadable = QStringLiteral("il foglio '%1' non è leggibile").arg(sheet.name);
         Records r(stream, qsizetype(offsets[s]));
-        if (offsets[s] >= quint32(stream.size()) || !r.Next() || r.Type() != kBof)
-            return Fail(error, QStringLiteral("il foglio '%1' non è leggibile").arg(sheet.name));
-        while (r.Next() && r.Type() != kEof) {
+        if (offsets[s] >= quint32(stream.size()) || !r.Next() || r.Type() != kBof) return Fail(error, unreadable);
+        // Charts drawn on the sheet are streams of their own within it, each
+        // from its beginning to its end.
+        int depth = 1;
+        while (depth > 0 && r.Next()) {
             const QByteArray& d = r.Data();
+            const quint16 row = U16(d, 0), column = U16(d, 2), xf = U16(d, 4);
+            QVariant value;
             switch (r.Type()) {
-            case kNumber:
-            case kRk:
+            case kBof: ++depth; continue;
+            case kEof: --depth; continue;
+            default:
+                if (depth > 1) continue;
+            }
+            switch (r.Type()) {
+            case kNumber: {
+                if (d.size() < 14) return Fail(error, unreadable);
+                double n;
+                std::memcpy(&n, d.constData() + 6, sizeof n);
+                value = number(xf, n);
+                break;
+            }
+            case kRk: {
+                if (d.size() < 10) return Fail(error, unreadable);
+                const quint32 rk = U32(d, 6);
+                // A whole number stays one, unless it stands for a date.
+                value = (rk & 0x03) == 0x02 && !isDate(xf) ? QVariant(qint64(qint32(rk) >> 2)) : number(xf, RkNumber(rk));
+                break;
+            }
+            case kMulRk:
+                for (qsizetype i = 0, n = qMax<qsizetype>(0, (d.size() - 6) / 6); i < n; ++i) {
+                    const quint16 cellXf = U16(d, 4 + 6 * i);
+                    const quint32 rk = U32(d, 6 + 6 * i);
+                    const QVariant v = (rk & 0x03) == 0x02 && !isDate(cellXf) ? QVariant(qint64(qint32(rk) >> 2))
+                                                                              : number(cellXf, RkNumber(rk));
+                    if (!PutCell(sheet, row, quint32(column) + quint32(i), v, cells, limits, error)) return false;
+                }
+                continue;
             case kLabel:
-            case kLabelSst:
-            case kRString:
-            case kBoolErr: ++sheet.values; break;
-            case kMulRk: sheet.values += qMax<qsizetype>(0, (d.size() - 6) / 6); break;
+            case kRString: {
+                const QString text = texts.Counted(d, 6, 2);
+                if (!text.isEmpty()) value = text;
+                break;
+            }
+            case kLabelSst: {
+                const quint32 index = U32(d, 6);
+                if (d.size() < 10 || index >= quint32(shared.size())) return Fail(error, unreadable);
+                if (!shared[index].isEmpty()) value = shared[index];
+                break;
+            }
+            case kBoolErr:
+                // An error reads as no value.
+                if (d.size() < 8) return Fail(error, unreadable);
+                if (U8(d, 7) == 0) value = U8(d, 6) != 0;
+                break;
             case kFormula: {
-                ++sheet.values;
-                if (--cells < 0) return Fail(error, QStringLiteral("il foglio '%1' supera il limite delle celle leggibili").arg(sheet.name));
-                XlsRecords::Formula f{U16(d, 0), U16(d, 2), {}};
                 const QByteArray result = d.mid(6, 8);
-                if (result.size() < 8) break;
+                if (result.size() < 8) return Fail(error, unreadable);
                 if (U16(result, 6) != 0xFFFF) {
-                    double number;
-                    std::memcpy(&number, result.constData(), sizeof number);
-                    if (std::isfinite(number)) f.value = isDate(U16(d, 4)) ? CellDate(number, records.from1904) : QVariant(number);
+                    double n;
+                    std::memcpy(&n, result.constData(), sizeof n);
+                    value = number(xf, n);
                 } else if (quint8(result[0]) == 1) {
-                    f.value = quint8(result[2]) != 0;
+                    value = quint8(result[2]) != 0;
                 } else if (quint8(result[0]) == 0) {
                     // A text result follows in a record of its own, after those of a
                     // formula shared by several cells, and is continued in more
                     // records when long, each going on with a flags byte.
                     while (r.PeekType() == kSharedFormula || r.PeekType() == kArray || r.PeekType() == kTable) r.Next();
                     if (r.PeekType() != kString || !r.Next()) break;
-                    const QByteArray& text = r.Data();
-                    const qsizetype count = U16(text, 0);
-                    QString value = biff8 ? UnicodeText(text, 2, count) : QString::fromLatin1(text.mid(2, count));
-                    while (value.size() < count && r.PeekType() == kContinue && r.Next())
-                        value += UnicodeText(r.Data(), 0, count - value.size());
-                    if (!value.isEmpty()) f.value = value;
+                    const QByteArray& record = r.Data();
+                    const qsizetype count = U16(record, 0);
+                    QString text = texts.Counted(record, 0, 2);
+                    while (texts.biff8 && text.size() < count && r.PeekType() == kContinue && r.Next())
+                        text += UnicodeText(r.Data(), 0, count - text.size());
+                    if (!text.isEmpty()) value = text;
                 }
-                sheet.formulas << f;
+                // An error or an empty text reads as no value.
                 break;
             }
-            default: break;
+            default: continue;
             }
+            if (!PutCell(sheet, row, column, value, cells, limits, error)) return false;
         }
+        if (r.CutShort()) return Fail(error, unreadable + QStringLiteral(": il foglio è troncato"));
+        // Rows without a value at the end of a sheet are no rows of its table.
+        while (!sheet.rows.isEmpty() && sheet.rows.last().isEmpty()) sheet.rows.removeLast();
     }
     return true;
 }

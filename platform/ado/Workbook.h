@@ -4,8 +4,9 @@
 // A workbook comes from outside and may be damaged or made to do harm, so
 // every reader is bounded: the sheet XML is streamed with caps on its size,
 // its nesting, its cell references and the cells kept, and .xls files are
-// read by a program of their own (brivalto-xlsread), so that a fault of the
-// library that reads them ends that program, not this one.
+// read by a program of their own (brivalto-xlsread), bounded in time and
+// memory, so that whatever a damaged file makes it do ends that program,
+// not this one.
 
 #include <QList>
 #include <QString>
@@ -62,27 +63,17 @@ bool ReadStyles(QIODevice& xml, QList<bool>& dateStyles, QString* error, const L
 bool ReadSheetXml(QIODevice& xml, const Shared& shared, Sheet& sheet, qint64& cells, QString* error,
                   const Limits& limits = {});
 
-// What the .xls library leaves out, read from the workbook's own records:
-// whether it is encrypted, its date system, the sheets it lists, how many
-// values each holds and the results its formulas stored.
+// An .xls workbook of Excel 5 to 2003 (BIFF5 and BIFF8), read from its own
+// records: whether it is encrypted, and each worksheet it lists with its
+// cells. A number is a date when its cell's number format shows one, as in
+// an .xlsx; a formula reads as the result it stored.
 struct XlsRecords {
-    struct Formula {
-        quint32 row;
-        quint16 column;
-        QVariant value;  // invalid for an error or an empty text
-    };
-    struct SheetRecords {
-        QString name;
-        bool worksheet = false;  // not a chart, a macro or a module
-        qint64 values = 0;       // cells with a value, formulas included
-        QList<Formula> formulas;
-    };
     bool encrypted = false;
     bool from1904 = false;
-    QList<SheetRecords> sheets;
+    QList<Sheet> sheets;  // the worksheets, not the charts, macros or modules
 };
 // False, with the reason, when the file is no compound file holding a
-// workbook of Excel 5 to 2003 whose records can be walked.
+// workbook of Excel 5 to 2003 whose records can be walked to their end.
 bool ReadXlsRecords(const QByteArray& file, XlsRecords& records, QString* error, const Limits& limits = {});
 
 // The stream brivalto-xlsread writes on its standard output, and its reader.

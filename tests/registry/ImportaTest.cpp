@@ -606,6 +606,22 @@ TEST_F(Importa, ARealAccessFileReadOnly) {
     EXPECT_GT(w.LV->ItemCount(), 0);
 }
 
+// The first 70,000 bytes of a real Access file: the catalogue lists tables
+// whose pages are not there. The file is said to be damaged, never offered
+// as a database without them.
+TEST_F(Importa, ATruncatedAccessFileIsSaidToBeDamaged) {
+    QFile original(kData + "/import/fruit.mdb");
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QString file = Write("troncato.mdb", original.read(70000));
+    auto& w = Open(frmImporta::Access);
+    env.ClearBoxes();
+    Choose(w, file);
+    EXPECT_EQ(w.cbTables->ListCount(), 0);
+    ASSERT_FALSE(env.Prompts().isEmpty());
+    EXPECT_TRUE(env.Prompts().last().contains("non è leggibile: il file Access è danneggiato"))
+        << env.Prompts().last().toStdString();
+}
+
 TEST_F(Importa, TheWindowKeepsItsSizeWhileFormatsAndListsChange) {
     auto& w = Open(frmImporta::Access);
     w.show();

@@ -120,6 +120,25 @@ def main(folder):
             save(doc, folder, "Data1904" + ext, filt)
             doc.close(True)
 
+        # A text as long as a cell holds (32,767 characters), kept across the
+        # records that continue the table of texts, and a short one after it.
+        doc = new_book(desktop, ["Note"])
+        fill(doc, "Note", [["COGNOME", "NOTA"], ["Rossi", "".join("0123456789"[i % 10] for i in range(32767))],
+                           ["Bianchi", "breve"]])
+        save(doc, folder, "Lungo.xls", "MS Excel 97")
+        doc.close(True)
+
+        # Dates the number format alone makes dates: an elapsed time of more
+        # than a day, a date before 1900, a year alone, a quarter and a year.
+        for ext, filt in ((".xlsx", "Calc MS Excel 2007 XML"), (".xls", "MS Excel 97")):
+            doc = new_book(desktop, ["Date"])
+            fill(doc, "Date", [
+                ["DURATA", "ANTICA", "ANNO", "TRIMESTRE"],
+                [10 + (15 * 3600 + 10 * 60 + 10) / 86400, serial(1800, 5, 1), serial(2024, 3, 15), serial(2024, 3, 15)],
+            ], {0: "[HH]:MM:SS", 1: "DD/MM/YYYY", 2: "YYYY", 3: "QQ YY"})
+            save(doc, folder, "DateLontane" + ext, filt)
+            doc.close(True)
+
         # Four sheets, one of them empty, and the same workbook with a password.
         doc = new_book(desktop, ["Clienti", "Fornitori", "Vuoto", "Agenti"])
         fill(doc, "Clienti", [["COGNOME", "CITTA"], ["Rossi", "Forlì"]])
