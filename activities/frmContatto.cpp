@@ -35,6 +35,8 @@ namespace {
 const QString kDescrizione = QStringLiteral("descrizione contatto");
 const QString kTestoMessaggio = QStringLiteral("testo del messaggio");
 const QString kNonSalvato = QStringLiteral("Contatto non salvato");
+// Outlook's link is the one column of an activity the card never writes.
+const QStringList kNeverWritten{QStringLiteral("OUTL_ID")};
 const QString kUnitNames[] = {QStringLiteral("minuti"), QStringLiteral("ore"), QStringLiteral("giorni")};
 
 // The empty date of the database: a stored 0 means "none".
@@ -321,6 +323,8 @@ void frmContatto::ClearFields() {
     mAvviso2Sent = false;
     sentTimes_ = {};
     smsSent_ = false;
+    read_.Clear();
+    personRead_.Clear();
     if (qvxSMS) try {
             qvxSMS->setDeferredTime(QDateTime());
         } catch (const std::exception&) {
@@ -352,6 +356,7 @@ void frmContatto::ReadRecord(qint32 idcont, const QString& user) {
     ADODB::Recordset rs;
     if (!modAdoCommon::OpenRecordset(rs, sql, *cn, 0, 3, false, params)) return;
     if (!rs.EOF_()) {
+        read_.Take(rs, kNeverWritten);
         lbIdContatto->setText(QString::number(idcont));
         const qint32 person = Comuni::FieldNum(rs["IDANA"]).toInt();
         txID->setText(person == 0 ? QString() : QString::number(person));
@@ -424,6 +429,7 @@ void frmContatto::ShowReminderState() {
 }
 
 void frmContatto::ShowPerson() {
+    personRead_.Clear();
     if (Trim(txID->text()).isEmpty()) {
         lbRagSoc->clear();
         return;
@@ -439,6 +445,7 @@ void frmContatto::ShowPerson() {
         txID->setFocus();
         return;
     }
+    personRead_.Take(rs);
     auto f = [&rs](const char* column) { return Comuni::FieldStr(rs[QString::fromLatin1(column)]); };
     lbRagSoc->setText(QStringList{Trim(f("COGNOME") + " " + f("NOME") + " " + f("AZIENDA")), Trim(f("RUOLO")),
                                   Trim(f("INDIRIZZO")), Trim(f("CAP") + " " + f("CITTA") + " " + f("PROVINCIA")),
@@ -632,15 +639,42 @@ bool frmContatto::SmsReady() {
     return true;
 }
 
+QString frmContatto::RowSql(QVariantList& params) const {
+    params = {qint32(Val(lbIdContatto->text()))};
+    return "SELECT * FROM CONTATTI WHERE IDCONT=? AND " +
+           Attivita::OwnerCondition(QStringLiteral("UTENTE"), lbUtente->text(), params) + ";";
+}
+
+bool frmContatto::OverwriteAccepted(const RowAsRead& stored) {
+    // A row gone meanwhile is written anew, as a new activity is.
+    if (stored.IsEmpty() || read_.Matches(stored)) return true;
+    if (!read_.ConfirmOverwrite(stored, {QStringLiteral("questo contatto"), QStringLiteral("era stato letto qui"),
+                                         QStringLiteral("UTENTEMODIFICA")}))
+        return false;
+    read_ = stored;
+    return true;
+}
+
 bool frmContatto::WriteRow(const std::array<QDateTime, 2>& times) {
-    // A refused lock has been told by the wait window itself.
-    if (!DefaultInstance<frmLocked>().LockTables(*cn, QStringLiteral("CONTATTI"))) return false;
+    for (;;) {
+        // A refused lock has been told by the wait window itself.
+        if (!DefaultInstance<frmLocked>().LockTables(*cn, QStringLiteral("CONTATTI"))) return false;
+        RowAsRead meanwhile;
+        const bool written = WriteLocked(times, meanwhile);
+        Locks::ReleaseLocks(30);
+        if (meanwhile.IsEmpty()) return written;
+        // Saved again by another workstation since the look before the sends:
+        // asked with the lock released, and a Yes takes it again.
+        if (!OverwriteAccepted(meanwhile)) return false;
+    }
+}
+
+bool frmContatto::WriteLocked(const std::array<QDateTime, 2>& times, RowAsRead& meanwhile) {
     bool written = false;
     ProcGuard::Run(QStringLiteral("Procedura cmdConferma_Click di Form frmContatto"), [&] {
         const QString owner = lbUtente->text();
-        QVariantList params{qint32(Val(lbIdContatto->text()))};
-        const QString sql =
-            "SELECT * FROM CONTATTI WHERE IDCONT=? AND " + Attivita::OwnerCondition("UTENTE", owner, params) + ";";
+        QVariantList params;
+        const QString sql = RowSql(params);
         ADODB::Recordset rs;
         if (!modAdoCommon::OpenRecordset(rs, sql, *cn, 1, 3, false, params)) return;
         if (rs.EOF_()) {
@@ -652,6 +686,8 @@ bool frmContatto::WriteRow(const std::array<QDateTime, 2>& times) {
             rs.AddNew();
             rs.SetValue("IDCONT", id);
             rs.SetValue("UTENTE", owner);
+        } else if (!read_.Matches(rs, meanwhile, kNeverWritten)) {
+            return;
         }
         const QDateTime start = dpData->dateTime();
         const bool remote = ckPromemoriaRemoto->isChecked();
@@ -678,9 +714,9 @@ bool frmContatto::WriteRow(const std::array<QDateTime, 2>& times) {
         rs.SetValue("U_MOD", Now());
         if (!modAdoCommon::UpdateRecordset(rs)) return;
         lbIdContatto->setText(QString::number(Comuni::FieldNum(rs["IDCONT"]).toInt()));
+        read_.Take(rs, kNeverWritten);
         written = true;
     });
-    Locks::ReleaseLocks(30);
     return written;
 }
 
@@ -707,6 +743,18 @@ void frmContatto::cmdConferma_Click() {
     std::array<QDateTime, 2> times;
     if (remote && !RemindersReady(times)) return;
     if (sms && !SmsReady()) return;
+    // Nothing goes to the gateway for a save the user then gives up because
+    // another workstation saved the activity meanwhile.
+    if (!read_.IsEmpty()) {
+        QVariantList params;
+        const QString sql = RowSql(params);
+        ADODB::Recordset rs;
+        if (!modAdoCommon::OpenRecordset(rs, sql, *cn, 0, 3, false, params)) return;
+        RowAsRead stored;
+        if (!rs.EOF_()) stored.Take(rs, kNeverWritten);
+        rs.Close();
+        if (!OverwriteAccepted(stored)) return;
+    }
     if (remote) {
         SendReminders(times);
         ShowReminderState();
@@ -714,7 +762,7 @@ void frmContatto::cmdConferma_Click() {
     if (sms) {
         if (Trim(txID->text()).isEmpty()) mCellulare.clear();
         if (Trim(mCellulare).isEmpty()) {
-            QPointer<frmCellulare> prompt = new frmCellulare(cn.get(), txID);
+            QPointer<frmCellulare> prompt = new frmCellulare(cn.get(), txID, personRead_);
             prompt->Show(vbModal, this);
             const bool ok = prompt && !prompt->IsUnloaded() && prompt->Tag == QLatin1String("OK");
             if (ok) mCellulare = prompt->txNumero->text();
