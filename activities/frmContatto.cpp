@@ -227,6 +227,7 @@ frmContatto::frmContatto() {
     for (QPlainTextEdit* box : {txDescrizione, txNote})
         connect(box, &QPlainTextEdit::textChanged, this, &frmContatto::Modifica);
     connect(dpData, &DateTimePicker::Change, this, &frmContatto::Modifica);
+    connect(dpData, &DateTimePicker::Change, this, &frmContatto::FollowReminderText);
     connect(dpDurata, &TimePicker::Change, this, &frmContatto::Modifica);
     connect(txGiorni, &QSpinBox::valueChanged, this, &frmContatto::Modifica);
     connect(cbMinuti, &QComboBox::editTextChanged, this, &frmContatto::Modifica);
@@ -325,6 +326,7 @@ void frmContatto::ClearFields() {
     smsSent_ = false;
     read_.Clear();
     personRead_.Clear();
+    proposedText_.clear();
     if (qvxSMS) try {
             qvxSMS->setDeferredTime(QDateTime());
         } catch (const std::exception&) {
@@ -402,6 +404,11 @@ void frmContatto::ReadRecord(qint32 idcont, const QString& user) {
         }
         // A second reminder is wanted when it went out or its time is stored.
         ck2ndAvviso->setChecked(mAvviso2Sent || Serial(rs["AVVISO2DATE"]) > 0);
+        // A stored text that is the one the card proposes, not yet with the
+        // gateway, goes on following the card.
+        const QString stored = txMessaggio->toPlainText();
+        if (!mAvviso1Sent && !mAvviso2Sent && !stored.isEmpty() && stored == Trim(NoLineEnds(DefaultReminderText())))
+            proposedText_ = stored;
         loading_ = false;
     }
     rs.Close();
@@ -469,6 +476,7 @@ void frmContatto::cmdRicerca_Click() {
 
 void frmContatto::cbTipo_Click() {
     Modifica();
+    FollowReminderText();
     const bool sms = TipoScelto() == QLatin1String("M");
     Label1[1]->setText(sms ? kTestoMessaggio : kDescrizione);
     // Greyed rather than hidden: a tick given before the type changed stays in sight.
@@ -480,14 +488,8 @@ void frmContatto::Check1_Click() { Check1->setCheckState(Qt::PartiallyChecked); 
 void frmContatto::ckPromemoriaRemoto_Click() {
     if (lbGiaInviato->isVisibleTo(this)) return;
     if (ckPromemoriaRemoto->isChecked()) {
-        const QString app = App::EXEName();
-        auto sender = [&app](const char* key) {
-            return GetSetting(app, QStringLiteral("Sender"), QString::fromUtf8(key));
-        };
-        const QDateTime start = dpData->dateTime();
-        txMessaggio->setPlainText("Promemoria " + cbTipo->Text() + " del " + FormatDate(start, "dd/mm/yyyy") + " alle " +
-                                  start.toString(QStringLiteral("HH:mm")) + "\n" + sender("Company") + "\n" +
-                                  sender("Address") + "\n" + sender("Città") + "\n" + "Tel.: " + sender("Phone"));
+        proposedText_ = DefaultReminderText();
+        txMessaggio->setPlainText(proposedText_);
         if (Val(txQuanti[0]->text()) == 0) {
             txQuanti[0]->setText(QStringLiteral("1"));
             cbCosa[0]->SetListIndex(1);
@@ -501,6 +503,25 @@ void frmContatto::ckPromemoriaRemoto_Click() {
     }
     ShowReminderState();
     Modifica();
+}
+
+QString frmContatto::DefaultReminderText() const {
+    const QString app = App::EXEName();
+    auto sender = [&app](const char* key) { return GetSetting(app, QStringLiteral("Sender"), QString::fromUtf8(key)); };
+    const QDateTime start = dpData->dateTime();
+    return "Promemoria " + cbTipo->Text() + " del " + FormatDate(start, "dd/mm/yyyy") + " alle " +
+           start.toString(QStringLiteral("HH:mm")) + "\n" + sender("Company") + "\n" + sender("Address") + "\n" +
+           sender("Città") + "\n" + "Tel.: " + sender("Phone");
+}
+
+void frmContatto::FollowReminderText() {
+    // Only a text the card proposed and the user left alone; what the gateway
+    // already holds stays as it went.
+    if (proposedText_.isEmpty() || mAvviso1Sent || mAvviso2Sent || txMessaggio->toPlainText() != proposedText_) return;
+    const QString text = DefaultReminderText();
+    if (text == proposedText_) return;
+    proposedText_ = text;
+    txMessaggio->setPlainText(text);
 }
 
 void frmContatto::ck2ndAvviso_Click() { ShowReminderState(); }
@@ -735,7 +756,11 @@ void frmContatto::cmdConferma_Click() {
         txDescrizione->setFocus();
         return;
     }
+    // The reminder text as it goes: the one proposed tells the start as it is now.
+    FollowReminderText();
+    const bool proposed = !proposedText_.isEmpty() && txMessaggio->toPlainText() == proposedText_;
     txMessaggio->setPlainText(Trim(NoLineEnds(txMessaggio->toPlainText())));
+    if (proposed) proposedText_ = txMessaggio->toPlainText();
     if (!TextsFit()) return;
     const bool remote = ckPromemoriaRemoto->isChecked();
     const bool sms = ckSMS->isChecked() && !smsSent_;

@@ -120,6 +120,10 @@ private:
     // one the card read, or the user chose to overwrite what another
     // workstation saved meanwhile (the row then counts as read).
     bool OverwriteAccepted(const RowAsRead& stored);
+    // The reminder text the card proposes for its type, start and sender.
+    QString DefaultReminderText() const;
+    // A proposed reminder text the user has not edited follows the card.
+    void FollowReminderText();
     void ShowPerson();
     void ShowReminderState();
     void SetLead(int k, const QDateTime& start, const QDateTime& time);
@@ -130,4 +134,5 @@ private:
     std::array<QDateTime, 2> sentTimes_;  // stored times of reminders already with the gateway
     RowAsRead read_;        // the activity as the card read it; empty for a new one
     RowAsRead personRead_;  // the person as the lookup read it
+    QString proposedText_;  // the reminder text as the card last proposed it
 };

@@ -66,6 +66,18 @@ protected:
         if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
         QTest::keyClicks(field, keys);
     }
+    // The user clicks a tick box (on its box: the row is wider than its caption).
+    static void Tick(QCheckBox* box) {
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    }
+    // The user types the card's start.
+    static void TypeStart(frmContatto& c, const QDateTime& start) {
+        QLineEdit* box = c.dpData->Editor();
+        QApplication::setActiveWindow(&c);
+        box->setFocus();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 8, box->height() / 2));
+        QTest::keyClicks(box, start.toString("dd/MM/yyyy HH:mm"));
+    }
 };
 
 }  // namespace
@@ -90,6 +102,48 @@ TEST_F(Reminders, TurningThemOnFillsTheDefaults) {
     c.ckPromemoriaRemoto->click();
     EXPECT_FALSE(c.frPromemoriaRemoto->isEnabled());
     EXPECT_FALSE(c.txMessaggio->toPlainText().isEmpty());  // kept
+}
+
+// The text the card proposes tells the start as it is at the save: moved
+// after ticking the box (here because the save refused a lead too short),
+// the SMS handed to the gateway gives the new time. A text the user edited
+// goes as typed.
+TEST_F(Reminders, AProposedTextFollowsTheStartUpToTheSave) {
+    auto& c = Open("R");
+    c.show();
+    const QDateTime first = now.addSecs(35 * 60), later = now.addSecs(3 * 3600);
+    TypeStart(c, first);
+    Tick(c.ckPromemoriaRemoto);
+    EXPECT_TRUE(c.txMessaggio->toPlainText().startsWith("Promemoria Appuntamento del " + first.toString("dd/MM/yyyy") +
+                                                       " alle " + first.toString("HH:mm") + "\n"));
+    Type(c.txCellMail, "333 444 5555");
+    QTest::mouseClick(c.cmdConferma, Qt::LeftButton);  // an hour before a start 35 minutes away
+    EXPECT_EQ(env.Prompts(), QStringList{kFirstTooSoon});
+    TypeStart(c, later);
+    QTest::mouseClick(c.cmdConferma, Qt::LeftButton);
+    EXPECT_EQ(env.Boxes().size(), 1) << env.Prompts().join("|").toStdString();
+    const QString told = "Promemoria Appuntamento del " + later.toString("dd/MM/yyyy") + " alle " +
+                         later.toString("HH:mm") + "- VETRI SRL- VIA ROMA 1- FORLI- Tel.: 0543 1";
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_TRUE(Sent()[0].contains("<TEXT>" + told + "</TEXT>")) << Sent()[0].toStdString();
+    EXPECT_EQ(Value("SELECT AVVISOMESSAGE FROM CONTATTI").toString(), told);
+    EXPECT_EQ(Value("SELECT DATA FROM CONTATTI").toDateTime(), later);
+
+    // Edited by the user: it stays as typed, whatever the start.
+    auto& d = Open("R");
+    d.show();
+    TypeStart(d, later);
+    Tick(d.ckPromemoriaRemoto);
+    Type(d.txCellMail, "333 444 5555");
+    d.txMessaggio->setFocus();
+    d.txMessaggio->moveCursor(QTextCursor::End);
+    QTest::keyClicks(d.txMessaggio, " PORTARE I CAMPIONI");
+    TypeStart(d, later.addSecs(3600));
+    EXPECT_TRUE(d.txMessaggio->toPlainText().startsWith("Promemoria Appuntamento del " + later.toString("dd/MM/yyyy") +
+                                                       " alle " + later.toString("HH:mm") + "\n"));
+    QTest::mouseClick(d.cmdConferma, Qt::LeftButton);
+    ASSERT_EQ(Sent().size(), 2);
+    EXPECT_TRUE(Sent()[1].contains("<TEXT>" + told + " PORTARE I CAMPIONI</TEXT>")) << Sent()[1].toStdString();
 }
 
 TEST_F(Reminders, SendTimesAndTheSixMinuteRule) {
