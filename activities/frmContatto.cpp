@@ -35,6 +35,8 @@ namespace {
 const QString kDescrizione = QStringLiteral("descrizione contatto");
 const QString kTestoMessaggio = QStringLiteral("testo del messaggio");
 const QString kNonSalvato = QStringLiteral("Contatto non salvato");
+const QString kNonSalvateProseguire =
+    QStringLiteral("Sono state effettuate modifiche non ancora salvate. Proseguire ugualmente?");
 // Outlook's link is the one column of an activity the card never writes.
 const QStringList kNeverWritten{QStringLiteral("OUTL_ID")};
 const QString kUnitNames[] = {QStringLiteral("minuti"), QStringLiteral("ore"), QStringLiteral("giorni")};
@@ -813,7 +815,17 @@ void frmContatto::cmdConferma_Click() {
     Hide();
 }
 
+bool frmContatto::DiscardConfirmed() {
+    if (!cmdConferma->isEnabled()) return true;
+    if (MsgBox(kNonSalvateProseguire, vbYesNo + vbQuestion + vbDefaultButton2) == vbNo) return false;
+    // Answered: the caller's unload that follows has nothing more to ask.
+    cmdConferma->setEnabled(false);
+    return true;
+}
+
 void frmContatto::cmdAnnulla_Click() {
+    // Asked while the card is in sight: No leaves it as it is, with its edits.
+    if (!DiscardConfirmed()) return;
     if (!Tag.isEmpty()) {
         Tag = QStringLiteral("KILL");
         Hide();
@@ -822,17 +834,17 @@ void frmContatto::cmdAnnulla_Click() {
     Unload();
 }
 
-void frmContatto::Form_QueryUnload(int& cancel, int) {
+void frmContatto::Form_QueryUnload(int& cancel, int unloadMode) {
     if (Tag == QLatin1String("KILL")) return;
     cancel = 1;
+    // The close box is the user's cancel: the same question, with the card in sight.
+    if (unloadMode == vbFormControlMenu && !DiscardConfirmed()) return;
     Tag = QStringLiteral("KILL");
     Hide();
 }
 
 void frmContatto::Form_Unload(int& cancel) {
-    if (cmdConferma->isEnabled() &&
-        MsgBox(QStringLiteral("Sono state effettuate modifiche non ancora salvate. Proseguire ugualmente?"),
-               vbYesNo + vbQuestion + vbDefaultButton2) == vbNo) {
+    if (cmdConferma->isEnabled() && MsgBox(kNonSalvateProseguire, vbYesNo + vbQuestion + vbDefaultButton2) == vbNo) {
         cancel = 1;
         return;
     }

@@ -124,6 +124,8 @@ private:
     QString DefaultReminderText() const;
     // A proposed reminder text the user has not edited follows the card.
     void FollowReminderText();
+    // Cancelling with unsaved changes asks first, with the card in sight.
+    bool DiscardConfirmed();
     void ShowPerson();
     void ShowReminderState();
     void SetLead(int k, const QDateTime& start, const QDateTime& time);

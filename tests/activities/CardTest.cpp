@@ -49,6 +49,8 @@ protected:
     }
 };
 
+const QString kUnsaved = "Sono state effettuate modifiche non ancora salvate. Proseguire ugualmente?";
+
 }  // namespace
 
 TEST_F(Card, ANewActivityIsWrittenUnderTheLockAndReadBack) {
@@ -142,28 +144,66 @@ TEST_F(Card, RefusalsAndCancelsWriteNothing) {
     EXPECT_EQ(c.Tag, "NEW");
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 
-    // Cancel from the agenda: hidden with "KILL", still loaded for the caller.
+    // Cancel from the agenda, the changes given up: hidden with "KILL", still loaded for the caller.
+    env.ClearBoxes();
+    env.AnswerNext(Platform::vbYes);
     c.cmdAnnulla_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{kUnsaved});
     EXPECT_EQ(c.Tag, "KILL");
     EXPECT_TRUE(c.IsLoaded() && !c.IsUnloaded());
 
-    // The list leaves the tag empty: the close box hides with "KILL" and asks nothing.
+    // The list leaves the tag empty: the close box hides with "KILL", asking first about the changes.
     env.ClearBoxes();
     c.Tag.clear();
     c.txLuogo->setText("y");
     c.show();
+    env.AnswerNext(Platform::vbYes);
     c.close();
     EXPECT_EQ(c.Tag, "KILL");
     EXPECT_TRUE(c.isHidden());
     EXPECT_FALSE(c.IsUnloaded());
-    EXPECT_TRUE(env.Boxes().isEmpty());
+    EXPECT_EQ(env.Prompts(), QStringList{kUnsaved});
     // Unloading it afterwards with unsaved changes asks; No keeps it.
+    env.ClearBoxes();
+    c.txLuogo->setText("z");
     env.AnswerNext(Platform::vbNo);
     EXPECT_FALSE(c.Unload());
     EXPECT_EQ(env.Prompts(), QStringList{"Sono state effettuate modifiche non ancora salvate. Proseguire ugualmente?"});
     EXPECT_EQ(env.Boxes()[0].style, Platform::vbYesNo + Platform::vbQuestion + Platform::vbDefaultButton2);
     env.AnswerNext(Platform::vbYes);
     EXPECT_TRUE(c.Unload());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+}
+
+// Cancelling a card with changes asks while the card is in sight: No leaves
+// it as it was, with its edits; Yes hides it, and its caller's unload, or the
+// program's end, asks nothing more.
+TEST_F(Card, CancellingAnEditedCardAsksWithTheCardInSight) {
+    auto& c = Open();
+    c.Tag = "NEW";
+    Platform::SetModalHandler([&](Form&) {
+        Type(c.txLuogo, "sede");
+        env.AnswerNext(Platform::vbNo);
+        QTest::mouseClick(c.cmdAnnulla, Qt::LeftButton);
+        EXPECT_EQ(env.Prompts(), QStringList{kUnsaved});
+        EXPECT_TRUE(c.isVisible());
+        EXPECT_EQ(c.Tag, "NEW");
+        EXPECT_EQ(c.txLuogo->text(), "sede");
+        EXPECT_TRUE(c.cmdConferma->isEnabled());
+        // Its close box is the same cancel.
+        env.AnswerNext(Platform::vbNo);
+        c.close();
+        EXPECT_TRUE(c.isVisible());
+        EXPECT_EQ(c.Tag, "NEW");
+        env.AnswerNext(Platform::vbYes);
+        QTest::mouseClick(c.cmdAnnulla, Qt::LeftButton);
+        EXPECT_TRUE(c.isHidden());
+    });
+    c.Show(Platform::vbModal);
+    EXPECT_EQ(c.Tag, "KILL");
+    EXPECT_EQ(env.Prompts(), QStringList(3, kUnsaved));
+    EXPECT_TRUE(c.Unload());
+    EXPECT_EQ(env.Boxes().size(), 3);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 }
 
