@@ -156,7 +156,7 @@ frmAgenda::frmAgenda() {
     connect(Planner, &P::AlarmChanged, this, &frmAgenda::Planner_AlarmChanged);
     connect(Planner, &P::AppointmentDeleted, this, &frmAgenda::Planner_AppointmentDeleted);
     connect(Planner, &P::TaskAdded, this, &frmAgenda::Planner_TaskAdded);
-    connect(Planner, &P::TaskChanged, this, &frmAgenda::Planner_TaskChanged);
+    connect(Planner, &P::TaskChanged, this, qOverload<const TaskPtr&, bool&>(&frmAgenda::Planner_TaskChanged));
     connect(Planner, &P::TaskAlarmChanged, this, &frmAgenda::Planner_TaskAlarmChanged);
     connect(Planner, &P::TaskDeleted, this, &frmAgenda::Planner_TaskDeleted);
     connect(Planner, &P::FindContact, this, &frmAgenda::Planner_FindContact);
@@ -318,11 +318,16 @@ void frmAgenda::LoadAgenda(bool showPast, bool showMail, bool showTel) {
         PlannerTasks& tasks = data.Tasks();
         while (!rs.EOF_()) {
             const qint32 id = tasks.NewItemId();
-            tasks.Add(id, QString(), Comuni::FieldStr(rs["SHORTDESC"]), Comuni::FieldStr(rs["LONGDESC"]),
-                      Comuni::FieldNum(rs["DUETO"]), qint16(Comuni::FieldNum(rs["PRIORITY"]).toInt()),
-                      Comuni::FieldStr(rs["PROJECT"]), Comuni::FieldNum(rs["DONE"]).toBool(),
-                      Comuni::FieldNum(rs["DATEDONE"]), Comuni::FieldNum(rs["REMINDERDATE"]),
-                      QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()) + "/" + Comuni::FieldStr(rs["UTENTE"]));
+            const TaskPtr task =
+                tasks.Add(id, QString(), Comuni::FieldStr(rs["SHORTDESC"]), Comuni::FieldStr(rs["LONGDESC"]),
+                          Comuni::FieldNum(rs["DUETO"]), qint16(Comuni::FieldNum(rs["PRIORITY"]).toInt()),
+                          Comuni::FieldStr(rs["PROJECT"]), Comuni::FieldNum(rs["DONE"]).toBool(),
+                          Comuni::FieldNum(rs["DATEDONE"]), Comuni::FieldNum(rs["REMINDERDATE"]),
+                          QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()) + "/" + Comuni::FieldStr(rs["UTENTE"]));
+            // The task as read, for its next change to compare with.
+            RowAsRead read;
+            read.Take(rs);
+            task->HostData = QVariant::fromValue(read);
             rs.MoveNext();
         }
         rs.Close();
@@ -378,7 +383,7 @@ void frmAgenda::Command1_Click() {
 // ---------------------------------------------------------------- writers
 
 bool frmAgenda::Write(const QString& table, const QString& where,
-                      const std::function<QString(QVariantList&)>& statement) {
+                      const std::function<QString(QVariantList&)>& statement, const std::function<void()>& written) {
     if (!cn_) return false;
     if (!DefaultInstance<frmLocked>().LockTables(*cn_, table)) {
         MsgBox(kNotWritten, vbOKOnly);
@@ -388,7 +393,12 @@ bool frmAgenda::Write(const QString& table, const QString& where,
     try {
         QVariantList params;
         const QString sql = statement(params);
+        if (sql.isEmpty()) {
+            Locks::ReleaseLocks(30);
+            return false;
+        }
         cn_->Execute(sql, params);
+        if (written) written();
     } catch (const std::exception& e) {
         // The lock goes first: the box must not keep other workstations waiting.
         Err().Set(e);
@@ -403,7 +413,8 @@ bool frmAgenda::Write(const QString& table, const QString& where,
 }
 
 void frmAgenda::WriteKeyed(const QString& key, const QString& table, const QString& idColumn, const QString& where,
-                           const QString& statement, const std::function<QVariantList()>& values) {
+                           const QString& statement, const std::function<QVariantList()>& values,
+                           const KeyedStep& unchanged, const KeyedStep& written) {
     BusyGuard busy(*this);
     qint32 number = 0;
     QString user;
@@ -412,12 +423,36 @@ void frmAgenda::WriteKeyed(const QString& key, const QString& table, const QStri
         reloadWanted_ = true;
         return;
     }
-    Write(table, where, [&](QVariantList& params) {
-        if (values) params = values();
-        params << number;
-        return statement + " WHERE " + idColumn + "=? AND " +
-               Attivita::OwnerCondition(QStringLiteral("UTENTE"), user, params) + ";";
-    });
+    Write(
+        table, where,
+        [&](QVariantList& params) {
+            if (unchanged && !unchanged(number, user)) return QString();
+            if (values) params = values();
+            params << number;
+            return statement + " WHERE " + idColumn + "=? AND " +
+                   Attivita::OwnerCondition(QStringLiteral("UTENTE"), user, params) + ";";
+        },
+        [&] {
+            if (written) written(number, user);
+        });
+}
+
+bool frmAgenda::ReadTask(qint32 number, const QString& user, RowAsRead& row) {
+    row.Clear();
+    QVariantList params{number};
+    const QString sql =
+        "SELECT * FROM TODO WHERE ID=? AND " + Attivita::OwnerCondition(QStringLiteral("UTENTE"), user, params) + ";";
+    ADODB::Recordset rs;
+    if (!modAdoCommon::OpenRecordset(rs, sql, *cn_, 0, 3, false, params)) return false;
+    if (!rs.EOF_()) row.Take(rs);
+    return true;
+}
+
+bool frmAgenda::KeepStoredTask(const TaskPtr& item, qint32 number, const QString& user) {
+    RowAsRead stored;
+    if (!ReadTask(number, user, stored)) return false;
+    item->HostData = QVariant::fromValue(stored);
+    return true;
 }
 
 void frmAgenda::Planner_AlarmChanged(const AppointmentPtr& item) {
@@ -434,34 +469,72 @@ void frmAgenda::Planner_TaskAdded(const TaskPtr& item) {
     BusyGuard busy(*this);
     qint32 number = 0;
     const QString user = Global::gCurrentUser;
-    const bool written = Write(QStringLiteral("TODO"), QStringLiteral("Planner_TaskAdded"), [&](QVariantList& params) {
-        number = NuovaIDTODO();
-        if (number <= 0) Err().Raise(5, QStringLiteral("Numero della nuova attività non disponibile"));
-        params << number << item->ShortDesc << item->LongDesc << StoredTime(item->Due)
-               << StoredTime(item->DateDone) << int(item->Priority) << item->Project << StoredTime(item->Reminder)
-               << (item->Done ? -1 : 0) << user;
-        return QStringLiteral("INSERT INTO TODO (ID,SHORTDESC,LONGDESC,DUETO,DATEDONE,PRIORITY,PROJECT,REMINDERDATE,DONE, "
-                              "UTENTE) VALUES(?,?,?,?,?,?,?,?,?,?);");
-    });
+    const bool written = Write(
+        QStringLiteral("TODO"), QStringLiteral("Planner_TaskAdded"),
+        [&](QVariantList& params) {
+            number = NuovaIDTODO();
+            if (number <= 0) Err().Raise(5, QStringLiteral("Numero della nuova attività non disponibile"));
+            params << number << item->ShortDesc << item->LongDesc << StoredTime(item->Due)
+                   << StoredTime(item->DateDone) << int(item->Priority) << item->Project << StoredTime(item->Reminder)
+                   << (item->Done ? -1 : 0) << user;
+            return QStringLiteral(
+                "INSERT INTO TODO (ID,SHORTDESC,LONGDESC,DUETO,DATEDONE,PRIORITY,PROJECT,REMINDERDATE,DONE, "
+                "UTENTE) VALUES(?,?,?,?,?,?,?,?,?,?);");
+        },
+        [&] { KeepStoredTask(item, number, user); });
     // The task is found again by its key from now on.
     if (written) item->Key = QString::number(number) + "/" + user;
 }
 
 void frmAgenda::Planner_TaskChanged(const TaskPtr& item) {
-    // The owner of a task never changes.
-    WriteKeyed(item->Key, QStringLiteral("TODO"), QStringLiteral("ID"), QStringLiteral("Planner_TaskChanged"),
-               QStringLiteral("UPDATE TODO SET SHORTDESC=?,LONGDESC=?,DUETO=?,DATEDONE=?,PRIORITY=?,PROJECT=?,"
-                              "REMINDERDATE=?,DONE=?"),
-               [&] {
-                   return QVariantList{item->ShortDesc,          item->LongDesc,      StoredTime(item->Due),
-                                       StoredTime(item->DateDone), int(item->Priority), item->Project,
-                                       StoredTime(item->Reminder), item->Done ? -1 : 0};
-               });
+    bool cancel = false;
+    Planner_TaskChanged(item, cancel);
+}
+
+void frmAgenda::Planner_TaskChanged(const TaskPtr& item, bool& cancel) {
+    BusyGuard busy(*this);
+    // The whole task is written: what another workstation stored since the
+    // agenda read it would be lost. TODO keeps no stamp, so its columns tell.
+    RowAsRead read = item->HostData.value<RowAsRead>();
+    for (;;) {
+        RowAsRead meanwhile;
+        // The owner of a task never changes.
+        WriteKeyed(
+            item->Key, QStringLiteral("TODO"), QStringLiteral("ID"), QStringLiteral("Planner_TaskChanged"),
+            QStringLiteral("UPDATE TODO SET SHORTDESC=?,LONGDESC=?,DUETO=?,DATEDONE=?,PRIORITY=?,PROJECT=?,"
+                           "REMINDERDATE=?,DONE=?"),
+            [&] {
+                return QVariantList{item->ShortDesc,          item->LongDesc,      StoredTime(item->Due),
+                                    StoredTime(item->DateDone), int(item->Priority), item->Project,
+                                    StoredTime(item->Reminder), item->Done ? -1 : 0};
+            },
+            [&](qint32 number, const QString& user) {
+                RowAsRead stored;
+                if (!ReadTask(number, user, stored)) {
+                    reloadWanted_ = true;
+                    return false;
+                }
+                if (stored.IsEmpty() || read.Matches(stored)) return true;
+                meanwhile = stored;
+                return false;
+            },
+            [&](qint32 number, const QString& user) { return KeepStoredTask(item, number, user); });
+        if (meanwhile.IsEmpty()) return;
+        // Asked with the lock released; a Yes takes it again and looks once more.
+        if (!read.ConfirmOverwrite(meanwhile, {QStringLiteral("questa attività"), QStringLiteral("era stata letta qui"),
+                                               QString()})) {
+            cancel = true;
+            return;
+        }
+        read = meanwhile;
+    }
 }
 
 void frmAgenda::Planner_TaskAlarmChanged(const TaskPtr& item) {
-    WriteKeyed(item->Key, QStringLiteral("TODO"), QStringLiteral("ID"), QStringLiteral("Planner_TaskAlarmChanged"),
-               QStringLiteral("UPDATE TODO SET REMINDERDATE=?"), [&] { return QVariantList{StoredTime(item->Reminder)}; });
+    WriteKeyed(
+        item->Key, QStringLiteral("TODO"), QStringLiteral("ID"), QStringLiteral("Planner_TaskAlarmChanged"),
+        QStringLiteral("UPDATE TODO SET REMINDERDATE=?"), [&] { return QVariantList{StoredTime(item->Reminder)}; }, {},
+        [&](qint32 number, const QString& user) { return KeepStoredTask(item, number, user); });
 }
 
 void frmAgenda::Planner_TaskDeleted(const TaskPtr& item) {

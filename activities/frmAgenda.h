@@ -1,6 +1,7 @@
 #pragma once
 #include "Form.h"
 #include "Planner.h"
+#include "RowAsRead.h"
 
 #include <QDateTime>
 #include <functional>
@@ -61,6 +62,7 @@ public:
     void Planner_AlarmChanged(const Platform::AppointmentPtr& item);
     void Planner_AppointmentDeleted(const Platform::AppointmentPtr& item);
     void Planner_TaskAdded(const Platform::TaskPtr& item);
+    void Planner_TaskChanged(const Platform::TaskPtr& item, bool& cancel);
     void Planner_TaskChanged(const Platform::TaskPtr& item);
     void Planner_TaskAlarmChanged(const Platform::TaskPtr& item);
     void Planner_TaskDeleted(const Platform::TaskPtr& item);
@@ -83,11 +85,22 @@ private:
     void Reload();
     // The table locked, the statement run, the locks released; a refused
     // lock or a failed statement tells the user. True when it was written.
-    bool Write(const QString& table, const QString& where, const std::function<QString(QVariantList&)>& statement);
+    // A `statement` that gives no text writes nothing and tells nothing;
+    // `written` runs after the statement, still under the lock.
+    bool Write(const QString& table, const QString& where, const std::function<QString(QVariantList&)>& statement,
+               const std::function<void()>& written = {});
     // The same for the row the item's key names: `statement` with the values
-    // read after the lock, then WHERE its number and owner.
+    // read after the lock, then WHERE its number and owner. Under the lock,
+    // `unchanged` may keep the statement from running; `written` follows it.
+    using KeyedStep = std::function<bool(qint32 number, const QString& user)>;
     void WriteKeyed(const QString& key, const QString& table, const QString& idColumn, const QString& where,
-                    const QString& statement, const std::function<QVariantList()>& values);
+                    const QString& statement, const std::function<QVariantList()>& values,
+                    const KeyedStep& unchanged = {}, const KeyedStep& written = {});
+    // The task's row as stored now into `row` (left empty when there is none);
+    // false when it could not be read (the user has been told).
+    bool ReadTask(qint32 number, const QString& user, RowAsRead& row);
+    // The stored row kept with a task, to compare with it at its next change.
+    bool KeepStoredTask(const Platform::TaskPtr& item, qint32 number, const QString& user);
     // 1 found (its name set), 0 no such record (told), -1 the query failed.
     int LookUpContact(const QString& number, QString& contactName);
 

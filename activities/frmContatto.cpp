@@ -35,6 +35,10 @@ namespace {
 const QString kDescrizione = QStringLiteral("descrizione contatto");
 const QString kTestoMessaggio = QStringLiteral("testo del messaggio");
 const QString kNonSalvato = QStringLiteral("Contatto non salvato");
+const QString kNonSalvateProseguire =
+    QStringLiteral("Sono state effettuate modifiche non ancora salvate. Proseguire ugualmente?");
+// Outlook's link is the one column of an activity the card never writes.
+const QStringList kNeverWritten{QStringLiteral("OUTL_ID")};
 const QString kUnitNames[] = {QStringLiteral("minuti"), QStringLiteral("ore"), QStringLiteral("giorni")};
 
 // The empty date of the database: a stored 0 means "none".
@@ -225,6 +229,7 @@ frmContatto::frmContatto() {
     for (QPlainTextEdit* box : {txDescrizione, txNote})
         connect(box, &QPlainTextEdit::textChanged, this, &frmContatto::Modifica);
     connect(dpData, &DateTimePicker::Change, this, &frmContatto::Modifica);
+    connect(dpData, &DateTimePicker::Change, this, &frmContatto::FollowReminderText);
     connect(dpDurata, &TimePicker::Change, this, &frmContatto::Modifica);
     connect(txGiorni, &QSpinBox::valueChanged, this, &frmContatto::Modifica);
     connect(cbMinuti, &QComboBox::editTextChanged, this, &frmContatto::Modifica);
@@ -321,6 +326,9 @@ void frmContatto::ClearFields() {
     mAvviso2Sent = false;
     sentTimes_ = {};
     smsSent_ = false;
+    read_.Clear();
+    personRead_.Clear();
+    proposedText_.clear();
     if (qvxSMS) try {
             qvxSMS->setDeferredTime(QDateTime());
         } catch (const std::exception&) {
@@ -352,6 +360,7 @@ void frmContatto::ReadRecord(qint32 idcont, const QString& user) {
     ADODB::Recordset rs;
     if (!modAdoCommon::OpenRecordset(rs, sql, *cn, 0, 3, false, params)) return;
     if (!rs.EOF_()) {
+        read_.Take(rs, kNeverWritten);
         lbIdContatto->setText(QString::number(idcont));
         const qint32 person = Comuni::FieldNum(rs["IDANA"]).toInt();
         txID->setText(person == 0 ? QString() : QString::number(person));
@@ -397,6 +406,11 @@ void frmContatto::ReadRecord(qint32 idcont, const QString& user) {
         }
         // A second reminder is wanted when it went out or its time is stored.
         ck2ndAvviso->setChecked(mAvviso2Sent || Serial(rs["AVVISO2DATE"]) > 0);
+        // A stored text that is the one the card proposes, not yet with the
+        // gateway, goes on following the card.
+        const QString stored = txMessaggio->toPlainText();
+        if (!mAvviso1Sent && !mAvviso2Sent && !stored.isEmpty() && stored == Trim(NoLineEnds(DefaultReminderText())))
+            proposedText_ = stored;
         loading_ = false;
     }
     rs.Close();
@@ -424,6 +438,7 @@ void frmContatto::ShowReminderState() {
 }
 
 void frmContatto::ShowPerson() {
+    personRead_.Clear();
     if (Trim(txID->text()).isEmpty()) {
         lbRagSoc->clear();
         return;
@@ -439,6 +454,7 @@ void frmContatto::ShowPerson() {
         txID->setFocus();
         return;
     }
+    personRead_.Take(rs);
     auto f = [&rs](const char* column) { return Comuni::FieldStr(rs[QString::fromLatin1(column)]); };
     lbRagSoc->setText(QStringList{Trim(f("COGNOME") + " " + f("NOME") + " " + f("AZIENDA")), Trim(f("RUOLO")),
                                   Trim(f("INDIRIZZO")), Trim(f("CAP") + " " + f("CITTA") + " " + f("PROVINCIA")),
@@ -462,6 +478,7 @@ void frmContatto::cmdRicerca_Click() {
 
 void frmContatto::cbTipo_Click() {
     Modifica();
+    FollowReminderText();
     const bool sms = TipoScelto() == QLatin1String("M");
     Label1[1]->setText(sms ? kTestoMessaggio : kDescrizione);
     // Greyed rather than hidden: a tick given before the type changed stays in sight.
@@ -473,14 +490,8 @@ void frmContatto::Check1_Click() { Check1->setCheckState(Qt::PartiallyChecked); 
 void frmContatto::ckPromemoriaRemoto_Click() {
     if (lbGiaInviato->isVisibleTo(this)) return;
     if (ckPromemoriaRemoto->isChecked()) {
-        const QString app = App::EXEName();
-        auto sender = [&app](const char* key) {
-            return GetSetting(app, QStringLiteral("Sender"), QString::fromUtf8(key));
-        };
-        const QDateTime start = dpData->dateTime();
-        txMessaggio->setPlainText("Promemoria " + cbTipo->Text() + " del " + FormatDate(start, "dd/mm/yyyy") + " alle " +
-                                  start.toString(QStringLiteral("HH:mm")) + "\n" + sender("Company") + "\n" +
-                                  sender("Address") + "\n" + sender("Città") + "\n" + "Tel.: " + sender("Phone"));
+        proposedText_ = DefaultReminderText();
+        txMessaggio->setPlainText(proposedText_);
         if (Val(txQuanti[0]->text()) == 0) {
             txQuanti[0]->setText(QStringLiteral("1"));
             cbCosa[0]->SetListIndex(1);
@@ -494,6 +505,25 @@ void frmContatto::ckPromemoriaRemoto_Click() {
     }
     ShowReminderState();
     Modifica();
+}
+
+QString frmContatto::DefaultReminderText() const {
+    const QString app = App::EXEName();
+    auto sender = [&app](const char* key) { return GetSetting(app, QStringLiteral("Sender"), QString::fromUtf8(key)); };
+    const QDateTime start = dpData->dateTime();
+    return "Promemoria " + cbTipo->Text() + " del " + FormatDate(start, "dd/mm/yyyy") + " alle " +
+           start.toString(QStringLiteral("HH:mm")) + "\n" + sender("Company") + "\n" + sender("Address") + "\n" +
+           sender("Città") + "\n" + "Tel.: " + sender("Phone");
+}
+
+void frmContatto::FollowReminderText() {
+    // Only a text the card proposed and the user left alone; what the gateway
+    // already holds stays as it went.
+    if (proposedText_.isEmpty() || mAvviso1Sent || mAvviso2Sent || txMessaggio->toPlainText() != proposedText_) return;
+    const QString text = DefaultReminderText();
+    if (text == proposedText_) return;
+    proposedText_ = text;
+    txMessaggio->setPlainText(text);
 }
 
 void frmContatto::ck2ndAvviso_Click() { ShowReminderState(); }
@@ -632,15 +662,42 @@ bool frmContatto::SmsReady() {
     return true;
 }
 
+QString frmContatto::RowSql(QVariantList& params) const {
+    params = {qint32(Val(lbIdContatto->text()))};
+    return "SELECT * FROM CONTATTI WHERE IDCONT=? AND " +
+           Attivita::OwnerCondition(QStringLiteral("UTENTE"), lbUtente->text(), params) + ";";
+}
+
+bool frmContatto::OverwriteAccepted(const RowAsRead& stored) {
+    // A row gone meanwhile is written anew, as a new activity is.
+    if (stored.IsEmpty() || read_.Matches(stored)) return true;
+    if (!read_.ConfirmOverwrite(stored, {QStringLiteral("questo contatto"), QStringLiteral("era stato letto qui"),
+                                         QStringLiteral("UTENTEMODIFICA")}))
+        return false;
+    read_ = stored;
+    return true;
+}
+
 bool frmContatto::WriteRow(const std::array<QDateTime, 2>& times) {
-    // A refused lock has been told by the wait window itself.
-    if (!DefaultInstance<frmLocked>().LockTables(*cn, QStringLiteral("CONTATTI"))) return false;
+    for (;;) {
+        // A refused lock has been told by the wait window itself.
+        if (!DefaultInstance<frmLocked>().LockTables(*cn, QStringLiteral("CONTATTI"))) return false;
+        RowAsRead meanwhile;
+        const bool written = WriteLocked(times, meanwhile);
+        Locks::ReleaseLocks(30);
+        if (meanwhile.IsEmpty()) return written;
+        // Saved again by another workstation since the look before the sends:
+        // asked with the lock released, and a Yes takes it again.
+        if (!OverwriteAccepted(meanwhile)) return false;
+    }
+}
+
+bool frmContatto::WriteLocked(const std::array<QDateTime, 2>& times, RowAsRead& meanwhile) {
     bool written = false;
     ProcGuard::Run(QStringLiteral("Procedura cmdConferma_Click di Form frmContatto"), [&] {
         const QString owner = lbUtente->text();
-        QVariantList params{qint32(Val(lbIdContatto->text()))};
-        const QString sql =
-            "SELECT * FROM CONTATTI WHERE IDCONT=? AND " + Attivita::OwnerCondition("UTENTE", owner, params) + ";";
+        QVariantList params;
+        const QString sql = RowSql(params);
         ADODB::Recordset rs;
         if (!modAdoCommon::OpenRecordset(rs, sql, *cn, 1, 3, false, params)) return;
         if (rs.EOF_()) {
@@ -652,6 +709,8 @@ bool frmContatto::WriteRow(const std::array<QDateTime, 2>& times) {
             rs.AddNew();
             rs.SetValue("IDCONT", id);
             rs.SetValue("UTENTE", owner);
+        } else if (!read_.Matches(rs, meanwhile, kNeverWritten)) {
+            return;
         }
         const QDateTime start = dpData->dateTime();
         const bool remote = ckPromemoriaRemoto->isChecked();
@@ -678,9 +737,9 @@ bool frmContatto::WriteRow(const std::array<QDateTime, 2>& times) {
         rs.SetValue("U_MOD", Now());
         if (!modAdoCommon::UpdateRecordset(rs)) return;
         lbIdContatto->setText(QString::number(Comuni::FieldNum(rs["IDCONT"]).toInt()));
+        read_.Take(rs, kNeverWritten);
         written = true;
     });
-    Locks::ReleaseLocks(30);
     return written;
 }
 
@@ -699,7 +758,11 @@ void frmContatto::cmdConferma_Click() {
         txDescrizione->setFocus();
         return;
     }
+    // The reminder text as it goes: the one proposed tells the start as it is now.
+    FollowReminderText();
+    const bool proposed = !proposedText_.isEmpty() && txMessaggio->toPlainText() == proposedText_;
     txMessaggio->setPlainText(Trim(NoLineEnds(txMessaggio->toPlainText())));
+    if (proposed) proposedText_ = txMessaggio->toPlainText();
     if (!TextsFit()) return;
     const bool remote = ckPromemoriaRemoto->isChecked();
     const bool sms = ckSMS->isChecked() && !smsSent_;
@@ -707,6 +770,18 @@ void frmContatto::cmdConferma_Click() {
     std::array<QDateTime, 2> times;
     if (remote && !RemindersReady(times)) return;
     if (sms && !SmsReady()) return;
+    // Nothing goes to the gateway for a save the user then gives up because
+    // another workstation saved the activity meanwhile.
+    if (!read_.IsEmpty()) {
+        QVariantList params;
+        const QString sql = RowSql(params);
+        ADODB::Recordset rs;
+        if (!modAdoCommon::OpenRecordset(rs, sql, *cn, 0, 3, false, params)) return;
+        RowAsRead stored;
+        if (!rs.EOF_()) stored.Take(rs, kNeverWritten);
+        rs.Close();
+        if (!OverwriteAccepted(stored)) return;
+    }
     if (remote) {
         SendReminders(times);
         ShowReminderState();
@@ -714,7 +789,7 @@ void frmContatto::cmdConferma_Click() {
     if (sms) {
         if (Trim(txID->text()).isEmpty()) mCellulare.clear();
         if (Trim(mCellulare).isEmpty()) {
-            QPointer<frmCellulare> prompt = new frmCellulare(cn.get(), txID);
+            QPointer<frmCellulare> prompt = new frmCellulare(cn.get(), txID, personRead_);
             prompt->Show(vbModal, this);
             const bool ok = prompt && !prompt->IsUnloaded() && prompt->Tag == QLatin1String("OK");
             if (ok) mCellulare = prompt->txNumero->text();
@@ -740,7 +815,17 @@ void frmContatto::cmdConferma_Click() {
     Hide();
 }
 
+bool frmContatto::DiscardConfirmed() {
+    if (!cmdConferma->isEnabled()) return true;
+    if (MsgBox(kNonSalvateProseguire, vbYesNo + vbQuestion + vbDefaultButton2) == vbNo) return false;
+    // Answered: the caller's unload that follows has nothing more to ask.
+    cmdConferma->setEnabled(false);
+    return true;
+}
+
 void frmContatto::cmdAnnulla_Click() {
+    // Asked while the card is in sight: No leaves it as it is, with its edits.
+    if (!DiscardConfirmed()) return;
     if (!Tag.isEmpty()) {
         Tag = QStringLiteral("KILL");
         Hide();
@@ -749,17 +834,17 @@ void frmContatto::cmdAnnulla_Click() {
     Unload();
 }
 
-void frmContatto::Form_QueryUnload(int& cancel, int) {
+void frmContatto::Form_QueryUnload(int& cancel, int unloadMode) {
     if (Tag == QLatin1String("KILL")) return;
     cancel = 1;
+    // The close box is the user's cancel: the same question, with the card in sight.
+    if (unloadMode == vbFormControlMenu && !DiscardConfirmed()) return;
     Tag = QStringLiteral("KILL");
     Hide();
 }
 
 void frmContatto::Form_Unload(int& cancel) {
-    if (cmdConferma->isEnabled() &&
-        MsgBox(QStringLiteral("Sono state effettuate modifiche non ancora salvate. Proseguire ugualmente?"),
-               vbYesNo + vbQuestion + vbDefaultButton2) == vbNo) {
+    if (cmdConferma->isEnabled() && MsgBox(kNonSalvateProseguire, vbYesNo + vbQuestion + vbDefaultButton2) == vbNo) {
         cancel = 1;
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 #include "DatePicker.h"
 #include "Form.h"
+#include "RowAsRead.h"
 
 #include <QDateTime>
 #include <array>
@@ -110,6 +111,21 @@ private:
     // True when the control took the message; otherwise `reason` says why.
     bool Send(const QString& number, const QString& message, const QDateTime& deferred, QString* reason = nullptr);
     bool WriteRow(const std::array<QDateTime, 2>& times);
+    // The write under the table lock. When the stored row is no longer the
+    // one the card read, nothing is written and `meanwhile` gets it.
+    bool WriteLocked(const std::array<QDateTime, 2>& times, RowAsRead& meanwhile);
+    // The statement that finds the card's row (its number and owner).
+    QString RowSql(QVariantList& params) const;
+    // Whether the save may write over the row as stored now: it is still the
+    // one the card read, or the user chose to overwrite what another
+    // workstation saved meanwhile (the row then counts as read).
+    bool OverwriteAccepted(const RowAsRead& stored);
+    // The reminder text the card proposes for its type, start and sender.
+    QString DefaultReminderText() const;
+    // A proposed reminder text the user has not edited follows the card.
+    void FollowReminderText();
+    // Cancelling with unsaved changes asks first, with the card in sight.
+    bool DiscardConfirmed();
     void ShowPerson();
     void ShowReminderState();
     void SetLead(int k, const QDateTime& start, const QDateTime& time);
@@ -118,4 +134,7 @@ private:
     QString smsUnavailable_;  // why the SMS control could not be made
     bool smsSent_ = false;  // the SMS of this activity went out at an earlier, unfinished save
     std::array<QDateTime, 2> sentTimes_;  // stored times of reminders already with the gateway
+    RowAsRead read_;        // the activity as the card read it; empty for a new one
+    RowAsRead personRead_;  // the person as the lookup read it
+    QString proposedText_;  // the reminder text as the card last proposed it
 };

@@ -12,6 +12,7 @@
 #include "Neighbours.h"
 #include "Normalizzazione.h"
 #include "ProcGuard.h"
+#include "RowAsRead.h"
 #include "Values.h"
 #include "Widgets.h"
 #include "frmAziende.h"
@@ -289,6 +290,7 @@ void frmAnagrafica::LoadCombos() {
 void frmAnagrafica::CleanFields() {
     Loading = true;
     lbID->clear();
+    read_.Clear();
     cbCategoria->SetText(QString());
     cbTitolo->SetText(QString());
     for (QLineEdit* box : {txAzienda, txIDAzienda, txCAP, txCitta, txCognome, txContatto, txEmail, txFax, txIndirizzo,
@@ -310,6 +312,7 @@ void frmAnagrafica::ReadRecord(qint32 id) {
     if (!modAdoCommon::OpenRecordset(rs, "SELECT * FROM ANAGRAFICA WHERE ID=?;", *cn_, 0, 3, false, {id})) return;
     Loading = true;
     try {
+        if (!rs.EOF_()) read_.Take(rs);
         lbID->setText(Format(Comuni::FieldNum(rs["ID"]), "00000000"));
         cbCategoria->SetText(Comuni::FieldStr(rs["CATEGORIA"]));
         cbTitolo->SetText(Comuni::FieldStr(rs["TITOLO"]));
@@ -377,11 +380,29 @@ void frmAnagrafica::cmdSalva_Click() {
                               "La scheda anagrafica non sarà utilizzabile per l'invio di mailing. Confermi salvataggio?"),
                vbYesNo + vbDefaultButton2) == vbNo)
         return;
-    if (!DefaultInstance<frmLocked>().LockTables(*cn_, QStringLiteral("ANAGRAFICA"))) return;
-    Comuni::ShowWait();
+    for (;;) {
+        if (!DefaultInstance<frmLocked>().LockTables(*cn_, QStringLiteral("ANAGRAFICA"))) return;
+        Comuni::ShowWait();
+        RowAsRead meanwhile;
+        SaveLocked(meanwhile);
+        Locks::ReleaseLocks(30);
+        Comuni::HideWait();
+        if (meanwhile.IsEmpty()) return;
+        // Another workstation saved the record after the card read it. The
+        // question comes with the lock released: no workstation waits on the
+        // answer, and a Yes takes the lock again and looks once more.
+        if (!read_.ConfirmOverwrite(meanwhile, {QStringLiteral("questa scheda anagrafica"),
+                                                QStringLiteral("era stata letta qui"), QStringLiteral("UTENTE")}))
+            return;
+        read_ = meanwhile;
+    }
+}
+
+void frmAnagrafica::SaveLocked(RowAsRead& meanwhile) {
     try {
         ADODB::Recordset rs;
         if (modAdoCommon::OpenRecordset(rs, "SELECT * FROM ANAGRAFICA WHERE ID=?;", *cn_, 1, 3, false, {CurrentId()})) {
+            if (!rs.EOF_() && !read_.Matches(rs, meanwhile)) return;
             bool ok = true;
             if (rs.EOF_()) {
                 const qint32 id = NuovaIDANA();
@@ -457,8 +478,6 @@ void frmAnagrafica::cmdSalva_Click() {
         Comuni::ShowError(QStringLiteral("Errore in salvataggio anagrafica"), true);
         Err().Clear();
     }
-    Locks::ReleaseLocks(30);
-    Comuni::HideWait();
 }
 
 bool frmAnagrafica::ConfirmDiscard() {
@@ -479,6 +498,7 @@ void frmAnagrafica::cmdCopiaScheda_Click() {
     txCognome->clear();
     txNome->clear();
     lbID->clear();
+    read_.Clear();
     // The copy is of someone else: no birth date is carried over or invented.
     dpDatNas->SetValue(QVariant());
     txCellulare->clear();

@@ -1,5 +1,6 @@
 #pragma once
 #include "Form.h"
+#include "RowAsRead.h"
 
 #include <QStringList>
 #include <array>
@@ -98,8 +99,12 @@ protected:
 
 private:
     bool ConfirmDiscard();
+    // The save's work under the table lock. When the stored row is no longer
+    // the one the card read, nothing is written and `meanwhile` gets it.
+    void SaveLocked(RowAsRead& meanwhile);
     void Navigate(const QString& sql, const QVariantList& params = {});
     qint32 CurrentId() const;
     std::unique_ptr<ADODB::Connection> cn_;
+    RowAsRead read_;  // the record as the card read it; empty for a new card
     int heightTwips_ = 7680;
 };

@@ -1,6 +1,7 @@
 #include "frmCellulare.h"
 
 #include "ADODB.h"
+#include "Comuni.h"
 #include "Controls.h"
 #include "Errors.h"
 #include "Global.h"
@@ -17,8 +18,9 @@
 
 using namespace Platform;
 
-frmCellulare::frmCellulare(ADODB::Connection* cardConnection, const QLineEdit* cardPersonId)
-    : cn_(cardConnection), txID_(cardPersonId) {
+frmCellulare::frmCellulare(ADODB::Connection* cardConnection, const QLineEdit* cardPersonId,
+                           const RowAsRead& personRead)
+    : cn_(cardConnection), txID_(cardPersonId), personRead_(personRead) {
     setObjectName(QStringLiteral("frmCellulare"));
     setWindowTitle(QStringLiteral("Numero cellulare mancante"));
     auto* grid = new QGridLayout(this);
@@ -67,22 +69,58 @@ void frmCellulare::Command1_Click() {
 
 void frmCellulare::Command2_Click() {
     if (!NumberTyped() || !cn_ || !txID_) return;
-    if (!DefaultInstance<frmLocked>().LockTables(*cn_, QStringLiteral("ANAGRAFICA"))) {
-        MsgBox(QStringLiteral("Dato non salvato"), vbOKOnly);
-        return;
+    // What the card read is of its person only while the id is still that person's.
+    const qint32 id = qint32(Val(txID_->text()));
+    if (qint32(Comuni::FieldNum(personRead_.Value(QStringLiteral("ID"))).toInt()) != id) personRead_.Clear();
+    for (;;) {
+        if (!DefaultInstance<frmLocked>().LockTables(*cn_, QStringLiteral("ANAGRAFICA"))) {
+            MsgBox(QStringLiteral("Dato non salvato"), vbOKOnly);
+            return;
+        }
+        RowAsRead meanwhile;
+        StoreNumber(meanwhile);
+        if (meanwhile.IsEmpty()) {
+            Tag = QStringLiteral("OK");
+            Hide();
+            Locks::ReleaseLocks(30);
+            return;
+        }
+        // Another workstation gave the person a number since the card read it.
+        // Asked with the lock released; No keeps the prompt open with the number
+        // typed, which can still be used for this one SMS.
+        Locks::ReleaseLocks(30);
+        if (!personRead_.ConfirmOverwrite(meanwhile, {QStringLiteral("il numero di cellulare di questa anagrafica"),
+                                                      QStringLiteral("era stato letto qui"), QStringLiteral("UTENTE")}))
+            return;
+        personRead_ = meanwhile;
     }
+}
+
+void frmCellulare::StoreNumber(RowAsRead& meanwhile) {
+    const qint32 id = qint32(Val(txID_->text()));
     // The number is stored as typed, on the one record the card shows.
     try {
-        cn_->Execute(QStringLiteral("UPDATE ANAGRAFICA SET CELLULARE=? WHERE ID=?;"),
-                     {txNumero->text().left(25), qint32(Val(txID_->text()))});
+        ADODB::Recordset rs;
+        rs.Open(QStringLiteral("SELECT * FROM ANAGRAFICA WHERE ID=?;"), *cn_, ADODB::adOpenForwardOnly,
+                ADODB::adLockReadOnly, {id});
+        if (!rs.EOF_()) {
+            RowAsRead stored;
+            stored.Take(rs);
+            // The prompt writes the number alone: only the number read counts
+            // (none, when the card did not read this person).
+            const QString number = QStringLiteral("CELLULARE");
+            if (Comuni::FieldStr(stored.Value(number)) != Comuni::FieldStr(personRead_.Value(number))) {
+                meanwhile = stored;
+                return;
+            }
+        }
+        rs.Close();
+        cn_->Execute(QStringLiteral("UPDATE ANAGRAFICA SET CELLULARE=? WHERE ID=?;"), {txNumero->text().left(25), id});
     } catch (const std::exception& e) {
         Err().Set(e);
         MsgBox("Errore aggiornando anagrafica: " + QString::number(Err().Number) + " - " + Err().Description, vbOKOnly);
         Err().Clear();
     }
-    Tag = QStringLiteral("OK");
-    Hide();
-    Locks::ReleaseLocks(30);
 }
 
 void frmCellulare::Command3_Click() {

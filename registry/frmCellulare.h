@@ -1,5 +1,6 @@
 #pragma once
 #include "Form.h"
+#include "RowAsRead.h"
 
 class QLabel;
 class QLineEdit;
@@ -9,11 +10,13 @@ namespace ADODB { class Connection; }
 // Asks for the mobile number that the person of an activity lacks, to use it
 // for one SMS or also to store it in the person's record. It reads the
 // activity card's connection and person id; Tag "OK" means a number is in
-// txNumero, "" a cancel.
+// txNumero, "" a cancel. `personRead` is the person's record as the card
+// read it: a number stored there since is not replaced without asking.
 class frmCellulare : public Platform::Form {
     Q_OBJECT
 public:
-    frmCellulare(ADODB::Connection* cardConnection, const QLineEdit* cardPersonId);
+    frmCellulare(ADODB::Connection* cardConnection, const QLineEdit* cardPersonId,
+                 const RowAsRead& personRead = RowAsRead());
     ~frmCellulare() override;
 
     QLabel* Label1;
@@ -32,6 +35,10 @@ protected:
 
 private:
     bool NumberTyped();
+    // Under the lock: stores the number, unless the person's number is no
+    // longer the one read; then `meanwhile` gets the record and nothing is written.
+    void StoreNumber(RowAsRead& meanwhile);
     ADODB::Connection* cn_;
     const QLineEdit* txID_;
+    RowAsRead personRead_;
 };

@@ -649,17 +649,26 @@ void Planner::NewTask() {
     FillTasks();
 }
 
+bool Planner::CommitTaskChange(const TaskPtr& item) {
+    bool cancel = false;
+    emit TaskChanged(item, cancel);
+    return !cancel;
+}
+
 void Planner::OpenTask(const TaskPtr& item) {
-    if (!item || !EditTaskInEditor(item)) return;
-    emit TaskChanged(item);
+    if (!item) return;
+    // The host stores the change while the editor is still open, so that a
+    // change it keeps out leaves the user's edits in sight.
+    if (!EditTaskInEditor(item, [this, item] { return CommitTaskChange(item); })) return;
     FillTasks();
 }
 
 void Planner::SetTaskDone(const TaskPtr& item, bool done) {
     if (!item) return;
+    const PlannerTask before = *item;
     item->Done = done;
     item->DateDone = done ? Now() : QDateTime();
-    emit TaskChanged(item);
+    if (!CommitTaskChange(item)) *item = before;
     FillTasks();
 }
 
@@ -678,8 +687,8 @@ void Planner::SetTaskReminder(const TaskPtr& item, const QDateTime& reminder) {
     FillTasks();
 }
 
-bool Planner::EditTaskInEditor(const TaskPtr& item) {
-    QPointer<PlannerTaskEditor> editor = new PlannerTaskEditor(this, item);
+bool Planner::EditTaskInEditor(const TaskPtr& item, std::function<bool()> commit) {
+    QPointer<PlannerTaskEditor> editor = new PlannerTaskEditor(this, item, std::move(commit));
     if (taskEditorSetUp_) taskEditorSetUp_(*editor);
     editor->Show(vbModal);
     if (!editor) return false;

@@ -61,6 +61,7 @@ struct PlannerTask {
     bool Done = false;
     QDateTime DateDone;  // invalid: not done yet
     QDateTime Reminder;  // invalid: no reminder
+    QVariant HostData;   // the host's own, kept with the item; the planner never looks at it
 };
 
 using AppointmentPtr = std::shared_ptr<PlannerAppointment>;
@@ -236,7 +237,10 @@ signals:
     void AlarmChanged(const Platform::AppointmentPtr& item);
     void AppointmentDeleted(const Platform::AppointmentPtr& item);
     void TaskAdded(const Platform::TaskPtr& item);
-    void TaskChanged(const Platform::TaskPtr& item);
+    // The item holds the change. A host that keeps the change out sets
+    // cancel: the task goes back as it was, and an editor stays open with
+    // what the user wrote in it.
+    void TaskChanged(const Platform::TaskPtr& item, bool& cancel);
     void TaskAlarmChanged(const Platform::TaskPtr& item);
     void TaskDeleted(const Platform::TaskPtr& item);
     void FindContact(QString& contactNumber, QString& contactName);
@@ -256,7 +260,10 @@ private:
     void AppointmentMenu(const AppointmentPtr& item, const QPoint& globalPos);
     void TaskMenu(const TaskPtr& item, const QPoint& globalPos);
     bool EditAppointmentInEditor(const AppointmentPtr& item);
-    bool EditTaskInEditor(const TaskPtr& item);
+    // `commit` runs on OK with the item changed; false keeps the editor open.
+    bool EditTaskInEditor(const TaskPtr& item, std::function<bool()> commit = {});
+    // Emits TaskChanged for the item as changed; false when the host kept it out.
+    bool CommitTaskChange(const TaskPtr& item);
     void Ring(const QList<AppointmentPtr>& appointments, const QList<TaskPtr>& tasks);
     void DismissAppointment(const AppointmentPtr& item, const QDateTime& newReminder);
     void DismissTask(const TaskPtr& item, const QDateTime& newReminder);

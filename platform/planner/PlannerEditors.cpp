@@ -31,6 +31,8 @@ QHBoxLayout* OkCancel(QWidget* parent, const PlannerTexts& t, QPushButton*& ok, 
     auto* row = new QHBoxLayout;
     ok = new QPushButton(t("OK"), parent);
     cancel = new QPushButton(t("Cancel"), parent);
+    ok->setObjectName(QStringLiteral("OK"));
+    cancel->setObjectName(QStringLiteral("Cancel"));
     ok->setDefault(true);
     row->addStretch(1);
     row->addWidget(ok);
@@ -182,7 +184,8 @@ void PlannerAppointmentEditor::OK_Click() {
 
 // ---------------------------------------------------------------- task
 
-PlannerTaskEditor::PlannerTaskEditor(Planner* planner, const TaskPtr& item) : planner_(planner), item_(item) {
+PlannerTaskEditor::PlannerTaskEditor(Planner* planner, const TaskPtr& item, std::function<bool()> commit)
+    : planner_(planner), item_(item), commit_(std::move(commit)) {
     const PlannerTexts& t = planner->Texts();
     setWindowTitle(t("TaskCaption"));
     auto* layout = new QVBoxLayout(this);
@@ -221,6 +224,9 @@ PlannerTaskEditor::PlannerTaskEditor(Planner* planner, const TaskPtr& item) : pl
     form->addRow(t("TaskReminder"), reminderRow);
     layout->addLayout(form);
     layout->addLayout(OkCancel(this, t, OK, Cancel));
+    ShortDesc->setObjectName(QStringLiteral("ShortDesc"));
+    LongDesc->setObjectName(QStringLiteral("LongDesc"));
+    Project->setObjectName(QStringLiteral("Project"));
     connect(HasDue, &QCheckBox::toggled, Due, &QWidget::setEnabled);
     connect(HasReminder, &QCheckBox::toggled, Reminder, &QWidget::setEnabled);
     connect(Now, &QPushButton::clicked, this, &PlannerTaskEditor::Now_Click);
@@ -246,6 +252,7 @@ void PlannerTaskEditor::OK_Click() {
         ShortDesc->setFocus();
         return;
     }
+    const PlannerTask before = *item_;
     const bool wasDone = item_->Done;
     item_->ShortDesc = ShortDesc->text().trimmed();
     item_->LongDesc = LongDesc->toPlainText();
@@ -256,6 +263,10 @@ void PlannerTaskEditor::OK_Click() {
     if (item_->Done && !wasDone) item_->DateDone = Platform::Now();
     if (!item_->Done) item_->DateDone = QDateTime();
     item_->Reminder = HasReminder->isChecked() ? Reminder->dateTime() : QDateTime();
+    if (commit_ && !commit_()) {
+        *item_ = before;
+        return;
+    }
     accepted_ = true;
     Hide();
 }

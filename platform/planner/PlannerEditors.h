@@ -7,6 +7,8 @@
 #include "Form.h"
 #include "Planner.h"
 
+#include <functional>
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -87,7 +89,9 @@ private:
 class PlannerTaskEditor : public Form {
     Q_OBJECT
 public:
-    PlannerTaskEditor(Planner* planner, const TaskPtr& item);
+    // `commit`, when given, runs on OK with the item changed: false keeps the
+    // editor open with what the user wrote, and the item as it was.
+    PlannerTaskEditor(Planner* planner, const TaskPtr& item, std::function<bool()> commit = {});
     QLineEdit* ShortDesc;
     QPlainTextEdit* LongDesc;
     QCheckBox* HasDue;
@@ -108,6 +112,7 @@ public:
 private:
     Planner* planner_;
     TaskPtr item_;
+    std::function<bool()> commit_;
     bool accepted_ = false;
 };
 

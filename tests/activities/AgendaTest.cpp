@@ -4,6 +4,7 @@
 
 #include "ComboBox.h"
 #include "Locks.h"
+#include "OtherWorkstation.h"
 #include "Planner.h"
 #include "PlannerEditors.h"
 #include "PlannerSettings.h"
@@ -19,7 +20,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimeEdit>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 using Platform::AppointmentPtr;
 using Platform::Form;
@@ -392,6 +395,80 @@ TEST_F(Agenda, TasksAreWrittenAndReadBack) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM TODO WHERE ID=1 AND UTENTE IS NULL AND SHORTDESC='senza utente'"), 1);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM TODO WHERE ID=1 AND UTENTE='ADMIN' AND SHORTDESC='task 1'"), 1);
     EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+}
+
+// A task is written whole: what another workstation stored since the agenda
+// read it is written over only when the user says so, whichever saves first.
+// TODO keeps no stamp, so the question cannot say who or when. No keeps the
+// editor open with the user's edits, or the task's tick as it was.
+TEST_F(Agenda, ATaskChangedByAnotherWorkstationIsNotOverwrittenUnasked) {
+    Task(1, "ADMIN", At(1, 9), false);
+    const TestKit::EnvironmentVariable here("BRIVALTO_COMPUTERNAME", "POSTAZIONE1");
+    TestKit::OtherWorkstation other(QStringLiteral(ACTIVITY_EDITOR), "POSTAZIONE2",
+                                    {env.DatabaseFile(), env.SettingsFolder(), "ADMIN", kNow.toString(Qt::ISODate)});
+    const QString question = "Un'altra postazione ha modificato questa attività dopo che era stata letta qui. Salvando "
+                             "ora, quelle modifiche andranno perse. Salvare ugualmente?";
+    auto& a = Open();
+    a.show();
+    auto text = [&](const QString& column) { return Value("SELECT " + column + " FROM TODO WHERE ID=1").toString(); };
+
+    // The other workstation saves first: this one is asked.
+    EXPECT_EQ(other.Do("open agenda"), QStringList());
+    EXPECT_EQ(other.Do("task 1/ADMIN"), QStringList());
+    EXPECT_EQ(other.Do("type ShortDesc chiamare Rossi"), QStringList());
+    EXPECT_EQ(other.Do("click OK"), QStringList());
+    ASSERT_EQ(text("SHORTDESC"), "chiamare Rossi");
+    Platform::SetModalHandler([&](Form& f) {
+        auto& editor = dynamic_cast<Platform::PlannerTaskEditor&>(f);
+        QApplication::setActiveWindow(&editor);
+        editor.Project->setFocus();
+        QTest::keyClicks(editor.Project, "vendite");
+        env.AnswerNext(Platform::vbNo);
+        QTest::mouseClick(editor.OK, Qt::LeftButton);
+        EXPECT_EQ(env.Prompts(), QStringList{question});
+        EXPECT_TRUE(editor.isVisible());
+        EXPECT_EQ(editor.Project->text(), "vendite");
+        EXPECT_EQ(text("SHORTDESC"), "chiamare Rossi");
+        EXPECT_EQ(text("PROJECT"), "");
+        EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+        env.AnswerNext(Platform::vbYes);
+        QTest::mouseClick(editor.OK, Qt::LeftButton);
+        EXPECT_TRUE(editor.isHidden());
+    });
+    a.Planner->OpenTask(TaskItem("1/ADMIN"));
+    EXPECT_EQ(env.Boxes().size(), 2);
+    EXPECT_EQ(text("SHORTDESC"), "task 1");
+    EXPECT_EQ(text("PROJECT"), "vendite");
+
+    // This one saved first: the other is asked, and its No and Yes do the same there.
+    EXPECT_EQ(other.Do("task 1/ADMIN"), QStringList());
+    EXPECT_EQ(other.Do("type ShortDesc richiamare"), QStringList());
+    EXPECT_EQ(other.Do("answer no"), QStringList());
+    EXPECT_EQ(other.Do("click OK"), QStringList{"BOX " + question});
+    EXPECT_EQ(text("SHORTDESC"), "task 1");
+    EXPECT_EQ(other.Do("show ShortDesc"), QStringList{"SHOW 1 1 richiamare"});
+    EXPECT_EQ(other.Do("answer yes"), QStringList());
+    EXPECT_EQ(other.Do("click OK"), QStringList{"BOX " + question});
+    EXPECT_EQ(text("SHORTDESC"), "richiamare");
+    EXPECT_EQ(text("PROJECT"), "");
+
+    // Ticking the task done here writes it whole too: No leaves it as it was.
+    env.ClearBoxes();
+    QTreeWidget* list = a.Planner->TaskList();
+    list->setCurrentItem(list->topLevelItem(0));
+    QApplication::setActiveWindow(&a);
+    list->setFocus();
+    env.AnswerNext(Platform::vbNo);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(env.Prompts(), QStringList{question});
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM TODO WHERE DONE=0 AND SHORTDESC='richiamare'"), 1);
+    EXPECT_FALSE(TaskItem("1/ADMIN")->Done);
+    QApplication::processEvents();  // the list is shown again once its row's signal is over
+    EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    env.AnswerNext(Platform::vbYes);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM TODO WHERE DONE<>0 AND SHORTDESC='task 1'"), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
 }
 
 TEST_F(Agenda, ARefusedLockOrAFailedStatementIsTold) {

@@ -4,6 +4,7 @@
 #include "Attivita.h"
 #include "ComboBox.h"
 #include "MultiButton.h"
+#include "OtherWorkstation.h"
 #include "frmContatto.h"
 
 #include <QApplication>
@@ -38,7 +39,17 @@ protected:
             if (c.cbTipo->ItemData(i).toInt() == code.at(0).unicode()) c.cbTipo->SetListIndex(i);
     }
     QDateTime At(int days, int hour, int minute = 0) const { return QDateTime(now.date().addDays(days), QTime(hour, minute)); }
+    // The user types into a field of the card in sight, over what it held.
+    static void Type(QWidget* field, const QString& keys) {
+        QApplication::setActiveWindow(field->window());
+        field->setFocus();
+        if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
+        if (auto* box = qobject_cast<QPlainTextEdit*>(field)) box->selectAll();
+        QTest::keyClicks(field, keys);
+    }
 };
+
+const QString kUnsaved = "Sono state effettuate modifiche non ancora salvate. Proseguire ugualmente?";
 
 }  // namespace
 
@@ -133,22 +144,28 @@ TEST_F(Card, RefusalsAndCancelsWriteNothing) {
     EXPECT_EQ(c.Tag, "NEW");
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 
-    // Cancel from the agenda: hidden with "KILL", still loaded for the caller.
+    // Cancel from the agenda, the changes given up: hidden with "KILL", still loaded for the caller.
+    env.ClearBoxes();
+    env.AnswerNext(Platform::vbYes);
     c.cmdAnnulla_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{kUnsaved});
     EXPECT_EQ(c.Tag, "KILL");
     EXPECT_TRUE(c.IsLoaded() && !c.IsUnloaded());
 
-    // The list leaves the tag empty: the close box hides with "KILL" and asks nothing.
+    // The list leaves the tag empty: the close box hides with "KILL", asking first about the changes.
     env.ClearBoxes();
     c.Tag.clear();
     c.txLuogo->setText("y");
     c.show();
+    env.AnswerNext(Platform::vbYes);
     c.close();
     EXPECT_EQ(c.Tag, "KILL");
     EXPECT_TRUE(c.isHidden());
     EXPECT_FALSE(c.IsUnloaded());
-    EXPECT_TRUE(env.Boxes().isEmpty());
+    EXPECT_EQ(env.Prompts(), QStringList{kUnsaved});
     // Unloading it afterwards with unsaved changes asks; No keeps it.
+    env.ClearBoxes();
+    c.txLuogo->setText("z");
     env.AnswerNext(Platform::vbNo);
     EXPECT_FALSE(c.Unload());
     EXPECT_EQ(env.Prompts(), QStringList{"Sono state effettuate modifiche non ancora salvate. Proseguire ugualmente?"});
@@ -156,6 +173,109 @@ TEST_F(Card, RefusalsAndCancelsWriteNothing) {
     env.AnswerNext(Platform::vbYes);
     EXPECT_TRUE(c.Unload());
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+}
+
+// Cancelling a card with changes asks while the card is in sight: No leaves
+// it as it was, with its edits; Yes hides it, and its caller's unload, or the
+// program's end, asks nothing more.
+TEST_F(Card, CancellingAnEditedCardAsksWithTheCardInSight) {
+    auto& c = Open();
+    c.Tag = "NEW";
+    Platform::SetModalHandler([&](Form&) {
+        Type(c.txLuogo, "sede");
+        env.AnswerNext(Platform::vbNo);
+        QTest::mouseClick(c.cmdAnnulla, Qt::LeftButton);
+        EXPECT_EQ(env.Prompts(), QStringList{kUnsaved});
+        EXPECT_TRUE(c.isVisible());
+        EXPECT_EQ(c.Tag, "NEW");
+        EXPECT_EQ(c.txLuogo->text(), "sede");
+        EXPECT_TRUE(c.cmdConferma->isEnabled());
+        // Its close box is the same cancel.
+        env.AnswerNext(Platform::vbNo);
+        c.close();
+        EXPECT_TRUE(c.isVisible());
+        EXPECT_EQ(c.Tag, "NEW");
+        env.AnswerNext(Platform::vbYes);
+        QTest::mouseClick(c.cmdAnnulla, Qt::LeftButton);
+        EXPECT_TRUE(c.isHidden());
+    });
+    c.Show(Platform::vbModal);
+    EXPECT_EQ(c.Tag, "KILL");
+    EXPECT_EQ(env.Prompts(), QStringList(3, kUnsaved));
+    EXPECT_TRUE(c.Unload());
+    EXPECT_EQ(env.Boxes().size(), 3);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+}
+
+// Two workstations on one activity: a save never writes over what the other
+// stored since the card read it without asking, whichever saves first; No
+// leaves the stored activity and the card as they are, Yes writes.
+TEST_F(Card, AnActivityChangedByAnotherWorkstationIsNotOverwrittenUnasked) {
+    cn.Execute("INSERT INTO CONTATTI (IDCONT,UTENTE,IDANA,TIPOCONT,DATA,DATAFINE,LUOGO,DESCRIZIONE,NOTE,DATAAVVISO,"
+               "UTENTEMODIFICA,U_MOD) VALUES (1,'ADMIN',7,'V',?,?,'sede','visita','',0,'ANNA',?)",
+               {At(1, 10), At(1, 11), now.addDays(-1)});
+    const TestKit::EnvironmentVariable here("BRIVALTO_COMPUTERNAME", "POSTAZIONE1");
+    TestKit::OtherWorkstation other(QStringLiteral(ACTIVITY_EDITOR), "POSTAZIONE2",
+                                    {env.DatabaseFile(), env.SettingsFolder(), "MARCO", "2026-03-12T10:15:00"});
+    const QString tail = " Salvando ora, quelle modifiche andranno perse. Salvare ugualmente?";
+    auto& c = Open();
+
+    // The other workstation saves first: this one is asked.
+    c.Tag = "EDIT";
+    Platform::SetModalHandler([&](Form&) {
+        EXPECT_EQ(other.Do("open contatto 1 ADMIN"), QStringList());
+        EXPECT_EQ(other.Do("type txLuogo Sala 2"), QStringList());
+        EXPECT_EQ(other.Do("click cmdConferma"), QStringList());
+        ASSERT_EQ(Value("SELECT LUOGO FROM CONTATTI").toString(), "Sala 2");
+        Type(c.txNote, "portare campioni");
+        env.AnswerNext(Platform::vbNo);
+        QTest::mouseClick(c.cmdConferma, Qt::LeftButton);
+        EXPECT_EQ(env.Prompts(), QStringList{"MARCO ha modificato questo contatto il 12/03/2026 alle 10.15, dopo che era "
+                                             "stato letto qui." + tail});
+        EXPECT_TRUE(c.isVisible());
+        EXPECT_EQ(c.Tag, "EDIT");
+        EXPECT_EQ(c.txNote->toPlainText(), "portare campioni");
+        EXPECT_TRUE(c.cmdConferma->isEnabled());
+        EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE LUOGO='Sala 2' AND NOTE='' AND UTENTEMODIFICA='MARCO'"), 1);
+        EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+        env.AnswerNext(Platform::vbYes);
+        QTest::mouseClick(c.cmdConferma, Qt::LeftButton);
+        EXPECT_TRUE(c.isHidden());
+    });
+    c.ReadRecord(1, "ADMIN");
+    EXPECT_EQ(env.Boxes().size(), 2);
+    EXPECT_EQ(c.Tag, "");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE LUOGO='sede' AND NOTE='portare campioni' AND "
+                   "UTENTEMODIFICA='ADMIN'"),
+              1);
+
+    // This one saves first: the other is asked, and its No and Yes do the same there.
+    EXPECT_EQ(other.Do("open contatto 1 ADMIN"), QStringList());
+    const QDateTime later = now.addSecs(120);
+    env.SetClock(later);
+    env.ClearBoxes();
+    c.Tag = "EDIT";
+    Platform::SetModalHandler([&](Form&) {
+        Type(c.txLuogo, "Aula");
+        QTest::mouseClick(c.cmdConferma, Qt::LeftButton);
+    });
+    c.ReadRecord(1, "ADMIN");
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    ASSERT_EQ(Value("SELECT LUOGO FROM CONTATTI").toString(), "Aula");
+    const QString asked = "BOX ADMIN ha modificato questo contatto il " + later.toString("dd/MM/yyyy") + " alle " +
+                          later.toString("HH.mm") + ", dopo che era stato letto qui." + tail;
+    EXPECT_EQ(other.Do("type txDescrizione riunione"), QStringList());
+    EXPECT_EQ(other.Do("answer no"), QStringList());
+    EXPECT_EQ(other.Do("click cmdConferma"), QStringList{asked});
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE LUOGO='Aula' AND DESCRIZIONE='visita'"), 1);
+    EXPECT_EQ(other.Do("show txDescrizione"), QStringList{"SHOW 1 1 riunione"});
+    EXPECT_EQ(other.Do("answer yes"), QStringList());
+    EXPECT_EQ(other.Do("click cmdConferma"), QStringList{asked});
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE LUOGO='sede' AND DESCRIZIONE='riunione' AND "
+                   "UTENTEMODIFICA='MARCO'"),
+              1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
 }
 
 TEST_F(Card, AFailedSaveKeepsTheCardOpenAndTellsTheUser) {

@@ -5,14 +5,17 @@
 #include "ComboBox.h"
 #include "MultiButton.h"
 #include "frmCellulare.h"
+#include "OtherWorkstation.h"
 #include "frmContatto.h"
 #include "qvxSMS2/qvxSMS2.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTest>
 
 using Platform::Form;
 
@@ -56,6 +59,25 @@ protected:
     static QString Deferred(const QDateTime& t) {
         return "<DEFERREDTIME>" + t.toString("yyyy-MM-dd HH:mm") + ":00</DEFERREDTIME>";
     }
+    // The user types into a box of the window in sight, over what it held.
+    static void Type(QWidget* field, const QString& keys) {
+        QApplication::setActiveWindow(field->window());
+        field->setFocus();
+        if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
+        QTest::keyClicks(field, keys);
+    }
+    // The user clicks a tick box (on its box: the row is wider than its caption).
+    static void Tick(QCheckBox* box) {
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    }
+    // The user types the card's start.
+    static void TypeStart(frmContatto& c, const QDateTime& start) {
+        QLineEdit* box = c.dpData->Editor();
+        QApplication::setActiveWindow(&c);
+        box->setFocus();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 8, box->height() / 2));
+        QTest::keyClicks(box, start.toString("dd/MM/yyyy HH:mm"));
+    }
 };
 
 }  // namespace
@@ -80,6 +102,48 @@ TEST_F(Reminders, TurningThemOnFillsTheDefaults) {
     c.ckPromemoriaRemoto->click();
     EXPECT_FALSE(c.frPromemoriaRemoto->isEnabled());
     EXPECT_FALSE(c.txMessaggio->toPlainText().isEmpty());  // kept
+}
+
+// The text the card proposes tells the start as it is at the save: moved
+// after ticking the box (here because the save refused a lead too short),
+// the SMS handed to the gateway gives the new time. A text the user edited
+// goes as typed.
+TEST_F(Reminders, AProposedTextFollowsTheStartUpToTheSave) {
+    auto& c = Open("R");
+    c.show();
+    const QDateTime first = now.addSecs(35 * 60), later = now.addSecs(3 * 3600);
+    TypeStart(c, first);
+    Tick(c.ckPromemoriaRemoto);
+    EXPECT_TRUE(c.txMessaggio->toPlainText().startsWith("Promemoria Appuntamento del " + first.toString("dd/MM/yyyy") +
+                                                       " alle " + first.toString("HH:mm") + "\n"));
+    Type(c.txCellMail, "333 444 5555");
+    QTest::mouseClick(c.cmdConferma, Qt::LeftButton);  // an hour before a start 35 minutes away
+    EXPECT_EQ(env.Prompts(), QStringList{kFirstTooSoon});
+    TypeStart(c, later);
+    QTest::mouseClick(c.cmdConferma, Qt::LeftButton);
+    EXPECT_EQ(env.Boxes().size(), 1) << env.Prompts().join("|").toStdString();
+    const QString told = "Promemoria Appuntamento del " + later.toString("dd/MM/yyyy") + " alle " +
+                         later.toString("HH:mm") + "- VETRI SRL- VIA ROMA 1- FORLI- Tel.: 0543 1";
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_TRUE(Sent()[0].contains("<TEXT>" + told + "</TEXT>")) << Sent()[0].toStdString();
+    EXPECT_EQ(Value("SELECT AVVISOMESSAGE FROM CONTATTI").toString(), told);
+    EXPECT_EQ(Value("SELECT DATA FROM CONTATTI").toDateTime(), later);
+
+    // Edited by the user: it stays as typed, whatever the start.
+    auto& d = Open("R");
+    d.show();
+    TypeStart(d, later);
+    Tick(d.ckPromemoriaRemoto);
+    Type(d.txCellMail, "333 444 5555");
+    d.txMessaggio->setFocus();
+    d.txMessaggio->moveCursor(QTextCursor::End);
+    QTest::keyClicks(d.txMessaggio, " PORTARE I CAMPIONI");
+    TypeStart(d, later.addSecs(3600));
+    EXPECT_TRUE(d.txMessaggio->toPlainText().startsWith("Promemoria Appuntamento del " + later.toString("dd/MM/yyyy") +
+                                                       " alle " + later.toString("HH:mm") + "\n"));
+    QTest::mouseClick(d.cmdConferma, Qt::LeftButton);
+    ASSERT_EQ(Sent().size(), 2);
+    EXPECT_TRUE(Sent()[1].contains("<TEXT>" + told + " PORTARE I CAMPIONI</TEXT>")) << Sent()[1].toStdString();
 }
 
 TEST_F(Reminders, SendTimesAndTheSixMinuteRule) {
@@ -453,6 +517,52 @@ TEST_F(Reminders, ACancelledPromptWritesNothing) {
     ASSERT_EQ(Sent().size(), 1);
     EXPECT_TRUE(Sent()[0].contains("<DEST msisdn=\"3471\"/>"));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
+}
+
+// The prompt is shown because the card read no number for its person; one
+// that another workstation stored meanwhile is replaced only on Yes, and No
+// keeps the prompt open with the number typed.
+TEST_F(Reminders, ANumberStoredMeanwhileIsNotReplacedUnasked) {
+    cn.Execute("INSERT INTO UTENTI (UTENTE, [PASSWORD], ISADMIN) VALUES ('MARCO', '', -1)");
+    const TestKit::EnvironmentVariable here("BRIVALTO_COMPUTERNAME", "POSTAZIONE1");
+    TestKit::OtherWorkstation other(QStringLiteral(ACTIVITY_EDITOR), "POSTAZIONE2",
+                                    {env.DatabaseFile(), env.SettingsFolder(), "MARCO", "2026-03-12T10:15:00"});
+    auto& c = Open("M");
+    c.txID->setText("8");
+    c.txID_LostFocus();
+    c.ckSMS->setChecked(true);
+    c.txDescrizione->setPlainText("CIAO");
+    ASSERT_EQ(c.mCellulare, "");
+    // Meanwhile the other workstation gives the person a number on its card.
+    EXPECT_EQ(other.Do("open anagrafica 8"), QStringList());
+    EXPECT_EQ(other.Do("type txCellulare 347 111"), QStringList());
+    EXPECT_EQ(other.Do("answer yes"), QStringList());
+    EXPECT_EQ(other.Do("click cmdSalva").size(), 1);  // saved with no address: confirmed
+    ASSERT_EQ(Value("SELECT CELLULARE FROM ANAGRAFICA WHERE ID=8").toString(), "347 111");
+
+    Platform::SetModalHandler([&](Form& f) {
+        auto& p = dynamic_cast<frmCellulare&>(f);
+        Type(p.txNumero, "333 999");
+        env.AnswerNext(Platform::vbNo);
+        QTest::mouseClick(p.Command2, Qt::LeftButton);
+        EXPECT_EQ(env.Prompts(), QStringList{"MARCO ha modificato il numero di cellulare di questa anagrafica il "
+                                             "12/03/2026 alle 10.15, dopo che era stato letto qui. Salvando ora, quelle "
+                                             "modifiche andranno perse. Salvare ugualmente?"});
+        EXPECT_TRUE(p.isVisible());
+        EXPECT_EQ(p.Tag, "");
+        EXPECT_EQ(p.txNumero->text(), "333 999");
+        EXPECT_EQ(Value("SELECT CELLULARE FROM ANAGRAFICA WHERE ID=8").toString(), "347 111");
+        EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+        env.AnswerNext(Platform::vbYes);
+        QTest::mouseClick(p.Command2, Qt::LeftButton);
+        EXPECT_TRUE(p.isHidden());
+    });
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Boxes().size(), 2);
+    EXPECT_EQ(Value("SELECT CELLULARE FROM ANAGRAFICA WHERE ID=8").toString(), "333 999");
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_TRUE(Sent()[0].contains("<DEST msisdn=\"333 999\"/>"));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='M' AND IDANA=8"), 1);
 }
 
 TEST_F(Reminders, ARefusedRegistryLockKeepsThePromptOpen) {

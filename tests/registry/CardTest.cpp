@@ -288,6 +288,94 @@ TEST_F(Card, TwoWorkstationsSavingAtOnceGetDistinctIdentifiers) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0) << said;
 }
 
+#include "OtherWorkstation.h"
+
+#include <QTest>
+
+namespace {
+// The user types into a field of the card in sight, over what it held.
+void Type(QWidget* field, const QString& keys) {
+    QApplication::setActiveWindow(field->window());
+    field->setFocus();
+    if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
+    QTest::keyClicks(field, keys);
+}
+}  // namespace
+
+// Two workstations on one record: a save never writes over what the other
+// stored since the card was read without asking, whichever saves first; No
+// leaves the stored record and the card as they are, Yes writes.
+TEST_F(Card, ARecordChangedByAnotherWorkstationIsNotOverwrittenUnasked) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, COGNOME, RUOLO, TELEFONOCASA, EMAIL, UTENTE, U_MOD) VALUES "
+               "(2, 0, 'Esposito', 'acquisti', '0543 1', 'e@x.it', 'ANNA', #01/02/2026 09.00.00#)");
+    cn.Execute("INSERT INTO UTENTI (UTENTE, [PASSWORD], ISADMIN) VALUES ('MARCO', '', -1)");
+    const TestKit::EnvironmentVariable here("BRIVALTO_COMPUTERNAME", "POSTAZIONE1");
+    TestKit::OtherWorkstation other(QStringLiteral(CARD_EDITOR), "POSTAZIONE2",
+                                    {env.DatabaseFile(), env.SettingsFolder(), "MARCO", "2026-03-12T10:15:00"});
+    auto stored = [&](const QString& column) {
+        ADODB::Recordset rs;
+        rs.Open("SELECT " + column + " FROM ANAGRAFICA WHERE ID=2", cn);
+        return rs.Fields(0).Value().toString();
+    };
+    const QString question = "MARCO ha modificato questa scheda anagrafica il 12/03/2026 alle 10.15, dopo che era stata "
+                             "letta qui. Salvando ora, quelle modifiche andranno perse. Salvare ugualmente?";
+    env.SetClock(QDateTime(QDate(2026, 3, 12), QTime(11, 40)));
+    auto& c = Open();
+    c.show();
+
+    // The other workstation saves first: this one is asked.
+    c.ReadRecord(2);
+    EXPECT_EQ(other.Do("open anagrafica 2"), QStringList());
+    EXPECT_EQ(other.Do("type txTelefonoCasa 0543 999"), QStringList());
+    EXPECT_EQ(other.Do("click cmdSalva"), QStringList());
+    ASSERT_EQ(stored("TELEFONOCASA"), "0543 999");
+    Type(c.txContatto, "commerciale");
+    env.AnswerNext(Platform::vbNo);
+    QTest::mouseClick(c.cmdSalva, Qt::LeftButton);
+    EXPECT_EQ(env.Prompts(), QStringList{question});
+    EXPECT_EQ(env.Boxes().value(0).style, Platform::vbYesNo + Platform::vbQuestion + Platform::vbDefaultButton2);
+    EXPECT_EQ(stored("RUOLO"), "acquisti");
+    EXPECT_EQ(stored("TELEFONOCASA"), "0543 999");
+    EXPECT_EQ(c.txContatto->text(), "commerciale");
+    EXPECT_EQ(c.txTelefonoCasa->text(), "0543 1");
+    EXPECT_TRUE(c.cmdSalva->isEnabled());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    env.ClearBoxes();
+    env.AnswerNext(Platform::vbYes);
+    QTest::mouseClick(c.cmdSalva, Qt::LeftButton);
+    EXPECT_EQ(env.Prompts(), QStringList{question});
+    EXPECT_EQ(stored("RUOLO"), "commerciale");
+    EXPECT_EQ(stored("TELEFONOCASA"), "0543 1");  // written over, as the user chose
+    EXPECT_EQ(stored("UTENTE"), "ADMIN");
+    EXPECT_FALSE(c.cmdSalva->isEnabled());
+
+    // This one saves first: the other is asked, and its No and Yes do the same there.
+    EXPECT_EQ(other.Do("open anagrafica 2"), QStringList());
+    env.SetClock(QDateTime(QDate(2026, 3, 12), QTime(11, 45)));
+    env.ClearBoxes();
+    Type(c.txContatto, "direttore");
+    QTest::mouseClick(c.cmdSalva, Qt::LeftButton);
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();  // nothing changed since it was read
+    ASSERT_EQ(stored("RUOLO"), "direttore");
+    const QString asked = "BOX ADMIN ha modificato questa scheda anagrafica il 12/03/2026 alle 11.45, dopo che era "
+                          "stata letta qui. Salvando ora, quelle modifiche andranno perse. Salvare ugualmente?";
+    EXPECT_EQ(other.Do("type txTelefonoCasa 0543 777"), QStringList());
+    EXPECT_EQ(other.Do("answer no"), QStringList());
+    EXPECT_EQ(other.Do("click cmdSalva"), QStringList{asked});
+    EXPECT_EQ(stored("RUOLO"), "direttore");
+    EXPECT_EQ(stored("TELEFONOCASA"), "0543 1");
+    EXPECT_EQ(other.Do("show txTelefonoCasa"), QStringList{"SHOW 1 1 0543 777"});
+    EXPECT_EQ(other.Do("show cmdSalva"), QStringList{"SHOW 1 1"});
+    EXPECT_EQ(other.Do("answer yes"), QStringList());
+    EXPECT_EQ(other.Do("click cmdSalva"), QStringList{asked});
+    EXPECT_EQ(stored("TELEFONOCASA"), "0543 777");
+    EXPECT_EQ(stored("RUOLO"), "commerciale");  // the other's card still held it
+    EXPECT_EQ(stored("UTENTE"), "MARCO");
+    EXPECT_EQ(other.Do("show cmdSalva"), QStringList{"SHOW 1 0"});
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    c.hide();
+}
+
 #include "frmCercaAnagrafica.h"
 
 TEST_F(Card, ARestrictedUserStartsFromTheSearch) {
