@@ -121,6 +121,7 @@ frmContatti::frmContatti() {
     cmdElimina = Named(new MultiButton(QStringLiteral("elimina contatto selezionato"), this), "cmdElimina");
     cmdStampa = Named(new MultiButton(QStringLiteral("stampa la lista presente a video"), this), "cmdStampa");
     cmdEsci = Named(new MultiButton(QStringLiteral("esci"), this), "cmdEsci");
+    SetCancelButton(cmdEsci);
     for (auto* b : {cmdAggiorna, cmdNuovo, cmdModifica, cmdElimina, cmdStampa, cmdEsci}) buttons->addWidget(b);
     layout->addLayout(buttons);
 

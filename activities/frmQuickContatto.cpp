@@ -56,6 +56,7 @@ frmQuickContatto::frmQuickContatto() {
     cmdConferma->setObjectName("cmdConferma");
     cmdFine = new MultiButton(QStringLiteral("esci"), this);
     cmdFine->setObjectName("cmdFine");
+    SetCancelButton(cmdFine);
     cmdDettagli = new MultiButton(QStringLiteral("dettagli"), this);
     cmdDettagli->setObjectName("cmdDettagli");
 

@@ -166,6 +166,7 @@ frmAnagrafica::frmAnagrafica() {
     cmdElimina = Button(this, "cmdElimina", QStringLiteral("elimina scheda"));
     cmdCopiaScheda = Button(this, "cmdCopiaScheda", QStringLiteral("copia scheda"));
     cmdFine = Button(this, "cmdFine", QStringLiteral("esci"));
+    SetCancelButton(cmdFine);
     for (auto* b : {cmdNuovo, cmdRicerca, cmdSalva, cmdElimina, cmdCopiaScheda, cmdFine}) actions->addWidget(b);
     grid->addLayout(actions, r++, 0, 1, 4);
     cmdSalva->setEnabled(false);

@@ -56,6 +56,7 @@ frmAziende::frmAziende() {
     cmdAggiorna = Button(this, "cmdAggiorna", QStringLiteral("aggiorna lista secondo filtri impostati"));
     cmdSeleziona = Button(this, "cmdSeleziona", QStringLiteral("seleziona"));
     cmdAnnulla = Button(this, "cmdAnnulla", QStringLiteral("annulla"));
+    SetCancelButton(cmdAnnulla);
     for (auto* b : {cmdAggiorna, cmdSeleziona, cmdAnnulla}) buttons->addWidget(b);
     layout->addLayout(buttons);
     connect(cmdAggiorna, &QPushButton::clicked, this, &frmAziende::cmdAggiorna_Click);

@@ -98,6 +98,7 @@ frmCercaAnagrafica::frmCercaAnagrafica() {
     cmdAggiorna = Button(this, "cmdAggiorna", QStringLiteral("aggiorna lista secondo filtri impostati"));
     cmdSeleziona = Button(this, "cmdSeleziona", QStringLiteral("seleziona"));
     cmdAnnulla = Button(this, "cmdAnnulla", QStringLiteral("annulla"));
+    SetCancelButton(cmdAnnulla);
     cmdInserisci = Button(this, "cmdInserisci", QStringLiteral("inserisci nuova scheda anagrafica"));
     cmdImporta = Button(this, "cmdImporta", QStringLiteral("importazione schede anagrafiche"));
     cmdStampaLista = Button(this, "cmdStampaLista", QStringLiteral("stampa anagrafiche in lista"));

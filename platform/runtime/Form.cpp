@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QValidator>
 
 namespace Platform {
@@ -23,6 +24,7 @@ ModalHandler& CurrentModalHandler() {
     static ModalHandler handler;
     return handler;
 }
+
 }  // namespace
 
 ModalHandler SetModalHandler(ModalHandler handler) {
@@ -170,6 +172,31 @@ void Form::hideEvent(QHideEvent* event) {
 void Form::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && loaded_) Form_Resize();
+}
+
+void Form::keyPressEvent(QKeyEvent* event) {
+    // Only keys no control took come here: a box keeps its own Enter (a new
+    // line) and Escape (an entry dropped), an open list its own.
+    QAbstractButton* button = nullptr;
+    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (event->key() == Qt::Key_Escape) {
+            button = cancelButton_;
+        } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            button = qobject_cast<QPushButton*>(focusWidget());
+            if (!button)
+                for (QPushButton* candidate : findChildren<QPushButton*>())
+                    if (candidate->isDefault() && candidate->window() == this) {
+                        button = candidate;
+                        break;
+                    }
+        }
+    }
+    if (button && button->isVisible() && button->isEnabled()) {
+        event->accept();
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // ---------------------------------------------------------------- maximum length

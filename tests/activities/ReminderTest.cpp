@@ -3,6 +3,7 @@
 #include "ActivityDb.h"
 
 #include "ComboBox.h"
+#include "Keyboard.h"
 #include "MultiButton.h"
 #include "frmCellulare.h"
 #include "frmContatto.h"
@@ -453,6 +454,31 @@ TEST_F(Reminders, ACancelledPromptWritesNothing) {
     ASSERT_EQ(Sent().size(), 1);
     EXPECT_TRUE(Sent()[0].contains("<DEST msisdn=\"3471\"/>"));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
+}
+
+// The prompt answers the keyboard: Escape cancels, Enter uses the number typed.
+TEST_F(Reminders, ThePromptAnswersEscapeAndEnter) {
+    auto& c = Open("M");
+    c.ckSMS->setChecked(true);
+    c.txDescrizione->setPlainText("CIAO");
+    auto answer = [](Qt::Key key) {
+        return [key](Form& f) {
+            auto& p = dynamic_cast<frmCellulare&>(f);
+            TestKit::OnScreen(p);
+            p.txNumero->setFocus();
+            TestKit::Type("3471");
+            TestKit::Press(key);
+            EXPECT_TRUE(p.isHidden());
+        };
+    };
+    Platform::SetModalHandler(answer(Qt::Key_Escape));
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Contatto non salvato"});
+    EXPECT_TRUE(Sent().isEmpty());
+    Platform::SetModalHandler(answer(Qt::Key_Return));
+    c.cmdConferma_Click();
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_TRUE(Sent()[0].contains("<DEST msisdn=\"3471\"/>"));
 }
 
 TEST_F(Reminders, ARefusedRegistryLockKeepsThePromptOpen) {

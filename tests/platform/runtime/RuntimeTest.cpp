@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "Form.h"
 #include "ListView.h"
+#include "Keyboard.h"
 #include "Runtime.h"
 #include "TestKit.h"
 
@@ -338,6 +339,45 @@ TEST(Forms, AWindowKeepsItsSizeWhileItsContentsGrow) {
     form.resize(500, 400);
     EXPECT_EQ(form.size(), QSize(500, 400));
     form.Unload();
+}
+
+// Keys no control takes reach the window: Escape its cancel button, Enter
+// the button that has the focus, else its default one. A text box keeps its
+// own Enter, and Tab leaves even a multi-line one.
+TEST(Forms, EscapeAndEnterAnswerTheWindowsButtons) {
+    Form form;
+    auto* layout = new QVBoxLayout(&form);
+    auto* name = new QLineEdit(&form);
+    auto* notes = new MultiLineTextBox(&form);
+    auto* ok = new QPushButton(QStringLiteral("conferma"), &form);
+    auto* cancel = new QPushButton(QStringLiteral("annulla"), &form);
+    for (QWidget* w : {static_cast<QWidget*>(name), static_cast<QWidget*>(notes), static_cast<QWidget*>(ok),
+                       static_cast<QWidget*>(cancel)})
+        layout->addWidget(w);
+    ok->setDefault(true);
+    form.SetCancelButton(cancel);
+    QStringList clicked;
+    QObject::connect(ok, &QPushButton::clicked, [&] { clicked << "conferma"; });
+    QObject::connect(cancel, &QPushButton::clicked, [&] { clicked << "annulla"; });
+    TestKit::OnScreen(form);
+    name->setFocus();
+    TestKit::Press(Qt::Key_Return);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_EQ(clicked, QStringList({"conferma", "annulla"}));
+    notes->setFocus();
+    TestKit::Type("a");
+    TestKit::Press(Qt::Key_Return);
+    TestKit::Type("b");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(notes->toPlainText(), "a\nb");
+    EXPECT_EQ(TestKit::Focused(), ok);
+    TestKit::Press(Qt::Key_Tab);
+    TestKit::Press(Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(clicked, QStringList({"conferma", "annulla", "annulla"}));
+    // A button out of reach answers nothing.
+    cancel->setEnabled(false);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_EQ(clicked.size(), 3);
 }
 
 TEST(ListViews, ColumnsAndItems) {
