@@ -28,9 +28,6 @@ frmQuickContatto::frmQuickContatto() {
     auto* grid = new QGridLayout(this);
     cbClienti = new ComboBox(this, true);
     cbClienti->setObjectName("cbClienti");
-    cbClienti->setInsertPolicy(QComboBox::NoInsert);
-    // The window's own type-ahead fills the list; the box's completion would fight it.
-    cbClienti->setCompleter(nullptr);
     Frame1 = new QGroupBox(QStringLiteral("dati del cliente"), this);
     Frame1->setObjectName("Frame1");
     auto* frame = new QVBoxLayout(Frame1);

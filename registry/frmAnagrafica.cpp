@@ -187,7 +187,7 @@ frmAnagrafica::frmAnagrafica() {
     OnLostFocus(txAzienda, [this] { txAzienda_LostFocus(); });
     OnLostFocus(txFax, [this] { txFax_LostFocus(); });
     OnLostFocus(txIDAzienda, [this] { txIDAzienda_LostFocus(); });
-    OnLostFocus(cbTitolo->lineEdit(), [this] { cbTitolo_LostFocus(); });
+    OnLostFocus(cbTitolo, [this] { cbTitolo_LostFocus(); });
 
     connect(cmdNuovo, &QPushButton::clicked, this, &frmAnagrafica::cmdNuovo_Click);
     connect(cmdRicerca, &QPushButton::clicked, this, &frmAnagrafica::cmdRicerca_Click);

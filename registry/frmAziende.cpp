@@ -32,7 +32,6 @@ frmAziende::frmAziende() {
     txCAP = Box(Frame1, "txCAP");
     cbCategoria = new Platform::ComboBox(Frame1, true);
     cbCategoria->setObjectName("cbCategoria");
-    cbCategoria->setEditable(true);
     opConfronto[0] = new QRadioButton(QStringLiteral("qualunque parola"), Frame1);
     opConfronto[1] = new QRadioButton(QStringLiteral("tutte le parole"), Frame1);
     opConfronto[0]->setObjectName("opConfronto_0");

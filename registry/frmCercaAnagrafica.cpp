@@ -66,10 +66,8 @@ frmCercaAnagrafica::frmCercaAnagrafica() {
     txCitta = Box(Frame1, "txCittà");
     cbCategoria = new Platform::ComboBox(Frame1, true);
     cbCategoria->setObjectName("cbCategoria");
-    cbCategoria->setEditable(true);
     cbTitolo = new Platform::ComboBox(Frame1, true);
     cbTitolo->setObjectName("cbTitolo");
-    cbTitolo->setEditable(true);
     int row = 0;
     grid->addWidget(new QLabel(QStringLiteral("contenuto cognome/nome/ragione sociale"), Frame1), row, 0);
     grid->addWidget(txNome, row, 1);

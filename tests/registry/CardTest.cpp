@@ -3,6 +3,7 @@
 #include "ComboBox.h"
 #include "DatePicker.h"
 #include "FileSizeLimit.h"
+#include "Keyboard.h"
 #include "Form.h"
 #include "Global.h"
 #include "MultiButton.h"
@@ -243,6 +244,42 @@ TEST_F(Card, FieldRules) {
     c.cmdSalva_Click();
     EXPECT_TRUE(env.Prompts().last().startsWith("Attenzione, non sono stati inseriti dati sufficienti"));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 0);
+}
+
+// What is typed in the title and category lists is what is stored: their
+// lists only offer; a typed title is normalised as the user leaves it, by Tab
+// or by a click.
+TEST_F(Card, TheListsKeepWhatIsTypedAndATypedTitleIsNormalisedOnLeaving) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, TITOLO, CATEGORIA) VALUES (1, 'Bianchi', 'sig.ra', 'Clienti esteri')");
+    auto& c = Open();
+    TestKit::OnScreen(c);
+    c.cmdNuovo_Click();
+    ASSERT_EQ(TestKit::Focused(), c.cbCategoria);
+    TestKit::Type("Clienti");
+    TestKit::Press(Qt::Key_Tab);
+    c.cbTitolo->setFocus();
+    TestKit::Type("sig.");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(TestKit::Focused(), c.txCognome);
+    TestKit::Type("Esposito");
+    c.txEmail->setFocus();
+    TestKit::Type("esposito@example.it");
+    c.cmdSalva->click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE ID=2 AND TITOLO='sig.' AND CATEGORIA='Clienti'"), 1);
+
+    TestKit::OnScreen(c);  // back from the save's wait window
+    c.cmdNuovo_Click();
+    c.cbTitolo->setFocus();
+    TestKit::Type("Dott.");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(c.cbTitolo->Text(), "dott.");
+    c.cbTitolo->setFocus();
+    c.cbTitolo->lineEdit()->selectAll();
+    TestKit::Type("Ing.");
+    TestKit::Click(c.txNome);
+    EXPECT_EQ(TestKit::Focused(), c.txNome);
+    EXPECT_EQ(c.cbTitolo->Text(), "ing.");
 }
 
 TEST_F(Card, FreeFieldCaptionsSetTheHeight) {

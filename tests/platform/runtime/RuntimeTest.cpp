@@ -7,6 +7,7 @@
 #include "Runtime.h"
 #include "TestKit.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -634,4 +635,33 @@ TEST(Controls, ComboBoxStartsWithNothingSelected) {
     EXPECT_EQ(cb.Text(), "altro");
     cb.SetListIndex(-1);
     EXPECT_EQ(cb.Text(), "");
+}
+
+// A free-text list completes nothing: what is typed is what it holds, also
+// when it differs from an entry only in case, and while its list is open the
+// letters typed still go into the box.
+TEST(Controls, AFreeTextComboBoxKeepsWhatIsTyped) {
+    TestKit::Environment env;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* cb = new ComboBox(&window, true);
+    auto* next = new QLineEdit(&window);
+    layout->addWidget(cb);
+    layout->addWidget(next);
+    for (const char* item : {"dott.ssa", "sig.ra"}) cb->AddItem(item);
+    TestKit::OnScreen(window);
+    for (const QString typed : {"sig.", "SIG.RA"}) {
+        cb->SetText(QString());
+        cb->setFocus();
+        TestKit::Type(typed);
+        TestKit::Press(Qt::Key_Tab);
+        EXPECT_EQ(cb->Text(), typed);
+        EXPECT_EQ(TestKit::Focused(), next);
+    }
+    cb->SetText(QString());
+    cb->setFocus();
+    cb->showPopup();
+    TestKit::Type("dot");
+    EXPECT_EQ(cb->Text(), "dot");
+    EXPECT_TRUE(cb->view()->isVisible());
 }
