@@ -42,6 +42,13 @@ QVariant TextOrNull(const QString& text) {
     const QString t = Trim(text);
     return t.isEmpty() ? QVariant() : QVariant(t);
 }
+
+// A birth date, or none (Null): a card without one shows 1/1/1970 under its
+// cleared tick, so ticking it never starts from the record shown before.
+void ShowBirthDate(DatePicker* picker, const QVariant& value) {
+    picker->SetValue(QDateTime(QDate(1970, 1, 1), QTime(0, 0)));
+    picker->SetValue(value);
+}
 }  // namespace
 
 frmAnagrafica::frmAnagrafica() {
@@ -295,7 +302,7 @@ void frmAnagrafica::CleanFields() {
     for (QLineEdit* box : {txAzienda, txIDAzienda, txCAP, txCitta, txCognome, txContatto, txEmail, txFax, txIndirizzo,
                            txNazione, txNome, txProv, txTelefono, txTelefonoCasa, txCellulare})
         box->clear();
-    dpDatNas->SetValue(QVariant());
+    ShowBirthDate(dpDatNas, QVariant());
     opPreferenza[0]->setChecked(true);
     for (int i = 0; i < lsCatMer->count(); ++i) lsCatMer->item(i)->setCheckState(Qt::Unchecked);
     // A new card starts empty: nothing of the record shown before stays.
@@ -322,7 +329,7 @@ void frmAnagrafica::ReadRecord(qint32 id) {
         txCitta->setText(Comuni::FieldStr(rs["CITTA"]));
         txCognome->setText(Comuni::FieldStr(rs["COGNOME"]));
         txContatto->setText(Comuni::FieldStr(rs["RUOLO"]));
-        dpDatNas->SetValue(rs["DATNAS"]);
+        ShowBirthDate(dpDatNas, rs["DATNAS"]);
         txEmail->setText(Comuni::FieldStr(rs["EMAIL"]));
         txFax->setText(Comuni::FieldStr(rs["FAX"]));
         txIndirizzo->setText(Comuni::FieldStr(rs["INDIRIZZO"]));
@@ -481,7 +488,7 @@ void frmAnagrafica::cmdCopiaScheda_Click() {
     txNome->clear();
     lbID->clear();
     // The copy is of someone else: no birth date is carried over or invented.
-    dpDatNas->SetValue(QVariant());
+    ShowBirthDate(dpDatNas, QVariant());
     txCellulare->clear();
     txEmail->clear();
     if (cbCategoria->isVisible()) cbCategoria->setFocus();

@@ -13,6 +13,7 @@
 #include "frmAnagrafica.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -280,6 +281,43 @@ TEST_F(Card, TheListsKeepWhatIsTypedAndATypedTitleIsNormalisedOnLeaving) {
     TestKit::Click(c.txNome);
     EXPECT_EQ(TestKit::Focused(), c.txNome);
     EXPECT_EQ(c.cbTitolo->Text(), "ing.");
+}
+
+// The birth date is reached and typed from the keyboard: from the fax number
+// to its tick box, Space, Tab into the date. A card without a date ticked
+// starts at 1/1/1970, not at the date of the record shown before. Tab leaves
+// the notes without typing a tab into them.
+TEST_F(Card, TheBirthDateIsTypedFromTheKeyboard) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, DATNAS) VALUES (1, 'Bianchi', #03/15/1980#)");
+    auto& c = Open();
+    TestKit::OnScreen(c);
+    c.dpDatNas->TickBox()->setFocus();
+    TestKit::Press(Qt::Key_Space);
+    EXPECT_EQ(c.dpDatNas->Value().toDateTime().date(), QDate(1970, 1, 1));
+    c.ReadRecord(1);
+    c.cmdNuovo_Click();
+    c.txCognome->setFocus();
+    TestKit::Type("Esposito");
+    c.txFax->setFocus();
+    TestKit::Type("0543 123");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(TestKit::Focused(), c.opPreferenza[0]);
+    TestKit::Press(Qt::Key_Tab);
+    ASSERT_EQ(TestKit::Focused(), c.dpDatNas->TickBox());
+    TestKit::Press(Qt::Key_Space);
+    EXPECT_EQ(c.dpDatNas->Editor()->text(), "01/01/1970");
+    TestKit::Press(Qt::Key_Tab);
+    ASSERT_EQ(TestKit::Focused(), c.dpDatNas->Editor());
+    TestKit::Type("01031980");
+    TestKit::Press(Qt::Key_Tab);
+    ASSERT_EQ(TestKit::Focused(), c.txNote);
+    TestKit::Type("Cliente storico");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_NE(TestKit::Focused(), c.txNote);
+    env.AnswerNext(Platform::vbYes);  // no address: saved all the same
+    c.cmdSalva->click();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE ID=2 AND NOTE='Cliente storico' AND FAX='0543 123'"), 1);
+    EXPECT_EQ(c.dpDatNas->Value().toDateTime().date(), QDate(1980, 3, 1));
 }
 
 TEST_F(Card, FreeFieldCaptionsSetTheHeight) {
