@@ -2,6 +2,7 @@
 
 #include "Runtime.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -25,6 +26,30 @@ ModalHandler& CurrentModalHandler() {
     return handler;
 }
 
+// Whether the focus is in `control` or in something of its own, such as the
+// open list of a combo box, which is a window of its own.
+bool InUse(const QWidget* control) {
+    for (const QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+        if (w == control) return true;
+    return false;
+}
+
+// A text put in a box by code shows its beginning, as the original's boxes
+// did: Qt's line edit puts its caret, and so its view, at the end, and a
+// long company name read "ttromeccanica Lombarda...". What the user types
+// is left alone: the box, or the list or spin box it belongs to, has the
+// focus then.
+void ShowTextsFromTheirBeginning(QWidget* form) {
+    for (QLineEdit* box : form->findChildren<QLineEdit*>()) {
+        QWidget* holder = box->parentWidget();
+        if (!qobject_cast<QComboBox*>(holder) && !qobject_cast<QAbstractSpinBox*>(holder)) holder = box;
+        auto home = [box, holder] {
+            if (!InUse(holder)) box->setCursorPosition(0);
+        };
+        home();
+        QObject::connect(box, &QLineEdit::textChanged, box, home);
+    }
+}
 }  // namespace
 
 ModalHandler SetModalHandler(ModalHandler handler) {
@@ -53,6 +78,7 @@ Form::~Form() {
 void Form::Load() {
     if (loaded_ || loading_) return;
     loading_ = true;
+    ShowTextsFromTheirBeginning(this);
     Form_Load();
     loading_ = false;
     loaded_ = true;

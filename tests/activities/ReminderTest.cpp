@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <cmath>
 
 using Platform::Form;
 
@@ -81,6 +82,27 @@ TEST_F(Reminders, TurningThemOnFillsTheDefaults) {
     c.ckPromemoriaRemoto->click();
     EXPECT_FALSE(c.frPromemoriaRemoto->isEnabled());
     EXPECT_FALSE(c.txMessaggio->toPlainText().isEmpty());  // kept
+}
+
+// A unit list out of use still reads: its text stands out from its ground
+// (a contrast of 3 to 1 at least, as large text asks).
+TEST_F(Reminders, TheUnitListsReadWhenDisabled) {
+    auto contrast = [](const QColor& a, const QColor& b) {
+        auto luminance = [](const QColor& c) {
+            auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+        };
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    };
+    auto& c = Open("R");
+    c.ckPromemoriaRemoto->click();
+    for (auto* unit : c.cbCosa) {
+        const QPalette p = unit->palette();
+        EXPECT_GE(contrast(p.color(QPalette::Disabled, QPalette::ButtonText), p.color(QPalette::Disabled, QPalette::Button)),
+                  3.0);
+    }
+    ASSERT_FALSE(c.cbCosa[1]->isEnabled());
 }
 
 TEST_F(Reminders, SendTimesAndTheSixMinuteRule) {

@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QThread>
 #include <QRadioButton>
@@ -318,6 +319,28 @@ TEST_F(Card, TheBirthDateIsTypedFromTheKeyboard) {
     c.cmdSalva->click();
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE ID=2 AND NOTE='Cliente storico' AND FAX='0543 123'"), 1);
     EXPECT_EQ(c.dpDatNas->Value().toDateTime().date(), QDate(1980, 3, 1));
+}
+
+// A text longer than its box shows its beginning once a record is loaded;
+// Escape answers the exit button, which asks about unsaved changes.
+TEST_F(Card, ALoadedCardShowsTheBeginningOfItsTextsAndEscapeLeavesIt) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, AZIENDA) VALUES (1, 0, "
+               "'Elettromeccanica Lombarda Di Precisione S.p.A.')");
+    QPointer<frmAnagrafica> c = new frmAnagrafica;  // an unloaded window goes by itself
+    c->Load();
+    c->resize(500, c->height());
+    TestKit::OnScreen(*c);
+    c->ReadRecord(1);
+    EXPECT_EQ(c->txAzienda->cursorPosition(), 0);
+    c->txNome->setFocus();
+    TestKit::Type("Ugo");
+    env.AnswerNext(Platform::vbNo);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_EQ(env.Prompts(), QStringList{"Sono state effettuate modifiche che non sono state salvate. Proseguo ugualmente?"});
+    ASSERT_FALSE(c->IsUnloaded());
+    env.AnswerNext(Platform::vbYes);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_TRUE(!c || c->IsUnloaded());
 }
 
 TEST_F(Card, FreeFieldCaptionsSetTheHeight) {
