@@ -112,6 +112,9 @@ frmContatti::frmContatti() {
     for (const char* column : kColumns) LV->AddColumn(QString::fromUtf8(column), QString::fromUtf8(column));
     LV->viewport()->setMouseTracking(true);
     LV->viewport()->installEventFilter(this);
+    connect(LV->header(), &QHeaderView::sectionResized, this, [this] {
+        if (!fitting_) ownWidths_ = true;
+    });
     layout->addWidget(LV, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -121,6 +124,7 @@ frmContatti::frmContatti() {
     cmdElimina = Named(new MultiButton(QStringLiteral("elimina contatto selezionato"), this), "cmdElimina");
     cmdStampa = Named(new MultiButton(QStringLiteral("stampa la lista presente a video"), this), "cmdStampa");
     cmdEsci = Named(new MultiButton(QStringLiteral("esci"), this), "cmdEsci");
+    SetCancelButton(cmdEsci);
     for (auto* b : {cmdAggiorna, cmdNuovo, cmdModifica, cmdElimina, cmdStampa, cmdEsci}) buttons->addWidget(b);
     layout->addLayout(buttons);
 
@@ -151,6 +155,8 @@ bool frmContatti::eventFilter(QObject* watched, QEvent* event) {
         else if (watched == txIDAzienda) Procedure(this, "txIDAzienda_LostFocus", &frmContatti::txIDAzienda_LostFocus)();
     } else if (event->type() == QEvent::MouseMove && watched == LV->viewport()) {
         LV_MouseMove(qRound(static_cast<QMouseEvent*>(event)->position().x()));
+    } else if (event->type() == QEvent::Resize && watched == LV->viewport()) {
+        FitColumns();
     }
     return Form::eventFilter(watched, event);
 }
@@ -208,7 +214,14 @@ void frmContatti::Form_Load() {
         f.setPointSize(8);
         return f;
     }());
-    Comuni::LoadListColumnWidths(*LV);
+    ownWidths_ = Comuni::LoadListColumnWidths(*LV);
+}
+
+void frmContatti::FitColumns() {
+    if (ownWidths_) return;
+    fitting_ = true;
+    LV->ShareWidthByContent();
+    fitting_ = false;
 }
 
 QString frmContatti::ListSql(QVariantList& params) const {
@@ -275,6 +288,7 @@ void frmContatti::cmdAggiorna_Click() {
         for (int i = 0; i < 5; ++i) item.SetSubItem(i + 2, Comuni::FieldStr(texts[i]->Value()));
         rs.MoveNext();
     }
+    FitColumns();
     LV->setUpdatesEnabled(true);
 }
 
@@ -396,5 +410,6 @@ void frmContatti::Form_Unload(int&) {
     tip_.reset();
     if (cn_ && cn_->State() == ADODB::adStateOpen) cn_->Close();
     cn_.reset();
-    Comuni::SaveListColumnWidths(*LV);
+    // Only widths the user set are his to keep: fitted ones are fitted again next time.
+    if (ownWidths_) Comuni::SaveListColumnWidths(*LV);
 }

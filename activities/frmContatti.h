@@ -69,6 +69,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Until the user sets widths of his own (stored from an earlier use, or
+    // dragged now), the columns share the list's width by their content.
+    void FitColumns();
+
     std::unique_ptr<ADODB::Connection> cn_;
     std::unique_ptr<cTooltip> tip_;
+    bool ownWidths_ = false;
+    bool fitting_ = false;
 };

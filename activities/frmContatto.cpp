@@ -204,6 +204,7 @@ frmContatto::frmContatto() {
     grid->addLayout(stamps, r++, 0, 1, 4);
     cmdConferma = Named(new MultiButton(QStringLiteral("conferma"), this), "cmdConferma");
     cmdAnnulla = Named(new MultiButton(QStringLiteral("annulla"), this), "cmdAnnulla");
+    SetCancelButton(cmdAnnulla);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdConferma);

@@ -28,9 +28,6 @@ frmQuickContatto::frmQuickContatto() {
     auto* grid = new QGridLayout(this);
     cbClienti = new ComboBox(this, true);
     cbClienti->setObjectName("cbClienti");
-    cbClienti->setInsertPolicy(QComboBox::NoInsert);
-    // The window's own type-ahead fills the list; the box's completion would fight it.
-    cbClienti->setCompleter(nullptr);
     Frame1 = new QGroupBox(QStringLiteral("dati del cliente"), this);
     Frame1->setObjectName("Frame1");
     auto* frame = new QVBoxLayout(Frame1);
@@ -56,6 +53,7 @@ frmQuickContatto::frmQuickContatto() {
     cmdConferma->setObjectName("cmdConferma");
     cmdFine = new MultiButton(QStringLiteral("esci"), this);
     cmdFine->setObjectName("cmdFine");
+    SetCancelButton(cmdFine);
     cmdDettagli = new MultiButton(QStringLiteral("dettagli"), this);
     cmdDettagli->setObjectName("cmdDettagli");
 

@@ -44,6 +44,12 @@ std::int32_t MultiButtonColour(const QString& name, const QString& caption) {
     return gColButton;
 }
 
+// A text colour halfway to the ground it stands on: plainly disabled, still read.
+QColor Faded(const QColor& text, const QColor& ground) {
+    return QColor::fromRgbF(float((text.redF() + ground.redF()) / 2), float((text.greenF() + ground.greenF()) / 2),
+                            float((text.blueF() + ground.blueF()) / 2));
+}
+
 bool IsTextBox(QWidget* w) {
     return qobject_cast<QLineEdit*>(w) || qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w);
 }
@@ -87,8 +93,13 @@ void Global::ApplyFormStyle(QWidget* form) {
         } else if (qobject_cast<QComboBox*>(w)) {
             // A list-only combo draws its text in the button colour, which a frame would make the label colour.
             QPalette p = w->palette();
+            const QColor text = BgrToColor(gColInputFore);
             for (auto group : {QPalette::Active, QPalette::Inactive})
-                for (auto role : {QPalette::ButtonText, QPalette::Text}) p.setColor(group, role, BgrToColor(gColInputFore));
+                for (auto role : {QPalette::ButtonText, QPalette::Text}) p.setColor(group, role, text);
+            // Disabled, its text only fades toward its ground: the frame's
+            // disabled text colour (white faded on light grey) could not be read.
+            for (auto [role, ground] : {std::pair{QPalette::ButtonText, QPalette::Button}, std::pair{QPalette::Text, QPalette::Base}})
+                p.setColor(QPalette::Disabled, role, Faded(text, p.color(QPalette::Disabled, ground)));
             w->setPalette(p);
         } else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) {
             SetForeColor(w, gColText);

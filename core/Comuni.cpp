@@ -114,11 +114,14 @@ void SaveListColumnWidths(Platform::ListView& list) {
     }
 }
 
-void LoadListColumnWidths(Platform::ListView& list) {
+bool LoadListColumnWidths(Platform::ListView& list) {
+    bool stored = false;
     for (int i = 1; i <= list.ColumnCount(); ++i) {
-        QString stored = Platform::GetSetting(Platform::App::EXEName(), "ListColumnWidths", ColumnKey(list, i), "1440");
-        list.Column(i).SetWidth(Platform::Val(stored));
+        const QString width = Platform::GetSetting(Platform::App::EXEName(), "ListColumnWidths", ColumnKey(list, i));
+        stored = stored || !width.isEmpty();
+        list.Column(i).SetWidth(Platform::Val(width.isEmpty() ? QStringLiteral("1440") : width));
     }
+    return stored;
 }
 
 QString SqlQuote(const QString& text) {

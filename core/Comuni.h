@@ -26,7 +26,8 @@ void HideWait();
 QString FieldStr(const QVariant& value);
 QVariant FieldNum(const QVariant& value);
 void SaveListColumnWidths(Platform::ListView& list);
-void LoadListColumnWidths(Platform::ListView& list);
+// True when widths of the list were stored, false when every column took the default.
+bool LoadListColumnWidths(Platform::ListView& list);
 QString SqlQuote(const QString& text);
 void ShowComboDropDown(QComboBox* combo);
 

@@ -38,6 +38,7 @@ frmAssociaClientiUtenti::frmAssociaClientiUtenti() {
     cmdEliminaAssociazione->setObjectName("cmdEliminaAssociazione");
     cmdEsci = new MultiButton(QStringLiteral("esci"), this);
     cmdEsci->setObjectName("cmdEsci");
+    SetCancelButton(cmdEsci);
     grid->addWidget(new QLabel(QStringLiteral("utente"), this), 0, 0);
     grid->addWidget(cbUtenti, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("clienti associati a questo utente"), this), 1, 0, 1, 2);

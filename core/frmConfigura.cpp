@@ -200,7 +200,9 @@ frmConfigura::frmConfigura() {
     tabConfig->addTab(general, QStringLiteral("Generale"));
 
     cmdConferma = Button(this, "cmdConferma", QStringLiteral("Conferma"));
+    cmdConferma->setDefault(true);
     cmdAnnulla = Button(this, "cmdAnnulla", QStringLiteral("Annulla"));
+    SetCancelButton(cmdAnnulla);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdConferma);

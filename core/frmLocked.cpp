@@ -26,6 +26,7 @@ frmLocked::frmLocked() {
     Msg->setObjectName("Msg");
     qvMultiButton1 = new Platform::MultiButton(QStringLiteral("annulla"), this);
     qvMultiButton1->setObjectName("qvMultiButton1");
+    SetCancelButton(qvMultiButton1);
     layout->addWidget(Msg);
     layout->addWidget(qvMultiButton1);
     connect(qvMultiButton1, &QPushButton::clicked, this, &frmLocked::qvMultiButton1_Click);

@@ -43,6 +43,7 @@ frmLogin::frmLogin() {
     cmdOK->setObjectName("cmdOK");
     cmdCancel = new MultiButton(QStringLiteral("Annulla"), this);
     cmdCancel->setObjectName("cmdCancel");
+    SetCancelButton(cmdCancel);
     cmdCambiaPassword = new MultiButton(QStringLiteral("Cambia password"), this);
     cmdCambiaPassword->setObjectName("cmdCambiaPassword");
     grid->addWidget(Label[0], 0, 0);

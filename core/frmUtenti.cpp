@@ -47,6 +47,7 @@ frmUtenti::frmUtenti() {
     cmdElimina->setObjectName("cmdElimina");
     cmdEsci = new MultiButton(QStringLiteral("esci"), this);
     cmdEsci->setObjectName("cmdEsci");
+    SetCancelButton(cmdEsci);
     grid->addWidget(new QLabel(QStringLiteral("utenti"), this), 0, 0);
     grid->addWidget(lsUtenti, 1, 0, 6, 1);
     grid->addWidget(new QLabel(QStringLiteral("nome utente"), this), 0, 1);

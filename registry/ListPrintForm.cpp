@@ -89,6 +89,7 @@ ListPrintForm::ListPrintForm() : events_(std::make_unique<Events>(this)) {
     cmdImpostaStampante = Registry::Button(this, "cmdImpostaStampante", QStringLiteral("imposta stampante"));
     cmdStampa = Registry::Button(this, "cmdStampa", QStringLiteral("stampa"));
     cmdAnnulla = Registry::Button(this, "cmdAnnulla", QStringLiteral("annulla"));
+    SetCancelButton(cmdAnnulla);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdImpostaStampante);
     buttons->addWidget(cmdStampa);

@@ -43,6 +43,13 @@ QVariant TextOrNull(const QString& text) {
     const QString t = Trim(text);
     return t.isEmpty() ? QVariant() : QVariant(t);
 }
+
+// A birth date, or none (Null): a card without one shows 1/1/1970 under its
+// cleared tick, so ticking it never starts from the record shown before.
+void ShowBirthDate(DatePicker* picker, const QVariant& value) {
+    picker->SetValue(QDateTime(QDate(1970, 1, 1), QTime(0, 0)));
+    picker->SetValue(value);
+}
 }  // namespace
 
 frmAnagrafica::frmAnagrafica() {
@@ -167,6 +174,7 @@ frmAnagrafica::frmAnagrafica() {
     cmdElimina = Button(this, "cmdElimina", QStringLiteral("elimina scheda"));
     cmdCopiaScheda = Button(this, "cmdCopiaScheda", QStringLiteral("copia scheda"));
     cmdFine = Button(this, "cmdFine", QStringLiteral("esci"));
+    SetCancelButton(cmdFine);
     for (auto* b : {cmdNuovo, cmdRicerca, cmdSalva, cmdElimina, cmdCopiaScheda, cmdFine}) actions->addWidget(b);
     grid->addLayout(actions, r++, 0, 1, 4);
     cmdSalva->setEnabled(false);
@@ -187,7 +195,7 @@ frmAnagrafica::frmAnagrafica() {
     OnLostFocus(txAzienda, [this] { txAzienda_LostFocus(); });
     OnLostFocus(txFax, [this] { txFax_LostFocus(); });
     OnLostFocus(txIDAzienda, [this] { txIDAzienda_LostFocus(); });
-    OnLostFocus(cbTitolo->lineEdit(), [this] { cbTitolo_LostFocus(); });
+    OnLostFocus(cbTitolo, [this] { cbTitolo_LostFocus(); });
 
     connect(cmdNuovo, &QPushButton::clicked, this, &frmAnagrafica::cmdNuovo_Click);
     connect(cmdRicerca, &QPushButton::clicked, this, &frmAnagrafica::cmdRicerca_Click);
@@ -296,7 +304,7 @@ void frmAnagrafica::CleanFields() {
     for (QLineEdit* box : {txAzienda, txIDAzienda, txCAP, txCitta, txCognome, txContatto, txEmail, txFax, txIndirizzo,
                            txNazione, txNome, txProv, txTelefono, txTelefonoCasa, txCellulare})
         box->clear();
-    dpDatNas->SetValue(QVariant());
+    ShowBirthDate(dpDatNas, QVariant());
     opPreferenza[0]->setChecked(true);
     for (int i = 0; i < lsCatMer->count(); ++i) lsCatMer->item(i)->setCheckState(Qt::Unchecked);
     // A new card starts empty: nothing of the record shown before stays.
@@ -324,7 +332,7 @@ void frmAnagrafica::ReadRecord(qint32 id) {
         txCitta->setText(Comuni::FieldStr(rs["CITTA"]));
         txCognome->setText(Comuni::FieldStr(rs["COGNOME"]));
         txContatto->setText(Comuni::FieldStr(rs["RUOLO"]));
-        dpDatNas->SetValue(rs["DATNAS"]);
+        ShowBirthDate(dpDatNas, rs["DATNAS"]);
         txEmail->setText(Comuni::FieldStr(rs["EMAIL"]));
         txFax->setText(Comuni::FieldStr(rs["FAX"]));
         txIndirizzo->setText(Comuni::FieldStr(rs["INDIRIZZO"]));
@@ -500,7 +508,7 @@ void frmAnagrafica::cmdCopiaScheda_Click() {
     lbID->clear();
     read_.Clear();
     // The copy is of someone else: no birth date is carried over or invented.
-    dpDatNas->SetValue(QVariant());
+    ShowBirthDate(dpDatNas, QVariant());
     txCellulare->clear();
     txEmail->clear();
     if (cbCategoria->isVisible()) cbCategoria->setFocus();

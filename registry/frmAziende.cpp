@@ -32,7 +32,6 @@ frmAziende::frmAziende() {
     txCAP = Box(Frame1, "txCAP");
     cbCategoria = new Platform::ComboBox(Frame1, true);
     cbCategoria->setObjectName("cbCategoria");
-    cbCategoria->setEditable(true);
     opConfronto[0] = new QRadioButton(QStringLiteral("qualunque parola"), Frame1);
     opConfronto[1] = new QRadioButton(QStringLiteral("tutte le parole"), Frame1);
     opConfronto[0]->setObjectName("opConfronto_0");
@@ -56,6 +55,7 @@ frmAziende::frmAziende() {
     cmdAggiorna = Button(this, "cmdAggiorna", QStringLiteral("aggiorna lista secondo filtri impostati"));
     cmdSeleziona = Button(this, "cmdSeleziona", QStringLiteral("seleziona"));
     cmdAnnulla = Button(this, "cmdAnnulla", QStringLiteral("annulla"));
+    SetCancelButton(cmdAnnulla);
     for (auto* b : {cmdAggiorna, cmdSeleziona, cmdAnnulla}) buttons->addWidget(b);
     layout->addLayout(buttons);
     connect(cmdAggiorna, &QPushButton::clicked, this, &frmAziende::cmdAggiorna_Click);

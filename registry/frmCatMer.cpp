@@ -44,6 +44,7 @@ frmCatMer::frmCatMer() {
     cmdElimina->setObjectName("cmdElimina");
     cmdEsci = new MultiButton(QStringLiteral("esci"), this);
     cmdEsci->setObjectName("cmdEsci");
+    SetCancelButton(cmdEsci);
     grid->addWidget(lsCatMer, 0, 0, 5, 1);
     grid->addWidget(new QLabel(QStringLiteral("codice"), this), 0, 1);
     grid->addWidget(txCodice, 1, 1);

@@ -33,8 +33,10 @@ frmCellulare::frmCellulare(ADODB::Connection* cardConnection, const QLineEdit* c
     Label2->setObjectName("Label2");
     txNumero = Registry::Box(this, "txNumero", "ANAGRAFICA", "CELLULARE");
     Command1 = Registry::Button(this, "Command1", QStringLiteral("usa il numero"));
+    Command1->setDefault(true);
     Command2 = Registry::Button(this, "Command2", QStringLiteral("usa e memorizza in anagrafica"));
     Command3 = Registry::Button(this, "Command3", QStringLiteral("annulla"));
+    SetCancelButton(Command3);
     grid->addWidget(Label1, 0, 0, 1, 3);
     grid->addWidget(Label2, 1, 0);
     grid->addWidget(txNumero, 1, 1, 1, 2);

@@ -66,10 +66,8 @@ frmCercaAnagrafica::frmCercaAnagrafica() {
     txCitta = Box(Frame1, "txCittà");
     cbCategoria = new Platform::ComboBox(Frame1, true);
     cbCategoria->setObjectName("cbCategoria");
-    cbCategoria->setEditable(true);
     cbTitolo = new Platform::ComboBox(Frame1, true);
     cbTitolo->setObjectName("cbTitolo");
-    cbTitolo->setEditable(true);
     int row = 0;
     grid->addWidget(new QLabel(QStringLiteral("contenuto cognome/nome/ragione sociale"), Frame1), row, 0);
     grid->addWidget(txNome, row, 1);
@@ -98,6 +96,7 @@ frmCercaAnagrafica::frmCercaAnagrafica() {
     cmdAggiorna = Button(this, "cmdAggiorna", QStringLiteral("aggiorna lista secondo filtri impostati"));
     cmdSeleziona = Button(this, "cmdSeleziona", QStringLiteral("seleziona"));
     cmdAnnulla = Button(this, "cmdAnnulla", QStringLiteral("annulla"));
+    SetCancelButton(cmdAnnulla);
     cmdInserisci = Button(this, "cmdInserisci", QStringLiteral("inserisci nuova scheda anagrafica"));
     cmdImporta = Button(this, "cmdImporta", QStringLiteral("importazione schede anagrafiche"));
     cmdStampaLista = Button(this, "cmdStampaLista", QStringLiteral("stampa anagrafiche in lista"));

@@ -184,6 +184,7 @@ frmExport::frmExport() {
     auto* buttons = new QHBoxLayout;
     cmdGo = Button(this, "cmdGo", QStringLiteral("avvia esportazione"));
     cmdAnnulla = Button(this, "cmdAnnulla", QStringLiteral("esci"));
+    SetCancelButton(cmdAnnulla);
     buttons->addStretch();
     buttons->addWidget(cmdGo);
     buttons->addWidget(cmdAnnulla);

@@ -29,7 +29,9 @@ frmFreeField::frmFreeField() {
     layout->addWidget(fr);
     auto* buttons = new QHBoxLayout;
     cmdConferma = Registry::Button(this, "cmdConferma", QStringLiteral("conferma"));
+    cmdConferma->setDefault(true);
     cmdAnnulla = Registry::Button(this, "cmdAnnulla", QStringLiteral("annulla"));
+    SetCancelButton(cmdAnnulla);
     buttons->addWidget(cmdConferma);
     buttons->addWidget(cmdAnnulla);
     layout->addLayout(buttons);

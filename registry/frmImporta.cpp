@@ -166,6 +166,7 @@ frmImporta::frmImporta() {
     auto* buttons = new QHBoxLayout;
     cmdStart = Button(this, "cmdStart", QStringLiteral("inizia importazione"));
     cmdAnnulla = Button(this, "cmdAnnulla", QStringLiteral("esci"));
+    SetCancelButton(cmdAnnulla);
     buttons->addStretch();
     buttons->addWidget(cmdStart);
     buttons->addWidget(cmdAnnulla);

@@ -1,5 +1,10 @@
 #pragma once
 // Combo box with item data and a "nothing selected" state (ListIndex -1).
+//
+// A free-text box keeps exactly what is typed: its list is offered (the
+// arrow, F4, Alt+Down), never put in place of the typed text by itself, so
+// it completes nothing. While its list is open the letters typed still go
+// into the box, as the list only offers.
 
 #include <QComboBox>
 #include <QVariant>
@@ -18,6 +23,11 @@ public:
     int ListCount() const { return count(); }
     QString Text() const { return currentText(); }
     void SetText(const QString& text);
+
+    void showPopup() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace Platform

@@ -10,7 +10,9 @@
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QToolButton>
+#include <QWindow>
 
 namespace Platform {
 
@@ -245,10 +247,50 @@ void DateBox::mousePressEvent(QMouseEvent* event) {
     if (!entering_) selectAll();
 }
 
+void DateBox::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    // A click elsewhere in the window is seen before it moves the focus. The
+    // window may be a new one since the last time (a modal show reparents).
+    if (QWindow* handle = window()->windowHandle()) handle->installEventFilter(this);
+}
+
+bool DateBox::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress && entering_ && hasFocus() && watched == window()->windowHandle()) {
+        // A value that cannot be taken keeps the focus, and the click that
+        // would have left it does nothing else: had the message come once
+        // the focus moved, it would have held up that click (a button left
+        // pressed) and then the next one. The box's own picker (its tick
+        // box and calendar button) is not leaving it.
+        const QWidget* own = qobject_cast<CalendarPicker*>(parentWidget()) ? parentWidget() : this;
+        const QPoint at = own->mapFromGlobal(static_cast<QMouseEvent*>(event)->globalPosition()).toPoint();
+        if (!own->rect().contains(at) && !Commit()) return true;
+    }
+    return QLineEdit::eventFilter(watched, event);
+}
+
+bool DateBox::focusNextPrevChild(bool next) {
+    // Tab ends the entry before the focus moves; one refused keeps the focus here.
+    if (!Commit()) return true;
+    return QLineEdit::focusNextPrevChild(next);
+}
+
 void DateBox::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     // Another window or a popup taking the focus is not leaving the box.
-    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason) Commit();
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
+    // Left some other way (code moved the focus): the focus has moved
+    // already, so the message waits until that is over and then brings the
+    // focus back. A message box opened within the move would leave the
+    // window without an active control.
+    QString refusal;
+    if (Take(&refusal)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, refusal] {
+            Refuse(refusal);
+            if (isVisible()) setFocus(Qt::OtherFocusReason);
+        },
+        Qt::QueuedConnection);
 }
 
 void DateBox::Begin(const QString& typed) {
@@ -284,8 +326,8 @@ void DateBox::Paste() {
     if (!fits) {
         entering_ = false;
         ShowValue();
-        return Refuse((entry_->HasDate() ? QStringLiteral("Data non valida: ") : QStringLiteral("Ora non valida: ")) +
-                      pasted.left(40));
+        return Refuse(Refusal((entry_->HasDate() ? QStringLiteral("Data non valida: ") : QStringLiteral("Ora non valida: ")) +
+                              pasted.left(40)));
     }
     Commit();
 }
@@ -315,6 +357,13 @@ void DateBox::Step(int by) {
 // Ends an entry: a whole value is taken, anything else is refused and the
 // last good value comes back. False when refused.
 bool DateBox::Commit() {
+    QString refusal;
+    if (Take(&refusal)) return true;
+    Refuse(refusal);
+    return false;
+}
+
+bool DateBox::Take(QString* refusal) {
     if (!entering_) return true;
     entering_ = false;
     const Entry& entry = *entry_;
@@ -326,7 +375,7 @@ bool DateBox::Commit() {
     if (entry.HasDate()) {
         if (!entry.DateIsWhole()) {
             ShowValue();
-            Refuse(QStringLiteral("Data non valida: ") + entry.Shown());
+            *refusal = Refusal(QStringLiteral("Data non valida: ") + entry.Shown());
             return false;
         }
         const int year = entry.IndexOf(Part::Year);
@@ -335,7 +384,7 @@ bool DateBox::Commit() {
                    .date();
         if (!date.isValid()) {
             ShowValue();
-            Refuse(QStringLiteral("La data ") + entry.Spelled(0, year + 1) + QStringLiteral(" non esiste."));
+            *refusal = Refusal(QStringLiteral("La data ") + entry.Spelled(0, year + 1) + QStringLiteral(" non esiste."));
             return false;
         }
     }
@@ -349,8 +398,8 @@ bool DateBox::Commit() {
         time = QTime(number(Part::Hour), number(Part::Minute), number(Part::Second));
         if (!time.isValid()) {
             ShowValue();
-            Refuse(QStringLiteral("L'ora ") + entry.Spelled(entry.FirstTime(), int(entry.parts.size())) +
-                   QStringLiteral(" non esiste."));
+            *refusal = Refusal(QStringLiteral("L'ora ") + entry.Spelled(entry.FirstTime(), int(entry.parts.size())) +
+                               QStringLiteral(" non esiste."));
             return false;
         }
     }
@@ -358,9 +407,11 @@ bool DateBox::Commit() {
     return true;
 }
 
-void DateBox::Refuse(const QString& first) {
-    MsgBox(first + QLatin1Char('\n') + HowToType(format_, entry_->HasDate(), entry_->FirstTime() >= 0), vbExclamation);
+QString DateBox::Refusal(const QString& first) const {
+    return first + QLatin1Char('\n') + HowToType(format_, entry_->HasDate(), entry_->FirstTime() >= 0);
 }
+
+void DateBox::Refuse(const QString& message) { MsgBox(message, vbExclamation); }
 
 void DateBox::ShowEntry() {
     setText(entry_->Shown());
@@ -474,6 +525,8 @@ DateTimePicker::DateTimePicker(const QString& format, QWidget* parent) : Calenda
 DatePicker::DatePicker(QWidget* parent) : CalendarPicker(QStringLiteral("dd/MM/yyyy"), parent) {
     tick_ = new QCheckBox(this);
     Row()->insertWidget(0, tick_);
+    // The tick comes first, as it stands: ticked by Space, Tab goes on to the date.
+    setTabOrder(tick_, Editor());
     Editor()->setEnabled(false);
     DropButton()->setEnabled(false);
     connect(tick_, &QCheckBox::toggled, this, [this](bool on) {

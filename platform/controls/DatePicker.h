@@ -9,7 +9,9 @@
 // day picked in the calendar does; minutes and seconds left out are 00.
 // The box always shows its format, with "_" for the digits still to come;
 // a value that does not exist is refused with a message and the last good
-// one stays.
+// one stays. The message comes as the user leaves the box, before the
+// focus moves, and the focus stays in the box: by Tab, the key does not move
+// it; by a click elsewhere in the window, the click does nothing else.
 
 #include <QDateTime>
 #include <QLineEdit>
@@ -50,16 +52,23 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Entry;
+    // Ends an entry under way: false when refused, and then `refusal` holds
+    // what to tell the user.
+    bool Take(QString* refusal);
     void Begin(const QString& typed);
     void Type(QChar c);
     void Backspace();
     void Paste();
     void Step(int by);
-    void Refuse(const QString& first);
+    void Refuse(const QString& message);
+    QString Refusal(const QString& first) const;
     void ShowEntry();
     void ShowValue();
 

@@ -365,6 +365,48 @@ void ListView::ClearColumns() {
     model_->Reset();
 }
 
+void ListView::ShareWidthByContent() {
+    const int n = ColumnCount();
+    if (n == 0) return;
+    model_->Commit();
+    QList<int> need(n);
+    qint64 total = 0;
+    for (int i = 0; i < n; ++i) {
+        need[i] = std::max({sizeHintForColumn(i), header()->sectionSizeHint(i), 1});
+        total += need[i];
+    }
+    const int room = viewport()->width();
+    QList<int> width = need;
+    if (total <= room) {
+        for (int i = 0, given = 0; i < n; ++i) {
+            // The last column takes what rounding left, so the columns fill the list.
+            const int extra = i == n - 1 ? room - int(total) - given : int((room - total) * need[i] / total);
+            width[i] += extra;
+            given += extra;
+        }
+    } else {
+        QList<bool> kept(n, false);
+        int left = room, open = n;
+        for (bool more = true; more && open > 0;) {
+            more = false;
+            const int share = left / open;
+            for (int i = 0; i < n; ++i)
+                if (!kept[i] && need[i] <= share) {
+                    kept[i] = true;
+                    left -= need[i];
+                    --open;
+                    more = true;
+                }
+        }
+        qint64 openNeed = 0;
+        for (int i = 0; i < n; ++i)
+            if (!kept[i]) openNeed += need[i];
+        for (int i = 0; i < n; ++i)
+            if (!kept[i]) width[i] = int(std::max(0, left) * qint64(need[i]) / openNeed);
+    }
+    for (int i = 0; i < n; ++i) setColumnWidth(i, width[i]);
+}
+
 ListItem ListView::AddItem(const QString& key, const QString& text) {
     auto row = std::make_unique<ListRow>();
     row->key = key;

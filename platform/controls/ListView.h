@@ -82,6 +82,11 @@ public:
     ColumnHeader Column(int index);
     ColumnHeader Column(const QString& key);
     void ClearColumns();
+    // Shares the list's width among its columns by what they hold (their
+    // header and the rows the view measures): a column that needs less than
+    // an even share keeps what it needs, the others share the rest in
+    // proportion to their content; room to spare goes to all in proportion.
+    void ShareWidthByContent();
 
     // Items.
     ListItem AddItem(const QString& key, const QString& text);

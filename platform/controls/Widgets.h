@@ -11,6 +11,8 @@ namespace Platform {
 // A control's LostFocus as the original raises it: on every focus-out,
 // whether or not its text changed, but not when only the window loses
 // activation (a message box, another program) or a popup opens over it.
+// For an editable list, the list itself: its inner text field never sees the
+// focus come or go.
 void OnLostFocus(QWidget* control, std::function<void()> handler);
 
 // A frame that comes and goes with the user's choices keeps its room while

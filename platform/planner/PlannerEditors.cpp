@@ -27,13 +27,14 @@ DateTimePicker* DateTimeBox(QWidget* parent, const QDateTime& value) {
     return box;
 }
 
-QHBoxLayout* OkCancel(QWidget* parent, const PlannerTexts& t, QPushButton*& ok, QPushButton*& cancel) {
+QHBoxLayout* OkCancel(Form* parent, const PlannerTexts& t, QPushButton*& ok, QPushButton*& cancel) {
     auto* row = new QHBoxLayout;
     ok = new QPushButton(t("OK"), parent);
     cancel = new QPushButton(t("Cancel"), parent);
     ok->setObjectName(QStringLiteral("OK"));
     cancel->setObjectName(QStringLiteral("Cancel"));
     ok->setDefault(true);
+    parent->SetCancelButton(cancel);
     row->addStretch(1);
     row->addWidget(ok);
     row->addWidget(cancel);
@@ -191,7 +192,8 @@ PlannerTaskEditor::PlannerTaskEditor(Planner* planner, const TaskPtr& item, std:
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     ShortDesc = new QLineEdit(item->ShortDesc, this);
-    LongDesc = new QPlainTextEdit(item->LongDesc, this);
+    LongDesc = new MultiLineTextBox(this);
+    LongDesc->setPlainText(item->LongDesc);
     LongDesc->setMaximumHeight(90);
     auto* dueRow = new QHBoxLayout;
     HasDue = new QCheckBox(this);

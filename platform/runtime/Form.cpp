@@ -2,6 +2,7 @@
 
 #include "Runtime.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -10,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QValidator>
 
 namespace Platform {
@@ -22,6 +24,31 @@ QList<Form*>& Registry() {
 ModalHandler& CurrentModalHandler() {
     static ModalHandler handler;
     return handler;
+}
+
+// Whether the focus is in `control` or in something of its own, such as the
+// open list of a combo box, which is a window of its own.
+bool InUse(const QWidget* control) {
+    for (const QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+        if (w == control) return true;
+    return false;
+}
+
+// A text put in a box by code shows its beginning, as the original's boxes
+// did: Qt's line edit puts its caret, and so its view, at the end, and a
+// long company name read "ttromeccanica Lombarda...". What the user types
+// is left alone: the box, or the list or spin box it belongs to, has the
+// focus then.
+void ShowTextsFromTheirBeginning(QWidget* form) {
+    for (QLineEdit* box : form->findChildren<QLineEdit*>()) {
+        QWidget* holder = box->parentWidget();
+        if (!qobject_cast<QComboBox*>(holder) && !qobject_cast<QAbstractSpinBox*>(holder)) holder = box;
+        auto home = [box, holder] {
+            if (!InUse(holder)) box->setCursorPosition(0);
+        };
+        home();
+        QObject::connect(box, &QLineEdit::textChanged, box, home);
+    }
 }
 }  // namespace
 
@@ -51,6 +78,7 @@ Form::~Form() {
 void Form::Load() {
     if (loaded_ || loading_) return;
     loading_ = true;
+    ShowTextsFromTheirBeginning(this);
     Form_Load();
     loading_ = false;
     loaded_ = true;
@@ -170,6 +198,31 @@ void Form::hideEvent(QHideEvent* event) {
 void Form::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && loaded_) Form_Resize();
+}
+
+void Form::keyPressEvent(QKeyEvent* event) {
+    // Only keys no control took come here: a box keeps its own Enter (a new
+    // line) and Escape (an entry dropped), an open list its own.
+    QAbstractButton* button = nullptr;
+    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (event->key() == Qt::Key_Escape) {
+            button = cancelButton_;
+        } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            button = qobject_cast<QPushButton*>(focusWidget());
+            if (!button)
+                for (QPushButton* candidate : findChildren<QPushButton*>())
+                    if (candidate->isDefault() && candidate->window() == this) {
+                        button = candidate;
+                        break;
+                    }
+        }
+    }
+    if (button && button->isVisible() && button->isEnabled()) {
+        event->accept();
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // ---------------------------------------------------------------- maximum length

@@ -5,6 +5,7 @@
 // that keeps the window loaded, Unload with its query, and one default
 // instance per form class.
 
+#include <QAbstractButton>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QString>
@@ -43,6 +44,12 @@ public:
     QString Caption() const { return windowTitle(); }
     void SetCaption(const QString& caption) { setWindowTitle(caption); }
 
+    // The window's cancel or exit button, which Escape answers. Enter
+    // answers the push button that has the focus, else the window's default
+    // button (QPushButton::setDefault), when there is one.
+    void SetCancelButton(QAbstractButton* button) { cancelButton_ = button; }
+    QAbstractButton* CancelButton() const { return cancelButton_; }
+
 protected:
     virtual void Form_Load() {}
     virtual void Form_Activate() {}
@@ -55,6 +62,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool RunUnload(int mode);
@@ -64,6 +72,7 @@ private:
     bool closingFromUnload_ = false;
     bool sizeKept_ = false;
     QEventLoop* modalLoop_ = nullptr;
+    QPointer<QAbstractButton> cancelButton_;
 };
 
 template <class T>
@@ -112,11 +121,13 @@ int MaxLength(const QWidget* box);
 // 16-bit range too.
 int TextLength(const QString& text);
 
-// A multi-line text box that can hold a maximum length.
+// A multi-line text box that can hold a maximum length. Tab moves to the
+// next control, as from any other box: a tab character typed into a column
+// would break every tab-separated export of it.
 class MultiLineTextBox : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit MultiLineTextBox(QWidget* parent = nullptr) : QPlainTextEdit(parent) {}
+    explicit MultiLineTextBox(QWidget* parent = nullptr) : QPlainTextEdit(parent) { setTabChangesFocus(true); }
     void setMaxLength(int length) { maxLength_ = length > 0 ? length : 0; }
     int maxLength() const { return maxLength_; }
 

@@ -3,6 +3,7 @@
 
 #include "Attivita.h"
 #include "ComboBox.h"
+#include "Keyboard.h"
 #include "MultiButton.h"
 #include "OtherWorkstation.h"
 #include "frmContatto.h"
@@ -133,6 +134,69 @@ TEST_F(Card, AStartAndDurationTypedMarkTheCardAndAreSaved) {
     EXPECT_EQ(c.Tag, "");
     EXPECT_EQ(Value("SELECT DATA FROM CONTATTI").toDateTime(), QDateTime(QDate(1980, 3, 15), QTime(10, 30)));
     EXPECT_EQ(Value("SELECT DATAFINE FROM CONTATTI").toDateTime(), QDateTime(QDate(1980, 3, 15), QTime(12, 30)));
+}
+
+// Typed on the card: Tab leaves the text boxes without typing a tab into
+// them, the reminder's minutes keep what is typed, and a date or duration
+// that does not exist is told as the user leaves its box, which keeps the
+// focus; the click that would have left it does nothing else, the next one
+// does. Escape cancels.
+TEST_F(Card, WhatIsTypedOnTheCard) {
+    auto& c = Open();
+    c.Tag = "NEW";
+    TestKit::OnScreen(c);
+    ChooseType(c, "T");
+    const QDateTime start = c.dpData->dateTime();
+    c.txDescrizione->setFocus();
+    TestKit::Type("Chiamata");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(TestKit::Focused(), c.txNote);
+    TestKit::Type("richiamare");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_NE(TestKit::Focused(), c.txNote);
+    c.ckAvviso->setFocus();
+    TestKit::Press(Qt::Key_Space);
+    c.cbMinuti->setFocus();
+    c.cbMinuti->lineEdit()->selectAll();
+    TestKit::Type("1");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+
+    c.dpData->Editor()->setFocus();
+    TestKit::Type("31/02/2026");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(env.Prompts(), QStringList{"La data 31/02/2026 non esiste.\nScrivere data e ora, come 15/03/1980 10:30 o "
+                                         "150319801030."});
+    EXPECT_EQ(TestKit::Focused(), c.dpData->Editor());
+    EXPECT_EQ(c.dpData->dateTime(), start);
+    env.ClearBoxes();
+    c.dpDurata->setFocus();
+    TestKit::Type("25");
+    TestKit::Press(Qt::Key_Tab);
+    TestKit::Type("25:99");
+    EXPECT_EQ(env.Prompts(), QStringList({"L'ora 25:00 non esiste.\nScrivere ore e minuti, come 10:30 o 1030.",
+                                          "L'ora 25:99 non esiste.\nScrivere ore e minuti, come 10:30 o 1030."}));
+    EXPECT_EQ(TestKit::Focused(), c.dpDurata);
+    EXPECT_EQ(c.dpDurata->time(), QTime(0, 0));
+    env.ClearBoxes();
+    c.dpData->Editor()->setFocus();
+    TestKit::Type("30/02/2026");
+    TestKit::Click(c.cmdConferma);
+    EXPECT_EQ(env.Prompts().size(), 1);
+    EXPECT_EQ(TestKit::Focused(), c.dpData->Editor());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+    TestKit::Click(c.cmdConferma);
+    EXPECT_EQ(env.Prompts().size(), 1);
+    EXPECT_EQ(c.Tag, "");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE DESCRIZIONE='Chiamata' AND NOTE='richiamare'"), 1);
+    EXPECT_EQ(Value("SELECT DATAAVVISO FROM CONTATTI").toDateTime(), start.addSecs(-60));
+
+    c.ClearFields();
+    c.Tag = "NEW";
+    TestKit::OnScreen(c);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_EQ(c.Tag, "KILL");
+    EXPECT_TRUE(c.isHidden());
 }
 
 TEST_F(Card, RefusalsAndCancelsWriteNothing) {

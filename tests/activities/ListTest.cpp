@@ -9,9 +9,11 @@
 #include "frmContatti.h"
 #include "frmContatto.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 
 using Platform::Form;
 
@@ -216,6 +218,48 @@ TEST_F(List, TheTipShowsTheSelectedRowsPlace) {
     EXPECT_EQ(l.Tooltip()->ToolText(l.LV), "lettera");
     l.LV_MouseMove(2);  // another column leaves the tip as it was
     EXPECT_EQ(l.Tooltip()->ToolText(l.LV), "lettera");
+}
+
+// Until the user sets widths of his own, the columns share the list's width
+// by their content; widths he drags are kept through a refresh and stored
+// when the window closes, and only those.
+TEST_F(List, TheColumnsShareTheWidthUntilTheUserSetsHisOwn) {
+    auto sum = [](const frmContatti& l) {
+        int total = 0;
+        for (int i = 0; i < l.LV->ColumnCount(); ++i) total += l.LV->columnWidth(i);
+        return total;
+    };
+    auto& l = Open();
+    l.resize(980, 600);
+    l.show();
+    QApplication::processEvents();
+    Keys();
+    EXPECT_EQ(sum(l), l.LV->viewport()->width());
+    for (int i = 0; i < l.LV->ColumnCount(); ++i) EXPECT_GE(l.LV->columnWidth(i), l.LV->header()->sectionSizeHint(i)) << i;
+    // The date and time whole.
+    EXPECT_GT(l.LV->columnWidth(0), QFontMetrics(l.LV->font()).horizontalAdvance(l.LV->Item(1).Text()));
+    l.Unload();
+    list.release();  // an unloaded window goes by itself
+    EXPECT_EQ(Platform::GetSetting("Brivalto", "ListColumnWidths", "frmContatti.LV.1"), "");
+
+    auto& again = Open();
+    again.resize(980, 600);
+    again.show();
+    QApplication::processEvents();
+    Keys();
+    QHeaderView* header = again.LV->header();
+    const int edge = header->sectionViewportPosition(5) + header->sectionSize(5) - 1;
+    const int narrower = header->sectionSize(5) - 60;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, header->height() / 2));
+    QTest::mouseMove(header->viewport(), QPoint(edge - 60, header->height() / 2));
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge - 60, header->height() / 2));
+    ASSERT_EQ(header->sectionSize(5), narrower);
+    Keys();
+    EXPECT_EQ(header->sectionSize(5), narrower);
+    const double twips = again.LV->Column(6).Width();
+    again.Unload();
+    list.release();
+    EXPECT_EQ(Platform::Val(Platform::GetSetting("Brivalto", "ListColumnWidths", "frmContatti.LV.6")), qRound64(twips));
 }
 
 TEST_F(List, PickersAndLookups) {

@@ -3,9 +3,11 @@
 #include "ActivityDb.h"
 
 #include "ComboBox.h"
+#include "Keyboard.h"
 #include "MultiButton.h"
 #include "frmQuickContatto.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -89,6 +91,26 @@ TEST_F(Quick, TheCustomerTypeAhead) {
     EXPECT_TRUE(Items(q.cbClienti).isEmpty());
     Type(q, "");
     EXPECT_EQ(Items(q.cbClienti).size(), 4);
+}
+
+// Typed key by key, every letter goes into the box while the list it drops
+// open offers the customers that begin with them; Escape closes the list,
+// then answers the exit button.
+TEST_F(Quick, EveryLetterTypedStaysInTheBox) {
+    QuickUser("QUICK");
+    auto& q = Open();
+    TestKit::OnScreen(q);
+    q.cbClienti->setFocus();
+    TestKit::Type("Vetr");
+    EXPECT_EQ(q.cbClienti->currentText(), "Vetr");
+    EXPECT_EQ(q.cbClienti->lineEdit()->cursorPosition(), 4);
+    EXPECT_EQ(Items(q.cbClienti), QStringList({"Vetrerie Neri Ugo", "Vetri Rossi Anna"}));
+    EXPECT_TRUE(q.cbClienti->view()->isVisible());
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_FALSE(q.cbClienti->view()->isVisible());
+    EXPECT_EQ(env.EndCalls(), 0);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_EQ(env.EndCalls(), 1);
 }
 
 TEST_F(Quick, TheChosenCustomerIsShown) {

@@ -3,6 +3,7 @@
 #include "ActivityDb.h"
 
 #include "ComboBox.h"
+#include "Keyboard.h"
 #include "MultiButton.h"
 #include "frmCellulare.h"
 #include "OtherWorkstation.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <cmath>
 
 using Platform::Form;
 
@@ -144,6 +146,27 @@ TEST_F(Reminders, AProposedTextFollowsTheStartUpToTheSave) {
     QTest::mouseClick(d.cmdConferma, Qt::LeftButton);
     ASSERT_EQ(Sent().size(), 2);
     EXPECT_TRUE(Sent()[1].contains("<TEXT>" + told + " PORTARE I CAMPIONI</TEXT>")) << Sent()[1].toStdString();
+}
+
+// A unit list out of use still reads: its text stands out from its ground
+// (a contrast of 3 to 1 at least, as large text asks).
+TEST_F(Reminders, TheUnitListsReadWhenDisabled) {
+    auto contrast = [](const QColor& a, const QColor& b) {
+        auto luminance = [](const QColor& c) {
+            auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+            return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+        };
+        const double la = luminance(a), lb = luminance(b);
+        return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    };
+    auto& c = Open("R");
+    c.ckPromemoriaRemoto->click();
+    for (auto* unit : c.cbCosa) {
+        const QPalette p = unit->palette();
+        EXPECT_GE(contrast(p.color(QPalette::Disabled, QPalette::ButtonText), p.color(QPalette::Disabled, QPalette::Button)),
+                  3.0);
+    }
+    ASSERT_FALSE(c.cbCosa[1]->isEnabled());
 }
 
 TEST_F(Reminders, SendTimesAndTheSixMinuteRule) {
@@ -563,6 +586,31 @@ TEST_F(Reminders, ANumberStoredMeanwhileIsNotReplacedUnasked) {
     ASSERT_EQ(Sent().size(), 1);
     EXPECT_TRUE(Sent()[0].contains("<DEST msisdn=\"333 999\"/>"));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='M' AND IDANA=8"), 1);
+}
+
+// The prompt answers the keyboard: Escape cancels, Enter uses the number typed.
+TEST_F(Reminders, ThePromptAnswersEscapeAndEnter) {
+    auto& c = Open("M");
+    c.ckSMS->setChecked(true);
+    c.txDescrizione->setPlainText("CIAO");
+    auto answer = [](Qt::Key key) {
+        return [key](Form& f) {
+            auto& p = dynamic_cast<frmCellulare&>(f);
+            TestKit::OnScreen(p);
+            p.txNumero->setFocus();
+            TestKit::Type("3471");
+            TestKit::Press(key);
+            EXPECT_TRUE(p.isHidden());
+        };
+    };
+    Platform::SetModalHandler(answer(Qt::Key_Escape));
+    c.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"Contatto non salvato"});
+    EXPECT_TRUE(Sent().isEmpty());
+    Platform::SetModalHandler(answer(Qt::Key_Return));
+    c.cmdConferma_Click();
+    ASSERT_EQ(Sent().size(), 1);
+    EXPECT_TRUE(Sent()[0].contains("<DEST msisdn=\"3471\"/>"));
 }
 
 TEST_F(Reminders, ARefusedRegistryLockKeepsThePromptOpen) {

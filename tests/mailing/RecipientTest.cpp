@@ -5,6 +5,7 @@
 
 #include "ComboBox.h"
 #include "DatePicker.h"
+#include "Keyboard.h"
 #include "MultiButton.h"
 #include "frmCercaAnagrafica.h"
 #include "frmMailing.h"
@@ -246,6 +247,20 @@ TEST_F(Recipients, TypingTicksAndNeverUnticks) {
     f.cbCategoria->setCurrentIndex(1);
     emit f.cbCategoria->activated(1);
     EXPECT_TRUE(f.ckCategoria->isChecked());
+}
+
+// The category filter is what is typed, never an entry that begins with it.
+TEST_F(Recipients, TheCategoryIsWhatIsTyped) {
+    auto& f = Open();
+    TestKit::OnScreen(f);
+    f.ckCategoria->setFocus();
+    TestKit::Press(Qt::Key_Space);
+    f.cbCategoria->setFocus();
+    TestKit::Type("Client");
+    TestKit::Press(Qt::Key_Tab);
+    QVariantList p;
+    f.RecipientSql(p);
+    EXPECT_EQ(p, QVariantList{"Client"});
 }
 
 TEST_F(Recipients, RemovingSelectedEntries) {

@@ -1,5 +1,6 @@
 #include "ADODB.h"
 #include "Global.h"
+#include "Keyboard.h"
 #include "ListView.h"
 #include "MultiButton.h"
 #include "RegistryDb.h"
@@ -69,4 +70,22 @@ TEST_F(Companies, TheTagCarriesTheChoice) {
     form->close();  // closing by the frame is a cancel
     EXPECT_EQ(form->Tag, "");
     EXPECT_FALSE(form->IsUnloaded());
+}
+
+// The category list filters by what is typed, never by an entry that begins
+// with it; Escape cancels the window.
+TEST_F(Companies, TheCategoryFiltersByWhatIsTypedAndEscapeCancels) {
+    cn.Execute("UPDATE ANAGRAFICA SET CATEGORIA='cliente fedele' WHERE ID=2");
+    delete form;
+    form = new frmAziende;
+    form->Load();
+    TestKit::OnScreen(*form);
+    form->cbCategoria->setFocus();
+    TestKit::Type("client");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(Found(), QStringList({"0000002", "0000001"}));
+    form->Tag = "0000002";
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_EQ(form->Tag, "");
+    EXPECT_TRUE(form->isHidden());
 }

@@ -3,6 +3,7 @@
 #include "ComboBox.h"
 #include "DatePicker.h"
 #include "FileSizeLimit.h"
+#include "Keyboard.h"
 #include "Form.h"
 #include "Global.h"
 #include "MultiButton.h"
@@ -12,12 +13,14 @@
 #include "frmAnagrafica.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QThread>
 #include <QRadioButton>
@@ -243,6 +246,101 @@ TEST_F(Card, FieldRules) {
     c.cmdSalva_Click();
     EXPECT_TRUE(env.Prompts().last().startsWith("Attenzione, non sono stati inseriti dati sufficienti"));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA"), 0);
+}
+
+// What is typed in the title and category lists is what is stored: their
+// lists only offer; a typed title is normalised as the user leaves it, by Tab
+// or by a click.
+TEST_F(Card, TheListsKeepWhatIsTypedAndATypedTitleIsNormalisedOnLeaving) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, TITOLO, CATEGORIA) VALUES (1, 'Bianchi', 'sig.ra', 'Clienti esteri')");
+    auto& c = Open();
+    TestKit::OnScreen(c);
+    c.cmdNuovo_Click();
+    ASSERT_EQ(TestKit::Focused(), c.cbCategoria);
+    TestKit::Type("Clienti");
+    TestKit::Press(Qt::Key_Tab);
+    c.cbTitolo->setFocus();
+    TestKit::Type("sig.");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(TestKit::Focused(), c.txCognome);
+    TestKit::Type("Esposito");
+    c.txEmail->setFocus();
+    TestKit::Type("esposito@example.it");
+    c.cmdSalva->click();
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE ID=2 AND TITOLO='sig.' AND CATEGORIA='Clienti'"), 1);
+
+    TestKit::OnScreen(c);  // back from the save's wait window
+    c.cmdNuovo_Click();
+    c.cbTitolo->setFocus();
+    TestKit::Type("Dott.");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(c.cbTitolo->Text(), "dott.");
+    c.cbTitolo->setFocus();
+    c.cbTitolo->lineEdit()->selectAll();
+    TestKit::Type("Ing.");
+    TestKit::Click(c.txNome);
+    EXPECT_EQ(TestKit::Focused(), c.txNome);
+    EXPECT_EQ(c.cbTitolo->Text(), "ing.");
+}
+
+// The birth date is reached and typed from the keyboard: from the fax number
+// to its tick box, Space, Tab into the date. A card without a date ticked
+// starts at 1/1/1970, not at the date of the record shown before. Tab leaves
+// the notes without typing a tab into them.
+TEST_F(Card, TheBirthDateIsTypedFromTheKeyboard) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME, DATNAS) VALUES (1, 'Bianchi', #03/15/1980#)");
+    auto& c = Open();
+    TestKit::OnScreen(c);
+    c.dpDatNas->TickBox()->setFocus();
+    TestKit::Press(Qt::Key_Space);
+    EXPECT_EQ(c.dpDatNas->Value().toDateTime().date(), QDate(1970, 1, 1));
+    c.ReadRecord(1);
+    c.cmdNuovo_Click();
+    c.txCognome->setFocus();
+    TestKit::Type("Esposito");
+    c.txFax->setFocus();
+    TestKit::Type("0543 123");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(TestKit::Focused(), c.opPreferenza[0]);
+    TestKit::Press(Qt::Key_Tab);
+    ASSERT_EQ(TestKit::Focused(), c.dpDatNas->TickBox());
+    TestKit::Press(Qt::Key_Space);
+    EXPECT_EQ(c.dpDatNas->Editor()->text(), "01/01/1970");
+    TestKit::Press(Qt::Key_Tab);
+    ASSERT_EQ(TestKit::Focused(), c.dpDatNas->Editor());
+    TestKit::Type("01031980");
+    TestKit::Press(Qt::Key_Tab);
+    ASSERT_EQ(TestKit::Focused(), c.txNote);
+    TestKit::Type("Cliente storico");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_NE(TestKit::Focused(), c.txNote);
+    env.AnswerNext(Platform::vbYes);  // no address: saved all the same
+    c.cmdSalva->click();
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ANAGRAFICA WHERE ID=2 AND NOTE='Cliente storico' AND FAX='0543 123'"), 1);
+    EXPECT_EQ(c.dpDatNas->Value().toDateTime().date(), QDate(1980, 3, 1));
+}
+
+// A text longer than its box shows its beginning once a record is loaded;
+// Escape answers the exit button, which asks about unsaved changes.
+TEST_F(Card, ALoadedCardShowsTheBeginningOfItsTextsAndEscapeLeavesIt) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID, IDAZIENDA, AZIENDA) VALUES (1, 0, "
+               "'Elettromeccanica Lombarda Di Precisione S.p.A.')");
+    QPointer<frmAnagrafica> c = new frmAnagrafica;  // an unloaded window goes by itself
+    c->Load();
+    c->resize(500, c->height());
+    TestKit::OnScreen(*c);
+    c->ReadRecord(1);
+    EXPECT_EQ(c->txAzienda->cursorPosition(), 0);
+    c->txNome->setFocus();
+    TestKit::Type("Ugo");
+    env.AnswerNext(Platform::vbNo);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_EQ(env.Prompts(), QStringList{"Sono state effettuate modifiche che non sono state salvate. Proseguo ugualmente?"});
+    ASSERT_FALSE(c->IsUnloaded());
+    env.AnswerNext(Platform::vbYes);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_TRUE(!c || c->IsUnloaded());
 }
 
 TEST_F(Card, FreeFieldCaptionsSetTheHeight) {

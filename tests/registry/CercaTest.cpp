@@ -1,6 +1,7 @@
 #include "ADODB.h"
 #include "Form.h"
 #include "Global.h"
+#include "Keyboard.h"
 #include "ListView.h"
 #include "MultiButton.h"
 #include "RegistryDb.h"
@@ -130,6 +131,27 @@ TEST_F(Search, TheTagAndTheCheckedRows) {
     f->txIDAzienda->setText("2");  // a person, not a company
     f->txIDAzienda_LostFocus();
     EXPECT_EQ(env.Prompts().last(), "L'anagrafica con questa id non esiste o non corrisponde ad una azienda");
+}
+
+// The category and title lists filter by what is typed, never by an entry
+// that begins with it; Escape cancels the window.
+TEST_F(Search, TheListsFilterByWhatIsTypedAndEscapeCancels) {
+    cn.Execute("UPDATE ANAGRAFICA SET CATEGORIA='Cliente', TITOLO='ing.' WHERE ID=1");
+    cn.Execute("UPDATE ANAGRAFICA SET CATEGORIA='Clienti esteri', TITOLO='ingegnere' WHERE ID=2");
+    auto* f = Open();
+    TestKit::OnScreen(*f);
+    f->cbCategoria->setFocus();
+    TestKit::Type("Client");
+    TestKit::Press(Qt::Key_Tab);
+    f->cbTitolo->setFocus();
+    TestKit::Type("in");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(Ids(), QStringList({"0000001", "0000002"}));
+    f->Tag = "0000001";
+    TestKit::OnScreen(*f);  // back from the search's wait window
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_EQ(f->Tag, "");
+    EXPECT_TRUE(f->isHidden());
 }
 
 TEST_F(Search, WithoutItsDatabaseOnlyCancelWorks) {

@@ -20,6 +20,7 @@
 
 #include "Form.h"
 #include "Global.h"
+#include "Keyboard.h"
 #include "Runtime.h"
 #include "Settings.h"
 #include "frmAnagrafica.h"
@@ -118,10 +119,11 @@ private:
             QWidget* field = Field(words.value(1));
             if (!field) return false;
             if (auto* combo = qobject_cast<QComboBox*>(field)) field = combo->lineEdit();
+            OnScreen(*field->window());
             field->setFocus();
             if (auto* line = qobject_cast<QLineEdit*>(field)) line->selectAll();
             if (auto* box = qobject_cast<QPlainTextEdit*>(field)) box->selectAll();
-            QTest::keyClicks(field, rest);
+            Type(rest);
             return true;
         }
         if (command == QLatin1String("click")) {

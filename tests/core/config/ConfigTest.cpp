@@ -3,6 +3,7 @@
 #include "FileSizeLimit.h"
 #include "Form.h"
 #include "Global.h"
+#include "Keyboard.h"
 #include "MultiButton.h"
 #include "Neighbours.h"
 #include "PlannerSettings.h"
@@ -17,6 +18,7 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -234,6 +236,21 @@ TEST_F(Config, RefusedConfirmationsSaveNothing) {
     EXPECT_TRUE(f.IsUnloaded());
     EXPECT_EQ(Stored("Sender", "Company"), "<none>");
     EXPECT_TRUE(planner.calls.isEmpty());
+}
+
+// From any box, Enter confirms the configuration and Escape cancels it.
+TEST_F(Config, EnterConfirmsAndEscapeCancels) {
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        // An unloaded window goes by itself.
+        QPointer<frmConfigura> f = &Open();
+        form = nullptr;
+        TestKit::OnScreen(*f);
+        f->txAzienda->setFocus();
+        TestKit::Type(key == Qt::Key_Return ? "Verdi" : " e Bianchi");
+        TestKit::Press(key);
+        EXPECT_TRUE(!f || f->IsUnloaded());
+        EXPECT_EQ(Stored("Sender", "Company"), "Verdi");
+    }
 }
 
 TEST_F(Config, ASettingThatCannotBeStoredKeepsTheWindowOpenAndSaysSo) {

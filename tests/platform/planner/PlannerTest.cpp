@@ -2,6 +2,7 @@
 // events its users' actions raise.
 #include "Planner.h"
 #include "PlannerEditors.h"
+#include "Keyboard.h"
 #include "TestKit.h"
 #include "Values.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
@@ -363,6 +365,34 @@ TEST_F(PlannerTest, EveryActionRaisesItsEvent) {
                                    "changed 4/ANNA done", "task alarm 5/ANNA", "task deleted 4/ANNA"}));
     EXPECT_EQ(env.Prompts(), QStringList({"Eliminare l'appuntamento selezionato?", "Eliminare l'appuntamento selezionato?",
                                           "Eliminare l'attività selezionata?"}));
+}
+
+// The task editor answers the keyboard: Tab leaves the long description
+// without typing a tab into it, Enter is OK, Escape is Cancel.
+TEST_F(PlannerTest, TheTaskEditorAnswersTheKeyboard) {
+    auto type = [](Qt::Key last) {
+        return [last](Form& form) {
+            auto* editor = qobject_cast<PlannerTaskEditor*>(&form);
+            ASSERT_NE(editor, nullptr);
+            TestKit::OnScreen(*editor);
+            editor->ShortDesc->setFocus();
+            TestKit::Type("Preparare offerta");
+            TestKit::Press(Qt::Key_Tab);
+            TestKit::Type("prezzi");
+            TestKit::Press(Qt::Key_Tab);
+            EXPECT_NE(TestKit::Focused(), editor->LongDesc);
+            TestKit::Press(last);
+            EXPECT_TRUE(editor->isHidden());
+        };
+    };
+    SetModalHandler(type(Qt::Key_Escape));
+    planner->NewTask();
+    EXPECT_EQ(planner->Data().Tasks().Count(), 0);
+    SetModalHandler(type(Qt::Key_Return));
+    planner->NewTask();
+    ASSERT_EQ(planner->Data().Tasks().Count(), 1);
+    EXPECT_EQ(planner->Data().Tasks().Item(1)->ShortDesc, "Preparare offerta");
+    EXPECT_EQ(planner->Data().Tasks().Item(1)->LongDesc, "prezzi");
 }
 
 TEST_F(PlannerTest, LanguageFileReplacesTheTexts) {

@@ -3,9 +3,11 @@
 #include "Errors.h"
 #include "Form.h"
 #include "ListView.h"
+#include "Keyboard.h"
 #include "Runtime.h"
 #include "TestKit.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -340,6 +342,45 @@ TEST(Forms, AWindowKeepsItsSizeWhileItsContentsGrow) {
     form.Unload();
 }
 
+// Keys no control takes reach the window: Escape its cancel button, Enter
+// the button that has the focus, else its default one. A text box keeps its
+// own Enter, and Tab leaves even a multi-line one.
+TEST(Forms, EscapeAndEnterAnswerTheWindowsButtons) {
+    Form form;
+    auto* layout = new QVBoxLayout(&form);
+    auto* name = new QLineEdit(&form);
+    auto* notes = new MultiLineTextBox(&form);
+    auto* ok = new QPushButton(QStringLiteral("conferma"), &form);
+    auto* cancel = new QPushButton(QStringLiteral("annulla"), &form);
+    for (QWidget* w : {static_cast<QWidget*>(name), static_cast<QWidget*>(notes), static_cast<QWidget*>(ok),
+                       static_cast<QWidget*>(cancel)})
+        layout->addWidget(w);
+    ok->setDefault(true);
+    form.SetCancelButton(cancel);
+    QStringList clicked;
+    QObject::connect(ok, &QPushButton::clicked, [&] { clicked << "conferma"; });
+    QObject::connect(cancel, &QPushButton::clicked, [&] { clicked << "annulla"; });
+    TestKit::OnScreen(form);
+    name->setFocus();
+    TestKit::Press(Qt::Key_Return);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_EQ(clicked, QStringList({"conferma", "annulla"}));
+    notes->setFocus();
+    TestKit::Type("a");
+    TestKit::Press(Qt::Key_Return);
+    TestKit::Type("b");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_EQ(notes->toPlainText(), "a\nb");
+    EXPECT_EQ(TestKit::Focused(), ok);
+    TestKit::Press(Qt::Key_Tab);
+    TestKit::Press(Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(clicked, QStringList({"conferma", "annulla", "annulla"}));
+    // A button out of reach answers nothing.
+    cancel->setEnabled(false);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_EQ(clicked.size(), 3);
+}
+
 TEST(ListViews, ColumnsAndItems) {
     ListView lv;
     lv.AddColumn("data e ora", "data e ora", 2000);
@@ -594,4 +635,33 @@ TEST(Controls, ComboBoxStartsWithNothingSelected) {
     EXPECT_EQ(cb.Text(), "altro");
     cb.SetListIndex(-1);
     EXPECT_EQ(cb.Text(), "");
+}
+
+// A free-text list completes nothing: what is typed is what it holds, also
+// when it differs from an entry only in case, and while its list is open the
+// letters typed still go into the box.
+TEST(Controls, AFreeTextComboBoxKeepsWhatIsTyped) {
+    TestKit::Environment env;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* cb = new ComboBox(&window, true);
+    auto* next = new QLineEdit(&window);
+    layout->addWidget(cb);
+    layout->addWidget(next);
+    for (const char* item : {"dott.ssa", "sig.ra"}) cb->AddItem(item);
+    TestKit::OnScreen(window);
+    for (const QString typed : {"sig.", "SIG.RA"}) {
+        cb->SetText(QString());
+        cb->setFocus();
+        TestKit::Type(typed);
+        TestKit::Press(Qt::Key_Tab);
+        EXPECT_EQ(cb->Text(), typed);
+        EXPECT_EQ(TestKit::Focused(), next);
+    }
+    cb->SetText(QString());
+    cb->setFocus();
+    cb->showPopup();
+    TestKit::Type("dot");
+    EXPECT_EQ(cb->Text(), "dot");
+    EXPECT_TRUE(cb->view()->isVisible());
 }
