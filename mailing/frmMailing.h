@@ -189,8 +189,8 @@ private:
 
     void SmsStep(ADODB::Recordset& rs);
     bool RunChecks();
-    // False when the run stopped for want of a printer.
-    bool RunLabels(const QList<qint32>& ids);
+    // Envelopes and labels (mode 4): every recipient's address and report line.
+    void RunLabels(const QList<qint32>& ids);
     void SetRunning(bool running);
     void UpdateCount();
 
