@@ -224,6 +224,7 @@ void FaxProgram::Init() {
     Number.clear();
     To.clear();
     Company.clear();
+    Details.clear();
     subject_.clear();
     coverText_.clear();
     hold_ = 0;
@@ -234,7 +235,7 @@ void FaxProgram::AddAttachmentFile(const QString& path) {
     if (!path.isEmpty()) attachments_.append(path);
 }
 
-void FaxProgram::AddRecipient() { recipients_.append({Number, To, Company}); }
+void FaxProgram::AddRecipient() { recipients_.append({Number, To, Company, Details}); }
 
 bool FaxProgram::Send(int options) {
     Q_UNUSED(options);
@@ -257,6 +258,7 @@ bool FaxProgram::Send(int options) {
         QStringList files;
         if (useCover_) {
             FaxCoverFields fields = Sender;
+            fields.insert(r.details);
             fields.insert(QStringLiteral("DESTINATARIO"), r.to);
             fields.insert(QStringLiteral("AZIENDA"), r.company);
             fields.insert(QStringLiteral("NUMEROFAX"), r.number);

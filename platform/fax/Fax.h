@@ -84,6 +84,9 @@ public:
     QString Number;
     QString To;
     QString Company;
+    // The rest of the recipient's entry in the program's address book, by
+    // the cover page's marker names (address, city, telephone...).
+    FaxCoverFields Details;
     void AddRecipient();
     void SetSubject(const QString& subject) { subject_ = subject; }
     void SetCoverText(const QString& text) { coverText_ = text; }
@@ -104,6 +107,7 @@ public:
 private:
     struct Recipient {
         QString number, to, company;
+        FaxCoverFields details;
     };
     QStringList attachments_;
     QList<Recipient> recipients_;

@@ -198,3 +198,41 @@ TEST_F(FaxRun, SystemFaxServiceTakesTheJobInItsQueue) {
     EXPECT_TRUE(description.readAll().contains("numero=00543123456\n"));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='F'"), 1);
 }
+
+TEST_F(FaxRun, EveryMarkerOfTheCoverIsFilledOnEveryRoute) {
+    FakeSendfax sendfax;
+    Set("Sender", "Address", "Via Emilia 5, Forlì");
+    Set("Sender", "Phone", "0543 111111");
+    cn.Execute("INSERT INTO ANAGRAFICA (ID,TITOLO,NOME,COGNOME,AZIENDA,INDIRIZZO,CAP,CITTA,PROVINCIA,NAZIONE,TELEFONO,FAX) "
+               "VALUES (3,'Dott.','Luca','Neri','Neri Spa','Via Roma 1','47121','Cesena','FC','Italia','0547 222222',"
+               "'0547 333333')");
+    const QList<std::pair<const char*, const char*>> expected = {
+        {"DESTINATARIO", "Luca Neri"},    {"TITOLO", "Dott."},           {"AZIENDA", "Neri Spa"},
+        {"INDIRIZZO", "Via Roma 1"},      {"CAP", "47121"},              {"CITTA", "Cesena"},
+        {"PROVINCIA", "FC"},              {"NAZIONE", "Italia"},         {"TELEFONO", "0547 222222"},
+        {"NUMEROFAX", "0547 333333"},     {"OGGETTO", "Listino 2026"},   {"NOTA", "Nota per la copertina"},
+        {"MITT_AZIENDA", "Brivalto Spa"}, {"MITT_INDIRIZZO", "Via Emilia 5, Forlì"},
+        {"MITT_CONTATTO", "Anna Verdi"},  {"MITT_FAX", "0543 999999"},   {"MITT_TELEFONO", "0543 111111"}};
+    QByteArray template_ = "{\\rtf1\\ansi ";
+    for (const auto& [marker, value] : expected) template_ += QByteArray(marker) + "=||" + marker + "||\\par ";
+    template_ += "DATA=||DATA||\\par}";
+    QFile own(QDir(Platform::WorkFolder()).filePath("BrivaltoCover.rtf"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write(template_);
+    own.close();
+
+    Run({3});  // the fax control
+    Global::gFaxTalkAvailable = true;
+    form->cmdGo_Click();  // the outside fax program
+    EXPECT_EQ(Report(3), QStringList({"", ""}));
+    const auto calls = sendfax.Calls();
+    ASSERT_EQ(calls.size(), 2);
+    for (const auto& call : calls) {
+        ASSERT_EQ(call.files.size(), 2);
+        const QStringList lines = FakeSendfax::PdfText(call.files[0]).split('\n', Qt::SkipEmptyParts);
+        for (const auto& [marker, value] : expected)
+            EXPECT_TRUE(lines.contains(QString::fromUtf8(marker) + "=" + QString::fromUtf8(value)))
+                << marker << " in " << lines.join('|').toStdString();
+        EXPECT_TRUE(lines.contains("DATA=" + Platform::Now().toString("dd/MM/yyyy"))) << lines.join('|').toStdString();
+    }
+}
