@@ -232,6 +232,25 @@ TEST_F(EmailRun, MissingHtmlFileAndUnreachableServer) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 }
 
+TEST_F(EmailRun, ARefusedRecipientIsLoggedWithTheServersReplyToThatRecipient) {
+    SmtpSink sink({}, {}, {"--refuse", "nessuno"});
+    ASSERT_TRUE(sink.Started());
+    Person(1, "Mario", "Rossi", "", "nessuno@example.com");
+    auto& f = Open(sink);
+    f.opTipoMail[1]->setChecked(true);
+    f.txNomeFile->clear();
+    env.AnswerNext(Platform::vbYes);  // no document: only subject and note
+    Run({1});
+    EXPECT_EQ(Report(3), QStringList({"invio e-mail non riuscito: il server di posta ha rifiutato l'indirizzo del "
+                                      "destinatario"}));
+    QFile log(work + "/LogInvio.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString lines = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(lines.contains("550 5.1.1 <nessuno@example.com>: Recipient address rejected: User unknown"))
+        << lines.toStdString();
+    EXPECT_FALSE(lines.contains("221 ")) << lines.toStdString();
+}
+
 TEST_F(EmailRun, AnErrorInsideTheChannelIsThatRecipientsFailureLine) {
     SmtpSink sink;
     ASSERT_TRUE(sink.Started());

@@ -229,7 +229,7 @@ TEST(Smtp, TheServersRefusalsInTheUsersWords) {
     };
     const QList<Case> cases = {
         {"nessuno@example.com", 10, SMTP::secTryTLS, "il server di posta ha rifiutato l'indirizzo del destinatario",
-         "550"},
+         "il server ha risposto: 550 5.1.1 <nessuno@example.com>: Recipient address rejected: User unknown"},
         {"a@example.com", 50000, SMTP::secTryTLS, QString::fromUtf8("il messaggio è troppo grande per il server di posta"),
          "552"},
         {"a@example.com", 10, SMTP::secRequireTLS, "il server di posta non offre il collegamento protetto (TLS)",
@@ -243,6 +243,8 @@ TEST(Smtp, TheServersRefusalsInTheUsersWords) {
         EXPECT_NE(sm->Send(), 0);
         EXPECT_EQ(sm->LastErrorText(), c.reason);
         EXPECT_TRUE(sm->LastErrorDetail().contains(c.detail)) << sm->LastErrorDetail().toStdString();
+        // The reply to the command that failed, not the farewell that followed it.
+        EXPECT_FALSE(sm->LastErrorDetail().contains("221 ")) << sm->LastErrorDetail().toStdString();
     }
     EXPECT_TRUE(sink.Messages(0, 0).isEmpty());
 }
