@@ -393,6 +393,13 @@ int SMTP::Fail(int number, const QString& description, const QString& detail) {
 }
 
 QByteArray SMTP::BuildMessage(QString* error) const {
+    // The sender's address stands in From and Message-ID as it is: one that
+    // could not be an address (a line break would start a header of its own)
+    // builds no message.
+    if (!PossibleAddress(FromAddress.trimmed())) {
+        if (error) *error = QStringLiteral("indirizzo del mittente non valido: ") + FromAddress;
+        return QByteArray();
+    }
     QList<QByteArray> attachments;
     QList<QByteArray> related;
     for (const File& file : files_) {

@@ -77,6 +77,21 @@ TEST(Mime, AddressesThatCannotBeAddressesAreRefused) {
     EXPECT_EQ(sm.AddRecipient("C", "a b@x.it"), -1);
     EXPECT_EQ(sm.AddRecipient("D", "x@y.it>\r\nRCPT TO:<z@w.it"), -1);
     EXPECT_EQ(sm.RecipientCount(), 1);
+
+    // Whoever builds the message, the sender's address brings no header of its own.
+    sm.FromName = "Ufficio\r\nBcc: spia@example.com";
+    sm.FromAddress = "ufficio@x.it";
+    QString error;
+    const QByteArray message = sm.BuildMessage(&error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(message.contains("From: \"Ufficio  Bcc: spia@example.com\" <ufficio@x.it>\r\n")) << message.constData();
+    EXPECT_FALSE(message.contains("\nBcc")) << message.constData();
+    for (const QString& from : {QString("ufficio@x.it\r\nBcc: spia@example.com"), QString("u@x.it>\nBcc: s@e.com"),
+                                QString("u@x\r.it")}) {
+        sm.FromAddress = from;
+        EXPECT_TRUE(sm.BuildMessage(&error).isEmpty()) << from.toStdString();
+        EXPECT_EQ(error, "indirizzo del mittente non valido: " + from);
+    }
 }
 
 TEST(Smtp, SendsTextWithAttachmentAndHtmlWithImagesToARealServer) {
