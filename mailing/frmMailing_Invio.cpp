@@ -153,6 +153,7 @@ QByteArray frmMailing::DocumentBytes(const QString& path, bool* readable) {
 
 void frmMailing::SetRunning(bool running) {
     running_ = running;
+    if (running) notImagesTold_ = false;
     runSettings_.clear();
     runDocumentPath_.clear();
     runDocument_.clear();

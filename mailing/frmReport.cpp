@@ -200,16 +200,13 @@ int frmReport::SmallIcon(int row, const ListView& list) {
     return item.IsValid() ? item.SmallIcon() : 0;
 }
 
-void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore, const QString& dettaglio) {
-    Load();
-    const QString cognome = Comuni::FieldStr(rs["COGNOME"]);
-    const QString nome = Comuni::FieldStr(rs["NOME"]);
+void frmReport::AddLine(const QString& id, const QString& nome, const QString& canale, const QString& errore) {
     const int icon = errore.isEmpty() ? 1 : 2;
     auto* list = static_cast<ReportList*>(LV);
     list->BeginAppend();
-    ListItem item = LV->AddItem(QString(), QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()));
+    ListItem item = LV->AddItem(QString(), id);
     item.SetSmallIcon(icon, ReportIcon(icon));
-    item.SetSubItem(1, Trim(cognome + " " + nome + " " + Comuni::FieldStr(rs["AZIENDA"])));
+    item.SetSubItem(1, nome);
     item.SetSubItem(2, canale);
     item.SetSubItem(3, errore);
     // A message is never cut off: its column grows to the longest, and the
@@ -217,11 +214,26 @@ void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QSt
     list->Fit(errore);
     LV->ScrollTo(item);
     list->EndAppend();
+}
+
+void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore, const QString& dettaglio) {
+    Load();
+    const QString cognome = Comuni::FieldStr(rs["COGNOME"]);
+    const QString nome = Comuni::FieldStr(rs["NOME"]);
+    AddLine(QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()),
+            Trim(cognome + " " + nome + " " + Comuni::FieldStr(rs["AZIENDA"])), canale, errore);
     if (log_)
         log_->WriteLine(canale + " (" + Trim(cognome + " " + nome) + ") - " +
                             (Trim(errore).isEmpty() ? QStringLiteral("Inviato")
                              : dettaglio.isEmpty()  ? errore
                                                     : errore + " (" + dettaglio + ")"),
                         false, false);
+    DoEvents();
+}
+
+void frmReport::AddNote(const QString& canale, const QString& testo) {
+    Load();
+    AddLine(QString(), QString(), canale, testo);
+    if (log_) log_->WriteLine(canale + " - " + testo, false, false);
     DoEvents();
 }
