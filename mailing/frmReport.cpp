@@ -181,9 +181,10 @@ void frmReport::Form_Load() {
     log_->setPrintTimeStamp(true);
     log_->setSilent(true);
     log_->setActive(true);
-    log_->WriteLine(QString(), false, false);
-    log_->WriteLine(QStringLiteral("           INIZIO NUOVO INVIO"), true, false);
-    log_->WriteLine(QString(), true, false);
+    logFailureTold_ = false;
+    Log(QString());
+    Log(QStringLiteral("           INIZIO NUOVO INVIO"), true);
+    Log(QString(), true);
     Global::ApplyFormStyle(this);
 }
 
@@ -222,18 +223,26 @@ void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QSt
     const QString nome = Comuni::FieldStr(rs["NOME"]);
     AddLine(QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()),
             Trim(cognome + " " + nome + " " + Comuni::FieldStr(rs["AZIENDA"])), canale, errore);
-    if (log_)
-        log_->WriteLine(canale + " (" + Trim(cognome + " " + nome) + ") - " +
-                            (Trim(errore).isEmpty() ? QStringLiteral("Inviato")
-                             : dettaglio.isEmpty()  ? errore
-                                                    : errore + " (" + dettaglio + ")"),
-                        false, false);
+    Log(canale + " (" + Trim(cognome + " " + nome) + ") - " +
+        (Trim(errore).isEmpty() ? QStringLiteral("Inviato")
+         : dettaglio.isEmpty()  ? errore
+                                : errore + " (" + dettaglio + ")"));
     DoEvents();
 }
 
 void frmReport::AddNote(const QString& canale, const QString& testo) {
     Load();
     AddLine(QString(), QString(), canale, testo);
-    if (log_) log_->WriteLine(canale + " - " + testo, false, false);
+    Log(canale + " - " + testo);
     DoEvents();
+}
+
+// The log stays silent, so a run never stops for it; a full disk would
+// otherwise end it without a word while the list goes on.
+void frmReport::Log(const QString& text, bool separator) {
+    if (!log_ || log_->WriteLine(text, separator, false) || logFailureTold_) return;
+    logFailureTold_ = true;
+    AddLine(QString(), QString(), QStringLiteral("log"),
+            QStringLiteral("impossibile scrivere il log di invio ") + log_->FileName() + ": " +
+                log_->LastError().Description + QStringLiteral("; le righe che mancano sono solo in questo elenco"));
 }

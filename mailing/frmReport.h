@@ -38,6 +38,9 @@ protected:
 
 private:
     void AddLine(const QString& id, const QString& nome, const QString& canale, const QString& errore);
+    // A line of the send log; the first that cannot be written is told in the list.
+    void Log(const QString& text, bool separator = false);
     std::unique_ptr<clsLogFile> log_;
+    bool logFailureTold_ = false;
     bool running_ = false;
 };

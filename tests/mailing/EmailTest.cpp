@@ -288,7 +288,7 @@ TEST_F(EmailRun, MissingHtmlFileAndUnreachableServer) {
     EXPECT_GE(report.columnWidth(3), report.fontMetrics().horizontalAdvance(refused));
     QFile log(work + "/LogInvio.log");
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QString lines = QString::fromLatin1(log.readAll());
+    const QString lines = QString::fromUtf8(log.readAll());
     EXPECT_TRUE(lines.contains("e-mail (Rossi Mario) - " + refused + " (")) << lines.toStdString();
     EXPECT_TRUE(lines.contains(f.SM->LastErrorDetail())) << lines.toStdString();
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
