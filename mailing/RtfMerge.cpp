@@ -191,9 +191,9 @@ private:
             } else if (word == "u" && hasParam) {
                 const QChar c(char16_t(param < 0 ? param + 65536 : param));
                 const qsizetype before = i_;
-                SkipFallback();
+                const qsizetype fallbackWordEnd = SkipFallback();
                 Emit(c, start, i_);
-                lastWordEnd_ = !delimited && i_ == before ? i_ : -1;
+                lastWordEnd_ = i_ == before ? (delimited ? -1 : i_) : fallbackWordEnd;
                 return;
             } else {
                 const QChar c = WordCharacter(word);
@@ -235,14 +235,20 @@ private:
         }
     }
 
-    // The characters written after \uN for readers without Unicode.
-    void SkipFallback() {
+    // The characters written after \uN for readers without Unicode. Returns
+    // where the last of them ends when it is a control word without its
+    // delimiter (text put right there would lengthen the word), else -1.
+    qsizetype SkipFallback() {
+        qsizetype wordEnd = -1;
         for (int n = groups_.back().uc; n > 0 && i_ < s_.size(); --n) {
             const char b = s_[i_];
-            if (b == '{' || b == '}') return;
+            if (b == '{' || b == '}') break;
+            const qsizetype start = i_;
             if (b == '\\') Control(false);
             else ++i_;
+            wordEnd = b == '\\' && start + 1 < s_.size() && IsLetter(s_[start + 1]) && s_[i_ - 1] != ' ' ? i_ : -1;
         }
+        return wordEnd;
     }
 
     const QByteArray& s_;

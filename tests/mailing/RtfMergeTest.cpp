@@ -62,6 +62,13 @@ TEST(RtfMerge, ValuesNeverRunIntoControlWords) {
     EXPECT_TRUE(rtf.contains("\\b0 Anna")) << rtf.constData();
     // A blank that delimits a control word is not text: no blank is added.
     EXPECT_TRUE(rtf.contains("\\i \\u8364?051")) << rtf.constData();
+    // Nor does a value run into a control word written as a Unicode character's fallback.
+    rtf = R"({\rtf1 \u8364\euro||NOME||})";
+    RtfMerge::Replace(rtf, "||NOME||", "Anna");
+    EXPECT_EQ(Visible(rtf), QString(QChar(0x20AC)) + "Anna") << rtf.constData();
+    rtf = R"(\u2\d||NOME||)";  // as the fuzzer found it
+    RtfMerge::Replace(rtf, "||NOME||", "Anna");
+    EXPECT_EQ(Visible(rtf), QString(QChar(2)) + "Anna") << rtf.constData();
 }
 
 TEST(RtfMerge, EscapesOfValues) {
