@@ -26,7 +26,8 @@ bool IsImage(const QString& path) {
 }
 
 QString ImageFile(const QString& value, const QString& htmlFolder) {
-    if (value.isEmpty()) return QString();
+    // A NUL ends a file name: a value holding one names no file.
+    if (value.isEmpty() || value.contains(QChar(0))) return QString();
     if (QFileInfo(value).isRelative()) {
         const QString beside = QDir(htmlFolder).filePath(value);
         if (QFileInfo(beside).isFile()) return beside;
