@@ -91,9 +91,10 @@ void frmMailing::SendFax(ADODB::Recordset& rs) {
         program->SetUseCover(1);
         const bool sent = program->Send(0);
         LastSendError = program->LastError();
+        const QString detail = program->LastErrorDetail();
         program->Done();
         if (sent) RegistraInvio(rs, QStringLiteral("F"), QStringLiteral("fax"));
-        else AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError);
+        else AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError, detail);
         return;
     }
 
@@ -105,7 +106,8 @@ void frmMailing::SendFax(ADODB::Recordset& rs) {
         if (FAX->Send(field("FAX"), cover, document)) {
             RegistraInvio(rs, QStringLiteral("F"), QStringLiteral("fax"));
         } else {
-            AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError);
+            AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError,
+                      FAX->LastErrorDetail());
         }
     });
 }

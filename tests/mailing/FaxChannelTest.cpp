@@ -125,8 +125,13 @@ TEST_F(FaxRun, ARefusedOrImpossibleFaxIsReportedAndNotRecorded) {
     const QStringList errors = Report(3);
     ASSERT_EQ(errors.size(), 2);
     EXPECT_TRUE(errors[0].startsWith("invio fax non riuscito: fax non disponibile")) << errors[0].toStdString();
-    EXPECT_EQ(errors[1], "invio fax non riuscito: sendfax: Can not reach server at host \"fax\", port 4559.");
-    EXPECT_EQ(form->LastSendError, "sendfax: Can not reach server at host \"fax\", port 4559.");
+    // In the user's words in the report; sendfax's own in the send log.
+    EXPECT_EQ(errors[1], "invio fax non riuscito: impossibile collegarsi al server dei fax");
+    EXPECT_EQ(form->LastSendError, "impossibile collegarsi al server dei fax");
+    QFile log(work + "/LogInvio.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("invio fax non riuscito: impossibile collegarsi al server dei fax (sendfax: Can "
+                                       "not reach server at host \"fax\", port 4559.)"));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 }
 
@@ -138,7 +143,7 @@ TEST_F(FaxRun, OutsideFaxProgramReadsItsOutcome) {
     sendfax.Refuse(3, "sendfax: job rejected by the server");
     form->cmdGo_Click();
 
-    EXPECT_EQ(Report(3), QStringList({"", "invio fax non riuscito: sendfax: job rejected by the server"}));
+    EXPECT_EQ(Report(3), QStringList({"", "invio fax non riuscito: il server dei fax ha rifiutato il fax"}));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='F'"), 1);
     const auto calls = sendfax.Calls();
     ASSERT_EQ(calls.size(), 2);
