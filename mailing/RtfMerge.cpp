@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace RtfMerge {
@@ -14,8 +15,8 @@ namespace {
 // One character of the visible text and the bytes of the file that make it.
 struct Char {
     QChar c;
-    int start;
-    int end;
+    qsizetype start;
+    qsizetype end;
     bool afterWord;  // starts right where a control word ends, with no delimiter
 };
 
@@ -52,6 +53,32 @@ int HexValue(char b) {
     return -1;
 }
 
+// A control word's name and parameter are bounded as the RTF reader bounds
+// them, so that the merge reads a letter's text as it will be printed: at
+// most 32 letters, and a sign or digit followed by digits up to 11
+// characters, its value kept within an int. What follows stays text.
+constexpr int kMaxWord = 32;
+constexpr int kMaxParameter = 11;
+
+struct Parameter {
+    bool present = false;
+    int value = 0;
+};
+
+// The parameter at j, if any; j moves past it.
+Parameter ReadParameter(const QByteArray& s, qsizetype& j) {
+    Parameter p;
+    if (j >= s.size() || !(IsDigit(s[j]) || s[j] == '-')) return p;
+    const qsizetype start = j;
+    ++j;
+    while (j < s.size() && j - start < kMaxParameter && IsDigit(s[j])) ++j;
+    const QByteArray digits = s.mid(start, j - start);
+    if (digits == "-") return p;
+    p.present = true;
+    p.value = int(qBound<qint64>(INT_MIN, digits.toLongLong(), qint64(INT_MAX)));
+    return p;
+}
+
 // The file read as its visible characters.
 //
 //            '{' push group          '}' pop group
@@ -83,7 +110,7 @@ private:
         int uc;
     };
 
-    void Emit(QChar c, int start, int end) {
+    void Emit(QChar c, qsizetype start, qsizetype end) {
         EndGroupStart();
         if (!groups_.back().hidden) chars_.push_back({c, start, end, start == lastWordEnd_});
     }
@@ -93,7 +120,7 @@ private:
     // part of it; before anything else they are text in their place.
     void EndGroupStart() {
         if (blanksStart_ >= 0 && !groups_.back().hidden)
-            for (int k = blanksStart_; k < blanksEnd_; ++k) chars_.push_back({' ', k, k + 1, k == lastWordEnd_});
+            for (qsizetype k = blanksStart_; k < blanksEnd_; ++k) chars_.push_back({' ', k, k + 1, k == lastWordEnd_});
         blanksStart_ = -1;
         groupStart_ = false;
     }
@@ -121,7 +148,7 @@ private:
         } else if (b == ' ' && groupStart_) {
             if (blanksStart_ < 0) blanksStart_ = i_;
             blanksEnd_ = ++i_;
-        } else if (b == '\r' || b == '\n') {
+        } else if (b == '\r' || b == '\n' || b == '\0') {
             ++i_;
         } else if (b == '\\') {
             Control();
@@ -134,29 +161,19 @@ private:
     // A control word or symbol at i_; moves past it. `visible` false reads a
     // fallback character of \u without showing it.
     void Control(bool visible = true) {
-        const int start = i_;
+        const qsizetype start = i_;
         if (i_ + 1 >= s_.size()) {
             ++i_;
             return;
         }
         const char next = s_[i_ + 1];
         if (IsLetter(next)) {
-            int j = i_ + 1;
-            while (j < s_.size() && IsLetter(s_[j])) ++j;
+            qsizetype j = i_ + 1;
+            while (j < s_.size() && j - i_ - 1 < kMaxWord && IsLetter(s_[j])) ++j;
             const QByteArray word = s_.mid(i_ + 1, j - i_ - 1);
-            bool hasParam = false;
-            long param = 0;
-            int sign = 1;
-            if (j < s_.size() && s_[j] == '-' && j + 1 < s_.size() && IsDigit(s_[j + 1])) {
-                sign = -1;
-                ++j;
-            }
-            while (j < s_.size() && IsDigit(s_[j])) {
-                hasParam = true;
-                param = param * 10 + (s_[j] - '0');
-                ++j;
-            }
-            param *= sign;
+            const Parameter parameter = ReadParameter(s_, j);
+            const bool hasParam = parameter.present;
+            const int param = parameter.value;
             const bool delimited = j < s_.size() && s_[j] == ' ';
             if (delimited) ++j;
             i_ = j;
@@ -167,15 +184,16 @@ private:
             }
             EndGroupStart();
             if (word == "bin" && hasParam) {
-                i_ += int(qMax(0L, param));
+                // The data runs on at most to the end of the file, never back.
+                i_ += qBound<qsizetype>(0, qsizetype(param), s_.size() - i_);
             } else if (word == "uc" && hasParam) {
-                groups_.back().uc = int(param);
+                groups_.back().uc = qBound(0, param, 16);
             } else if (word == "u" && hasParam) {
-                const QChar c(ushort(param < 0 ? param + 65536 : param));
-                const int before = i_;
-                SkipFallback();
+                const QChar c(char16_t(param < 0 ? param + 65536 : param));
+                const qsizetype before = i_;
+                const qsizetype fallbackWordEnd = SkipFallback();
                 Emit(c, start, i_);
-                lastWordEnd_ = !delimited && i_ == before ? i_ : -1;
+                lastWordEnd_ = i_ == before ? (delimited ? -1 : i_) : fallbackWordEnd;
                 return;
             } else {
                 const QChar c = WordCharacter(word);
@@ -196,8 +214,9 @@ private:
         if (next == '\'') {
             const int hi = i_ + 2 < s_.size() ? HexValue(s_[i_ + 2]) : -1;
             const int lo = i_ + 3 < s_.size() ? HexValue(s_[i_ + 3]) : -1;
+            // A broken escape is dropped with the digit it had.
             if (hi < 0 || lo < 0) {
-                i_ += 2;
+                i_ += hi < 0 ? 2 : 3;
                 return;
             }
             i_ += 4;
@@ -216,23 +235,29 @@ private:
         }
     }
 
-    // The characters written after \uN for readers without Unicode.
-    void SkipFallback() {
+    // The characters written after \uN for readers without Unicode. Returns
+    // where the last of them ends when it is a control word without its
+    // delimiter (text put right there would lengthen the word), else -1.
+    qsizetype SkipFallback() {
+        qsizetype wordEnd = -1;
         for (int n = groups_.back().uc; n > 0 && i_ < s_.size(); --n) {
             const char b = s_[i_];
-            if (b == '{' || b == '}') return;
+            if (b == '{' || b == '}') break;
+            const qsizetype start = i_;
             if (b == '\\') Control(false);
             else ++i_;
+            wordEnd = b == '\\' && start + 1 < s_.size() && IsLetter(s_[start + 1]) && s_[i_ - 1] != ' ' ? i_ : -1;
         }
+        return wordEnd;
     }
 
     const QByteArray& s_;
-    int i_ = 0;
+    qsizetype i_ = 0;
     std::vector<Group> groups_;
     std::vector<Char> chars_;
     bool groupStart_ = false;
-    int lastWordEnd_ = -1;
-    int blanksStart_ = -1, blanksEnd_ = -1;
+    qsizetype lastWordEnd_ = -1;
+    qsizetype blanksStart_ = -1, blanksEnd_ = -1;
 };
 
 QString TextOf(const std::vector<Char>& chars) {
@@ -251,11 +276,11 @@ bool IsRtf(const QByteArray& rtf) {
 }
 
 int CodePage(const QByteArray& rtf) {
-    const int at = rtf.indexOf("\\ansicpg");
+    const qsizetype at = rtf.indexOf("\\ansicpg");
     if (at < 0) return 1252;
-    int j = at + 8, value = 0;
-    while (j < rtf.size() && IsDigit(rtf[j])) value = value * 10 + (rtf[j++] - '0');
-    return value > 0 ? value : 1252;
+    qsizetype j = at + 8;
+    const Parameter page = ReadParameter(rtf, j);
+    return page.value > 0 ? page.value : 1252;
 }
 
 QString VisibleText(const QByteArray& rtf) { return TextOf(Scanner(rtf).Run()); }
@@ -295,8 +320,8 @@ int ReplaceIn(QByteArray& rtf, const std::vector<Char>& chars, const QString& te
     if (marker.isEmpty()) return 0;
     const QByteArray escaped = Escape(value, CodePage(rtf));
     struct Edit {
-        int start;
-        int end;
+        qsizetype start;
+        qsizetype end;
         QByteArray with;
     };
     std::vector<Edit> edits;

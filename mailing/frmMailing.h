@@ -124,7 +124,9 @@ public:
     // The address without the characters an address cannot hold.
     static QString CleanEMail(const QString& address);
     // The HTML body with each local image of an image attribute carried as an
-    // inline part of SM and referred to by its content identifier.
+    // inline part of SM and referred to by its content identifier; a file
+    // named that is not an image stays as written, and the report says so
+    // once a run.
     QString EmbedImages(const QString& html, const QString& htmlFolder);
     // The cover page faxes go out with ("BrivaltoCover" with the fax
     // control's cover extension): the user's own in the work folder, else
@@ -189,8 +191,8 @@ private:
 
     void SmsStep(ADODB::Recordset& rs);
     bool RunChecks();
-    // False when the run stopped for want of a printer.
-    bool RunLabels(const QList<qint32>& ids);
+    // Envelopes and labels (mode 4): every recipient's address and report line.
+    void RunLabels(const QList<qint32>& ids);
     void SetRunning(bool running);
     void UpdateCount();
 
@@ -201,6 +203,7 @@ private:
     QByteArray DocumentBytes(const QString& path, bool* readable);
 
     bool running_ = false;
+    bool notImagesTold_ = false;
     QHash<QString, QHash<QString, QString>> runSettings_;
     QString runDocumentPath_;
     QByteArray runDocument_;

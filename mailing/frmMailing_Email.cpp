@@ -7,10 +7,12 @@
 #include "ADODB.h"
 #include "Comuni.h"
 #include "Errors.h"
+#include "HtmlImages.h"
 #include "Runtime.h"
 #include "SMTP.h"
 #include "Settings.h"
 #include "Values.h"
+#include "frmReport.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,15 +32,6 @@ QString Personalise(QString text, ADODB::Recordset& rs) {
     text.replace(QStringLiteral("$COGNOME$"), Comuni::FieldStr(rs[QStringLiteral("COGNOME")]));
     text.replace(QStringLiteral("$TITOLO$"), Comuni::FieldStr(rs[QStringLiteral("Titolo")]));
     return text;
-}
-
-// The file an image attribute names: as written (an absolute path or one
-// relative to the current folder), else beside the HTML file.
-QString ImageFile(const QString& value, const QString& htmlFolder) {
-    if (QFileInfo(value).isFile()) return value;
-    if (QFileInfo(value).isRelative() && QFileInfo(QDir(htmlFolder).filePath(value)).isFile())
-        return QDir(htmlFolder).filePath(value);
-    return QString();
 }
 
 }  // namespace
@@ -62,38 +55,16 @@ QString frmMailing::CleanEMail(const QString& address) {
 }
 
 QString frmMailing::EmbedImages(const QString& html, const QString& htmlFolder) {
-    QString body = html;
-    QHash<QString, QString> embedded;  // attribute value -> content identifier
-    const QString attribute = QStringLiteral("src=\"");
-    qsizetype pos = 0;
-    for (;;) {
-        const qsizetype at = body.indexOf(attribute, pos, Qt::CaseInsensitive);
-        if (at < 0) break;
-        const qsizetype start = at + attribute.size();
-        qsizetype end = body.indexOf('"', start);
-        if (end < 0) break;  // no value can be read from an attribute left open
-        const QString value = body.mid(start, end - start);
-        if (!value.startsWith(QStringLiteral("HTTP://"), Qt::CaseInsensitive) &&
-            !value.startsWith(QStringLiteral("CID:"), Qt::CaseInsensitive)) {
-            QString id = embedded.value(value);
-            if (id.isEmpty()) {
-                const QString file = ImageFile(value, htmlFolder);
-                if (!file.isEmpty()) {
-                    id = SM->AddInlineFile(file);
-                    embedded.insert(value, id);
-                }
-            }
-            // Only the attribute's own value changes: the same text elsewhere (a link, the page's
-            // words) is not an image reference.
-            if (!id.isEmpty()) {
-                const QString reference = QStringLiteral("cid:") + id;
-                body.replace(start, end - start, reference);
-                end = start + reference.size();
-            }
-        }
-        pos = end + 1;
+    const HtmlImages::Result embedded =
+        HtmlImages::Embed(html, htmlFolder, [this](const QString& file) { return SM->AddInlineFile(file); });
+    if (!embedded.notImages.isEmpty() && !notImagesTold_) {
+        notImagesTold_ = true;
+        DefaultInstance<frmReport>().AddNote(
+            QStringLiteral("e-mail"),
+            QStringLiteral("il corpo HTML nomina file che non sono immagini, lasciati come scritti e non inviati: ") +
+                embedded.notImages.join(QStringLiteral(", ")));
     }
-    return body;
+    return embedded.body;
 }
 
 void frmMailing::SendMail(ADODB::Recordset& rs) {

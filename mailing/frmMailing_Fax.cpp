@@ -46,6 +46,25 @@ void frmMailing::SendFax(ADODB::Recordset& rs) {
         return;
     }
 
+    // The cover page's fields, the same on every route.
+    FaxCoverRecord cover;
+    cover.Field[0] = txText->toPlainText();
+    cover.Field[1] = txSubject->text();
+    cover.Field[2] = field("INDIRIZZO");
+    cover.Field[3] = field("CITTA");
+    cover.Field[4] = field("AZIENDA");
+    cover.Field[5] = field("NAZIONE");
+    cover.Field[9] = field("TELEFONO");
+    cover.Field[10] = name;
+    cover.Field[11] = field("PROVINCIA");
+    cover.Field[12] = field("TITOLO");
+    cover.Field[13] = field("CAP");
+    cover.Field[14] = sender("Address");
+    cover.Field[15] = sender("Company");
+    cover.Field[17] = sender("Fax");
+    cover.Field[19] = sender("Contact");
+    cover.Field[21] = sender("Phone");
+
     if (Global::gFaxTalkAvailable) {
         std::unique_ptr<FaxProgram> program = FaxProgram::Create();
         if (!program) {
@@ -53,18 +72,17 @@ void frmMailing::SendFax(ADODB::Recordset& rs) {
             AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError);
             return;
         }
-        // The program's own configuration: the cover page the user edits and the sender on it.
-        program->CoverTemplate = FaxCoverFile();
-        program->Sender = {{QStringLiteral("MITT_INDIRIZZO"), sender("Address")},
-                           {QStringLiteral("MITT_AZIENDA"), sender("Company")},
-                           {QStringLiteral("MITT_FAX"), sender("Fax")},
-                           {QStringLiteral("MITT_CONTATTO"), sender("Contact")},
-                           {QStringLiteral("MITT_TELEFONO"), sender("Phone")}};
         program->Init();
         program->AddAttachmentFile(document);
         program->Number = field("FAX");
         program->To = name;
         program->Company = field("AZIENDA");
+        // The program's own configuration (the cover page the user edits and
+        // the sender on it), and its address book's entry for the recipient.
+        program->CoverTemplate = FaxCoverFile();
+        const FaxCoverFields fields = cover.Fields();
+        for (auto f = fields.constBegin(); f != fields.constEnd(); ++f)
+            (f.key().startsWith(QLatin1String("MITT_")) ? program->Sender : program->Details).insert(f.key(), f.value());
         program->AddRecipient();
         program->SetSubject(txSubject->text());
         program->SetCoverText(txText->toPlainText());
@@ -73,30 +91,14 @@ void frmMailing::SendFax(ADODB::Recordset& rs) {
         program->SetUseCover(1);
         const bool sent = program->Send(0);
         LastSendError = program->LastError();
+        const QString detail = program->LastErrorDetail();
         program->Done();
         if (sent) RegistraInvio(rs, QStringLiteral("F"), QStringLiteral("fax"));
-        else AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError);
+        else AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError, detail);
         return;
     }
 
     GuardedSend(QStringLiteral("invio fax"), rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: "), [&] {
-        FaxCoverRecord cover;
-        cover.Field[0] = txText->toPlainText();
-        cover.Field[1] = txSubject->text();
-        cover.Field[2] = field("INDIRIZZO");
-        cover.Field[3] = field("CITTA");
-        cover.Field[4] = field("AZIENDA");
-        cover.Field[5] = field("NAZIONE");
-        cover.Field[9] = field("TELEFONO");
-        cover.Field[10] = name;
-        cover.Field[11] = field("PROVINCIA");
-        cover.Field[12] = field("TITOLO");
-        cover.Field[13] = field("CAP");
-        cover.Field[14] = sender("Address");
-        cover.Field[15] = sender("Company");
-        cover.Field[17] = sender("Fax");
-        cover.Field[19] = sender("Contact");
-        cover.Field[21] = sender("Phone");
         FAX->CoverFile = ckNoCoverPage->isChecked() ? QString() : FaxCoverFile();
         FAX->Prefix = ChannelSetting(QStringLiteral("Fax"), QStringLiteral("Prefix"));
         // Where only the system fax service is installed, the control's pages go to its queue.
@@ -104,7 +106,8 @@ void frmMailing::SendFax(ADODB::Recordset& rs) {
         if (FAX->Send(field("FAX"), cover, document)) {
             RegistraInvio(rs, QStringLiteral("F"), QStringLiteral("fax"));
         } else {
-            AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError);
+            AddReport(rs, QStringLiteral("fax"), QStringLiteral("invio fax non riuscito: ") + LastSendError,
+                      FAX->LastErrorDetail());
         }
     });
 }

@@ -153,6 +153,7 @@ QByteArray frmMailing::DocumentBytes(const QString& path, bool* readable) {
 
 void frmMailing::SetRunning(bool running) {
     running_ = running;
+    if (running) notImagesTold_ = false;
     runSettings_.clear();
     runDocumentPath_.clear();
     runDocument_.clear();
@@ -181,7 +182,8 @@ void frmMailing::cmdGo_Click() {
     bool completed = false;
     ProcGuard::Run(QStringLiteral("Procedura cmdGo_Click di Form frmMailing"), [&] {
         if (mode == 4) {
-            completed = RunLabels(ids);
+            RunLabels(ids);
+            completed = true;
             return;
         }
         for (qint32 id : ids) {
@@ -272,18 +274,22 @@ void frmMailing::SmsStep(ADODB::Recordset& rs) {
     AddReport(rs, "SMS", QStringLiteral("invio SMS non riuscito: ") + last);
 }
 
-bool frmMailing::RunLabels(const QList<qint32>& ids) {
+void frmMailing::RunLabels(const QList<qint32>& ids) {
     const AddressLayout start = AddressLayout::Read();
     float X = 0, Y = 0;
     if (start.Tipo != "B") {
         X = float(start.EtichetteLeft);
         Y = float(start.EtichetteTop);
     }
-    bool printer = true;
+    // Without a printer every other address would fail the same way, each
+    // with its box: the box is shown once, and every recipient still gets
+    // its line.
+    QString noPrinter;
     for (qint32 id : ids) {
-        QString error;
+        QString error = noPrinter;
         long number = 0;
-        const bool printed = PrintIndirizzo(X, Y, id, &error, &number);
+        const bool printed = noPrinter.isEmpty() && PrintIndirizzo(X, Y, id, &error, &number);
+        if (number == vbErrPrinter) noPrinter = error;
         ADODB::Recordset rs;
         if (!modAdoCommon::OpenRecordset(rs, kRecordSql, *cn, 0, 3, false, {id})) continue;
         if (!rs.EOF_()) {
@@ -291,12 +297,6 @@ bool frmMailing::RunLabels(const QList<qint32>& ids) {
             AddReport(rs, word, printed ? QString() : QStringLiteral("stampa indirizzo non riuscita: ") + error);
         }
         rs.Close();
-        // Without a printer every other address would fail the same way, each with its box.
-        if (number == vbErrPrinter) {
-            printer = false;
-            break;
-        }
     }
     Printer().EndDoc();
-    return printer;
 }

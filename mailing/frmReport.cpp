@@ -181,9 +181,10 @@ void frmReport::Form_Load() {
     log_->setPrintTimeStamp(true);
     log_->setSilent(true);
     log_->setActive(true);
-    log_->WriteLine(QString(), false, false);
-    log_->WriteLine(QStringLiteral("           INIZIO NUOVO INVIO"), true, false);
-    log_->WriteLine(QString(), true, false);
+    logFailureTold_ = false;
+    Log(QString());
+    Log(QStringLiteral("           INIZIO NUOVO INVIO"), true);
+    Log(QString(), true);
     Global::ApplyFormStyle(this);
 }
 
@@ -200,16 +201,13 @@ int frmReport::SmallIcon(int row, const ListView& list) {
     return item.IsValid() ? item.SmallIcon() : 0;
 }
 
-void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore, const QString& dettaglio) {
-    Load();
-    const QString cognome = Comuni::FieldStr(rs["COGNOME"]);
-    const QString nome = Comuni::FieldStr(rs["NOME"]);
+void frmReport::AddLine(const QString& id, const QString& nome, const QString& canale, const QString& errore) {
     const int icon = errore.isEmpty() ? 1 : 2;
     auto* list = static_cast<ReportList*>(LV);
     list->BeginAppend();
-    ListItem item = LV->AddItem(QString(), QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()));
+    ListItem item = LV->AddItem(QString(), id);
     item.SetSmallIcon(icon, ReportIcon(icon));
-    item.SetSubItem(1, Trim(cognome + " " + nome + " " + Comuni::FieldStr(rs["AZIENDA"])));
+    item.SetSubItem(1, nome);
     item.SetSubItem(2, canale);
     item.SetSubItem(3, errore);
     // A message is never cut off: its column grows to the longest, and the
@@ -217,11 +215,34 @@ void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QSt
     list->Fit(errore);
     LV->ScrollTo(item);
     list->EndAppend();
-    if (log_)
-        log_->WriteLine(canale + " (" + Trim(cognome + " " + nome) + ") - " +
-                            (Trim(errore).isEmpty() ? QStringLiteral("Inviato")
-                             : dettaglio.isEmpty()  ? errore
-                                                    : errore + " (" + dettaglio + ")"),
-                        false, false);
+}
+
+void frmReport::AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore, const QString& dettaglio) {
+    Load();
+    const QString cognome = Comuni::FieldStr(rs["COGNOME"]);
+    const QString nome = Comuni::FieldStr(rs["NOME"]);
+    AddLine(QString::number(Comuni::FieldNum(rs["ID"]).toLongLong()),
+            Trim(cognome + " " + nome + " " + Comuni::FieldStr(rs["AZIENDA"])), canale, errore);
+    Log(canale + " (" + Trim(cognome + " " + nome) + ") - " +
+        (Trim(errore).isEmpty() ? QStringLiteral("Inviato")
+         : dettaglio.isEmpty()  ? errore
+                                : errore + " (" + dettaglio + ")"));
     DoEvents();
+}
+
+void frmReport::AddNote(const QString& canale, const QString& testo) {
+    Load();
+    AddLine(QString(), QString(), canale, testo);
+    Log(canale + " - " + testo);
+    DoEvents();
+}
+
+// The log stays silent, so a run never stops for it; a full disk would
+// otherwise end it without a word while the list goes on.
+void frmReport::Log(const QString& text, bool separator) {
+    if (!log_ || log_->WriteLine(text, separator, false) || logFailureTold_) return;
+    logFailureTold_ = true;
+    AddLine(QString(), QString(), QStringLiteral("log"),
+            QStringLiteral("impossibile scrivere il log di invio ") + log_->FileName() + ": " +
+                log_->LastError().Description + QStringLiteral("; le righe che mancano sono solo in questo elenco"));
 }

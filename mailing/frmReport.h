@@ -21,6 +21,9 @@ public:
     // A detail (the technical cause of the error) goes to the log only.
     void AddReport(ADODB::Recordset& rs, const QString& canale, const QString& errore,
                    const QString& dettaglio = QString());
+    // A warning of the run that belongs to no one recipient, on a line of
+    // its own and in the log.
+    void AddNote(const QString& canale, const QString& testo);
 
     // The small icon of a row: 1 sent, 2 failed.
     static int SmallIcon(int row, const Platform::ListView& list);
@@ -34,6 +37,10 @@ protected:
     void Form_Unload(int& cancel) override;
 
 private:
+    void AddLine(const QString& id, const QString& nome, const QString& canale, const QString& errore);
+    // A line of the send log; the first that cannot be written is told in the list.
+    void Log(const QString& text, bool separator = false);
     std::unique_ptr<clsLogFile> log_;
+    bool logFailureTold_ = false;
     bool running_ = false;
 };

@@ -3,6 +3,7 @@
 #include "Cp1252.h"
 
 #include <QStringDecoder>
+#include <QUrl>
 #include <curl/curl.h>
 #include <mutex>
 
@@ -26,6 +27,38 @@ size_t Collect(char* data, size_t size, size_t count, void* target) {
     return size * count;
 }
 
+// Why no answer came from the gateway, from the transfer's code.
+QString Reason(CURLcode code, const QString& url) {
+    const QUrl address(url);
+    const QString host = address.port() < 0 ? address.host() : address.host() + ':' + QString::number(address.port());
+    switch (code) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+        return QStringLiteral("l'indirizzo del gateway SMS non è valido: ") + url;
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return QStringLiteral("il gateway SMS ") + host + QStringLiteral(" non è stato trovato");
+    case CURLE_COULDNT_CONNECT:
+        return QStringLiteral("impossibile collegarsi al gateway SMS ") + host;
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("il gateway SMS non ha risposto in tempo");
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return QStringLiteral("il collegamento protetto con il gateway SMS non è riuscito");
+    case CURLE_OUT_OF_MEMORY:
+        return QStringLiteral("memoria insufficiente per l'invio");
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_WEIRD_SERVER_REPLY:
+        return QStringLiteral("il collegamento con il gateway SMS si è interrotto");
+    default:
+        return QStringLiteral("collegamento con il gateway SMS non riuscito (errore %1 della libreria di rete)")
+            .arg(int(code));
+    }
+}
+
 }  // namespace
 
 namespace HttpClient {
@@ -41,6 +74,7 @@ Reply Perform(const QByteArray& method, const QString& url, const Headers& heade
     Reply reply;
     CURL* curl = curl_easy_init();
     if (!curl) {
+        reply.reason = QStringLiteral("impossibile avviare il collegamento con il gateway SMS");
         reply.error = QStringLiteral("cannot start an HTTP transfer");
         return reply;
     }
@@ -80,6 +114,8 @@ Reply Perform(const QByteArray& method, const QString& url, const Headers& heade
     } else {
         reply.error = sink.overflow ? QStringLiteral("answer larger than %1 bytes").arg(timeouts.maxAnswerBytes)
                                     : QString::fromUtf8(message[0] ? message : curl_easy_strerror(code));
+        reply.reason = sink.overflow ? QStringLiteral("la risposta del gateway SMS supera %1 byte").arg(timeouts.maxAnswerBytes)
+                                     : Reason(code, url);
         reply.body.clear();
     }
     curl_slist_free_all(list);

@@ -9,8 +9,9 @@
 namespace HttpClient {
 
 struct Reply {
-    bool ok = false;      // false: no answer arrived (see error)
-    QString error;        // why no answer arrived
+    bool ok = false;      // false: no answer arrived (see reason and error)
+    QString reason;       // why no answer arrived, in the user's words
+    QString error;        // the same in the transfer library's words, for the log
     long status = 0;
     QByteArray contentType;
     QByteArray body;

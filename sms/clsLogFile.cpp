@@ -7,11 +7,29 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStringDecoder>
 #include <cerrno>
 
 namespace {
 
-const QByteArray kLineEnd("\r\n");
+// The logs are read with this system's own tools: UTF-8 text, lines ended by LF.
+const QByteArray kLineEnd("\n");
+
+// A log written before in Windows-1252 with CR LF, as UTF-8 with LF; a log
+// that is UTF-8 already keeps its characters.
+QByteArray InUtf8(const QByteArray& content) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(content);
+    if (utf8.hasError()) text = Cp1252::ToUnicode(content);
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toUtf8();
+}
+
+bool IsUtf8WithLf(const QByteArray& content) {
+    if (content.contains("\r\n")) return false;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    (void)utf8.decode(content);
+    return !utf8.hasError();
+}
 
 // The runtime's numbers and texts for the input/output failures a log meets.
 clsLogFile::Error FileError(int code) {
@@ -24,6 +42,8 @@ clsLogFile::Error FileError(int code) {
     case ENOTDIR:
         return {76, QStringLiteral("Impossibile trovare il percorso")};
     case ENOSPC:
+    case EFBIG:
+    case EDQUOT:
         return {61, QStringLiteral("Disco pieno")};
     case EISDIR:
         return {75, QStringLiteral("Errore di accesso al percorso/file")};
@@ -104,38 +124,57 @@ bool clsLogFile::WriteLine(const QString& Riga, bool PrintSeparator, bool ClearF
     lastError_ = Error();
     if (!active_ || fileName_.isEmpty()) return false;
 
-    if (!ClearFile) TrimLog();
+    if (ClearFile) read_ = true;
+    else TrimLog();
 
+    // Unbuffered, so that what a failed write left is known and taken back:
+    // no half line stays in the log, and a retried step is written whole.
     QFile file(fileName_);
-    const QIODevice::OpenMode mode =
-        QIODevice::WriteOnly | (ClearFile ? QIODevice::Truncate : QIODevice::Append);
-    auto giveUp = [&file] {
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered |
+                                     (ClearFile ? QIODevice::Truncate : QIODevice::Append);
+    qint64 start = 0;
+    auto giveUp = [&file, &start] {
+        if (file.isOpen()) file.resize(start);
         file.close();
         return false;
     };
+    auto write = [&](const QByteArray& bytes) {
+        const qint64 before = file.size();
+        return Attempt([&](Error& e) {
+            if (Write(file, bytes, e)) return true;
+            file.resize(before);
+            return false;
+        });
+    };
     if (Attempt([&](Error& e) { return Open(file, mode, e); }) == Outcome::GaveUp) return giveUp();
+    start = file.size();
 
-    if (PrintSeparator) {
-        const QByteArray separator = QByteArray(79, '-') + kLineEnd;
-        if (Attempt([&](Error& e) { return Write(file, separator, e); }) == Outcome::GaveUp)
-            return giveUp();
-    }
+    if (PrintSeparator && write(QByteArray(79, '-') + kLineEnd) == Outcome::GaveUp) return giveUp();
     QString text = Riga;
     if (printTimeStamp_)
         text = QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")) +
                QStringLiteral(" - ") + Riga;
-    const QByteArray line = Cp1252::FromUnicode(text) + kLineEnd;
-    if (Attempt([&](Error& e) { return Write(file, line, e); }) == Outcome::GaveUp) return giveUp();
+    // A line break inside the text ends its line the same way.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace('\r', '\n');
+    const QByteArray line = text.toUtf8() + kLineEnd;
+    if (write(line) == Outcome::GaveUp) return giveUp();
     if (Attempt([&](Error& e) { return Close(file, e); }) == Outcome::GaveUp) return giveUp();
     return true;
 }
 
 void clsLogFile::TrimLog() {
-    if (maxLogLength_ == 0) return;
+    // The first append of this log reads it whole once: one written before
+    // in Windows-1252 with CR LF is rewritten as UTF-8 with LF, so the file
+    // never mixes the two.
+    const bool first = !read_;
+    read_ = true;
+    if (maxLogLength_ == 0 && !first) return;
+    // Nothing to read in a log not made yet; what is there but is no file
+    // fails at the append, where it is told.
     const QFileInfo info(fileName_);
-    if (!info.exists()) return;
+    if (!info.isFile()) return;
     const qint64 size = info.size();
-    if (size <= maxLogLength_) return;
+    if (!first && size <= maxLogLength_) return;
 
     QFile file(fileName_);
     QByteArray content;
@@ -151,11 +190,14 @@ void clsLogFile::TrimLog() {
         return file.close();
     file.close();
 
+    QByteArray kept = IsUtf8WithLf(content) ? content : InUtf8(content);
     // Skip the oldest bytes, then the rest of the line they end in, so that
     // the file starts at a line boundary.
-    const qint64 lineEnd = content.indexOf(kLineEnd, size - maxLogLength_);
-    const QByteArray kept =
-        lineEnd < 0 ? QByteArray() : content.mid(lineEnd + kLineEnd.size());
+    if (maxLogLength_ > 0 && kept.size() > maxLogLength_) {
+        const qint64 lineEnd = kept.indexOf(kLineEnd, kept.size() - maxLogLength_);
+        kept = lineEnd < 0 ? QByteArray() : kept.mid(lineEnd + kLineEnd.size());
+    }
+    if (kept == content) return;
     if (Attempt([&](Error& e) {
             return Open(file, QIODevice::WriteOnly | QIODevice::Truncate, e);
         }) == Outcome::GaveUp)

@@ -1,6 +1,8 @@
 #pragma once
 // A text log: lines appended one call at a time, optionally behind a time
 // stamp and after a separator, with a size cap that keeps the newest lines.
+// Written in UTF-8 with LF line ends; an older log in Windows-1252 with CR LF
+// is read and rewritten so on its first append.
 
 #include <QObject>
 #include <QString>
@@ -26,7 +28,10 @@ public:
     bool Active() const { return active_; }
     void setActive(bool value) { active_ = value; }
     QString FileName() const { return fileName_; }
-    void setFileName(const QString& value) { fileName_ = value; }
+    void setFileName(const QString& value) {
+        if (value != fileName_) read_ = false;
+        fileName_ = value;
+    }
     bool PrintTimeStamp() const { return printTimeStamp_; }
     void setPrintTimeStamp(bool value) { printTimeStamp_ = value; }
     const Error& LastError() const { return lastError_; }
@@ -54,4 +59,6 @@ private:
     QString fileName_;
     bool printTimeStamp_ = false;
     Error lastError_;
+    // Whether the file has been read once since it was named (see TrimLog).
+    bool read_ = false;
 };

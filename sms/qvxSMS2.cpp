@@ -4,6 +4,7 @@
 #include "Cp1252.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QSettings>
 
 namespace Tessivo {
@@ -210,10 +211,11 @@ void qvxSMS2::AddError(qint32 number, const QString& description) {
     errors_->Add(QString::number(number), description);
 }
 
+// The user reads the cause in Italian; the transfer library's own words
+// are for the log alone.
 void qvxSMS2::AddHttpFailure(const HttpClient::Reply& reply) {
-    const QString text = QStringLiteral("HTTP request failed: ") + reply.error;
-    AddError(50013, text);
-    if (eventLog_) WriteLog(text, false);
+    AddError(50013, reply.reason);
+    if (eventLog_) WriteLog(reply.reason + QStringLiteral(" (HTTP request failed: ") + reply.error + ')', false);
 }
 
 void qvxSMS2::AddStatusError(const HttpClient::Reply& reply, const QString& text) {
@@ -239,6 +241,18 @@ bool qvxSMS2::Validate() {
         }
     }
     if (destinations_->Count() == 0) return refuse(50006, QStringLiteral("No destinations"));
+    // A number goes to the gateway exactly as it is written: one holding a
+    // line break or another control character could not arrive whole.
+    for (const auto& destination : destinations_->NewEnum()) {
+        const QString number = destination->Number();
+        if (std::any_of(number.begin(), number.end(), [](QChar c) { return c.category() == QChar::Other_Control; })) {
+            QString shown = number;
+            for (QChar& c : shown)
+                if (c.category() == QChar::Other_Control) c = ' ';
+            return refuse(50015, QStringLiteral("numero di cellulare non valido (contiene un a capo o un carattere "
+                                                "di controllo): ") + shown.simplified());
+        }
+    }
     if (userName_.isEmpty()) return refuse(50007, QStringLiteral("No username supplied"));
     if (password_.isEmpty()) return refuse(50008, QStringLiteral("No password supplied"));
     if (sender_.isEmpty()) return refuse(50009, QStringLiteral("No sender supplied"));
@@ -253,7 +267,7 @@ bool qvxSMS2::Send() {
             recipients += QStringLiteral("dest.:") + destination->Number();
         if (provider_ == prvGeodrop) SendGeodrop(recipients);
         else if (provider_ == prvIdea) SendIdea(recipients);
-        else AddError(50014, QStringLiteral("Unknown provider"));
+        else AddError(50014, QStringLiteral("gestore SMS sconosciuto"));
     }
     if (errors_->Count() == 0) return true;
     if (sink_) sink_->SendError();

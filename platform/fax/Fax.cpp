@@ -122,8 +122,27 @@ bool RenderFaxDocument(const QString& document, const QString& pdf, QString* err
 
 QString FaxCommand::Program() { return FaxProgramPath(); }
 
+namespace {
+
+// Why sendfax refused a job, from what it wrote.
+QString Refusal(const QString& output, int exitCode) {
+    auto says = [&output](const char* words) { return output.contains(QLatin1String(words), Qt::CaseInsensitive); };
+    if (says("can not reach server") || says("unable to connect") || says("connection refused") ||
+        says("no route to host") || says("timed out"))
+        return QStringLiteral("impossibile collegarsi al server dei fax");
+    if (says("unknown host") || says("name or service not known"))
+        return QStringLiteral("il server dei fax non è stato trovato");
+    if (says("permission denied") || says("login") || says("password"))
+        return QStringLiteral("il server dei fax ha rifiutato l'accesso");
+    if (says("rejected")) return QStringLiteral("il server dei fax ha rifiutato il fax");
+    return QStringLiteral("sendfax non ha accettato il fax (codice %1)").arg(exitCode);
+}
+
+}  // namespace
+
 bool FaxCommand::Submit(const Job& job) {
     lastError_.clear();
+    lastDetail_.clear();
     jobId_.clear();
     const QString program = Program();
     if (program.isEmpty()) {
@@ -148,7 +167,8 @@ bool FaxCommand::Submit(const Job& job) {
     sendfax.setProcessChannelMode(QProcess::MergedChannels);
     sendfax.start(program, arguments);
     if (!sendfax.waitForStarted(30000)) {
-        lastError_ = QStringLiteral("sendfax non si avvia: ") + sendfax.errorString();
+        lastError_ = QStringLiteral("impossibile avviare sendfax");
+        lastDetail_ = sendfax.errorString();
         return false;
     }
     if (!sendfax.waitForFinished(TimeoutMs)) {
@@ -158,9 +178,14 @@ bool FaxCommand::Submit(const Job& job) {
         return false;
     }
     const QString output = QString::fromLocal8Bit(sendfax.readAll()).trimmed();
-    if (sendfax.exitStatus() != QProcess::NormalExit || sendfax.exitCode() != 0) {
-        lastError_ = output.isEmpty() ? QStringLiteral("sendfax è terminato con il codice %1").arg(sendfax.exitCode())
-                                      : output.section('\n', -1).trimmed();
+    if (sendfax.exitStatus() != QProcess::NormalExit) {
+        lastError_ = QStringLiteral("sendfax si è interrotto");
+        lastDetail_ = output.simplified();
+        return false;
+    }
+    if (sendfax.exitCode() != 0) {
+        lastError_ = Refusal(output, sendfax.exitCode());
+        lastDetail_ = output.isEmpty() ? QStringLiteral("sendfax: exit %1").arg(sendfax.exitCode()) : output.simplified();
         return false;
     }
     static const QRegularExpression request(QStringLiteral("request id is (\\S+)"));
@@ -224,6 +249,7 @@ void FaxProgram::Init() {
     Number.clear();
     To.clear();
     Company.clear();
+    Details.clear();
     subject_.clear();
     coverText_.clear();
     hold_ = 0;
@@ -234,11 +260,12 @@ void FaxProgram::AddAttachmentFile(const QString& path) {
     if (!path.isEmpty()) attachments_.append(path);
 }
 
-void FaxProgram::AddRecipient() { recipients_.append({Number, To, Company}); }
+void FaxProgram::AddRecipient() { recipients_.append({Number, To, Company, Details}); }
 
 bool FaxProgram::Send(int options) {
     Q_UNUSED(options);
     lastError_.clear();
+    lastDetail_.clear();
     if (hold_) return true;  // kept for the user to send from the program
     if (recipients_.isEmpty()) {
         lastError_ = QStringLiteral("nessun destinatario");
@@ -257,6 +284,7 @@ bool FaxProgram::Send(int options) {
         QStringList files;
         if (useCover_) {
             FaxCoverFields fields = Sender;
+            fields.insert(r.details);
             fields.insert(QStringLiteral("DESTINATARIO"), r.to);
             fields.insert(QStringLiteral("AZIENDA"), r.company);
             fields.insert(QStringLiteral("NUMEROFAX"), r.number);
@@ -275,6 +303,7 @@ bool FaxProgram::Send(int options) {
         FaxCommand command;
         if (!command.Submit({FaxDialString(QString(), r.number), r.to, r.company, subject_, files})) {
             lastError_ = command.LastError();
+            lastDetail_ = command.LastErrorDetail();
             all = false;
         }
     }

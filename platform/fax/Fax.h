@@ -46,13 +46,17 @@ public:
         QStringList files;  // sent in this order
     };
     bool Submit(const Job& job);
+    // Why the job was not taken, in the user's words; the detail holds
+    // sendfax's own, for the log.
     QString LastError() const { return lastError_; }
+    QString LastErrorDetail() const { return lastDetail_; }
     // The job's number as sendfax reported it.
     QString JobId() const { return jobId_; }
     int TimeoutMs = 120000;
 
 private:
     QString lastError_;
+    QString lastDetail_;
     QString jobId_;
 };
 
@@ -84,6 +88,9 @@ public:
     QString Number;
     QString To;
     QString Company;
+    // The rest of the recipient's entry in the program's address book, by
+    // the cover page's marker names (address, city, telephone...).
+    FaxCoverFields Details;
     void AddRecipient();
     void SetSubject(const QString& subject) { subject_ = subject; }
     void SetCoverText(const QString& text) { coverText_ = text; }
@@ -95,6 +102,7 @@ public:
     bool Send(int options = 0);
     void Done() { Init(); }
     QString LastError() const { return lastError_; }
+    QString LastErrorDetail() const { return lastDetail_; }
 
     // The program's own configuration: its cover page template and the
     // sender printed on it.
@@ -104,6 +112,7 @@ public:
 private:
     struct Recipient {
         QString number, to, company;
+        FaxCoverFields details;
     };
     QStringList attachments_;
     QList<Recipient> recipients_;
@@ -112,6 +121,7 @@ private:
     int hold_ = 0;
     bool useCover_ = false;
     QString lastError_;
+    QString lastDetail_;
 };
 
 }  // namespace Platform

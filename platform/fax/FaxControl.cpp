@@ -29,14 +29,16 @@ FaxCoverFields FaxCoverRecord::Fields() const {
 // its own, and a cover in one would never be the one sent.
 qvxFAX::qvxFAX(QObject* parent) : QObject(parent), CoverExt(QStringLiteral(".rtf")) {}
 
-bool qvxFAX::Fail(const QString& text) {
+bool qvxFAX::Fail(const QString& text, const QString& detail) {
     lastError_ = text;
+    lastDetail_ = detail;
     emit OnError(text);
     return false;
 }
 
 bool qvxFAX::Send(const QString& number, FaxCoverRecord& cover, const QString& document) {
     lastError_.clear();
+    lastDetail_.clear();
     jobId_.clear();
     if (!UseFaxService && !FaxCommand::Available())
         return Fail(QStringLiteral("fax non disponibile: nessun programma per l'invio di fax su questa macchina"));
@@ -68,7 +70,7 @@ bool qvxFAX::Send(const QString& number, FaxCoverRecord& cover, const QString& d
         return true;
     }
     FaxCommand command;
-    if (!command.Submit(job)) return Fail(command.LastError());
+    if (!command.Submit(job)) return Fail(command.LastError(), command.LastErrorDetail());
     jobId_ = command.JobId();
     return true;
 }

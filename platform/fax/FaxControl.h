@@ -37,6 +37,8 @@ public:
     // the error event says why.
     bool Send(const QString& number, FaxCoverRecord& cover, const QString& document);
     QString LastError() const { return lastError_; }
+    // The fax software's own words about the last refusal, for the log.
+    QString LastErrorDetail() const { return lastDetail_; }
     // The job number of the last fax accepted.
     QString JobId() const { return jobId_; }
 
@@ -47,8 +49,9 @@ signals:
     void OnError(const QString& text);
 
 private:
-    bool Fail(const QString& text);
+    bool Fail(const QString& text, const QString& detail = QString());
     QString lastError_;
+    QString lastDetail_;
     QString jobId_;
 };
 

@@ -273,11 +273,20 @@ struct Upload {
     qsizetype sent = 0;
 };
 
-// The server's last reply, kept for the log: what it said when it refused.
+// The server's reply to the last command before the connection is closed,
+// kept for the log: what it said when it refused. The farewell to QUIT,
+// which the mail library sends after a refusal, is not the refusal.
+struct ServerReply {
+    QByteArray text;
+    bool quitting = false;
+};
+
 int KeepReply(CURL*, curl_infotype type, char* data, size_t size, void* user) {
-    auto* reply = static_cast<QByteArray*>(user);
-    if (type == CURLINFO_HEADER_OUT || type == CURLINFO_DATA_OUT) reply->clear();
-    else if (type == CURLINFO_HEADER_IN && reply->size() < 4096) *reply += QByteArray(data, qsizetype(size));
+    auto* reply = static_cast<ServerReply*>(user);
+    if (type == CURLINFO_HEADER_OUT) reply->quitting = QByteArray(data, qsizetype(size)).startsWith("QUIT");
+    if (reply->quitting) return 0;
+    if (type == CURLINFO_HEADER_OUT || type == CURLINFO_DATA_OUT) reply->text.clear();
+    else if (type == CURLINFO_HEADER_IN && reply->text.size() < 4096) reply->text += QByteArray(data, qsizetype(size));
     return 0;
 }
 
@@ -384,6 +393,13 @@ int SMTP::Fail(int number, const QString& description, const QString& detail) {
 }
 
 QByteArray SMTP::BuildMessage(QString* error) const {
+    // The sender's address stands in From and Message-ID as it is: one that
+    // could not be an address (a line break would start a header of its own)
+    // builds no message.
+    if (!PossibleAddress(FromAddress.trimmed())) {
+        if (error) *error = QStringLiteral("indirizzo del mittente non valido: ") + FromAddress;
+        return QByteArray();
+    }
     QList<QByteArray> attachments;
     QList<QByteArray> related;
     for (const File& file : files_) {
@@ -478,7 +494,7 @@ int SMTP::Send() {
     curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.size()));
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
-    QByteArray reply;
+    ServerReply reply;
     curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, KeepReply);
     curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &reply);
     curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
@@ -495,7 +511,7 @@ int SMTP::Send() {
     if (result == CURLE_OK) return 0;
     QString technical = QString::fromUtf8(errorBuffer).trimmed();
     if (technical.isEmpty()) technical = QString::fromUtf8(curl_easy_strerror(result));
-    const QString said = QString::fromUtf8(reply).simplified();
+    const QString said = QString::fromUtf8(reply.text).simplified();
     if (!said.isEmpty()) technical += QStringLiteral("; il server ha risposto: ") + said;
     else if (response > 0 && !technical.contains(QString::number(response)))
         technical += QStringLiteral(" (risposta del server %1)").arg(response);

@@ -62,7 +62,9 @@ public:
     QString LastErrorText() const { return lastError_; }
     QString LastErrorDetail() const { return lastDetail_; }
 
-    // The message as it goes to the server (without the envelope).
+    // The message as it goes to the server (without the envelope); empty,
+    // with the reason, when a file cannot be read or the sender's address
+    // could not be one.
     QByteArray BuildMessage(QString* error = nullptr) const;
 
 signals:

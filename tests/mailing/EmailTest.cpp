@@ -171,6 +171,68 @@ TEST_F(EmailRun, HtmlBodyWithItsImagesEmbedded) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='E'"), 1);
 }
 
+TEST_F(EmailRun, AnHtmlBodyCarriesOnlyImagesAndFindsThemBesideItself) {
+    SmtpSink sink;
+    ASSERT_TRUE(sink.Started());
+    Person(1, "Mario", "Rossi", "", "mario@example.com");
+    Person(2, "Anna", "Bianchi", "", "anna@example.com");
+    QDir(files.path()).mkpath("modelli");
+    QDir(files.path()).mkpath("corrente");
+    QImage beside(7, 5, QImage::Format_RGB32);
+    beside.fill(Qt::red);
+    beside.save(files.filePath("modelli/logo.png"));
+    QImage(2, 2, QImage::Format_RGB32).save(files.filePath("corrente/logo.png"));  // same name, current folder
+    QImage(4, 4, QImage::Format_RGB32).save(files.filePath("modelli/foto.dat"), "PNG");  // an image by its content
+    WriteFile("segreto.conf", "[SMS]\nPASSWORD=segreta\n");
+    WriteFile("modelli/finta.png", "PASSWORD=segreta");
+    const QString html = WriteFile("modelli/news.html",
+                                   QStringLiteral("<html><body><img src=\"logo.png\"><img src=\"../segreto.conf\">"
+                                                  "<img src=\"%1\"><img src=\"finta.png\"><img src=\"foto.dat\">"
+                                                  "</body></html>")
+                                       .arg(files.filePath("segreto.conf"))
+                                       .toUtf8());
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(files.filePath("corrente"));
+    auto& f = Open(sink);
+    f.HtmlFile = html;
+    f.txNomeFile->clear();
+    f.txSubject->setText("Novità");
+    f.opTipoMail[0]->setChecked(true);
+    Run({1, 2});
+    QDir::setCurrent(current);
+
+    // Told once in the run, on a line of its own; both messages still go.
+    const QString note = "il corpo HTML nomina file che non sono immagini, lasciati come scritti e non inviati: "
+                         "../segreto.conf, " + files.filePath("segreto.conf") + ", finta.png";
+    EXPECT_EQ(Report(3), QStringList({note, "", ""}));
+    EXPECT_EQ(Report(2), QStringList({"e-mail", "e-mail", "e-mail"}));
+    const QStringList mails = sink.Messages(2);
+    ASSERT_EQ(mails.size(), 2);
+    for (const QJsonValue& value : SmtpSink::Parse(mails)) {
+        const QJsonObject message = value.toObject();
+        const QString body = Part(message, "text/html")["text"].toString();
+        EXPECT_TRUE(body.contains("src=\"../segreto.conf\""));
+        EXPECT_TRUE(body.contains("src=\"" + files.filePath("segreto.conf") + "\""));
+        EXPECT_TRUE(body.contains("src=\"finta.png\""));
+        EXPECT_FALSE(body.contains("src=\"logo.png\"")) << body.toStdString();
+        EXPECT_FALSE(body.contains("src=\"foto.dat\"")) << body.toStdString();
+        QList<QImage> images;
+        for (const QJsonValue& part : message["parts"].toArray()) {
+            if (!part["data_b64"].isString()) continue;
+            QImage image;
+            EXPECT_TRUE(image.loadFromData(QByteArray::fromBase64(part["data_b64"].toString().toLatin1())))
+                << part["type"].toString().toStdString();
+            images << image;
+        }
+        ASSERT_EQ(images.size(), 2) << "the two images, nothing else";
+        EXPECT_EQ(images[0].size(), QSize(7, 5)) << "the image beside the HTML file, not the current folder's";
+        EXPECT_EQ(images[1].size(), QSize(4, 4));
+    }
+    QFile log(work + "/LogInvio.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(log.readAll()).count(note), 1);
+}
+
 TEST_F(EmailRun, SignsInOnlyWhenTheSettingsSaySo) {
     SmtpSink sink("mailing", "parola");
     ASSERT_TRUE(sink.Started());
@@ -226,10 +288,29 @@ TEST_F(EmailRun, MissingHtmlFileAndUnreachableServer) {
     EXPECT_GE(report.columnWidth(3), report.fontMetrics().horizontalAdvance(refused));
     QFile log(work + "/LogInvio.log");
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QString lines = QString::fromLatin1(log.readAll());
+    const QString lines = QString::fromUtf8(log.readAll());
     EXPECT_TRUE(lines.contains("e-mail (Rossi Mario) - " + refused + " (")) << lines.toStdString();
     EXPECT_TRUE(lines.contains(f.SM->LastErrorDetail())) << lines.toStdString();
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+}
+
+TEST_F(EmailRun, ARefusedRecipientIsLoggedWithTheServersReplyToThatRecipient) {
+    SmtpSink sink({}, {}, {"--refuse", "nessuno"});
+    ASSERT_TRUE(sink.Started());
+    Person(1, "Mario", "Rossi", "", "nessuno@example.com");
+    auto& f = Open(sink);
+    f.opTipoMail[1]->setChecked(true);
+    f.txNomeFile->clear();
+    env.AnswerNext(Platform::vbYes);  // no document: only subject and note
+    Run({1});
+    EXPECT_EQ(Report(3), QStringList({"invio e-mail non riuscito: il server di posta ha rifiutato l'indirizzo del "
+                                      "destinatario"}));
+    QFile log(work + "/LogInvio.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString lines = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(lines.contains("550 5.1.1 <nessuno@example.com>: Recipient address rejected: User unknown"))
+        << lines.toStdString();
+    EXPECT_FALSE(lines.contains("221 ")) << lines.toStdString();
 }
 
 TEST_F(EmailRun, AnErrorInsideTheChannelIsThatRecipientsFailureLine) {

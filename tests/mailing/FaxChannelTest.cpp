@@ -125,8 +125,13 @@ TEST_F(FaxRun, ARefusedOrImpossibleFaxIsReportedAndNotRecorded) {
     const QStringList errors = Report(3);
     ASSERT_EQ(errors.size(), 2);
     EXPECT_TRUE(errors[0].startsWith("invio fax non riuscito: fax non disponibile")) << errors[0].toStdString();
-    EXPECT_EQ(errors[1], "invio fax non riuscito: sendfax: Can not reach server at host \"fax\", port 4559.");
-    EXPECT_EQ(form->LastSendError, "sendfax: Can not reach server at host \"fax\", port 4559.");
+    // In the user's words in the report; sendfax's own in the send log.
+    EXPECT_EQ(errors[1], "invio fax non riuscito: impossibile collegarsi al server dei fax");
+    EXPECT_EQ(form->LastSendError, "impossibile collegarsi al server dei fax");
+    QFile log(work + "/LogInvio.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("invio fax non riuscito: impossibile collegarsi al server dei fax (sendfax: Can "
+                                       "not reach server at host \"fax\", port 4559.)"));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 }
 
@@ -138,7 +143,7 @@ TEST_F(FaxRun, OutsideFaxProgramReadsItsOutcome) {
     sendfax.Refuse(3, "sendfax: job rejected by the server");
     form->cmdGo_Click();
 
-    EXPECT_EQ(Report(3), QStringList({"", "invio fax non riuscito: sendfax: job rejected by the server"}));
+    EXPECT_EQ(Report(3), QStringList({"", "invio fax non riuscito: il server dei fax ha rifiutato il fax"}));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='F'"), 1);
     const auto calls = sendfax.Calls();
     ASSERT_EQ(calls.size(), 2);
@@ -197,4 +202,42 @@ TEST_F(FaxRun, SystemFaxServiceTakesTheJobInItsQueue) {
     ASSERT_TRUE(description.open(QIODevice::ReadOnly));
     EXPECT_TRUE(description.readAll().contains("numero=00543123456\n"));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='F'"), 1);
+}
+
+TEST_F(FaxRun, EveryMarkerOfTheCoverIsFilledOnEveryRoute) {
+    FakeSendfax sendfax;
+    Set("Sender", "Address", "Via Emilia 5, Forlì");
+    Set("Sender", "Phone", "0543 111111");
+    cn.Execute("INSERT INTO ANAGRAFICA (ID,TITOLO,NOME,COGNOME,AZIENDA,INDIRIZZO,CAP,CITTA,PROVINCIA,NAZIONE,TELEFONO,FAX) "
+               "VALUES (3,'Dott.','Luca','Neri','Neri Spa','Via Roma 1','47121','Cesena','FC','Italia','0547 222222',"
+               "'0547 333333')");
+    const QList<std::pair<const char*, const char*>> expected = {
+        {"DESTINATARIO", "Luca Neri"},    {"TITOLO", "Dott."},           {"AZIENDA", "Neri Spa"},
+        {"INDIRIZZO", "Via Roma 1"},      {"CAP", "47121"},              {"CITTA", "Cesena"},
+        {"PROVINCIA", "FC"},              {"NAZIONE", "Italia"},         {"TELEFONO", "0547 222222"},
+        {"NUMEROFAX", "0547 333333"},     {"OGGETTO", "Listino 2026"},   {"NOTA", "Nota per la copertina"},
+        {"MITT_AZIENDA", "Brivalto Spa"}, {"MITT_INDIRIZZO", "Via Emilia 5, Forlì"},
+        {"MITT_CONTATTO", "Anna Verdi"},  {"MITT_FAX", "0543 999999"},   {"MITT_TELEFONO", "0543 111111"}};
+    QByteArray template_ = "{\\rtf1\\ansi ";
+    for (const auto& [marker, value] : expected) template_ += QByteArray(marker) + "=||" + marker + "||\\par ";
+    template_ += "DATA=||DATA||\\par}";
+    QFile own(QDir(Platform::WorkFolder()).filePath("BrivaltoCover.rtf"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write(template_);
+    own.close();
+
+    Run({3});  // the fax control
+    Global::gFaxTalkAvailable = true;
+    form->cmdGo_Click();  // the outside fax program
+    EXPECT_EQ(Report(3), QStringList({"", ""}));
+    const auto calls = sendfax.Calls();
+    ASSERT_EQ(calls.size(), 2);
+    for (const auto& call : calls) {
+        ASSERT_EQ(call.files.size(), 2);
+        const QStringList lines = FakeSendfax::PdfText(call.files[0]).split('\n', Qt::SkipEmptyParts);
+        for (const auto& [marker, value] : expected)
+            EXPECT_TRUE(lines.contains(QString::fromUtf8(marker) + "=" + QString::fromUtf8(value)))
+                << marker << " in " << lines.join('|').toStdString();
+        EXPECT_TRUE(lines.contains("DATA=" + Platform::Now().toString("dd/MM/yyyy"))) << lines.join('|').toStdString();
+    }
 }

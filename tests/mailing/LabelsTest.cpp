@@ -214,13 +214,13 @@ TEST_F(Labels, AnAddressThatCannotBePrintedIsAFailure) {
     ASSERT_EQ(form->LV->ItemCount(), 25);
     form->opTipoInvio[4]->setChecked(true);
     form->cmdGo_Click();
-    // Without a printer the run says so once and stops.
+    // Without a printer the run says so once, gives every recipient its line and ends.
     auto& report = Platform::DefaultInstance<frmReport>();
-    ASSERT_EQ(report.LV->ItemCount(), 1);
-    EXPECT_EQ(report.windowTitle(), "Report invio mailing   *** INVIO IN CORSO ***");
+    ASSERT_EQ(report.LV->ItemCount(), 25);
+    EXPECT_EQ(report.windowTitle(), "Report invio mailing concluso");
     EXPECT_TRUE(form->cmdGo->isEnabled());
-    EXPECT_EQ(report.LV->Item(1).SubItem(2), "Busta");
-    EXPECT_EQ(report.LV->Item(1).SubItem(3), "stampa indirizzo non riuscita: Nessuna stampante installata");
+    EXPECT_EQ(Texts(*report.LV, 2), QStringList(25, "Busta"));
+    EXPECT_EQ(Texts(*report.LV, 3), QStringList(25, "stampa indirizzo non riuscita: Nessuna stampante installata"));
     EXPECT_EQ(env.Prompts(), QStringList({"Errore 482: Nessuna stampante installata in stampa indirizzo"}));
     Platform::SetPrinterListHandler(previous);
 }

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRadioButton>
 #include <QRegularExpression>
 
 namespace {
@@ -134,6 +135,31 @@ TEST_F(Letters, PrintedLettersOneJobEach) {
     EXPECT_FALSE(PdfText::Text(jobs[1]).contains(QString::fromUtf8("Niccolò")));
     EXPECT_EQ(ReportLines(), QStringList({"1|posta|", "2|posta|"}));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='P'"), 2);
+}
+
+TEST_F(Letters, ADamagedLetterIsMergedForEveryRecipientOfTheRun) {
+    // Binary data longer than the file, or longer than a position can count,
+    // ends with the file: the run merges and prints each letter and ends.
+    const QByteArray letters[] = {"{\\rtf1 \\bin4294967282}", "{\\rtf1 Caro ||NOME||\\bin4294967196}",
+                                  "{\\rtf1 Caro ||NOME||\\par\\bin2147483647}",
+                                  "{\\rtf1\\ansi\\ansicpg99999999999999999999 \\zz99999999999999999999 ||NOME||}"};
+    form->LV->AddItem("K1", "1");
+    form->opTipoInvio[3]->setChecked(true);
+    int n = 0;
+    for (const QByteArray& letter : letters) {
+        QFile file(env.Root() + QStringLiteral("/rotta%1.rtf").arg(++n));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(letter);
+        file.close();
+        form->txNomeFile->setText(file.fileName());
+        form->cmdGo_Click();
+        EXPECT_EQ(Platform::DefaultInstance<frmReport>().windowTitle(), "Report invio mailing concluso");
+    }
+    EXPECT_EQ(ReportLines(), QStringList(4, "1|posta|"));
+    const QStringList jobs = Platform::Printer().PrintedFiles();
+    ASSERT_EQ(jobs.size(), 4);
+    EXPECT_TRUE(PdfText::Text(jobs[1]).contains(QString::fromUtf8("Caro Niccolò")));
+    EXPECT_TRUE(PdfText::Text(jobs[3]).contains(QString::fromUtf8("99999999 Niccolò")));
 }
 
 TEST_F(Letters, AFailedPrintIsAFailureWithItsOwnText) {

@@ -9,6 +9,9 @@
 #include "frmReport.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include "FileSizeLimit.h"
 #include <QHeaderView>
 #include <QImage>
 #include <QPaintEvent>
@@ -37,7 +40,7 @@ protected:
         QFile f(work + "/LogInvio.log");
         if (!f.open(QIODevice::ReadOnly)) return {};
         QStringList lines;
-        for (const QString& line : QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts))
+        for (const QString& line : QString::fromUtf8(f.readAll()).split("\n", Qt::SkipEmptyParts))
             lines << (line.startsWith('-') ? line : line.mid(22));
         return lines;
     }
@@ -71,6 +74,42 @@ TEST_F(Report, RowsIconsAndLogLines) {
     EXPECT_EQ(Log().mid(9), QStringList({"", kSeparator, "           INIZIO NUOVO INVIO", kSeparator, "",
                                          "fax (Verdi Luca) - Inviato"}));
     EXPECT_EQ(Platform::DefaultInstance<frmReport>().LV->ItemCount(), 1);
+}
+
+// The send log is UTF-8 with LF, as this system's tools read it.
+TEST_F(Report, TheLogIsWrittenInUtf8) {
+    cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME,NOME) VALUES (5,'D''Alò','Lucía')");
+    Add("ID=5", "posta", "");
+    QFile f(work + "/LogInvio.log");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray log = f.readAll();
+    EXPECT_TRUE(log.endsWith(QString::fromUtf8(" - posta (D'Alò Lucía) - Inviato\n").toUtf8())) << log.constData();
+    EXPECT_FALSE(log.contains('\r'));
+}
+
+// A log that cannot be written (a full disk) is told once in the list, and
+// the run's lines go on.
+TEST_F(Report, ALogThatCannotBeWrittenIsToldOnce) {
+    Add("ID=1", "e-mail", "");
+    const QString path = work + "/LogInvio.log";
+    {
+        TestKit::FileSizeLimit full(rlim_t(QFileInfo(path).size() + 150));
+        for (int i = 0; i < 20; ++i) Add("ID=2", "SMS", "");
+    }
+    auto& r = Platform::DefaultInstance<frmReport>();
+    ASSERT_EQ(r.LV->ItemCount(), 22);
+    const QStringList messages = Texts(*r.LV, 3);
+    EXPECT_EQ(messages.filter("impossibile scrivere").size(), 1);
+    const int told = int(messages.indexOf(QRegularExpression("^impossibile scrivere.*")));
+    ASSERT_GT(told, 1);
+    EXPECT_EQ(messages[told], "impossibile scrivere il log di invio " + path +
+                                  ": Disco pieno; le righe che mancano sono solo in questo elenco");
+    EXPECT_EQ(Texts(*r.LV, 2)[told], "log");
+    EXPECT_EQ(Texts(*r.LV).count("2"), 20);
+    EXPECT_EQ(frmReport::SmallIcon(told + 1, *r.LV), 2);
+    // Written again once there is room.
+    Add("ID=3", "fax", "");
+    EXPECT_EQ(Log().last(), "fax () - Inviato");
 }
 
 TEST_F(Report, EachLineIsPaintedAloneAndTheListShowsWhatAWholePaintWould) {

@@ -4,6 +4,9 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QTextDocument>
+
+#include "Rtf.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -59,6 +62,13 @@ TEST(RtfMerge, ValuesNeverRunIntoControlWords) {
     EXPECT_TRUE(rtf.contains("\\b0 Anna")) << rtf.constData();
     // A blank that delimits a control word is not text: no blank is added.
     EXPECT_TRUE(rtf.contains("\\i \\u8364?051")) << rtf.constData();
+    // Nor does a value run into a control word written as a Unicode character's fallback.
+    rtf = R"({\rtf1 \u8364\euro||NOME||})";
+    RtfMerge::Replace(rtf, "||NOME||", "Anna");
+    EXPECT_EQ(Visible(rtf), QString(QChar(0x20AC)) + "Anna") << rtf.constData();
+    rtf = R"(\u2\d||NOME||)";  // as the fuzzer found it
+    RtfMerge::Replace(rtf, "||NOME||", "Anna");
+    EXPECT_EQ(Visible(rtf), QString(QChar(2)) + "Anna") << rtf.constData();
 }
 
 TEST(RtfMerge, EscapesOfValues) {
@@ -120,4 +130,38 @@ TEST(RtfMerge, ALetterWrittenByAWordProcessor) {
     EXPECT_EQ(text.count(QRegularExpression("\\|\\|[A-Z]+\\|\\|")), 1);
     EXPECT_EQ(Pictures(rtf), pictures);
     EXPECT_EQ(Balance(rtf), 0);
+}
+
+// Damaged letters: a parameter is bounded as the RTF reader bounds it, so the
+// merge reads the text the letter will print, never moving back or past the
+// end of the file.
+TEST(RtfMerge, ParametersOfADamagedLetterAreBoundedAsTheReaderBoundsThem) {
+    for (const QByteArray& letter : {QByteArray("{\\rtf1 \\bin4294967282}"), QByteArray("{\\rtf1 \\bin4294967196}"),
+                                     QByteArray("{\\rtf1 \\bin2147483647}"), QByteArray("{\\rtf1 \\bin-5 ||NOME||}")}) {
+        QByteArray rtf = letter;
+        const int replaced = RtfMerge::Replace(rtf, "||NOME||", "Anna");
+        EXPECT_EQ(replaced, letter.contains("-5") ? 1 : 0) << letter.constData();
+        EXPECT_EQ(Visible(letter), letter.contains("-5") ? "||NOME||" : "") << letter.constData();
+    }
+    // Digits past eleven characters, and letters past 32, are text, as the reader prints them.
+    const QByteArray letters[] = {
+        "{\\rtf1 \\fs123456789012345 ||NOME||\\par}",
+        "{\\rtf1 \\u999999999999999999999 ||NOME||\\par}",
+        "{\\rtf1 {\\uc99999999999 \\u232 abcdefghijklmnopqrstu}\\par}",
+        "{\\rtf1 \\abcdefghijklmnopqrstuvwxyzabcdefghij ||NOME||\\par}",
+    };
+    const QString expected[] = {"2345 ||NOME||", QString(QChar(char16_t(0xFFFF))) + "999999999 ||NOME||",
+                                QString(QChar(0xE8)) + "qrstu", "ghij ||NOME||"};
+    for (size_t i = 0; i < std::size(letters); ++i) {
+        EXPECT_EQ(Visible(letters[i]), expected[i] + "\n") << letters[i].constData();
+        QTextDocument printed;
+        ASSERT_TRUE(Platform::RtfToDocument(letters[i], printed));
+        EXPECT_EQ(printed.toPlainText().trimmed(), expected[i]) << letters[i].constData();
+    }
+    QByteArray merged = letters[0];
+    EXPECT_EQ(RtfMerge::Replace(merged, "||NOME||", "Anna"), 1);
+    EXPECT_EQ(Visible(merged), "2345 Anna\n");
+    EXPECT_EQ(RtfMerge::CodePage("{\\rtf1\\ansi\\ansicpg4294968548 x}"), 2147483647);
+    EXPECT_EQ(RtfMerge::CodePage("{\\rtf1\\ansi\\ansicpg99999999999999999999999 x}"), 2147483647);
+    EXPECT_EQ(RtfMerge::CodePage("{\\rtf1\\ansi\\ansicpg1250 x}"), 1250);
 }

@@ -21,6 +21,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSet>
+#include <QUrl>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -140,7 +141,7 @@ protected:
     QStringList LogLines() const {
         QFile f(work + "/LogInvio.log");
         if (!f.open(QIODevice::ReadOnly)) return {};
-        QStringList lines = QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QStringList lines = QString::fromUtf8(f.readAll()).split("\n", Qt::SkipEmptyParts);
         return lines.mid(5);
     }
     // One report line and one log line per recipient, each with the channel
@@ -411,6 +412,29 @@ TEST_F(Run, RecordsThatAreGoneAndSmsErrorsRaisedInTheRun) {
         EXPECT_TRUE(report.LV->Item(i).SubItem(3).startsWith("invio SMS non riuscito: ")) << i;
     }
     EXPECT_EQ(report.windowTitle(), "Report invio mailing concluso");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+}
+
+TEST_F(Run, AnSmsGatewayThatIsDownIsToldInTheUsersWords) {
+    form->txCAP->setText("40121");
+    form->cmdAdd_Click();
+    const QUrl url(gateway.Url());
+    gateway.Stop();
+    form->opTipoInvio[7]->setChecked(true);
+    form->cmdGo_Click();
+    auto& report = Platform::DefaultInstance<frmReport>();
+    ASSERT_GT(report.LV->ItemCount(), 0);
+    const QString down = QStringLiteral("invio SMS non riuscito: impossibile collegarsi al gateway SMS %1:%2")
+                             .arg(url.host())
+                             .arg(url.port());
+    int told = 0;
+    for (int i = 1; i <= report.LV->ItemCount(); ++i) told += report.LV->Item(i).SubItem(3) == down;
+    EXPECT_GT(told, 0);
+    // The network library's own words are in the SMS log, not in the report or the send log.
+    QFile sms(work + "/SMS.log");
+    ASSERT_TRUE(sms.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(sms.readAll().contains("Couldn't connect"));
+    EXPECT_FALSE(LogLines().join('\n').contains("onnect"));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 }
 

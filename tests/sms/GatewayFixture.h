@@ -45,7 +45,7 @@ struct GatewayFixture : ::testing::Test, Tessivo::__qvxSMS2 {
         QStringList lines;
         for (const QByteArray& line : f.readAll().split('\n')) {
             if (line.isEmpty()) continue;
-            QString text = QString::fromLatin1(line.chopped(1));
+            QString text = QString::fromUtf8(line);
             if (!text.startsWith('-')) text = text.mid(22);
             lines << text;
         }

@@ -4,6 +4,7 @@
 #include "SmsText.h"
 
 #include <QElapsedTimer>
+#include <QUrl>
 
 using namespace Tessivo;
 using TestHttp::Response;
@@ -48,6 +49,25 @@ TEST_F(Geodrop, ValidationOrderAndNothingSent) {
 
     EXPECT_EQ(sendErrors, 5);
     EXPECT_EQ(sms->Destinations()->Count(), 1);  // kept for the next Send
+    EXPECT_TRUE(server.Requests().isEmpty());
+}
+
+// A number reaches either gateway exactly as it is stored, or not at all:
+// an XML reader would read a line break in the first gateway's attribute as a blank.
+TEST_F(Geodrop, ANumberWithALineBreakIsRefusedBeforeSending) {
+    for (ProviderType provider : {prvGeodrop, prvIdea}) {
+        sms->setProvider(provider);
+        sms->Destinations()->Clear();
+        sms->Destinations()->Add("393331112222");
+        sms->Destinations()->Add("3933\r\n1");
+        EXPECT_FALSE(sms->Send());
+        EXPECT_EQ(ErrorItems(), Items({{50015, "numero di cellulare non valido (contiene un a capo o un carattere di "
+                                               "controllo): 3933 1"}}));
+        sms->Destinations()->Clear();
+        sms->Destinations()->Add(QString("39\t333") + QChar(0x85));
+        EXPECT_FALSE(sms->Send());
+        EXPECT_EQ(ErrorItems().at(0).first, 50015);
+    }
     EXPECT_TRUE(server.Requests().isEmpty());
 }
 
@@ -221,7 +241,7 @@ TEST_F(Geodrop, HostileAnswersAreBounded) {
     for (int i = 0; i < 1000000; ++i) huge += "</a>";
     server.Enqueue(Xml(huge + "</GEOSMS>"));
     EXPECT_FALSE(sms->Send());
-    EXPECT_EQ(ErrorItems(), Items({{50013, "HTTP request failed: answer larger than 1048576 bytes"}}));
+    EXPECT_EQ(ErrorItems(), Items({{50013, "la risposta del gateway SMS supera 1048576 byte"}}));
 
     // Entities that grow without end are not expanded.
     server.Enqueue(Xml("<?xml version=\"1.0\"?><!DOCTYPE G [<!ENTITY a \"aaaaaaaaaaaaaaaa\">"
@@ -240,35 +260,39 @@ TEST_F(Geodrop, HostileAnswersAreBounded) {
     EXPECT_EQ(ErrorItems().back().first, 50003);
 }
 
+// Each cause is told in Italian; the transfer library's own words go to the log alone.
 TEST_F(Geodrop, TransportFailuresAreErrorItems) {
     EnableLog();
     server.Enqueue(Response::Dropped());
     EXPECT_FALSE(sms->Send());
-    ASSERT_EQ(ErrorItems().size(), 1u);
-    EXPECT_EQ(ErrorItems()[0].first, 50013);
-    EXPECT_TRUE(ErrorItems()[0].second.startsWith("HTTP request failed: "));
+    EXPECT_EQ(ErrorItems(), Items({{50013, QString::fromUtf8("il collegamento con il gateway SMS si è interrotto")}}));
 
     Response slow = Xml(kTwoOk);
     slow.delayMs = 3000;
     server.Enqueue(slow);
     EXPECT_FALSE(sms->Send());
-    EXPECT_EQ(ErrorItems().at(0).first, 50013);
+    EXPECT_EQ(ErrorItems(), Items({{50013, "il gateway SMS non ha risposto in tempo"}}));
 
     slow.delayMs = 300;
     server.Enqueue(slow);
     EXPECT_TRUE(sms->Send());
 
+    const QString address = QUrl(server.Url()).host() + ":" + QString::number(QUrl(server.Url()).port());
     server.Stop();  // refused
     EXPECT_FALSE(sms->Send());
-    EXPECT_EQ(ErrorItems().at(0).first, 50013);
+    EXPECT_EQ(ErrorItems(), Items({{50013, "impossibile collegarsi al gateway SMS " + address}}));
     EXPECT_EQ(sendErrors, 3);
-    EXPECT_TRUE(LogLines().contains(ErrorItems()[0].second));
+    const QStringList log = LogLines();
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_TRUE(log.last().startsWith(ErrorItems()[0].second + " (HTTP request failed: ")) << log.last().toStdString();
+    EXPECT_TRUE(log.last().contains("onnect")) << log.last().toStdString();
+
 }
 
 TEST_F(Geodrop, UnknownProviderSendsNothing) {
     sms->setProvider(ProviderType(3));
     EXPECT_FALSE(sms->Send());
-    EXPECT_EQ(ErrorItems(), Items({{50014, "Unknown provider"}}));
+    EXPECT_EQ(ErrorItems(), Items({{50014, "gestore SMS sconosciuto"}}));
     EXPECT_TRUE(server.Requests().isEmpty());
 }
 

@@ -62,50 +62,77 @@ TEST_F(LogFileTest, LineFormats) {
     ASSERT_EQ(lines.size(), 5);  // four lines and the empty rest after the last LF
     const QRegularExpression stamp("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d - ");
     EXPECT_TRUE(stamp.match(QString::fromLatin1(lines[0])).hasMatch());
-    EXPECT_EQ(lines[0].size(), 23);  // the stamp, " - " and CR: nothing else
-    EXPECT_EQ(lines[1], QByteArray(79, '-') + "\r");
-    EXPECT_TRUE(lines[2].endsWith(" - Inizio invio\r"));
+    EXPECT_EQ(lines[0].size(), 22);  // the stamp and " - ": nothing else
+    EXPECT_EQ(lines[1], QByteArray(79, '-'));
+    EXPECT_TRUE(lines[2].endsWith(" - Inizio invio"));
     EXPECT_TRUE(stamp.match(QString::fromLatin1(lines[2])).hasMatch());
-    EXPECT_EQ(lines[3], QByteArray("perch\xE9 \x80\r"));
+    EXPECT_EQ(lines[3], QString::fromUtf8("perché €").toUtf8());
     EXPECT_EQ(lines[4], QByteArray());
+    // A line break inside a text ends its line as every line ends.
+    ASSERT_TRUE(log.WriteLine("uno\r\ndue\rtre", false, false));
+    EXPECT_TRUE(ReadAll(path).endsWith("uno\ndue\ntre\n"));
 }
 
 TEST_F(LogFileTest, CapKeepsNewestWholeLines) {
     QByteArray fifteen;
-    for (int i = 1; i <= 15; ++i) fifteen += QByteArray("RIGA") + QByteArray::number(i).rightJustified(4, '0') + "\r\n";
+    for (int i = 1; i <= 15; ++i) fifteen += QByteArray("RIGA") + QByteArray::number(i).rightJustified(5, '0') + "\n";
     ASSERT_EQ(fifteen.size(), 150);
     WriteAll(path, fifteen);
 
     log.setMaxLogLength(100);
     ASSERT_TRUE(log.WriteLine("NUOVA", false, false));
     // 50 bytes end exactly at a line end, so the sixth line goes as well.
-    EXPECT_EQ(ReadAll(path), fifteen.mid(60) + "NUOVA\r\n");
+    EXPECT_EQ(ReadAll(path), fifteen.mid(60) + "NUOVA\n");
 
     // A cut in the middle of a line drops the rest of that line.
     WriteAll(path, fifteen);
     log.setMaxLogLength(95);
     ASSERT_TRUE(log.WriteLine("NUOVA", false, false));
-    EXPECT_EQ(ReadAll(path), fifteen.mid(60) + "NUOVA\r\n");
+    EXPECT_EQ(ReadAll(path), fifteen.mid(60) + "NUOVA\n");
 
     // A cut inside the last line empties the file.
     WriteAll(path, fifteen);
     log.setMaxLogLength(5);
     ASSERT_TRUE(log.WriteLine("NUOVA", false, false));
-    EXPECT_EQ(ReadAll(path), QByteArray("NUOVA\r\n"));
+    EXPECT_EQ(ReadAll(path), QByteArray("NUOVA\n"));
 
     for (int cap : {0, 150, 1000}) {
         WriteAll(path, fifteen);
         log.setMaxLogLength(cap);
         ASSERT_TRUE(log.WriteLine("NUOVA", false, false));
-        EXPECT_EQ(ReadAll(path), fifteen + "NUOVA\r\n") << cap;
+        EXPECT_EQ(ReadAll(path), fifteen + "NUOVA\n") << cap;
     }
 }
 
+// A log written in Windows-1252 with CR LF before is read and rewritten in
+// UTF-8 with LF on its first append, whether the cap trims it or not.
+TEST_F(LogFileTest, AnOlderWindowsLogIsReadAndKeptInUtf8) {
+    QByteArray older;
+    for (int i = 1; i <= 10; ++i) older += "posta (D'Al\xF2 Luc\xED" "a) - riga " + QByteArray::number(i) + "\r\n";
+    WriteAll(path, older);
+    log.setMaxLogLength(100);
+    ASSERT_TRUE(log.WriteLine(QString::fromUtf8("e-mail (Müller) - Inviato"), false, false));
+    EXPECT_EQ(ReadAll(path), QString::fromUtf8("posta (D'Alò Lucía) - riga 8\nposta (D'Alò Lucía) - riga 9\n"
+                                                "posta (D'Alò Lucía) - riga 10\n"
+                                                "e-mail (Müller) - Inviato\n").toUtf8());
+
+    clsLogFile fresh;
+    fresh.setFileName(path);
+    fresh.setActive(true);
+    fresh.setMaxLogLength(65536);
+    WriteAll(path, older.left(60));
+    ASSERT_TRUE(fresh.WriteLine("nuova", false, false));
+    EXPECT_EQ(ReadAll(path), QString::fromUtf8("posta (D'Alò Lucía) - riga 1\nposta (D'Alò Lucía) - riga 2\nnuova\n").toUtf8());
+    // What is UTF-8 already stays as it is.
+    ASSERT_TRUE(fresh.WriteLine(QString::fromUtf8("città"), false, false));
+    EXPECT_TRUE(ReadAll(path).endsWith(QString::fromUtf8("nuova\ncittà\n").toUtf8()));
+}
+
 TEST_F(LogFileTest, ClearFileStartsAfreshWithoutTrimming) {
-    WriteAll(path, "vecchia riga\r\n");
+    WriteAll(path, "vecchia riga\n");
     log.setMaxLogLength(1);
     ASSERT_TRUE(log.WriteLine("nuova", true, true));
-    EXPECT_EQ(ReadAll(path), QByteArray(79, '-') + "\r\nnuova\r\n");
+    EXPECT_EQ(ReadAll(path), QByteArray(79, '-') + "\nnuova\n");
 }
 
 TEST_F(LogFileTest, SilentFailureReturnsFalseWithTheError) {
@@ -132,7 +159,7 @@ TEST_F(LogFileTest, HandlerAsksForRetry) {
         tryResume = true;
     });
     EXPECT_TRUE(log.WriteLine("riga", false, false));
-    EXPECT_EQ(ReadAll(path), QByteArray("riga\r\n"));
+    EXPECT_EQ(ReadAll(path), QByteArray("riga\n"));
     EXPECT_TRUE(prompts.empty());
     EXPECT_NE(log.LastError().Number, 0);  // the failure stays readable
 }
@@ -146,5 +173,5 @@ TEST_F(LogFileTest, UserIsAskedAndDecides) {
     // Yes after the cause is gone writes the line.
     clsLogFile::SetAskHandler([this](const QString&) { return QDir(dir.path()).rmdir("SMS.log"); });
     EXPECT_TRUE(log.WriteLine("riga", false, false));
-    EXPECT_EQ(ReadAll(path), QByteArray("riga\r\n"));
+    EXPECT_EQ(ReadAll(path), QByteArray("riga\n"));
 }

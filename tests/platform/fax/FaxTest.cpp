@@ -129,10 +129,15 @@ TEST(Fax, ControlReportsEveryRefusal) {
     EXPECT_TRUE(fax.LastError().contains("manca.rtf"));
     EXPECT_TRUE(sendfax.Calls().isEmpty());
 
+    // Told in the user's words, with sendfax's own kept for the log.
     sendfax.Refuse(1, "sendfax: Can not reach server at host \"fax\", port 4559.");
     EXPECT_FALSE(fax.Send("0543123456", cover, letter));
-    EXPECT_EQ(fax.LastError(), "sendfax: Can not reach server at host \"fax\", port 4559.");
-    EXPECT_EQ(events.size(), 5);
+    EXPECT_EQ(fax.LastError(), "impossibile collegarsi al server dei fax");
+    EXPECT_EQ(fax.LastErrorDetail(), "sendfax: Can not reach server at host \"fax\", port 4559.");
+    sendfax.Refuse(4, "sendfax: something else");
+    EXPECT_FALSE(fax.Send("0543123456", cover, letter));
+    EXPECT_EQ(fax.LastError(), "sendfax non ha accettato il fax (codice 4)");
+    EXPECT_EQ(events.size(), 6);
     EXPECT_EQ(events.last(), fax.LastError());
 }
 
@@ -178,7 +183,8 @@ TEST(Fax, OutsideProgramSendsWhatItWasGivenAndTellsTheOutcome) {
     program->Number = "0543123456";
     program->AddRecipient();
     EXPECT_FALSE(program->Send(0));
-    EXPECT_EQ(program->LastError(), "sendfax: job rejected");
+    EXPECT_EQ(program->LastError(), "il server dei fax ha rifiutato il fax");
+    EXPECT_EQ(program->LastErrorDetail(), "sendfax: job rejected");
 }
 
 TEST(Fax, ServiceSpoolTakesWholeJobs) {

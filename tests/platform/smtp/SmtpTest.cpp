@@ -77,6 +77,21 @@ TEST(Mime, AddressesThatCannotBeAddressesAreRefused) {
     EXPECT_EQ(sm.AddRecipient("C", "a b@x.it"), -1);
     EXPECT_EQ(sm.AddRecipient("D", "x@y.it>\r\nRCPT TO:<z@w.it"), -1);
     EXPECT_EQ(sm.RecipientCount(), 1);
+
+    // Whoever builds the message, the sender's address brings no header of its own.
+    sm.FromName = "Ufficio\r\nBcc: spia@example.com";
+    sm.FromAddress = "ufficio@x.it";
+    QString error;
+    const QByteArray message = sm.BuildMessage(&error);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(message.contains("From: \"Ufficio  Bcc: spia@example.com\" <ufficio@x.it>\r\n")) << message.constData();
+    EXPECT_FALSE(message.contains("\nBcc")) << message.constData();
+    for (const QString& from : {QString("ufficio@x.it\r\nBcc: spia@example.com"), QString("u@x.it>\nBcc: s@e.com"),
+                                QString("u@x\r.it")}) {
+        sm.FromAddress = from;
+        EXPECT_TRUE(sm.BuildMessage(&error).isEmpty()) << from.toStdString();
+        EXPECT_EQ(error, "indirizzo del mittente non valido: " + from);
+    }
 }
 
 TEST(Smtp, SendsTextWithAttachmentAndHtmlWithImagesToARealServer) {
@@ -229,7 +244,7 @@ TEST(Smtp, TheServersRefusalsInTheUsersWords) {
     };
     const QList<Case> cases = {
         {"nessuno@example.com", 10, SMTP::secTryTLS, "il server di posta ha rifiutato l'indirizzo del destinatario",
-         "550"},
+         "il server ha risposto: 550 5.1.1 <nessuno@example.com>: Recipient address rejected: User unknown"},
         {"a@example.com", 50000, SMTP::secTryTLS, QString::fromUtf8("il messaggio è troppo grande per il server di posta"),
          "552"},
         {"a@example.com", 10, SMTP::secRequireTLS, "il server di posta non offre il collegamento protetto (TLS)",
@@ -243,6 +258,8 @@ TEST(Smtp, TheServersRefusalsInTheUsersWords) {
         EXPECT_NE(sm->Send(), 0);
         EXPECT_EQ(sm->LastErrorText(), c.reason);
         EXPECT_TRUE(sm->LastErrorDetail().contains(c.detail)) << sm->LastErrorDetail().toStdString();
+        // The reply to the command that failed, not the farewell that followed it.
+        EXPECT_FALSE(sm->LastErrorDetail().contains("221 ")) << sm->LastErrorDetail().toStdString();
     }
     EXPECT_TRUE(sink.Messages(0, 0).isEmpty());
 }
