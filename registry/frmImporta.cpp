@@ -221,6 +221,7 @@ void frmImporta::Form_QueryUnload(int& cancel, int) {
 
 void frmImporta::Form_Unload(int&) {
     Outl.reset();
+    preview_.reset();
     source_.reset();
     if (cn_) cn_->Close();
     cn_.reset();
@@ -246,6 +247,7 @@ void frmImporta::ForgetSource() {
 }
 
 void frmImporta::cbFormato_Click() {
+    preview_.reset();
     txFileName->clear();
     filling_ = true;
     cbTables->clear();
@@ -263,15 +265,16 @@ void frmImporta::cbFormato_Click() {
     frTxt->setVisible(false);
     txFileName->setEnabled(false);
     cmdBrowse->setEnabled(false);
-    OutlookImpEx preview(this);
-    if (!preview.InitOutlook()) return;
+    // Kept until the run, which then finds the folder the preview read.
+    preview_ = std::make_unique<OutlookImpEx>(this);
+    if (!preview_->InitOutlook()) return preview_.reset();
     for (int i = 0; i < 16; ++i) {
         cbRemoteField[i]->clear();
         cbRemoteField[i]->AddItem(QString::fromLatin1(kFields[i].outlook));
         cbRemoteField[i]->SetListIndex(0);
     }
     mappedFrom_ = CurrentSource();
-    preview.ListaContattiOutlook();
+    preview_->ListaContattiOutlook();
 }
 
 void frmImporta::cmdBrowse_Click() {
@@ -527,6 +530,8 @@ void frmImporta::cmdStart_Click() {
     Err().Clear();
     source_.reset();
     Outl.reset();
+    // The contacts read are let go: a run after this one reads them anew.
+    preview_.reset();
     Locks::ReleaseLocks(30);
     SetRunning(false);
     if (opened && outlookOk) MsgBox("Importazione di " + QString::number(written_) + " record terminata");

@@ -87,6 +87,7 @@ private:
     std::unique_ptr<ADODB::Connection> cn_;
     std::unique_ptr<ADODB::Connection> source_;
     std::unique_ptr<OutlookImpEx> Outl;
+    std::unique_ptr<OutlookImpEx> preview_;  // the contacts preview's link
     qint32 written_ = 0;
     bool running_ = false;
     bool filling_ = false;

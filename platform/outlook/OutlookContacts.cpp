@@ -12,6 +12,7 @@
 #include <array>
 #include <span>
 #include <sys/mman.h>
+#include <sys/stat.h>
 
 namespace Platform {
 
@@ -488,6 +489,23 @@ std::shared_ptr<OutlookFolder> OpenContactsFolder(const QString& vcardFile) {
     if (!file.open(QIODevice::ReadOnly))
         Err().Raise(kOutlookNotFound, QStringLiteral("Impossibile aprire la rubrica dei contatti '") + vcardFile + "'.",
                     QStringLiteral("Outlook"));
+    // As Outlook keeps its folders while it runs, a folder still open
+    // elsewhere in the program serves again as long as its file is as it
+    // was read: the import's preview and its run read the file once.
+    struct stat st {};
+    const bool known = ::fstat(file.handle(), &st) == 0;
+    static struct {
+        QString path;
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        timespec modified;
+        std::weak_ptr<OutlookFolder> folder;
+    } open;
+    if (known && open.path == vcardFile && open.device == st.st_dev && open.inode == st.st_ino &&
+        open.size == st.st_size && open.modified.tv_sec == st.st_mtim.tv_sec &&
+        open.modified.tv_nsec == st.st_mtim.tv_nsec)
+        if (auto folder = open.folder.lock()) return folder;
     const qint64 size = file.size();
     if (size > kMaxContactsFile)
         Err().Raise(kOutlookNotFound, QStringLiteral("La rubrica dei contatti '") + vcardFile + "' è troppo grande.",
@@ -499,7 +517,9 @@ std::shared_ptr<OutlookFolder> OpenContactsFolder(const QString& vcardFile) {
     else data = file.readAll();
     ContactBuilder builder(data.size(), mapped ? data.constData() : nullptr);
     ReadVCard(data, builder);
-    return std::make_shared<ContactsFolder>(builder.Items());
+    auto folder = std::make_shared<ContactsFolder>(builder.Items());
+    if (known) open = {vcardFile, st.st_dev, st.st_ino, st.st_size, st.st_mtim, folder};
+    return folder;
 }
 
 }  // namespace Platform
