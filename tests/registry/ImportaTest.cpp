@@ -10,6 +10,7 @@
 #include "MultiButton.h"
 #include "Runtime.h"
 #include "Settings.h"
+#include "Values.h"
 #include "RegistryDb.h"
 #include "frmCercaAnagrafica.h"
 #include "frmImporta.h"
@@ -259,6 +260,30 @@ TEST_F(Importa, ATextFileThatCannotBeReadIsToldByItsCause) {
     } catch (const BasicError& e) {
         EXPECT_EQ(e.Number(), 70);
         EXPECT_EQ(e.Description(), "Autorizzazione negata " + closed);
+    }
+}
+
+// Inputs fuzz_delimited found read differently in pieces than whole: a
+// UTF-8 mark before bytes that are not UTF-8, a lone CR ending the file.
+TEST(DelimitedText, InputsTheFuzzerFoundReadInPiecesAsWhole) {
+    const char* found[] = {"Z++7v25Db2eRkNbWKSkpKSkpKSkpKSkAAAAAAAAAbGxlZm8pKSkpKXJkaQlMbWUVAAAAAAAAACxDaXR0YQ0KUm9zc2ksTQ8PD2FyaW8saW8sIg==",
+                           "eCJDT0dOT01FIiwieE9URTsgdmFyaWUiDQoiQmlhbmNoaSwgVmVyZGkiLCJyaWdhDXVDb2dub21lLE5vbWUsQ2l0dGEKDQ=="};
+    for (const char* input : found) {
+        const QByteArray all = QByteArray::fromBase64(input);
+        const QByteArray bytes = all.mid(1);
+        for (qsizetype piece = 1; piece <= 16; ++piece) {
+            DelimitedText::Reader inPieces(','), whole(',');
+            inPieces.SetBytes(bytes, piece);
+            whole.SetText(Platform::DecodeText(bytes));
+            DelimitedText::Record a, b;
+            for (;;) {
+                const bool more = inPieces.Next(a, true);
+                ASSERT_EQ(more, whole.Next(b, true)) << piece;
+                if (!more) break;
+                EXPECT_EQ(a.fields, b.fields) << piece;
+                EXPECT_EQ(a.written, b.written) << piece;
+            }
+        }
     }
 }
 
