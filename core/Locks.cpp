@@ -165,7 +165,11 @@ HeldLock::~HeldLock() {
 
 void HeldLock::RowStored() {
     ++pending_;
-    if (slice_.elapsed() >= SliceMs || stamped_.secsTo(Platform::Now()) >= RenewSeconds) Cut(true);
+    if (slice_.elapsed() >= SliceMs) Cut(true);
+}
+
+void HeldLock::Yielded() {
+    if (open_ && stamped_.secsTo(Platform::Now()) >= RenewSeconds) Cut(true);
 }
 
 void HeldLock::RowRefused() {

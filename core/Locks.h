@@ -49,6 +49,11 @@ public:
     // A row stored in the open slice; the slice is committed when due.
     // Raises when the commit fails, and then the slice's rows do not count.
     void RowStored();
+    // The writer let the window's events run: the program's clock may have
+    // moved on by more than a slice's real time (a long handler, a clock set
+    // by a test), so the lock row is stamped anew when due. Rows themselves
+    // never read the clock.
+    void Yielded();
     // A row the engine refused: raises the engine's failure when the engine
     // rolled the open slice back with it, so that nothing more is written
     // outside a slice.

@@ -1,34 +1,96 @@
 #pragma once
-// Delimited text files as the import reads them: lines split at every
-// separator with a plain split (a separator inside quotes splits too), a
-// field unquoted only when it both begins and ends with '"'.
+// Delimited text files as the import reads them, record by record, so that
+// a file of any length is read in a few pieces held at once.
+//
+// A field that begins with '"' is quoted: a separator or a line break inside
+// it belongs to it, and a doubled '"' inside it stands for one. A record whose
+// quotes do not close as a field's end (a quote followed by something else
+// than the separator or the line's end, or no closing quote before the end of
+// the file or within kMaxRecord characters) is its first line alone, split at
+// every separator, each field unquoted only when it both begins and ends with
+// '"'; the lines after it are read again as records of their own.
 
 #include <QString>
 #include <QStringList>
+#include <deque>
+#include <memory>
 
 namespace DelimitedText {
 
-// What the reader hands on, line by line. An empty line has no fields.
-class Sink {
-public:
-    virtual ~Sink() = default;
-    virtual void BeginLine(int number) = 0;  // counted from 1
-    virtual void Field(const QString& text) = 0;
-    // False stops the reading after this line.
-    virtual bool EndLine() = 0;
+// The most characters a record spanning lines may hold: a quote left open
+// by mistake does not swallow the rest of a file.
+constexpr qsizetype kMaxRecord = 1 << 20;
+
+struct Record {
+    // The fields as they read; none for an empty line.
+    QStringList fields;
+    // The same as written in the file, quotes kept; filled only when asked for.
+    QStringList written;
 };
 
-// Lines end at CR LF, LF or CR; the last line needs no end.
-void Read(const QString& text, QChar separator, Sink& sink);
+class Reader {
+public:
+    explicit Reader(QChar separator);
+    ~Reader();
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
 
-// Every line of a text, each split into its fields (at most `maxLines`
-// lines when positive).
-QList<QStringList> Lines(const QString& text, QChar separator, int maxLines = 0);
+    // A file, decoded as the program reads any outside text: UTF-8 with a
+    // BOM, UTF-16 with a BOM, else UTF-8 when all its bytes are valid UTF-8,
+    // else Windows-1252. False when it cannot be opened or read through
+    // (Failure() says why).
+    bool Open(const QString& path);
+    // Bytes held whole, decoded the same way, read `piece` bytes at a time.
+    void SetBytes(const QByteArray& bytes, qsizetype piece = 1 << 18);
+    // A text already decoded.
+    void SetText(const QString& text);
 
+    // The next record; false at the end, or when the file could not be read on.
+    bool Next(Record& record, bool written = false);
+    // The system's error number of the failure that stopped the reading; 0 when none.
+    int Failure() const { return failure_; }
+
+private:
+    struct Line {
+        QString text;
+        QString end;  // "\r\n", "\n", "\r", or "" at the end of the text
+    };
+    void Reset();
+    // Tells the encoding from all the bytes, then goes back to the first.
+    bool Begin();
+    bool Rewind(qsizetype offset);
+    bool TakeLine(Line& line);
+    bool Fill();
+    bool ReadPiece(QByteArray& bytes);
+    bool Quoted(Record& record, bool written, std::deque<Line>& taken);
+
+    QChar separator_;
+    int fd_ = -1;
+    QByteArray bytes_;  // SetBytes: the whole, read piece by piece
+    qsizetype bytesAt_ = 0, piece_ = 1 << 18;
+    struct Decoder;
+    std::unique_ptr<Decoder> decoder_;
+    QString buffer_;
+    qsizetype at_ = 0;
+    bool ended_ = false;
+    int failure_ = 0;
+    std::deque<Line> again_;  // lines to read again after a record that did not close
+};
+
+// Every record of a text, at most `maxRecords` when positive.
+QList<QStringList> Lines(const QString& text, QChar separator, int maxRecords = 0);
+
+// A file that cannot be read, raised as the runtime's error for its cause
+// (`error`, the system's number): not there 53, a folder 75, no permission
+// 70, a failure to read 57.
+[[noreturn]] void CannotRead(int error, const QString& path);
+
+// A field of a record split as the program always split it: without the
+// quotes that both begin and end it.
 QString Unquote(const QString& field);
 
-// A file's text, decoded from UTF-8 (with or without BOM), UTF-16 with BOM,
-// or else Windows-1252. False when it cannot be read.
-bool LoadFile(const QString& path, QString& text);
+// A value written as a quoted field that the reader gives back whole:
+// between quotes, each quote inside doubled.
+QString Quote(const QString& value);
 
 }  // namespace DelimitedText

@@ -1,14 +1,11 @@
 #include "OutlookImpEx.h"
 
 #include "ADODB.h"
-#include "ComboBox.h"
 #include "Errors.h"
-#include "Global.h"
+#include "ImportRows.h"
 #include "ListView.h"
 #include "Outlook.h"
 #include "Runtime.h"
-#include "frmImporta.h"
-#include "modAdoCommon.h"
 
 using namespace Platform;
 
@@ -38,7 +35,7 @@ struct ContactNames {
 
 }  // namespace
 
-OutlookImpEx::OutlookImpEx() = default;
+OutlookImpEx::OutlookImpEx(ContactsPreview* window) : window_(window) {}
 
 OutlookImpEx::~OutlookImpEx() { ShutdownOutlook(); }
 
@@ -121,6 +118,7 @@ void RequireFolder(const std::shared_ptr<OutlookFolder>& folder) {
 }  // namespace
 
 void OutlookImpEx::GetOutlookContacts(ADODB::Connection& cn) {
+    std::unique_ptr<ImportRows> own;
     try {
         Err().Clear();
         if (!olContactsFolder) GetDefaultContactFolder();
@@ -128,49 +126,51 @@ void OutlookImpEx::GetOutlookContacts(ADODB::Connection& cn) {
         // The folder is read once, when it is opened: its count stays as read.
         const OutlookItems items = olContactsFolder->Items();
         const qint32 count = items.Count();
-        frmImporta& window = DefaultInstance<frmImporta>();
-        // Only the new rows are wanted: no existing row is read. One
-        // recordset takes them all, as the window's own import does.
-        ADODB::Recordset rs;
-        if (count > 0 && !modAdoCommon::OpenRecordset(rs, QStringLiteral("select * from ANAGRAFICA WHERE 1=0"), cn, 1, 3))
-            return;
+        ImportRows* rows = ImportRows::Running();
+        if (!rows) {
+            own = std::make_unique<ImportRows>(cn);
+            rows = own.get();
+        }
+        // Only the new rows are wanted: no existing row is read.
+        if (count > 0 && !rows->Open()) return;
+        // The columns of the field map, in its order, found once.
+        enum { Categoria, Azienda, Titolo, Cognome, Nome, Ruolo, Indirizzo, Cap, Citta, Nazione, Provincia, Email,
+               TelefonoCasa, Telefono, Cellulare, Fax, Preferenza, Columns };
+        static const char* const names[Columns] = {"CATEGORIA", "AZIENDA",   "TITOLO",       "COGNOME",  "NOME",
+                                                    "RUOLO",     "INDIRIZZO", "CAP",          "CITTA",    "NAZIONE",
+                                                    "PROVINCIA", "EMAIL",     "TELEFONOCASA", "TELEFONO", "CELLULARE",
+                                                    "FAX",       "PREFERENZA"};
+        int column[Columns] = {};
+        if (count > 0)
+            for (int c = 0; c < Columns; ++c) column[c] = rows->Column(QString::fromLatin1(names[c]));
+        const QVariant empty = QString();
         for (qint32 i = 1; i <= count; ++i) {
             const ContactRow r = MapContact(*items.Item(i));
-            rs.AddNew();
-            rs.SetValue("CATEGORIA", r.categoria);
-            rs.SetValue("IDAZIENDA", 0);
-            rs.SetValue("AZIENDA", r.azienda);
-            rs.SetValue("TITOLO", r.titolo);
-            rs.SetValue("COGNOME", r.cognome);
-            rs.SetValue("NOME", r.nome);
-            rs.SetValue("RUOLO", r.ruolo);
-            rs.SetValue("INDIRIZZO", r.indirizzo);
-            rs.SetValue("CAP", r.cap);
-            rs.SetValue("CITTA", r.citta);
-            rs.SetValue("NAZIONE", r.nazione);
-            rs.SetValue("PROVINCIA", r.provincia);
-            rs.SetValue("EMAIL", r.email);
-            if (!r.telefonoCasa.isNull()) rs.SetValue("TELEFONOCASA", r.telefonoCasa);
-            if (!r.telefono.isNull()) rs.SetValue("TELEFONO", r.telefono);
-            if (!r.cellulare.isNull()) rs.SetValue("CELLULARE", r.cellulare);
-            if (!r.fax.isNull()) rs.SetValue("FAX", r.fax);
-            rs.SetValue("PREFERENZA", QString());
-            const qint32 id = window.NuovaIDANA();
-            // A row is never written without its own identifier.
-            if (id <= 0)
-                Err().Raise(3022, QStringLiteral("Impossibile calcolare il nuovo identificativo dell'anagrafica"),
-                            QStringLiteral("OutlookImpEx"));
-            rs.SetValue("ID", id);
-            rs.SetValue("UTENTE", Global::gCurrentUser);
-            rs.SetValue("U_MOD", Now());
-            const bool stored = modAdoCommon::UpdateRecordset(rs);
-            if (!stored && rs.EditPending()) rs.CancelUpdate();
-            // The window commits the row with its slice and yields now and then.
-            window.RowWritten(stored);
+            rows->AddNew();
+            const QString* texts[] = {&r.categoria, &r.azienda, &r.titolo,  &r.cognome, &r.nome,     &r.ruolo,
+                                      &r.indirizzo, &r.cap,     &r.citta,   &r.nazione, &r.provincia, &r.email};
+            for (int c = Categoria; c <= Email; ++c) rows->Set(column[c], *texts[c]);
+            const QVariant* numbers[] = {&r.telefonoCasa, &r.telefono, &r.cellulare, &r.fax};
+            for (int c = TelefonoCasa; c <= Fax; ++c)
+                if (!numbers[c - TelefonoCasa]->isNull()) rows->Set(column[c], *numbers[c - TelefonoCasa]);
+            rows->Set(column[Preferenza], empty);
+            // The identifier is asked for only now, so it follows the rows already saved.
+            rows->Stamp();
+            rows->Store(true);
             emit ContactImportStatus(i, count);
         }
+        if (own) own->Finish();
     } catch (const std::exception& e) {
         Err().Set(e);
+        // Rows saved before the error stay, as those of a window's run do.
+        if (own) {
+            const ErrObject failure = Err();
+            try {
+                own->Finish();
+            } catch (const std::exception&) {
+            }
+            Err() = failure;
+        }
         MsgBox(Err().Description, vbOKOnly, QStringLiteral("OutlookImpEx.GetOutlookContacts"));
         Err().Clear();
     }
@@ -180,12 +180,12 @@ void OutlookImpEx::ListaContattiOutlook() {
     try {
         Err().Clear();
         if (!olContactsFolder) GetDefaultContactFolder();
-        frmImporta& window = DefaultInstance<frmImporta>();
-        ListView& lv = *window.LV;
+        if (!window_) return;
+        ListView& lv = window_->PreviewList();
         lv.ClearItems();
         lv.ClearColumns();
         for (int k = 0; k < 16; ++k) {
-            const QString label = window.cbRemoteField[k]->currentText();
+            const QString label = window_->RemoteFieldText(k);
             const int dot = label.indexOf('.');
             const QString title = dot < 0 ? label : label.mid(dot + 1);
             lv.AddColumn(QString(), title);

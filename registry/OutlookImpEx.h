@@ -10,23 +10,38 @@
 
 namespace ADODB { class Connection; }
 namespace Platform {
+class ListView;
 class OutlookApplication;
 class OutlookFolder;
 class OutlookItem;
 class OutlookNameSpace;
 }  // namespace Platform
 
+// What the contacts preview fills of the import window: its list, titled
+// after its sixteen remote-field lists.
+class ContactsPreview {
+public:
+    virtual Platform::ListView& PreviewList() = 0;
+    virtual QString RemoteFieldText(int index) const = 0;
+
+protected:
+    ~ContactsPreview() = default;
+};
+
 class OutlookImpEx : public QObject {
     Q_OBJECT
 public:
-    OutlookImpEx();
+    // `window`: the import window the contacts preview goes to, when there is one.
+    explicit OutlookImpEx(ContactsPreview* window = nullptr);
     ~OutlookImpEx() override;
 
     // False, after telling the user, when Outlook cannot be reached.
     bool InitOutlook();
     void ShutdownOutlook();
     // Every contact of the default contacts folder as a new ANAGRAFICA row,
-    // written on `cn` while the caller holds the ANAGRAFICA lock.
+    // written on `cn` while the caller holds the ANAGRAFICA lock: with the
+    // rows of the import run in progress (ImportRows::Running) when there is
+    // one, else in slices of its own.
     void GetOutlookContacts(ADODB::Connection& cn);
     // Up to 100 contacts into the import window's list; nothing written.
     void ListaContattiOutlook();
@@ -49,6 +64,7 @@ signals:
     void ContactImportStatus(qint32 position, qint32 total);
 
 protected:
+    ContactsPreview* window_;
     std::shared_ptr<Platform::OutlookApplication> olApp;
     Platform::OutlookNameSpace* olNameSpace = nullptr;
     std::shared_ptr<Platform::OutlookFolder> olCalendarFolder;

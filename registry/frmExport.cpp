@@ -3,6 +3,7 @@
 #include "ADODB.h"
 #include "Comuni.h"
 #include "Controls.h"
+#include "DelimitedText.h"
 #include "Dialogs.h"
 #include "Errors.h"
 #include "Global.h"
@@ -110,6 +111,8 @@ public:
             if (IsDiskFull(errno)) DiskFull();
             WriteFailed(target, file_.errorString());
         }
+        // A name the folder cannot hold leaves Qt with a file of no name at all.
+        if (file_.fileName().isEmpty()) WriteFailed(target, QString());
         file_.close();
     }
     ~FileBeside() {
@@ -174,10 +177,7 @@ frmExport::frmExport() {
         fields->addWidget(ckFields[i], i % 6, i / 6);
     }
     layout->addWidget(frCampi);
-    Label2 = new QLabel(QString::fromUtf8("Sarà creato nella cartella di installazione di Brivalto un file del tipo "
-                                          "prescelto, con il nome suindicato, contenente i dati relativi ai campi "
-                                          "selezionati."),
-                        this);
+    Label2 = new QLabel(this);
     Label2->setObjectName("Label2");
     Label2->setWordWrap(true);
     layout->addWidget(Label2);
@@ -220,7 +220,13 @@ bool frmExport::eventFilter(QObject* watched, QEvent* event) {
     return Form::eventFilter(watched, event);
 }
 
-void frmExport::Form_Load() { Global::ApplyFormStyle(this); }
+void frmExport::Form_Load() {
+    // The folder the file really goes to: the user's work folder, never the program's.
+    Label2->setText(QString::fromUtf8("Sarà creato nella cartella %1 un file del tipo prescelto, con il nome "
+                                      "suindicato, contenente i dati relativi ai campi selezionati.")
+                        .arg(QDir::toNativeSeparators(WorkFolder())));
+    Global::ApplyFormStyle(this);
+}
 
 void frmExport::cmdAnnulla_Click() { Unload(); }
 
@@ -263,6 +269,14 @@ void frmExport::cmdGo_Click() {
         txNomeFile->setFocus();
         return;
     }
+    // A name only: a folder in it would put the file, or replace one, elsewhere.
+    if (name.contains('/') || name.contains('\\')) {
+        MsgBox(QStringLiteral("Indicare solo il nome del file, senza cartella: il file sarà creato nella cartella ") +
+                   QDir::toNativeSeparators(WorkFolder()),
+               vbOKOnly);
+        txNomeFile->setFocus();
+        return;
+    }
     QStringList columns;
     for (auto* ck : ckFields)
         if (ck->isChecked()) columns << ck->property("Tag").toString();
@@ -302,7 +316,9 @@ void frmExport::cmdGo_Click() {
     } else {
         if (IsDefaultInstanceLoaded<frmProgress>()) progress.Unload();
         // A file that could not be reopened was told about by the data layer.
-        if (written) MsgBox("Completata esportazione sul file " + name + ext + (note.isEmpty() ? QString() : "\n" + note));
+        if (written)
+            MsgBox("Completata esportazione sul file " + QDir::toNativeSeparators(path) +
+                   (note.isEmpty() ? QString() : "\n" + note));
     }
     Err().Clear();
     if (IsDefaultInstanceLoaded<frmProgress>()) DefaultInstance<frmProgress>().Unload();
@@ -321,7 +337,7 @@ void frmExport::ExportText(const QString& path, const QStringList& columns) {
         if (ReadRecord(list_->Item(i).Text(), columns, values)) {
             QStringList quoted;
             for (int c = 0; c < columns.size(); ++c)
-                quoted << (columns[c].startsWith("ID") ? values[c] : "\"" + values[c] + "\"");
+                quoted << (columns[c].startsWith("ID") ? values[c] : DelimitedText::Quote(values[c]));
             const QByteArray line = (quoted.join(separator) + "\r\n").toUtf8();
             errno = 0;
             if (file.write(line) != line.size()) {
@@ -347,9 +363,10 @@ void frmExport::ExportDatabase(const QString& path, const QStringList& columns, 
     {
         ADODB::Connection create;
         create.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.Path());
-        QStringList defs;
-        for (const QString& c : columns) defs << "[" + c + "] " + (c.startsWith("ID") ? "LONG" : "TEXT(255)");
-        create.Execute("CREATE TABLE ANAGRAFICA (" + defs.join(", ") + ")");
+        // A file for other programs: nothing in it needs the program's own collation.
+        QList<std::pair<QString, QString>> defs;
+        for (const QString& c : columns) defs.append({c, c.startsWith("ID") ? "INTEGER" : "TEXT"});
+        ADODB::Catalog::CreatePlainTable(create, QStringLiteral("ANAGRAFICA"), defs);
     }
     DoEvents();
     std::unique_ptr<ADODB::Connection> target;

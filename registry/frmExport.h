@@ -12,7 +12,7 @@ class QRadioButton;
 namespace Platform { class ListView; class MultiButton; }
 namespace ADODB { class Connection; }
 
-// Writing the records of a recipient list to a file in the program folder:
+// Writing the records of a recipient list to a file in the work folder:
 // an Access database, an Excel workbook or a delimited text file, with the
 // fields the user ticks. The list and the connection are the caller's.
 class frmExport : public Platform::Form {
@@ -39,7 +39,7 @@ public:
     void cmdAnnulla_Click();
     void opTipoExport_Click(int index);
 
-    // The file a run writes: the program folder, the name and the format's extension.
+    // The file a run writes: the work folder, the name and the format's extension.
     QString TargetPath() const;
     QString Extension() const;
 

@@ -7,10 +7,10 @@
 #include "DelimitedText.h"
 #include "Errors.h"
 #include "Global.h"
+#include "ImportRows.h"
 #include "ListView.h"
 #include "Locks.h"
 #include "MultiButton.h"
-#include "OutlookImpEx.h"
 #include "ProcGuard.h"
 #include "Values.h"
 #include "Widgets.h"
@@ -57,29 +57,16 @@ const LocalField kFields[16] = {
 
 const int kPreviewRows = 100;
 
-}  // namespace
-
-QString CutText(const QString& text, int size) {
-    // No more UTF-16 units than the size: no more characters either.
-    if (text.size() <= size) return text;
-    qsizetype end = 0;
-    for (int kept = 0; kept < size && end < text.size(); ++kept)
-        end += text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate() ? 2 : 1;
-    return end == text.size() ? text : text.left(end);
-}
-
-namespace {
-
-// A source value as the destination column takes it: text cut to the
-// column's size; Null stays Null.
-QVariant CutToColumn(const QVariant& value, const ADODB::Field& column) {
+// A source value as the destination column of that size takes it: text
+// cut to the column; Null stays Null.
+QVariant CutToColumn(const QVariant& value, int size) {
     if (value.isNull() || !value.isValid()) return QVariant();
     QString text;
     // A date reads as the program shows any date: a time alone without the
     // day it is counted from.
     if (value.typeId() == QMetaType::QString) text = value.toString();
     else text = Format(value);
-    if (column.DefinedSize > 0) text = CutText(text, column.DefinedSize);
+    if (size > 0) text = CutText(text, size);
     return text;
 }
 
@@ -235,6 +222,7 @@ void frmImporta::Form_QueryUnload(int& cancel, int) {
 
 void frmImporta::Form_Unload(int&) {
     Outl.reset();
+    preview_.reset();
     source_.reset();
     if (cn_) cn_->Close();
     cn_.reset();
@@ -260,6 +248,7 @@ void frmImporta::ForgetSource() {
 }
 
 void frmImporta::cbFormato_Click() {
+    preview_.reset();
     txFileName->clear();
     filling_ = true;
     cbTables->clear();
@@ -277,15 +266,16 @@ void frmImporta::cbFormato_Click() {
     frTxt->setVisible(false);
     txFileName->setEnabled(false);
     cmdBrowse->setEnabled(false);
-    OutlookImpEx preview;
-    if (!preview.InitOutlook()) return;
+    // Kept until the run, which then finds the folder the preview read.
+    preview_ = std::make_unique<OutlookImpEx>(this);
+    if (!preview_->InitOutlook()) return preview_.reset();
     for (int i = 0; i < 16; ++i) {
         cbRemoteField[i]->clear();
         cbRemoteField[i]->AddItem(QString::fromLatin1(kFields[i].outlook));
         cbRemoteField[i]->SetListIndex(0);
     }
     mappedFrom_ = CurrentSource();
-    preview.ListaContattiOutlook();
+    preview_->ListaContattiOutlook();
 }
 
 void frmImporta::cmdBrowse_Click() {
@@ -401,23 +391,19 @@ void frmImporta::ImpostaTxtFile() {
         cb->AddItem(QString());
     }
     mappedFrom_ = CurrentSource();
-    QString text;
-    if (!DelimitedText::LoadFile(txFileName->text(), text)) return;
-    const QChar separator = SeparatorOf(opSeparatore);
-    const bool header = ckIntestazioni->isChecked();
-    // One line more than shown: the header, read even when empty.
-    const QList<QStringList> lines = DelimitedText::Lines(text, separator, 0);
-    int next = 0;
-    if (header && !lines.isEmpty()) {
-        for (const QString& field : lines[next]) {
-            LV->AddColumn(QString(), DelimitedText::Unquote(field));
-            for (auto* cb : cbRemoteField) cb->AddItem(field);
+    // Read as the run reads it: the preview shows the fields the run stores.
+    DelimitedText::Reader reader(SeparatorOf(opSeparatore));
+    if (!reader.Open(txFileName->text())) return;
+    DelimitedText::Record record;
+    // The header, read even when empty.
+    if (ckIntestazioni->isChecked() && reader.Next(record, true)) {
+        for (int k = 0; k < record.fields.size(); ++k) {
+            LV->AddColumn(QString(), record.fields[k]);
+            for (auto* cb : cbRemoteField) cb->AddItem(record.written[k]);
         }
-        ++next;
     }
-    int shown = 0;
-    for (; next < lines.size() && shown < kPreviewRows; ++next) {
-        const QStringList& fields = lines[next];
+    for (int shown = 0; shown < kPreviewRows && reader.Next(record);) {
+        const QStringList& fields = record.fields;
         if (fields.isEmpty()) continue;
         if (LV->ColumnCount() == 0)
             for (int k = 1; k <= fields.size(); ++k) {
@@ -425,43 +411,28 @@ void frmImporta::ImpostaTxtFile() {
                 LV->AddColumn(QString(), name);
                 for (auto* cb : cbRemoteField) cb->AddItem(name);
             }
-        ListItem item = LV->AddItem(QString(), DelimitedText::Unquote(fields[0]));
+        ListItem item = LV->AddItem(QString(), fields[0]);
         const int m = std::min<int>(fields.size() - 1, LV->ColumnCount() - 1);
-        for (int k = 1; k <= m; ++k) item.SetSubItem(k, DelimitedText::Unquote(fields[k]));
+        for (int k = 1; k <= m; ++k) item.SetSubItem(k, fields[k]);
         ++shown;
     }
 }
 
+ListView& frmImporta::PreviewList() { return *LV; }
+
+QString frmImporta::RemoteFieldText(int index) const { return cbRemoteField[index]->currentText(); }
+
 qint32 frmImporta::NuovaIDANA() {
+    // During a run the identifiers are counted on from the first, under the lock.
+    if (ImportRows* run = ImportRows::Running()) return run->NextId();
     if (!cn_) return 0;
-    // Asked again for every row, as another window of this workstation may
-    // have added a record meanwhile; during a run the query is prepared once.
-    std::unique_ptr<ADODB::Recordset> fresh;
-    ADODB::Recordset* rs = idQuery_.get();
-    bool open = false;
-    if (rs && rs->State() == ADODB::adStateOpen) {
-        try {
-            rs->Requery();
-            open = true;
-        } catch (const BasicError&) {
-            // Opened again below, where the data layer says what is wrong.
-            cn_->Errors().clear();
-        }
-    }
-    if (!rs) {
-        fresh = std::make_unique<ADODB::Recordset>();
-        rs = fresh.get();
-    }
-    if (!open && !modAdoCommon::OpenRecordset(*rs, QStringLiteral("SELECT MAX(ID) FROM ANAGRAFICA"), *cn_, 0, 3))
-        return 0;
-    const qint32 id = Comuni::FieldNum(rs->Fields(0).Value()).toInt() + 1;
-    // Read to its end, the query holds nothing until it is asked again.
-    rs->MoveNext();
-    return id;
+    ADODB::Recordset rs;
+    if (!modAdoCommon::OpenRecordset(rs, QStringLiteral("SELECT MAX(ID) FROM ANAGRAFICA"), *cn_, 0, 3)) return 0;
+    return Comuni::FieldNum(rs.Fields(0).Value()).toInt() + 1;
 }
 
 void frmImporta::Outl_ContactImportStatus(qint32 position, qint32 total) {
-    // The count shown at the end is that of the rows committed (RowWritten).
+    // The count shown at the end is that of the rows committed.
     auto& bar = *DefaultInstance<frmProgress>().PB;
     if (position < total && paced_.isValid() && paced_.elapsed() < PaceMs) return;
     bar.SetMax(total);
@@ -472,6 +443,7 @@ void frmImporta::Outl_ContactImportStatus(qint32 position, qint32 total) {
 void frmImporta::Pace() {
     DoEvents();
     paced_.start();
+    if (rows_) rows_->Yielded();
 }
 
 void frmImporta::SetRunning(bool running) {
@@ -486,15 +458,9 @@ void frmImporta::SetRunning(bool running) {
     }
 }
 
-void frmImporta::RowWritten(bool stored) {
-    if (!hold_) return;
-    if (stored) hold_->RowStored();
-    else hold_->RowRefused();
-    written_ = hold_->Committed();
-    // The bridge's rows move the bar, and the window, through its own event.
-    if (cbFormato->ListIndex() == Outlook) return;
+void frmImporta::RowWritten() {
     if (paced_.isValid() && paced_.elapsed() < PaceMs) return;
-    DefaultInstance<frmProgress>().PB->SetValue(hold_->Stored());
+    DefaultInstance<frmProgress>().PB->SetValue(rows_->Stored());
     Pace();
 }
 
@@ -530,12 +496,11 @@ void frmImporta::cmdStart_Click() {
     // The failure that stopped the run: what the closing steps raise comes after it.
     ErrObject failure;
     try {
-        idQuery_ = std::make_unique<ADODB::Recordset>();
-        hold_ = std::make_unique<Locks::HeldLock>(*cn_, QStringLiteral("ANAGRAFICA"));
+        rows_ = std::make_unique<ImportRows>(*cn_);
         if (format == Access || format == Excel) ImportTable(opened);
         else if (format == Testo) ImportText(opened);
         else if (format == Outlook) {
-            Outl = std::make_unique<OutlookImpEx>();
+            Outl = std::make_unique<OutlookImpEx>(this);
             connect(Outl.get(), &OutlookImpEx::ContactImportStatus, this, &frmImporta::Outl_ContactImportStatus);
             outlookOk = Outl->InitOutlook();
             // Without Outlook its own message is the only one.
@@ -548,17 +513,16 @@ void frmImporta::cmdStart_Click() {
         Err().Set(e);
         failure = Err();
     }
-    idQuery_.reset();
     // Rows stored before an error stay; a row counts once it is committed.
-    if (hold_) {
+    if (rows_) {
         try {
-            hold_->Finish();
+            rows_->Finish();
         } catch (const std::exception& e) {
             Err().Set(e);
             if (failure.Number == 0) failure = Err();
         }
-        written_ = hold_->Committed();
-        hold_.reset();
+        written_ = rows_->Committed();
+        rows_.reset();
     }
     Err() = failure;
     progress.Unload();
@@ -567,23 +531,11 @@ void frmImporta::cmdStart_Click() {
     Err().Clear();
     source_.reset();
     Outl.reset();
+    // The contacts read are let go: a run after this one reads them anew.
+    preview_.reset();
     Locks::ReleaseLocks(30);
     SetRunning(false);
     if (opened && outlookOk) MsgBox("Importazione di " + QString::number(written_) + " record terminata");
-}
-
-// The columns every imported row gets besides the mapped ones.
-void frmImporta::StampRow(ADODB::Recordset& dst) {
-    const qint32 id = NuovaIDANA();
-    // A row is never written without its own identifier.
-    if (id <= 0) {
-        dst.CancelUpdate();
-        Err().Raise(3022, QStringLiteral("Impossibile calcolare il nuovo identificativo dell'anagrafica"));
-    }
-    dst.SetValue("ID", id);
-    dst.SetValue("UTENTE", Global::gCurrentUser);
-    dst.SetValue("IDAZIENDA", 0);
-    dst.SetValue("U_MOD", Now());
 }
 
 void frmImporta::ImportTable(bool& opened) {
@@ -594,31 +546,29 @@ void frmImporta::ImportTable(bool& opened) {
         return;
     ADODB::Recordset src;
     if (!modAdoCommon::OpenRecordset(src, "SELECT * FROM [" + cbTables->currentText() + "];", *source_, 3, 3)) return;
-    // The new rows only: the table's existing rows are not read.
-    ADODB::Recordset dst;
-    if (!modAdoCommon::OpenRecordset(dst, QStringLiteral("SELECT * FROM ANAGRAFICA WHERE 1=0;"), *cn_, 1, 3)) return;
+    if (!rows_->Open()) return;
     opened = true;
     auto& bar = *DefaultInstance<frmProgress>().PB;
+    // The mapping stays as it is for the whole run: read once, at the first row.
+    std::array<int, 16> columns, sizes, remotes;
+    const QVariant empty = QString();
     if (!src.EOF_()) {
         bar.SetValue(0);
         bar.SetMax(src.RecordCount());
-    }
-    // The mapping stays as it is for the whole run: read once.
-    std::array<ADODB::Field*, 16> columns;
-    std::array<QString, 16> remotes;
-    for (int i = 0; i < 16; ++i) {
-        columns[i] = &dst.Fields(LocalColumn(i));
-        remotes[i] = Trim(cbRemoteField[i]->currentText());
+        for (int i = 0; i < 16; ++i) {
+            columns[i] = rows_->Column(LocalColumn(i));
+            sizes[i] = rows_->Field(columns[i]).DefinedSize;
+            const QString remote = Trim(cbRemoteField[i]->currentText());
+            remotes[i] = remote.isEmpty() ? -1 : src.Fields(remote).column_;
+        }
     }
     while (!src.EOF_()) {
-        dst.AddNew();
+        rows_->AddNew();
         for (int i = 0; i < 16; ++i)
-            dst.SetValue(columns[i]->Name, remotes[i].isEmpty() ? QVariant(QString())
-                                                                : CutToColumn(src.Fields(remotes[i]).Value(), *columns[i]));
-        StampRow(dst);
-        const bool stored = modAdoCommon::UpdateRecordset(dst);
-        if (!stored && dst.EditPending()) dst.CancelUpdate();
-        RowWritten(stored);
+            rows_->Set(columns[i], remotes[i] < 0 ? empty : CutToColumn(src.Fields(remotes[i]).Value(), sizes[i]));
+        rows_->Stamp();
+        rows_->Store(true);
+        RowWritten();
         src.MoveNext();
     }
     src.Close();
@@ -626,47 +576,49 @@ void frmImporta::ImportTable(bool& opened) {
 }
 
 void frmImporta::ImportText(bool& opened) {
-    QString text;
-    if (!DelimitedText::LoadFile(Trim(txFileName->text()), text)) Err().Raise(53, QStringLiteral("Impossibile trovare il file ") + Trim(txFileName->text()));
-    const QChar separator = SeparatorOf(opSeparatore);
-    QList<QStringList> lines = DelimitedText::Lines(text, separator);
-    text.clear();
-    const int first = ckIntestazioni->isChecked() && !lines.isEmpty() ? 1 : 0;
+    const QString path = Trim(txFileName->text());
+    const bool header = ckIntestazioni->isChecked();
+    // The file is read as it goes, twice: its records counted for the bar, then written.
+    DelimitedText::Reader reader(SeparatorOf(opSeparatore));
+    DelimitedText::Record record;
+    auto begin = [&] {
+        if (!reader.Open(path)) DelimitedText::CannotRead(reader.Failure(), path);
+        if (header) reader.Next(record);
+    };
+    begin();
     int rows = 0;
-    for (int l = first; l < lines.size(); ++l)
-        if (!lines[l].isEmpty()) ++rows;
+    while (reader.Next(record))
+        if (!record.fields.isEmpty()) ++rows;
+    if (reader.Failure()) DelimitedText::CannotRead(reader.Failure(), path);
     if (rows == 0) return;
     auto& bar = *DefaultInstance<frmProgress>().PB;
     bar.SetValue(0);
     bar.SetMax(rows);
-    ADODB::Recordset dst;
-    if (!modAdoCommon::OpenRecordset(dst, QStringLiteral("SELECT * FROM ANAGRAFICA WHERE 1=0;"), *cn_, 1, 3)) {
+    if (!rows_->Open()) {
         opened = false;
         return;
     }
     // The mapping stays as it is for the whole run: read once.
-    std::array<ADODB::Field*, 16> columns;
-    std::array<int, 16> positions;
+    std::array<int, 16> columns, sizes, positions;
     for (int i = 0; i < 16; ++i) {
-        columns[i] = &dst.Fields(LocalColumn(i));
+        columns[i] = rows_->Column(LocalColumn(i));
+        sizes[i] = rows_->Field(columns[i]).DefinedSize;
         positions[i] = cbRemoteField[i]->ListIndex();
     }
-    for (int l = first; l < lines.size(); ++l) {
-        const QStringList& fields = lines[l];
+    begin();
+    while (reader.Next(record)) {
+        const QStringList& fields = record.fields;
         if (fields.isEmpty()) continue;
-        dst.AddNew();
+        rows_->AddNew();
         for (int i = 0; i < 16; ++i) {
             const int k = positions[i];
             if (k <= 0 || k - 1 >= fields.size()) continue;
-            dst.SetValue(columns[i]->Name, CutToColumn(DelimitedText::Unquote(fields[k - 1]), *columns[i]));
+            rows_->Set(columns[i], sizes[i] > 0 ? CutText(fields[k - 1], sizes[i]) : fields[k - 1]);
         }
-        StampRow(dst);
-        try {
-            dst.Update();
-        } catch (...) {
-            dst.CancelUpdate();
-            throw;
-        }
-        RowWritten(true);
+        rows_->Stamp();
+        rows_->Store(false);
+        RowWritten();
     }
+    // What could not be read ends the run with the rows written so far.
+    if (reader.Failure()) DelimitedText::CannotRead(reader.Failure(), path);
 }

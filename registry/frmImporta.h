@@ -1,6 +1,7 @@
 #pragma once
 #include "CommonDialog.h"
 #include "Form.h"
+#include "OutlookImpEx.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -12,20 +13,14 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
-class OutlookImpEx;
+class ImportRows;
 namespace Platform { class ComboBox; class ListView; class MultiButton; }
-namespace ADODB { class Connection; class Recordset; }
-namespace Locks { class HeldLock; }
-
-// The first `size` characters of an imported value, as it is cut to its
-// column: a character outside the basic plane counts as one, as the column
-// counts it, and is never split.
-QString CutText(const QString& text, int size);
+namespace ADODB { class Connection; }
 
 // Bringing registry records in from an Access table, an Excel sheet, a
 // delimited text file or the Outlook contacts, through a mapping of the
 // sixteen local fields onto the source's fields.
-class frmImporta : public Platform::Form {
+class frmImporta : public Platform::Form, public ContactsPreview {
     Q_OBJECT
 public:
     frmImporta();
@@ -65,13 +60,13 @@ public:
     // Records the last run stored for good (their slice committed).
     qint32 Written() const { return written_; }
     bool Running() const { return running_; }
-    // After each row a run has tried to store, whoever wrote it (the
-    // Outlook bridge writes its own): the row goes with the run's committed
-    // slices, and the window shows the progress now and then.
-    void RowWritten(bool stored);
     // During a run the window repaints and answers its events this often,
     // in milliseconds: more often costs the run more than anyone sees.
     static int PaceMs;
+
+    // What the contacts preview fills.
+    Platform::ListView& PreviewList() override;
+    QString RemoteFieldText(int index) const override;
 
 protected:
     void Form_Load() override;
@@ -81,7 +76,8 @@ protected:
 private:
     void ImportTable(bool& opened);
     void ImportText(bool& opened);
-    void StampRow(ADODB::Recordset& dst);
+    // After each row of the window's own imports: the progress, now and then.
+    void RowWritten();
     void Pace();
     // Empties the preview and the mapping lists.
     void ForgetSource();
@@ -91,14 +87,13 @@ private:
     std::unique_ptr<ADODB::Connection> cn_;
     std::unique_ptr<ADODB::Connection> source_;
     std::unique_ptr<OutlookImpEx> Outl;
+    std::unique_ptr<OutlookImpEx> preview_;  // the contacts preview's link
     qint32 written_ = 0;
     bool running_ = false;
     bool filling_ = false;
     // The source the mapping lists were filled from ("" when never).
     QString mappedFrom_;
     // The run's rows, in slices under the held ANAGRAFICA lock.
-    std::unique_ptr<Locks::HeldLock> hold_;
-    // The next identifier's query, prepared once for a run.
-    std::unique_ptr<ADODB::Recordset> idQuery_;
+    std::unique_ptr<ImportRows> rows_;
     QElapsedTimer paced_;  // since the window last showed the progress
 };

@@ -1379,6 +1379,11 @@ void Recordset::SetValue(const char* name, const QVariant& value) {
     Assign(Fields(name), value);
 }
 
+void Recordset::SetValue(int index, const QVariant& value) {
+    StartEdit();
+    Assign(Fields(index), value);
+}
+
 void Recordset::Assign(Field& f, const QVariant& value) {
     if (!f.changed_) {
         if (f.Pending()) f.Load();
@@ -1392,6 +1397,18 @@ void Recordset::Assign(Field& f, const QVariant& value) {
 void Recordset::AddNew() {
     CheckOpen();
     if (!hasRowId_) Platform::Err().Raise(3251, "Operazione non supportata dal provider per questo recordset.");
+    if (AppendOnly && !rows_.empty()) {
+        // The rows added before are let go: nothing can reach them any more,
+        // so those still unread need no reading.
+        if (!unread_.empty()) {
+            cn_->Forget(this);
+            unread_.clear();
+        }
+        rows_.clear();
+        arena_.Clear();
+        position_ = 0;
+        current_ = -1;
+    }
     editMode_ = 2;
     for (auto& f : fields_) {
         if (f.value_.isValid()) f.value_.clear();
@@ -1556,6 +1573,16 @@ QStringList Catalog::Tables(Connection& cn) {
         rs.MoveNext();
     }
     return names;
+}
+
+void Catalog::CreatePlainTable(Connection& cn, const QString& table, const QList<std::pair<QString, QString>>& columns) {
+    if (!cn.Handle()) Platform::Err().Raise(E_OBJECTCLOSED, "Operazione non consentita se l'oggetto è chiuso.");
+    auto quoted = [](const QString& name) { return '"' + QString(name).replace('"', "\"\"") + '"'; };
+    QStringList defs;
+    for (const auto& [name, type] : columns) defs << quoted(name) + " " + type;
+    const QString sql = "CREATE TABLE " + quoted(table) + " (" + defs.join(", ") + ")";
+    const int rc = sqlite3_exec(cn.Handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) cn.RaiseEngineError(rc, sql);
 }
 
 QStringList Catalog::Columns(Connection& cn, const QString& table) {

@@ -246,6 +246,13 @@ public:
     Field& Fields(const char* name);
     void SetValue(const QString& name, const QVariant& value);
     void SetValue(const char* name, const QVariant& value);
+    // By the field's position, as a long run of rows sets the same fields.
+    void SetValue(int index, const QVariant& value);
+
+    // Set before Open, for a recordset that only adds rows: it holds none
+    // but the one last added (the current row), so that a run of any length
+    // keeps no more than that, and no row it let go is read back.
+    bool AppendOnly = false;
 
     void AddNew();
     void Update();
@@ -350,6 +357,11 @@ namespace Catalog {
 bool CreateDatabase(const QString& file);
 QStringList Tables(Connection& cn);
 QStringList Columns(Connection& cn, const QString& table);
+// A table in the engine's own terms, not translated from Jet: each column
+// with the engine's declared type ("INTEGER", "TEXT"), text compared as the
+// engine itself compares it, with no collation of the program's, so that
+// any SQLite tool reads and sorts the file (the registry's export).
+void CreatePlainTable(Connection& cn, const QString& table, const QList<std::pair<QString, QString>>& columns);
 }  // namespace Catalog
 
 // A statement the translator refuses, with Jet's description of the fault.

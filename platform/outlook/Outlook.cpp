@@ -80,11 +80,11 @@ void OutlookItem::Delete() { Err().Raise(kOutlookNotSupported, QStringLiteral("E
 std::shared_ptr<OutlookItem> OutlookItems::Item(int position) const {
     if (position < 1 || position > Count())
         Err().Raise(kOutlookOutOfRange, QStringLiteral("Indice della matrice non compreso nell'intervallo."), kSource);
-    return items_[position - 1];
+    return At(position - 1);
 }
 
 std::shared_ptr<OutlookItem> OutlookItems::Item(const QString& entryId) const {
-    for (const auto& item : items_)
+    for (const auto& item : *this)
         if (!entryId.isEmpty() && item->EntryID() == entryId) return item;
     Err().Raise(kOutlookNotFound, QStringLiteral("Impossibile trovare l'elemento."), kSource);
 }
@@ -172,7 +172,7 @@ OutlookItems OutlookItems::Restrict(const QString& filter) const {
         any << all;
     }
     std::vector<std::shared_ptr<OutlookItem>> kept;
-    for (const auto& item : items_) {
+    for (const auto& item : *this) {
         bool match = false;
         for (const auto& all : any) {
             bool every = true;

@@ -69,7 +69,11 @@ class OutlookItems {
 public:
     OutlookItems() = default;
     explicit OutlookItems(std::vector<std::shared_ptr<OutlookItem>> items) : items_(std::move(items)) {}
-    int Count() const { return int(items_.size()); }
+    // Items made only as they are asked for, `make(i)` the one at i from 0:
+    // a folder of many thousand keeps no object for each.
+    OutlookItems(int count, std::function<std::shared_ptr<OutlookItem>(int)> make)
+        : make_(std::move(make)), count_(count) {}
+    int Count() const { return make_ ? count_ : int(items_.size()); }
     // 1-based, as Outlook counts; raises outside 1..Count.
     std::shared_ptr<OutlookItem> Item(int position) const;
     // The collection's default member called with an entry id; raises when none has it.
@@ -80,11 +84,30 @@ public:
     // as a date in the user's short format (or ISO); others as text without
     // regard to case. A filter that cannot be read raises.
     OutlookItems Restrict(const QString& filter) const;
-    auto begin() const { return items_.begin(); }
-    auto end() const { return items_.end(); }
+
+    // The items in order, each made when it is reached.
+    class Iterator {
+    public:
+        Iterator(const OutlookItems* items, int index) : items_(items), index_(index) {}
+        std::shared_ptr<OutlookItem> operator*() const { return items_->At(index_); }
+        Iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return index_ != other.index_; }
+
+    private:
+        const OutlookItems* items_;
+        int index_;
+    };
+    Iterator begin() const { return {this, 0}; }
+    Iterator end() const { return {this, Count()}; }
 
 private:
+    std::shared_ptr<OutlookItem> At(int index) const { return make_ ? make_(index) : items_[size_t(index)]; }
     std::vector<std::shared_ptr<OutlookItem>> items_;
+    std::function<std::shared_ptr<OutlookItem>(int)> make_;
+    int count_ = 0;
 };
 
 class OutlookFolder {

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <span>
+#include <sys/mman.h>
+#include <sys/stat.h>
 
 namespace Platform {
 
@@ -50,31 +52,54 @@ const std::array<QString, PropCount> kKeys = [] {
     return lower;
 }();
 
-// A property of a card: where its text stands in the folder's one string.
+// A property of a card: where its text stands in the folder's text.
 struct Slot {
     quint32 from, size;
-    Prop prop;
 };
 
-// The cards of a folder keep their texts one after the other in one string,
-// and the items themselves in one block: a folder of many thousand cards
-// would otherwise be a hundred thousand small strings and tables to make and
-// to free. A text asked for is made from that string.
+// The cards of a folder: their texts one after the other in one UTF-8
+// text, where each property of each card stands in it and which property it
+// is. A folder of a million cards holds about its file's worth and no object
+// for each card: an item is made when it is asked for, and a text asked for
+// is made from that text then.
+struct Cards {
+    QByteArray text;
+    std::vector<Slot> places;
+    std::vector<quint8> props;    // by place, which property
+    std::vector<quint32> first;   // by card, its first place; one more past the last card
+    std::vector<bool> numbered;   // by card: its entry id is made from its position
+    int Count() const { return int(first.size()) - 1; }
+};
+
+// "VCF" and the card's position, of at least eight digits.
+QString Numbered(size_t position) {
+    char16_t digits[24];
+    int n = 0;
+    for (; position || n < 8; position /= 10) digits[n++] = char16_t(u'0' + position % 10);
+    QString id(3 + n, Qt::Uninitialized);
+    QChar* out = id.data();
+    *out++ = u'V', *out++ = u'C', *out++ = u'F';
+    while (n) *out++ = digits[--n];
+    return id;
+}
+
 class ContactItem : public OutlookItem {
 public:
-    ContactItem(const QString& text, const Slot* first, size_t count) : text_(text), slots_(first), count_(count) {}
+    ContactItem(std::shared_ptr<const Cards> cards, int index) : cards_(std::move(cards)), index_(index) {}
 
     QVariant Property(const QString& name) const override {
         bool ascii = true;
         for (QChar c : name) ascii = ascii && c.unicode() < 0x80;
         if (!ascii) return Text(Name(name));
         // An ASCII name is compared as it stands with the keys in lower case.
-        for (const Slot& slot : Slots()) {
-            const QString& key = kKeys[slot.prop];
-            if (key.size() != name.size()) continue;
+        for (int key = 0; key < PropCount; ++key) {
+            const QString& lower = kKeys[key];
+            if (lower.size() != name.size()) continue;
             qsizetype i = 0;
-            while (i < name.size() && Lower(name[i].unicode()) == key[i].unicode()) ++i;
-            if (i == name.size()) return TextOf(slot);
+            while (i < name.size() && Lower(name[i].unicode()) == lower[i].unicode()) ++i;
+            if (i < name.size()) continue;
+            QString text;
+            return Get(key, text) ? QVariant(text) : QVariant();
         }
         return QVariant();
     }
@@ -82,19 +107,56 @@ public:
     QString Text(const Name& name) const override {
         int& key = name.Key();
         if (key == -1) key = int(std::find(kKeys.begin(), kKeys.end(), name.Lower()) - kKeys.begin());
-        for (const Slot& slot : Slots())
-            if (slot.prop == key) return TextOf(slot);
-        return QString();
+        QString text;
+        Get(key, text);
+        return text;
     }
 
 private:
     static char16_t Lower(char16_t c) { return c >= 'A' && c <= 'Z' ? char16_t(c + 32) : c; }
-    std::span<const Slot> Slots() const { return {slots_, count_}; }
-    QString TextOf(const Slot& slot) const { return text_.mid(slot.from, slot.size); }
 
-    const QString& text_;  // the folder's, in the block with the item
-    const Slot* slots_;
-    size_t count_;
+    // The property's text; false when the card does not have it.
+    bool Get(int key, QString& text) const {
+        const Cards& c = *cards_;
+        if (key == Prop::EntryID && c.numbered[size_t(index_)]) {
+            text = Numbered(size_t(index_) + 1);
+            return true;
+        }
+        // Outlook's address text is made of its parts, which the card keeps.
+        if (key == BusinessAddress || key == HomeAddress) {
+            text = Address(key - 6);
+            return !text.isEmpty();
+        }
+        for (quint32 place = c.first[size_t(index_)]; place < c.first[size_t(index_) + 1]; ++place)
+            if (c.props[place] == key) {
+                text = QString::fromUtf8(c.text.constData() + c.places[place].from, c.places[place].size);
+                return true;
+            }
+        return false;
+    }
+
+    // The street lines, then postal code, city and state on one line, then
+    // the country. `street` is the kind's street; its other parts follow it.
+    QString Address(int street) const {
+        QString text, part;
+        Get(street, text);
+        bool place = false;
+        for (int i : {4, 2, 3}) {
+            if (!Get(street + i, part) || part.isEmpty()) continue;
+            if (place) text += QLatin1Char(' ');
+            else if (!text.isEmpty()) text += QLatin1StringView("\r\n");
+            text += part;
+            place = true;
+        }
+        if (Get(street + 5, part) && !part.isEmpty()) {
+            if (!text.isEmpty()) text += QLatin1StringView("\r\n");
+            text += part;
+        }
+        return text;
+    }
+
+    std::shared_ptr<const Cards> cards_;
+    int index_;
 };
 
 // The types of a TEL, EMAIL or ADR that decide where it goes.
@@ -175,37 +237,39 @@ struct Address {
 
 class ContactBuilder : public VCardSink {
 public:
-    // The texts kept are about as long as the file, and a card has a property
+    // The texts kept are no longer than the file, and a card has a property
     // every score of bytes or so: room is made at once (what is never used is
-    // never touched).
-    explicit ContactBuilder(qsizetype fileSize) {
-        text_.reserve(fileSize);
-        slots_.reserve(size_t(fileSize / 16));
+    // never touched). `mapped`: the file's bytes as mapped, let go of once
+    // read through.
+    explicit ContactBuilder(qsizetype fileSize, const char* mapped = nullptr)
+        : cards_(std::make_shared<Cards>()), c_(*cards_), mapped_(mapped) {
+        c_.text.reserve(fileSize);
+        c_.places.reserve(size_t(fileSize / 16));
+        c_.props.reserve(size_t(fileSize / 16));
     }
 
-    // The items of the cards read, in one block that lives as long as any of them.
-    std::vector<std::shared_ptr<OutlookItem>> Items() {
-        struct Block {
-            QString text;
-            std::vector<Slot> places;
-            std::vector<ContactItem> items;
-        };
-        auto block = std::make_shared<Block>();
-        block->text = std::move(text_);
-        block->places = std::move(slots_);
-        block->items.reserve(cards_.size());
-        std::vector<std::shared_ptr<OutlookItem>> items;
-        items.reserve(cards_.size());
-        for (const auto& [first, count] : cards_) {
-            block->items.emplace_back(block->text, block->places.data() + first, count);
-            items.emplace_back(block, &block->items.back());
-        }
-        return items;
+    // The items of the cards read, each made when it is asked for.
+    OutlookItems Items() {
+        c_.first.push_back(quint32(c_.places.size()));
+        std::shared_ptr<const Cards> cards = cards_;
+        return OutlookItems(cards->Count(), [cards](int index) -> std::shared_ptr<OutlookItem> {
+            return std::make_shared<ContactItem>(cards, index);
+        });
+    }
+
+    void Passed(qsizetype offset) override {
+        // The pages read through go back to the file they map: a folder of
+        // any size holds no more than a few of them at once.
+        const qsizetype page = 4096, step = 16 << 20;
+        const qsizetype upTo = offset / page * page;
+        if (!mapped_ || upTo - released_ < step) return;
+        madvise(const_cast<char*>(mapped_) + released_, size_t(upTo - released_), MADV_DONTNEED);
+        released_ = upTo;
     }
 
     void BeginCard(int) override {
         inCard_ = true;
-        cardFirst_ = slots_.size();
+        cardFirst_ = c_.places.size();
         emails_.clear();
         addresses_.clear();
         untypedPhones_.clear();
@@ -273,14 +337,15 @@ public:
             if (!business && !(a.types & Home)) business = &a;
         if (business) PutAddress(BusinessAddressStreet, *business);
         if (home) PutAddress(HomeAddressStreet, *home);
-        // The entry id: the card's own UID when it is one of a kind in the file.
-        QString id = uid_;
-        const bool own = !id.isEmpty() && !Given(id);
-        if (own) uids_.insert(id);
-        else id = Numbered(cards_.size() + 1);
-        numbered_.push_back(!own);
-        Add(EntryID, id);
-        cards_.emplace_back(cardFirst_, slots_.size() - cardFirst_);
+        // The entry id: the card's own UID when it is one of a kind in the
+        // file, else made from the card's position when it is asked for.
+        const bool own = !uid_.isEmpty() && !Given(uid_);
+        if (own) {
+            uids_.insert(uid_);
+            Add(EntryID, uid_);
+        }
+        c_.numbered.push_back(!own);
+        c_.first.push_back(quint32(cardFirst_));
         inCard_ = false;
     }
 
@@ -304,13 +369,23 @@ private:
     // The card's texts go straight after those of the cards before it; only
     // texts that are not empty are ever put.
     bool Has(Prop p) const {
-        for (size_t i = cardFirst_; i < slots_.size(); ++i)
-            if (slots_[i].prop == p) return true;
+        for (size_t i = cardFirst_; i < c_.props.size(); ++i)
+            if (c_.props[i] == p) return true;
         return false;
     }
     void Add(Prop p, QStringView value) {
-        slots_.push_back({quint32(text_.size()), quint32(value.size()), p});
-        text_ += value;
+        const qsizetype from = c_.text.size();
+        bool ascii = true;
+        for (QChar ch : value) ascii = ascii && ch.unicode() < 0x80;
+        if (ascii) {
+            c_.text.resize(from + value.size());
+            char* to = c_.text.data() + from;
+            for (QChar ch : value) *to++ = char(ch.unicode());
+        } else {
+            c_.text += value.toUtf8();
+        }
+        c_.places.push_back({quint32(from), quint32(c_.text.size() - from)});
+        c_.props.push_back(quint8(p));
     }
     void SetIf(Prop p, QStringView value) {
         if (!value.isEmpty() && !Has(p)) Add(p, value);
@@ -326,21 +401,9 @@ private:
             const char16_t c = id[i].unicode();
             if (c < '0' || c > '9') return false;
             position = position * 10 + (c - '0');
-            if (position > cards_.size()) return false;
+            if (position > c_.numbered.size()) return false;
         }
-        return position >= 1 && numbered_[position - 1] && Numbered(position) == id;
-    }
-
-    // "VCF" and the card's position, of at least eight digits.
-    static QString Numbered(size_t position) {
-        char16_t digits[24];
-        int n = 0;
-        for (; position || n < 8; position /= 10) digits[n++] = char16_t(u'0' + position % 10);
-        QString id(3 + n, Qt::Uninitialized);
-        QChar* out = id.data();
-        *out++ = u'V', *out++ = u'C', *out++ = u'F';
-        while (n) *out++ = digits[--n];
-        return id;
+        return position >= 1 && c_.numbered[position - 1] && Numbered(position) == id;
     }
 
     // The value without its URI scheme; otherwise as written, blanks included.
@@ -375,9 +438,8 @@ private:
         else untypedPhones_ << number;
     }
 
-    // Outlook's address text: street lines, then postal code, city and
-    // state on one line, then the country. `first` is the kind's street,
-    // its other six properties follow it.
+    // The parts of an address: `first` is the kind's street, its other five
+    // parts follow it (the address text is made of them when asked for).
     void PutAddress(Prop first, const Address& a) {
         const QStringView* part = a.parts.part;
         QString street = part[2].toString();
@@ -388,42 +450,24 @@ private:
         SetIf(Prop(first + 3), part[4]);
         SetIf(Prop(first + 4), part[5]);
         SetIf(Prop(first + 5), part[6]);
-        const Prop address = Prop(first + 6);
-        if (Has(address)) return;
-        // Made where it is kept.
-        const qsizetype from = text_.size();
-        text_ += street;
-        bool place = false;
-        for (int i : {5, 3, 4}) {
-            if (part[i].isEmpty()) continue;
-            if (place) text_ += QLatin1Char(' ');
-            else if (text_.size() > from) text_ += QLatin1StringView("\r\n");
-            text_ += part[i];
-            place = true;
-        }
-        if (!part[6].isEmpty()) {
-            if (text_.size() > from) text_ += QLatin1StringView("\r\n");
-            text_ += part[6];
-        }
-        if (text_.size() > from) slots_.push_back({quint32(from), quint32(text_.size() - from), address});
     }
 
+    std::shared_ptr<Cards> cards_;
+    Cards& c_;
+    const char* mapped_;
+    qsizetype released_ = 0;  // the mapped bytes let go of, from the first
     bool inCard_ = false;
-    size_t cardFirst_ = 0;  // the first slot of the card being read
-    QString text_;          // the texts of the cards read
-    std::vector<Slot> slots_;
-    std::vector<std::pair<size_t, size_t>> cards_;  // each card's first slot and count
+    size_t cardFirst_ = 0;  // the first place of the card being read
     QStringList emails_;
     std::vector<Address> addresses_;
     QStringList untypedPhones_;
     QString uid_;
-    QSet<QString> uids_;           // the UIDs taken as entry ids
-    std::vector<bool> numbered_;   // by card: its entry id was made from its position
+    QSet<QString> uids_;  // the UIDs taken as entry ids
 };
 
 class ContactsFolder : public OutlookFolder {
 public:
-    explicit ContactsFolder(std::vector<std::shared_ptr<OutlookItem>> items) : items_(std::move(items)) {}
+    explicit ContactsFolder(OutlookItems items) : items_(std::move(items)) {}
     OutlookItems Items() override { return items_; }
 
 private:
@@ -435,7 +479,9 @@ private:
 std::vector<std::shared_ptr<OutlookItem>> ContactsFromVCard(const QByteArray& data) {
     ContactBuilder builder(data.size());
     ReadVCard(data, builder);
-    return builder.Items();
+    std::vector<std::shared_ptr<OutlookItem>> items;
+    for (const auto& item : builder.Items()) items.push_back(item);
+    return items;
 }
 
 std::shared_ptr<OutlookFolder> OpenContactsFolder(const QString& vcardFile) {
@@ -443,10 +489,37 @@ std::shared_ptr<OutlookFolder> OpenContactsFolder(const QString& vcardFile) {
     if (!file.open(QIODevice::ReadOnly))
         Err().Raise(kOutlookNotFound, QStringLiteral("Impossibile aprire la rubrica dei contatti '") + vcardFile + "'.",
                     QStringLiteral("Outlook"));
-    if (file.size() > kMaxContactsFile)
+    // As Outlook keeps its folders while it runs, a folder still open
+    // elsewhere in the program serves again as long as its file is as it
+    // was read: the import's preview and its run read the file once.
+    struct stat st {};
+    const bool known = ::fstat(file.handle(), &st) == 0;
+    static struct {
+        QString path;
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        timespec modified;
+        std::weak_ptr<OutlookFolder> folder;
+    } open;
+    if (known && open.path == vcardFile && open.device == st.st_dev && open.inode == st.st_ino &&
+        open.size == st.st_size && open.modified.tv_sec == st.st_mtim.tv_sec &&
+        open.modified.tv_nsec == st.st_mtim.tv_nsec)
+        if (auto folder = open.folder.lock()) return folder;
+    const qint64 size = file.size();
+    if (size > kMaxContactsFile)
         Err().Raise(kOutlookNotFound, QStringLiteral("La rubrica dei contatti '") + vcardFile + "' è troppo grande.",
                     QStringLiteral("Outlook"));
-    return std::make_shared<ContactsFolder>(ContactsFromVCard(file.readAll()));
+    // Mapped rather than read: the pages read through go back at once.
+    uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
+    QByteArray data;
+    if (mapped) data = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size);
+    else data = file.readAll();
+    ContactBuilder builder(data.size(), mapped ? data.constData() : nullptr);
+    ReadVCard(data, builder);
+    auto folder = std::make_shared<ContactsFolder>(builder.Items());
+    if (known) open = {vcardFile, st.st_dev, st.st_ino, st.st_size, st.st_mtim, folder};
+    return folder;
 }
 
 }  // namespace Platform

@@ -111,7 +111,7 @@ bool IsQuotedPrintable(QByteArrayView logical) {
 // run of bytes; a fold or a soft line break copies it into a buffer.
 class CardReader {
 public:
-    explicit CardReader(VCardSink& sink) : sink_(sink) {}
+    CardReader(VCardSink& sink, const char* data) : sink_(sink), data_(data) {}
 
     void StartLine(int line, const char* at) {
         line_ = line;
@@ -158,6 +158,7 @@ public:
         if (bound && name == QLatin1StringView("BEGIN")) {
             Drop();
             if (inCard_) CloseCard(line_);
+            if (logical.data) sink_.Passed(logical.data - data_);
             inCard_ = true;
             sink_.BeginCard(line_);
             return;
@@ -351,6 +352,7 @@ private:
     }
 
     VCardSink& sink_;
+    const char* data_;  // where the data begins
     bool inCard_ = false;
     bool hasVersion_ = false;
     char version_ = 0;  // the first character of the card's VERSION
@@ -464,7 +466,7 @@ void ReadVCard(const QByteArray& data, VCardSink& sink) {
     //
     // InLine takes the bytes up to the line's end at once.
     enum class S { LineStart, InLine, AfterCR } state = S::LineStart;
-    CardReader cards(sink);
+    CardReader cards(sink, data.constData());
     int physicalLine = 1;
     bool haveLogical = false;
 

@@ -43,6 +43,8 @@ public:
     virtual void EndCard(int line) = 0;
     // Something the reader could not make sense of; reading goes on.
     virtual void Error(int line, const QString& what) {}
+    // A card begins at `offset` of the data: nothing before it is looked at again.
+    virtual void Passed(qsizetype offset) {}
 };
 
 // Reads a whole file's bytes. A byte-order mark and text outside BEGIN/END

@@ -140,7 +140,7 @@ TEST_F(Window, TheExportWorksOnTheListAndClosesWithTheWindow) {
     e.opTipoExport[2]->setChecked(true);
     Platform::SetModalHandler(nullptr);
     e.cmdGo_Click();
-    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file lista.txt");
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file " + work + "/lista.txt");
     QFile written(work + "/lista.txt");
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_TRUE(written.readAll().startsWith("5,\"\",,\"\",\"\",\"Rossi\""));

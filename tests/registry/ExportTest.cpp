@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
@@ -92,12 +93,16 @@ TEST_F(Export, TextLinesQuotesSeparatorsAndSkippedRecords) {
     w.show();
     w.grab().save(TestKit::ProgramFolder() + "/../esporta.png");
     EXPECT_FALSE(w.Frame1->isHidden());
+    // The window names the folder the file goes to, and so does the end.
+    EXPECT_TRUE(w.Label2->text().contains(" " + work + " ")) << w.Label2->text().toStdString();
+    EXPECT_FALSE(w.Label2->text().contains("installazione"));
     Only(w, {0, 5, 6});
     w.cmdGo_Click();
-    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file elenco.csv.txt");
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file " + work + "/elenco.csv.txt");
     EXPECT_EQ(w.txNomeFile->text(), "elenco.csv");
     // Record 8 has nothing in the ticked fields but its ID; 99 no longer exists.
-    EXPECT_EQ(Read(work + "/elenco.csv.txt"), "7,\"Rossi\",\"Il \"Capo\"\"\r\n8,\"\",\"\"\r\n9,\"Bianchi\",\"\"\r\n");
+    // A quote inside a value is doubled, so that the value reads back whole.
+    EXPECT_EQ(Read(work + "/elenco.csv.txt"), "7,\"Rossi\",\"Il \"\"Capo\"\"\"\r\n8,\"\",\"\"\r\n9,\"Bianchi\",\"\"\r\n");
     Only(w, {5, 6});
     w.opSeparatore[1]->setChecked(true);
     env.AnswerNext(vbNo);
@@ -107,7 +112,7 @@ TEST_F(Export, TextLinesQuotesSeparatorsAndSkippedRecords) {
     EXPECT_TRUE(Read(work + "/elenco.csv.txt").startsWith("7,"));
     env.AnswerNext(vbYes);
     w.cmdGo_Click();
-    EXPECT_EQ(Read(work + "/elenco.csv.txt"), "\"Rossi\"\t\"Il \"Capo\"\"\r\n\"Bianchi\"\t\"\"\r\n");
+    EXPECT_EQ(Read(work + "/elenco.csv.txt"), "\"Rossi\"\t\"Il \"\"Capo\"\"\"\r\n\"Bianchi\"\t\"\"\r\n");
 }
 
 TEST_F(Export, RefusalsAndAFileThatCannotBeWritten) {
@@ -120,9 +125,25 @@ TEST_F(Export, RefusalsAndAFileThatCannotBeWritten) {
     w.cmdGo_Click();
     EXPECT_EQ(env.Prompts().last(), "E' necessario selezionare almeno un campo da esportare");
     Only(w, {0, 5});
+    // A name is a file's name only: a folder in it, relative or absolute, is
+    // refused before anything is written.
+    const QString outside = QDir(work + "/../../..").absolutePath();
+    for (const QString& name : {QString("../../../victim"), outside + "/assoluto", QString("..\\..\\victim")}) {
+        for (int format : {0, 1, 2}) {
+            w.opTipoExport[format]->setChecked(true);
+            w.txNomeFile->setText(name);
+            env.ClearBoxes();
+            w.cmdGo_Click();
+            ASSERT_EQ(env.Boxes().size(), 1) << format;
+            EXPECT_EQ(env.Prompts().last(),
+                      "Indicare solo il nome del file, senza cartella: il file sarà creato nella cartella " + work);
+        }
+    }
+    EXPECT_EQ(QDir(outside).entryList({"victim*", "assoluto*"}), QStringList());
+    EXPECT_EQ(QDir(work).entryList(QDir::Files), QStringList());
     for (int format : {0, 1, 2}) {
         w.opTipoExport[format]->setChecked(true);
-        w.txNomeFile->setText("cartella/che/manca");
+        w.txNomeFile->setText(QString(300, 'x'));  // longer than a file's name may be
         env.ClearBoxes();
         w.cmdGo_Click();
         ASSERT_EQ(env.Boxes().size(), 1) << format;
@@ -174,7 +195,7 @@ TEST_F(Export, ANullStaysNullAndATextTooLongForACellIsCutAndToldOf) {
     auto& w = Open(0, "lunghi");
     Only(w, {0, 2});
     w.cmdGo_Click();
-    EXPECT_EQ(env.Prompts().last().toStdString(), "Completata esportazione sul file lunghi.mdb");
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file " + work + "/lunghi.mdb");
     {
         ADODB::Connection mdb;
         mdb.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + work + "/lunghi.mdb");
@@ -188,9 +209,10 @@ TEST_F(Export, ANullStaysNullAndATextTooLongForACellIsCutAndToldOf) {
     w.opTipoExport[1]->setChecked(true);
     Only(w, {0, 2, 5});
     w.cmdGo_Click();
-    EXPECT_EQ(env.Prompts().last().toStdString(), std::string("Completata esportazione sul file lunghi.xlsx\n"
-                                                      "Un testo più lungo di 32767 caratteri, il massimo di una cella "
-                                                      "di Excel, è stato troncato (anagrafica 2, campo COGNOME)."));
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file " + work +
+                                        QString::fromUtf8("/lunghi.xlsx\nUn testo più lungo di 32767 caratteri, il "
+                                                          "massimo di una cella di Excel, è stato troncato (anagrafica 2, "
+                                                          "campo COGNOME)."));
     std::unique_ptr<ADODB::Connection> book;
     ASSERT_TRUE(modAdoCommon::OpenDataSource(book, work + "/lunghi.xlsx", 2, "", "", false, "", false, 19));
     ADODB::Recordset rs;
@@ -224,7 +246,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
     // Access: an SQLite file read by python's own sqlite3.
     auto& w = Open(0, "anagrafiche");
     w.cmdGo_Click();
-    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file anagrafiche.mdb");
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file " + work + "/anagrafiche.mdb");
     if (!QFile::exists(kPython)) GTEST_SKIP() << "no python3 to read the files back";
     EXPECT_EQ(Python("import sqlite3,sys\n"
                      "c=sqlite3.connect(sys.argv[1])\n"
@@ -238,7 +260,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
     // Excel: the workbook's XML read with python's zipfile, then imported back.
     w.opTipoExport[1]->setChecked(true);
     w.cmdGo_Click();
-    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file anagrafiche.xlsx");
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file " + work + "/anagrafiche.xlsx");
     EXPECT_EQ(Python("import sys,zipfile,xml.etree.ElementTree as ET\n"
                      "z=zipfile.ZipFile(sys.argv[1]); ns={'s':'http://schemas.openxmlformats.org/spreadsheetml/2006/main'}\n"
                      "ss=[si.find('s:t',ns).text for si in ET.fromstring(z.read('xl/sharedStrings.xml')).findall('s:si',ns)]\n"
@@ -266,7 +288,7 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
     // Text: read back by the import itself.
     w.opTipoExport[2]->setChecked(true);
     w.cmdGo_Click();
-    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file anagrafiche.txt");
+    EXPECT_EQ(env.Prompts().last(), "Completata esportazione sul file " + work + "/anagrafiche.txt");
     imp.cbFormato->SetListIndex(frmImporta::Testo);
     imp.ckIntestazioni->setChecked(false);
     SetFileDialogHandler([&](const FileDialogCall&) { return work + "/anagrafiche.txt"; });
@@ -285,4 +307,82 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
                          "a.CELLULARE=b.CELLULARE AND a.FAX=b.FAX";
     EXPECT_EQ(Rows(same.arg(10000)), 10000);  // from the workbook
     EXPECT_EQ(Rows(same.arg(20000)), 10000);  // from the text file
+}
+
+TEST_F(Export, TextWithSeparatorsQuotesAndLineBreaksInEveryColumnImportsBackTheSame) {
+    // Each text column holds, in one record or another, commas, semicolons,
+    // tabs, quotes and line breaks of every kind, each value cut to fit its column.
+    const char* kColumns[16] = {"CATEGORIA", "AZIENDA", "TITOLO", "COGNOME", "NOME", "RUOLO", "INDIRIZZO", "CAP",
+                                "CITTA", "PROVINCIA", "NAZIONE", "EMAIL", "TELEFONO", "TELEFONOCASA", "CELLULARE", "FAX"};
+    const int kWidths[16] = {50, 50, 15, 50, 50, 50, 50, 7, 50, 4, 50, 100, 25, 25, 25, 25};
+    const QStringList samples = {"A,\"B\";C", "D\tE\r\nF", "G\"H\nI;", "\"Q\",\tR", "\"\"\rS\"", "x;\"y\"\r\n"};
+    QList<QStringList> records;
+    cn.BeginTrans();
+    for (int r = 0; r < samples.size(); ++r) {
+        QStringList values;
+        QVariantList params = {r + 1};
+        for (int c = 0; c < 16; ++c) {
+            // Every record a different sample in each column.
+            values << samples[(r + c) % samples.size()].left(kWidths[c]);
+            params << values.last();
+        }
+        records << values;
+        cn.Execute(QString("INSERT INTO ANAGRAFICA (ID, %1) VALUES (?%2)")
+                       .arg(QStringList(std::begin(kColumns), std::end(kColumns)).join(','), QString(",?").repeated(16)),
+                   params);
+        list->AddItem(QString(), Format(r + 1, "0000000"));
+    }
+    cn.CommitTrans();
+    auto& w = Open(2, "ritorno");
+    auto& imp = DefaultInstance<frmImporta>();
+    for (const int separator : {0, 1}) {
+        SCOPED_TRACE(separator);
+        w.opSeparatore[separator]->setChecked(true);
+        env.AnswerNext(vbYes);
+        w.cmdGo_Click();
+        ASSERT_EQ(env.Prompts().last(), "Completata esportazione sul file " + work + "/ritorno.txt");
+        imp.cbFormato->SetListIndex(frmImporta::Testo);
+        imp.ckIntestazioni->setChecked(false);
+        imp.opSeparatore[separator]->setChecked(true);
+        SetFileDialogHandler([&](const FileDialogCall&) { return work + "/ritorno.txt"; });
+        imp.cmdBrowse_Click();
+        SetFileDialogHandler(nullptr);
+        // The preview shows each record whole, as the run stores it.
+        ASSERT_EQ(imp.LV->ColumnCount(), 18);
+        ASSERT_EQ(imp.LV->ItemCount(), samples.size());
+        EXPECT_EQ(imp.LV->Item(2).SubItem(1), records[1][0]);
+        for (int i = 0; i < 16; ++i) imp.cbRemoteField[i]->SetListIndex(i == 0 ? 2 : i + 3);
+        imp.cmdStart_Click();
+        ASSERT_EQ(env.Prompts().last(), QString("Importazione di %1 record terminata").arg(samples.size()));
+        ADODB::Recordset rs;
+        rs.Open("SELECT * FROM ANAGRAFICA WHERE ID > ? ORDER BY ID", cn, ADODB::adOpenForwardOnly, ADODB::adLockReadOnly,
+                {int(samples.size())});
+        for (int r = 0; r < samples.size(); ++r, rs.MoveNext()) {
+            ASSERT_FALSE(rs.EOF_());
+            for (int c = 0; c < 16; ++c)
+                EXPECT_EQ(rs[kColumns[c]].toString(), records[r][c]) << kColumns[c] << " of record " << r + 1;
+        }
+        EXPECT_TRUE(rs.EOF_());
+        rs.Close();
+        cn.Execute("DELETE FROM ANAGRAFICA WHERE ID > ?", {int(samples.size())});
+    }
+}
+
+TEST_F(Export, TheDatabaseFileIsReadAndSortedByAnySqliteTool) {
+    for (const char* name : {"Zanetti", "bianchi", "Àlberti", "Rossi"})
+        cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES ((SELECT COUNT(*) + 1 FROM ANAGRAFICA), ?)",
+                   {QString::fromUtf8(name)});
+    for (const char* id : {"0000001", "0000002", "0000003", "0000004"}) list->AddItem(QString(), id);
+    auto& w = Open(0, "per_altri");
+    Only(w, {0, 5});
+    w.cmdGo_Click();
+    ASSERT_EQ(env.Prompts().last(), "Completata esportazione sul file " + work + "/per_altri.mdb");
+    // The sqlite3 shell, without the program's extension.
+    QProcess shell;
+    shell.start("sqlite3", {work + "/per_altri.mdb", "SELECT ID, COGNOME FROM ANAGRAFICA ORDER BY COGNOME"});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    EXPECT_EQ(QString::fromUtf8(shell.readAllStandardError()), "");
+    EXPECT_EQ(shell.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()),
+              QString::fromUtf8("4|Rossi\n1|Zanetti\n2|bianchi\n3|Àlberti\n"));
 }

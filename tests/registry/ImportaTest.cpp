@@ -1,5 +1,7 @@
 #include "ADODB.h"
 #include "ComboBox.h"
+#include "DelimitedText.h"
+#include "Errors.h"
 #include "FileSizeLimit.h"
 #include "Locks.h"
 #include "CommonDialog.h"
@@ -8,6 +10,7 @@
 #include "MultiButton.h"
 #include "Runtime.h"
 #include "Settings.h"
+#include "Values.h"
 #include "RegistryDb.h"
 #include "frmCercaAnagrafica.h"
 #include "frmImporta.h"
@@ -15,6 +18,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -22,6 +26,8 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 using namespace Platform;
 
@@ -107,10 +113,10 @@ TEST_F(Importa, CommaSeparatedUtf8WithHeaderAndQuotes) {
     EXPECT_EQ(Items(w.cbRemoteField[0]), QStringList({"", "\"NOME\"", "COGNOME", "CAP", "CITTA", "EMAIL"}));
     ASSERT_EQ(w.LV->ItemCount(), 3);  // the blank line neither shows nor counts
     EXPECT_EQ(w.LV->Item(1).SubItem(3), QString::fromUtf8("Forlì"));
-    // A separator inside quotes splits too: only whole quoted fields lose their quotes.
+    // A separator inside quotes belongs to the field.
     EXPECT_EQ(w.LV->Item(3).Text(), "alfa");
-    EXPECT_EQ(w.LV->Item(3).SubItem(1), "\"beta");
-    EXPECT_EQ(w.LV->Item(3).SubItem(2), " gamma\"");
+    EXPECT_EQ(w.LV->Item(3).SubItem(1), "beta, gamma");
+    EXPECT_EQ(w.LV->Item(3).SubItem(2), "40100");
     w.show();
     w.grab().save(TestKit::ProgramFolder() + "/../importa.png");
     w.cbRemoteField[NOME]->SetListIndex(1);
@@ -139,13 +145,146 @@ TEST_F(Importa, CommaSeparatedUtf8WithHeaderAndQuotes) {
     EXPECT_EQ(rs["COGNOME"].toString(), "Bianchi");
     EXPECT_TRUE(rs["CAP"].isNull());  // the line has no such field
     rs.MoveNext();
-    EXPECT_EQ(rs["COGNOME"].toString(), "\"beta");
+    EXPECT_EQ(rs["COGNOME"].toString(), "beta, gamma");
+    EXPECT_EQ(rs["CAP"].toString(), "40100");
     rs.Close();
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
     // A second run counts only its own rows.
     w.cmdStart_Click();
     EXPECT_EQ(env.Prompts().last(), "Importazione di 3 record terminata");
     EXPECT_EQ(Value("SELECT MAX(ID) FROM ANAGRAFICA").toInt(), 6);
+}
+
+TEST_F(Importa, QuotedFieldsHoldSeparatorsLineBreaksAndDoubledQuotes) {
+    const QString file = Write("virgolette.csv",
+                               "COGNOME;\"NOTE; varie\";CITTA\r\n"
+                               "\"Bianchi, Verdi & C.\";\"riga uno\r\nriga due\";Forl\xC3\xAC\r\n"
+                               "\"Il \"\"Capo\"\"\";\"\";\"a;b\"\r\n"
+                               // Quotes that do not close as a field's end: the line is split as it always was.
+                               "\"Rossi;\"Mario\";Roma\r\n"
+                               "\"aperto;senza;fine\r\n"
+                               "Neri;x;\"Lugo\"\r\n");
+    auto& w = Open(frmImporta::Testo);
+    w.opSeparatore[2]->setChecked(true);
+    Choose(w, file);
+    EXPECT_EQ(Columns(*w.LV), QStringList({"COGNOME", "NOTE; varie", "CITTA"}));
+    EXPECT_EQ(Items(w.cbRemoteField[0]), QStringList({"", "COGNOME", "\"NOTE; varie\"", "CITTA"}));
+    ASSERT_EQ(w.LV->ItemCount(), 5);
+    const QStringList rows[5] = {{"Bianchi, Verdi & C.", "riga uno\r\nriga due", QString::fromUtf8("Forlì")},
+                                 {"Il \"Capo\"", "", "a;b"},
+                                 {"\"Rossi", "Mario", "Roma"},
+                                 {"\"aperto", "senza", "fine"},
+                                 {"Neri", "x", "Lugo"}};
+    for (int r = 0; r < 5; ++r) {
+        EXPECT_EQ(w.LV->Item(r + 1).Text(), rows[r][0]) << r;
+        EXPECT_EQ(w.LV->Item(r + 1).SubItem(1), rows[r][1]) << r;
+        EXPECT_EQ(w.LV->Item(r + 1).SubItem(2), rows[r][2]) << r;
+    }
+    // The run stores what the preview shows.
+    w.cbRemoteField[COGNOME]->SetListIndex(1);
+    w.cbRemoteField[INDIRIZZO]->SetListIndex(2);
+    w.cbRemoteField[CITTA]->SetListIndex(3);
+    w.cmdStart_Click();
+    EXPECT_EQ(env.Prompts().last(), "Importazione di 5 record terminata");
+    ADODB::Recordset rs;
+    rs.Open("SELECT COGNOME, INDIRIZZO, CITTA FROM ANAGRAFICA ORDER BY ID", cn);
+    for (int r = 0; r < 5; ++r, rs.MoveNext()) {
+        ASSERT_FALSE(rs.EOF_());
+        EXPECT_EQ(rs["COGNOME"].toString(), rows[r][0]) << r;
+        EXPECT_EQ(rs["INDIRIZZO"].toString(), rows[r][1]) << r;
+        EXPECT_EQ(rs["CITTA"].toString(), rows[r][2]) << r;
+    }
+}
+
+TEST_F(Importa, QuotedCsvWrittenByLibreOfficeInUtf8AndWindows1252) {
+    const QStringList rows[3] = {
+        {"Rossi, Mario", "Mario", "Bianchi, Verdi & C.", "Via Roma 1, int. 3", "47121", QString::fromUtf8("Forlì, FC")},
+        {"D'Angelo", "Anna \"Nina\"", QString::fromUtf8("Caffè; Bar"), "Piazza Saffi 2\nScala B", "40100", "Bologna"},
+        {QString::fromUtf8("Núñez"), QString::fromUtf8("José"), QString::fromUtf8("Società \"La Torre\""),
+         "Corso Italia, 10", "00100", "Roma"}};
+    const QStringList columns = {"COGNOME", "NOME", "AZIENDA", "INDIRIZZO", "CAP", "CITTA"};
+    for (const char* name : {"clienti-libreoffice-utf8.csv", "clienti-libreoffice-1252.csv"}) {
+        SCOPED_TRACE(name);
+        cn.Execute("DELETE FROM ANAGRAFICA");
+        auto& w = Open(frmImporta::Testo);
+        Choose(w, kData + "/import/" + name);
+        EXPECT_EQ(Columns(*w.LV), columns);
+        ASSERT_EQ(w.LV->ItemCount(), 3);
+        EXPECT_EQ(w.LV->Item(2).SubItem(3), rows[1][3]);
+        const Local locals[6] = {COGNOME, NOME, AZIENDA, INDIRIZZO, CAP, CITTA};
+        for (int k = 0; k < 6; ++k) w.cbRemoteField[locals[k]]->SetListIndex(k + 1);
+        env.ClearBoxes();
+        w.cmdStart_Click();
+        EXPECT_EQ(env.Prompts(), QStringList({"Importazione di 3 record terminata"}));
+        ADODB::Recordset rs;
+        rs.Open("SELECT * FROM ANAGRAFICA ORDER BY ID", cn);
+        for (int r = 0; r < 3; ++r, rs.MoveNext()) {
+            ASSERT_FALSE(rs.EOF_());
+            for (int k = 0; k < 6; ++k) EXPECT_EQ(rs[columns[k]].toString(), rows[r][k]) << r << " " << k;
+        }
+    }
+}
+
+TEST_F(Importa, ATextFileThatCannotBeReadIsToldByItsCause) {
+    const QString folder = env.Root() + "/cartella.csv";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString missing = env.Root() + "/manca.csv";
+    // A file the system refuses to read from its first byte on.
+    const QString unreadable = QStringLiteral("/proc/self/mem");
+    const std::pair<QString, QString> cases[] = {
+        {folder, "Errore 75: Errore di accesso al percorso/file " + folder},
+        {missing, "Errore 53: Impossibile trovare il file " + missing},
+        {unreadable, "Errore 57: Errore di I/O della periferica " + unreadable}};
+    for (const auto& [path, said] : cases) {
+        SCOPED_TRACE(path.toStdString());
+        auto& w = Open(frmImporta::Testo);
+        Choose(w, path);
+        EXPECT_EQ(w.LV->ColumnCount(), 0);  // the preview stops without a word
+        env.ClearBoxes();
+        w.cmdStart_Click();
+        EXPECT_EQ(env.Prompts(), QStringList({said + " - in importazione file", "Importazione di 0 record terminata"}));
+    }
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+    // A file its reader may not read: the administrator reads anything, so
+    // the test reads it as nobody when it runs as the administrator.
+    const QString closed = Write("chiuso.csv", "COGNOME\nRossi\n");
+    ASSERT_TRUE(QFile::setPermissions(closed, {}));
+    DelimitedText::Reader reader(',');
+    const bool administrator = geteuid() == 0;
+    if (administrator) setfsuid(65534);
+    const bool opened = reader.Open(closed);
+    if (administrator) setfsuid(0);
+    EXPECT_FALSE(opened);
+    try {
+        DelimitedText::CannotRead(reader.Failure(), closed);
+    } catch (const BasicError& e) {
+        EXPECT_EQ(e.Number(), 70);
+        EXPECT_EQ(e.Description(), "Autorizzazione negata " + closed);
+    }
+}
+
+// Inputs fuzz_delimited found read differently in pieces than whole: a
+// UTF-8 mark before bytes that are not UTF-8, a lone CR ending the file.
+TEST(DelimitedText, InputsTheFuzzerFoundReadInPiecesAsWhole) {
+    const char* found[] = {"Z++7v25Db2eRkNbWKSkpKSkpKSkpKSkAAAAAAAAAbGxlZm8pKSkpKXJkaQlMbWUVAAAAAAAAACxDaXR0YQ0KUm9zc2ksTQ8PD2FyaW8saW8sIg==",
+                           "eCJDT0dOT01FIiwieE9URTsgdmFyaWUiDQoiQmlhbmNoaSwgVmVyZGkiLCJyaWdhDXVDb2dub21lLE5vbWUsQ2l0dGEKDQ=="};
+    for (const char* input : found) {
+        const QByteArray all = QByteArray::fromBase64(input);
+        const QByteArray bytes = all.mid(1);
+        for (qsizetype piece = 1; piece <= 16; ++piece) {
+            DelimitedText::Reader inPieces(','), whole(',');
+            inPieces.SetBytes(bytes, piece);
+            whole.SetText(Platform::DecodeText(bytes));
+            DelimitedText::Record a, b;
+            for (;;) {
+                const bool more = inPieces.Next(a, true);
+                ASSERT_EQ(more, whole.Next(b, true)) << piece;
+                if (!more) break;
+                EXPECT_EQ(a.fields, b.fields) << piece;
+                EXPECT_EQ(a.written, b.written) << piece;
+            }
+        }
+    }
 }
 
 TEST_F(Importa, SemicolonAndTabWindows1252WithoutHeader) {

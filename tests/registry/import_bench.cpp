@@ -3,8 +3,11 @@
 // Outlook contacts, and reports each beside its reference: the delimited
 // import beside the same rows inserted straight into the engine (one
 // prepared INSERT, one transaction, the file's collation), the contacts
-// import beside the delimited import. Three runs of each, each on a fresh
-// copy of the empty database; the median and the fastest are shown.
+// import beside the delimited import. Each run follows its source's preview,
+// as the user's does: the contacts preview reads the whole contacts file. Three runs of each, each on a fresh
+// copy of the empty database; the median and the fastest are shown, and the
+// most the process held resident during each kind of import (1,000,000 rows
+// show that it does not grow with the file).
 // Usage: import_bench [rows]
 #include "BenchReport.h"
 #include "ComboBox.h"
@@ -18,10 +21,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <fstream>
+#include <malloc.h>
 #include <sqlite3.h>
 
 namespace {
@@ -32,11 +38,38 @@ const int kRuns = 3;
 // inserts write the same, so that the three store the same rows.
 const int kTextColumns = 13;
 
+// The peak resident size is counted again from what the process holds now,
+// the memory an earlier import freed given back first.
+void ResetPeak() {
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// The most the process has held resident since ResetPeak, in MB.
+double PeakMb() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    double kb = 0;
+    while (status >> key)
+        if (key == "VmHWM:") {
+            status >> kb;
+            break;
+        }
+    return kb / 1024;
+}
+
+std::string Mb(double mb) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.0f MB", mb);
+    return b;
+}
+
 // One run of the window's import into a fresh database; its seconds, or -1
 // when not every row was written.
-double TimeImport(const QString& empty, const QString& db, int format, const QString& csv, int rows) {
+double TimeImport(const QString& empty, const QString& db, int format, const QString& csv, int rows, double& peak) {
     QFile::remove(db);
     QFile::copy(empty, db);
+    ResetPeak();
     Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + db;
     // The program's one import window: the contacts import asks it for identifiers.
     frmImporta& window = Platform::DefaultInstance<frmImporta>();
@@ -55,6 +88,7 @@ double TimeImport(const QString& empty, const QString& db, int format, const QSt
     const double seconds = t.nsecsElapsed() / 1e9;
     const int written = window.Written();
     window.Unload();
+    peak = std::max(peak, PeakMb());
     if (written != rows) {
         std::printf("  %s import wrote %d rows of %d\n", format == frmImporta::Testo ? "delimited" : "contacts", written,
                     rows);
@@ -144,15 +178,17 @@ int main(int argc, char** argv) {
     Global::SetColours();
     Global::gCurrentUser = "ADMIN";
     std::vector<double> delimited, contacts, engine;
+    double delimitedPeak = 0, contactsPeak = 0;
     for (int run = 0; run < kRuns; ++run) {
-        delimited.push_back(TimeImport(empty, db, frmImporta::Testo, csv.fileName(), rows));
-        contacts.push_back(TimeImport(empty, db, frmImporta::Outlook, QString(), rows));
+        delimited.push_back(TimeImport(empty, db, frmImporta::Testo, csv.fileName(), rows, delimitedPeak));
+        contacts.push_back(TimeImport(empty, db, frmImporta::Outlook, QString(), rows, contactsPeak));
         engine.push_back(TimeRaw(empty, raw, rows));
     }
     for (const auto* runs : {&delimited, &contacts})
         if (*std::min_element(runs->begin(), runs->end()) < 0) return 1;
 
-    // What the contacts run spends reading the file that stands for Outlook's folder.
+    // What the preview spends reading the file that stands for Outlook's
+    // folder, before the run, which finds the folder the preview read.
     std::vector<double> reading;
     for (int run = 0; run < kRuns; ++run) {
         QFile file(vcf.fileName());
@@ -167,11 +203,16 @@ int main(int argc, char** argv) {
     Bench::Title("import_bench: " + count + " records through the import run (medians of " + std::to_string(kRuns) +
                  ", fastest in brackets)");
     Bench::Figure("delimited text import", Run(rows, delimited) + " = " + Bench::Ratio(d / e) + " engine",
-                  "engine's prepared inserts " + Bench::Ms(e * 1000) + ", " + Rate(rows, e) + "; goal <= 3x");
+                  "engine's prepared inserts " + Bench::Ms(e * 1000) + ", " + Rate(rows, e) + "; goal <= 2x");
     Bench::Figure("contacts import of the same records", Run(rows, contacts) + " = " + Bench::Ratio(c / d) + " delimited",
                   "the delimited import " + Rate(rows, d) + "; goal <= 1x");
     const double r = Bench::Median(reading);
-    Bench::Figure("  of which reading the contacts file", Bench::Ms(r * 1000) + ", the rest " + Rate(rows, c - r),
-                  "the contacts source, not the import's writing");
+    Bench::Figure("reading the contacts file, at the preview", Bench::Ms(r * 1000),
+                  "before the run, which finds the folder read");
+    const double csvMb = QFileInfo(csv.fileName()).size() / 1048576.0, vcfMb = QFileInfo(vcf.fileName()).size() / 1048576.0;
+    Bench::Figure("peak resident size, delimited import", Mb(delimitedPeak),
+                  "the file " + Mb(csvMb) + "; goal <= 150 MB");
+    Bench::Figure("peak resident size, contacts import", Mb(contactsPeak) + " = the file + " + Mb(contactsPeak - vcfMb),
+                  "the file " + Mb(vcfMb) + "; goal <= the file + 150 MB");
     return 0;
 }

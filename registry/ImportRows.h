@@ -1,0 +1,67 @@
+#pragma once
+// What the two imports share, the import window's run and the Outlook
+// bridge's contacts import: new ANAGRAFICA rows written in committed slices
+// under the "ANAGRAFICA" lock the caller holds.
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+namespace ADODB { class Connection; class Field; class Recordset; }
+namespace Locks { class HeldLock; }
+
+// The first `size` characters of an imported value, as it is cut to its
+// column: a character outside the basic plane counts as one, as the column
+// counts it, and is never split.
+QString CutText(const QString& text, int size);
+
+class ImportRows {
+public:
+    // Rows on `cn`, whose "ANAGRAFICA" lock is taken: the first slice begins.
+    explicit ImportRows(ADODB::Connection& cn);
+    // What is not committed by then is rolled back.
+    ~ImportRows();
+    ImportRows(const ImportRows&) = delete;
+    ImportRows& operator=(const ImportRows&) = delete;
+
+    // The run in progress, whichever window or bridge writes its rows; nullptr when none.
+    static ImportRows* Running();
+
+    // Opens the new rows' recordset (no existing row is read); false when
+    // the data layer could not, having said why.
+    bool Open();
+    // A column's position, looked up once for a whole run.
+    int Column(const QString& name) const;
+    const ADODB::Field& Field(int column) const;
+
+    void AddNew();
+    void Set(int column, const QVariant& value);
+    // The columns every imported row gets: ID, UTENTE, IDAZIENDA 0 and U_MOD.
+    // Without an identifier the row is given up and 3022 raised.
+    void Stamp();
+    // Stores the row: through the data layer (its messages and retries; the
+    // result says whether it was stored, a refused row is given up), or
+    // straight, raising what the engine refused.
+    bool Store(bool throughDataLayer);
+    // Commits the last slice; raises when the engine could not.
+    void Finish();
+    // The window let its events run: the time of the rows and the lock's
+    // stamp are read again.
+    void Yielded();
+
+    // The next identifier: the highest plus one, asked once, then counted
+    // on, as the lock keeps every other writer off; 0 when it cannot be read.
+    qint32 NextId();
+    // Rows committed for good, and stored so far.
+    qint32 Committed() const;
+    qint32 Stored() const;
+
+private:
+    ADODB::Connection& cn_;
+    std::unique_ptr<Locks::HeldLock> hold_;
+    std::unique_ptr<ADODB::Recordset> rs_;
+    ImportRows* outer_ = nullptr;
+    qint32 next_ = 0;  // 0 until asked
+    QVariant user_, stamp_;
+    int id_ = -1, utente_ = -1, idAzienda_ = -1, uMod_ = -1;
+};
