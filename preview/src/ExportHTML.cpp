@@ -151,11 +151,11 @@ bool ExportHTML::Header(const std::vector<qint32>& pages, const std::shared_ptr<
     h += "<META NAME=\"Keywords\" CONTENT=\"?\">\r\n";
     h += "<META NAME=\"Description\" CONTENT=\"?\">\r\n";
     h += "</HEAD>\r\n<BODY>\r\n";
-    h += "<A NAME=\"TOP\"><FONT SIZE=4>Indice</FONT></A><BR>\r\n";
+    h += "<A NAME=\"TOP\"><FONT SIZE=4>Index</FONT></A><BR>\r\n";
     for (const qint32 index : pages) {
         h += "<A HREF=\"#PAGE";
         h.Number(index);
-        h += "\">Pagina ";
+        h += "\">Page ";
         h.Number(index);
         h += "</A><BR>\r\n";
     }
@@ -277,7 +277,7 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
 
     b += "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n<A NAME=\"PAGE";
     b.Number(page.index);
-    b += "\"><FONT SIZE=4 COLOR=\"Black\">Pagina ";
+    b += "\"><FONT SIZE=4 COLOR=\"Black\">Page ";
     b.Number(page.index);
     b += "</FONT></A><BR>\r\n";
     qint32 section = -1, band = -1;
@@ -320,7 +320,7 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
         }
     }
     if (tableOpen) b += "</TR>\r\n</TABLE>\r\n";
-    b += "<A HREF=\"#TOP\">Inizio</A><BR>\r\n";
+    b += "<A HREF=\"#TOP\">Top</A><BR>\r\n";
 }
 
 }  // namespace Pagivex::impl

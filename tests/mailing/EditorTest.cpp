@@ -80,10 +80,12 @@ TEST_F(Editor, OpensWhereItWasLeftWithItsCaption) {
     EXPECT_EQ(frmEditor::SettingsName(), "Brivalto-Editor");
     EXPECT_EQ(e.windowTitle(), QStringLiteral("Editor %1.%2").arg(App::Major()).arg(App::Minor()));
     EXPECT_EQ(e.StatusText(), "Avvio: nessun file caricato o file non modificato.");
-    // Every menu, item and button speaks Italian.
-    EXPECT_EQ(e.mnuEdit->title(), "&Modifica");
-    EXPECT_EQ(e.mnuEditUndo->text(), "&Annulla");
-    EXPECT_EQ(e.Buttons["Undo"]->toolTip(), "Annulla");
+    // The texts of the window's design, English among them; the rest in Italian.
+    EXPECT_EQ(e.mnuEdit->title(), "&Edit");
+    EXPECT_EQ(e.mnuEditUndo->text(), "&Undo");
+    EXPECT_EQ(e.Buttons["Undo"]->toolTip(), "Undo");
+    EXPECT_EQ(e.mnuFileExit->text(), "Esci");
+    EXPECT_EQ(e.Buttons["Paste"]->toolTip(), "Incolla");
     EXPECT_EQ(e.pos(), QPoint(TwipsToPixels(1000), TwipsToPixels(1000)));
     EXPECT_EQ(e.size(), QSize(TwipsToPixels(7000), TwipsToPixels(6500)));
     e.move(150, 90);
@@ -175,7 +177,7 @@ TEST_F(Editor, SavingAndWhatASaveThatFailsTellsTheUser) {
     ASSERT_EQ(fileCalls.size(), 1);
     EXPECT_TRUE(fileCalls[0].save);
     EXPECT_EQ(fileCalls[0].title, "Salva file RTF");
-    EXPECT_EQ(fileCalls[0].filter, "File RTF (*.rtf)|*.rtf");
+    EXPECT_EQ(fileCalls[0].filter, "Rich Text Files (*.rtf)|*.rtf");
     EXPECT_FALSE(fileCalls[0].flags & cdlOFNOverwritePrompt) << "saving over a file asks nothing";
     EXPECT_TRUE(e.Modified());
 
@@ -205,7 +207,7 @@ TEST_F(Editor, ClosingAsksAndKeepsUnwrittenWork) {
         env.AnswerNext(vbNo);
         EXPECT_TRUE(e.Unload());
         EXPECT_EQ(env.Prompts(), QStringList({"Il documento non è stato salvato!\r\nSalvare prima di uscire?"}));
-        EXPECT_EQ(env.Boxes()[0].title, "Uscita dall'editor");
+        EXPECT_EQ(env.Boxes()[0].title, "Exit Editor");
         EXPECT_EQ(env.Boxes()[0].style, vbYesNo + vbQuestion);
     }
     {
@@ -247,7 +249,7 @@ TEST_F(Editor, ExitAsksTwiceWhenTheWorkIsNotSaved) {
     env.AnswerNext(vbNo);
     e.mnuFileExit_Click();
     EXPECT_TRUE(e.IsUnloaded());
-    EXPECT_EQ(env.Boxes().last().title, "Uscita dall'editor");
+    EXPECT_EQ(env.Boxes().last().title, "Exit Editor");
 }
 
 TEST_F(Editor, FormattingButtons) {

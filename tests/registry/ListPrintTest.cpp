@@ -308,18 +308,18 @@ TEST_F(ListPrinting, AFiveThousandRecordSearchPreviewedExportedAndPrintedToPdf) 
     // The name chosen in the event; the library keeps its dots and its last extension.
     EXPECT_EQ(chosenHtml, folder + "/lista.html.htm");
     const QString csv = Read(folder + "/lista.csv");
-    EXPECT_TRUE(csv.startsWith("Pagina 1\r\n"));
+    EXPECT_TRUE(csv.startsWith("Page 1\r\n"));
     EXPECT_TRUE(csv.contains("\"Cognome4999 Mario\""));
-    EXPECT_TRUE(csv.contains("Pagina 114\r\n"));
+    EXPECT_TRUE(csv.contains("Page 114\r\n"));
     const QString text = Read(folder + "/Lista.txt");
     EXPECT_TRUE(text.contains("/// Brivalto"));
     EXPECT_TRUE(text.contains("Cognome4999 Mario"));
-    EXPECT_TRUE(text.contains(" Pagina 114\r\n"));
+    EXPECT_TRUE(text.contains(" Page 114\r\n"));
     const QString html = Read(folder + "/lista.html.htm");
     EXPECT_TRUE(html.contains("Brivalto"));
     EXPECT_TRUE(html.contains("Cognome4999&nbsp;Mario"));
-    EXPECT_TRUE(html.contains("<FONT SIZE=4>Indice</FONT>"));
-    EXPECT_TRUE(html.contains(">Pagina 114</A>"));
+    EXPECT_TRUE(html.contains("<FONT SIZE=4>Index</FONT>"));
+    EXPECT_TRUE(html.contains(">Page 114</A>"));
     EXPECT_FALSE(WaitShown());
 
     // The same list again, straight to the printer, which writes PDF files here.
