@@ -141,6 +141,9 @@ bool ExportHTML::Header(const std::vector<qint32>& pages, const std::shared_ptr<
     *m_tags = Tags();
     h += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\r\n";
     h += "<HTML>\r\n<HEAD>\r\n";
+    // The file is in the code page every text is written in: a browser told nothing would
+    // take its accents for another one's.
+    h += "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">\r\n";
     h += "<TITLE>";
     AppendEscapedHTML(h, m_option);
     h += "</TITLE>\r\n";

@@ -110,7 +110,9 @@ TEST(Exporters, HtmlBytes) {
     const QByteArray table = "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0>\r\n<TR>\r\n";
     const QByteArray expected =
         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\r\n"
-        "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n"
+        "<HTML>\r\n<HEAD>\r\n"
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">\r\n"
+        "<TITLE></TITLE>\r\n"
         "<META NAME=\"Generator\" CONTENT=\"Brivalto &amp; Co\">\r\n"
         "<META NAME=\"Author\" CONTENT=\"?\">\r\n"
         "<META NAME=\"Keywords\" CONTENT=\"?\">\r\n"
