@@ -298,7 +298,11 @@ TEST_F(ListPrinting, AFiveThousandRecordSearchPreviewedExportedAndPrintedToPdf) 
         form.ckAnteprima->setChecked(false);
         form.cmdStampa_Click();
     });
-    search.cmdStampaLista_Click();
+    {
+        // Whatever printers this machine has: one that prints nothing here.
+        Printers office({"Ufficio"});
+        search.cmdStampaLista_Click();
+    }
     EXPECT_EQ(preview.shown, 1);
     // Landscape at 8 points with shrunk columns: 44 rows a page.
     EXPECT_EQ(pageCount, 114);
@@ -399,7 +403,11 @@ TEST_F(ListPrinting, WithoutAPrinterThePreviewAndItsExportsStillWork) {
     auto* form = new frmPrintLV;
     Dialogs dialogs(env.Root() + "/scorta");
     dialogs.answers = {env.Root() + "/senza.CSV"};
-    TestKit::PreviewSteps preview([&](QDialog& window) { TestKit::PreviewSteps::Export(window, "CSV"); });
+    qsizetype toldBeforePreview = -1;
+    TestKit::PreviewSteps preview([&](QDialog& window) {
+        toldBeforePreview = env.Prompts().size();
+        TestKit::PreviewSteps::Export(window, "CSV");
+    });
     ModalSteps modal([&](Form&) {
         form->ckAnteprima->setChecked(false);
         form->cmdStampa_Click();
@@ -409,9 +417,12 @@ TEST_F(ListPrinting, WithoutAPrinterThePreviewAndItsExportsStillWork) {
         form->cmdStampa_Click();
     });
     form->ShowPrint(list, "Prova");
-    EXPECT_EQ(env.Prompts(), QStringList({"Non risulta installata alcuna stampante"}));
+    // With the preview ticked the user is told first too, then the preview opens.
+    EXPECT_EQ(env.Prompts(), QStringList(2, "Non risulta installata alcuna stampante"));
     EXPECT_EQ(env.Boxes().value(0).style, vbOKOnly);
+    EXPECT_EQ(env.Boxes().value(1).style, vbOKOnly);
     EXPECT_EQ(preview.shown, 1);
+    EXPECT_EQ(toldBeforePreview, 2);
     EXPECT_TRUE(Read(env.Root() + "/senza.csv").contains("\"Rossi\""));
     form->Unload();
 }
