@@ -252,7 +252,10 @@ void frmEditor::Form_Load() {
                                             QString::number(def))));
     };
     move(setting("MainLeft", 1000), setting("MainTop", 1000));
-    resize(qMax(200, setting("MainWidth", 7000)), qMax(150, setting("MainHeight", 6500)));
+    // Never narrower than the whole toolbar: its last buttons would fold into a menu of
+    // their own, out of sight.
+    const int toolbarWidth = tbToolBar->sizeHint().width();
+    resize(qMax(qMax(200, toolbarWidth), setting("MainWidth", 7000)), qMax(150, setting("MainHeight", 6500)));
     ShowClock();
     clock_->start();
 }
