@@ -4,11 +4,13 @@
 #include "Pages.h"
 #include "modGlobals.h"
 
+#include <QFile>
 #include <QSaveFile>
 #include <cerrno>
 #include <condition_variable>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <charconv>
@@ -228,7 +230,19 @@ qint16 clsExportBase::Export(const std::shared_ptr<Pagivex::Pages>& oPages) {
     text += "\r\n";
     spill(true);
     if (!writer.Finish()) fail(writer.Error());
-    if (!file.commit()) fail(errno);
+    // A file being replaced is held across the rename and let go of on a thread of its own:
+    // the system frees a file's pages when the last hold on it goes, which for a long export
+    // takes about as long as writing it.
+    int replaced = ::open(QFile::encodeName(m_fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat held;
+    if (replaced >= 0 && (::fstat(replaced, &held) != 0 || !S_ISREG(held.st_mode))) {
+        ::close(replaced);
+        replaced = -1;
+    }
+    const bool committed = file.commit();
+    const int why = errno;
+    if (replaced >= 0) std::thread([replaced] { ::close(replaced); }).detach();
+    if (!committed) fail(why);
     return 0;
 }
 
