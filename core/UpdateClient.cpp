@@ -319,13 +319,32 @@ bool UpdateClient::CheckForUpdate() {
     return true;
 }
 
+QString UpdateClient::FetchSetup(const QString& base, const Descriptor& descriptor, int timeoutSeconds,
+                                const Progress& progress, QString& error) {
+    QTemporaryDir folder(QDir::tempPath() + '/' + Platform::App::EXEName() + QStringLiteral("-aggiornamento-XXXXXX"));
+    folder.setAutoRemove(false);  // the set-up program outlives this process
+    const QString setup = folder.filePath(descriptor.setupFile);
+    const QString partial = setup + QStringLiteral(".part");
+    bool ok = folder.isValid();
+    if (!ok) error = folder.errorString();
+    if (ok) ok = Download(Join(base, descriptor.setupFile), partial, descriptor.size, timeoutSeconds, progress, error);
+    if (ok && !descriptor.sha256.isEmpty() && Sha256Of(partial) != descriptor.sha256) {
+        error = QStringLiteral("il file ricevuto non corrisponde all'impronta SHA-256 del descrittore");
+        ok = false;
+    }
+    if (ok && !QFile::rename(partial, setup)) {
+        error = QStringLiteral("impossibile preparare il file di installazione");
+        ok = false;
+    }
+    if (ok) return setup;
+    if (folder.isValid()) QDir(folder.path()).removeRecursively();
+    return QString();
+}
+
+bool UpdateClient::RunSetup(const QString& program) { return CurrentRunner()(program); }
+
 void UpdateClient::StartUpdate() {
     lastError_.clear();
-    QTemporaryDir folder(QDir::tempPath() + '/' + AppName + QStringLiteral("-aggiornamento-XXXXXX"));
-    folder.setAutoRemove(false);  // the set-up program outlives this process
-    const QString setup = folder.filePath(offered_.setupFile);
-    const QString partial = setup + QStringLiteral(".part");
-
     if (ShowProgress) {
         PB->SetMax(static_cast<double>(offered_.size));
         PB->SetValue(0);
@@ -335,19 +354,8 @@ void UpdateClient::StartUpdate() {
         if (ShowProgress) PB->SetValue(static_cast<double>(done));
         Platform::DoEvents();
     };
-    bool ok = folder.isValid();
-    if (!ok) lastError_ = folder.errorString();
-    if (ok) ok = Download(Join(BaseURL, offered_.setupFile), partial, offered_.size, TimeoutSeconds, progress, lastError_);
-    if (ok && !offered_.sha256.isEmpty() && Sha256Of(partial) != offered_.sha256) {
-        lastError_ = QStringLiteral("il file ricevuto non corrisponde all'impronta SHA-256 del descrittore");
-        ok = false;
-    }
-    if (ok && !QFile::rename(partial, setup)) {
-        lastError_ = QStringLiteral("impossibile preparare il file di installazione");
-        ok = false;
-    }
-    if (!ok) {
-        QDir(folder.path()).removeRecursively();
+    const QString setup = FetchSetup(BaseURL, offered_, TimeoutSeconds, progress, lastError_);
+    if (setup.isEmpty()) {
         Platform::MsgBox(QStringLiteral("Scaricamento dell'aggiornamento non riuscito: ") + lastError_, Platform::vbExclamation, Caption);
         emit Failed();
         return;
@@ -356,7 +364,7 @@ void UpdateClient::StartUpdate() {
     Platform::MsgBox(QStringLiteral("Sarà avviata l'installazione dell'aggiornamento di ") + AppName +
                          QStringLiteral(". Seguire le istruzioni e rilanciare l'applicazione al termine"),
                      Platform::vbOKOnly, Caption);
-    if (!CurrentRunner()(setup)) {
+    if (!RunSetup(setup)) {
         lastError_ = QStringLiteral("impossibile avviare ") + setup;
         Platform::MsgBox(QStringLiteral("Impossibile avviare l'installazione dell'aggiornamento: ") + setup, Platform::vbExclamation, Caption);
         emit Failed();

@@ -63,7 +63,13 @@ public:
     static bool Download(const QString& address, const QString& destination, qint64 expectedSize,
                          int timeoutSeconds, const Progress& progress, QString& error);
 
-    // Starts a downloaded set-up program; tests replace it.
+    // Copies the set-up the descriptor names from the server (beside the descriptor) into a
+    // folder of its own, whole and, when the descriptor gives one, matching its SHA-256;
+    // returns its path, or "" with the reason in `error` and nothing left behind.
+    static QString FetchSetup(const QString& base, const Descriptor& descriptor, int timeoutSeconds,
+                              const Progress& progress, QString& error);
+    // Starts a set-up program fetched so; tests replace what starts it.
+    static bool RunSetup(const QString& program);
     using Runner = std::function<bool(const QString& program)>;
     static Runner SetRunner(Runner runner);
     // Tests: the certificates an https server is checked against ("" the system's).

@@ -34,7 +34,7 @@ const QString kLoaded = QStringLiteral("File caricato - non modificato.");
 const QString kChanged = QStringLiteral("File modificato - non ancora salvato.");
 const QString kSaved = QStringLiteral("File salvato correttamente.");
 const QString kNew = QStringLiteral("Nuovo file, non salvato.");
-const QString kFilter = QStringLiteral("File RTF (*.rtf)|*.rtf");
+const QString kFilter = QStringLiteral("Rich Text Files (*.rtf)|*.rtf");
 
 struct Variable {
     const char* name;
@@ -71,7 +71,7 @@ const ToolButton kButtons[17] = {
     {"Cut", "Taglia", "Taglia", "edit-cut"},
     {"Copy", "Copia", "Copia", "edit-copy"},
     {"Paste", "Incolla", "Incolla", "edit-paste"},
-    {"Undo", "Annulla", "Annulla", "edit-undo"},
+    {"Undo", "Undo", "Annulla", "edit-undo"},
     {"Bold", "Grassetto", "G", "format-text-bold"},
     {"Italic", "Corsivo", "C", "format-text-italic"},
     {"Underline", "Sottolineato", "S", "format-text-underline"},
@@ -137,9 +137,9 @@ frmEditor::frmEditor() {
     mnuFile->addSeparator();
     mnuFileExit = MenuItem(mnuFile, "mnuFileExit", QStringLiteral("Esci"));
 
-    mnuEdit = menuBar->addMenu(QStringLiteral("&Modifica"));
+    mnuEdit = menuBar->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName("mnuEdit");
-    mnuEditUndo = MenuItem(mnuEdit, "mnuEditUndo", QStringLiteral("&Annulla"));
+    mnuEditUndo = MenuItem(mnuEdit, "mnuEditUndo", QStringLiteral("&Undo"));
     mnuEdit->addSeparator();
     mnuEditCut = MenuItem(mnuEdit, "mnuEditCut", QStringLiteral("&Taglia"), QKeySequence(Qt::CTRL | Qt::Key_X));
     mnuEditCopy = MenuItem(mnuEdit, "mnuEditCopy", QStringLiteral("&Copia"), QKeySequence(Qt::CTRL | Qt::Key_C));
@@ -252,7 +252,10 @@ void frmEditor::Form_Load() {
                                             QString::number(def))));
     };
     move(setting("MainLeft", 1000), setting("MainTop", 1000));
-    resize(qMax(200, setting("MainWidth", 7000)), qMax(150, setting("MainHeight", 6500)));
+    // Never narrower than the whole toolbar: its last buttons would fold into a menu of
+    // their own, out of sight.
+    const int toolbarWidth = tbToolBar->sizeHint().width();
+    resize(qMax(qMax(200, toolbarWidth), setting("MainWidth", 7000)), qMax(150, setting("MainHeight", 6500)));
     ShowClock();
     clock_->start();
 }
@@ -376,7 +379,7 @@ void frmEditor::Form_QueryUnload(int& cancel, int unloadMode) {
     Q_UNUSED(unloadMode);
     if (!modified_) return;
     if (MsgBox(QStringLiteral("Il documento non è stato salvato!\r\nSalvare prima di uscire?"), vbYesNo + vbQuestion,
-               QStringLiteral("Uscita dall'editor")) != vbYes)
+               QStringLiteral("Exit Editor")) != vbYes)
         return;
     // A Save As the user cancels still closes; one whose file could not be written keeps the text open.
     if (Save(QStringLiteral("Salva con nome...")) == SaveOutcome::Failed) cancel = 1;

@@ -16,11 +16,15 @@
 #include "modAdoCommon.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QSet>
+
+#include <algorithm>
+#include <vector>
 
 using namespace Platform;
 
@@ -33,10 +37,35 @@ QDate DateOf(const DatePicker* picker) {
     return value.isNull() ? QDate::currentDate() : value.toDateTime().date();
 }
 
+// A set of registry IDs. They are counted up from 1, so a bit for each up to a few million
+// holds most lists; an ID beyond goes into a hash set.
+class IdSet {
+public:
+    // False when the ID was there already.
+    bool Insert(qint64 id) {
+        if (id >= 0 && id < kBits) {
+            const size_t word = size_t(id >> 6);
+            if (word >= bits_.size()) bits_.resize(std::max(word + 1, bits_.size() * 2));
+            const quint64 bit = quint64(1) << (id & 63);
+            if (bits_[word] & bit) return false;
+            bits_[word] |= bit;
+            return true;
+        }
+        const qsizetype before = far_.size();
+        far_.insert(id);
+        return far_.size() != before;
+    }
+
+private:
+    static constexpr qint64 kBits = qint64(1) << 27;  // 16 MB of bits at most
+    std::vector<quint64> bits_;
+    QSet<qint64> far_;
+};
+
 // The registry IDs already in the list.
-QSet<qint64> IdsIn(const ListView& list) {
-    QSet<qint64> ids;
-    for (int i = 1; i <= list.ItemCount(); ++i) ids.insert(qint64(Val(list.Item(i).Text())));
+IdSet IdsIn(const ListView& list) {
+    IdSet ids;
+    for (int i = 1; i <= list.ItemCount(); ++i) ids.Insert(qint64(Val(list.Item(i).Text())));
     return ids;
 }
 
@@ -130,13 +159,13 @@ void frmMailing::cmdAdd_Click() {
     LV->setUpdatesEnabled(false);
     try {
         // A record in several product categories comes back once per category.
-        QSet<qint64> present = IdsIn(*LV);
+        IdSet present = IdsIn(*LV);
         while (!rs.EOF_()) {
             const qint64 id = Comuni::FieldNum(rs["ID"]).toLongLong();
-            if (!present.contains(id)) {
-                present.insert(id);
-                ListItem item = LV->AddItem("K" + QString::number(id), QString::number(id));
-                const QString name = Trim(Comuni::FieldStr(rs["RAGSOC"]));
+            if (present.Insert(id)) {
+                const QString text = QString::number(id);
+                ListItem item = LV->AddItem(u'K' + text, text);
+                const QString name = Comuni::FieldStr(rs["RAGSOC"]);
                 item.SetSubItem(1, !name.isEmpty() ? name : Comuni::FieldStr(rs["AZIENDA"]));
             }
             rs.MoveNext();
@@ -148,7 +177,9 @@ void frmMailing::cmdAdd_Click() {
     }
     LV->setUpdatesEnabled(true);
     UpdateCount();
-    LV->sortByColumn(1, Qt::AscendingOrder);
+    // Sorted once, by the name, when sorting is turned on: asked for first and then turned
+    // on, the list would be sorted twice.
+    LV->header()->setSortIndicator(1, Qt::AscendingOrder);
     LV->setSortingEnabled(true);
     rs.Close();
 }
@@ -162,13 +193,12 @@ void frmMailing::cmdCercaID_Click() {
         const QString tag = search.Tag;
         if (Val(tag) > 0 || search.RowsChecked) {
             txID->setText(QString::number(qint64(Val(tag))));
-            QSet<qint64> present = IdsIn(*LV);
+            IdSet present = IdsIn(*LV);
             for (int i = 1; i <= search.LV->ItemCount(); ++i) {
                 const ListItem found = search.LV->Item(i);
                 if (!found.Checked()) continue;
                 const qint64 id = qint64(Val(found.Text()));
-                if (present.contains(id)) continue;
-                present.insert(id);
+                if (!present.Insert(id)) continue;
                 ListItem item = LV->AddItem("K" + QString::number(id), found.Text());
                 item.SetSubItem(1, Trim(found.SubItem(1) + " " + found.SubItem(2)));
             }

@@ -15,25 +15,26 @@ namespace ListPrint {
 namespace {
 
 // A4 in centimetres, the library's scale mode for them, and the table's fixed measures.
-constexpr float kShortSide = 21.0f;
-constexpr float kLongSide = 29.7f;
+constexpr double kShortSide = 21.0;
+constexpr double kLongSide = 29.7;
 constexpr qint32 kCentimetres = 7;
 constexpr double kGap = 0.2;
 constexpr double kTwipsPerCm8 = 535;
 constexpr double kTwipsPerCm10 = 4280.0 / 10;
 // Sums of decimal lengths are not exact in binary; a table that fits the page to
-// the hundredth of a millimetre fits.
+// the hundredth of a millimetre fits, and a row that ends as close to the bottom limit
+// reaches it.
 constexpr double kSlack = 1e-6;
 
 void SetPaper(Pagivex::Pages& pages, bool landscape) {
     pages.SetLandscape(landscape);
     pages.SetScaleMode(kCentimetres);
     if (landscape) {
-        pages.SetHeight(kShortSide);
-        pages.SetWidth(kLongSide);
+        pages.SetHeight(float(kShortSide));
+        pages.SetWidth(float(kLongSide));
     } else {
-        pages.SetWidth(kShortSide);
-        pages.SetHeight(kLongSide);
+        pages.SetWidth(float(kShortSide));
+        pages.SetHeight(float(kLongSide));
     }
 }
 
@@ -41,14 +42,14 @@ void SetPaper(Pagivex::Pages& pages, bool landscape) {
 bool ChooseSize(Fit& fit, double pageWidth) {
     if (fit.width10 <= pageWidth + kSlack) {
         fit.fontSize = 10;
-        fit.rowHeight = 0.5f;
+        fit.rowHeight = 0.5;
         fit.factor = 10.0 / 8.0;
         fit.offset = (pageWidth - fit.width10) / 2;
         return true;
     }
     if (fit.width8 <= pageWidth + kSlack) {
         fit.fontSize = 8;
-        fit.rowHeight = 0.4f;
+        fit.rowHeight = 0.4;
         fit.factor = 1;
         fit.offset = (pageWidth - fit.width8) / 2;
         return true;
@@ -105,7 +106,7 @@ Fit SetUpPages(Pagivex::Pages& pages, const QList<Column>& columns, double margi
     if (ChooseSize(fit, pages.Width())) return fit;
     // Too wide even so: the columns shrink to the page, their gaps and the margins do not.
     fit.fontSize = 8;
-    fit.rowHeight = 0.4f;
+    fit.rowHeight = 0.4;
     fit.factor = pages.Width() / fit.width8;
     fit.offset = 0;
     return fit;
@@ -118,7 +119,10 @@ int Compose(Pagivex::Pages& pages, const Request& request, const Rows& rows) {
     const Fit fit = SetUpPages(pages, request.columns, mH);
     const double x0 = fit.offset + mH;
     const double rowHeight = fit.rowHeight;
-    const double pageHeight = pages.Height();
+    // The page's height as it was given, not as the library keeps it (29.7 as a float is
+    // 29.70000076): the rows are added up in the same precision, so a row that ends exactly
+    // on the bottom limit reaches it.
+    const double pageHeight = fit.landscape ? kShortSide : kLongSide;
     const double bottom = pageHeight - mV - 0.5;
     const QString date = request.today.toString(QStringLiteral("dd/MM/yyyy"));
 
@@ -207,12 +211,12 @@ int Compose(Pagivex::Pages& pages, const Request& request, const Rows& rows) {
             if (!style.splitLines) break;
             if (complete) {
                 y += rowHeight / 2;
-            } else if (y + rowHeight > pageHeight) {
+            } else if (y + rowHeight > pageHeight + kSlack) {
                 // The record's next line would run off the paper: it goes on to a new page.
                 newPage = true;
             }
         } while (!complete);
-        if (bottom <= y) newPage = true;
+        if (bottom <= y + kSlack) newPage = true;
     }
     return pageCount;
 }

@@ -53,7 +53,7 @@ struct Fit {
     double width10 = 0;  // the same at 10 points
     bool landscape = false;
     float fontSize = 10;
-    float rowHeight = 0.5f;
+    double rowHeight = 0.5;
     double factor = 1.25;  // printed column width = list width in twips x factor / 535
     double offset = 0;     // left offset that centres the column block
 };

@@ -223,10 +223,11 @@ void ListPrintForm::cmdStampa_Click() {
     if (prw) return;
     const bool preview = ckAnteprima->isChecked();
     PrinterObject& printer = Printer();
-    // Without a printer the pages can still be previewed and exported.
-    if (!preview && !printer.Available()) {
+    // Without a printer the user is told so first, whether or not a preview comes; the pages
+    // can still be previewed and exported.
+    if (!printer.Available()) {
         MsgBox(QStringLiteral("Non risulta installata alcuna stampante"), vbOKOnly);
-        return;
+        if (!preview) return;
     }
     ListPrint::Request request;
     request.style = PrintStyle();

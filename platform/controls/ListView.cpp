@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <memory>
@@ -14,7 +15,8 @@ namespace Platform {
 
 struct ListRow {
     QString key;
-    std::vector<QString> texts;  // column 0 is the item's own text
+    // Column 0 is the item's own text; a list of a few columns keeps them in the row.
+    QVarLengthArray<QString, 3> texts;
     QVariant tag;
     QIcon picture;
     int icon = 0;
@@ -24,7 +26,7 @@ struct ListRow {
 
     const QString& TextOf(int column) const {
         static const QString none;
-        return column >= 0 && column < int(texts.size()) ? texts[size_t(column)] : none;
+        return column >= 0 && column < texts.size() ? texts[column] : none;
     }
 };
 
@@ -57,7 +59,7 @@ public:
         switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return column < int(row.texts.size()) ? QVariant(row.texts[size_t(column)]) : QVariant();
+            return column < row.texts.size() ? QVariant(row.texts[column]) : QVariant();
         case Qt::TextAlignmentRole: {
             const int alignment = alignments.value(column);
             return alignment ? QVariant(int(AlignmentOf(alignment) | Qt::AlignVCenter)) : QVariant();
@@ -108,23 +110,38 @@ public:
         Announce();
         sortPending_ = false;
         if (column < 0 || column >= columnCount() || rows.empty()) return;
-        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-        const QModelIndexList before = persistentIndexList();
-        std::vector<const ListRow*> held;
-        held.reserve(size_t(before.size()));
-        for (const QModelIndex& index : before) held.push_back(rows[size_t(index.row())].get());
-        auto less = [column](const std::unique_ptr<ListRow>& a, const std::unique_ptr<ListRow>& b) {
-            return a->TextOf(column).compare(b->TextOf(column)) < 0;
+        auto before = [column, order](const ListRow& a, const ListRow& b) {
+            const int c = a.TextOf(column).compare(b.TextOf(column));
+            return order == Qt::AscendingOrder ? c < 0 : c > 0;
         };
+        // Rows already in order (a list filled from a statement sorted the same way) cost
+        // one pass, and the view is told nothing.
+        if (std::is_sorted(rows.begin(), rows.end(), [&](const auto& a, const auto& b) { return before(*a, *b); }))
+            return;
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        const QModelIndexList held = persistentIndexList();
+        std::vector<const ListRow*> heldRows;
+        heldRows.reserve(size_t(held.size()));
+        for (const QModelIndex& index : held) heldRows.push_back(rows[size_t(index.row())].get());
+        // The texts are sorted beside their rows, so that a comparison reads the two texts
+        // and nothing else.
+        using Keyed = std::pair<QStringView, std::unique_ptr<ListRow>>;
+        std::vector<Keyed> keyed;
+        keyed.reserve(rows.size());
+        for (auto& row : rows) {
+            const QStringView text = row->TextOf(column);
+            keyed.emplace_back(text, std::move(row));
+        }
         if (order == Qt::AscendingOrder)
-            std::stable_sort(rows.begin(), rows.end(), less);
+            std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.first.compare(b.first) < 0; });
         else
-            std::stable_sort(rows.begin(), rows.end(), [&less](const auto& a, const auto& b) { return less(b, a); });
+            std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return b.first.compare(a.first) < 0; });
+        for (size_t i = 0; i < keyed.size(); ++i) rows[i] = std::move(keyed[i].second);
         Renumber(0);
         QModelIndexList after;
-        after.reserve(before.size());
-        for (qsizetype i = 0; i < before.size(); ++i) after.append(index(held[size_t(i)]->position, before[i].column()));
-        changePersistentIndexList(before, after);
+        after.reserve(held.size());
+        for (qsizetype i = 0; i < held.size(); ++i) after.append(index(heldRows[size_t(i)]->position, held[i].column()));
+        changePersistentIndexList(held, after);
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
 
@@ -267,8 +284,8 @@ QString ListItem::SubItem(int i) const { return row_->TextOf(i); }
 
 void ListItem::SetSubItem(int i, const QString& text) {
     if (i < 0) return;
-    if (size_t(i) >= row_->texts.size()) row_->texts.resize(size_t(i) + 1);
-    row_->texts[size_t(i)] = text;
+    if (i >= row_->texts.size()) row_->texts.resize(i + 1);
+    row_->texts[i] = text;
     view_->model_->Changed(row_, i, Qt::DisplayRole);
 }
 
@@ -410,7 +427,7 @@ void ListView::ShareWidthByContent() {
 ListItem ListView::AddItem(const QString& key, const QString& text) {
     auto row = std::make_unique<ListRow>();
     row->key = key;
-    row->texts.reserve(size_t(qMax(1, ColumnCount())));
+    row->texts.reserve(qMax(1, ColumnCount()));
     row->texts.push_back(text);
     row->hasCheck = checkboxes_;
     return ListItem(this, model_->Append(std::move(row)));

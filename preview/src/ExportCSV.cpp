@@ -4,7 +4,7 @@ namespace Pagivex::impl {
 
 void ExportCSV::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>&, AnsiText& b) {
     const char separator = ',';
-    b += "Pagina ";
+    b += "Page ";
     b.Number(page.index);
     b += "\r\n";
     qint32 section = -1, band = -1;

@@ -67,6 +67,67 @@ char* EscapeInto(char* d, const char16_t* c, const char16_t* const end) {
 
 }  // namespace
 
+// What the tags of an export are made of: made once, and kept from page to page while
+// the fonts they came from stay as they were.
+struct ExportHTML::Tags {
+    struct Colour {
+        qint32 colour;
+        std::string text;
+    };
+    std::vector<Colour> colours;
+    struct FontTags {
+        qint16 index;
+        std::shared_ptr<Pagivex::IFont> font;
+        qint32 handle;  // the font as it was made when its tags were
+        std::string close;
+    };
+    std::vector<FontTags> fonts;
+    struct OpenTag {
+        qint16 index;
+        qint32 fore;
+        std::string text;
+    };
+    std::vector<OpenTag> openTags;
+    // A cell's tag after its band, with the font's opening tag, and what closes it.
+    struct CellStyle {
+        qint16 font;
+        qint32 fore, back, aligment;
+        qint64 width;
+        std::string open, close;
+    };
+    std::vector<CellStyle> styles;
+    std::size_t lastStyle = 0;
+    // A rule, whole; a list draws the same one under every row.
+    struct Rule {
+        qint32 fore;
+        quint32 size;  // the bits of the width, so -0 stays "-0"
+        qint64 length;
+        std::string text;
+    };
+    std::vector<Rule> rules;
+    std::size_t lastRule = 0;
+
+    // Forgets what came from fonts that are no longer the ones of the map, or were made
+    // again since (a font changed between two pages shows from the next page on).
+    void FollowFonts(const std::shared_ptr<Pagivex::FontMap>& map) {
+        const auto own = std::dynamic_pointer_cast<impl::FontMap>(map);
+        bool same = own != nullptr;
+        for (const FontTags& f : fonts) {
+            if (!same) break;
+            const std::shared_ptr<Pagivex::IFont> now = own->ByPosition(f.index);
+            same = now == f.font && now->Handle() == f.handle;
+        }
+        if (same) return;
+        fonts.clear();
+        openTags.clear();
+        styles.clear();
+        lastStyle = 0;
+    }
+};
+
+ExportHTML::ExportHTML() : m_tags(std::make_unique<Tags>()) {}
+ExportHTML::~ExportHTML() = default;
+
 void ExportHTML::AppendEscapedHTML(AnsiText& out, const QString& text) {
     const char16_t* c = reinterpret_cast<const char16_t*>(text.constData());
     char* const start = out.Room(text.size() * 6 + 8);
@@ -77,8 +138,12 @@ static qint64 Fix12(qint64 pixels) { return qint64(std::trunc(double(pixels) * 1
 
 bool ExportHTML::Header(const std::vector<qint32>& pages, const std::shared_ptr<Pagivex::Pages>& oPages, AnsiText& h) {
     oPages->FontMap()->Create(nullptr);
+    *m_tags = Tags();
     h += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\r\n";
     h += "<HTML>\r\n<HEAD>\r\n";
+    // The file is in the code page every text is written in: a browser told nothing would
+    // take its accents for another one's.
+    h += "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">\r\n";
     h += "<TITLE>";
     AppendEscapedHTML(h, m_option);
     h += "</TITLE>\r\n";
@@ -89,11 +154,11 @@ bool ExportHTML::Header(const std::vector<qint32>& pages, const std::shared_ptr<
     h += "<META NAME=\"Keywords\" CONTENT=\"?\">\r\n";
     h += "<META NAME=\"Description\" CONTENT=\"?\">\r\n";
     h += "</HEAD>\r\n<BODY>\r\n";
-    h += "<A NAME=\"TOP\"><FONT SIZE=4>Indice</FONT></A><BR>\r\n";
+    h += "<A NAME=\"TOP\"><FONT SIZE=4>Index</FONT></A><BR>\r\n";
     for (const qint32 index : pages) {
         h += "<A HREF=\"#PAGE";
         h.Number(index);
-        h += "\">Pagina ";
+        h += "\">Page ";
         h.Number(index);
         h += "</A><BR>\r\n";
     }
@@ -120,67 +185,45 @@ char* Copy(char* d, std::string_view s) {
 
 }  // namespace
 
+
 void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>& oPages, AnsiText& b) {
-    // Every tag is made from the fonts as they are when the page is written, and kept for
-    // the page only: a font changed between two pages shows from the next page on. A page
-    // repeats the same few fonts, colours and cells in every row, so each is made once.
+    // A page repeats the same few fonts, colours and cells in every row, so each tag is
+    // made once for the export, from the fonts as they are when it is first needed.
     auto fonts = oPages->FontMap();
     auto firstFont = fonts->Item(1);
-    struct Colour {
-        qint32 colour;
-        std::string text;
-    };
-    std::vector<Colour> colours;
+    Tags& tags = *m_tags;
+    tags.FollowFonts(fonts);
     // The view lasts until the next colour is made.
     auto colour = [&](qint32 c) -> std::string_view {
-        for (const Colour& k : colours)
+        for (const Tags::Colour& k : tags.colours)
             if (k.colour == c) return k.text;
-        colours.push_back({c, {}});
-        AppendAnsi(colours.back().text, firstFont->HTMLColor(c));
-        return colours.back().text;
+        tags.colours.push_back({c, {}});
+        AppendAnsi(tags.colours.back().text, firstFont->HTMLColor(c));
+        return tags.colours.back().text;
     };
-    struct FontTags {
-        qint16 index;
-        std::shared_ptr<Pagivex::IFont> font;
-        std::string close;
-    };
-    std::vector<FontTags> fontTags;
-    auto fontOf = [&](qint16 index) -> const FontTags& {
-        for (const FontTags& f : fontTags)
+    auto fontOf = [&](qint16 index) -> const Tags::FontTags& {
+        for (const Tags::FontTags& f : tags.fonts)
             if (f.index == index) return f;
-        FontTags f{index, fonts->Item(qint32(index)), {}};
-        AppendAnsi(f.close, f.font->CloseTag());
-        fontTags.push_back(std::move(f));
-        return fontTags.back();
+        std::shared_ptr<Pagivex::IFont> font = fonts->Item(qint32(index));
+        Tags::FontTags f{index, font, font->Handle(), {}};
+        AppendAnsi(f.close, font->CloseTag());
+        tags.fonts.push_back(std::move(f));
+        return tags.fonts.back();
     };
-    struct OpenTag {
-        qint16 index;
-        qint32 fore;
-        std::string text;
-    };
-    std::vector<OpenTag> openTags;
     auto appendOpenTag = [&](std::string& s, qint16 index, qint32 fore) {
-        for (const OpenTag& t : openTags)
+        for (const Tags::OpenTag& t : tags.openTags)
             if (t.index == index && t.fore == fore) return void(s += t.text);
-        OpenTag t{index, fore, {}};
+        Tags::OpenTag t{index, fore, {}};
         AppendAnsi(t.text, fontOf(index).font->OpenTag(fore));
         s += t.text;
-        openTags.push_back(std::move(t));
+        tags.openTags.push_back(std::move(t));
     };
-
-    // A cell's tag after its band, with the font's opening tag, and what closes it.
-    struct CellStyle {
-        qint16 font;
-        qint32 fore, back, aligment;
-        qint64 width;
-        std::string open, close;
-    };
-    std::vector<CellStyle> styles;
-    std::size_t lastStyle = 0;
-    auto cellStyle = [&](const PageElement& e) -> const CellStyle& {
+    auto& styles = tags.styles;
+    std::size_t& lastStyle = tags.lastStyle;
+    auto cellStyle = [&](const PageElement& e) -> const Tags::CellStyle& {
         const qint64 width = Fix12(e.Width);
         const qint32 aligment = e.Aligment & 15;
-        auto same = [&](const CellStyle& s) {
+        auto same = [&](const Tags::CellStyle& s) {
             return s.font == e.FontIndex && s.fore == e.ForeColor && s.back == e.BackColor && s.width == width &&
                    s.aligment == aligment;
         };
@@ -190,7 +233,7 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
             if (++k == styles.size()) k = 0;
             if (same(styles[k])) return styles[(lastStyle = k)];
         }
-        CellStyle s{e.FontIndex, e.ForeColor, e.BackColor, aligment, width, {}, {}};
+        Tags::CellStyle s{e.FontIndex, e.ForeColor, e.BackColor, aligment, width, {}, {}};
         s.open.reserve(160);
         if (e.BackColor != -1) s.open.append(" BGCOLOR=").append(colour(e.BackColor));
         s.open += " WIDTH=\"";
@@ -211,23 +254,16 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
         styles.push_back(std::move(s));
         return styles[(lastStyle = styles.size() - 1)];
     };
-    // A rule, whole; a list draws the same one under every row.
-    struct Rule {
-        qint32 fore;
-        quint32 size;  // the bits of the width, so -0 stays "-0"
-        qint64 length;
-        std::string text;
-    };
-    std::vector<Rule> rules;
-    std::size_t lastRule = 0;
+    auto& rules = tags.rules;
+    std::size_t& lastRule = tags.lastRule;
     auto rule = [&](const PageElement& e) -> std::string_view {
         const quint32 size = std::bit_cast<quint32>(e.Size);
         const qint64 length = Fix12(RuleLength(e));
-        auto same = [&](const Rule& r) { return r.fore == e.ForeColor && r.size == size && r.length == length; };
+        auto same = [&](const Tags::Rule& r) { return r.fore == e.ForeColor && r.size == size && r.length == length; };
         if (lastRule < rules.size() && same(rules[lastRule])) return rules[lastRule].text;
         for (std::size_t k = 0; k < rules.size(); ++k)
             if (same(rules[k])) return rules[(lastRule = k)].text;
-        Rule r{e.ForeColor, size, length, "<TD><HR COLOR="};
+        Tags::Rule r{e.ForeColor, size, length, "<TD><HR COLOR="};
         r.text += colour(e.ForeColor);
         r.text += " SIZE=\"";
         AppendAnsi(r.text, QString::number(double(e.Size)));
@@ -244,7 +280,7 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
 
     b += "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n<A NAME=\"PAGE";
     b.Number(page.index);
-    b += "\"><FONT SIZE=4 COLOR=\"Black\">Pagina ";
+    b += "\"><FONT SIZE=4 COLOR=\"Black\">Page ";
     b.Number(page.index);
     b += "</FONT></A><BR>\r\n";
     qint32 section = -1, band = -1;
@@ -269,7 +305,7 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
                 *end = '"';
                 cellStartSize = end + 1 - cellStart;
             }
-            const CellStyle& style = cellStyle(e);
+            const Tags::CellStyle& style = cellStyle(e);
             // The whole cell is written in one piece of room: six bytes a character is the
             // most its text can take, and the escaping writes up to eight bytes past its end.
             const char16_t* text = reinterpret_cast<const char16_t*>(e.Text.constData());
@@ -287,7 +323,7 @@ void ExportHTML::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex
         }
     }
     if (tableOpen) b += "</TR>\r\n</TABLE>\r\n";
-    b += "<A HREF=\"#TOP\">Inizio</A><BR>\r\n";
+    b += "<A HREF=\"#TOP\">Top</A><BR>\r\n";
 }
 
 }  // namespace Pagivex::impl

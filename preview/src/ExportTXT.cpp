@@ -12,7 +12,7 @@ bool ExportTXT::Header(const std::vector<qint32>&, const std::shared_ptr<Pagivex
 
 void ExportTXT::PageBlock(const SortedPage& page, const std::shared_ptr<Pagivex::Pages>&, AnsiText& b) {
     b.Fill(100, '=');
-    b += "\r\n Pagina ";
+    b += "\r\n Page ";
     b.Number(page.index);
     b += "\r\n";
     qint32 section = -1, band = -1;

@@ -131,6 +131,10 @@ protected:
 };
 
 class ExportHTML final : public clsExportBase {
+public:
+    ExportHTML();
+    ~ExportHTML() override;
+
 protected:
     const char* Extension() const override { return ".htm"; }
     const char* ObjectName() const override { return "ExportHTML"; }
@@ -141,6 +145,8 @@ protected:
 
 private:
     static void AppendEscapedHTML(AnsiText& out, const QString& text);
+    struct Tags;
+    std::unique_ptr<Tags> m_tags;
 };
 
 }  // namespace Pagivex::impl

@@ -49,6 +49,7 @@ public:
     OneLine(const QString& text, const QFont& font, Qt::LayoutDirection direction, const QRawFont& raw)
         : layout_(std::make_unique<QTextLayout>(text, font)) {
         advance = bare = LayOut(*layout_, direction);
+        if (layout_->lineCount() > 0) height = layout_->lineAt(0).ascent() + layout_->lineAt(0).descent();
         qsizetype end = text.size();
         while (end > 0 && text[end - 1] == u' ') --end;
         if (end < text.size()) {
@@ -59,6 +60,9 @@ public:
     }
 
     qreal advance = 0, bare = 0;
+    // Ascent and descent of the line as laid out: taller than the font's own when a character
+    // the font lacks is drawn in another font.
+    qreal height = 0;
     // What a box of this width aligns, as a wrapped line does: the ending blanks count only
     // when they fit too.
     qreal AdvanceIn(qreal width) const { return advance <= width ? advance : bare; }
@@ -195,7 +199,7 @@ int LinesShown(const FontLines& f, int boxHeight) {
     return std::max(1, n);
 }
 
-void DrawOneLine(QPainter& p, const OneLine& line, const QRect& rect, int flags, qreal lineHeight) {
+void DrawOneLine(QPainter& p, const OneLine& line, const QRect& rect, int flags) {
     qreal x = 0;
     // A line longer than its box shows its beginning.
     const qreal advance = line.AdvanceIn(rect.width());
@@ -203,8 +207,9 @@ void DrawOneLine(QPainter& p, const OneLine& line, const QRect& rect, int flags,
         if (flags & Qt::AlignRight) x = rect.width() - advance;
         else if (flags & Qt::AlignHCenter) x = (rect.width() - advance) / 2;
     }
-    // A line taller than its box starts at its top, so its upper part shows.
-    const qreal y = lineHeight > rect.height() ? 0 : (rect.height() - lineHeight) / 2;
+    // A line taller than its box starts at its top, so its upper part shows. It is centred by
+    // its own height, as the painter's own text drawing centres it.
+    const qreal y = line.height > rect.height() ? 0 : (rect.height() - line.height) / 2;
     const QPointF origin(rect.left() + x, rect.top() + y);
     if (line.InkInside(QRectF(rect), origin)) {
         line.Draw(p, origin);
@@ -303,7 +308,7 @@ void RenderText(QPainter& p, const QString& text, const QRect& rect, qint32 fore
     if (shown == 1 || !breaks) {
         const OneLine& line = lines.Line(text);
         if (shown == 1 || line.AdvanceIn(rect.width()) <= rect.width()) {
-            DrawOneLine(p, line, rect, flags, lines.height);
+            DrawOneLine(p, line, rect, flags);
             return;
         }
     }

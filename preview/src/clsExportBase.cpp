@@ -4,8 +4,15 @@
 #include "Pages.h"
 #include "modGlobals.h"
 
+#include <QFile>
 #include <QSaveFile>
 #include <cerrno>
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <charconv>
 #include <cstdlib>
 
@@ -82,6 +89,97 @@ qsizetype clsExportBase::ControlEscapedLength(const QString& text) {
     return n;
 }
 
+namespace {
+
+// Writes the pieces of an export on a thread of its own while the next ones are made, and
+// has the disk start on each at once, so that the commit's wait for the whole file to reach
+// the disk is short. The piece being written, the one waiting and the one being made take
+// turns, so the memory held stays three pieces.
+class PieceWriter {
+public:
+    explicit PieceWriter(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+    ~PieceWriter() {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    // Hands the text over and leaves it empty; false once a piece could not be written.
+    bool Put(AnsiText& text) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !full_ || error_; });
+        if (error_) return false;
+        std::swap(waiting_, text);
+        text.Clear();
+        full_ = true;
+        lock.unlock();
+        changed_.notify_all();
+        return true;
+    }
+    // Waits until every piece handed over is written; false when one could not be.
+    bool Finish() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return (!full_ && !busy_) || error_; });
+        return !error_;
+    }
+    // The system's reason for the failure.
+    int Error() const {
+        std::lock_guard lock(mutex_);
+        return error_;
+    }
+
+private:
+    void Run() {
+        AnsiText piece;
+        qint64 offset = 0;
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return full_ || closing_; });
+            if (!full_) return;
+            std::swap(piece, waiting_);
+            full_ = false;
+            busy_ = true;
+            lock.unlock();
+            changed_.notify_all();
+            const int why = Write(piece.Data(), piece.Size(), offset);
+            piece.Clear();
+            lock.lock();
+            busy_ = false;
+            if (why) error_ = why;
+            changed_.notify_all();
+            if (error_) return;
+        }
+    }
+    int Write(const char* data, qint64 size, qint64& offset) const {
+        const qint64 start = offset;
+        while (size > 0) {
+            const ssize_t n = ::write(fd_, data, size_t(size));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return n < 0 ? errno : EIO;
+            data += n;
+            size -= n;
+            offset += n;
+        }
+#ifdef SYNC_FILE_RANGE_WRITE
+        // Only a hint: a file system that cannot take it writes the file at the commit.
+        if (offset > start) ::sync_file_range(fd_, start, offset - start, SYNC_FILE_RANGE_WRITE);
+#endif
+        return 0;
+    }
+
+    const int fd_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    AnsiText waiting_;
+    bool full_ = false, busy_ = false, closing_ = false;
+    int error_ = 0;
+    std::thread thread_;  // last: it starts once everything above is set
+};
+
+}  // namespace
+
 bool clsExportBase::IsRule(const PageElement& e) {
     return e.Type == 2 && std::llabs(qint64(e.Height) - e.Top) < std::llabs(qint64(e.Width) - e.Left);
 }
@@ -94,25 +192,21 @@ qint16 clsExportBase::Export(const std::shared_ptr<Pagivex::Pages>& oPages) {
     // Written to a temporary file and renamed, so a failed write leaves any old file intact
     // and is reported instead of passing for success.
     QSaveFile file(m_fileName);
-    auto fail = [this] {
-        // Taken at once: the system's reason is gone after the next call that fails.
-        const int why = errno;
+    auto fail = [this](int why) {
         QString text = QStringLiteral("Errore di accesso al percorso/file: ") + m_fileName;
         if (why == ENOSPC || why == EFBIG || why == EDQUOT) text += QStringLiteral("\r\nSpazio su disco insufficiente.");
         modGlobals::RaiseLibError(modGlobals::ErrFileAccess, ObjectName(), "Export", text);
     };
-    if (m_fileName.isEmpty() || !file.open(QIODevice::WriteOnly)) fail();
+    // Taken at once: the system's reason is gone after the next call that fails.
+    if (m_fileName.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) fail(errno);
 
     // The text of a page at a time is made, in the file's code page, and handed to the
-    // file in pieces of about a quarter of a megabyte, small enough to be still in the
-    // processor's cache when the file copies them: the whole document is never held.
+    // writer in pieces of about a quarter of a megabyte: the whole document is never held.
     const std::vector<std::shared_ptr<Page>> list = pages->PageList();
     AnsiText text;
+    PieceWriter writer(file.handle());
     auto spill = [&](bool last) {
-        if (last || text.Size() >= (1 << 18)) {
-            if (file.write(text.Data(), text.Size()) != text.Size()) fail();
-            text.Clear();
-        }
+        if ((last || text.Size() >= (1 << 18)) && !writer.Put(text)) fail(writer.Error());
     };
     std::vector<qint32> indexes;
     indexes.reserve(list.size());
@@ -135,9 +229,20 @@ qint16 clsExportBase::Export(const std::shared_ptr<Pagivex::Pages>& oPages) {
     text.Ascii(Trailer());
     text += "\r\n";
     spill(true);
-    // The flush is checked before the commit: a short write that failed while
-    // still in the buffer would otherwise be renamed over the old file.
-    if (!file.flush() || !file.commit()) fail();
+    if (!writer.Finish()) fail(writer.Error());
+    // A file being replaced is held across the rename and let go of on a thread of its own:
+    // the system frees a file's pages when the last hold on it goes, which for a long export
+    // takes about as long as writing it.
+    int replaced = ::open(QFile::encodeName(m_fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat held;
+    if (replaced >= 0 && (::fstat(replaced, &held) != 0 || !S_ISREG(held.st_mode))) {
+        ::close(replaced);
+        replaced = -1;
+    }
+    const bool committed = file.commit();
+    const int why = errno;
+    if (replaced >= 0) std::thread([replaced] { ::close(replaced); }).detach();
+    if (!committed) fail(why);
     return 0;
 }
 

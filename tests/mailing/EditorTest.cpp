@@ -80,12 +80,15 @@ TEST_F(Editor, OpensWhereItWasLeftWithItsCaption) {
     EXPECT_EQ(frmEditor::SettingsName(), "Brivalto-Editor");
     EXPECT_EQ(e.windowTitle(), QStringLiteral("Editor %1.%2").arg(App::Major()).arg(App::Minor()));
     EXPECT_EQ(e.StatusText(), "Avvio: nessun file caricato o file non modificato.");
-    // Every menu, item and button speaks Italian.
-    EXPECT_EQ(e.mnuEdit->title(), "&Modifica");
-    EXPECT_EQ(e.mnuEditUndo->text(), "&Annulla");
-    EXPECT_EQ(e.Buttons["Undo"]->toolTip(), "Annulla");
+    // The texts of the window's design, English among them; the rest in Italian.
+    EXPECT_EQ(e.mnuEdit->title(), "&Edit");
+    EXPECT_EQ(e.mnuEditUndo->text(), "&Undo");
+    EXPECT_EQ(e.Buttons["Undo"]->toolTip(), "Undo");
+    EXPECT_EQ(e.mnuFileExit->text(), "Esci");
+    EXPECT_EQ(e.Buttons["Paste"]->toolTip(), "Incolla");
     EXPECT_EQ(e.pos(), QPoint(TwipsToPixels(1000), TwipsToPixels(1000)));
-    EXPECT_EQ(e.size(), QSize(TwipsToPixels(7000), TwipsToPixels(6500)));
+    EXPECT_GE(e.width(), TwipsToPixels(7000));  // wider when its toolbar needs it
+    EXPECT_EQ(e.height(), TwipsToPixels(6500));
     e.move(150, 90);
     e.resize(600, 400);
     e.Unload();
@@ -166,6 +169,24 @@ TEST_F(Editor, MergeFieldsAreTypedAtTheCaret) {
     EXPECT_TRUE(e.Modified());
 }
 
+// Every button of the toolbar shows, none folded into the bar's menu of the ones that do not
+// fit: at the window's first size, and where a narrower window was left.
+TEST_F(Editor, OpensWithItsWholeToolbarInSight) {
+    for (const char* width : {"", "3000"}) {
+        if (*width) SaveSetting(frmEditor::SettingsName(), "Settings", "MainWidth", width);
+        auto& e = Open();
+        e.show();
+        for (QAction* a : e.tbToolBar->actions()) {
+            if (a->isSeparator()) continue;
+            const QWidget* button = e.tbToolBar->widgetForAction(a);
+            ASSERT_TRUE(button) << a->objectName().toStdString();
+            EXPECT_TRUE(button->isVisible()) << a->objectName().toStdString() << " at " << e.width() << " px";
+        }
+        EXPECT_EQ(e.height(), TwipsToPixels(6500));
+        e.Unload();
+    }
+}
+
 TEST_F(Editor, SavingAndWhatASaveThatFailsTellsTheUser) {
     auto& e = Open();
     e.StartEdit("Lettera", kLetter);
@@ -175,7 +196,7 @@ TEST_F(Editor, SavingAndWhatASaveThatFailsTellsTheUser) {
     ASSERT_EQ(fileCalls.size(), 1);
     EXPECT_TRUE(fileCalls[0].save);
     EXPECT_EQ(fileCalls[0].title, "Salva file RTF");
-    EXPECT_EQ(fileCalls[0].filter, "File RTF (*.rtf)|*.rtf");
+    EXPECT_EQ(fileCalls[0].filter, "Rich Text Files (*.rtf)|*.rtf");
     EXPECT_FALSE(fileCalls[0].flags & cdlOFNOverwritePrompt) << "saving over a file asks nothing";
     EXPECT_TRUE(e.Modified());
 
@@ -205,7 +226,7 @@ TEST_F(Editor, ClosingAsksAndKeepsUnwrittenWork) {
         env.AnswerNext(vbNo);
         EXPECT_TRUE(e.Unload());
         EXPECT_EQ(env.Prompts(), QStringList({"Il documento non è stato salvato!\r\nSalvare prima di uscire?"}));
-        EXPECT_EQ(env.Boxes()[0].title, "Uscita dall'editor");
+        EXPECT_EQ(env.Boxes()[0].title, "Exit Editor");
         EXPECT_EQ(env.Boxes()[0].style, vbYesNo + vbQuestion);
     }
     {
@@ -247,7 +268,7 @@ TEST_F(Editor, ExitAsksTwiceWhenTheWorkIsNotSaved) {
     env.AnswerNext(vbNo);
     e.mnuFileExit_Click();
     EXPECT_TRUE(e.IsUnloaded());
-    EXPECT_EQ(env.Boxes().last().title, "Uscita dall'editor");
+    EXPECT_EQ(env.Boxes().last().title, "Exit Editor");
 }
 
 TEST_F(Editor, FormattingButtons) {

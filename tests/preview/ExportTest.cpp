@@ -75,14 +75,14 @@ TEST(Exporters, CsvBytes) {
     preview->SetOutputFile(dir.filePath("lista"));
     preview->Export(Pagivex::zvCSV);
     EXPECT_EQ(preview->OutputFile(), dir.filePath("lista.csv"));
-    const QByteArray expected = "Pagina 1\r\n"
+    const QByteArray expected = "Page 1\r\n"
                                 "\r\n"
                                 "\"Nome\",\"Citt\xE0 \"\"A\"\"\"\r\n"
                                 "\r\n"
                                 "\"a b<c>&\",\r\n"
                                 "\"\x80 5\"\r\n"  // the box's band ends the line
                                 "\r\n"
-                                "Pagina 2\r\n"
+                                "Page 2\r\n"
                                 "\r\n";
     EXPECT_EQ(ReadAll(preview->OutputFile()), expected);
 }
@@ -94,10 +94,10 @@ TEST(Exporters, PlainTextBytes) {
     preview->Export(Pagivex::zvText);
     EXPECT_EQ(preview->OutputFile(), dir.filePath("lista.txt"));
     const QByteArray expected = Repeat('/', 100) + "\r\n" + "/// Brivalto & Co\r\n" + "/// " + Repeat('/', 100) +
-                                "\r\n\r\n" + Repeat('=', 100) + "\r\n Pagina 1\r\n" + "\r\n" + Repeat('-', 100) +
+                                "\r\n\r\n" + Repeat('=', 100) + "\r\n Page 1\r\n" + "\r\n" + Repeat('-', 100) +
                                 "\r\n" + "Nome        \t" + "Citt\xE0 \"A\" " + "\r\n" + Repeat('_', 50) + "\r\n" +
                                 " a b<c>&\t" + "\r\n" + Repeat('-', 100) + "\r\n" + "\x80 5  " + "\r\n" + "\r\n" +
-                                Repeat('=', 100) + "\r\n Pagina 2\r\n" + "\r\n";
+                                Repeat('=', 100) + "\r\n Page 2\r\n" + "\r\n";
     EXPECT_EQ(ReadAll(preview->OutputFile()), expected);
 }
 
@@ -110,18 +110,20 @@ TEST(Exporters, HtmlBytes) {
     const QByteArray table = "<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0>\r\n<TR>\r\n";
     const QByteArray expected =
         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\r\n"
-        "<HTML>\r\n<HEAD>\r\n<TITLE></TITLE>\r\n"
+        "<HTML>\r\n<HEAD>\r\n"
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1252\">\r\n"
+        "<TITLE></TITLE>\r\n"
         "<META NAME=\"Generator\" CONTENT=\"Brivalto &amp; Co\">\r\n"
         "<META NAME=\"Author\" CONTENT=\"?\">\r\n"
         "<META NAME=\"Keywords\" CONTENT=\"?\">\r\n"
         "<META NAME=\"Description\" CONTENT=\"?\">\r\n"
         "</HEAD>\r\n<BODY>\r\n"
-        "<A NAME=\"TOP\"><FONT SIZE=4>Indice</FONT></A><BR>\r\n"
-        "<A HREF=\"#PAGE1\">Pagina 1</A><BR>\r\n"
-        "<A HREF=\"#PAGE2\">Pagina 2</A><BR>\r\n"
+        "<A NAME=\"TOP\"><FONT SIZE=4>Index</FONT></A><BR>\r\n"
+        "<A HREF=\"#PAGE1\">Page 1</A><BR>\r\n"
+        "<A HREF=\"#PAGE2\">Page 2</A><BR>\r\n"
         "\r\n"
         "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n"
-        "<A NAME=\"PAGE1\"><FONT SIZE=4 COLOR=\"Black\">Pagina 1</FONT></A><BR>\r\n" +
+        "<A NAME=\"PAGE1\"><FONT SIZE=4 COLOR=\"Black\">Page 1</FONT></A><BR>\r\n" +
         table +
         "<TD BAND=\"1\" WIDTH=\"120px\" ALIGN=\"Left\" VALIGN=\"Top\">" + font + "\"#000000\">Nome</FONT></TD>\r\n" +
         "<TD BAND=\"1\" WIDTH=\"96px\" ALIGN=\"Center\" VALIGN=\"Top\">" + font +
@@ -136,10 +138,10 @@ TEST(Exporters, HtmlBytes) {
         "\"#000000\">\x80&nbsp;5</FONT></TD>\r\n" +
         "</TR>\r\n<TR>\r\n"  // the box's band
         "</TR>\r\n</TABLE>\r\n"
-        "<A HREF=\"#TOP\">Inizio</A><BR>\r\n"
+        "<A HREF=\"#TOP\">Top</A><BR>\r\n"
         "<HR SIZE=1 COLOR=\"Red\" WIDTH=\"100%\">\r\n"
-        "<A NAME=\"PAGE2\"><FONT SIZE=4 COLOR=\"Black\">Pagina 2</FONT></A><BR>\r\n"
-        "<A HREF=\"#TOP\">Inizio</A><BR>\r\n"
+        "<A NAME=\"PAGE2\"><FONT SIZE=4 COLOR=\"Black\">Page 2</FONT></A><BR>\r\n"
+        "<A HREF=\"#TOP\">Top</A><BR>\r\n"
         "<HR SIZE=1 COLOR=\"RED\" WIDTH=\"100%\">\r\n</BODY>\r\n</HTML>\r\n";
     EXPECT_EQ(ReadAll(preview->OutputFile()), expected);
 }

@@ -41,6 +41,8 @@ TEST(Painters, ATextIsCutAtItsCellAsIfEveryCellWereCut) {
                              "a\tb",
                              "x\ny",
                              QString::fromUtf8("漢字 mixed"),
+                             // A sign Arial lacks, drawn in a font of other heights.
+                             QString::fromUtf8("Rossi ☺ ✓"),
                              QString::fromUtf8("café f")};
     // Sizes in dots, and one in points, which the two resolutions make small and large.
     QFont regular("Arial"), italic("DejaVu Serif"), bold("Liberation Sans"), points("Arial", 11);

@@ -117,6 +117,23 @@ TEST(ListLayout, PortraitAtTenPointsWithItsPageFurniture) {
     EXPECT_EQ(pages.At(2).Row(2.4).value(0).text, "54.1");
 }
 
+// A row that ends exactly on the bottom limit is its page's last: with margins of 10 mm the
+// rows start at 2.7 cm and the limit is 29.7 - 1.0 - 0.5 = 28.2 cm.
+TEST(ListLayout, ARowEndingExactlyOnTheBottomLimitIsItsPagesLast) {
+    const QList<Column> columns = {{"ID scheda", 1, 1200, false}, {"cognome e nome", 5, 1400, false}};
+    Recorder::Pages pages;
+    EXPECT_EQ(ListPrint::Compose(pages, Request(columns, 10), Numbered(52)), 2);
+    EXPECT_EQ(RowsPerPage(pages, 2.7), QList<int>({51, 1}));
+    EXPECT_EQ(pages.At(2).Row(2.7).value(0).text, "52.1");
+
+    // Records continued on further lines: 34 of one line (0.75 cm with the half-row gap) end on it.
+    ListPrint::Request split = Request(columns, 10);
+    split.style.splitLines = true;
+    Recorder::Pages splitPages;
+    EXPECT_EQ(ListPrint::Compose(splitPages, split, Numbered(35)), 2);
+    EXPECT_EQ(splitPages.At(2).Row(2.7).value(0).text, "35.1");
+}
+
 TEST(ListLayout, EightPointsWhenOnlyTheSmallerFontFitsAndNoTrailingEmptyPage) {
     Recorder::Pages pages;
     // Too wide at 10 points (B > 21), narrow enough at 8 (A <= 21).

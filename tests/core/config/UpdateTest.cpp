@@ -393,3 +393,103 @@ TEST_F(Update, AnHttpsServerIsNotFollowedToPlainHttp) {
     EXPECT_EQ(server.RequestCount(), 0);  // the plain server was never asked
     EXPECT_FALSE(lu.LastError().isEmpty());
 }
+
+// ---- updating from a shared folder ----------------------------------------------------
+
+namespace {
+QString VersionText(int major, int minor, int revision) { return QString("%1.%2.%3").arg(major).arg(minor).arg(revision); }
+
+void Put(const QString& file, const QByteArray& data) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+}  // namespace
+
+// The program's file on the share and the version its descriptor gives; a version is newer by
+// its first number that differs.
+TEST_F(Update, AShareOffersTheProgramWhenItsDescriptorGivesANewerVersion) {
+    const QString share = env.Root() + "/Condivisa";
+    QDir().mkpath(share);
+    auto& window = DefaultInstance<frmUpdate>();
+    const int major = App::Major(), minor = App::Minor(), revision = App::Revision();
+    Put(share + "/update.ver", Descriptor(VersionText(major, minor, revision + 1), "setup.run", 4));
+    EXPECT_FALSE(window.IsExeOnServer(share));
+    EXPECT_FALSE(window.CheckNewServerVersion(share));
+
+    Put(share + "/BRIVALTO", "programma");  // the share does not tell cases apart
+    EXPECT_TRUE(window.IsExeOnServer(share));
+    EXPECT_TRUE(window.IsExeOnServer(share + "/"));
+    EXPECT_TRUE(window.CheckNewServerVersion(share));
+    Put(share + "/update.ver", Descriptor(VersionText(major + 1, 0, 0), "setup.run", 4));
+    EXPECT_TRUE(window.CheckNewServerVersion(share));
+
+    // The same version, and an older one whose later numbers are larger, are not newer.
+    Put(share + "/update.ver", Descriptor(VersionText(major, minor, revision), "setup.run", 4));
+    EXPECT_FALSE(window.CheckNewServerVersion(share));
+    Put(share + "/update.ver", Descriptor(VersionText(major - 1, minor + 5, revision + 5), "setup.run", 4));
+    EXPECT_FALSE(window.CheckNewServerVersion(share));
+    // A descriptor that is not one, or none.
+    Put(share + "/update.ver", "Versione=99.0.0");
+    EXPECT_FALSE(window.CheckNewServerVersion(share));
+    QFile::remove(share + "/update.ver");
+    EXPECT_FALSE(window.CheckNewServerVersion(share));
+    EXPECT_TRUE(env.Boxes().isEmpty());
+    window.Unload();
+}
+
+// The set-up is copied off the share, checked and started as the update check starts a
+// downloaded one; whatever keeps it from starting is told with its number and cause.
+TEST_F(Update, AShareSetUpIsStartedAsTheCheckStartsOneAndAFailureIsTold) {
+    const QString share = env.Root() + "/Condivisa";
+    QDir().mkpath(share);
+    Put(share + "/Brivalto", "programma");
+    const QString newer = VersionText(App::Major(), App::Minor(), App::Revision() + 1);
+    Put(share + "/update.ver", Signed(newer, "setup.run", "abcd"));
+    Put(share + "/setup.run", "abcd");
+    auto& window = DefaultInstance<frmUpdate>();
+    const QString announced = "Sarà avviata l'installazione dell'aggiornamento di Brivalto. Seguire le istruzioni e "
+                              "rilanciare l'applicazione al termine";
+    const QString failure = " - Recuparendo il file di installazione aggiornamento dal server";
+
+    window.RunInstallFromServer(share);
+    EXPECT_EQ(env.Prompts(), QStringList({announced}));
+    EXPECT_EQ(env.Boxes()[0].style, vbOKOnly);
+    ASSERT_EQ(ran.size(), 1);
+    EXPECT_EQ(ran[0], "abcd");
+    EXPECT_FALSE(started[0].startsWith(share));  // a copy of its own, not the share's file
+
+    // A set-up that differs from the descriptor's fingerprint is never started.
+    env.ClearBoxes();
+    Put(share + "/setup.run", "abce");
+    window.RunInstallFromServer(share);
+    ASSERT_EQ(env.Prompts().size(), 2);
+    EXPECT_EQ(env.Prompts()[0], announced);
+    EXPECT_TRUE(env.Prompts()[1].startsWith("Errore 75: ")) << env.Prompts()[1].toStdString();
+    EXPECT_TRUE(env.Prompts()[1].endsWith(failure));
+    EXPECT_EQ(ran.size(), 1);
+
+    // Missing from the share.
+    env.ClearBoxes();
+    QFile::remove(share + "/setup.run");
+    window.RunInstallFromServer(share);
+    ASSERT_EQ(env.Prompts().size(), 2);
+    EXPECT_EQ(env.Prompts()[1], "Errore 53: Impossibile trovare il file " + share + "/setup.run" + failure);
+    EXPECT_EQ(env.Boxes()[1].style, vbOKOnly);
+
+    // The set-up cannot be started.
+    env.ClearBoxes();
+    Put(share + "/setup.run", "abcd");
+    runnerAnswer = false;
+    window.RunInstallFromServer(share);
+    ASSERT_EQ(env.Prompts().size(), 2);
+    EXPECT_TRUE(env.Prompts()[1].startsWith("Errore 75: ")) << env.Prompts()[1].toStdString();
+    EXPECT_EQ(ran.size(), 2);
+
+    // No descriptor: nothing is announced.
+    env.ClearBoxes();
+    QFile::remove(share + "/update.ver");
+    window.RunInstallFromServer(share);
+    EXPECT_EQ(env.Prompts(), QStringList({"Errore 53: Impossibile trovare il file " + share + "/update.ver" + failure}));
+    window.Unload();
+}
