@@ -3,6 +3,7 @@
 #include "MailingDb.h"
 
 #include "AddressLayout.h"
+#include "Keyboard.h"
 #include "MultiButton.h"
 #include "PdfText.h"
 #include "Settings.h"
@@ -91,6 +92,33 @@ TEST_F(Labels, TheSettingsWindow) {
     Save("DATIINDIRIZZO", "TITOLO", "1");
     EXPECT_FALSE(Platform::DefaultInstance<frmEtichettaBusta>().ckCampi[2]->isChecked());
     Platform::DefaultInstance<frmEtichettaBusta>().Unload();
+}
+
+// Enter confirms the settings typed, Escape leaves them as they were.
+TEST_F(Labels, EnterConfirmsAndEscapeLeavesTheSettings) {
+    Platform::SetModalHandler([](Platform::Form& window) {
+        auto& w = dynamic_cast<frmEtichettaBusta&>(window);
+        TestKit::OnScreen(w);
+        w.txLeft->setFocus();
+        TestKit::Press(Qt::Key_A, Qt::ControlModifier);
+        TestKit::Type("120");
+        TestKit::Press(Qt::Key_Return);
+    });
+    form->cmdEtichette_Click();
+    EXPECT_EQ(Setting("BUSTE", "Left"), "120");
+    Platform::SetModalHandler([](Platform::Form& window) {
+        auto& w = dynamic_cast<frmEtichettaBusta&>(window);
+        TestKit::OnScreen(w);
+        w.txTop->setFocus();
+        TestKit::Press(Qt::Key_A, Qt::ControlModifier);
+        TestKit::Type("99");
+        TestKit::Press(Qt::Key_Escape);
+        EXPECT_TRUE(w.IsUnloaded());
+    });
+    form->cmdEtichette_Click();
+    Platform::SetModalHandler({});
+    EXPECT_EQ(Setting("BUSTE", "Top"), "37");
+    EXPECT_EQ(Setting("BUSTE", "Left"), "120");
 }
 
 TEST_F(Labels, LabelsWithoutASizeAreRefused) {
