@@ -84,9 +84,10 @@ void frmMailing::PrintLetter(ADODB::Recordset& rs) {
     LastSendError.clear();
     const QString document = txNomeFile->text();
     const QString type = DocumentType(document);
+    QString detail;  // LibreOffice's own words, for the send log
     try {
         if (type == "DOC" || type == "XLS" || type == "PDF") {
-            Printer().PrintFile(document);
+            Printer().PrintFile(document, &detail);
         } else if (type == "RTF") {
             const QString merged = PersonalizzaRTF(rs, &LastSendError);
             if (merged.isEmpty()) throw BasicError(75, LastSendError);
@@ -102,7 +103,7 @@ void frmMailing::PrintLetter(ADODB::Recordset& rs) {
         Err().Set(e);
         LastSendError = Err().Description;
         Err().Clear();
-        AddReport(rs, QStringLiteral("posta"), QStringLiteral("stampa non riuscita: ") + LastSendError);
+        AddReport(rs, QStringLiteral("posta"), QStringLiteral("stampa non riuscita: ") + LastSendError, detail);
         return;
     }
     RegistraInvio(rs, QStringLiteral("P"), QStringLiteral("posta"));

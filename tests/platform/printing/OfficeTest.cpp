@@ -80,20 +80,35 @@ TEST_F(FakeOffice, PrintedToThePdfFolder) {
     EXPECT_FALSE(Calls()[0].contains("--infilter"));
 }
 
+// The cause in the user's words; LibreOffice's own, in English, for a log.
 TEST_F(FakeOffice, FailuresSayWhy) {
     Office office;
-    EXPECT_FALSE(office.Print(Document("guasto.doc")));
-    EXPECT_EQ(office.LastError(), "LibreOffice: Error: source file could not be loaded");
+    const QString damaged = Document("guasto.doc");
+    EXPECT_FALSE(office.Print(damaged));
+    EXPECT_EQ(office.LastError(), "il documento " + damaged +
+                                      " non si può aprire: è danneggiato o non è in un formato che LibreOffice legge");
+    EXPECT_EQ(office.LastErrorDetail(), "LibreOffice: Error: source file could not be loaded");
     EXPECT_FALSE(office.Print(dir.filePath("manca.doc")));
     EXPECT_TRUE(office.LastError().startsWith("File inesistente: "));
+    EXPECT_EQ(office.LastErrorDetail(), "");
+    QString detail;
     try {
-        Printer().PrintFile(Document("guasto.xls"));
+        Printer().PrintFile(Document("guasto.xls"), &detail);
         FAIL() << "no error";
     } catch (const BasicError& e) {
         EXPECT_EQ(e.Number(), 482);
-        EXPECT_EQ(e.Description(), "LibreOffice: Error: source file could not be loaded");
+        EXPECT_TRUE(e.Description().startsWith("il documento " + dir.filePath("guasto.xls") + " non si può aprire"));
+        EXPECT_EQ(detail, "LibreOffice: Error: source file could not be loaded");
     }
     EXPECT_TRUE(Printer().PrintedFiles().isEmpty());
+    // A LibreOffice with Writer only cannot open a sheet, and says which part is missing.
+    QDir().mkpath(dir.filePath("lo"));
+    QFile::copy(QStringLiteral(BRIVALTO_FAKES "/soffice"), dir.filePath("lo/soffice"));
+    QFile(dir.filePath("lo/libswlo.so")).open(QIODevice::WriteOnly);
+    qputenv("PATH", dir.filePath("lo").toLocal8Bit());
+    EXPECT_FALSE(office.Print(Document("listino.xls")));
+    EXPECT_EQ(office.LastError(), "LibreOffice Calc non è installato su questa macchina");
+    EXPECT_TRUE(office.Print(Document("offerta.doc")));
     qputenv("PATH", "/nonexistent");
     try {
         Printer().PrintFile(Document("a.doc"));
@@ -104,6 +119,31 @@ TEST_F(FakeOffice, FailuresSayWhy) {
     }
     EXPECT_FALSE(Office::HasWriter());
     EXPECT_FALSE(Office::HasCalc());
+}
+
+// What LibreOffice itself says when it cannot open a document or write the
+// PDF reaches the user as its cause, in Italian.
+TEST(RealOffice, ItsFailuresAreToldInItalian) {
+    const QString program = Office::Program();
+    if (program.isEmpty() || program.startsWith(BRIVALTO_FAKES)) GTEST_SKIP() << "LibreOffice is not installed";
+    QTemporaryDir dir;
+    QFile f(dir.filePath("guasto.doc"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("xx\0\1 non un documento", 24));
+    f.close();
+    Office office;
+    EXPECT_EQ(office.ConvertToPdf(f.fileName(), dir.filePath("out")), "");
+    EXPECT_EQ(office.LastError(), "il documento " + f.fileName() +
+                                      " non si può aprire: è danneggiato o non è in un formato che LibreOffice legge");
+    EXPECT_EQ(office.LastErrorDetail(), "LibreOffice: Error: source file could not be loaded");
+    QFile rtf(dir.filePath("lettera.rtf"));
+    ASSERT_TRUE(rtf.open(QIODevice::WriteOnly));
+    rtf.write("{\\rtf1\\ansi Gentile cliente\\par}");
+    rtf.close();
+    // A folder nobody may write in, not even its owner.
+    EXPECT_EQ(office.ConvertToPdf(rtf.fileName(), "/proc/brivalto"), "");
+    EXPECT_EQ(office.LastError(), "LibreOffice non ha potuto scrivere il PDF del documento " + rtf.fileName());
+    EXPECT_TRUE(office.LastErrorDetail().startsWith("LibreOffice: Error: ")) << office.LastErrorDetail().toStdString();
 }
 
 TEST(RealOffice, ConvertsAnRtfDocument) {
