@@ -17,7 +17,6 @@
 #include <QTextDocument>
 
 #include <cerrno>
-#include <cstring>
 
 using namespace Platform;
 
@@ -39,12 +38,13 @@ QString DocumentType(const QString& path) { return path.right(3).toUpper(); }
 // later, and cut to its length afterwards (emptied first, the file system
 // would write it out at once). One that could not be written whole is
 // removed, so no half letter (and no letter of another recipient) is sent.
+// Why, in the user's words ("Disco pieno").
 bool WriteScratch(const QString& path, const QByteArray& data, QString* why) {
     QFile file(path);
     errno = 0;
     if (file.open(QIODevice::ReadWrite) && file.write(data) == data.size() && file.resize(data.size()) && file.flush())
         return true;
-    *why = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+    *why = ErrorText(FileErrorNumber(errno));
     file.close();
     QFile::remove(path);
     return false;
