@@ -39,8 +39,10 @@ bool IsSheet(const QString& file) {
     return sheets.contains(QFileInfo(file).suffix().toLower());
 }
 
-// What LibreOffice's "Error: ..." line means for the user.
-QString Cause(const QString& said, const QString& file, bool converting) {
+// What LibreOffice's "Error: ..." line means for the user, who knows the
+// document by its name.
+QString Cause(const QString& said, const QString& path, bool converting) {
+    const QString file = QFileInfo(path).fileName();
     if (said.contains(QLatin1String("source file could not be loaded"), Qt::CaseInsensitive))
         return QStringLiteral("il documento ") + file +
                QStringLiteral(" non si può aprire: è danneggiato o non è in un formato che LibreOffice legge");

@@ -150,8 +150,8 @@ TEST_F(FaxRun, ADocumentThatCannotBeOpenedIsToldInItalian) {
     Global::gFaxTalkAvailable = true;
     form->cmdGo_Click();
     qputenv("PATH", path);
-    const QString cause = "invio fax non riuscito: il documento " + document.fileName() +
-                          " non si può aprire: è danneggiato o non è in un formato che LibreOffice legge";
+    const QString cause = "invio fax non riuscito: il documento guasto.doc non si può aprire: è danneggiato o non è "
+                          "in un formato che LibreOffice legge";
     EXPECT_EQ(Report(3), QStringList({cause, cause}));
     EXPECT_TRUE(sendfax.Calls().isEmpty());
     QFile log(work + "/LogInvio.log");

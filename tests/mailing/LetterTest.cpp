@@ -208,8 +208,8 @@ TEST_F(Letters, WordAndExcelDocumentsGoToLibreOffice) {
     qputenv("PATH", path);
     EXPECT_EQ(Platform::Printer().PrintedFiles().size(), 2);
     // The cause in Italian in the report; LibreOffice's own words in the send log.
-    const QString damaged = "stampa non riuscita: il documento " + env.Root() +
-                            "/guasto.doc non si può aprire: è danneggiato o non è in un formato che LibreOffice legge";
+    const QString damaged = "stampa non riuscita: il documento guasto.doc non si può aprire: è danneggiato o non è "
+                            "in un formato che LibreOffice legge";
     EXPECT_EQ(ReportLines(), QStringList({"1|posta|", "1|posta|", "1|posta|" + damaged,
                                           "2|posta|stampa non riuscita: LibreOffice non è installato su questa macchina"}));
     QFile log(work + "/LogInvio.log");
