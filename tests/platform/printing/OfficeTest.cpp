@@ -121,41 +121,44 @@ TEST_F(FakeOffice, FailuresSayWhy) {
     EXPECT_FALSE(Office::HasCalc());
 }
 
+namespace {
+
+// LibreOffice itself, when it is installed.
+class RealOffice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString program = Office::Program();
+        if (program.isEmpty() || program.startsWith(BRIVALTO_FAKES)) GTEST_SKIP() << "LibreOffice is not installed";
+    }
+    QString File(const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    }
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
 // What LibreOffice itself says when it cannot open a document or write the
 // PDF reaches the user as its cause, in Italian.
-TEST(RealOffice, ItsFailuresAreToldInItalian) {
-    const QString program = Office::Program();
-    if (program.isEmpty() || program.startsWith(BRIVALTO_FAKES)) GTEST_SKIP() << "LibreOffice is not installed";
-    QTemporaryDir dir;
-    QFile f(dir.filePath("guasto.doc"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray("xx\0\1 non un documento", 24));
-    f.close();
+TEST_F(RealOffice, ItsFailuresAreToldInItalian) {
     Office office;
-    EXPECT_EQ(office.ConvertToPdf(f.fileName(), dir.filePath("out")), "");
+    EXPECT_EQ(office.ConvertToPdf(File("guasto.doc", QByteArray("xx\0\1 non un documento", 24)), dir.filePath("out")), "");
     EXPECT_EQ(office.LastError(),
               "il documento guasto.doc non si può aprire: è danneggiato o non è in un formato che LibreOffice legge");
     EXPECT_EQ(office.LastErrorDetail(), "LibreOffice: Error: source file could not be loaded");
-    QFile rtf(dir.filePath("lettera.rtf"));
-    ASSERT_TRUE(rtf.open(QIODevice::WriteOnly));
-    rtf.write("{\\rtf1\\ansi Gentile cliente\\par}");
-    rtf.close();
     // A folder nobody may write in, not even its owner.
-    EXPECT_EQ(office.ConvertToPdf(rtf.fileName(), "/proc/brivalto"), "");
+    EXPECT_EQ(office.ConvertToPdf(File("lettera.rtf", "{\\rtf1\\ansi Gentile cliente\\par}"), "/proc/brivalto"), "");
     EXPECT_EQ(office.LastError(), "LibreOffice non ha potuto scrivere il PDF del documento lettera.rtf");
     EXPECT_TRUE(office.LastErrorDetail().startsWith("LibreOffice: Error: ")) << office.LastErrorDetail().toStdString();
 }
 
-TEST(RealOffice, ConvertsAnRtfDocument) {
-    const QString program = Office::Program();
-    if (program.isEmpty() || program.startsWith(BRIVALTO_FAKES)) GTEST_SKIP() << "LibreOffice is not installed";
-    QTemporaryDir dir;
-    QFile f(dir.filePath("prova.rtf"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("{\\rtf1\\ansi\\ansicpg1252 Gentile Niccol\\'f2, a Forl\\'ec.\\par}");
-    f.close();
+TEST_F(RealOffice, ConvertsAnRtfDocument) {
     Office office;
-    const QString pdf = office.ConvertToPdf(f.fileName(), dir.filePath("out"));
+    const QString pdf = office.ConvertToPdf(
+        File("prova.rtf", "{\\rtf1\\ansi\\ansicpg1252 Gentile Niccol\\'f2, a Forl\\'ec.\\par}"), dir.filePath("out"));
     ASSERT_FALSE(pdf.isEmpty()) << office.LastError().toStdString();
     EXPECT_TRUE(PdfText::Text(pdf).contains(QString::fromUtf8("Gentile Niccolò, a Forlì.")));
 }
