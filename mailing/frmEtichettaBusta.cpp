@@ -115,6 +115,8 @@ frmEtichettaBusta::frmEtichettaBusta() {
     buttons->addWidget(Command2);
     buttons->addWidget(Command1);
     layout->addLayout(buttons);
+    Command2->setDefault(true);
+    SetCancelButton(Command1);
     connect(Command1, &QPushButton::clicked, this, &frmEtichettaBusta::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmEtichettaBusta::Command2_Click);
 }

@@ -37,6 +37,8 @@ frmHTML::frmHTML() {
     buttons->addWidget(cmdConferma);
     buttons->addWidget(cmdAnnulla);
     layout->addLayout(buttons, 3, 0, 1, 2);
+    cmdConferma->setDefault(true);
+    SetCancelButton(cmdAnnulla);
 
     connect(cmdBrowse, &QPushButton::clicked, this, &frmHTML::cmdBrowse_Click);
     connect(cmdAnteprima, &QPushButton::clicked, this, &frmHTML::cmdAnteprima_Click);

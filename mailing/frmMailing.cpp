@@ -169,7 +169,7 @@ frmMailing::frmMailing() {
     auto* info = new QGridLayout(Frame3);
     txSubject = Named(new QLineEdit(Frame3), "txSubject");
     Comuni::LimitToColumn(txSubject, "CONTATTI", "DESCRIZIONE");
-    txText = Named(new QPlainTextEdit(Frame3), "txText");
+    txText = Named(new MultiLineTextBox(Frame3), "txText");
     txText->setMaximumHeight(70);
     txText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     opTipoMail[0] = Named(new QRadioButton(QStringLiteral("usa documento HTML come testo mail: "), Frame3), "opTipoMail_0");
@@ -202,7 +202,7 @@ frmMailing::frmMailing() {
 
     frSMS = Named(new QGroupBox(QStringLiteral("Dati per invio SMS ed e-mail di testo"), this), "frSMS");
     auto* sms = new QGridLayout(frSMS);
-    txMessaggio = Named(new QPlainTextEdit(frSMS), "txMessaggio");
+    txMessaggio = Named(new MultiLineTextBox(frSMS), "txMessaggio");
     txMessaggio->setMaximumHeight(60);
     txMessaggio->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lbChars = Named(new QLabel(QStringLiteral("0"), frSMS), "lbChars");
@@ -229,6 +229,8 @@ frmMailing::frmMailing() {
     buttons->addWidget(cmdGo, 1, 0);
     buttons->addWidget(cmdEsci, 1, 1);
     right->addLayout(buttons);
+    // No default button: Enter in a box must never start a mailing.
+    SetCancelButton(cmdEsci);
 
     FAX = new qvxFAX(this);
     FAX->setObjectName("FAX");

@@ -208,6 +208,7 @@ private:
     QString runDocumentPath_;
     QByteArray runDocument_;
     bool runDocumentRead_ = false;
+    // Why the SMS control could not be loaded, in the loader's words.
     QString smsLoadError_;
     // The letter merged for the current recipient, "" when none was.
     QByteArray mergedLetter_;

@@ -251,7 +251,11 @@ void frmMailing::cmdGo_Click() {
 
 void frmMailing::SmsStep(ADODB::Recordset& rs) {
     if (!qvxSMS) {
-        AddReport(rs, "SMS", QStringLiteral("invio SMS non riuscito: ") + smsLoadError_);
+        // The loader's own words, in English, go to the send log.
+        AddReport(rs, "SMS",
+                  QStringLiteral("invio SMS non riuscito: il componente per l'invio di SMS (libqvxSMS2.so) manca o "
+                                 "non si carica"),
+                  smsLoadError_);
         return;
     }
     bool sent = false;

@@ -17,7 +17,6 @@
 #include <QTextDocument>
 
 #include <cerrno>
-#include <cstring>
 
 using namespace Platform;
 
@@ -39,12 +38,13 @@ QString DocumentType(const QString& path) { return path.right(3).toUpper(); }
 // later, and cut to its length afterwards (emptied first, the file system
 // would write it out at once). One that could not be written whole is
 // removed, so no half letter (and no letter of another recipient) is sent.
+// Why, in the user's words ("Disco pieno").
 bool WriteScratch(const QString& path, const QByteArray& data, QString* why) {
     QFile file(path);
     errno = 0;
     if (file.open(QIODevice::ReadWrite) && file.write(data) == data.size() && file.resize(data.size()) && file.flush())
         return true;
-    *why = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+    *why = ErrorText(FileErrorNumber(errno));
     file.close();
     QFile::remove(path);
     return false;
@@ -84,9 +84,10 @@ void frmMailing::PrintLetter(ADODB::Recordset& rs) {
     LastSendError.clear();
     const QString document = txNomeFile->text();
     const QString type = DocumentType(document);
+    QString detail;  // LibreOffice's own words, for the send log
     try {
         if (type == "DOC" || type == "XLS" || type == "PDF") {
-            Printer().PrintFile(document);
+            Printer().PrintFile(document, &detail);
         } else if (type == "RTF") {
             const QString merged = PersonalizzaRTF(rs, &LastSendError);
             if (merged.isEmpty()) throw BasicError(75, LastSendError);
@@ -102,7 +103,7 @@ void frmMailing::PrintLetter(ADODB::Recordset& rs) {
         Err().Set(e);
         LastSendError = Err().Description;
         Err().Clear();
-        AddReport(rs, QStringLiteral("posta"), QStringLiteral("stampa non riuscita: ") + LastSendError);
+        AddReport(rs, QStringLiteral("posta"), QStringLiteral("stampa non riuscita: ") + LastSendError, detail);
         return;
     }
     RegistraInvio(rs, QStringLiteral("P"), QStringLiteral("posta"));

@@ -89,7 +89,7 @@ bool RenderFaxCover(const QString& templatePath, const FaxCoverFields& fields, c
     return PrintToPdf(doc, pdf, error);
 }
 
-bool RenderFaxDocument(const QString& document, const QString& pdf, QString* error) {
+bool RenderFaxDocument(const QString& document, const QString& pdf, QString* error, QString* detail) {
     const QString type = QFileInfo(document).suffix().toLower();
     if (!QFileInfo(document).isFile()) {
         if (error) *error = QStringLiteral("documento inesistente: ") + document;
@@ -111,6 +111,7 @@ bool RenderFaxDocument(const QString& document, const QString& pdf, QString* err
     const QString converted = office.ConvertToPdf(document, QFileInfo(pdf).absolutePath());
     if (converted.isEmpty()) {
         if (error) *error = office.LastError();
+        if (detail) *detail = office.LastErrorDetail();
         return false;
     }
     if (QFileInfo(converted).absoluteFilePath() == QFileInfo(pdf).absoluteFilePath()) return true;
@@ -275,7 +276,7 @@ bool FaxProgram::Send(int options) {
     QStringList documents;
     for (int i = 0; i < attachments_.size(); ++i) {
         const QString pdf = work.filePath(QStringLiteral("documento%1.pdf").arg(i + 1));
-        if (!RenderFaxDocument(attachments_[i], pdf, &lastError_)) return false;
+        if (!RenderFaxDocument(attachments_[i], pdf, &lastError_, &lastDetail_)) return false;
         documents << pdf;
     }
     bool all = true;

@@ -29,8 +29,9 @@ QByteArray DefaultFaxCover();
 bool RenderFaxCover(const QString& templatePath, const FaxCoverFields& fields, const QString& pdf,
                     QString* error);
 // A document as PDF: RTF through the program's own reader, PDF as it is,
-// other documents (.doc, .xls...) through LibreOffice.
-bool RenderFaxDocument(const QString& document, const QString& pdf, QString* error);
+// other documents (.doc, .xls...) through LibreOffice. A failure is told in
+// `error` in the user's words, LibreOffice's own going to `detail`.
+bool RenderFaxDocument(const QString& document, const QString& pdf, QString* error, QString* detail = nullptr);
 
 // The sendfax command.
 class FaxCommand {

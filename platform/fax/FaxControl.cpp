@@ -48,7 +48,7 @@ bool qvxFAX::Send(const QString& number, FaxCoverRecord& cover, const QString& d
 
     QTemporaryDir work;
     QStringList files;
-    QString error;
+    QString error, detail;
     if (!CoverFile.isEmpty()) {
         FaxCoverFields fields = cover.Fields();
         fields.insert(QStringLiteral("NUMEROFAX"), number);
@@ -59,7 +59,7 @@ bool qvxFAX::Send(const QString& number, FaxCoverRecord& cover, const QString& d
     }
     if (!document.isEmpty()) {
         const QString pdf = work.filePath(QFileInfo(document).completeBaseName() + QStringLiteral(".pdf"));
-        if (!RenderFaxDocument(document, pdf, &error)) return Fail(error);
+        if (!RenderFaxDocument(document, pdf, &error, &detail)) return Fail(error, detail);
         files << pdf;
     }
     const FaxCommand::Job job{dial, cover.Field[10], cover.Field[4], cover.Field[1], files};

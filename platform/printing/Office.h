@@ -23,14 +23,18 @@ public:
     // Converts a document to PDF in a folder; the PDF's path, "" on failure.
     QString ConvertToPdf(const QString& file, const QString& folder);
 
-    // Why the last call failed.
+    // Why the last call failed, in the user's words: LibreOffice writes its
+    // own in English, and they go to LastErrorDetail, for a log.
     QString LastError() const { return lastError_; }
+    QString LastErrorDetail() const { return lastDetail_; }
     // The longest wait for one document, in milliseconds.
     int TimeoutMs = 180000;
 
 private:
-    bool Run(const QStringList& arguments, const QString& file);
+    bool Run(const QStringList& arguments, const QString& file, bool converting);
+    bool Fail(const QString& error, const QString& detail = QString());
     QString lastError_;
+    QString lastDetail_;
 };
 
 }  // namespace Platform

@@ -307,20 +307,24 @@ void PrinterObject::PrintJob(const std::function<void(QPagedPaintDevice& device)
     page_ = 0;
 }
 
-void PrinterObject::PrintFile(const QString& file) {
+void PrinterObject::PrintFile(const QString& file, QString* detail) {
     if (painter_) EndDoc();
     Office office;
     if (Office::Program().isEmpty())
         throw BasicError(429, QStringLiteral("LibreOffice non è installato su questa macchina"));
+    auto fail = [&office, detail] {
+        if (detail) *detail = office.LastErrorDetail();
+        throw BasicError(vbErrPrinter, office.LastError());
+    };
     if (!PrintsToPdf()) {
         RequirePrinter();
-        if (!office.Print(file, deviceName_)) throw BasicError(vbErrPrinter, office.LastError());
+        if (!office.Print(file, deviceName_)) fail();
         return;
     }
     const QString target = NextPdfFile();
     QTemporaryDir work(QFileInfo(target).dir().filePath(QStringLiteral("convert-XXXXXX")));
     const QString pdf = office.ConvertToPdf(file, work.path());
-    if (pdf.isEmpty()) throw BasicError(vbErrPrinter, office.LastError());
+    if (pdf.isEmpty()) fail();
     QFile::remove(target);
     if (!QFile::rename(pdf, target)) throw BasicError(vbErrPrinter, QStringLiteral("Impossibile scrivere ") + target);
     Written(target);

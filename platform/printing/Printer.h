@@ -81,8 +81,9 @@ public:
     void PrintJob(const std::function<void(QPagedPaintDevice& device)>& draw);
 
     // A document file (Word, Excel, PDF) printed by LibreOffice as a job of
-    // its own; printing to PDF it becomes that job's PDF file.
-    void PrintFile(const QString& file);
+    // its own; printing to PDF it becomes that job's PDF file. A failure is
+    // raised in the user's words; LibreOffice's own go to `detail`.
+    void PrintFile(const QString& file, QString* detail = nullptr);
 
     // The printer pages go to: empty is the system's default printer.
     // Choosing one goes back from a PDF file to printers.

@@ -1,5 +1,6 @@
 #include "Errors.h"
 
+#include <cerrno>
 #include <new>
 
 namespace Platform {
@@ -43,6 +44,21 @@ QString ErrorText(long number) {
     case 438: return QStringLiteral("L'oggetto non supporta questa proprietà o questo metodo");
     case 482: return QStringLiteral("Errore della stampante");
     default: return QString();
+    }
+}
+
+long FileErrorNumber(int systemError) {
+    switch (systemError) {
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT: return 61;
+    case EACCES:
+    case EPERM:
+    case EROFS: return 70;
+    case ENOENT:
+    case ENOTDIR: return 76;
+    case EISDIR: return 75;
+    default: return 57;
     }
 }
 

@@ -42,4 +42,10 @@ ErrObject& Err();
 // gets this one, so that no error box shows a bare number.
 QString ErrorText(long number);
 
+// The runtime's number for a file operation the system refused with
+// `systemError` (errno): 61 for a full disk (a quota or a size limit too),
+// 70 refused, 76 no such path, 75 not a file, else 57. Its ErrorText is
+// what the user reads; the system's own words are English.
+long FileErrorNumber(int systemError);
+
 }  // namespace Platform

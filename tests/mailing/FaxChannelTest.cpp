@@ -135,6 +135,30 @@ TEST_F(FaxRun, ARefusedOrImpossibleFaxIsReportedAndNotRecorded) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 }
 
+// A document LibreOffice cannot open is told in Italian on both routes;
+// LibreOffice's own words go to the send log.
+TEST_F(FaxRun, ADocumentThatCannotBeOpenedIsToldInItalian) {
+    FakeSendfax sendfax;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray(BRIVALTO_FAKES) + ":" + qgetenv("PATH"));
+    QFile document(files.filePath("guasto.doc"));
+    ASSERT_TRUE(document.open(QIODevice::WriteOnly));
+    document.write("x");
+    document.close();
+    form->txNomeFile->setText(document.fileName());
+    Run({1});
+    Global::gFaxTalkAvailable = true;
+    form->cmdGo_Click();
+    qputenv("PATH", path);
+    const QString cause = "invio fax non riuscito: il documento guasto.doc non si può aprire: è danneggiato o non è "
+                          "in un formato che LibreOffice legge";
+    EXPECT_EQ(Report(3), QStringList({cause, cause}));
+    EXPECT_TRUE(sendfax.Calls().isEmpty());
+    QFile log(work + "/LogInvio.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(log.readAll()).count(cause + " (LibreOffice: Error: source file could not be loaded)\n"), 2);
+}
+
 TEST_F(FaxRun, OutsideFaxProgramReadsItsOutcome) {
     FakeSendfax sendfax;
     Global::gFaxTalkAvailable = true;

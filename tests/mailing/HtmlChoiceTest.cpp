@@ -4,6 +4,7 @@
 
 #include "CommonDialog.h"
 #include "FaxControl.h"
+#include "Keyboard.h"
 #include "RichTextBox.h"
 #include "frmEditor.h"
 #include "frmHTML.h"
@@ -106,6 +107,29 @@ TEST_F(Documents, TheHtmlButtonChoosesTheBodyFormat) {
     EXPECT_EQ(form->HtmlFile, "");
     EXPECT_TRUE(form->opTipoMail[1]->isChecked());
     EXPECT_TRUE(form->txText->isEnabled());
+}
+
+// Enter chooses the file typed, Escape leaves the choice as it was.
+TEST_F(Documents, EnterChoosesTheFileTypedAndEscapeLeaves) {
+    SetModalHandler([this](Form& window) {
+        TestKit::OnScreen(window);
+        dynamic_cast<frmHTML&>(window).txFileHTML->setFocus();
+        TestKit::Type(html);
+        TestKit::Press(Qt::Key_Return);
+    });
+    form->cmdHTML_Click();
+    EXPECT_EQ(form->HtmlFile, html);
+    EXPECT_TRUE(form->opTipoMail[0]->isChecked());
+    SetModalHandler([this](Form& window) {
+        TestKit::OnScreen(window);
+        dynamic_cast<frmHTML&>(window).txFileHTML->setFocus();
+        TestKit::Press(Qt::Key_A, Qt::ControlModifier);
+        TestKit::Type(dir.filePath("altro.html"));
+        TestKit::Press(Qt::Key_Escape);
+    });
+    form->cmdHTML_Click();
+    EXPECT_EQ(form->HtmlFile, html);
+    EXPECT_TRUE(env.Prompts().isEmpty());
 }
 
 TEST_F(Documents, EditorButtonsShowWhatCannotBeLoaded) {

@@ -3,6 +3,7 @@
 #include "MailingDb.h"
 
 #include "AddressLayout.h"
+#include "Keyboard.h"
 #include "MultiButton.h"
 #include "PdfText.h"
 #include "Settings.h"
@@ -91,6 +92,29 @@ TEST_F(Labels, TheSettingsWindow) {
     Save("DATIINDIRIZZO", "TITOLO", "1");
     EXPECT_FALSE(Platform::DefaultInstance<frmEtichettaBusta>().ckCampi[2]->isChecked());
     Platform::DefaultInstance<frmEtichettaBusta>().Unload();
+}
+
+// Enter confirms the settings typed, Escape leaves them as they were.
+TEST_F(Labels, EnterConfirmsAndEscapeLeavesTheSettings) {
+    // The window as the user finds it: one box typed anew, then a key.
+    auto retype = [](QLineEdit* frmEtichettaBusta::*box, const QString& text, Qt::Key key) {
+        Platform::SetModalHandler([=](Platform::Form& window) {
+            auto& w = dynamic_cast<frmEtichettaBusta&>(window);
+            TestKit::OnScreen(w);
+            (w.*box)->setFocus();
+            TestKit::Press(Qt::Key_A, Qt::ControlModifier);
+            TestKit::Type(text);
+            TestKit::Press(key);
+        });
+    };
+    retype(&frmEtichettaBusta::txLeft, "120", Qt::Key_Return);
+    form->cmdEtichette_Click();
+    EXPECT_EQ(Setting("BUSTE", "Left"), "120");
+    retype(&frmEtichettaBusta::txTop, "99", Qt::Key_Escape);
+    form->cmdEtichette_Click();
+    Platform::SetModalHandler({});
+    EXPECT_EQ(Setting("BUSTE", "Top"), "37");
+    EXPECT_EQ(Setting("BUSTE", "Left"), "120");
 }
 
 TEST_F(Labels, LabelsWithoutASizeAreRefused) {

@@ -64,7 +64,7 @@ TEST_F(MailingDb, AWorkFileThatCannotBeWrittenIsNotPrintedAsIfWhole) {
         TestKit::FileSizeLimit full(64);
         EXPECT_EQ(form.PersonalizzaRTF(rs, &error), "");
     }
-    EXPECT_TRUE(error.startsWith("impossibile scrivere")) << error.toStdString();
+    EXPECT_EQ(error, "impossibile scrivere " + work + "/mail.rtf: Disco pieno");
     EXPECT_FALSE(QFile::exists(work + "/mail.rtf"));
     // With room on the disk the same letter is merged whole.
     const QString path = form.PersonalizzaRTF(rs, &error);

@@ -207,10 +207,16 @@ TEST_F(Letters, WordAndExcelDocumentsGoToLibreOffice) {
     form->PrintLetter(*Record(2));
     qputenv("PATH", path);
     EXPECT_EQ(Platform::Printer().PrintedFiles().size(), 2);
-    EXPECT_EQ(ReportLines(),
-              QStringList({"1|posta|", "1|posta|",
-                           "1|posta|stampa non riuscita: LibreOffice: Error: source file could not be loaded",
-                           "2|posta|stampa non riuscita: LibreOffice non è installato su questa macchina"}));
+    // The cause in Italian in the report; LibreOffice's own words in the send log.
+    const QString damaged = "stampa non riuscita: il documento guasto.doc non si può aprire: è danneggiato o non è "
+                            "in un formato che LibreOffice legge";
+    EXPECT_EQ(ReportLines(), QStringList({"1|posta|", "1|posta|", "1|posta|" + damaged,
+                                          "2|posta|stampa non riuscita: LibreOffice non è installato su questa macchina"}));
+    QFile log(work + "/LogInvio.log");
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(log.readAll())
+                    .contains("posta (D'Aloisio Niccolò) - " + damaged +
+                              " (LibreOffice: Error: source file could not be loaded)\n"));
 }
 
 TEST_F(Letters, TheMergedLetterOpensInLibreOffice) {

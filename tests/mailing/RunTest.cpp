@@ -415,6 +415,27 @@ TEST_F(Run, RecordsThatAreGoneAndSmsErrorsRaisedInTheRun) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 }
 
+// An SMS control that cannot be loaded is told in Italian; the loader's own
+// words go to the send log only.
+TEST_F(Run, AnSmsControlThatCannotBeLoadedIsToldInItalian) {
+    Platform::App::SetPath(env.Root() + "/senza-sms");
+    FakeChannels f;
+    Fill(f);
+    ASSERT_EQ(f.qvxSMS, nullptr);
+    const auto mobile = std::find_if(people.begin(), people.end(), [](const Person& p) { return !p.cellulare.isEmpty(); });
+    ASSERT_NE(mobile, people.end());
+    f.txID->setText(QString::number(mobile->id));
+    f.cmdAdd_Click();
+    f.opTipoInvio[7]->setChecked(true);
+    f.cmdGo_Click();
+    const QString absent =
+        "invio SMS non riuscito: il componente per l'invio di SMS (libqvxSMS2.so) manca o non si carica";
+    EXPECT_EQ(Texts(*Platform::DefaultInstance<frmReport>().LV, 3), QStringList({absent}));
+    const QStringList log = LogLines();
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].contains(absent + " (Cannot load library ")) << log[0].toStdString();
+}
+
 TEST_F(Run, AnSmsGatewayThatIsDownIsToldInTheUsersWords) {
     form->txCAP->setText("40121");
     form->cmdAdd_Click();

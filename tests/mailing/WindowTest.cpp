@@ -3,6 +3,7 @@
 #include "MailingDb.h"
 
 #include "ComboBox.h"
+#include "Keyboard.h"
 #include "CommonDialog.h"
 #include "MultiButton.h"
 #include "Settings.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRadioButton>
 
 namespace {
@@ -169,4 +171,32 @@ TEST_F(Window, TheWindowKeepsItsSizeInEveryModeAndWithItsList) {
     EXPECT_EQ(f.lbNumSchede->text(), "30");
     EXPECT_EQ(f.size(), size);
     EXPECT_EQ(f.cmdGo->mapTo(&f, QPoint()), go);
+}
+
+// Tab leaves the note and the SMS text as it leaves every box, so no tab
+// character goes out in a fax cover, an e-mail or an SMS; Escape answers
+// "esci", which a run disables.
+TEST_F(Window, TabLeavesTheTextsAndEscapeLeavesTheWindow) {
+    QPointer<frmMailing> f = new frmMailing;  // an unloaded window goes by itself
+    f->Load();
+    TestKit::OnScreen(*f);
+    f->txText->setFocus();
+    TestKit::Press(Qt::Key_End, Qt::ControlModifier);
+    TestKit::Type(" Grazie");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_NE(TestKit::Focused(), f->txText);
+    EXPECT_TRUE(f->txText->toPlainText().endsWith("suindicato Grazie"));
+    f->opTipoInvio[7]->setChecked(true);
+    f->txMessaggio->setFocus();
+    TestKit::Type("CIAO");
+    TestKit::Press(Qt::Key_Tab);
+    EXPECT_NE(TestKit::Focused(), f->txMessaggio);
+    EXPECT_EQ(f->txMessaggio->toPlainText(), "CIAO");
+    EXPECT_EQ(f->lbChars->text(), "4");
+    f->cmdEsci->setEnabled(false);  // as during a run
+    TestKit::Press(Qt::Key_Escape);
+    ASSERT_TRUE(f && !f->IsUnloaded());
+    f->cmdEsci->setEnabled(true);
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_TRUE(!f || f->IsUnloaded());
 }

@@ -80,20 +80,35 @@ TEST_F(FakeOffice, PrintedToThePdfFolder) {
     EXPECT_FALSE(Calls()[0].contains("--infilter"));
 }
 
+// The cause in the user's words; LibreOffice's own, in English, for a log.
 TEST_F(FakeOffice, FailuresSayWhy) {
     Office office;
-    EXPECT_FALSE(office.Print(Document("guasto.doc")));
-    EXPECT_EQ(office.LastError(), "LibreOffice: Error: source file could not be loaded");
+    const QString damaged = Document("guasto.doc");
+    EXPECT_FALSE(office.Print(damaged));
+    EXPECT_EQ(office.LastError(),
+              "il documento guasto.doc non si può aprire: è danneggiato o non è in un formato che LibreOffice legge");
+    EXPECT_EQ(office.LastErrorDetail(), "LibreOffice: Error: source file could not be loaded");
     EXPECT_FALSE(office.Print(dir.filePath("manca.doc")));
     EXPECT_TRUE(office.LastError().startsWith("File inesistente: "));
+    EXPECT_EQ(office.LastErrorDetail(), "");
+    QString detail;
     try {
-        Printer().PrintFile(Document("guasto.xls"));
+        Printer().PrintFile(Document("guasto.xls"), &detail);
         FAIL() << "no error";
     } catch (const BasicError& e) {
         EXPECT_EQ(e.Number(), 482);
-        EXPECT_EQ(e.Description(), "LibreOffice: Error: source file could not be loaded");
+        EXPECT_TRUE(e.Description().startsWith("il documento guasto.xls non si può aprire"));
+        EXPECT_EQ(detail, "LibreOffice: Error: source file could not be loaded");
     }
     EXPECT_TRUE(Printer().PrintedFiles().isEmpty());
+    // A LibreOffice with Writer only cannot open a sheet, and says which part is missing.
+    QDir().mkpath(dir.filePath("lo"));
+    QFile::copy(QStringLiteral(BRIVALTO_FAKES "/soffice"), dir.filePath("lo/soffice"));
+    QFile(dir.filePath("lo/libswlo.so")).open(QIODevice::WriteOnly);
+    qputenv("PATH", dir.filePath("lo").toLocal8Bit());
+    EXPECT_FALSE(office.Print(Document("listino.xls")));
+    EXPECT_EQ(office.LastError(), "LibreOffice Calc non è installato su questa macchina");
+    EXPECT_TRUE(office.Print(Document("offerta.doc")));
     qputenv("PATH", "/nonexistent");
     try {
         Printer().PrintFile(Document("a.doc"));
@@ -106,16 +121,44 @@ TEST_F(FakeOffice, FailuresSayWhy) {
     EXPECT_FALSE(Office::HasCalc());
 }
 
-TEST(RealOffice, ConvertsAnRtfDocument) {
-    const QString program = Office::Program();
-    if (program.isEmpty() || program.startsWith(BRIVALTO_FAKES)) GTEST_SKIP() << "LibreOffice is not installed";
+namespace {
+
+// LibreOffice itself, when it is installed.
+class RealOffice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString program = Office::Program();
+        if (program.isEmpty() || program.startsWith(BRIVALTO_FAKES)) GTEST_SKIP() << "LibreOffice is not installed";
+    }
+    QString File(const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    }
     QTemporaryDir dir;
-    QFile f(dir.filePath("prova.rtf"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("{\\rtf1\\ansi\\ansicpg1252 Gentile Niccol\\'f2, a Forl\\'ec.\\par}");
-    f.close();
+};
+
+}  // namespace
+
+// What LibreOffice itself says when it cannot open a document or write the
+// PDF reaches the user as its cause, in Italian.
+TEST_F(RealOffice, ItsFailuresAreToldInItalian) {
     Office office;
-    const QString pdf = office.ConvertToPdf(f.fileName(), dir.filePath("out"));
+    EXPECT_EQ(office.ConvertToPdf(File("guasto.doc", QByteArray("xx\0\1 non un documento", 24)), dir.filePath("out")), "");
+    EXPECT_EQ(office.LastError(),
+              "il documento guasto.doc non si può aprire: è danneggiato o non è in un formato che LibreOffice legge");
+    EXPECT_EQ(office.LastErrorDetail(), "LibreOffice: Error: source file could not be loaded");
+    // A folder nobody may write in, not even its owner.
+    EXPECT_EQ(office.ConvertToPdf(File("lettera.rtf", "{\\rtf1\\ansi Gentile cliente\\par}"), "/proc/brivalto"), "");
+    EXPECT_EQ(office.LastError(), "LibreOffice non ha potuto scrivere il PDF del documento lettera.rtf");
+    EXPECT_TRUE(office.LastErrorDetail().startsWith("LibreOffice: Error: ")) << office.LastErrorDetail().toStdString();
+}
+
+TEST_F(RealOffice, ConvertsAnRtfDocument) {
+    Office office;
+    const QString pdf = office.ConvertToPdf(
+        File("prova.rtf", "{\\rtf1\\ansi\\ansicpg1252 Gentile Niccol\\'f2, a Forl\\'ec.\\par}"), dir.filePath("out"));
     ASSERT_FALSE(pdf.isEmpty()) << office.LastError().toStdString();
     EXPECT_TRUE(PdfText::Text(pdf).contains(QString::fromUtf8("Gentile Niccolò, a Forlì.")));
 }
