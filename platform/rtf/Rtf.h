@@ -19,6 +19,11 @@ class QTextDocument;
 
 namespace Platform {
 
+// No length of a page, a paragraph, a cell or a picture goes past 22 inches,
+// the word processors' own limit: a larger one is damage, and a paragraph
+// spaced by a mile would print thousands of pages.
+constexpr int kRtfMaxTwips = 31680;
+
 struct RtfCharFormat {
     QString fontFamily;
     double pointSize = 12;

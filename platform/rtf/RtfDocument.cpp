@@ -258,8 +258,10 @@ private:
             if (row.cellRight.size() == columns) {
                 QList<QTextLength> widths;
                 double left = 0;
+                // Each cell as wide as the limit at most: the table may be wider.
                 for (double right : row.cellRight) {
-                    widths.append(QTextLength(QTextLength::FixedLength, PointsToPixels(qMax(right - left, 6.0))));
+                    const double points = qBound(6.0, right - left, kRtfMaxTwips / 20.0);
+                    widths.append(QTextLength(QTextLength::FixedLength, PointsToPixels(points)));
                     left = right;
                 }
                 f.setColumnWidthConstraints(widths);

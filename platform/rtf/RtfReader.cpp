@@ -185,13 +185,10 @@ private:
 // Interpreter.
 // ---------------------------------------------------------------------------
 
-// No length of a page, a paragraph, a cell or a picture goes past 22 inches,
-// the word processors' own limit, nor a font past 1638 points: a larger one is
-// damage, and a paragraph spaced by a mile would print thousands of pages.
-constexpr int kMaxTwips = 31680;
+// Nor does a font go past 1638 points.
 constexpr int kMaxHalfPoints = 3276;
 
-int Twips(int value, int least = -kMaxTwips) { return qBound(least, value, kMaxTwips); }
+int Twips(int value, int least = -kRtfMaxTwips) { return qBound(least, value, kRtfMaxTwips); }
 
 enum class Dest { Body, FontTable, ColorTable, Picture, Skip };
 
@@ -636,7 +633,7 @@ private:
             lastBorderOfCell_ = false;
         } else if (w == "trleft") rowLeft_ = Twips(p) / 20.0;
         else if (w == "cellx") {
-            row_.cellRight.append(Twips(p) / 20.0 - rowLeft_);
+            row_.cellRight.append(p / 20.0 - rowLeft_);
             row_.cellBackground.append(cellBackground_);
             cellBackground_ = QColor();
         } else if (w == "clcbpat") cellBackground_ = ColorAt(p);
@@ -717,7 +714,7 @@ private:
         QSizeF points(side(picture_.goalw, 0, image.width(), picture_.scalex),
                       side(picture_.goalh, 0, image.height(), picture_.scaley));
         // Scaled past the page's limit, it is shrunk whole to fit it.
-        const double fit = kMaxTwips / 20.0 / qMax(points.width(), points.height());
+        const double fit = kRtfMaxTwips / 20.0 / qMax(points.width(), points.height());
         if (fit < 1) points *= fit;
         if (!s.para.inTable) CloseRowIfOpen();
         rowOpen_ = rowOpen_ || s.para.inTable;

@@ -18,10 +18,10 @@ namespace Platform {
 
 namespace {
 
-// 96 pixels an inch, 1440 twips an inch. A length past 22 inches, the word
-// processors' limit, is written as that limit.
-const double kMaxTwips = 31680;
-int PixelsToTwips(double pixels) { return int(std::lround(qBound(-kMaxTwips, pixels * 15.0, kMaxTwips))); }
+// 96 pixels an inch, 1440 twips an inch. A length past the limit is written as the limit.
+int PixelsToTwips(double pixels) {
+    return int(std::lround(qBound(-double(kRtfMaxTwips), pixels * 15.0, double(kRtfMaxTwips))));
+}
 
 // Text width of an A4 page with 2 cm margins, for tables without widths.
 const int kDefaultTextWidth = 9638;

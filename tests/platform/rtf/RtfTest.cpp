@@ -407,8 +407,9 @@ TEST(Rtf, WhatIsReadGoesRoundWhole) {
     // Letters the round trip broke on: a control character in the text (the
     // writer dropped it, the reader kept it), that font name, a tab or a
     // no-break space in a font name, a picture taller than PNG holds (it was
-    // dropped). Read, written and read again they keep their text, and writing
-    // them again changes nothing.
+    // dropped), a table wider than 22 inches (its edges stopped there). Read,
+    // written and read again they keep their text, and writing them again
+    // changes nothing.
     const QStringList names =
         QDir(QStringLiteral(BRIVALTO_TEST_DATA "/rtf/roundtrip")).entryList({"*.rtf"}, QDir::Files, QDir::Name);
     ASSERT_FALSE(names.isEmpty());
