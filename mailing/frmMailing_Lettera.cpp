@@ -94,7 +94,7 @@ void frmMailing::PrintLetter(ADODB::Recordset& rs) {
             QTextDocument letter;
             QString reason;
             if (mergedLetter_.isEmpty() || !RtfToDocument(mergedLetter_, letter, &reason))
-                throw BasicError(321, QStringLiteral("il documento non è in formato RTF"));
+                throw BasicError(321, reason.isEmpty() ? QStringLiteral("il documento non è in formato RTF") : reason);
             Printer().PrintJob([&](QPagedPaintDevice& device) { PrintRichText(letter, device); });
         } else if (!document.isEmpty()) {
             throw BasicError(75, QStringLiteral("tipo di documento non stampabile"));

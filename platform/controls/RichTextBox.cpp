@@ -16,6 +16,24 @@
 
 namespace Platform {
 
+namespace {
+
+// The RTF into the box's document: false when it is not RTF. A letter too
+// large to be one raises with the reason and leaves the box as it was: when
+// the box holds anything, the letter is tried on a document of its own first.
+bool ReadInto(QTextDocument& doc, const QByteArray& rtf) {
+    if (!IsRtf(rtf)) return false;
+    QString why;
+    if (!doc.isEmpty()) {
+        QTextDocument trial;
+        if (!RtfToDocument(rtf, trial, &why)) Err().Raise(321, why);
+    }
+    if (!RtfToDocument(rtf, doc, &why)) Err().Raise(321, why);
+    return true;
+}
+
+}  // namespace
+
 RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {
     setAcceptRichText(true);
     setTabChangesFocus(false);
@@ -25,7 +43,7 @@ RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {
 QByteArray RichTextBox::TextRTF() const { return DocumentToRtf(*document()); }
 
 void RichTextBox::SetTextRTF(const QByteArray& rtf) {
-    if (!RtfToDocument(rtf, *document())) {
+    if (!ReadInto(*document(), rtf)) {
         SetText(QString::fromLocal8Bit(rtf));
     } else {
         moveCursor(QTextCursor::Start);
@@ -175,7 +193,7 @@ void RichTextBox::LoadFile(const QString& path, int fileType) {
         SetText(QString::fromLocal8Bit(data));
         return;
     }
-    if (!RtfToDocument(data, *document())) Err().Raise(321, QStringLiteral("Formato di file non valido"));
+    if (!ReadInto(*document(), data)) Err().Raise(321, QStringLiteral("Formato di file non valido"));
     moveCursor(QTextCursor::Start);
     emit Change();
 }

@@ -104,8 +104,15 @@ bool RenderFaxDocument(const QString& document, const QString& pdf, QString* err
     if (type == "rtf") {
         QFile file(document);
         QTextDocument doc;
-        if (file.open(QIODevice::ReadOnly) && RtfToDocument(file.readAll(), doc)) return PrintToPdf(doc, pdf, error);
-        // A file named .rtf that is not RTF is left to the office suite.
+        const QByteArray data = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QString why;
+        if (RtfToDocument(data, doc, &why)) return PrintToPdf(doc, pdf, error);
+        // RTF too large to be a letter is refused here, not handed on; a file
+        // named .rtf that is not RTF is left to the office suite.
+        if (IsRtf(data)) {
+            if (error) *error = why;
+            return false;
+        }
     }
     Office office;
     const QString converted = office.ConvertToPdf(document, QFileInfo(pdf).absolutePath());

@@ -17,6 +17,10 @@
 #include <QFile>
 #include <QUuid>
 
+#include <cstring>
+#include <functional>
+#include <vector>
+
 #include <libical/ical.h>
 
 namespace Platform {
@@ -111,34 +115,172 @@ QByteArray TextLine(const char* name, const QString& text) {
 }
 
 // ---------------------------------------------------------------- the text
+//
+// The file is cut into lines, and its components found, by libical's own
+// line reader and parser driven a line at a time: what is cut here and what
+// libical reads are the same lines and the same components by construction.
+// The text ends at a NUL, as libical's strings do; a physical line ends at
+// LF, or at a lone CR where no LF follows (as libical reads a file of the
+// old Mac), whatever the line holds.
 
-// A content line as it stands in the file: its physical lines with their ends.
+// A content line as it stands in the file: its physical lines with their
+// ends, and its text unfolded as libical's parser takes it.
 struct ContentLine {
     QByteArray raw;
-    QByteArray Name() const {
-        int end = 0;
-        while (end < raw.size() && raw[end] != ':' && raw[end] != ';' && raw[end] != '\r' && raw[end] != '\n') ++end;
-        return raw.left(end).trimmed().toUpper();
-    }
-    QByteArray Value() const {
-        QByteArray unfolded = raw;
-        unfolded.replace("\r\n ", "").replace("\r\n\t", "").replace("\n ", "").replace("\n\t", "");
-        return unfolded.mid(unfolded.indexOf(':') + 1).trimmed();
-    }
+    QByteArray text;
 };
 
-QList<ContentLine> ContentLines(const QByteArray& text) {
+// How the last line of a text ends: "\r\n", "\n" or "\r"; one that does not
+// end (the text's last) takes "\r\n".
+QByteArray LineEnd(const QByteArray& raw) {
+    if (raw.endsWith('\n') && !raw.endsWith("\r\n")) return "\n";
+    if (raw.endsWith('\r')) return "\r";
+    return "\r\n";
+}
+
+// Hands libical's line reader the text a physical line at a time (a long
+// one in pieces of what its buffer takes), remembering where each began.
+struct LineSource {
+    const char* data = nullptr;
+    qsizetype size = 0;    // up to the first NUL
+    qsizetype lastLf = -1; // past it, lone CRs end lines
+    qsizetype pos = 0;
+    qsizetype pieceStart = -1;  // where the last piece handed out began; -1: none was
+};
+
+char* NextPiece(char* out, size_t room, void* d) {
+    auto& s = *static_cast<LineSource*>(d);
+    out[0] = '\0';
+    s.pieceStart = -1;
+    if (s.pos >= s.size || room < 2) return nullptr;
+    const char* from = s.data + s.pos;
+    const qsizetype left = s.size - s.pos;
+    const bool crEnds = s.pos > s.lastLf;
+    const void* stop = memchr(from, crEnds ? '\r' : '\n', size_t(left));
+    const qsizetype line = stop ? static_cast<const char*>(stop) - from + 1 : left;
+    const qsizetype n = qMin(line, qsizetype(room - 1));
+    memcpy(out, from, size_t(n));
+    // The CR that ends a line reads as the LF that would.
+    if (crEnds && stop && n == line) out[n - 1] = '\n';
+    out[n] = '\0';
+    s.pieceStart = s.pos;
+    s.pos += n;
+    return out;
+}
+
+// The content lines of a text, and where the text libical reads ends (at the
+// first NUL, or its end).
+QList<ContentLine> ContentLines(const QByteArray& text, qsizetype* readEnd = nullptr) {
+    LineSource source;
+    source.data = text.constData();
+    source.size = text.indexOf('\0');
+    if (source.size < 0) source.size = text.size();
+    source.lastLf = text.lastIndexOf('\n', source.size - 1);
+    if (readEnd) *readEnd = source.size;
     QList<ContentLine> lines;
-    int pos = 0;
-    while (pos < text.size()) {
-        int end = text.indexOf('\n', pos);
-        end = end < 0 ? int(text.size()) : end + 1;
-        const QByteArray physical = text.mid(pos, end - pos);
-        if ((physical.startsWith(' ') || physical.startsWith('\t')) && !lines.isEmpty()) lines.last().raw += physical;
-        else lines.append({physical});
-        pos = end;
+    icalparser* parser = icalparser_new();
+    icalparser_set_gen_data(parser, &source);
+    qsizetype begin = 0;
+    while (char* line = icalparser_get_line(parser, NextPiece)) {
+        // The piece read ahead, if any, begins the next line.
+        const qsizetype end = source.pieceStart >= 0 ? source.pieceStart : source.pos;
+        lines.append({text.mid(begin, end - begin), QByteArray(line)});
+        icalmemory_free_buffer(line);
+        begin = end;
     }
+    icalparser_free(parser);
     return lines;
+}
+
+// A damaged line is the file's fault, never a reason to end the program.
+struct Lenient {
+    icalerrorstate was = icalerror_get_error_state(ICAL_MALFORMEDDATA_ERROR);
+    Lenient() { icalerror_set_error_state(ICAL_MALFORMEDDATA_ERROR, ICAL_ERROR_NONFATAL); }
+    ~Lenient() { icalerror_set_error_state(ICAL_MALFORMEDDATA_ERROR, was); }
+};
+
+// Where a content line stands among the components, as libical's parser
+// takes it: `depth` is that of the component the line belongs to (1: the
+// outermost one's own lines; a BEGIN or END line is its component's).
+struct LinePlace {
+    enum Kind { Property, Begin, End, Blank } kind = Property;
+    int depth = 0;
+};
+
+// Parses the lines; `done` gets each outermost component completed, with the
+// line that ended it, and owns it.
+std::vector<LinePlace> Places(const QList<ContentLine>& lines,
+                              const std::function<void(int, icalcomponent*)>& done = {}) {
+    std::vector<LinePlace> places;
+    places.reserve(size_t(lines.size()));
+    const Lenient lenient;
+    icalparser* parser = icalparser_new();
+    int depth = 0;
+    for (int i = 0; i < lines.size(); ++i) {
+        LinePlace place;
+        // libical passes over a line of blanks without a word, its state unchanged.
+        if (lines[i].text.isEmpty() || strspn(lines[i].text.constData(), " \t\n") == size_t(lines[i].text.size())) {
+            place.kind = LinePlace::Blank;
+            place.depth = depth;
+            places.push_back(place);
+            continue;
+        }
+        QByteArray text = lines[i].text;
+        icalcomponent* made = icalparser_add_line(parser, text.data());
+        switch (icalparser_get_state(parser)) {
+        case ICALPARSER_BEGIN_COMP:
+            place = {LinePlace::Begin, ++depth};
+            break;
+        case ICALPARSER_END_COMP:
+            place = {LinePlace::End, depth--};
+            break;
+        default:
+            if (made) {
+                place = {LinePlace::End, depth};
+                depth = 0;
+            } else {
+                place = {LinePlace::Property, depth};
+            }
+            break;
+        }
+        places.push_back(place);
+        if (made) {
+            if (done) done(i, made);
+            else icalcomponent_free(made);
+        }
+    }
+    icalparser_free(parser);
+    return places;
+}
+
+// The kind of the component that lines make, as libical's parser reads them.
+icalcomponent_kind KindOf(const QList<ContentLine>& lines) {
+    icalcomponent_kind kind = ICAL_NO_COMPONENT;
+    Places(lines, [&](int, icalcomponent* made) {
+        kind = icalcomponent_isa(made);
+        icalcomponent_free(made);
+    });
+    return kind;
+}
+
+// The kind of property a line makes in a component, as libical's parser
+// reads it there (a damaged parameter leaves the property, a damaged value
+// removes it).
+icalproperty_kind KindOf(const ContentLine& line) {
+    const Lenient lenient;
+    icalparser* parser = icalparser_new();
+    QByteArray begin = "BEGIN:VEVENT", text = line.text, end = "END:VEVENT";
+    icalparser_add_line(parser, begin.data());
+    icalparser_add_line(parser, text.data());
+    icalproperty_kind kind = ICAL_NO_PROPERTY;
+    if (icalcomponent* event = icalparser_add_line(parser, end.data())) {
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ANY_PROPERTY); p && kind == ICAL_NO_PROPERTY;
+             p = icalcomponent_get_next_property(event, ICAL_ANY_PROPERTY))
+            if (icalproperty_isa(p) != ICAL_XLICERROR_PROPERTY) kind = icalproperty_isa(p);
+        icalcomponent_free(event);
+    }
+    icalparser_free(parser);
+    return kind;
 }
 
 class Appointment;
@@ -167,6 +309,7 @@ public:
 private:
     CalendarFolder& Folder() const;
     void Replace(const QByteArray& name, const QByteArray& line);
+    bool Has(const QByteArray& name) const;
     std::weak_ptr<CalendarFolder> folder_;
     QHash<QString, QVariant> pending_;
     bool deleted_ = false;
@@ -186,26 +329,9 @@ public:
         }
         if (!f.open(QIODevice::ReadOnly)) Unreadable(QStringLiteral("Impossibile leggere il calendario "));
         const QByteArray data = f.readAll();
-        Split(data);
-
-        // The values, through libical, event by event in the file's order.
-        const QByteArray text = data.startsWith(kBom) ? data.mid(qstrlen(kBom)) : data;
-        icalcomponent* root = icalparser_parse_string(text.constData());
-        icalcomponent* calendar = root;
-        if (root && icalcomponent_isa(root) == ICAL_XROOT_COMPONENT)
-            calendar = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT);
         std::vector<icalcomponent*> events;
-        if (calendar && icalcomponent_isa(calendar) == ICAL_VCALENDAR_COMPONENT)
-            for (icalcomponent* e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
-                 e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
-                events.push_back(e);
-        int eventSegments = 0;
-        for (const Segment& s : segments_) eventSegments += s.event ? 1 : 0;
-        if (events.empty() && (!calendar || icalcomponent_isa(calendar) != ICAL_VCALENDAR_COMPONENT)) calendar = nullptr;
-        if (!calendar || closing_ < 0 || eventSegments != int(events.size())) {
-            if (root) icalcomponent_free(root);
-            Unreadable(QStringLiteral("Non è un calendario iCalendar: "));
-        }
+        icalcomponent* calendar = Split(data, events);
+        if (!calendar) Unreadable(QStringLiteral("Non è un calendario iCalendar: "));
         size_t next = 0;
         for (Segment& s : segments_) {
             if (!s.event) continue;
@@ -213,7 +339,7 @@ public:
             s.item->raw = s.raw;
             s.item->ReadFrom(events[next++]);
         }
-        icalcomponent_free(root);
+        icalcomponent_free(calendar);
     }
 
     OutlookItems Items() override {
@@ -225,8 +351,13 @@ public:
 
     std::shared_ptr<OutlookItem> CreateItem() override { return std::make_shared<Appointment>(weak_from_this()); }
 
-    // A new event goes before the end of the calendar.
-    void Adopt(const std::shared_ptr<Appointment>& item) { segments_.insert(closing_++, Segment{{}, true, item}); }
+    // A new event goes before the end of the calendar, its lines ending as
+    // the one before it does.
+    void Adopt(const std::shared_ptr<Appointment>& item) {
+        const Segment& before = segments_[closing_ - 1];
+        item->raw.replace("\r\n", LineEnd(before.item ? before.item->raw : before.raw));
+        segments_.insert(closing_++, Segment{{}, true, item});
+    }
 
     void Remove(const Appointment* item) {
         for (int i = 0; i < segments_.size(); ++i)
@@ -239,16 +370,7 @@ public:
 
     void Write() {
         QByteArray out;
-        for (const Segment& s : segments_) {
-            if (!s.item) {
-                out += s.raw;
-                continue;
-            }
-            QByteArray text = s.item->raw;
-            // Lines made here end as the file's own do.
-            if (!crlf_) text.replace("\r\n", "\n");
-            out += text;
-        }
+        for (const Segment& s : segments_) out += s.item ? s.item->raw : s.raw;
         if (!WriteWholeFile(file_, out))
             Err().Raise(kCalendarUnwritable, "Impossibile scrivere il calendario " + file_, kSource);
     }
@@ -261,56 +383,89 @@ private:
     // The file cut into pieces: each event of the (first) calendar on its own,
     // the line that ends that calendar on its own, the rest as it comes. A
     // byte-order mark is a piece of its own, so that the file keeps it.
-    void Split(const QByteArray& data) {
+    // Returns the calendar as libical made it (the caller frees it) with its
+    // events in the order of their pieces; null when the file holds none.
+    icalcomponent* Split(const QByteArray& data, std::vector<icalcomponent*>& events) {
         segments_.clear();
         closing_ = -1;
-        crlf_ = data.contains("\r\n") || !data.contains('\n');
         const bool bom = data.startsWith(kBom);
         if (bom) segments_.append(Segment{kBom, false, nullptr});
         const QByteArray text = bom ? data.mid(qstrlen(kBom)) : data;
-        QList<QByteArray> stack;
-        bool inFirst = false, firstDone = false;
+        qsizetype readEnd = 0;
+        const QList<ContentLine> lines = ContentLines(text, &readEnd);
+        icalcomponent* calendar = nullptr;
+        int closing = -1;
+        const std::vector<LinePlace> places = Places(lines, [&](int line, icalcomponent* made) {
+            if (!calendar && icalcomponent_isa(made) == ICAL_VCALENDAR_COMPONENT) {
+                calendar = made;
+                closing = line;
+            } else {
+                icalcomponent_free(made);
+            }
+        });
+        if (!calendar) return nullptr;
+
+        // The calendar's components, line by line. libical keeps its events in
+        // the file's order (and puts time zones first).
+        int open = closing;
+        while (open > 0 && !(places[size_t(open)].kind == LinePlace::Begin && places[size_t(open)].depth == 1)) --open;
+        QList<QPair<int, int>> parts;
+        for (int i = open + 1; i < closing; ++i) {
+            if (places[size_t(i)].depth != 2) continue;
+            if (places[size_t(i)].kind == LinePlace::Begin) parts.append({i, -1});
+            else if (places[size_t(i)].kind == LinePlace::End && !parts.isEmpty()) parts.last().second = i;
+        }
+        std::vector<icalcomponent*> made;
+        for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); c;
+             c = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT))
+            made.push_back(c);
+
         Segment piece;
+        auto take = [&](int from, int to) {  // lines [from, to) into the piece
+            for (int i = from; i < to; ++i) piece.raw += lines[i].raw;
+        };
         auto flush = [&] {
             if (!piece.raw.isEmpty()) segments_.append(piece);
             piece = Segment{};
         };
-        for (const ContentLine& line : ContentLines(text)) {
-            const QByteArray name = line.Name();
-            const QByteArray value = line.Value().toUpper();
-            if (name == "BEGIN") {
-                if (stack.isEmpty() && value == "VCALENDAR" && !firstDone) inFirst = true;
-                if (inFirst && stack.size() == 1 && value == "VEVENT") {
-                    flush();
-                    piece.event = true;
-                }
-                stack.append(value);
-                piece.raw += line.raw;
-                continue;
-            }
-            if (name == "END" && !stack.isEmpty()) {
-                stack.removeLast();
-                if (inFirst && stack.isEmpty()) {
-                    flush();
-                    closing_ = int(segments_.size());
-                    segments_.append(Segment{line.raw, false, nullptr});
-                    inFirst = false;
-                    firstDone = true;
-                    continue;
-                }
-                piece.raw += line.raw;
-                if (inFirst && stack.size() == 1 && value == "VEVENT") flush();
-                continue;
-            }
-            piece.raw += line.raw;
+        int at = 0;
+        bool whole = true;
+        for (int n = 0; whole && n < parts.size(); ++n) {
+            const auto [begin, end] = parts[n];
+            whole = end > begin;
+            if (!whole || KindOf(lines.mid(begin, end - begin + 1)) != ICAL_VEVENT_COMPONENT) continue;
+            whole = events.size() < made.size();
+            if (!whole) break;
+            take(at, begin);
+            flush();
+            piece.event = true;
+            take(begin, end + 1);
+            flush();
+            events.push_back(made[events.size()]);
+            at = end + 1;
         }
+        whole = whole && events.size() == made.size();
+        take(at, closing);
         flush();
+        closing_ = int(segments_.size());
+        segments_.append(Segment{lines[closing].raw, false, nullptr});
+        take(closing + 1, int(lines.size()));
+        piece.raw += text.mid(readEnd);
+        flush();
+        // Written back unchanged, the pieces must give the file as it is.
+        QByteArray again;
+        for (const Segment& s : segments_) again += s.raw;
+        if (!whole || again != data) {
+            icalcomponent_free(calendar);
+            events.clear();
+            return nullptr;
+        }
+        return calendar;
     }
 
     QString file_;
     QList<Segment> segments_;
     int closing_ = -1;  // the piece that ends the calendar
-    bool crlf_ = true;
 };
 
 CalendarFolder& Appointment::Folder() const {
@@ -351,29 +506,41 @@ void Appointment::ReadFrom(icalcomponent* event) {
 
 // The event's own property lines of that name (not those of its alarms)
 // give way to `line`, in the place of the first; an empty line removes them.
+// The line ends as the one before it does.
 void Appointment::Replace(const QByteArray& name, const QByteArray& line) {
-    QList<ContentLine> lines = ContentLines(raw);
+    const QList<ContentLine> lines = ContentLines(raw);
+    const std::vector<LinePlace> places = Places(lines);
+    const icalproperty_kind kind = icalproperty_string_to_kind(name.constData());
     QByteArray out;
-    int depth = 0;
     bool placed = line.isEmpty();
+    auto place = [&](int i) {
+        if (placed) return;
+        QByteArray ended = line;
+        if (i > 0) ended.replace("\r\n", LineEnd(lines[i - 1].raw));
+        out += ended;
+        placed = true;
+    };
     for (int i = 0; i < lines.size(); ++i) {
-        const QByteArray n = lines[i].Name();
-        if (n == "END") --depth;
-        const bool own = depth == 1;
-        if (n == "BEGIN") ++depth;
-        if (own && n == name) {
-            if (!placed) out += line;
-            placed = true;
+        const LinePlace& p = places[size_t(i)];
+        if (p.kind == LinePlace::Property && p.depth == 1 && KindOf(lines[i]) == kind) {
+            place(i);
             continue;
         }
         // Not there yet: before the event's end.
-        if (!placed && n == "END" && depth == 0) {
-            out += line;
-            placed = true;
-        }
+        if (p.kind == LinePlace::End && p.depth == 1) place(i);
         out += lines[i].raw;
     }
     raw = out;
+}
+
+bool Appointment::Has(const QByteArray& name) const {
+    const QList<ContentLine> lines = ContentLines(raw);
+    const std::vector<LinePlace> places = Places(lines);
+    const icalproperty_kind kind = icalproperty_string_to_kind(name.constData());
+    for (int i = 0; i < lines.size(); ++i)
+        if (places[size_t(i)].kind == LinePlace::Property && places[size_t(i)].depth == 1 && KindOf(lines[i]) == kind)
+            return true;
+    return false;
 }
 
 void Appointment::SetProperty(const QString& name, const QVariant& value) {
@@ -416,7 +583,7 @@ void Appointment::Save() {
         retimed = true;
     }
     // A length kept as DURATION follows a new start unless the end is given.
-    if (end.isValid() && (isNew || end != oldEnd || (retimed && raw.contains("\nDURATION")))) {
+    if (end.isValid() && (isNew || end != oldEnd || (retimed && Has("DURATION")))) {
         Replace("DURATION", QByteArray());
         Replace("DTEND", TimeLine(ICAL_DTEND_PROPERTY, end));
         Put(QStringLiteral("End"), end);

@@ -19,6 +19,11 @@ class QTextDocument;
 
 namespace Platform {
 
+// No length of a page, a paragraph, a cell or a picture goes past 22 inches,
+// the word processors' own limit: a larger one is damage, and a paragraph
+// spaced by a mile would print thousands of pages.
+constexpr int kRtfMaxTwips = 31680;
+
 struct RtfCharFormat {
     QString fontFamily;
     double pointSize = 12;
@@ -80,12 +85,18 @@ public:
     virtual void PageSetup(const RtfPageSetup& page) = 0;
 };
 
+// The data begins as RTF ({\rtf after any blanks).
+bool IsRtf(const QByteArray& data);
+
 // Reads RTF into the sink. False (with a reason) when the data does not
 // begin as RTF; damage further on is read past as well as can be.
 bool ReadRtf(const QByteArray& rtf, RtfSink& sink, QString* error = nullptr);
 
 // Replaces the document's content with the RTF's. Headers and footers become
 // child documents of it (see HeaderFooterDocument), the page setup a property.
+// False with the reason when the data is not RTF, or when it asks for more
+// than one letter may hold (tables of over 5000 cells, pictures of over 100
+// million pixels together): the document is then left empty.
 bool RtfToDocument(const QByteArray& rtf, QTextDocument& document, QString* error = nullptr);
 
 // The whole document as RTF (Windows-1252 with \uN escapes beyond it).

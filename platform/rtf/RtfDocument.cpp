@@ -24,6 +24,15 @@ namespace {
 const char kHeaderFooterPrefix[] = "rtf:";
 const char kPageSetupProperty[] = "rtfPageSetup";
 
+// What one document may build. A few bytes of RTF can ask for a table of a
+// million cells (a row defined once, then \row after \row), a few kilobytes
+// of compressed picture for gigabytes of pixels; a letter that asks for more
+// than this is refused whole rather than hold the program for minutes. The
+// editor lays a cell out in some 100 microseconds, so the largest table
+// allowed opens in half a second.
+constexpr qint64 kMaxTableCells = 5000;
+constexpr qint64 kMaxPicturePixels = 100'000'000;
+
 // Lengths in the document are pixels at 96 per inch.
 double PointsToPixels(double points) { return points * 96.0 / 72.0; }
 
@@ -64,6 +73,9 @@ struct Target {
     bool pending = false;
     // The table that the next row continues, while nothing else came between.
     QTextTable* table = nullptr;
+    // Its rows that hold a row of the text; those past them are room made
+    // ahead, as adding rows one at a time costs the whole table each time.
+    int rowsUsed = 0;
 
     explicit Target(QTextDocument* d) : doc(d), cursor(d) { cursor.movePosition(QTextCursor::End); }
 
@@ -73,6 +85,13 @@ struct Target {
             pending = false;
         }
     }
+
+    // Nothing more goes into the table: the room made ahead goes.
+    void EndTable() {
+        if (table && table->rows() > rowsUsed) table->removeRows(rowsUsed, table->rows() - rowsUsed);
+        table = nullptr;
+        rowsUsed = 0;
+    }
 };
 
 class DocumentBuilder : public RtfSink {
@@ -80,6 +99,7 @@ public:
     explicit DocumentBuilder(QTextDocument& doc) : doc_(doc), body_(&doc), target_(&body_) {}
 
     void Text(const QString& text, const RtfCharFormat& chr, const RtfParaFormat& para) override {
+        if (refused()) return;
         Target& t = Route(para);
         t.Open();
         if (t.cursor.block().length() == 1) t.cursor.setBlockFormat(BlockFormat(para, t.cursor.blockFormat()));
@@ -87,6 +107,7 @@ public:
     }
 
     void ParagraphEnd(const RtfParaFormat& para, const RtfCharFormat& chr) override {
+        if (refused()) return;
         Target& t = Route(para);
         t.Open();
         EndBlock(t, para, chr);
@@ -94,6 +115,9 @@ public:
     }
 
     void CellEnd(const RtfParaFormat& para, const RtfCharFormat& chr) override {
+        if (refused()) return;
+        // The cells of a row wait for it to end, each a document of its own.
+        if (cellsBuilt_ + qint64(cells_.size()) >= kMaxTableCells) return RefuseTable();
         Target& t = Cell();
         t.Open();
         EndBlock(t, para, chr);
@@ -102,6 +126,7 @@ public:
     }
 
     void RowEnd(const RtfRowFormat& row) override {
+        if (refused()) return;
         if (cell_) {
             cells_.push_back(std::move(cellDoc_));
             cell_.reset();
@@ -113,6 +138,11 @@ public:
 
     void Picture(const QImage& image, const QSizeF& points, const RtfCharFormat& chr,
                  const RtfParaFormat& para) override {
+        if (refused()) return;
+        picturePixels_ += qint64(image.width()) * image.height();
+        if (picturePixels_ > kMaxPicturePixels)
+            return Refuse(QStringLiteral("Il documento RTF contiene immagini troppo grandi: più di %1 milioni di pixel")
+                              .arg(kMaxPicturePixels / 1'000'000));
         Target& t = Route(para);
         t.Open();
         const QString name = QStringLiteral("rtfimage:%1").arg(++images_);
@@ -127,8 +157,9 @@ public:
     }
 
     void PageBreak() override {
+        if (refused()) return;
         Target& t = *target_;
-        t.table = nullptr;
+        t.EndTable();
         t.Open();
         QTextBlockFormat f = t.cursor.blockFormat();
         f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
@@ -140,6 +171,7 @@ public:
     }
 
     void BeginHeaderFooter(const QString& name) override {
+        if (refused()) return;
         const QString objectName = kHeaderFooterPrefix + name;
         delete doc_.findChild<QTextDocument*>(objectName, Qt::FindDirectChildrenOnly);
         auto* part = new QTextDocument(&doc_);
@@ -150,6 +182,7 @@ public:
     }
 
     void EndHeaderFooter() override {
+        if (part_) part_->EndTable();
         target_ = &body_;
         part_.reset();
     }
@@ -158,12 +191,31 @@ public:
 
     void Finish() {
         if (cell_ || !cells_.empty()) RowEnd(RtfRowFormat{});
+        if (refused()) return;
+        if (part_) part_->EndTable();
+        body_.EndTable();
     }
 
+    // Why the document was refused; empty while it is being built.
+    const QString& Refusal() const { return refusal_; }
+
 private:
+    bool refused() const { return !refusal_.isEmpty(); }
+
+    void Refuse(const QString& why) {
+        refusal_ = why;
+        cells_.clear();
+        cell_.reset();
+        cellDoc_.reset();
+    }
+
+    void RefuseTable() {
+        Refuse(QStringLiteral("Il documento RTF contiene tabelle troppo grandi: più di %1 celle").arg(kMaxTableCells));
+    }
+
     Target& Route(const RtfParaFormat& para) {
         if (para.inTable) return Cell();
-        target_->table = nullptr;
+        target_->EndTable();
         return *target_;
     }
 
@@ -184,9 +236,15 @@ private:
     void AppendRow(const RtfRowFormat& row, int columns) {
         Target& t = *target_;
         QTextTable* table = t.table;
+        // Cells the row adds, with those it adds to the rows above when it is wider.
+        const qint64 added = table ? qint64(qMax(columns, table->columns())) +
+                                         qint64(t.rowsUsed) * qMax(0, columns - table->columns())
+                                   : columns;
+        if (cellsBuilt_ + added > kMaxTableCells) return RefuseTable();
+        cellsBuilt_ += added;
         if (table && table->columns() < columns) table->appendColumns(columns - table->columns());
         if (table) {
-            table->appendRows(1);
+            if (t.rowsUsed == table->rows()) table->appendRows(table->rows());
         } else {
             // The table follows the paragraph just ended, without a new empty one between.
             t.pending = false;
@@ -200,8 +258,10 @@ private:
             if (row.cellRight.size() == columns) {
                 QList<QTextLength> widths;
                 double left = 0;
+                // Each cell as wide as the limit at most: the table may be wider.
                 for (double right : row.cellRight) {
-                    widths.append(QTextLength(QTextLength::FixedLength, PointsToPixels(qMax(right - left, 6.0))));
+                    const double points = qBound(6.0, right - left, kRtfMaxTwips / 20.0);
+                    widths.append(QTextLength(QTextLength::FixedLength, PointsToPixels(points)));
                     left = right;
                 }
                 f.setColumnWidthConstraints(widths);
@@ -209,7 +269,7 @@ private:
             table = t.cursor.insertTable(1, columns, f);
             t.table = table;
         }
-        const int r = table->rows() - 1;
+        const int r = t.rowsUsed++;
         for (int c = 0; c < columns; ++c) {
             QTextTableCell cell = table->cellAt(r, c);
             if (c < row.cellBackground.size() && row.cellBackground[c].isValid()) {
@@ -243,23 +303,37 @@ private:
     std::unique_ptr<Target> cell_;
     std::vector<std::unique_ptr<QTextDocument>> cells_;
     int images_ = 0;
+    qint64 cellsBuilt_ = 0;
+    qint64 picturePixels_ = 0;
+    QString refusal_;
 };
 
 }  // namespace
 
 bool RtfToDocument(const QByteArray& rtf, QTextDocument& document, QString* error) {
-    QString reason;
-    if (!rtf.trimmed().startsWith("{\\rtf")) {
+    if (!IsRtf(rtf)) {
         if (error) *error = QStringLiteral("Il file non è in formato RTF");
         return false;
     }
     const bool undo = document.isUndoRedoEnabled();
     document.setUndoRedoEnabled(false);
+    // A document shown in an editor is laid out again at every change, a
+    // table at every cell put in it: without a page it is laid out once, after.
+    const QSizeF page = document.pageSize();
+    document.setPageSize(QSizeF(0, 0));
     document.clear();
     ResetRtfExtras(document);
     DocumentBuilder builder(document);
     bool ok = ReadRtf(rtf, builder, error);
     builder.Finish();
+    if (!builder.Refusal().isEmpty()) {
+        // Nothing of a refused document stays: no half letter is shown or printed.
+        document.clear();
+        ResetRtfExtras(document);
+        if (error) *error = builder.Refusal();
+        ok = false;
+    }
+    document.setPageSize(page);
     document.setUndoRedoEnabled(undo);
     return ok;
 }

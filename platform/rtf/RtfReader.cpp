@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <cctype>
 #include <memory>
 #include <vector>
 
@@ -184,6 +185,11 @@ private:
 // Interpreter.
 // ---------------------------------------------------------------------------
 
+// Nor does a font go past 1638 points.
+constexpr int kMaxHalfPoints = 3276;
+
+int Twips(int value, int least = -kRtfMaxTwips) { return qBound(least, value, kRtfMaxTwips); }
+
 enum class Dest { Body, FontTable, ColorTable, Picture, Skip };
 
 struct Font {
@@ -343,6 +349,7 @@ private:
             currentFont_ = t.param;
             fonts_[currentFont_] = Font{};
             fontName_.clear();
+            fontText_.clear();
             return true;
         }
         if (SkippedDestinations().contains(w) || (starred && !KnownStarred(w))) {
@@ -405,6 +412,11 @@ private:
         }
     }
 
+    // The character of \uN: N is a signed 16-bit number.
+    static QChar UnicodeOf(const Token& t) {
+        return QChar(static_cast<char16_t>(t.param < 0 ? t.param + 65536 : t.param));
+    }
+
     static Token MakeWord(const char* name) {
         Token t;
         t.kind = Token::Word;
@@ -418,7 +430,9 @@ private:
         case Dest::Skip:
             return;
         case Dest::FontTable:
-            if (c == ';' && !escaped) {
+            if (pendingSkip_ > 0) {
+                --pendingSkip_;
+            } else if (c == ';' && !escaped) {
                 CommitFont();
             } else {
                 fontName_.append(c);
@@ -449,9 +463,25 @@ private:
     }
 
     void AppendText(QChar c) {
+        // A font's name may hold what its code page does not, as the writer puts it.
+        if (State().dest == Dest::FontTable && currentFont_ >= 0) {
+            fontText_ += DecodeCodePage(fontName_, FontCodePage());
+            fontName_.clear();
+            fontText_ += c;
+            return;
+        }
         if (State().dest != Dest::Body) return;
         FlushBytes();
         text_.append(c);
+    }
+
+    // Control characters and the editor's own marks of objects and frames are
+    // no text of a letter, nor of a font's name (nor could they be written back).
+    static void DropControls(QString& text, bool keepTabs) {
+        text.removeIf([keepTabs](QChar c) {
+            const char16_t u = c.unicode();
+            return (u < 0x20 && !(keepTabs && u == '\t')) || u == 0xFFFC || u == 0xFDD0 || u == 0xFDD1;
+        });
     }
 
     int CodePage() {
@@ -469,6 +499,7 @@ private:
 
     void Flush() {
         FlushBytes();
+        DropControls(text_, true);
         if (text_.isEmpty()) return;
         const GroupState& s = State();
         if (s.dest == Dest::Body) {
@@ -509,6 +540,9 @@ private:
                 fonts_[currentFont_].codePage = CodePageOfCharset(t.param);
             } else if (w == "cpg" && currentFont_ >= 0) {
                 fonts_[currentFont_].codePage = t.param;
+            } else if (w == "u") {
+                AppendText(UnicodeOf(t));
+                pendingSkip_ = s.uc;
             }
             return;
         }
@@ -518,8 +552,7 @@ private:
         }
         // Words that make text keep the current run going.
         if (w == "u") {
-            int code = t.param < 0 ? t.param + 65536 : t.param;
-            AppendText(QChar(static_cast<char16_t>(code)));
+            AppendText(UnicodeOf(t));
             pendingSkip_ = s.uc;
             return;
         }
@@ -555,7 +588,7 @@ private:
             c = RtfCharFormat{};
             SetFont(defaultFont_);
         } else if (w == "f") SetFont(p);
-        else if (w == "fs") c.pointSize = p > 0 ? p / 2.0 : 12;
+        else if (w == "fs") c.pointSize = p > 0 ? qMin(p, kMaxHalfPoints) / 2.0 : 12;
         else if (w == "b") c.bold = on;
         else if (w == "i") c.italic = on;
         else if (w == "strike" || w == "striked") c.strike = on;
@@ -572,11 +605,11 @@ private:
         else if (w == "qc") para.alignment = Qt::AlignHCenter;
         else if (w == "qr") para.alignment = Qt::AlignRight;
         else if (w == "qj") para.alignment = Qt::AlignJustify;
-        else if (w == "li" || w == "lin") para.leftIndent = p / 20.0;
-        else if (w == "ri" || w == "rin") para.rightIndent = p / 20.0;
-        else if (w == "fi") para.firstIndent = p / 20.0;
-        else if (w == "sb") para.spaceBefore = p / 20.0;
-        else if (w == "sa") para.spaceAfter = p / 20.0;
+        else if (w == "li" || w == "lin") para.leftIndent = Twips(p) / 20.0;
+        else if (w == "ri" || w == "rin") para.rightIndent = Twips(p) / 20.0;
+        else if (w == "fi") para.firstIndent = Twips(p) / 20.0;
+        else if (w == "sb") para.spaceBefore = Twips(p, 0) / 20.0;
+        else if (w == "sa") para.spaceAfter = Twips(p, 0) / 20.0;
         else if (w == "pagebb") para.pageBreakBefore = on;
         else if (w == "intbl") para.inTable = true;
         else if (w == "par" || w == "sect") {
@@ -598,7 +631,7 @@ private:
             row_ = RtfRowFormat{};
             cellBackground_ = QColor();
             lastBorderOfCell_ = false;
-        } else if (w == "trleft") rowLeft_ = p / 20.0;
+        } else if (w == "trleft") rowLeft_ = Twips(p) / 20.0;
         else if (w == "cellx") {
             row_.cellRight.append(p / 20.0 - rowLeft_);
             row_.cellBackground.append(cellBackground_);
@@ -609,12 +642,12 @@ private:
                  w == "brdrbar" || w == "box") lastBorderOfCell_ = false;
         else if (w.startsWith("brdr") && !NotABorderKind(w)) {
             if (lastBorderOfCell_) row_.borders = true;
-        } else if (w == "paperw" || w == "pgwsxn") page_.paperWidth = p, pageSeen_ = true;
-        else if (w == "paperh" || w == "pghsxn") page_.paperHeight = p, pageSeen_ = true;
-        else if (w == "margl" || w == "marglsxn") page_.marginLeft = p, pageSeen_ = true;
-        else if (w == "margr" || w == "margrsxn") page_.marginRight = p, pageSeen_ = true;
-        else if (w == "margt" || w == "margtsxn") page_.marginTop = p, pageSeen_ = true;
-        else if (w == "margb" || w == "margbsxn") page_.marginBottom = p, pageSeen_ = true;
+        } else if (w == "paperw" || w == "pgwsxn") page_.paperWidth = Twips(p, 0), pageSeen_ = true;
+        else if (w == "paperh" || w == "pghsxn") page_.paperHeight = Twips(p, 0), pageSeen_ = true;
+        else if (w == "margl" || w == "marglsxn") page_.marginLeft = Twips(p, 0), pageSeen_ = true;
+        else if (w == "margr" || w == "margrsxn") page_.marginRight = Twips(p, 0), pageSeen_ = true;
+        else if (w == "margt" || w == "margtsxn") page_.marginTop = Twips(p, 0), pageSeen_ = true;
+        else if (w == "margb" || w == "margbsxn") page_.marginBottom = Twips(p, 0), pageSeen_ = true;
         else if (w == "landscape" || w == "lndscpsxn") page_.landscape = true, pageSeen_ = true;
         else if (w == "titlepg") page_.titlePage = true, pageSeen_ = true;
         if (pageSeen_) {
@@ -632,11 +665,20 @@ private:
 
     QColor ColorAt(int index) const { return index >= 0 && index < colors_.size() ? colors_[index] : QColor(); }
 
+    int FontCodePage() const {
+        const int own = fonts_.value(currentFont_).codePage;
+        return own ? own : codePage_;
+    }
+
     void CommitFont() {
         if (currentFont_ < 0) return;
+        QString name = fontText_ + DecodeCodePage(fontName_, FontCodePage());
+        DropControls(name, false);
+        name = name.trimmed();
         Font& font = fonts_[currentFont_];
-        if (font.name.isEmpty()) font.name = DecodeCodePage(fontName_, font.codePage ? font.codePage : codePage_).trimmed();
+        if (font.name.isEmpty()) font.name = name;
         fontName_.clear();
+        fontText_.clear();
         currentFont_ = -1;
     }
 
@@ -666,11 +708,14 @@ private:
         }
         if (image.isNull()) return;
         auto side = [](int goal, int pixels, int imagePixels, int scale) {
-            double points = goal > 0 ? goal / 20.0 : (pixels > 0 ? pixels : imagePixels) * 0.75;
+            double points = goal > 0 ? Twips(goal) / 20.0 : (pixels > 0 ? pixels : imagePixels) * 0.75;
             return points * (scale > 0 ? scale : 100) / 100.0;
         };
         QSizeF points(side(picture_.goalw, 0, image.width(), picture_.scalex),
                       side(picture_.goalh, 0, image.height(), picture_.scaley));
+        // Scaled past the page's limit, it is shrunk whole to fit it.
+        const double fit = kRtfMaxTwips / 20.0 / qMax(points.width(), points.height());
+        if (fit < 1) points *= fit;
         if (!s.para.inTable) CloseRowIfOpen();
         rowOpen_ = rowOpen_ || s.para.inTable;
         sink_.Picture(image, points, closed.chr, s.para);
@@ -701,7 +746,8 @@ private:
     QHash<int, Font> fonts_;
     QList<QColor> colors_;
     std::tuple<int, int, int> colorComponents_{-1, -1, -1};
-    QByteArray fontName_;
+    QByteArray fontName_;  // bytes of the font's name not yet decoded
+    QString fontText_;     // and what came before them
     int currentFont_ = -1;
     int defaultFont_ = 0;
     int codePage_ = 1252;
@@ -771,10 +817,21 @@ int Cp1252Byte(QChar c) {
     return at >= 0 && high[at].unicode() >= 0xA0 ? int(0x80 + at) : -1;
 }
 
+namespace {
+
+qsizetype RtfStart(const QByteArray& data) {
+    qsizetype start = 0;
+    while (start < data.size() && std::isspace(static_cast<uchar>(data[start]))) ++start;
+    return data.mid(start, 5) == "{\\rtf" ? start : -1;
+}
+
+}  // namespace
+
+bool IsRtf(const QByteArray& data) { return RtfStart(data) >= 0; }
+
 bool ReadRtf(const QByteArray& rtf, RtfSink& sink, QString* error) {
-    int start = 0;
-    while (start < rtf.size() && QChar::isSpace(static_cast<uchar>(rtf[start]))) ++start;
-    if (!rtf.mid(start, 6).startsWith("{\\rtf")) {
+    const qsizetype start = RtfStart(rtf);
+    if (start < 0) {
         if (error) *error = QStringLiteral("Il file non è in formato RTF");
         return false;
     }

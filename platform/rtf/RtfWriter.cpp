@@ -18,8 +18,10 @@ namespace Platform {
 
 namespace {
 
-// 96 pixels an inch, 1440 twips an inch.
-int PixelsToTwips(double pixels) { return int(std::lround(pixels * 15.0)); }
+// 96 pixels an inch, 1440 twips an inch. A length past the limit is written as the limit.
+int PixelsToTwips(double pixels) {
+    return int(std::lround(qBound(-double(kRtfMaxTwips), pixels * 15.0, double(kRtfMaxTwips))));
+}
 
 // Text width of an A4 page with 2 cm margins, for tables without widths.
 const int kDefaultTextWidth = 9638;
@@ -46,7 +48,8 @@ public:
 
         QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
         for (int i = 0; i < fonts_.size(); ++i) {
-            out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 " + Escape(fonts_[i]) + ";}";
+            // The name ends at its ";": one it holds is written as its byte.
+            out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 " + Escape(fonts_[i]).replace(";", "\\'3b") + ";}";
         }
         out += "}\n{\\colortbl;";
         for (const QColor& c : colors_) {
@@ -192,16 +195,26 @@ private:
                                                                : resource.value<QImage>();
         if (image.isNull()) image.load(f.name());
         if (image.isNull()) return;
-        QByteArray png;
-        QBuffer buffer(&png);
+        QByteArray data;
+        QBuffer buffer(&data);
         buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
+        QByteArray kind = "\\pngblip";
+        if (!image.save(&buffer, "PNG")) {
+            // PNG takes no side of over a million pixels: such a picture goes
+            // as a bitmap, a BMP file without its 14-byte file header.
+            buffer.seek(0);
+            data.clear();
+            if (!image.save(&buffer, "BMP") || data.size() <= 14) return;
+            data.remove(0, 14);
+            kind = "\\dibitmap0";
+        }
         const double w = f.width() > 0 ? f.width() : image.width();
         const double h = f.height() > 0 ? f.height() : image.height();
-        out += "{\\pict\\pngblip\\picw" + QByteArray::number(image.width()) + "\\pich" +
-               QByteArray::number(image.height()) + "\\picwgoal" + QByteArray::number(PixelsToTwips(w)) +
-               "\\pichgoal" + QByteArray::number(PixelsToTwips(h)) + "\n";
-        const QByteArray hex = png.toHex();
+        // A goal of 0 reads as "the picture's own size": the smallest written is 1.
+        out += "{\\pict" + kind + "\\picw" + QByteArray::number(image.width()) + "\\pich" +
+               QByteArray::number(image.height()) + "\\picwgoal" + QByteArray::number(qMax(1, PixelsToTwips(w))) +
+               "\\pichgoal" + QByteArray::number(qMax(1, PixelsToTwips(h))) + "\n";
+        const QByteArray hex = data.toHex();
         for (qsizetype i = 0; i < hex.size(); i += 128) out += hex.mid(i, 128) + "\n";
         out += "}";
     }
@@ -209,19 +222,20 @@ private:
     void WriteTable(QByteArray& out, const QTextDocument& doc, QTextTable* table) {
         const QTextTableFormat tf = table->format();
         const int columns = table->columns();
-        // Right edge of each column in twips.
-        QList<int> rights;
+        // Right edge of each column in twips, as far as a number of RTF goes.
+        QList<qint64> rights;
         const QList<QTextLength> constraints = tf.columnWidthConstraints();
-        int left = 0;
+        qint64 left = 0;
         for (int c = 0; c < columns; ++c) {
             int width = kDefaultTextWidth / columns;
             if (c < constraints.size()) {
                 const QTextLength& l = constraints[c];
                 if (l.type() == QTextLength::FixedLength) width = PixelsToTwips(l.rawValue());
-                else if (l.type() == QTextLength::PercentageLength) width = int(kDefaultTextWidth * l.rawValue() / 100);
+                else if (l.type() == QTextLength::PercentageLength)
+                    width = int(kDefaultTextWidth * qBound(0.0, l.rawValue(), 100.0) / 100);
             }
             left += qMax(width, 100);
-            rights.append(left);
+            rights.append(qMin<qint64>(left, INT_MAX));
         }
         const QByteArray borders = tf.border() > 0 ? "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10"
                                                      "\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10"

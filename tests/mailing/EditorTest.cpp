@@ -402,3 +402,26 @@ TEST_F(Editor, LetterGoesRoundThroughLibreOffice) {
     EXPECT_TRUE(text.contains(QStringLiteral("Prezzo €")));
     EXPECT_TRUE(text.contains("Cordiali saluti da ||CITTA||"));
 }
+
+TEST_F(Editor, ALetterTooLargeToOpenIsRefusedWithItsReason) {
+    // 3.3 KB asking for a table of 300 x 300 cells held the editor for 13 s.
+    const QString huge = QStringLiteral(MAILING_TEST_DATA "/../../data/rtf/huge/row300x300.rtf");
+    const QString why = QStringLiteral("Il documento RTF contiene tabelle troppo grandi: più di 5000 celle");
+    auto& e = Open();
+    try {
+        e.LoadFile(huge);
+        ADD_FAILURE() << "the mailing window shows the error of a letter that cannot be opened";
+    } catch (const BasicError& error) {
+        EXPECT_EQ(error.Number(), 321);
+        EXPECT_EQ(error.Description(), why);
+    }
+    // Opened from the menu, a message says so, and the letter open stays as it was.
+    e.LoadFile(WriteFile("lettera.rtf", kLetter));
+    nextFiles = {huge};
+    e.mnuFileOpen_Click();
+    ASSERT_EQ(env.Boxes().size(), 1);
+    EXPECT_TRUE(env.Boxes()[0].prompt.contains(why)) << env.Boxes()[0].prompt.toStdString();
+    EXPECT_EQ(e.RTFText->Text(), "Egregio ||COGNOME||,\nla ringraziamo.");
+    EXPECT_FALSE(e.Modified());
+    EXPECT_EQ(e.StatusText(), "File caricato - non modificato.");
+}

@@ -188,6 +188,15 @@ TEST_F(Letters, AFailedPrintIsAFailureWithItsOwnText) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
 }
 
+TEST_F(Letters, ALetterTooLargeToBuildIsAFailureThatSaysWhy) {
+    // 3.3 KB asking for a table of 300 x 300 cells held each print for 13 s.
+    form->txNomeFile->setText(Letter("../../data/rtf/huge/row300x300.rtf", "tabella.rtf"));
+    form->PrintLetter(*Record(1));
+    EXPECT_EQ(ReportLines(),
+              QStringList({"1|posta|stampa non riuscita: Il documento RTF contiene tabelle troppo grandi: più di 5000 celle"}));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
+}
+
 TEST_F(Letters, WordAndExcelDocumentsGoToLibreOffice) {
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray(BRIVALTO_FAKES) + ":" + path);

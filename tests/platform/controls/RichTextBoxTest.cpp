@@ -137,6 +137,20 @@ TEST(RichTextBox, FilesAndTheirErrors) {
     EXPECT_EQ(ErrorNumberOf([&] { box.LoadFile(plain.fileName()); }), 321);
     box.LoadFile(plain.fileName(), rtfText);
     EXPECT_EQ(box.Text(), "non sono RTF");
+    // A letter asking for a table of 300 x 300 cells is refused and says why,
+    // given as a file or as RTF, never shown as its code.
+    const QString huge = QStringLiteral(BRIVALTO_TEST_DATA "/rtf/huge/row300x300.rtf");
+    try {
+        box.LoadFile(huge);
+        ADD_FAILURE() << "a letter too large must be refused";
+    } catch (const BasicError& e) {
+        EXPECT_EQ(e.Number(), 321);
+        EXPECT_EQ(e.Description(), QStringLiteral("Il documento RTF contiene tabelle troppo grandi: più di 5000 celle"));
+    }
+    QFile hugeFile(huge);
+    ASSERT_TRUE(hugeFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ErrorNumberOf([&] { box.SetTextRTF(hugeFile.readAll()); }), 321);
+    EXPECT_FALSE(box.Text().contains("\\cellx"));
 
     box.SetTextRTF(kLetter);
     EXPECT_EQ(ErrorNumberOf([&] { box.SaveFile(dir.filePath("nessuna/cartella.rtf")); }), 75);

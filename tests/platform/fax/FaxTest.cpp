@@ -127,6 +127,9 @@ TEST(Fax, ControlReportsEveryRefusal) {
     EXPECT_TRUE(fax.LastError().contains("nessun documento"));
     EXPECT_FALSE(fax.Send("0543123456", cover, dir.filePath("manca.rtf")));
     EXPECT_TRUE(fax.LastError().contains("manca.rtf"));
+    // A letter asking for a table of 300 x 300 cells is refused, not handed to the office suite.
+    EXPECT_FALSE(fax.Send("0543123456", cover, QStringLiteral(BRIVALTO_TEST_DATA "/rtf/huge/row300x300.rtf")));
+    EXPECT_EQ(fax.LastError(), QStringLiteral("Il documento RTF contiene tabelle troppo grandi: più di 5000 celle"));
     EXPECT_TRUE(sendfax.Calls().isEmpty());
 
     // Told in the user's words, with sendfax's own kept for the log.
@@ -137,7 +140,7 @@ TEST(Fax, ControlReportsEveryRefusal) {
     sendfax.Refuse(4, "sendfax: something else");
     EXPECT_FALSE(fax.Send("0543123456", cover, letter));
     EXPECT_EQ(fax.LastError(), "sendfax non ha accettato il fax (codice 4)");
-    EXPECT_EQ(events.size(), 6);
+    EXPECT_EQ(events.size(), 7);
     EXPECT_EQ(events.last(), fax.LastError());
 }
 

@@ -8,6 +8,7 @@
 #include "Settings.h"
 #include "TestKit.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTimeZone>
@@ -279,4 +280,49 @@ TEST_F(Calendar, LineFeedsAndAnEventWithoutItsUid) {
     auto again = OpenCalendarFolder(file);
     EXPECT_EQ(again->Items().Item(1)->EntryID(), id);
     EXPECT_EQ(again->Items().Item(1)->Property("End").toDateTime(), QDateTime(QDate(2026, 12, 9), QTime(11, 45)));
+}
+
+TEST_F(Calendar, ADamagedFileThatLoadsStillLoadsOnceSaved) {
+    // Where the file's text and its lines end, and which line begins or ends
+    // a component, are what libical reads: a NUL and a lone CR, a BEGIN
+    // without its colon, a property with an empty parameter, a time zone after
+    // the event (libical puts time zones first). Each loaded, and once an
+    // appointment was saved it no longer did, or kept its old subject.
+    const QDir damaged(QStringLiteral(BRIVALTO_TEST_DATA "/ical/damaged"));
+    const QStringList names = damaged.entryList({"*.ics"}, QDir::Files, QDir::Name);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray before = Bytes(damaged.filePath(name));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(before);
+        f.close();
+        auto folder = OpenCalendarFolder(file);
+        const int count = folder->Items().Count();
+        QString changed;
+        if (count > 0) {
+            auto first = folder->Items().Item(1);
+            changed = first->EntryID();
+            first->SetProperty("Subject", "Riunione spostata");
+            first->Save();
+        }
+        auto made = folder->CreateItem();
+        made->SetProperty("Subject", "Nuovo appuntamento");
+        made->SetProperty("Start", QDateTime(QDate(2026, 12, 15), QTime(10, 0)));
+        made->SetProperty("End", QDateTime(QDate(2026, 12, 15), QTime(11, 0)));
+        made->Save();
+        std::shared_ptr<OutlookFolder> again;
+        try {
+            again = OpenCalendarFolder(file);
+        } catch (const BasicError& e) {
+            FAIL() << e.Description().toStdString();
+        }
+        EXPECT_EQ(again->Items().Count(), count + 1);
+        if (count > 0) EXPECT_EQ(Find(*again, changed)->Text("Subject"), "Riunione spostata");
+        EXPECT_EQ(Find(*again, made->EntryID())->Text("Subject"), "Nuovo appuntamento");
+        // What follows the NUL stays as it was.
+        const qsizetype nul = before.indexOf('\0');
+        if (nul >= 0) EXPECT_TRUE(Bytes(file).endsWith(before.mid(nul)));
+    }
 }
