@@ -82,6 +82,12 @@ void HideWait() {
 }
 
 QString FieldStr(const QVariant& value) {
+    if (value.typeId() == QMetaType::QString) {
+        // Most texts read have nothing to trim: they are handed back as they are.
+        const QString& text = *static_cast<const QString*>(value.constData());
+        if (text.isEmpty() || (text.front() != u' ' && text.back() != u' ')) return text;
+        return Platform::Trim(text);
+    }
     if (!value.isValid() || value.isNull()) return QString();
     switch (value.typeId()) {
     case QMetaType::Bool: return value.toBool() ? QStringLiteral("Vero") : QStringLiteral("Falso");

@@ -62,6 +62,40 @@ private:
     QSet<qint64> far_;
 };
 
+// A registry ID read from its field: Null reads as 0, as with Comuni::FieldNum.
+qint64 IdOf(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Int: return *static_cast<const qint32*>(value.constData());
+    case QMetaType::LongLong: return *static_cast<const qint64*>(value.constData());
+    default: return Comuni::FieldNum(value).toLongLong();
+    }
+}
+
+// An entry's key, "K" and the ID, and its text, the ID in plain decimal: the
+// text is the key without its first character.
+class EntryKey {
+public:
+    explicit EntryKey(qint64 id) {
+        char16_t digits[20];
+        int n = 0;
+        quint64 rest = id < 0 ? 0 - quint64(id) : quint64(id);
+        do {
+            digits[n++] = char16_t(u'0' + rest % 10);
+            rest /= 10;
+        } while (rest);
+        if (id < 0) digits[n++] = u'-';
+        key_[0] = u'K';
+        for (int i = 0; i < n; ++i) key_[1 + i] = digits[n - 1 - i];
+        size_ = n + 1;
+    }
+    QStringView Key() const { return QStringView(key_, size_); }
+    QStringView Text() const { return QStringView(key_ + 1, size_ - 1); }
+
+private:
+    char16_t key_[21];
+    int size_ = 0;
+};
+
 // The registry IDs already in the list.
 IdSet IdsIn(const ListView& list) {
     IdSet ids;
@@ -160,13 +194,17 @@ void frmMailing::cmdAdd_Click() {
     try {
         // A record in several product categories comes back once per category.
         IdSet present = IdsIn(*LV);
+        // The same three fields on every row: found once, by name.
+        const ADODB::Field& idField = rs.Fields("ID");
+        const ADODB::Field& nameField = rs.Fields("RAGSOC");
+        const ADODB::Field& companyField = rs.Fields("AZIENDA");
         while (!rs.EOF_()) {
-            const qint64 id = Comuni::FieldNum(rs["ID"]).toLongLong();
+            const qint64 id = IdOf(idField.Value());
             if (present.Insert(id)) {
-                const QString text = QString::number(id);
-                ListItem item = LV->AddItem(u'K' + text, text);
-                const QString name = Comuni::FieldStr(rs["RAGSOC"]);
-                item.SetSubItem(1, !name.isEmpty() ? name : Comuni::FieldStr(rs["AZIENDA"]));
+                const EntryKey entry(id);
+                ListItem item = LV->AddItem(entry.Key(), entry.Text());
+                const QString name = Comuni::FieldStr(nameField.Value());
+                item.SetSubItem(1, !name.isEmpty() ? name : Comuni::FieldStr(companyField.Value()));
             }
             rs.MoveNext();
         }

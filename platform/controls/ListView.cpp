@@ -13,10 +13,20 @@
 
 namespace Platform {
 
+// Where a text of a list lies in the list's text store. A null text has no
+// characters at all; an empty one has a place but no characters.
+struct TextRef {
+    const char16_t* chars = nullptr;
+    qsizetype size = 0;
+
+    QStringView View() const { return QStringView(chars, size); }
+    QString String() const { return chars ? QString(reinterpret_cast<const QChar*>(chars), size) : QString(); }
+};
+
 struct ListRow {
-    QString key;
+    TextRef key;
     // Column 0 is the item's own text; a list of a few columns keeps them in the row.
-    QVarLengthArray<QString, 3> texts;
+    QVarLengthArray<TextRef, 3> texts;
     QVariant tag;
     QIcon picture;
     int icon = 0;
@@ -24,10 +34,123 @@ struct ListRow {
     bool checked = false;
     int position = 0;  // 0-based, kept up to date by every move
 
-    const QString& TextOf(int column) const {
-        static const QString none;
-        return column >= 0 && column < texts.size() ? texts[column] : none;
+    TextRef TextOf(int column) const { return column >= 0 && column < texts.size() ? texts[column] : TextRef(); }
+};
+
+// The characters of a list's texts, one after another in pieces of the
+// store's own: a list of a hundred thousand rows keeps its texts in a couple
+// of hundred pieces of the heap, not in a string each, and a text is read
+// where the one before it ends. A text stays where it was put. One replaced
+// by a longer one, or removed, leaves its room unused; when more lies unused
+// than used, the list puts its texts in a new store. An emptied store keeps
+// its pieces for the texts that follow.
+class TextStore {
+public:
+    TextRef Put(QStringView text) {
+        static const char16_t none[1] = {};
+        if (text.isNull()) return {};
+        if (text.isEmpty()) return {none, 0};
+        const qsizetype n = text.size();
+        if (n > left_) Next(n);
+        char16_t* at = next_;
+        std::copy_n(text.utf16(), n, at);
+        next_ += n;
+        left_ -= n;
+        used_ += n;
+        return {at, n};
     }
+
+    // `ref` takes the text, in its own room when the text fits there.
+    void Replace(TextRef& ref, QStringView text) {
+        if (ref.size > 0 && !text.isNull() && text.size() <= ref.size) {
+            std::copy_n(text.utf16(), text.size(), const_cast<char16_t*>(ref.chars));
+            Drop({ref.chars + text.size(), ref.size - text.size()});
+            ref.size = text.size();
+            return;
+        }
+        Drop(ref);
+        ref = Put(text);
+    }
+
+    void Drop(const TextRef& ref) {
+        used_ -= ref.size;
+        unused_ += ref.size;
+    }
+
+    bool Wasteful() const { return unused_ > used_ && unused_ > kPiece; }
+
+    void Empty() {
+        std::erase_if(pieces_, [](const Piece& piece) { return piece.size != kPiece; });
+        piece_ = 0;
+        next_ = pieces_.empty() ? nullptr : pieces_.front().chars.get();
+        left_ = pieces_.empty() ? 0 : kPiece;
+        used_ = unused_ = 0;
+    }
+
+private:
+    static constexpr qsizetype kPiece = 16 * 1024;
+    struct Piece {
+        std::unique_ptr<char16_t[]> chars;
+        qsizetype size;
+    };
+
+    // Moves on to a piece with room for n characters: the next one kept, or a new one.
+    void Next(qsizetype n) {
+        unused_ += left_;
+        if (n <= kPiece && piece_ + 1 < pieces_.size()) {
+            ++piece_;
+        } else {
+            const qsizetype size = std::max(n, kPiece);
+            const size_t at = pieces_.empty() ? 0 : piece_ + 1;
+            Piece piece{std::make_unique_for_overwrite<char16_t[]>(size_t(size)), size};
+            pieces_.insert(pieces_.begin() + qsizetype(at), std::move(piece));
+            piece_ = at;
+        }
+        next_ = pieces_[piece_].chars.get();
+        left_ = pieces_[piece_].size;
+    }
+
+    std::vector<Piece> pieces_;
+    size_t piece_ = 0;  // the piece being written
+    char16_t* next_ = nullptr;
+    qsizetype left_ = 0;    // room left in it
+    qsizetype used_ = 0;    // characters of the texts held
+    qsizetype unused_ = 0;  // characters of room given up
+};
+
+// The rows of a list, in blocks of a few hundred: a list of a hundred
+// thousand rows asks the heap for a few hundred pieces, not one a row. A
+// removed row is cleared and taken again by the next one added; an emptied
+// pool keeps its blocks for the rows that follow.
+class RowPool {
+public:
+    ListRow* Take() {
+        if (!free_.empty()) {
+            ListRow* row = free_.back();
+            free_.pop_back();
+            return row;
+        }
+        const size_t block = taken_ / kBlock;
+        if (block == blocks_.size()) blocks_.push_back(std::make_unique<ListRow[]>(kBlock));
+        return &blocks_[block][taken_++ % kBlock];
+    }
+
+    void Give(ListRow* row) {
+        *row = ListRow();
+        free_.push_back(row);
+    }
+
+    void Empty() {
+        for (size_t i = 0; i < taken_; ++i) blocks_[i / kBlock][i % kBlock] = ListRow();
+        free_.clear();
+        taken_ = 0;
+    }
+
+private:
+    static constexpr size_t kBlock = 256;
+    std::vector<std::unique_ptr<ListRow[]>> blocks_;
+    std::vector<ListRow*> free_;  // rows removed, cleared
+    size_t taken_ = 0;            // rows handed out of the blocks
 };
 
 namespace {
@@ -43,7 +166,8 @@ class ListModel : public QAbstractTableModel {
 public:
     explicit ListModel(ListView* view) : QAbstractTableModel(view), view_(view) {}
 
-    std::vector<std::unique_ptr<ListRow>> rows;
+    std::vector<ListRow*> rows;  // in the list's order, held by the pool
+    TextStore texts;
     QStringList headers;
     QList<int> alignments;
 
@@ -59,7 +183,7 @@ public:
         switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return column < row.texts.size() ? QVariant(row.texts[column]) : QVariant();
+            return column < row.texts.size() ? QVariant(row.texts[column].String()) : QVariant();
         case Qt::TextAlignmentRole: {
             const int alignment = alignments.value(column);
             return alignment ? QVariant(int(AlignmentOf(alignment) | Qt::AlignVCenter)) : QVariant();
@@ -111,32 +235,29 @@ public:
         sortPending_ = false;
         if (column < 0 || column >= columnCount() || rows.empty()) return;
         auto before = [column, order](const ListRow& a, const ListRow& b) {
-            const int c = a.TextOf(column).compare(b.TextOf(column));
+            const int c = a.TextOf(column).View().compare(b.TextOf(column).View());
             return order == Qt::AscendingOrder ? c < 0 : c > 0;
         };
         // Rows already in order (a list filled from a statement sorted the same way) cost
         // one pass, and the view is told nothing.
-        if (std::is_sorted(rows.begin(), rows.end(), [&](const auto& a, const auto& b) { return before(*a, *b); }))
+        if (std::is_sorted(rows.begin(), rows.end(), [&](const ListRow* a, const ListRow* b) { return before(*a, *b); }))
             return;
         emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
         const QModelIndexList held = persistentIndexList();
         std::vector<const ListRow*> heldRows;
         heldRows.reserve(size_t(held.size()));
-        for (const QModelIndex& index : held) heldRows.push_back(rows[size_t(index.row())].get());
+        for (const QModelIndex& index : held) heldRows.push_back(rows[size_t(index.row())]);
         // The texts are sorted beside their rows, so that a comparison reads the two texts
         // and nothing else.
-        using Keyed = std::pair<QStringView, std::unique_ptr<ListRow>>;
+        using Keyed = std::pair<QStringView, ListRow*>;
         std::vector<Keyed> keyed;
         keyed.reserve(rows.size());
-        for (auto& row : rows) {
-            const QStringView text = row->TextOf(column);
-            keyed.emplace_back(text, std::move(row));
-        }
+        for (ListRow* row : rows) keyed.emplace_back(row->TextOf(column).View(), row);
         if (order == Qt::AscendingOrder)
             std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.first.compare(b.first) < 0; });
         else
             std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return b.first.compare(a.first) < 0; });
-        for (size_t i = 0; i < keyed.size(); ++i) rows[i] = std::move(keyed[i].second);
+        for (size_t i = 0; i < keyed.size(); ++i) rows[i] = keyed[i].second;
         Renumber(0);
         QModelIndexList after;
         after.reserve(held.size());
@@ -155,15 +276,20 @@ public:
         }
     }
 
-    ListRow* Append(std::unique_ptr<ListRow> row) {
+    // A new row at the end, cleared.
+    ListRow* Append() {
+        ListRow* row = pool_.Take();
         row->position = int(rows.size());
-        rows.push_back(std::move(row));
+        rows.push_back(row);
         if (view_->isSortingEnabled()) sortPending_ = true;
         Post();
-        return rows.back().get();
+        return row;
     }
 
     void Remove(int position) {
+        ListRow* row = rows[size_t(position)];
+        texts.Drop(row->key);
+        for (const TextRef& text : row->texts) texts.Drop(text);
         if (position >= shown_) {
             rows.erase(rows.begin() + position);
         } else {
@@ -172,7 +298,9 @@ public:
             --shown_;
             endRemoveRows();
         }
+        pool_.Give(row);
         Renumber(position);
+        if (texts.Wasteful()) Gather();
     }
 
     void RemoveAll() {
@@ -183,12 +311,16 @@ public:
             endRemoveRows();
         }
         rows.clear();
+        pool_.Empty();
+        texts.Empty();
         sortPending_ = false;
     }
 
     void Reset() {
         beginResetModel();
         rows.clear();
+        pool_ = RowPool();
+        texts = TextStore();
         shown_ = 0;
         headers.clear();
         alignments.clear();
@@ -225,6 +357,16 @@ public:
         if (shown_ > 0) emit dataChanged(index(0, 0), index(shown_ - 1, 0), {Qt::CheckStateRole});
     }
 
+    // Puts every row's texts again in a store of their own, leaving out the room given up.
+    void Gather() {
+        TextStore fresh;
+        for (ListRow* row : rows) {
+            row->key = fresh.Put(row->key.View());
+            for (TextRef& text : row->texts) text = fresh.Put(text.View());
+        }
+        texts = std::move(fresh);
+    }
+
 private:
     void Announce() {
         const int count = int(rows.size());
@@ -251,6 +393,7 @@ private:
     }
 
     ListView* view_;
+    RowPool pool_;
     int shown_ = 0;
     bool posted_ = false;
     bool sortPending_ = false;
@@ -277,16 +420,19 @@ int ColumnHeader::Alignment() const { return view_->model_->alignments.value(ind
 // ------------------------------------------------------------ ListItem
 
 int ListItem::Index() const { return row_->position + 1; }
-QString ListItem::Text() const { return row_->TextOf(0); }
+QString ListItem::Text() const { return row_->TextOf(0).String(); }
 void ListItem::SetText(const QString& text) { SetSubItem(0, text); }
-QString ListItem::Key() const { return row_->key; }
-QString ListItem::SubItem(int i) const { return row_->TextOf(i); }
+QString ListItem::Key() const { return row_->key.String(); }
+QString ListItem::SubItem(int i) const { return row_->TextOf(i).String(); }
 
-void ListItem::SetSubItem(int i, const QString& text) {
+void ListItem::SetSubItem(int i, const QString& text) { SetSubItem(i, QStringView(text)); }
+
+void ListItem::SetSubItem(int i, QStringView text) {
     if (i < 0) return;
     if (i >= row_->texts.size()) row_->texts.resize(i + 1);
-    row_->texts[i] = text;
+    view_->model_->texts.Replace(row_->texts[i], text);
     view_->model_->Changed(row_, i, Qt::DisplayRole);
+    if (view_->model_->texts.Wasteful()) view_->model_->Gather();
 }
 
 QVariant ListItem::Tag() const { return row_->tag; }
@@ -355,7 +501,7 @@ QModelIndex ListView::IndexOf(const ListRow* row, int column) const {
 
 ListItem ListView::ItemAt(const QModelIndex& index) const {
     if (!index.isValid() || index.row() >= int(model_->rows.size())) return {};
-    return ListItem(const_cast<ListView*>(this), model_->rows[size_t(index.row())].get());
+    return ListItem(const_cast<ListView*>(this), model_->rows[size_t(index.row())]);
 }
 
 ColumnHeader ListView::AddColumn(const QString& key, const QString& text, double widthTwips, int alignment) {
@@ -425,24 +571,28 @@ void ListView::ShareWidthByContent() {
 }
 
 ListItem ListView::AddItem(const QString& key, const QString& text) {
-    auto row = std::make_unique<ListRow>();
-    row->key = key;
+    return AddItem(QStringView(key), QStringView(text));
+}
+
+ListItem ListView::AddItem(QStringView key, QStringView text) {
+    ListRow* row = model_->Append();
+    row->key = model_->texts.Put(key);
     row->texts.reserve(qMax(1, ColumnCount()));
-    row->texts.push_back(text);
+    row->texts.push_back(model_->texts.Put(text));
     row->hasCheck = checkboxes_;
-    return ListItem(this, model_->Append(std::move(row)));
+    return ListItem(this, row);
 }
 
 int ListView::ItemCount() const { return int(model_->rows.size()); }
 
 ListItem ListView::Item(int index) const {
     if (index < 1 || index > ItemCount()) return {};
-    return ListItem(const_cast<ListView*>(this), model_->rows[size_t(index - 1)].get());
+    return ListItem(const_cast<ListView*>(this), model_->rows[size_t(index - 1)]);
 }
 
 ListItem ListView::Item(const QString& key) const {
     for (const auto& row : model_->rows)
-        if (row->key == key) return ListItem(const_cast<ListView*>(this), row.get());
+        if (row->key.View() == key) return ListItem(const_cast<ListView*>(this), row);
     return {};
 }
 

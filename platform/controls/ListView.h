@@ -6,7 +6,10 @@
 // The rows live in a model of plain vectors. Rows added one after another are
 // shown to the view together (at the next event, or as soon as something asks
 // the view about them), so filling a list costs one insertion for the view,
-// not one per row and cell.
+// not one per row and cell. The list keeps the characters of its texts, not
+// the strings it is given, in a store of its own; a text read back is a new
+// string. An emptied list keeps the room its rows and texts took, for the
+// next fill; removing its columns or the list itself gives it back.
 
 #include <QIcon>
 #include <QString>
@@ -54,6 +57,8 @@ public:
     // Sub-item i is the text of column i + 1.
     QString SubItem(int i) const;
     void SetSubItem(int i, const QString& text);
+    // The characters are copied: the view need not outlive the call.
+    void SetSubItem(int i, QStringView text);
     QVariant Tag() const;
     void SetTag(const QVariant& tag);
     bool Checked() const;
@@ -90,6 +95,8 @@ public:
 
     // Items.
     ListItem AddItem(const QString& key, const QString& text);
+    // The characters are copied: the views need not outlive the call.
+    ListItem AddItem(QStringView key, QStringView text);
     int ItemCount() const;
     ListItem Item(int index) const;
     ListItem Item(const QString& key) const;

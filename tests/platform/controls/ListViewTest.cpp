@@ -131,3 +131,40 @@ TEST(ListViews, ChecksRemovalsDoubleClicksAndIcons) {
     lv.AddColumn("x", "x");
     EXPECT_EQ(lv.header()->count(), 1);
 }
+
+TEST(ListViews, TextsReadBackAsSetThroughChangesRemovalsAndRefills) {
+    ListView lv;
+    lv.AddColumn("n", "n");
+    lv.AddColumn("nome", "nome");
+    auto text = [](int row, int round) {
+        return QString("riga %1 giro %2 ").arg(row).arg(round).repeated(1 + round % 3);
+    };
+    auto fill = [&](int rows) {
+        for (int i = 0; i < rows; ++i)
+            lv.AddItem("k" + QString::number(i), QString::number(i)).SetSubItem(1, text(i, 0));
+    };
+    fill(2000);
+    // Texts changed to longer and shorter ones, again and again, and rows removed: what is
+    // read back is always the last text set.
+    for (int round = 1; round <= 6; ++round)
+        for (int i = 1; i <= lv.ItemCount(); ++i) lv.Item(i).SetSubItem(1, text(i - 1, round));
+    for (int i = lv.ItemCount(); i >= 1; i -= 3) lv.RemoveItem(i);
+    for (int i = 1; i <= lv.ItemCount(); ++i) {
+        const ListItem item = lv.Item(i);
+        ASSERT_EQ(item.SubItem(1), text(item.Text().toInt(), 6)) << i;
+        ASSERT_EQ(item.Key(), "k" + item.Text());
+    }
+    EXPECT_EQ(lv.Item("k0").SubItem(1), text(0, 6));
+    // A text never set reads as null, an empty one as empty.
+    lv.Item(1).SetSubItem(1, QString(""));
+    EXPECT_FALSE(lv.Item(1).SubItem(1).isNull());
+    EXPECT_TRUE(lv.Item(1).SubItem(1).isEmpty());
+    EXPECT_TRUE(lv.Item(1).SubItem(4).isNull());
+
+    // Emptied and filled again, the list holds only the new rows.
+    lv.ClearItems();
+    fill(300);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(lv.model()->rowCount(), 300);
+    for (int i = 1; i <= 300; ++i) ASSERT_EQ(lv.model()->data(lv.model()->index(i - 1, 1)).toString(), text(i - 1, 0));
+}
