@@ -101,23 +101,30 @@ void Form::Show(int modal, QWidget* owner) {
     raise();
     activateWindow();
     QPointer<Form> self(this);
+    // A window unloaded while it is shown modally is deleted only once Show has
+    // returned: its caller reads its Tag and fields right after, as the
+    // original's callers do, while the modal loop would otherwise delete it
+    // before Show returns.
+    ++modalShows_;
+    auto done = [&self] {
+        if (!self) return;
+        self->modalLoop_ = nullptr;
+        self->setWindowModality(Qt::NonModal);
+        if (--self->modalShows_ == 0 && self->deleteAfterShow_) self->deleteLater();
+    };
     if (ModalHandler handler = CurrentModalHandler()) {
         handler(*this);
-        if (!self) return;
-        if (isVisible()) {
+        if (self && isVisible()) {
             qWarning("Modal window %s left open by the test's handler", qPrintable(objectName()));
             hide();
         }
-        setWindowModality(Qt::NonModal);
+        done();
         return;
     }
     QEventLoop loop;
     modalLoop_ = &loop;
     if (isVisible()) loop.exec(QEventLoop::DialogExec);
-    if (self) {
-        self->modalLoop_ = nullptr;
-        self->setWindowModality(Qt::NonModal);
-    }
+    done();
 }
 
 void Form::Hide() {
@@ -141,7 +148,8 @@ bool Form::RunUnload(int mode) {
     hide();
     closingFromUnload_ = false;
     if (modalLoop_) modalLoop_->quit();
-    deleteLater();
+    if (modalShows_ > 0) deleteAfterShow_ = true;
+    else deleteLater();
     return true;
 }
 

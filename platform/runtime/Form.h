@@ -72,6 +72,8 @@ private:
     bool closingFromUnload_ = false;
     bool sizeKept_ = false;
     QEventLoop* modalLoop_ = nullptr;
+    int modalShows_ = 0;         // modal Shows under way on this window
+    bool deleteAfterShow_ = false;
     QPointer<QAbstractButton> cancelButton_;
 };
 

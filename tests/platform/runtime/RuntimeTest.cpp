@@ -280,6 +280,26 @@ TEST(Forms, ModalShowReturnsWhenTheWindowHides) {
     EXPECT_NE(DefaultInstance<DialogForm>().Tag, "OK");  // a fresh instance
 }
 
+// A window unloaded while it is shown modally still stands when Show returns,
+// so its caller can read what it left, also when events were processed
+// meanwhile (a key sent through the window system processes them); it goes
+// with the next turn of the event loop.
+TEST(Forms, AWindowUnloadedWhileShownModallyOutlivesShow) {
+    QPointer<DialogForm> form(new DialogForm);
+    SetModalHandler([](Form& shown) {
+        shown.Tag = "OK";
+        shown.Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    });
+    form->Show(vbModal);
+    SetModalHandler({});
+    ASSERT_FALSE(form.isNull());
+    EXPECT_TRUE(form->IsUnloaded());
+    EXPECT_EQ(form->Tag, "OK");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());
+}
+
 TEST(Forms, WindowsOnTopGiveWayToBoxesAndModalWindows) {
     QWidget splash(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     splash.show();
