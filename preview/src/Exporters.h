@@ -56,6 +56,7 @@ public:
 
 private:
     void Put(const char* p, qsizetype n) {
+        if (n <= 0) return;  // an empty text may come with no characters at all
         std::memcpy(Room(n), p, size_t(n));
         size_ += n;
     }
