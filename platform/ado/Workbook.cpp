@@ -1049,6 +1049,10 @@ bool ReadXlsRecords(const QByteArray& file, XlsRecords& records, QString* error,
         if (!std::isfinite(d)) return {};
         return isDate(xf) ? CellDate(d, records.from1904) : QVariant(d);
     };
+    // A whole number stays one, unless it stands for a date.
+    auto rkValue = [&](quint16 xf, quint32 rk) -> QVariant {
+        return (rk & 0x03) == 0x02 && !isDate(xf) ? QVariant(qint64(qint32(rk) >> 2)) : number(xf, RkNumber(rk));
+    };
 
     qint64 cells = limits.cells;
     for (int s = 0; s < records.sheets.size(); ++s) {
@@ -1079,17 +1083,12 @@ bool ReadXlsRecords(const QByteArray& file, XlsRecords& records, QString* error,
             }
             case kRk: {
                 if (d.size() < 10) return Fail(error, unreadable);
-                const quint32 rk = U32(d, 6);
-                // A whole number stays one, unless it stands for a date.
-                value = (rk & 0x03) == 0x02 && !isDate(xf) ? QVariant(qint64(qint32(rk) >> 2)) : number(xf, RkNumber(rk));
+                value = rkValue(xf, U32(d, 6));
                 break;
             }
             case kMulRk:
                 for (qsizetype i = 0, n = qMax<qsizetype>(0, (d.size() - 6) / 6); i < n; ++i) {
-                    const quint16 cellXf = U16(d, 4 + 6 * i);
-                    const quint32 rk = U32(d, 6 + 6 * i);
-                    const QVariant v = (rk & 0x03) == 0x02 && !isDate(cellXf) ? QVariant(qint64(qint32(rk) >> 2))
-                                                                              : number(cellXf, RkNumber(rk));
+                    const QVariant v = rkValue(U16(d, 4 + 6 * i), U32(d, 6 + 6 * i));
                     if (!PutCell(sheet, row, quint32(column) + quint32(i), v, cells, limits, error)) return false;
                 }
                 continue;
