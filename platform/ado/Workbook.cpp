@@ -177,7 +177,7 @@ QVariant CellDate(double number, bool from1904) {
     // Excel counts a 29 February 1900: the days before it are one more
     // than the engine's count from 30 December 1899.
     else if (serial >= 1 && serial < 60) serial += 1;
-    if (!(serial > -657435.0 && serial < 2958466.0)) return number;
+    if (!Platform::IsDateSerial(serial)) return number;
     return Platform::SerialToDate(serial);
 }
 
@@ -627,7 +627,7 @@ bool ReadXlsStream(const QByteArray& stream, QList<Sheet>& sheets, QString* erro
                 double d;
                 std::memcpy(&d, &bits, sizeof d);
                 if (type == 2) row << QVariant(d);
-                else if (d > -657435.0 && d < 2958466.0) row << Platform::SerialToDate(d);
+                else if (Platform::IsDateSerial(d)) row << Platform::SerialToDate(d);
                 else return Fail(error, broken);
                 break;
             }
