@@ -1,6 +1,7 @@
 #include "RtfMerge.h"
 
 #include "Cp1252.h"
+#include "Rtf.h"
 
 #include <QHash>
 #include <QSet>
@@ -269,11 +270,7 @@ QString TextOf(const std::vector<Char>& chars) {
 
 }  // namespace
 
-bool IsRtf(const QByteArray& rtf) {
-    int i = 0;
-    while (i < rtf.size() && (rtf[i] == ' ' || rtf[i] == '\r' || rtf[i] == '\n' || rtf[i] == '\t')) ++i;
-    return rtf.mid(i, 5) == "{\\rtf";
-}
+bool IsRtf(const QByteArray& rtf) { return Platform::IsRtf(rtf); }
 
 int CodePage(const QByteArray& rtf) {
     const qsizetype at = rtf.indexOf("\\ansicpg");

@@ -12,7 +12,8 @@
 
 namespace RtfMerge {
 
-// Whether the data begins as an RTF document.
+// Whether the data begins as an RTF document, as the RTF reader tells it:
+// a letter is merged exactly when it is printed as RTF.
 bool IsRtf(const QByteArray& rtf);
 
 // The visible text: literal characters, escapes and Unicode characters of

@@ -384,11 +384,8 @@ QList<QStringList> Lines(const QString& text, QChar separator, int maxRecords) {
 }
 
 void CannotRead(int error, const QString& path) {
-    const long number = error == ENOENT                    ? 53
-                        : error == ENOTDIR                 ? 76
-                        : error == EACCES || error == EPERM ? 70
-                        : error == EISDIR                  ? 75
-                                                           : 57;
+    // A file that is not there is no file: not a path that is missing.
+    const long number = error == ENOENT ? 53 : Platform::FileErrorNumber(error);
     Platform::Err().Raise(number, Platform::ErrorText(number) + " " + path);
 }
 

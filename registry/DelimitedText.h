@@ -81,8 +81,9 @@ private:
 QList<QStringList> Lines(const QString& text, QChar separator, int maxRecords = 0);
 
 // A file that cannot be read, raised as the runtime's error for its cause
-// (`error`, the system's number): not there 53, a folder 75, no permission
-// 70, a failure to read 57.
+// (`error`, the system's number): not there 53, else as any file operation
+// (Platform::FileErrorNumber): a folder 75, no permission 70, a failure to
+// read 57.
 [[noreturn]] void CannotRead(int error, const QString& path);
 
 // A field of a record split as the program always split it: without the

@@ -20,6 +20,12 @@ QString CutText(const QString& text, int size) {
     return end == text.size() ? text : text.left(end);
 }
 
+qint32 NextAnagraficaId(ADODB::Connection& cn) {
+    ADODB::Recordset rs;
+    if (!modAdoCommon::OpenRecordset(rs, QStringLiteral("SELECT MAX(ID) FROM ANAGRAFICA"), cn, 0, 3)) return 0;
+    return Comuni::FieldNum(rs.Fields(0).Value()).toInt() + 1;
+}
+
 namespace {
 ImportRows* gRunning = nullptr;
 }
@@ -63,10 +69,7 @@ void ImportRows::Set(int column, const QVariant& value) { rs_->SetValue(column, 
 
 qint32 ImportRows::NextId() {
     if (next_ > 0) return next_;
-    ADODB::Recordset rs;
-    if (!modAdoCommon::OpenRecordset(rs, QStringLiteral("SELECT MAX(ID) FROM ANAGRAFICA"), cn_, 0, 3)) return 0;
-    const qint32 id = Comuni::FieldNum(rs.Fields(0).Value()).toInt() + 1;
-    rs.Close();
+    const qint32 id = NextAnagraficaId(cn_);
     // Asked again for the next row unless it can be counted on from here.
     if (id > 0) next_ = id;
     return id;

@@ -15,6 +15,11 @@ namespace Locks { class HeldLock; }
 // counts it, and is never split.
 QString CutText(const QString& text, int size);
 
+// The identifier of a new ANAGRAFICA row, as the registry card's save and the
+// imports take it under the table's lock: the highest plus one (1 for an
+// empty table); 0 when it cannot be read, the data layer having said why.
+qint32 NextAnagraficaId(ADODB::Connection& cn);
+
 class ImportRows {
 public:
     // Rows on `cn`, whose "ANAGRAFICA" lock is taken: the first slice begins.

@@ -10,6 +10,7 @@
 #include "Locks.h"
 #include "MultiButton.h"
 #include "Neighbours.h"
+#include "ImportRows.h"
 #include "Normalizzazione.h"
 #include "ProcGuard.h"
 #include "RowAsRead.h"
@@ -368,12 +369,7 @@ void frmAnagrafica::ReadRecord(qint32 id) {
     }
 }
 
-qint32 frmAnagrafica::NuovaIDANA() {
-    if (!cn_) return 0;
-    ADODB::Recordset rs;
-    if (!modAdoCommon::OpenRecordset(rs, "SELECT MAX(ID) FROM ANAGRAFICA", *cn_, 0, 3)) return 0;
-    return Comuni::FieldNum(rs.Fields(0).Value()).toInt() + 1;
-}
+qint32 frmAnagrafica::NuovaIDANA() { return cn_ ? NextAnagraficaId(*cn_) : 0; }
 
 void frmAnagrafica::cmdSalva_Click() {
     if (!cn_) return;

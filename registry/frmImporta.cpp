@@ -425,10 +425,7 @@ QString frmImporta::RemoteFieldText(int index) const { return cbRemoteField[inde
 qint32 frmImporta::NuovaIDANA() {
     // During a run the identifiers are counted on from the first, under the lock.
     if (ImportRows* run = ImportRows::Running()) return run->NextId();
-    if (!cn_) return 0;
-    ADODB::Recordset rs;
-    if (!modAdoCommon::OpenRecordset(rs, QStringLiteral("SELECT MAX(ID) FROM ANAGRAFICA"), *cn_, 0, 3)) return 0;
-    return Comuni::FieldNum(rs.Fields(0).Value()).toInt() + 1;
+    return cn_ ? NextAnagraficaId(*cn_) : 0;
 }
 
 void frmImporta::Outl_ContactImportStatus(qint32 position, qint32 total) {

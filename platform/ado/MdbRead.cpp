@@ -138,7 +138,7 @@ bool CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, sqlite3* db, qint64 pages
                 // The date as the file stores it, the engine's own serial: the
                 // library's text cannot tell a day before 30/12/1899.
                 const double serial = cols[j]->cur_value_len >= 8 ? mdb_pg_get_double(mdb, cols[j]->cur_value_start) : NAN;
-                if (!(serial > -657435.0 && serial < 2958466.0)) {
+                if (!Platform::IsDateSerial(serial)) {
                     badDate = true;
                     break;
                 }

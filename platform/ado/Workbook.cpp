@@ -177,7 +177,7 @@ QVariant CellDate(double number, bool from1904) {
     // Excel counts a 29 February 1900: the days before it are one more
     // than the engine's count from 30 December 1899.
     else if (serial >= 1 && serial < 60) serial += 1;
-    if (!(serial > -657435.0 && serial < 2958466.0)) return number;
+    if (!Platform::IsDateSerial(serial)) return number;
     return Platform::SerialToDate(serial);
 }
 
@@ -627,7 +627,7 @@ bool ReadXlsStream(const QByteArray& stream, QList<Sheet>& sheets, QString* erro
                 double d;
                 std::memcpy(&d, &bits, sizeof d);
                 if (type == 2) row << QVariant(d);
-                else if (d > -657435.0 && d < 2958466.0) row << Platform::SerialToDate(d);
+                else if (Platform::IsDateSerial(d)) row << Platform::SerialToDate(d);
                 else return Fail(error, broken);
                 break;
             }
@@ -1049,6 +1049,10 @@ bool ReadXlsRecords(const QByteArray& file, XlsRecords& records, QString* error,
         if (!std::isfinite(d)) return {};
         return isDate(xf) ? CellDate(d, records.from1904) : QVariant(d);
     };
+    // A whole number stays one, unless it stands for a date.
+    auto rkValue = [&](quint16 xf, quint32 rk) -> QVariant {
+        return (rk & 0x03) == 0x02 && !isDate(xf) ? QVariant(qint64(qint32(rk) >> 2)) : number(xf, RkNumber(rk));
+    };
 
     qint64 cells = limits.cells;
     for (int s = 0; s < records.sheets.size(); ++s) {
@@ -1079,17 +1083,12 @@ bool ReadXlsRecords(const QByteArray& file, XlsRecords& records, QString* error,
             }
             case kRk: {
                 if (d.size() < 10) return Fail(error, unreadable);
-                const quint32 rk = U32(d, 6);
-                // A whole number stays one, unless it stands for a date.
-                value = (rk & 0x03) == 0x02 && !isDate(xf) ? QVariant(qint64(qint32(rk) >> 2)) : number(xf, RkNumber(rk));
+                value = rkValue(xf, U32(d, 6));
                 break;
             }
             case kMulRk:
                 for (qsizetype i = 0, n = qMax<qsizetype>(0, (d.size() - 6) / 6); i < n; ++i) {
-                    const quint16 cellXf = U16(d, 4 + 6 * i);
-                    const quint32 rk = U32(d, 6 + 6 * i);
-                    const QVariant v = (rk & 0x03) == 0x02 && !isDate(cellXf) ? QVariant(qint64(qint32(rk) >> 2))
-                                                                              : number(cellXf, RkNumber(rk));
+                    const QVariant v = rkValue(U16(d, 4 + 6 * i), U32(d, 6 + 6 * i));
                     if (!PutCell(sheet, row, quint32(column) + quint32(i), v, cells, limits, error)) return false;
                 }
                 continue;

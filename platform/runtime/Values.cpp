@@ -168,9 +168,13 @@ double DateToSerial(const QDateTime& value) {
     return days >= 0 ? days + fraction : days - fraction;
 }
 
-QDateTime SerialToDate(double serial) {
+bool IsDateSerial(double serial) {
     // The dates the engine can hold: 1 January 100 to 31 December 9999.
-    if (!(serial > -657435.0 && serial < 2958466.0)) Err().Raise(6, QStringLiteral("Overflow"));
+    return serial > -657435.0 && serial < 2958466.0;
+}
+
+QDateTime SerialToDate(double serial) {
+    if (!IsDateSerial(serial)) Err().Raise(6, QStringLiteral("Overflow"));
     double whole = std::trunc(serial);
     double fraction = std::fabs(serial - whole);
     qint64 ms = std::llround(fraction * 86400000.0);

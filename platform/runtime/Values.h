@@ -57,6 +57,8 @@ std::int32_t RGB(int red, int green, int blue);
 // A serial outside the years 100 to 9999 raises error 6 "Overflow".
 double DateToSerial(const QDateTime& value);
 QDateTime SerialToDate(double serial);
+// Whether a serial is one of those dates (never NaN or infinite).
+bool IsDateSerial(double serial);
 
 // Bytes as text: UTF-8 when they are valid UTF-8, else Windows-1252 (the two
 // encodings address books and Windows tools write); a BOM is dropped.

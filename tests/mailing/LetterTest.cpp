@@ -122,6 +122,18 @@ TEST_F(Letters, DocumentsThatAreNotMerged) {
     EXPECT_TRUE(error.startsWith("impossibile scrivere ")) << error.toStdString();
 }
 
+// A letter the printing reads as RTF is merged: a file may begin with a blank
+// of any kind, a form feed included.
+TEST_F(Letters, ALetterBeginningWithAFormFeedIsMerged) {
+    QFile letter(env.Root() + "/foglio.rtf");
+    ASSERT_TRUE(letter.open(QIODevice::WriteOnly));
+    letter.write("\f{\\rtf1\\ansi Gentile ||NOME||}");
+    letter.close();
+    const QString merged = Merge(1, letter.fileName());
+    EXPECT_EQ(merged, work + "/mail.rtf");
+    EXPECT_TRUE(Read(merged).contains(QString::fromUtf8("Gentile Niccolò")));
+}
+
 TEST_F(Letters, PrintedLettersOneJobEach) {
     form->txNomeFile->setText(Letter("lettera_word.rtf"));
     form->PrintLetter(*Record(1));
