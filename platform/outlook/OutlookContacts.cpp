@@ -6,7 +6,9 @@
 #include "Outlook.h"
 #include "VCard.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QSet>
 #include <algorithm>
 #include <array>
@@ -484,6 +486,21 @@ std::vector<std::shared_ptr<OutlookItem>> ContactsFromVCard(const QByteArray& da
     return items;
 }
 
+namespace {
+
+// Copies what `from` holds now into `to`, in pieces; false on a failure to write.
+bool CopyWhole(QFile& from, QFile& to) {
+    QByteArray piece(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = from.read(piece.data(), piece.size());
+        if (n < 0) return false;
+        if (n == 0) return to.flush();
+        if (to.write(piece.constData(), n) != n) return false;
+    }
+}
+
+}  // namespace
+
 std::shared_ptr<OutlookFolder> OpenContactsFolder(const QString& vcardFile) {
     QFile file(vcardFile);
     if (!file.open(QIODevice::ReadOnly))
@@ -510,11 +527,17 @@ std::shared_ptr<OutlookFolder> OpenContactsFolder(const QString& vcardFile) {
     if (size > kMaxContactsFile)
         Err().Raise(kOutlookNotFound, QStringLiteral("La rubrica dei contatti '") + vcardFile + "' è troppo grande.",
                     QStringLiteral("Outlook"));
-    // Mapped rather than read: the pages read through go back at once.
-    uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
+    // Mapped rather than read: the pages read through go back at once. The
+    // mapping is of a private copy: the pages of a file that another program
+    // cuts short while it is read would end this program (SIGBUS), while a
+    // copy made then only comes out short, and a short file is read as any
+    // damaged one.
+    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/brivalto-rubrica-XXXXXX"));
+    uchar* mapped = nullptr;
+    if (size > 0 && copy.open() && CopyWhole(file, copy)) mapped = copy.map(0, copy.size());
     QByteArray data;
-    if (mapped) data = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size);
-    else data = file.readAll();
+    if (mapped) data = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), copy.size());
+    else if (file.seek(0)) data = file.readAll();
     ContactBuilder builder(data.size(), mapped ? data.constData() : nullptr);
     ReadVCard(data, builder);
     auto folder = std::make_shared<ContactsFolder>(builder.Items());

@@ -7,6 +7,10 @@
 #include "Values.h"
 
 #include <QFile>
+#include <QTemporaryDir>
+#include <atomic>
+#include <thread>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace Platform;
@@ -222,4 +226,35 @@ TEST(CommonDialogTest, CancelRaisesOnlyWhenAsked) {
     cd.ShowOpen();
     EXPECT_EQ(cd.FileName, "/tmp/a.csv");
     SetFileDialogHandler(previous);
+}
+
+// Another program may cut the contacts file short while it is read (and write
+// it again): the folder is read short or whole, never ending the program.
+TEST(VCard, AFileCutShortWhileItIsReadIsNeverACrash) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("contatti.vcf");
+    const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Rossi;Mario;;;\r\nFN:Mario Rossi\r\n"
+                            "TEL;TYPE=WORK:0543 123456\r\nEMAIL:m@x.it\r\nEND:VCARD\r\n";
+    const QByteArray whole = card.repeated(100000);
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(whole), whole.size());
+    }
+    std::atomic<bool> stop{false};
+    const QByteArray name = QFile::encodeName(path);
+    std::thread otherProgram([&] {
+        while (!stop) {
+            (void)::truncate(name.constData(), 4096);
+            ::usleep(1000);
+            (void)::truncate(name.constData(), whole.size());
+            ::usleep(1000);
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        const int count = Platform::OpenContactsFolder(path)->Items().Count();
+        EXPECT_LE(count, 100000);
+    }
+    stop = true;
+    otherProgram.join();
 }
