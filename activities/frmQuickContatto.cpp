@@ -140,11 +140,13 @@ void frmQuickContatto::SelCli(QComboBox* combo, bool keepClosed) {
         if (combo->lineEdit()) combo->lineEdit()->setText(typed);
     }
     if (!typed.isEmpty() && combo->count() > 0 && !keepClosed) Comuni::ShowComboDropDown(combo);
-    if (combo->lineEdit()) {
-        combo->lineEdit()->setText(typed);
-        combo->lineEdit()->setCursorPosition(int(typed.size()));
-    }
+    // Opening the list lets the keys waiting meanwhile through: the letters
+    // typed faster than it opened are in the box now and stay there, and the
+    // list follows them.
+    const QString now = combo->lineEdit() ? combo->lineEdit()->text() : typed;
+    if (combo->lineEdit()) combo->lineEdit()->setCursorPosition(int(now.size()));
     busy_ = false;
+    if (now != typed) SelCli(combo, keepClosed);
 }
 
 void frmQuickContatto::cbClienti_Change() { SelCli(cbClienti, false); }

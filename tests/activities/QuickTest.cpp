@@ -106,6 +106,27 @@ TEST_F(Quick, EveryLetterTypedStaysInTheBox) {
     EXPECT_EQ(q.cbClienti->lineEdit()->cursorPosition(), 4);
     EXPECT_EQ(Items(q.cbClienti), QStringList({"Vetrerie Neri Ugo", "Vetri Rossi Anna"}));
     EXPECT_TRUE(q.cbClienti->view()->isVisible());
+
+    TestKit::Press(Qt::Key_Escape);
+    EXPECT_FALSE(q.cbClienti->view()->isVisible());
+    EXPECT_EQ(env.EndCalls(), 0);
+
+    // Typed faster than the list opens: the letters that wait meanwhile go
+    // into the box too, and the list follows them.
+    TestKit::Press(Qt::Key_A, Qt::ControlModifier);
+    TestKit::Press(Qt::Key_Backspace);
+    ASSERT_EQ(q.cbClienti->currentText(), "");
+    for (const QChar c : QStringLiteral("etrer")) {
+        const Qt::Key key = Qt::Key(Qt::Key_A + (c.unicode() - 'a'));
+        QCoreApplication::postEvent(TestKit::Focused(), new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, c));
+        QCoreApplication::postEvent(TestKit::Focused(), new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, c));
+    }
+    TestKit::Type("V");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(q.cbClienti->currentText(), "Vetrer");
+    EXPECT_EQ(q.cbClienti->lineEdit()->cursorPosition(), 6);
+    EXPECT_EQ(Items(q.cbClienti), QStringList({"Vetrerie Neri Ugo"}));
+    EXPECT_TRUE(q.cbClienti->view()->isVisible());
     TestKit::Press(Qt::Key_Escape);
     EXPECT_FALSE(q.cbClienti->view()->isVisible());
     EXPECT_EQ(env.EndCalls(), 0);
