@@ -488,15 +488,19 @@ std::vector<std::shared_ptr<OutlookItem>> ContactsFromVCard(const QByteArray& da
 
 namespace {
 
-// Copies what `from` holds now into `to`, in pieces; false on a failure to write.
-bool CopyWhole(QFile& from, QFile& to) {
+// Copies what `from` holds now, up to `limit` bytes, into `to`, in pieces;
+// false on a failure to write. The limit is the size the file was checked
+// at, so a file another program keeps writing is not followed past it.
+bool CopyUpTo(QFile& from, QFile& to, qint64 limit) {
     QByteArray piece(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = from.read(piece.data(), piece.size());
+    for (qint64 left = limit; left > 0;) {
+        const qint64 n = from.read(piece.data(), std::min<qint64>(piece.size(), left));
         if (n < 0) return false;
-        if (n == 0) return to.flush();
+        if (n == 0) break;
         if (to.write(piece.constData(), n) != n) return false;
+        left -= n;
     }
+    return to.flush();
 }
 
 }  // namespace
@@ -534,10 +538,10 @@ std::shared_ptr<OutlookFolder> OpenContactsFolder(const QString& vcardFile) {
     // damaged one.
     QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/brivalto-rubrica-XXXXXX"));
     uchar* mapped = nullptr;
-    if (size > 0 && copy.open() && CopyWhole(file, copy)) mapped = copy.map(0, copy.size());
+    if (size > 0 && copy.open() && CopyUpTo(file, copy, size)) mapped = copy.map(0, copy.size());
     QByteArray data;
     if (mapped) data = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), copy.size());
-    else if (file.seek(0)) data = file.readAll();
+    else if (file.seek(0)) data = file.read(size);
     ContactBuilder builder(data.size(), mapped ? data.constData() : nullptr);
     ReadVCard(data, builder);
     auto folder = std::make_shared<ContactsFolder>(builder.Items());
