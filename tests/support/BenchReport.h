@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,28 @@ inline double Median(std::vector<double> v) {
     if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// The load average of the last one, five and fifteen minutes, printed
+// beside each round: a figure is read with the load it was measured under.
+inline std::string Load() {
+    std::ifstream file("/proc/loadavg");
+    std::string one, five, fifteen;
+    file >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+// Ratios taken round by round, each to its reference measured in the same
+// round: "1.23x (load ...), min 1.10x (load ...)", the median and the least
+// with the load of their rounds. A goal holds by the median.
+inline std::string Ratios(const std::vector<double>& ratios, const std::vector<std::string>& loads) {
+    if (ratios.empty()) return std::string();
+    std::vector<size_t> order(ratios.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return ratios[a] < ratios[b]; });
+    const size_t median = order[order.size() / 2], least = order.front();
+    return Ratio(ratios[median]) + " (load " + loads[median] + "), min " + Ratio(ratios[least]) + " (load " +
+           loads[least] + ")";
 }
 
 }  // namespace Bench
