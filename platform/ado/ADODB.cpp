@@ -287,18 +287,16 @@ QVariant RawOf(const QVariant& v) {
     }
 }
 
-// A text as UTF-8 into `out`, whose room is kept: each character as
-// QString::toUtf8 writes it (half a surrogate pair alone is a '?').
-void Utf8Into(QStringView text, QByteArray& out) {
+// A text as UTF-8 into `out`: each character as QString::toUtf8 writes it
+// (half a surrogate pair alone is a '?').
+void Utf8Into(QStringView text, TextBytes& out) {
     const qsizetype n = text.size();
     const char16_t* from = text.utf16();
-    out.resize(n);
-    char* to = out.data();
+    if (out.room.size() <= 3 * n) out.room.resize(3 * n + 1);
+    char* const start = out.room.data();
+    char* to = start;
     qsizetype i = 0;
-    for (; i < n && from[i] < 0x80; ++i) to[i] = char(from[i]);
-    if (i == n) return;
-    out.resize(i + (n - i) * 3);
-    to = out.data() + i;
+    for (; i < n && from[i] < 0x80; ++i) *to++ = char(from[i]);
     for (; i < n; ++i) {
         const char16_t c = from[i];
         if (c < 0x80) {
@@ -320,7 +318,8 @@ void Utf8Into(QStringView text, QByteArray& out) {
             *to++ = '?';
         }
     }
-    out.truncate(to - out.constData());
+    *to = '\0';
+    out.size = to - start;
 }
 
 // A text handed to the engine with its ending NUL, so that the copies the
@@ -1043,7 +1042,7 @@ void Field::Load() const {
     filled_ = true;
     if (held_) {
         // A text assigned as bytes is read as the text it is.
-        value_ = QString::fromUtf8(bytes_);
+        value_ = QString::fromUtf8(bytes_.data(), bytes_.size);
         held_ = false;
         loaded_ = owner_->serial_;
         return;
@@ -1519,7 +1518,7 @@ void Recordset::SetValue(int index, const QVariant& value) {
 void Recordset::Assign(Field& f, const QVariant& value) {
     if (!f.changed_) {
         if (f.Pending()) f.Load();
-        f.original_ = f.value_;
+        if (f.filled_) f.original_ = f.value_;
     }
     if (f.held_) {
         f.held_ = false;
@@ -1536,10 +1535,11 @@ void Recordset::SetText(int index, QStringView text) {
     Field& f = Fields(index);
     if (!f.changed_) {
         if (f.Pending()) f.Load();
-        f.original_ = f.value_;
+        // A new row's fields hold nothing to keep.
+        if (f.filled_) f.original_ = f.value_;
     }
     Utf8Into(text, f.bytes_);
-    f.filled_ = f.held_ = true;
+    f.held_ = true;
     // Read, the field makes its text from the bytes.
     f.loaded_ = 0;
     f.changed_ = true;
@@ -1608,12 +1608,14 @@ void Recordset::Update() {
                 }
                 Utf8Into(*static_cast<const QString*>(v.constData()), f.bytes_);
             }
-            BindText(stmt, index, f.bytes_.constData(), f.bytes_.size(), SQLITE_STATIC);
+            BindText(stmt, index, f.bytes_.data(), f.bytes_.size, SQLITE_STATIC);
         }
         return index;
     };
     // What a changed field was given, as the program holds it.
-    auto given = [](const Field& f) { return f.held_ ? QVariant(QString::fromUtf8(f.bytes_)) : f.value_; };
+    auto given = [](const Field& f) {
+        return f.held_ ? QVariant(QString::fromUtf8(f.bytes_.data(), f.bytes_.size)) : f.value_;
+    };
     if (editMode_ == 2) {
         // Rows added one after another assign the same fields: the text is made once.
         bool same = !insertSql_.isEmpty() && insertMask_.size() == qsizetype(fields_.size());

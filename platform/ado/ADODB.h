@@ -47,6 +47,14 @@ struct Error {
 
 class Recordset;
 
+// The UTF-8 of a text, ended by a NUL, in room kept from one text to the
+// next: a long run of texts makes no allocation and sets no size for each.
+struct TextBytes {
+    QByteArray room;
+    qsizetype size = 0;
+    const char* data() const { return room.constData(); }
+};
+
 // Large pieces of memory the rows of one recordset are carved from: rows
 // read back by the thousand cost a pointer's move each, not a trip through
 // the heap, which grows and shrinks under them at every piece the engine frees.
@@ -206,7 +214,7 @@ public:
     // stores it, their room kept from one row to the next so that a long
     // run of rows makes none. `held_`: the text was given as a view
     // (Recordset::SetText) and is these bytes alone until the field is read.
-    mutable QByteArray bytes_;
+    mutable TextBytes bytes_;
     mutable bool held_ = false;
     // value_ or original_ may hold something: a new row clears only these.
     mutable bool filled_ = false;
