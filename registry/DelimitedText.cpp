@@ -235,11 +235,16 @@ QString EndText(int end) {
 bool Reader::FindLine(Span& span) {
     // Lines end at CR LF, LF or CR; the last needs no end.
     qsizetype from = at_;
+    bool quote = false;
     for (;;) {
         qsizetype i = from;
         const qsizetype size = buffer_.size();
-        const QChar* data = buffer_.constData();
-        while (i < size && data[i] != u'\n' && data[i] != u'\r') ++i;
+        const char16_t* data = reinterpret_cast<const char16_t*>(buffer_.constData());
+        for (; i < size; ++i) {
+            const char16_t c = data[i];
+            if (c == u'\n' || c == u'\r') break;
+            quote |= c == u'"';
+        }
         if (i < size) {
             // A CR at the end of what is decoded may yet be followed by its LF.
             if (data[i] == u'\r' && i + 1 == size && !ended_) {
@@ -251,7 +256,7 @@ bool Reader::FindLine(Span& span) {
                 if (failure_) return false;
             }
             const bool crlf = buffer_[i] == u'\r' && i + 1 < buffer_.size() && buffer_[i + 1] == u'\n';
-            span = {at_, i - at_, crlf ? 3 : buffer_[i] == u'\r' ? 2 : 1};
+            span = {at_, i - at_, crlf ? 3 : buffer_[i] == u'\r' ? 2 : 1, quote};
             at_ = i + (crlf ? 2 : 1);
             return true;
         }
@@ -267,7 +272,7 @@ bool Reader::FindLine(Span& span) {
             return false;
         }
         // The last line stays where it lies until the next is asked for.
-        span = {at_, buffer_.size() - at_, 0};
+        span = {at_, buffer_.size() - at_, 0, quote};
         at_ = buffer_.size();
         return true;
     }
@@ -302,15 +307,18 @@ void Overwrite(QString& into, QStringView field) {
 // A line without quotes split at every separator into `fields`, over the
 // strings they held.
 void SplitInto(QStringView line, QChar separator, QStringList& fields) {
+    const char16_t* data = line.utf16();
+    const char16_t mark = separator.unicode();
+    const qsizetype size = line.size();
     qsizetype from = 0, count = 0;
-    for (;;) {
-        const qsizetype to = line.indexOf(separator, from);
-        const QStringView field = line.sliced(from, (to < 0 ? line.size() : to) - from);
+    for (qsizetype i = 0;; ++i) {
+        if (i < size && data[i] != mark) continue;
+        const QStringView field = line.sliced(from, i - from);
         if (count < fields.size()) Overwrite(fields[count], field);
         else fields.append(field.toString());
         ++count;
-        if (to < 0) break;
-        from = to + 1;
+        if (i == size) break;
+        from = i + 1;
     }
     if (fields.size() > count) fields.resize(count);
 }
@@ -424,7 +432,7 @@ bool Reader::Next(Record& record, bool written) {
         }
         // Most lines hold no quote: split where they lie.
         const QStringView line = QStringView(buffer_).sliced(span.from, span.length);
-        if (!line.isEmpty() && !line.contains(u'"')) {
+        if (!line.isEmpty() && !span.quote) {
             SplitInto(line, separator_, record.fields);
             if (written) record.written = record.fields;
             else record.written.clear();

@@ -65,6 +65,7 @@ private:
     struct Span {
         qsizetype from = 0, length = 0;
         int end = 0;  // 0 none (the end of the text), 1 "\n", 2 "\r", 3 "\r\n"
+        bool quote = false;  // a '"' is in the line
     };
     void Reset();
     // Tells the encoding from all the bytes, then goes back to the first.
