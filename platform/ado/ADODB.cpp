@@ -532,6 +532,8 @@ StoredRow StoredRow::FromStatement(sqlite3_stmt* stmt, int first, int count, qin
 }
 
 StoredRow StoredRow::FromColumns(sqlite3_stmt* stmt, const int* at, int count, qint64 rowid, RowArena* arena) {
+    // The block ends with the last column read: past its end a row reads Null.
+    while (count > 0 && at[count - 1] < 0) --count;
     StoredRow row;
     row.block_ = MakeBlock(count, rowid, [&](int i, Cell& c) { at[i] < 0 ? c.Empty() : ColumnCell(stmt, at[i], c); }, arena);
     return row;
@@ -603,6 +605,7 @@ QVariant StoredRow::Value(int column) const {
 int StoredRow::BindTo(sqlite3_stmt* stmt, int index, int column) const {
     if (wide_) return Bind(stmt, index, Value(column));
     const RowLayout row{block_.get()};
+    if (column >= row.count()) return sqlite3_bind_null(stmt, index);
     switch (row.type(column)) {
     case SQLITE_INTEGER: return sqlite3_bind_int64(stmt, index, row.number<sqlite3_int64>(column));
     case SQLITE_FLOAT: return sqlite3_bind_double(stmt, index, row.number<double>(column));

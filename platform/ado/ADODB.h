@@ -99,7 +99,9 @@ public:
     // Columns first..first+count-1 of the statement's current row.
     // Its block is carved from `arena` when given, which must outlive it.
     static StoredRow FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid, RowArena* arena = nullptr);
-    // `count` columns, column i the statement's column at[i], or Null where that is -1.
+    // `count` columns, column i the statement's column at[i], or Null where
+    // that is -1; the Null ones after the last read are left out of the
+    // block, as a row reads Null past its end.
     static StoredRow FromColumns(sqlite3_stmt* stmt, const int* at, int count, qint64 rowid, RowArena* arena);
     // Values as the engine would be handed them by a bound parameter.
     static StoredRow FromValues(const std::vector<QVariant>& values, qint64 rowid);
