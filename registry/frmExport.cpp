@@ -12,6 +12,7 @@
 #include "ProcGuard.h"
 #include "Runtime.h"
 #include "Values.h"
+#include "Workbook.h"
 #include "frmProgress.h"
 #include "modAdoCommon.h"
 
@@ -414,13 +415,23 @@ QString frmExport::ExportWorkbook(const QString& path, const QStringList& column
             QStringList cells;
             for (int c = 0; c < values.size(); ++c) {
                 QString& v = values[c];
-                if (v.size() > kCellChars) {
-                    // Cut between two characters, never inside one.
-                    v.truncate(v[kCellChars - 1].isHighSurrogate() ? kCellChars - 1 : kCellChars);
+                // The writer escapes the characters XML would not keep (a CR
+                // becomes "_x000D_"), not a text that reads as such an escape.
+                QString cell = ADODB::Workbook::EscapeLiteralEscapes(v);
+                if (cell.size() > kCellChars) {
+                    // Cut between two characters, never inside one, until the
+                    // text fits once written.
+                    qsizetype keep = std::min<qsizetype>(v.size(), kCellChars);
+                    while (cell.size() > kCellChars) {
+                        if (keep > 0 && v[keep - 1].isHighSurrogate()) --keep;
+                        v.truncate(keep);
+                        cell = ADODB::Workbook::EscapeLiteralEscapes(v);
+                        keep = std::max<qsizetype>(0, keep - (cell.size() - kCellChars));
+                    }
                     if (cut++ == 0)
                         firstCut = QStringLiteral("anagrafica %1, campo %2").arg(qint32(Val(list_->Item(i).Text()))).arg(columns[c]);
                 }
-                cells << EscapeCell(v);
+                cells << EscapeCell(cell);
             }
             rows += cells.join('\t').toUtf8() + '\n';
         }
