@@ -795,7 +795,13 @@ private:
             if (s >= quint32(table.size()) || seen[s]) return false;
             seen[s] = true;
             const qint64 at = mini ? qint64(s) * unit : (qint64(s) + 1) * unit;
-            if (at + unit > source.size()) return false;
+            if (at + unit > source.size()) {
+                // A last sector cut short in its unused tail, as some writers
+                // leave a file, still holds the rest of the stream.
+                if (size < 0 || at >= source.size() || out.size() + (source.size() - at) < size) return false;
+                out.append(source.constData() + at, source.size() - at);
+                break;
+            }
             out.append(source.constData() + at, unit);
             s = table[s];
         }
