@@ -29,10 +29,14 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QSaveFile>
-#include <QTemporaryFile>
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Platform;
 using Registry::Button;
@@ -103,35 +107,51 @@ constexpr int kCellChars = 32767;
 
 // A new export file, written under a name of its own beside the old one and
 // put in its place only once whole: a run that fails half way leaves the old
-// file as it was, and the half-written one is removed.
+// file as it was, and the half-written one is removed. It is made as any new
+// file of the user is (0666 less the umask, or what the folder's default
+// access list says), and one that takes an old file's place keeps that
+// file's mode, as the text export's file does.
 class FileBeside {
 public:
-    explicit FileBeside(const QString& target) : target_(target), file_(target + QStringLiteral(".XXXXXX")) {
-        errno = 0;
-        if (!file_.open()) {
-            if (IsDiskFull(errno)) DiskFull();
-            WriteFailed(target, file_.errorString());
+    explicit FileBeside(const QString& target) : target_(target) {
+        static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            QString candidate = target + '.';
+            for (int i = 0; i < 6; ++i) candidate += QChar(kLetters[QRandomGenerator::global()->bounded(62)]);
+            errno = 0;
+            const int fd = ::open(QFile::encodeName(candidate).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                ::close(fd);
+                path_ = candidate;
+                return;
+            }
+            if (errno != EEXIST) break;
         }
-        // A name the folder cannot hold leaves Qt with a file of no name at all.
-        if (file_.fileName().isEmpty()) WriteFailed(target, QString());
-        file_.close();
+        if (IsDiskFull(errno)) DiskFull();
+        WriteFailed(target, errno ? QString::fromLocal8Bit(strerror(errno)) : QString());
     }
     ~FileBeside() {
+        if (replaced_) return;
+        QFile::remove(path_);
         // The engine's journal of a database left half written.
-        if (file_.autoRemove()) QFile::remove(Path() + QStringLiteral("-journal"));
+        QFile::remove(path_ + QStringLiteral("-journal"));
     }
-    QString Path() const { return file_.fileName(); }
+    QString Path() const { return path_; }
     void Replace() {
+        struct stat old;
+        if (::stat(QFile::encodeName(target_).constData(), &old) == 0)
+            ::chmod(QFile::encodeName(path_).constData(), old.st_mode & 0777);
         std::error_code failed;
-        std::filesystem::rename(std::filesystem::path(Path().toStdU16String()),
+        std::filesystem::rename(std::filesystem::path(path_.toStdU16String()),
                                 std::filesystem::path(target_.toStdU16String()), failed);
         if (failed) WriteFailed(target_, QString::fromLocal8Bit(failed.message()));
-        file_.setAutoRemove(false);
+        replaced_ = true;
     }
 
 private:
     QString target_;
-    QTemporaryFile file_;
+    QString path_;
+    bool replaced_ = false;
 };
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <sys/stat.h>
 
 using namespace Platform;
 
@@ -181,6 +182,24 @@ TEST_F(Export, AFullDiskKeepsTheOldFileOfEachFormatAndSaysSo) {
         // Nothing is left beside it.
         const QString name = QFileInfo(path).fileName();
         EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList({name + "*"}, QDir::Files | QDir::Hidden), QStringList({name})) << format;
+    }
+}
+
+// Each format's file is made as any new file of the user: the umask decides.
+TEST_F(Export, EveryFormatsFileGetsTheModeOfANewFile) {
+    Seed(2);
+    struct Umask {
+        mode_t saved = ::umask(027);
+        ~Umask() { ::umask(saved); }
+    } umask;
+    auto& w = Open(0, "modo");
+    for (int format : {0, 1, 2}) {
+        w.opTipoExport[format]->setChecked(true);
+        w.cmdGo_Click();
+        ASSERT_TRUE(env.Prompts().last().startsWith("Completata esportazione")) << format;
+        struct stat made;
+        ASSERT_EQ(::stat(QFile::encodeName(w.TargetPath()).constData(), &made), 0) << format;
+        EXPECT_EQ(made.st_mode & 0777, 0640u) << format;
     }
 }
 
