@@ -237,7 +237,7 @@ TEST_F(Letters, WordAndExcelDocumentsGoToLibreOffice) {
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(log.readAll())
                     .contains("posta (D'Aloisio Niccolò) - " + damaged +
-                              " (LibreOffice: Error: source file could not be loaded)\n"));
+                              " (LibreOffice: Error: source file could not be loaded)\r\n"));
 }
 
 TEST_F(Letters, TheMergedLetterOpensInLibreOffice) {
