@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,13 @@ inline std::string Ratio(double ratio) {
     char b[32];
     std::snprintf(b, sizeof b, "%.2fx", ratio);
     return b;
+}
+
+// The machine's load average over the last minute, as the system gives it.
+inline std::string Load() {
+    std::ifstream file("/proc/loadavg");
+    std::string load;
+    return file >> load ? load : std::string("?");
 }
 
 inline double Median(std::vector<double> v) {
