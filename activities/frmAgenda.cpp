@@ -524,6 +524,9 @@ void frmAgenda::Planner_TaskChanged(const TaskPtr& item, bool& cancel) {
         if (!read.ConfirmOverwrite(meanwhile, {QStringLiteral("questa attività"), QStringLiteral("era stata letta qui"),
                                                QString()})) {
             cancel = true;
+            // A tick given up shows the task as stored, so that the next one
+            // asks only when it changes again; an open editor keeps the edits.
+            if (Planner->TaskInEditor() != item) reloadWanted_ = true;
             return;
         }
         read = meanwhile;

@@ -12,6 +12,7 @@
 #include "MultiButton.h"
 #include "Neighbours.h"
 #include "ProcGuard.h"
+#include "TextOrder.h"
 #include "Values.h"
 #include "cTooltip.h"
 #include "frmContatto.h"
@@ -26,6 +27,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStringBuilder>
+
+#include <algorithm>
+#include <array>
+#include <vector>
 
 using namespace Platform;
 using Attivita::Procedure;
@@ -279,15 +284,51 @@ void frmContatti::cmdAggiorna_Click() {
     ADODB::Field& utente = rs.Fields("UTENTE");
     ADODB::Field* const texts[] = {&rs.Fields("RAGSOC"), &rs.Fields("DESCTIPO"), &rs.Fields("LUOGO"),
                                    &rs.Fields("DESCR"), &rs.Fields("NOTE")};
+    // The statement orders the activities of one moment (a mailing's, written in
+    // the same minute) by their joined names, which the engine compares by
+    // character codes; such a run of rows joins the list in the order people
+    // read the names it shows, as every list sorts text.
+    struct Row {
+        QString key, when, user;
+        std::array<QString, 5> texts;
+    };
+    std::vector<Row> run;
+    QDateTime runTime;
+    const TextOrder textOrder;
+    TextOrder::Keys keys;
+    std::vector<size_t> order;
+    auto add = [&](const Row& row) {
+        auto item = LV->AddItem(row.key, row.when);
+        item.SetSubItem(1, row.user);
+        for (int t = 0; t < 5; ++t) item.SetSubItem(t + 2, row.texts[size_t(t)]);
+    };
+    auto addRun = [&] {
+        if (run.size() == 1) {
+            add(run[0]);
+        } else if (run.size() > 1) {
+            order.resize(run.size());
+            for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+            keys.Start(textOrder, run.size(), 0);
+            for (const Row& row : run) keys.Add(row.texts[0]);
+            std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys.Compare(a, b) < 0; });
+            for (size_t i : order) add(run[i]);
+        }
+        run.clear();
+    };
     while (!rs.EOF_()) {
-        const QString user = Comuni::FieldStr(utente.Value());
-        auto item = LV->AddItem(QLatin1Char('K') % QString::number(Comuni::FieldNum(id.Value()).toInt()) %
-                                    QLatin1Char('/') % user,
-                                ListDate(data.Value().toDateTime()));
-        item.SetSubItem(1, user);
-        for (int i = 0; i < 5; ++i) item.SetSubItem(i + 2, Comuni::FieldStr(texts[i]->Value()));
+        const QDateTime when = data.Value().toDateTime();
+        // Date and time as read, compared without going through the time zone.
+        if (!run.empty() && (when.date() != runTime.date() || when.time() != runTime.time())) addRun();
+        runTime = when;
+        Row row;
+        row.user = Comuni::FieldStr(utente.Value());
+        row.key = QLatin1Char('K') % QString::number(Comuni::FieldNum(id.Value()).toInt()) % QLatin1Char('/') % row.user;
+        row.when = ListDate(when);
+        for (int i = 0; i < 5; ++i) row.texts[size_t(i)] = Comuni::FieldStr(texts[i]->Value());
+        run.push_back(std::move(row));
         rs.MoveNext();
     }
+    addRun();
     FitColumns();
     LV->setUpdatesEnabled(true);
 }

@@ -62,6 +62,11 @@ qint64 WallSeconds(const QDateTime& from, const QDateTime& to) {
     return QDateTime(from.date(), from.time(), Qt::UTC).secsTo(QDateTime(to.date(), to.time(), Qt::UTC));
 }
 
+// How the proposed reminder text tells the start: "12/12/2026 alle 15:45".
+QString StartWords(const QDateTime& start) {
+    return FormatDate(start, QStringLiteral("dd/mm/yyyy")) + " alle " + start.toString(QStringLiteral("HH:mm"));
+}
+
 QString NoLineEnds(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String("- "));
     text.replace(QLatin1Char('\n'), QLatin1String("- "));
@@ -330,6 +335,7 @@ void frmContatto::ClearFields() {
     read_.Clear();
     personRead_.Clear();
     proposedText_.clear();
+    proposedStart_ = QDateTime();
     if (qvxSMS) try {
             qvxSMS->setDeferredTime(QDateTime());
         } catch (const std::exception&) {
@@ -412,6 +418,8 @@ void frmContatto::ReadRecord(qint32 idcont, const QString& user) {
         const QString stored = txMessaggio->toPlainText();
         if (!mAvviso1Sent && !mAvviso2Sent && !stored.isEmpty() && stored == Trim(NoLineEnds(DefaultReminderText())))
             proposedText_ = stored;
+        // One the user edited still tells the start in the card's words: they follow it.
+        if (!mAvviso1Sent && !mAvviso2Sent && stored.contains(StartWords(start))) proposedStart_ = start;
         loading_ = false;
     }
     rs.Close();
@@ -492,6 +500,7 @@ void frmContatto::ckPromemoriaRemoto_Click() {
     if (lbGiaInviato->isVisibleTo(this)) return;
     if (ckPromemoriaRemoto->isChecked()) {
         proposedText_ = DefaultReminderText();
+        proposedStart_ = dpData->dateTime();
         txMessaggio->setPlainText(proposedText_);
         if (Val(txQuanti[0]->text()) == 0) {
             txQuanti[0]->setText(QStringLiteral("1"));
@@ -512,19 +521,32 @@ QString frmContatto::DefaultReminderText() const {
     const QString app = App::EXEName();
     auto sender = [&app](const char* key) { return GetSetting(app, QStringLiteral("Sender"), QString::fromUtf8(key)); };
     const QDateTime start = dpData->dateTime();
-    return "Promemoria " + cbTipo->Text() + " del " + FormatDate(start, "dd/mm/yyyy") + " alle " +
-           start.toString(QStringLiteral("HH:mm")) + "\n" + sender("Company") + "\n" + sender("Address") + "\n" +
-           sender("Città") + "\n" + "Tel.: " + sender("Phone");
+    return "Promemoria " + cbTipo->Text() + " del " + StartWords(start) + "\n" + sender("Company") + "\n" +
+           sender("Address") + "\n" + sender("Città") + "\n" + "Tel.: " + sender("Phone");
 }
 
 void frmContatto::FollowReminderText() {
-    // Only a text the card proposed and the user left alone; what the gateway
-    // already holds stays as it went.
-    if (proposedText_.isEmpty() || mAvviso1Sent || mAvviso2Sent || txMessaggio->toPlainText() != proposedText_) return;
-    const QString text = DefaultReminderText();
-    if (text == proposedText_) return;
-    proposedText_ = text;
-    txMessaggio->setPlainText(text);
+    // What the gateway already holds stays as it went.
+    if (mAvviso1Sent || mAvviso2Sent) return;
+    const QString current = txMessaggio->toPlainText();
+    // A text the card proposed and the user left alone is proposed anew.
+    if (!proposedText_.isEmpty() && current == proposedText_) {
+        const QString text = DefaultReminderText();
+        proposedStart_ = dpData->dateTime();
+        if (text == proposedText_) return;
+        proposedText_ = text;
+        txMessaggio->setPlainText(text);
+        return;
+    }
+    // One the user edited keeps every word typed; only the date and time the
+    // card wrote for the old start give way to the new ones.
+    if (!proposedStart_.isValid()) return;
+    const QString was = StartWords(proposedStart_);
+    const QString now = StartWords(dpData->dateTime());
+    const qsizetype at = current.indexOf(was);
+    if (was == now || at < 0) return;
+    proposedStart_ = dpData->dateTime();
+    txMessaggio->setPlainText(QString(current).replace(at, was.size(), now));
 }
 
 void frmContatto::ck2ndAvviso_Click() { ShowReminderState(); }
@@ -632,15 +654,28 @@ void frmContatto::SendReminders(const std::array<QDateTime, 2>& times) {
     number.remove(QLatin1Char(' '));
     const QString text = txMessaggio->toPlainText();
     bool* flags[] = {&mAvviso1Sent, &mAvviso2Sent};
+    int refused = 0;
+    QStringList reasons;
     for (int k = 0; k < 2; ++k) {
         if (*flags[k] || (k == 1 && !ck2ndAvviso->isChecked())) continue;
         // The gateway keeps a deferred send for 30 days at most: a later one waits for a later save.
         if (qAbs(Now().date().daysTo(times[k].date())) >= 30) continue;
-        if (Send(number, text, times[k])) {
+        QString reason;
+        if (Send(number, text, times[k], &reason)) {
             *flags[k] = true;
             sentTimes_[k] = times[k];
+            continue;
         }
+        ++refused;
+        if (!reason.isEmpty() && !reasons.contains(reason)) reasons << reason;
     }
+    if (refused == 0) return;
+    // The save goes on; the user must not take the reminder for scheduled.
+    QString message = refused == 1 ? QStringLiteral("Il promemoria remoto non è stato consegnato")
+                                   : QStringLiteral("I promemoria remoti non sono stati consegnati");
+    message += QStringLiteral(" al servizio SMS: l'invio sarà ritentato al prossimo salvataggio del contatto.");
+    if (!reasons.isEmpty()) message += "\r\n" + reasons.join(QStringLiteral("\r\n"));
+    MsgBox(message, vbOKOnly + vbExclamation);
 }
 
 bool frmContatto::SmsReady() {
@@ -676,7 +711,35 @@ bool frmContatto::OverwriteAccepted(const RowAsRead& stored) {
                                          QStringLiteral("UTENTEMODIFICA")}))
         return false;
     read_ = stored;
+    // Overwriting the other save never unsends what it handed to the gateway.
+    TakeSentReminders(stored);
     return true;
+}
+
+void frmContatto::TakeSentReminders(const RowAsRead& stored) {
+    const QString sentColumns[] = {QStringLiteral("AVVISO1SENT"), QStringLiteral("AVVISO2SENT")};
+    const QString timeColumns[] = {QStringLiteral("AVVISO1DATE"), QStringLiteral("AVVISO2DATE")};
+    bool* flags[] = {&mAvviso1Sent, &mAvviso2Sent};
+    const QVariant storedStart = stored.Value(QStringLiteral("DATA"));
+    const QDateTime start = Serial(storedStart) > 0 ? storedStart.toDateTime() : dpData->dateTime();
+    bool took = false;
+    for (int k = 0; k < 2; ++k) {
+        if (*flags[k] || !stored.Value(sentColumns[k]).toBool()) continue;
+        const QVariant time = stored.Value(timeColumns[k]);
+        *flags[k] = true;
+        sentTimes_[k] = Serial(time) > 0 ? time.toDateTime() : QDateTime();
+        if (sentTimes_[k].isValid()) SetLead(k, start, sentTimes_[k]);
+        if (k == 1) ck2ndAvviso->setChecked(true);
+        took = true;
+    }
+    if (!took) return;
+    // The number and the text the gateway holds.
+    ckPromemoriaRemoto->setChecked(true);
+    txCellMail->setText(Comuni::FieldStr(stored.Value(QStringLiteral("AVVISOCONTATTO"))));
+    txMessaggio->setPlainText(Comuni::FieldStr(stored.Value(QStringLiteral("AVVISOMESSAGE"))));
+    proposedText_.clear();
+    proposedStart_ = QDateTime();
+    ShowReminderState();
 }
 
 bool frmContatto::WriteRow(const std::array<QDateTime, 2>& times) {
@@ -715,6 +778,8 @@ bool frmContatto::WriteLocked(const std::array<QDateTime, 2>& times, RowAsRead& 
         }
         const QDateTime start = dpData->dateTime();
         const bool remote = ckPromemoriaRemoto->isChecked();
+        // A reminder with the gateway keeps the time it went with.
+        const QDateTime at[] = {mAvviso1Sent ? sentTimes_[0] : times[0], mAvviso2Sent ? sentTimes_[1] : times[1]};
         rs.SetValue("UTENTEMODIFICA", Global::gCurrentUser);
         rs.SetValue("IDANA", qint32(Val(txID->text())));
         rs.SetValue("IDAZIENDA", qint32(Val(txIDAzienda->text())));
@@ -728,11 +793,11 @@ bool frmContatto::WriteLocked(const std::array<QDateTime, 2>& times, RowAsRead& 
         rs.SetValue("AVVISOREMOTO", remote ? QStringLiteral("P") : QString());
         rs.SetValue("AVVISOCONTATTO", Trim(txCellMail->text()));
         rs.SetValue("AVVISOMESSAGE", txMessaggio->toPlainText());
-        rs.SetValue("AVVISO1DATE", remote && times[0].isValid() ? times[0] : kNoDate);
+        rs.SetValue("AVVISO1DATE", remote && at[0].isValid() ? at[0] : kNoDate);
         // The second time is kept only while the second reminder is wanted: a
         // stored time is how a reopened card knows to try it again.
         const bool second = remote && (ck2ndAvviso->isChecked() || mAvviso2Sent);
-        rs.SetValue("AVVISO2DATE", second && times[1].isValid() ? times[1] : kNoDate);
+        rs.SetValue("AVVISO2DATE", second && at[1].isValid() ? at[1] : kNoDate);
         rs.SetValue("AVVISO1SENT", mAvviso1Sent);
         rs.SetValue("AVVISO2SENT", mAvviso2Sent);
         rs.SetValue("U_MOD", Now());
@@ -765,7 +830,7 @@ void frmContatto::cmdConferma_Click() {
     txMessaggio->setPlainText(Trim(NoLineEnds(txMessaggio->toPlainText())));
     if (proposed) proposedText_ = txMessaggio->toPlainText();
     if (!TextsFit()) return;
-    const bool remote = ckPromemoriaRemoto->isChecked();
+    bool remote = ckPromemoriaRemoto->isChecked();
     const bool sms = ckSMS->isChecked() && !smsSent_;
     // Every check comes before anything goes to the gateway.
     std::array<QDateTime, 2> times;
@@ -781,7 +846,14 @@ void frmContatto::cmdConferma_Click() {
         RowAsRead stored;
         if (!rs.EOF_()) stored.Take(rs, kNeverWritten);
         rs.Close();
+        const int sentCount = int(mAvviso1Sent) + int(mAvviso2Sent);
         if (!OverwriteAccepted(stored)) return;
+        // A reminder the other save handed to the gateway is now this card's
+        // too: the reminders are checked again as they now stand.
+        if (int(mAvviso1Sent) + int(mAvviso2Sent) != sentCount) {
+            remote = ckPromemoriaRemoto->isChecked();
+            if (remote && !RemindersReady(times)) return;
+        }
     }
     if (remote) {
         SendReminders(times);

@@ -106,6 +106,8 @@ protected:
 private:
     bool TextsFit();
     bool RemindersReady(std::array<QDateTime, 2>& times);
+    // Hands the reminders not yet with the gateway to it; a refusal is told
+    // once, with the control's reason, and the reminder waits for the next save.
     void SendReminders(const std::array<QDateTime, 2>& times);
     bool SmsReady();
     // True when the control took the message; otherwise `reason` says why.
@@ -120,6 +122,10 @@ private:
     // one the card read, or the user chose to overwrite what another
     // workstation saved meanwhile (the row then counts as read).
     bool OverwriteAccepted(const RowAsRead& stored);
+    // A reminder the stored row records as sent is with the gateway, whatever
+    // the card read before: the card takes it as sent, with its stored time,
+    // number and text.
+    void TakeSentReminders(const RowAsRead& stored);
     // The reminder text the card proposes for its type, start and sender.
     QString DefaultReminderText() const;
     // A proposed reminder text the user has not edited follows the card.
@@ -137,4 +143,5 @@ private:
     RowAsRead read_;        // the activity as the card read it; empty for a new one
     RowAsRead personRead_;  // the person as the lookup read it
     QString proposedText_;  // the reminder text as the card last proposed it
+    QDateTime proposedStart_;  // the start whose date and time the card last wrote into the text
 };

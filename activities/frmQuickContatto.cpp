@@ -53,7 +53,8 @@ frmQuickContatto::frmQuickContatto() {
     cmdConferma->setObjectName("cmdConferma");
     cmdFine = new MultiButton(QStringLiteral("esci"), this);
     cmdFine->setObjectName("cmdFine");
-    SetCancelButton(cmdFine);
+    // No cancel button: "esci" ends the program, and like the main menu this
+    // window gives Escape to nothing, so one key never drops what is typed.
     cmdDettagli = new MultiButton(QStringLiteral("dettagli"), this);
     cmdDettagli->setObjectName("cmdDettagli");
 

@@ -7,6 +7,7 @@
 #include "Values.h"
 #include "Errors.h"
 #include "Dialogs.h"
+#include "MultiButton.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -22,6 +23,7 @@ frmUpdate::frmUpdate() {
     layout->addWidget(LU);
     layout->addWidget(ckAutoUpdate);
     connect(ckAutoUpdate, &QCheckBox::clicked, this, &frmUpdate::ckAutoUpdate_Click);
+    SetCancelButton(LU->cmdAnnulla);
     connect(LU, &Platform::LiveUpdt::Cancelled, this, [this] { Unload(); });
     connect(LU, &Platform::LiveUpdt::Finished, this, [this] { Unload(); });
     connect(LU, &Platform::LiveUpdt::Failed, this, [this] { Unload(); });

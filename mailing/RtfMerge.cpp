@@ -19,6 +19,11 @@ struct Char {
     qsizetype start;
     qsizetype end;
     bool afterWord;  // starts right where a control word ends, with no delimiter
+    bool afterBrokenEscape;  // starts right after a \' without its two hex digits
+    // Nothing but blanks stands before it in its group: taken out, it would
+    // leave the word that follows first in the group, where it names a
+    // destination and hides the rest of the group ("{|\docvar ...").
+    bool opensGroup;
 };
 
 // Destinations whose text is not part of the document's text.
@@ -112,8 +117,10 @@ private:
     };
 
     void Emit(QChar c, qsizetype start, qsizetype end) {
+        const bool opensGroup = groupStart_;
         EndGroupStart();
-        if (!groups_.back().hidden) chars_.push_back({c, start, end, start == lastWordEnd_});
+        if (!groups_.back().hidden)
+            chars_.push_back({c, start, end, start == lastWordEnd_, start == lastEscapeEnd_, opensGroup});
     }
 
     // Blanks between a group's brace and its first word are held back: a
@@ -121,7 +128,8 @@ private:
     // part of it; before anything else they are text in their place.
     void EndGroupStart() {
         if (blanksStart_ >= 0 && !groups_.back().hidden)
-            for (qsizetype k = blanksStart_; k < blanksEnd_; ++k) chars_.push_back({' ', k, k + 1, k == lastWordEnd_});
+            for (qsizetype k = blanksStart_; k < blanksEnd_; ++k)
+                chars_.push_back({' ', k, k + 1, k == lastWordEnd_, false, true});
         blanksStart_ = -1;
         groupStart_ = false;
     }
@@ -186,7 +194,11 @@ private:
             EndGroupStart();
             if (word == "bin" && hasParam) {
                 // The data runs on at most to the end of the file, never back.
-                i_ += qBound<qsizetype>(0, qsizetype(param), s_.size() - i_);
+                const qsizetype data = qBound<qsizetype>(0, qsizetype(param), s_.size() - i_);
+                i_ += data;
+                // Text after the data can no longer lengthen the word.
+                lastWordEnd_ = delimited || data > 0 ? -1 : i_;
+                return;
             } else if (word == "uc" && hasParam) {
                 groups_.back().uc = qBound(0, param, 16);
             } else if (word == "u" && hasParam) {
@@ -218,6 +230,7 @@ private:
             // A broken escape is dropped with the digit it had.
             if (hi < 0 || lo < 0) {
                 i_ += hi < 0 ? 2 : 3;
+                lastEscapeEnd_ = i_;
                 return;
             }
             i_ += 4;
@@ -258,6 +271,7 @@ private:
     std::vector<Char> chars_;
     bool groupStart_ = false;
     qsizetype lastWordEnd_ = -1;
+    qsizetype lastEscapeEnd_ = -1;
     qsizetype blanksStart_ = -1, blanksEnd_ = -1;
 };
 
@@ -327,11 +341,21 @@ int ReplaceIn(QByteArray& rtf, const std::vector<Char>& chars, const QString& te
         const Char& first = chars[size_t(at)];
         // The value keeps the first character's place, and so its formatting;
         // a blank keeps it apart from a control word written right before it.
-        edits.push_back({first.start, first.end, (first.afterWord ? QByteArray(" ") : QByteArray()) + escaped});
+        // A character taken out leaves an empty group where what follows
+        // would otherwise read differently: a word lengthened by the text
+        // after it, a broken escape completed by it, or a word that comes to
+        // open its group.
+        QByteArray with = escaped;
+        if (first.afterWord)
+            with.prepend(' ');
+        else if (first.afterBrokenEscape || (first.opensGroup && escaped.isEmpty()))
+            with.prepend("{}");
+        edits.push_back({first.start, first.end, with});
         for (qsizetype k = 1; k < marker.size(); ++k) {
             const Char& other = chars[size_t(at + k)];
             // Codes between the marker's characters stay where they are.
-            edits.push_back({other.start, other.end, other.afterWord ? QByteArray("{}") : QByteArray()});
+            const bool keepApart = other.afterWord || other.afterBrokenEscape || other.opensGroup;
+            edits.push_back({other.start, other.end, keepApart ? QByteArray("{}") : QByteArray()});
         }
         ++count;
     }

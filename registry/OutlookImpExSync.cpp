@@ -8,6 +8,7 @@
 #include "ADODB.h"
 #include "Comuni.h"
 #include "Errors.h"
+#include "Global.h"
 #include "Outlook.h"
 #include "Runtime.h"
 #include "SQLParser.h"
@@ -70,6 +71,9 @@ bool SyncAppointment(ADODB::Recordset& rs, OutlookItem& appointment, bool force)
             rs.SetValue("DESCRIZIONE", appointment.Text(QStringLiteral("Subject")));
             rs.SetValue("NOTE", appointment.Text(QStringLiteral("Body")));
             rs.SetValue("U_MOD", modified);
+            // The change is the calendar's, brought in by whoever runs the
+            // exchange: the row names that user, not the last one who saved it.
+            rs.SetValue("UTENTEMODIFICA", Global::gCurrentUser);
             // A text too long for its column is refused here, the row unwritten.
             rs.Update();
         } else {

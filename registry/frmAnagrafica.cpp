@@ -37,6 +37,8 @@ using Registry::Button;
 
 namespace {
 const QString kUnsaved = QStringLiteral("Sono state effettuate modifiche che non sono state salvate. Proseguo ugualmente?");
+const QString kNext = QStringLiteral("SELECT MIN(ID) FROM ANAGRAFICA WHERE ID>?;");
+const QString kPrevious = QStringLiteral("SELECT MAX(ID) FROM ANAGRAFICA WHERE ID<?;");
 
 
 
@@ -238,6 +240,8 @@ void frmAnagrafica::Form_Load() {
                 cats.MoveNext();
             }
         CleanFields();
+        // Emptied, not changed: the search a restricted user starts from has nothing to ask about.
+        cmdSalva->setEnabled(false);
         heightTwips_ = 7680;
         ADODB::Recordset captions;
         if (modAdoCommon::OpenRecordset(captions,
@@ -540,8 +544,9 @@ void frmAnagrafica::cmdElimina_Click() {
         cn_->Errors().clear();
         return;
     }
-    cmdPrevious_Click();
-    cmdNext_Click();
+    // The deleted record leaves nothing of the user's to keep: the move off it asks nothing.
+    Navigate(kPrevious, {id}, false);
+    Navigate(kNext, {CurrentId()}, false);
     if (CurrentId() == id) {
         // The table is empty now: the card shows nothing.
         CleanFields();
@@ -551,20 +556,26 @@ void frmAnagrafica::cmdElimina_Click() {
     }
 }
 
-void frmAnagrafica::Navigate(const QString& sql, const QVariantList& params) {
+// Reading another record drops what the card holds: an edit not saved is
+// dropped only on the user's word, and only when there is a record to go to.
+void frmAnagrafica::Navigate(const QString& sql, const QVariantList& params, bool ask) {
     if (!cn_) return;
     ADODB::Recordset rs;
     if (!modAdoCommon::OpenRecordset(rs, sql, *cn_, 0, 3, false, params)) return;
     const qint32 id = rs.EOF_() ? 0 : Comuni::FieldNum(rs.Fields(0).Value()).toInt();
     rs.Close();
-    if (id >= 1) ReadRecord(id);
-    else Beep();
+    if (id < 1) {
+        Beep();
+        return;
+    }
+    if (ask && !ConfirmDiscard()) return;
+    ReadRecord(id);
 }
 
 void frmAnagrafica::cmdFirst_Click() { Navigate("SELECT MIN(ID) FROM ANAGRAFICA"); }
 void frmAnagrafica::cmdLast_Click() { Navigate("SELECT MAX(ID) FROM ANAGRAFICA"); }
-void frmAnagrafica::cmdNext_Click() { Navigate("SELECT MIN(ID) FROM ANAGRAFICA WHERE ID>?;", {CurrentId()}); }
-void frmAnagrafica::cmdPrevious_Click() { Navigate("SELECT MAX(ID) FROM ANAGRAFICA WHERE ID<?;", {CurrentId()}); }
+void frmAnagrafica::cmdNext_Click() { Navigate(kNext, {CurrentId()}); }
+void frmAnagrafica::cmdPrevious_Click() { Navigate(kPrevious, {CurrentId()}); }
 
 void frmAnagrafica::cmdRicerca_Click() {
     auto& search = DefaultInstance<frmCercaAnagrafica>();
@@ -572,7 +583,7 @@ void frmAnagrafica::cmdRicerca_Click() {
     search.cmdInserisci->setVisible(false);
     search.Show(vbModal, this);
     const qint32 id = qint32(Val(search.Tag));
-    if (id > 0) ReadRecord(id);
+    if (id > 0 && ConfirmDiscard()) ReadRecord(id);
 }
 
 void frmAnagrafica::Command1_Click() {

@@ -102,7 +102,9 @@ private:
     // The save's work under the table lock. When the stored row is no longer
     // the one the card read, nothing is written and `meanwhile` gets it.
     void SaveLocked(RowAsRead& meanwhile);
-    void Navigate(const QString& sql, const QVariantList& params = {});
+    // Reads the record the statement finds, or beeps when it finds none; asks
+    // first about an edit not saved unless `ask` is false.
+    void Navigate(const QString& sql, const QVariantList& params = {}, bool ask = true);
     qint32 CurrentId() const;
     std::unique_ptr<ADODB::Connection> cn_;
     RowAsRead read_;  // the record as the card read it; empty for a new card

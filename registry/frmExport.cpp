@@ -12,6 +12,7 @@
 #include "ProcGuard.h"
 #include "Runtime.h"
 #include "Values.h"
+#include "Workbook.h"
 #include "frmProgress.h"
 #include "modAdoCommon.h"
 
@@ -28,10 +29,14 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QSaveFile>
-#include <QTemporaryFile>
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Platform;
 using Registry::Button;
@@ -102,35 +107,51 @@ constexpr int kCellChars = 32767;
 
 // A new export file, written under a name of its own beside the old one and
 // put in its place only once whole: a run that fails half way leaves the old
-// file as it was, and the half-written one is removed.
+// file as it was, and the half-written one is removed. It is made as any new
+// file of the user is (0666 less the umask, or what the folder's default
+// access list says), and one that takes an old file's place keeps that
+// file's mode, as the text export's file does.
 class FileBeside {
 public:
-    explicit FileBeside(const QString& target) : target_(target), file_(target + QStringLiteral(".XXXXXX")) {
-        errno = 0;
-        if (!file_.open()) {
-            if (IsDiskFull(errno)) DiskFull();
-            WriteFailed(target, file_.errorString());
+    explicit FileBeside(const QString& target) : target_(target) {
+        static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            QString candidate = target + '.';
+            for (int i = 0; i < 6; ++i) candidate += QChar(kLetters[QRandomGenerator::global()->bounded(62)]);
+            errno = 0;
+            const int fd = ::open(QFile::encodeName(candidate).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                ::close(fd);
+                path_ = candidate;
+                return;
+            }
+            if (errno != EEXIST) break;
         }
-        // A name the folder cannot hold leaves Qt with a file of no name at all.
-        if (file_.fileName().isEmpty()) WriteFailed(target, QString());
-        file_.close();
+        if (IsDiskFull(errno)) DiskFull();
+        WriteFailed(target, errno ? QString::fromLocal8Bit(strerror(errno)) : QString());
     }
     ~FileBeside() {
+        if (replaced_) return;
+        QFile::remove(path_);
         // The engine's journal of a database left half written.
-        if (file_.autoRemove()) QFile::remove(Path() + QStringLiteral("-journal"));
+        QFile::remove(path_ + QStringLiteral("-journal"));
     }
-    QString Path() const { return file_.fileName(); }
+    QString Path() const { return path_; }
     void Replace() {
+        struct stat old;
+        if (::stat(QFile::encodeName(target_).constData(), &old) == 0)
+            ::chmod(QFile::encodeName(path_).constData(), old.st_mode & 0777);
         std::error_code failed;
-        std::filesystem::rename(std::filesystem::path(Path().toStdU16String()),
+        std::filesystem::rename(std::filesystem::path(path_.toStdU16String()),
                                 std::filesystem::path(target_.toStdU16String()), failed);
         if (failed) WriteFailed(target_, QString::fromLocal8Bit(failed.message()));
-        file_.setAutoRemove(false);
+        replaced_ = true;
     }
 
 private:
     QString target_;
-    QTemporaryFile file_;
+    QString path_;
+    bool replaced_ = false;
 };
 
 }  // namespace
@@ -414,13 +435,23 @@ QString frmExport::ExportWorkbook(const QString& path, const QStringList& column
             QStringList cells;
             for (int c = 0; c < values.size(); ++c) {
                 QString& v = values[c];
-                if (v.size() > kCellChars) {
-                    // Cut between two characters, never inside one.
-                    v.truncate(v[kCellChars - 1].isHighSurrogate() ? kCellChars - 1 : kCellChars);
+                // The writer escapes the characters XML would not keep (a CR
+                // becomes "_x000D_"), not a text that reads as such an escape.
+                QString cell = ADODB::Workbook::EscapeLiteralEscapes(v);
+                if (cell.size() > kCellChars) {
+                    // Cut between two characters, never inside one, until the
+                    // text fits once written.
+                    qsizetype keep = std::min<qsizetype>(v.size(), kCellChars);
+                    while (cell.size() > kCellChars) {
+                        if (keep > 0 && v[keep - 1].isHighSurrogate()) --keep;
+                        v.truncate(keep);
+                        cell = ADODB::Workbook::EscapeLiteralEscapes(v);
+                        keep = std::max<qsizetype>(0, keep - (cell.size() - kCellChars));
+                    }
                     if (cut++ == 0)
                         firstCut = QStringLiteral("anagrafica %1, campo %2").arg(qint32(Val(list_->Item(i).Text()))).arg(columns[c]);
                 }
-                cells << EscapeCell(v);
+                cells << EscapeCell(cell);
             }
             rows += cells.join('\t').toUtf8() + '\n';
         }

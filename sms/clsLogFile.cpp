@@ -12,23 +12,20 @@
 
 namespace {
 
-// The logs are read with this system's own tools: UTF-8 text, lines ended by LF.
-const QByteArray kLineEnd("\n");
+// Lines end with CR LF, as the office's own tools have always read these
+// logs; the text is UTF-8, which holds every name.
+const QByteArray kLineEnd("\r\n");
 
-// A log written before in Windows-1252 with CR LF, as UTF-8 with LF; a log
-// that is UTF-8 already keeps its characters.
-QByteArray InUtf8(const QByteArray& content) {
+// A log as this version keeps it. One written in Windows-1252 is decoded
+// from it, its line ends kept; one of the version that ended its lines
+// with LF alone (no CR LF anywhere in it) gets CR LF in their place, so
+// that no log mixes the two.
+QByteArray InUtf8WithCrLf(const QByteArray& content) {
     QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(content);
-    if (utf8.hasError()) text = Cp1252::ToUnicode(content);
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toUtf8();
-}
-
-bool IsUtf8WithLf(const QByteArray& content) {
-    if (content.contains("\r\n")) return false;
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    (void)utf8.decode(content);
-    return !utf8.hasError();
+    const QString decoded = utf8.decode(content);  // decoded only to learn whether it is UTF-8
+    QByteArray kept = utf8.hasError() ? Cp1252::ToUnicode(content).toUtf8() : content;
+    if (!kept.contains(kLineEnd)) kept.replace('\n', kLineEnd);
+    return kept;
 }
 
 // The runtime's numbers and texts for the input/output failures a log meets.
@@ -156,7 +153,7 @@ bool clsLogFile::WriteLine(const QString& Riga, bool PrintSeparator, bool ClearF
                QStringLiteral(" - ") + Riga;
     // A line break inside the text ends its line the same way.
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace('\r', '\n');
-    const QByteArray line = text.toUtf8() + kLineEnd;
+    const QByteArray line = text.toUtf8().replace('\n', kLineEnd) + kLineEnd;
     if (write(line) == Outcome::GaveUp) return giveUp();
     if (Attempt([&](Error& e) { return Close(file, e); }) == Outcome::GaveUp) return giveUp();
     return true;
@@ -164,8 +161,8 @@ bool clsLogFile::WriteLine(const QString& Riga, bool PrintSeparator, bool ClearF
 
 void clsLogFile::TrimLog() {
     // The first append of this log reads it whole once: one written before
-    // in Windows-1252 with CR LF is rewritten as UTF-8 with LF, so the file
-    // never mixes the two.
+    // in Windows-1252, or with LF line ends, is rewritten as UTF-8 with CR
+    // LF, so the file never mixes the two.
     const bool first = !read_;
     read_ = true;
     if (maxLogLength_ == 0 && !first) return;
@@ -190,7 +187,7 @@ void clsLogFile::TrimLog() {
         return file.close();
     file.close();
 
-    QByteArray kept = IsUtf8WithLf(content) ? content : InUtf8(content);
+    QByteArray kept = InUtf8WithCrLf(content);
     // Skip the oldest bytes, then the rest of the line they end in, so that
     // the file starts at a line boundary.
     if (maxLogLength_ > 0 && kept.size() > maxLogLength_) {

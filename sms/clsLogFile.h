@@ -1,8 +1,8 @@
 #pragma once
 // A text log: lines appended one call at a time, optionally behind a time
 // stamp and after a separator, with a size cap that keeps the newest lines.
-// Written in UTF-8 with LF line ends; an older log in Windows-1252 with CR LF
-// is read and rewritten so on its first append.
+// Written in UTF-8 with CR LF line ends; an older log in Windows-1252, or one
+// with LF line ends, is read and rewritten so on its first append.
 
 #include <QObject>
 #include <QString>

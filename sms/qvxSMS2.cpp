@@ -242,13 +242,18 @@ bool qvxSMS2::Validate() {
     }
     if (destinations_->Count() == 0) return refuse(50006, QStringLiteral("No destinations"));
     // A number goes to the gateway exactly as it is written: one holding a
-    // line break or another control character could not arrive whole.
+    // line break (the line and paragraph separators among them) or another
+    // control character could not arrive whole.
+    auto breaks = [](QChar c) {
+        return c.category() == QChar::Other_Control || c.category() == QChar::Separator_Line ||
+               c.category() == QChar::Separator_Paragraph;
+    };
     for (const auto& destination : destinations_->NewEnum()) {
         const QString number = destination->Number();
-        if (std::any_of(number.begin(), number.end(), [](QChar c) { return c.category() == QChar::Other_Control; })) {
+        if (std::any_of(number.begin(), number.end(), breaks)) {
             QString shown = number;
             for (QChar& c : shown)
-                if (c.category() == QChar::Other_Control) c = ' ';
+                if (breaks(c)) c = ' ';
             return refuse(50015, QStringLiteral("numero di cellulare non valido (contiene un a capo o un carattere "
                                                 "di controllo): ") + shown.simplified());
         }

@@ -132,6 +132,22 @@ QVariant CellValue(const QString& type, const QString& v, const QString& inlineT
                                                                                        : QVariant(d);
 }
 
+// The code of the "_xHHHH_" at `at`, or -1 when none stands there.
+int EscapeAt(QStringView text, qsizetype at) {
+    if (at + 7 > text.size() || text[at] != u'_' || text[at + 1] != u'x' || text[at + 6] != u'_') return -1;
+    int code = 0;
+    for (qsizetype i = at + 2; i < at + 6; ++i) {
+        const char16_t c = text[i].unicode();
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (digit < 0) return -1;
+        code = code * 16 + digit;
+    }
+    return code;
+}
+
 // Pads rows up to `index` (0-based), each empty row costing one cell.
 bool PadRows(Sheet& sheet, int index, qint64& cells, QString* error) {
     if (index - sheet.rows.size() > cells)
@@ -142,6 +158,34 @@ bool PadRows(Sheet& sheet, int index, qint64& cells, QString* error) {
 }
 
 }  // namespace
+
+QString DecodeEscapes(QStringView text) {
+    if (!text.contains(u"_x")) return text.toString();
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        const int code = EscapeAt(text, i);
+        if (code < 0) {
+            out += text[i++];
+        } else {
+            out += QChar(char16_t(code));
+            i += 7;
+        }
+    }
+    return out;
+}
+
+QString EscapeLiteralEscapes(QStringView text) {
+    if (!text.contains(u"_x")) return text.toString();
+    QString out;
+    out.reserve(text.size() + 7);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // Every underscore that begins one, also the last of another.
+        if (EscapeAt(text, i) >= 0) out += QStringLiteral("_x005F");
+        out += text[i];
+    }
+    return out;
+}
 
 bool IsDateFormat(int id, QStringView code) {
     if (code.isEmpty())
@@ -226,7 +270,7 @@ bool ReadSharedStrings(QIODevice& xml, QStringList& strings, QString* error, con
                 ++phonetic;
             } else if (IsName(reader, "t") && inItem) {
                 const QString text = ElementText(reader, depth);
-                if (!phonetic) current += text;
+                if (!phonetic) current += DecodeEscapes(text);
             }
         } else if (reader.isEndElement()) {
             if (IsName(reader, "rPh")) --phonetic;
@@ -304,7 +348,7 @@ bool ReadSheetXml(QIODevice& xml, const Shared& shared, Sheet& sheet, qint64& ce
                 ++phonetic;
             } else if (state == Inline && IsName(reader, "t")) {
                 const QString text = ElementText(reader, depth);
-                if (!phonetic) inlineText += text;
+                if (!phonetic) inlineText += DecodeEscapes(text);
             }
         } else if (reader.isEndElement()) {
             if (state == Inline && IsName(reader, "rPh")) {
@@ -751,7 +795,13 @@ private:
             if (s >= quint32(table.size()) || seen[s]) return false;
             seen[s] = true;
             const qint64 at = mini ? qint64(s) * unit : (qint64(s) + 1) * unit;
-            if (at + unit > source.size()) return false;
+            if (at + unit > source.size()) {
+                // A last sector cut short in its unused tail, as some writers
+                // leave a file, still holds the rest of the stream.
+                if (size < 0 || at >= source.size() || out.size() + (source.size() - at) < size) return false;
+                out.append(source.constData() + at, source.size() - at);
+                break;
+            }
             out.append(source.constData() + at, unit);
             s = table[s];
         }

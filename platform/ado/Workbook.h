@@ -48,6 +48,15 @@ bool IsDateFormat(int id, QStringView code);
 // date can hold it.
 QVariant CellDate(double number, bool from1904);
 
+// The texts of an .xlsx's cells carry a character XML cannot hold, or would
+// not keep (a carriage return), as "_xHHHH_", its code in hexadecimal; an
+// underscore that would begin such a text is "_x005F_". DecodeEscapes reads
+// them so ("_x005F_x000D_" is the text "_x000D_"); EscapeLiteralEscapes
+// writes each "_xHHHH_" standing in a text so that it reads back as itself,
+// leaving the characters to the writer that escapes them.
+QString DecodeEscapes(QStringView text);
+QString EscapeLiteralEscapes(QStringView text);
+
 // What the cells of an .xlsx sheet refer to.
 struct Shared {
     QStringList strings;      // the shared texts

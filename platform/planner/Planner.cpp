@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace Platform {
 
@@ -690,7 +691,9 @@ void Planner::SetTaskReminder(const TaskPtr& item, const QDateTime& reminder) {
 bool Planner::EditTaskInEditor(const TaskPtr& item, std::function<bool()> commit) {
     QPointer<PlannerTaskEditor> editor = new PlannerTaskEditor(this, item, std::move(commit));
     if (taskEditorSetUp_) taskEditorSetUp_(*editor);
+    const TaskPtr outer = std::exchange(taskInEditor_, item);
     editor->Show(vbModal);
+    taskInEditor_ = outer;
     if (!editor) return false;
     const bool accepted = editor->Accepted();
     editor->Unload();

@@ -230,6 +230,8 @@ public:
     const PlannerTexts& Texts() const { return texts_; }
     AppointmentPtr SelectedAppointment() const;
     TaskPtr SelectedTask() const;
+    // The task whose editor is open; none while no editor is.
+    TaskPtr TaskInEditor() const { return taskInEditor_; }
 
 signals:
     void NewAppointment(const Platform::AppointmentPtr& item, bool& handled, bool& cancel);
@@ -298,6 +300,7 @@ private:
     PlannerAlarmWindow* alarmWindow_ = nullptr;
     bool fillingTasks_ = false;
     bool inTaskRowSignal_ = false;
+    TaskPtr taskInEditor_;
 };
 
 // The drawn day: rows of slots with the appointments over them.

@@ -89,14 +89,17 @@ public:
 bool IsRtf(const QByteArray& data);
 
 // Reads RTF into the sink. False (with a reason) when the data does not
-// begin as RTF; damage further on is read past as well as can be.
+// begin as RTF; damage further on is read past as well as can be. A picture
+// comes no sharper than about 300 dots per inch of its printed size; one
+// that does not decode, is cut short, or claims far more pixels than its data
+// could hold is left out.
 bool ReadRtf(const QByteArray& rtf, RtfSink& sink, QString* error = nullptr);
 
 // Replaces the document's content with the RTF's. Headers and footers become
 // child documents of it (see HeaderFooterDocument), the page setup a property.
 // False with the reason when the data is not RTF, or when it asks for more
-// than one letter may hold (tables of over 5000 cells, pictures of over 100
-// million pixels together): the document is then left empty.
+// than one letter may hold (tables of over 50000 cells, pictures of over 100
+// million pixels together as they are kept): the document is then left empty.
 bool RtfToDocument(const QByteArray& rtf, QTextDocument& document, QString* error = nullptr);
 
 // The whole document as RTF (Windows-1252 with \uN escapes beyond it).

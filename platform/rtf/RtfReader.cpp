@@ -2,10 +2,13 @@
 
 #include "Values.h"
 
+#include <QBuffer>
 #include <QHash>
+#include <QImageReader>
 #include <QSet>
 #include <QStringDecoder>
 #include <QtEndian>
+#include <QtMath>
 
 #include <cctype>
 #include <memory>
@@ -189,6 +192,15 @@ private:
 constexpr int kMaxHalfPoints = 3276;
 
 int Twips(int value, int least = -kRtfMaxTwips) { return qBound(least, value, kRtfMaxTwips); }
+
+// Pictures are kept as sharp as they print, at about this many dots per inch.
+constexpr double kPictureDpi = 300;
+// The pixels the pictures of a letter may claim: these many in all, and as
+// many more for each byte of their data. A photo holds a byte for every two
+// or three pixels, a page of text scanned in black and white at 300 dots per
+// inch one for some 450 (8.7 million pixels in 19 KB of PNG).
+constexpr qint64 kFreePicturePixels = 32'000'000;
+constexpr qint64 kPixelsPerPictureByte = 512;
 
 enum class Dest { Body, FontTable, ColorTable, Picture, Skip };
 
@@ -700,44 +712,124 @@ private:
         const GroupState& s = State();
         if (s.dest != Dest::Body || picture_.type == Picture::Unknown || picture_.type == Picture::Metafile) return;
         QByteArray data = picture_.binary.isEmpty() ? QByteArray::fromHex(picture_.hex) : picture_.binary;
-        QImage image;
-        if (picture_.type == Picture::Dib) {
-            image = DibImage(data);
-        } else {
-            image.loadFromData(data, picture_.type == Picture::Png ? "PNG" : "JPEG");
-        }
-        if (image.isNull()) return;
+        const bool dib = picture_.type == Picture::Dib;
+        if (dib) data = DibFile(data);
+        // Pixels a picture may ask for beyond its data's share.
+        pixelAllowance_ += qint64(data.size()) * kPixelsPerPictureByte;
+        if (data.isEmpty()) return;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, dib ? "BMP" : picture_.type == Picture::Png ? "PNG" : "JPEG");
+        const QSize full = reader.size();
+        if (full.isEmpty()) return;
+        // A few bytes of picture can claim billions of pixels, which take
+        // seconds to decode however small they print: such a picture is
+        // damaged, and left out as one that does not decode is.
+        const qint64 pixels = qint64(full.width()) * full.height();
+        if (pixels > pixelAllowance_) return;
+        pixelAllowance_ -= pixels;
+
         auto side = [](int goal, int pixels, int imagePixels, int scale) {
             double points = goal > 0 ? Twips(goal) / 20.0 : (pixels > 0 ? pixels : imagePixels) * 0.75;
             return points * (scale > 0 ? scale : 100) / 100.0;
         };
-        QSizeF points(side(picture_.goalw, 0, image.width(), picture_.scalex),
-                      side(picture_.goalh, 0, image.height(), picture_.scaley));
+        QSizeF points(side(picture_.goalw, 0, full.width(), picture_.scalex),
+                      side(picture_.goalh, 0, full.height(), picture_.scaley));
         // Scaled past the page's limit, it is shrunk whole to fit it.
         const double fit = kRtfMaxTwips / 20.0 / qMax(points.width(), points.height());
         if (fit < 1) points *= fit;
+
+        const QSize kept = PrintedPixels(full, points);
+        // The JPEG decoder reads a smaller picture at once, without the whole
+        // one in memory; the others are read as they are, in their own few
+        // bits a pixel, and made smaller after.
+        if (picture_.type == Picture::Jpeg && kept != full) reader.setScaledSize(kept);
+        QImage image = dib ? ReadDib(reader) : reader.read();
+        if (image.isNull()) return;
+        image = Shrink(image, kept);
         if (!s.para.inTable) CloseRowIfOpen();
         rowOpen_ = rowOpen_ || s.para.inTable;
         sink_.Picture(image, points, closed.chr, s.para);
     }
 
-    // A device-independent bitmap is a BMP file without its 14-byte file header.
-    static QImage DibImage(const QByteArray& dib) {
-        if (dib.size() < 40) return {};
+    // The pixels a picture keeps: no more than print at about 300 dots per
+    // inch of its printed size, so a photo of many megapixels printed a few
+    // inches wide costs the memory of what shows. One already about that
+    // sharp keeps its own, so a letter read again does not lose more.
+    static QSize PrintedPixels(const QSize& full, const QSizeF& points) {
+        auto side = [](int pixels, double points) {
+            const int sharp = qMax(1, qCeil(points / 72 * kPictureDpi));
+            return pixels > sharp + sharp / 10 + 1 ? sharp : pixels;
+        };
+        return {side(full.width(), points.width()), side(full.height(), points.height())};
+    }
+
+    // Sampled down to twice the size kept, then smoothed to it: smoothing
+    // the whole picture would first make each of its pixels 32 bits.
+    static QImage Shrink(const QImage& image, const QSize& kept) {
+        if (image.size() == kept) return image;
+        const QSize twice(qMin(image.width(), kept.width() * 2), qMin(image.height(), kept.height() * 2));
+        const QImage sampled =
+            twice == image.size() ? image : image.scaled(twice, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        return sampled.scaled(kept, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+
+    // A device-independent bitmap is a BMP file without its 14-byte file
+    // header; empty when its rows are cut short, as a PNG or JPEG file cut
+    // short does not decode either.
+    static QByteArray DibFile(const QByteArray& dib) {
+        if (dib.size() < 12) return {};
         const auto* p = reinterpret_cast<const uchar*>(dib.constData());
-        quint32 headerSize = qFromLittleEndian<quint32>(p);
-        quint16 bitCount = qFromLittleEndian<quint16>(p + 14);
-        quint32 compression = qFromLittleEndian<quint32>(p + 16);
-        quint32 colorsUsed = qFromLittleEndian<quint32>(p + 32);
-        quint32 palette = colorsUsed ? colorsUsed : (bitCount <= 8 ? 1u << bitCount : 0u);
-        quint32 offset = 14 + headerSize + palette * 4 + (compression == 3 && headerSize == 40 ? 12 : 0);
+        const quint32 headerSize = qFromLittleEndian<quint32>(p);
+        qint64 width, height;
+        quint32 bitCount, compression = 0, colorsUsed = 0, paletteEntry = 4;
+        if (headerSize == 12) {  // the older header: 16-bit sizes, three-byte colours
+            width = qFromLittleEndian<quint16>(p + 4);
+            height = qFromLittleEndian<quint16>(p + 6);
+            bitCount = qFromLittleEndian<quint16>(p + 10);
+            paletteEntry = 3;
+        } else if (headerSize >= 40 && dib.size() >= 40) {
+            width = qFromLittleEndian<qint32>(p + 4);
+            height = qAbs(qint64(qFromLittleEndian<qint32>(p + 8)));  // negative: rows top down
+            bitCount = qFromLittleEndian<quint16>(p + 14);
+            compression = qFromLittleEndian<quint32>(p + 16);
+            colorsUsed = qFromLittleEndian<quint32>(p + 32);
+        } else {
+            return {};
+        }
+        const qint64 palette = colorsUsed ? colorsUsed : (bitCount <= 8 ? qint64(1) << bitCount : 0);
+        // The colour masks of a bare 40-byte header follow it.
+        const qint64 masks = headerSize == 40 ? (compression == 3 ? 12 : compression == 6 ? 16 : 0) : 0;
+        const qint64 rows = headerSize + palette * paletteEntry + masks;
+        if (rows > dib.size()) return {};
+        // Uncompressed rows are four-byte aligned: their length is known.
+        if (compression == 0 || compression == 3 || compression == 6) {
+            const qint64 stride = (width * bitCount + 31) / 32 * 4;
+            if (width <= 0 || bitCount == 0 || (height > 0 && stride > (dib.size() - rows) / height)) return {};
+        }
         QByteArray file("BM");
         uchar header[12] = {};
         qToLittleEndian<quint32>(quint32(14 + dib.size()), header);
-        qToLittleEndian<quint32>(offset, header + 8);
+        qToLittleEndian<quint32>(quint32(14 + rows), header + 8);
         file.append(reinterpret_cast<const char*>(header), 12);
         file.append(dib);
-        return QImage::fromData(file, "BMP");
+        return file;
+    }
+
+    // A compressed bitmap may leave pixels out (its codes skip them or end
+    // the picture early), which the BMP decoder does not write: the picture
+    // is read into one already blank, never into memory as it was.
+    static QImage ReadDib(QImageReader& reader) {
+        const QSize size = reader.size();
+        const QImage::Format format = reader.imageFormat();
+        if (format == QImage::Format_Invalid) return {};
+        const qint64 bytes = qint64(size.width()) * size.height() * QImage::toPixelFormat(format).bitsPerPixel() / 8;
+        if (bytes > qint64(QImageReader::allocationLimit()) << 20) return {};
+        QImage image(size, format);
+        if (image.isNull()) return {};
+        image.fill(0);
+        if (!reader.read(&image)) return {};
+        return image;
     }
 
     Lexer lexer_;
@@ -763,6 +855,7 @@ private:
     bool inHeaderFooter_ = false;
     RtfPageSetup page_;
     bool pageSeen_ = false;
+    qint64 pixelAllowance_ = kFreePicturePixels;
 };
 
 }  // namespace

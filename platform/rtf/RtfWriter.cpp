@@ -195,6 +195,7 @@ private:
                                                                : resource.value<QImage>();
         if (image.isNull()) image.load(f.name());
         if (image.isNull()) return;
+        BlankPastLastPixel(image);
         QByteArray data;
         QBuffer buffer(&data);
         buffer.open(QIODevice::WriteOnly);
@@ -217,6 +218,17 @@ private:
         const QByteArray hex = data.toHex();
         for (qsizetype i = 0; i < hex.size(); i += 128) out += hex.mid(i, 128) + "\n";
         out += "}";
+    }
+
+    // The bits of a black-and-white row past its last pixel are written with
+    // it, and the PNG decoder leaves them as the memory was: they go blank,
+    // so that no letter written carries memory and each writing is the same.
+    static void BlankPastLastPixel(QImage& image) {
+        const bool msbFirst = image.format() == QImage::Format_Mono;
+        if ((!msbFirst && image.format() != QImage::Format_MonoLSB) || image.width() % 8 == 0) return;
+        const int spare = 8 - image.width() % 8;
+        const uchar keep = msbFirst ? uchar(0xFF << spare) : uchar(0xFF >> spare);
+        for (int y = 0; y < image.height(); ++y) image.scanLine(y)[image.width() / 8] &= keep;
     }
 
     void WriteTable(QByteArray& out, const QTextDocument& doc, QTextTable* table) {

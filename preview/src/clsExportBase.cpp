@@ -92,19 +92,23 @@ qsizetype clsExportBase::ControlEscapedLength(const QString& text) {
 namespace {
 
 // Writes the pieces of an export on a thread of its own while the next ones are made, and
-// has the disk start on each at once, so that the commit's wait for the whole file to reach
-// the disk is short. The piece being written, the one waiting and the one being made take
-// turns, so the memory held stays three pieces.
+// has a second thread sync what is written every few megabytes, so that the commit's wait for
+// the whole file to reach the disk is short. A disk that keeps what it is given in a cache of
+// its own (a virtual one does) writes it out only when synced, and then takes about as long
+// as the bytes it holds: a hint to start writing does not reach that cache. The piece being
+// written, the one waiting and the one being made take turns, so the memory held stays three
+// pieces.
 class PieceWriter {
 public:
-    explicit PieceWriter(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+    explicit PieceWriter(int fd) : fd_(fd), writer_([this] { Run(); }), flusher_([this] { Flush(); }) {}
     ~PieceWriter() {
         {
             std::lock_guard lock(mutex_);
             closing_ = true;
         }
         changed_.notify_all();
-        thread_.join();
+        writer_.join();
+        flusher_.join();
     }
     // Hands the text over and leaves it empty; false once a piece could not be written.
     bool Put(AnsiText& text) {
@@ -118,10 +122,14 @@ public:
         changed_.notify_all();
         return true;
     }
-    // Waits until every piece handed over is written; false when one could not be.
+    // Waits until every piece handed over is written and no sync is under way, and syncs no
+    // more (the commit syncs the rest); false when a piece could not be written or synced.
     bool Finish() {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return (!full_ && !busy_) || error_; });
+        finished_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !syncing_; });
         return !error_;
     }
     // The system's reason for the failure.
@@ -131,6 +139,9 @@ public:
     }
 
 private:
+    // Fewer bytes than this are left to the commit: a small file is synced once.
+    static constexpr qint64 kSyncEvery = qint64(4) << 20;
+
     void Run() {
         AnsiText piece;
         qint64 offset = 0;
@@ -147,13 +158,13 @@ private:
             piece.Clear();
             lock.lock();
             busy_ = false;
-            if (why) error_ = why;
+            written_ = offset;
+            if (why && !error_) error_ = why;
             changed_.notify_all();
             if (error_) return;
         }
     }
     int Write(const char* data, qint64 size, qint64& offset) const {
-        const qint64 start = offset;
         while (size > 0) {
             const ssize_t n = ::write(fd_, data, size_t(size));
             if (n < 0 && errno == EINTR) continue;
@@ -162,20 +173,41 @@ private:
             size -= n;
             offset += n;
         }
-#ifdef SYNC_FILE_RANGE_WRITE
-        // Only a hint: a file system that cannot take it writes the file at the commit.
-        if (offset > start) ::sync_file_range(fd_, start, offset - start, SYNC_FILE_RANGE_WRITE);
-#endif
         return 0;
+    }
+    // Syncs the file whenever a few megabytes more are written, while the writing goes on.
+    void Flush() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return closing_ || finished_ || error_ || written_ - synced_ >= kSyncEvery; });
+            if (closing_ || finished_ || error_) return;
+            synced_ = written_;
+            syncing_ = true;
+            lock.unlock();
+            const int why = ::fdatasync(fd_) == 0 ? 0 : errno;
+            lock.lock();
+            syncing_ = false;
+            changed_.notify_all();
+            // A file system that cannot sync is left alone, as the commit leaves it.
+            if (why == EINVAL || why == EROFS || why == ENOSYS || why == EOPNOTSUPP) return;
+            if (why && why != EINTR) {
+                error_ = why;
+                changed_.notify_all();
+                return;
+            }
+        }
     }
 
     const int fd_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     AnsiText waiting_;
-    bool full_ = false, busy_ = false, closing_ = false;
+    bool full_ = false, busy_ = false, closing_ = false, finished_ = false, syncing_ = false;
+    qint64 written_ = 0, synced_ = 0;
     int error_ = 0;
-    std::thread thread_;  // last: it starts once everything above is set
+    // Last: they start once everything above is set.
+    std::thread writer_;
+    std::thread flusher_;
 };
 
 }  // namespace

@@ -400,7 +400,8 @@ TEST_F(Agenda, TasksAreWrittenAndReadBack) {
 // A task is written whole: what another workstation stored since the agenda
 // read it is written over only when the user says so, whichever saves first.
 // TODO keeps no stamp, so the question cannot say who or when. No keeps the
-// editor open with the user's edits, or the task's tick as it was.
+// editor open with the user's edits; after No to a tick the list shows the
+// task as stored, and the next tick asks only if it changes again.
 TEST_F(Agenda, ATaskChangedByAnotherWorkstationIsNotOverwrittenUnasked) {
     Task(1, "ADMIN", At(1, 9), false);
     const TestKit::EnvironmentVariable here("BRIVALTO_COMPUTERNAME", "POSTAZIONE1");
@@ -452,7 +453,8 @@ TEST_F(Agenda, ATaskChangedByAnotherWorkstationIsNotOverwrittenUnasked) {
     EXPECT_EQ(text("SHORTDESC"), "richiamare");
     EXPECT_EQ(text("PROJECT"), "");
 
-    // Ticking the task done here writes it whole too: No leaves it as it was.
+    // Ticking the task done here writes it whole too: No leaves it as stored,
+    // and the list shows it so.
     env.ClearBoxes();
     QTreeWidget* list = a.Planner->TaskList();
     list->setCurrentItem(list->topLevelItem(0));
@@ -462,12 +464,16 @@ TEST_F(Agenda, ATaskChangedByAnotherWorkstationIsNotOverwrittenUnasked) {
     QTest::keyClick(list, Qt::Key_Space);
     EXPECT_EQ(env.Prompts(), QStringList{question});
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM TODO WHERE DONE=0 AND SHORTDESC='richiamare'"), 1);
-    EXPECT_FALSE(TaskItem("1/ADMIN")->Done);
     QApplication::processEvents();  // the list is shown again once its row's signal is over
+    EXPECT_FALSE(TaskItem("1/ADMIN")->Done);
     EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Unchecked);
-    env.AnswerNext(Platform::vbYes);
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "richiamare");
+    // The user has seen it as stored: the tick asks nothing now.
+    list->setCurrentItem(list->topLevelItem(0));
+    list->setFocus();
     QTest::keyClick(list, Qt::Key_Space);
-    EXPECT_EQ(Rows("SELECT COUNT(*) FROM TODO WHERE DONE<>0 AND SHORTDESC='task 1'"), 1);
+    EXPECT_EQ(env.Prompts(), QStringList{question});
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM TODO WHERE DONE<>0 AND SHORTDESC='richiamare'"), 1);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
 }
 

@@ -6,6 +6,8 @@
 #include "Keyboard.h"
 #include "MultiButton.h"
 #include "OtherWorkstation.h"
+#include "Outlook.h"
+#include "OutlookImpEx.h"
 #include "frmContatto.h"
 
 #include <QApplication>
@@ -340,6 +342,43 @@ TEST_F(Card, AnActivityChangedByAnotherWorkstationIsNotOverwrittenUnasked) {
               1);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 1);
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM LOCKS"), 0);
+}
+
+// A change the calendar exchange brings into an activity is the change of
+// the user who ran the exchange: the question does not put it on the last
+// one who saved the card.
+TEST_F(Card, AChangeFromTheCalendarIsNotPutOnTheLastOneWhoSavedTheCard) {
+    const QString calendar = env.Root() + "/calendario.ics";
+    Platform::SaveSetting("Brivalto", "Outlook", "FileCalendario", calendar);
+    cn.Execute("INSERT INTO CONTATTI (IDCONT,UTENTE,IDANA,TIPOCONT,DATA,DATAFINE,LUOGO,DESCRIZIONE,NOTE,DATAAVVISO,"
+               "UTENTEMODIFICA,U_MOD) VALUES (1,'ANNA',7,'V',?,?,'sede','visita','',0,'ANNA',?)",
+               {At(1, 10), At(1, 11), now.addDays(-1)});
+    ASSERT_TRUE(OutlookImpEx().SyncOutlookAppointments(cn));  // the activity gets its appointment
+    const QString entry = Value("SELECT OUTL_ID FROM CONTATTI").toString();
+    const QDateTime later = now.addSecs(120);
+    auto& c = Open();
+    c.Tag = "EDIT";
+    Platform::SetModalHandler([&](Form&) {
+        // Meanwhile the appointment moves to another room in the calendar, and the exchange runs.
+        env.SetClock(later);
+        const auto folder = Platform::OpenCalendarFolder(calendar);
+        const auto appointment = folder->Items().Item(entry);
+        appointment->SetProperty("Location", "Sala 3");
+        appointment->Save();
+        ASSERT_TRUE(OutlookImpEx().SyncOutlookAppointments(cn));
+        ASSERT_EQ(Value("SELECT LUOGO FROM CONTATTI").toString(), "Sala 3");
+        Type(c.txNote, "portare campioni");
+        env.AnswerNext(Platform::vbNo);
+        QTest::mouseClick(c.cmdConferma, Qt::LeftButton);
+        EXPECT_EQ(env.Prompts(), QStringList{"ADMIN ha modificato questo contatto il " + later.toString("dd/MM/yyyy") +
+                                             " alle " + later.toString("HH.mm") + ", dopo che era stato letto qui. "
+                                             "Salvando ora, quelle modifiche andranno perse. Salvare ugualmente?"});
+        c.Tag = "KILL";
+        c.cmdConferma->setEnabled(false);
+        c.Hide();
+    });
+    c.ReadRecord(1, "ANNA");
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE LUOGO='Sala 3' AND NOTE=''"), 1);
 }
 
 TEST_F(Card, AFailedSaveKeepsTheCardOpenAndTellsTheUser) {

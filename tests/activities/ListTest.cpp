@@ -146,6 +146,27 @@ TEST_F(List, FiltersAsResults) {
     EXPECT_EQ(frmContatti::KeyNumber("K5/"), 5);
 }
 
+// The activities of one minute (a mailing's) list their names as people read
+// them: case-blind, an accented initial with its letter.
+TEST_F(List, ActivitiesOfOneMinuteListTheirNamesAsPeopleReadThem) {
+    const char* names[] = {"Alberti", "D'Amico", "Zanetti", "", "bianchi", "de Rossi", "Èrcole", "Ölmez", "Bianco"};
+    int id = 100;
+    for (const char* name : names) {
+        ++id;
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,IDAZIENDA,COGNOME,AZIENDA) VALUES (?,0,?,?)",
+                   {id, *name ? QVariant(QString::fromUtf8(name)) : QVariant(),
+                    *name ? QVariant() : QVariant("acme S.p.A.")});
+        Add(id, "ADMIN", id, 0, "P", today.addSecs(12 * 3600), "", "mailing");
+    }
+    auto& l = Open();
+    l.txContent->setText("mailing");
+    l.cmdAggiorna_Click();
+    QStringList listed;
+    for (int i = 1; i <= l.LV->ItemCount(); ++i) listed << l.LV->Item(i).SubItem(2);
+    EXPECT_EQ(listed, QStringList({"acme S.p.A.", "Alberti", "bianchi", "Bianco", "D'Amico", "de Rossi",
+                                   QString::fromUtf8("Èrcole"), QString::fromUtf8("Ölmez"), "Zanetti"}));
+}
+
 TEST_F(List, DeleteUnderTheTableLock) {
     auto& l = Open();
     Keys();

@@ -108,8 +108,9 @@ TEST_F(Reminders, TurningThemOnFillsTheDefaults) {
 
 // The text the card proposes tells the start as it is at the save: moved
 // after ticking the box (here because the save refused a lead too short),
-// the SMS handed to the gateway gives the new time. A text the user edited
-// goes as typed.
+// the SMS handed to the gateway gives the new time. In a text the user
+// edited only the date and time the card wrote move with the start; every
+// word typed goes as typed.
 TEST_F(Reminders, AProposedTextFollowsTheStartUpToTheSave) {
     auto& c = Open("R");
     c.show();
@@ -131,7 +132,7 @@ TEST_F(Reminders, AProposedTextFollowsTheStartUpToTheSave) {
     EXPECT_EQ(Value("SELECT AVVISOMESSAGE FROM CONTATTI").toString(), told);
     EXPECT_EQ(Value("SELECT DATA FROM CONTATTI").toDateTime(), later);
 
-    // Edited by the user: it stays as typed, whatever the start.
+    // Edited by the user: the words typed stay, the date and time follow the start.
     auto& d = Open("R");
     d.show();
     TypeStart(d, later);
@@ -140,12 +141,15 @@ TEST_F(Reminders, AProposedTextFollowsTheStartUpToTheSave) {
     d.txMessaggio->setFocus();
     d.txMessaggio->moveCursor(QTextCursor::End);
     QTest::keyClicks(d.txMessaggio, " PORTARE I CAMPIONI");
-    TypeStart(d, later.addSecs(3600));
-    EXPECT_TRUE(d.txMessaggio->toPlainText().startsWith("Promemoria Appuntamento del " + later.toString("dd/MM/yyyy") +
-                                                       " alle " + later.toString("HH:mm") + "\n"));
+    const QDateTime moved = later.addDays(1).addSecs(-3600);
+    TypeStart(d, moved);
+    EXPECT_TRUE(d.txMessaggio->toPlainText().startsWith("Promemoria Appuntamento del " + moved.toString("dd/MM/yyyy") +
+                                                       " alle " + moved.toString("HH:mm") + "\n"));
     QTest::mouseClick(d.cmdConferma, Qt::LeftButton);
     ASSERT_EQ(Sent().size(), 2);
-    EXPECT_TRUE(Sent()[1].contains("<TEXT>" + told + " PORTARE I CAMPIONI</TEXT>")) << Sent()[1].toStdString();
+    const QString movedText = "Promemoria Appuntamento del " + moved.toString("dd/MM/yyyy") + " alle " +
+                              moved.toString("HH:mm") + "- VETRI SRL- VIA ROMA 1- FORLI- Tel.: 0543 1";
+    EXPECT_TRUE(Sent()[1].contains("<TEXT>" + movedText + " PORTARE I CAMPIONI</TEXT>")) << Sent()[1].toStdString();
 }
 
 // A unit list out of use still reads: its text stands out from its ground
@@ -321,6 +325,56 @@ TEST_F(Reminders, EditingKeepsTheStoredRemindersAndShowsSentOnesReadOnly) {
     EXPECT_FALSE(c.qvxSMS->DeferredTime().isValid());
 }
 
+// A sent flag records what the gateway took. Another workstation that read
+// the activity before its reminder went out, and saves over it, takes the
+// reminder as sent: neither its save nor a later one here hands it over again.
+TEST_F(Reminders, AReminderGoesToTheGatewayOnceWhoeverSavesAfterwards) {
+    const QDateTime start = now.addSecs(3 * 3600);
+    // Stored unsent: the gateway could not be reached at the first save.
+    cn.Execute("INSERT INTO CONTATTI (IDCONT,UTENTE,TIPOCONT,DATA,DATAFINE,LUOGO,DESCRIZIONE,NOTE,DATAAVVISO,"
+               "AVVISOREMOTO,AVVISOCONTATTO,AVVISOMESSAGE,AVVISO1DATE,AVVISO2DATE,AVVISO1SENT,AVVISO2SENT,"
+               "UTENTEMODIFICA,U_MOD) VALUES (1,'ADMIN','R',?,?,'sede','visita','',0,'P','333 444 5555',"
+               "'Promemoria visita',?,0,0,0,'ADMIN',?)",
+               {start, start, start.addSecs(-3600), now.addDays(-1)});
+    const TestKit::EnvironmentVariable here("BRIVALTO_COMPUTERNAME", "POSTAZIONE1");
+    TestKit::OtherWorkstation other(QStringLiteral(ACTIVITY_EDITOR), "POSTAZIONE2",
+                                    {env.DatabaseFile(), env.SettingsFolder(), "MARCO", now.toString(Qt::ISODate)});
+    EXPECT_EQ(other.Do("open contatto 1 ADMIN"), QStringList());
+    auto& c = Open("R");
+    c.Tag = "EDIT";
+    Platform::SetModalHandler([&](Form&) {
+        Type(c.txNote, "portare campioni");
+        QTest::mouseClick(c.cmdConferma, Qt::LeftButton);
+    });
+    c.ReadRecord(1, "ADMIN");
+    ASSERT_EQ(Sent().size(), 1);
+    ASSERT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE AVVISO1SENT<>0"), 1);
+
+    // From now on the gateway refuses whatever it is handed.
+    gateway.SetHandler([](const TestHttp::Request&) { return TestHttp::Response::Text("errore", 500); });
+    EXPECT_EQ(other.Do("type txLuogo Sala 2"), QStringList());
+    EXPECT_EQ(other.Do("answer yes"), QStringList());
+    EXPECT_EQ(other.Do("click cmdConferma"),
+              QStringList{"BOX ADMIN ha modificato questo contatto il " + now.toString("dd/MM/yyyy") + " alle " +
+                          now.toString("HH.mm") + ", dopo che era stato letto qui. Salvando ora, quelle modifiche "
+                          "andranno perse. Salvare ugualmente?"});
+    EXPECT_EQ(gateway.Requests().size(), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE LUOGO='Sala 2' AND UTENTEMODIFICA='MARCO' AND "
+                   "AVVISO1SENT<>0"),
+              1);
+    EXPECT_EQ(Value("SELECT AVVISO1DATE FROM CONTATTI").toDateTime(), start.addSecs(-3600));
+
+    // A small edit here afterwards sends nothing either.
+    Platform::SetModalHandler([&](Form&) {
+        Type(c.txLuogo, "Sala 3");
+        QTest::mouseClick(c.cmdConferma, Qt::LeftButton);
+    });
+    c.ReadRecord(1, "ADMIN");
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    EXPECT_EQ(gateway.Requests().size(), 1);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE LUOGO='Sala 3' AND AVVISO1SENT<>0"), 1);
+}
+
 TEST_F(Reminders, ReminderRefusals) {
     auto& c = Remind(120, "1", 1);
     c.txMessaggio->setPlainText("città");
@@ -464,15 +518,39 @@ TEST_F(Reminders, TheSmsGoesWithTheAccountAsTheConfigurationHoldsItNow) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE TIPOCONT='M'"), 1);
 }
 
+// A reminder the control does not take is told once, with the control's
+// reason; the activity is saved all the same, the reminder unsent, for the
+// next save to try again.
 TEST_F(Reminders, AnErrorOfTheControlIsAFailedSend) {
+    const QString notHanded = "Il promemoria remoto non è stato consegnato al servizio SMS: l'invio sarà ritentato al "
+                              "prossimo salvataggio del contatto.";
     // The card's clock is ten days behind the gateway's: the control refuses the time.
+    const QDateTime real = now;
     now = now.addDays(-10);
     env.SetClock(now);
     auto& c = Remind(120, "1", 1);
     c.cmdConferma_Click();
-    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    ASSERT_EQ(env.Prompts(),
+              QStringList{notHanded + "\r\nDeferred time must be between now plus 5 minutes and 30 days from now"});
+    EXPECT_EQ(env.Boxes()[0].style, Platform::vbOKOnly + Platform::vbExclamation);
     EXPECT_TRUE(Sent().isEmpty()) << Sent().join("\n").toStdString();
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE AVVISOREMOTO='P' AND AVVISO1SENT=0"), 1);
+    EXPECT_EQ(c.Tag, "");
+
+    // The gateway refuses both reminders of an activity: one message.
+    now = real;
+    env.SetClock(now);
+    env.ClearBoxes();
+    gateway.SetHandler([](const TestHttp::Request&) { return TestHttp::Response::Text("errore", 500); });
+    auto& d = Remind(180, "1", 1);
+    d.ck2ndAvviso->click();
+    d.txQuanti[1]->setText("2");
+    d.cbCosa[1]->SetListIndex(1);
+    d.cmdConferma_Click();
+    EXPECT_EQ(env.Prompts(), QStringList{"I promemoria remoti non sono stati consegnati al servizio SMS: l'invio sarà "
+                                         "ritentato al prossimo salvataggio del contatto.\r\nerrore"});
+    EXPECT_EQ(gateway.Requests().size(), 2);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI WHERE AVVISO2DATE<>0 AND AVVISO1SENT=0 AND AVVISO2SENT=0"), 1);
 }
 
 TEST_F(Reminders, AMissingNumberIsAskedAndStored) {

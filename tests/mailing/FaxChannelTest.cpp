@@ -156,7 +156,7 @@ TEST_F(FaxRun, ADocumentThatCannotBeOpenedIsToldInItalian) {
     EXPECT_TRUE(sendfax.Calls().isEmpty());
     QFile log(work + "/LogInvio.log");
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(log.readAll()).count(cause + " (LibreOffice: Error: source file could not be loaded)\n"), 2);
+    EXPECT_EQ(QString::fromUtf8(log.readAll()).count(cause + " (LibreOffice: Error: source file could not be loaded)\r\n"), 2);
 }
 
 TEST_F(FaxRun, OutsideFaxProgramReadsItsOutcome) {

@@ -205,7 +205,7 @@ TEST_F(Letters, ALetterTooLargeToBuildIsAFailureThatSaysWhy) {
     form->txNomeFile->setText(Letter("../../data/rtf/huge/row300x300.rtf", "tabella.rtf"));
     form->PrintLetter(*Record(1));
     EXPECT_EQ(ReportLines(),
-              QStringList({"1|posta|stampa non riuscita: Il documento RTF contiene tabelle troppo grandi: più di 5000 celle"}));
+              QStringList({"1|posta|stampa non riuscita: Il documento RTF contiene tabelle troppo grandi: più di 50000 celle"}));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM CONTATTI"), 0);
 }
 
@@ -237,7 +237,7 @@ TEST_F(Letters, WordAndExcelDocumentsGoToLibreOffice) {
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QString::fromUtf8(log.readAll())
                     .contains("posta (D'Aloisio Niccolò) - " + damaged +
-                              " (LibreOffice: Error: source file could not be loaded)\n"));
+                              " (LibreOffice: Error: source file could not be loaded)\r\n"));
 }
 
 TEST_F(Letters, TheMergedLetterOpensInLibreOffice) {

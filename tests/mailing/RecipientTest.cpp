@@ -7,12 +7,15 @@
 #include "DatePicker.h"
 #include "Keyboard.h"
 #include "MultiButton.h"
+#include "Settings.h"
 #include "frmCercaAnagrafica.h"
 #include "frmMailing.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QListWidget>
 #include <QSet>
 #include <functional>
@@ -169,6 +172,30 @@ TEST_F(Recipients, TheListGrowsByUnionSortedByNameWithOneEntryPerRecord) {
     QStringList sorted = names;
     std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) { return a.localeAwareCompare(b) < 0; });
     EXPECT_EQ(names.first(), sorted.first());
+}
+
+// Names as people read them: case-blind, an accented initial with its letter.
+// Labels print in the list's order.
+TEST_F(Recipients, TheListSortsNamesAsPeopleReadThemAndTheRunFollowsIt) {
+    const char* names[] = {"Alberti", "D'Amico", "Zanetti", "", "bianchi", "de Rossi", "Èrcole", "Ölmez", "Bianco"};
+    qint32 id = 2000;
+    for (const char* name : names)
+        cn.Execute("INSERT INTO ANAGRAFICA (ID,IDAZIENDA,COGNOME,AZIENDA,INDIRIZZO,CAP,CITTA) "
+                   "VALUES (?,0,?,?,'Via Roma 1','00100','Roma')",
+                   {++id, *name ? QVariant(QString::fromUtf8(name)) : QVariant(),
+                    *name ? QVariant() : QVariant("acme S.p.A.")});
+    auto& f = Open();
+    f.txCAP->setText("00100");
+    f.cmdAdd_Click();
+    const QStringList expected = {"acme S.p.A.", "Alberti", "bianchi", "Bianco", "D'Amico", "de Rossi",
+                                  QString::fromUtf8("Èrcole"), QString::fromUtf8("Ölmez"), "Zanetti"};
+    EXPECT_EQ(Texts(*f.LV, 1), expected);
+    Platform::SaveSetting(Platform::App::EXEName(), "DATIINDIRIZZO", "TIPO", "E");
+    f.opTipoInvio[4]->setChecked(true);
+    f.txSubject->clear();
+    f.txText->clear();
+    f.cmdGo_Click();
+    EXPECT_EQ(Texts(*Platform::DefaultInstance<frmReport>().LV, 1), expected);
 }
 
 TEST_F(Recipients, BirthRangesAndBirthdays) {

@@ -40,7 +40,7 @@ protected:
         QFile f(work + "/LogInvio.log");
         if (!f.open(QIODevice::ReadOnly)) return {};
         QStringList lines;
-        for (const QString& line : QString::fromUtf8(f.readAll()).split("\n", Qt::SkipEmptyParts))
+        for (const QString& line : QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts))
             lines << (line.startsWith('-') ? line : line.mid(22));
         return lines;
     }
@@ -76,15 +76,17 @@ TEST_F(Report, RowsIconsAndLogLines) {
     EXPECT_EQ(Platform::DefaultInstance<frmReport>().LV->ItemCount(), 1);
 }
 
-// The send log is UTF-8 with LF, as this system's tools read it.
-TEST_F(Report, TheLogIsWrittenInUtf8) {
+// The send log is UTF-8, each line ended by CR LF as the office's tools have
+// always read it.
+TEST_F(Report, TheLogIsWrittenInUtf8WithCrLf) {
     cn.Execute("INSERT INTO ANAGRAFICA (ID,COGNOME,NOME) VALUES (5,'D''Alò','Lucía')");
     Add("ID=5", "posta", "");
     QFile f(work + "/LogInvio.log");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray log = f.readAll();
-    EXPECT_TRUE(log.endsWith(QString::fromUtf8(" - posta (D'Alò Lucía) - Inviato\n").toUtf8())) << log.constData();
-    EXPECT_FALSE(log.contains('\r'));
+    EXPECT_TRUE(log.endsWith(QString::fromUtf8(" - posta (D'Alò Lucía) - Inviato\r\n").toUtf8())) << log.constData();
+    EXPECT_EQ(log.count("\r\n"), log.count('\n'));
+    EXPECT_EQ(log.count("\r\n"), log.count('\r'));
 }
 
 // A log that cannot be written (a full disk) is told once in the list, and

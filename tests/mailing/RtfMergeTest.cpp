@@ -69,6 +69,29 @@ TEST(RtfMerge, ValuesNeverRunIntoControlWords) {
     rtf = R"(\u2\d||NOME||)";  // as the fuzzer found it
     RtfMerge::Replace(rtf, "||NOME||", "Anna");
     EXPECT_EQ(Visible(rtf), QString(QChar(2)) + "Anna") << rtf.constData();
+    // Nor does a character taken out let the text after it complete an
+    // escape the letter broke.
+    rtf = R"(||N\'OME||1)";  // as the fuzzer found it
+    RtfMerge::Replace(rtf, "||NOME||", "Anna");
+    EXPECT_EQ(Visible(rtf), "Anna1") << rtf.constData();
+}
+
+TEST(RtfMerge, AMarkerAcrossAGroupsStartLeavesTheRestOfTheLetterAsItWas) {
+    // Taken out, the marker's last characters left \docvar (or \fldinst)
+    // first in its group, where it hid the rest of the sentence; the bar
+    // the marker leaves over is the letter's own.
+    for (const QByteArray word : {"docvar", "fldinst"}) {
+        QByteArray rtf = "{\\rtf1\\ansi Gentile ||NOME{|\\" + word + "||, ci vediamo.\\par}}";
+        EXPECT_EQ(RtfMerge::Replace(rtf, "||NOME||", "Anna"), 1);
+        EXPECT_EQ(Visible(rtf), "Gentile Anna|, ci vediamo.\n") << rtf.constData();
+        QTextDocument printed;
+        ASSERT_TRUE(Platform::RtfToDocument(rtf, printed));
+        EXPECT_EQ(printed.toPlainText().trimmed(), "Gentile Anna|, ci vediamo.") << rtf.constData();
+    }
+    // So did an empty value standing first in the group.
+    QByteArray rtf = "{\\rtf1 {||CAP||\\docvar 40121}\\par}";
+    EXPECT_EQ(RtfMerge::Replace(rtf, "||CAP||", ""), 1);
+    EXPECT_EQ(Visible(rtf), "40121\n") << rtf.constData();
 }
 
 TEST(RtfMerge, EscapesOfValues) {
@@ -107,6 +130,11 @@ TEST(RtfMerge, HiddenTextAndBinaryDataStayAsTheyAre) {
     EXPECT_EQ(Visible(rtf), " Caro ||NOME||");
     EXPECT_EQ(RtfMerge::Replace(rtf, "||NOME||", "Anna"), 1);
     EXPECT_TRUE(rtf.startsWith("{\\rtf1{ \\fonttbl{\\f0 ||NOME||;}}")) << rtf.constData();
+    // Text right after binary data no longer belongs to the word: a blank put
+    // before the value would show.
+    rtf = "{\\rtf1 \\bin4tor?||NOME||}";
+    RtfMerge::Replace(rtf, "||NOME||", "Anna");
+    EXPECT_EQ(Visible(rtf), "Anna") << rtf.constData();
     EXPECT_FALSE(RtfMerge::IsRtf("PK\x03\x04 not rtf"));
     EXPECT_TRUE(RtfMerge::IsRtf("\r\n{\\rtf1 x}"));
 }

@@ -141,7 +141,7 @@ protected:
     QStringList LogLines() const {
         QFile f(work + "/LogInvio.log");
         if (!f.open(QIODevice::ReadOnly)) return {};
-        QStringList lines = QString::fromUtf8(f.readAll()).split("\n", Qt::SkipEmptyParts);
+        QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
         return lines.mid(5);
     }
     // One report line and one log line per recipient, each with the channel

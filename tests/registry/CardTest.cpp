@@ -11,6 +11,7 @@
 #include "TestKit.h"
 #include "Values.h"
 #include "frmAnagrafica.h"
+#include "frmCercaAnagrafica.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -199,6 +200,55 @@ TEST_F(Card, NavigationAndTheCompanyLink) {
     c.txIDAzienda->setText("9");
     c.txIDAzienda_LostFocus();
     EXPECT_EQ(env.Prompts().last(), "L'anagrafica con questa id non esiste o non corrisponde ad una azienda");
+}
+
+// An edit typed and not saved is dropped by moving to another record only on
+// the user's word: No keeps the card and the edit. The delete moves off the
+// deleted record without asking.
+TEST_F(Card, MovingAwayFromAnEditNotSavedAsksFirst) {
+    int id = 0;
+    for (const char* name : {"Alberti", "Bianchi", "Conti"})
+        cn.Execute("INSERT INTO ANAGRAFICA (ID, COGNOME) VALUES (?, ?)", {++id, QString(name)});
+    const QString question = "Sono state effettuate modifiche che non sono state salvate. Proseguo ugualmente?";
+    auto& c = Open();
+    TestKit::OnScreen(c);
+    Platform::SetModalHandler([](Platform::Form&) {
+        auto& search = Platform::DefaultInstance<frmCercaAnagrafica>();
+        search.cmdAggiorna_Click();
+        search.LV->Item(3).SetSelected(true);
+        search.cmdSeleziona_Click();
+    });
+    const std::pair<Platform::MultiButton*, const char*> moves[] = {
+        {c.cmdFirst, "00000001"}, {c.cmdPrevious, "00000001"}, {c.cmdNext, "00000003"},
+        {c.cmdLast, "00000003"},  {c.cmdRicerca, "00000003"}};
+    for (const auto& [button, reached] : moves) {
+        TestKit::OnScreen(c);  // back from the search
+        c.ReadRecord(2);
+        c.txNome->setFocus();
+        TestKit::Type("Ugo");
+        env.ClearBoxes();
+        env.AnswerNext(Platform::vbNo);
+        TestKit::Click(button);
+        EXPECT_EQ(env.Prompts(), QStringList{question}) << button->objectName().toStdString();
+        EXPECT_EQ(env.Boxes().value(0).style, Platform::vbYesNo + Platform::vbDefaultButton2);
+        EXPECT_EQ(c.lbID->text(), "00000002");
+        EXPECT_EQ(c.txNome->text(), "Ugo");
+        EXPECT_TRUE(c.cmdSalva->isEnabled());
+        env.AnswerNext(Platform::vbYes);
+        TestKit::Click(button);
+        EXPECT_EQ(c.lbID->text(), reached) << button->objectName().toStdString();
+        EXPECT_EQ(c.txNome->text(), "");
+    }
+    Platform::SetModalHandler({});
+    TestKit::OnScreen(c);
+    c.ReadRecord(2);
+    c.txNome->setFocus();
+    TestKit::Type("Ugo");
+    env.ClearBoxes();
+    TestKit::Click(c.cmdElimina);  // its own question, Yes by default
+    EXPECT_EQ(env.Prompts(), QStringList{"Confermi eliminazione della scheda anagrafica selezionata?"});
+    EXPECT_EQ(c.lbID->text(), "00000003");
+    Platform::DefaultInstance<frmCercaAnagrafica>().Unload();
 }
 
 TEST_F(Card, LeavingAFieldAppliesItsRuleEveryTime) {

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
+#include <sys/stat.h>
 
 using namespace Platform;
 
@@ -184,6 +185,24 @@ TEST_F(Export, AFullDiskKeepsTheOldFileOfEachFormatAndSaysSo) {
     }
 }
 
+// Each format's file is made as any new file of the user: the umask decides.
+TEST_F(Export, EveryFormatsFileGetsTheModeOfANewFile) {
+    Seed(2);
+    struct Umask {
+        mode_t saved = ::umask(027);
+        ~Umask() { ::umask(saved); }
+    } umask;
+    auto& w = Open(0, "modo");
+    for (int format : {0, 1, 2}) {
+        w.opTipoExport[format]->setChecked(true);
+        w.cmdGo_Click();
+        ASSERT_TRUE(env.Prompts().last().startsWith("Completata esportazione")) << format;
+        struct stat made;
+        ASSERT_EQ(::stat(QFile::encodeName(w.TargetPath()).constData(), &made), 0) << format;
+        EXPECT_EQ(made.st_mode & 0777, 0640u) << format;
+    }
+}
+
 TEST_F(Export, ANullStaysNullAndATextTooLongForACellIsCutAndToldOf) {
     // A registry kept elsewhere may hold texts longer than a workbook cell takes.
     cn.Execute("DROP TABLE ANAGRAFICA");
@@ -309,13 +328,17 @@ TEST_F(Export, TenThousandRecordsToEachFormatReadBackIndependently) {
     EXPECT_EQ(Rows(same.arg(20000)), 10000);  // from the text file
 }
 
-TEST_F(Export, TextWithSeparatorsQuotesAndLineBreaksInEveryColumnImportsBackTheSame) {
+// A workbook keeps a CR as "_x000D_", and a text that reads as such an escape
+// is itself escaped: both come back as they were.
+TEST_F(Export, SeparatorsQuotesLineBreaksAndEscapesInEveryColumnImportBackTheSameFromTextAndWorkbook) {
     // Each text column holds, in one record or another, commas, semicolons,
-    // tabs, quotes and line breaks of every kind, each value cut to fit its column.
+    // tabs, quotes, line breaks of every kind and the text of a workbook's
+    // escape, each value cut to fit its column.
     const char* kColumns[16] = {"CATEGORIA", "AZIENDA", "TITOLO", "COGNOME", "NOME", "RUOLO", "INDIRIZZO", "CAP",
                                 "CITTA", "PROVINCIA", "NAZIONE", "EMAIL", "TELEFONO", "TELEFONOCASA", "CELLULARE", "FAX"};
     const int kWidths[16] = {50, 50, 15, 50, 50, 50, 50, 7, 50, 4, 50, 100, 25, 25, 25, 25};
-    const QStringList samples = {"A,\"B\";C", "D\tE\r\nF", "G\"H\nI;", "\"Q\",\tR", "\"\"\rS\"", "x;\"y\"\r\n"};
+    const QStringList samples = {"A,\"B\";C", "D\tE\r\nF", "G\"H\nI;", "\"Q\",\tR", "\"\"\rS\"", "x;\"y\"\r\n",
+                                 "_x000D_\r\n_x005F_x000d_"};
     QList<QStringList> records;
     cn.BeginTrans();
     for (int r = 0; r < samples.size(); ++r) {
@@ -335,23 +358,33 @@ TEST_F(Export, TextWithSeparatorsQuotesAndLineBreaksInEveryColumnImportsBackTheS
     cn.CommitTrans();
     auto& w = Open(2, "ritorno");
     auto& imp = DefaultInstance<frmImporta>();
-    for (const int separator : {0, 1}) {
-        SCOPED_TRACE(separator);
-        w.opSeparatore[separator]->setChecked(true);
+    // The text file with each separator, then the workbook.
+    for (const int pass : {0, 1, 2}) {
+        SCOPED_TRACE(pass);
+        const bool workbook = pass == 2;
+        const QString file = work + (workbook ? "/ritorno.xlsx" : "/ritorno.txt");
+        w.opTipoExport[workbook ? 1 : 2]->setChecked(true);
+        if (!workbook) w.opSeparatore[pass]->setChecked(true);
         env.AnswerNext(vbYes);
         w.cmdGo_Click();
-        ASSERT_EQ(env.Prompts().last(), "Completata esportazione sul file " + work + "/ritorno.txt");
-        imp.cbFormato->SetListIndex(frmImporta::Testo);
-        imp.ckIntestazioni->setChecked(false);
-        imp.opSeparatore[separator]->setChecked(true);
-        SetFileDialogHandler([&](const FileDialogCall&) { return work + "/ritorno.txt"; });
+        ASSERT_EQ(env.Prompts().last(), "Completata esportazione sul file " + file);
+        imp.cbFormato->SetListIndex(workbook ? frmImporta::Excel : frmImporta::Testo);
+        if (!workbook) {
+            imp.ckIntestazioni->setChecked(false);
+            imp.opSeparatore[pass]->setChecked(true);
+        }
+        SetFileDialogHandler([&](const FileDialogCall&) { return file; });
         imp.cmdBrowse_Click();
         SetFileDialogHandler(nullptr);
+        if (workbook) imp.cbTables->SetListIndex(0);
         // The preview shows each record whole, as the run stores it.
         ASSERT_EQ(imp.LV->ColumnCount(), 18);
         ASSERT_EQ(imp.LV->ItemCount(), samples.size());
         EXPECT_EQ(imp.LV->Item(2).SubItem(1), records[1][0]);
-        for (int i = 0; i < 16; ++i) imp.cbRemoteField[i]->SetListIndex(i == 0 ? 2 : i + 3);
+        for (int i = 0; i < 16; ++i) {
+            if (workbook) imp.cbRemoteField[i]->SetText(imp.LocalColumn(i));
+            else imp.cbRemoteField[i]->SetListIndex(i == 0 ? 2 : i + 3);
+        }
         imp.cmdStart_Click();
         ASSERT_EQ(env.Prompts().last(), QString("Importazione di %1 record terminata").arg(samples.size()));
         ADODB::Recordset rs;

@@ -415,6 +415,20 @@ TEST_F(Importa, ExcelWorkbookWithProposedMapping) {
               1);
 }
 
+// A workbook file cut short inside the unused tail of its last sector still
+// holds all its data: it is read, every cell of it.
+TEST_F(Importa, AnXlsFileCutShortInItsLastSectorsUnusedTailIsRead) {
+    auto& w = Open(frmImporta::Excel);
+    Choose(w, kData + "/workbook/LungoTroncato.xls");
+    EXPECT_TRUE(env.Boxes().isEmpty()) << env.Prompts().join("|").toStdString();
+    ASSERT_EQ(Items(w.cbTables), QStringList({"Note$"}));
+    w.cbTables->SetListIndex(0);
+    ASSERT_EQ(w.LV->ItemCount(), 2);
+    EXPECT_EQ(w.LV->Item(1).SubItem(1).size(), 32767);
+    EXPECT_EQ(w.LV->Item(2).Text(), "Bianchi");
+    EXPECT_EQ(w.LV->Item(2).SubItem(1), "breve");
+}
+
 TEST_F(Importa, DatabaseTableWhoseNameHasABlank) {
     const QString file = env.Root() + "/vecchio.mdb";
     ASSERT_TRUE(ADODB::Catalog::CreateDatabase(file));

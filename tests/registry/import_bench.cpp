@@ -223,14 +223,13 @@ int main(int argc, char** argv) {
     }
 
     // What the preview spends reading the file that stands for Outlook's
-    // folder, before the run, which finds the folder the preview read.
+    // folder, before the run, which finds the folder the preview read: the
+    // folder opened as the preview opens it.
     std::vector<double> reading;
     for (int run = 0; run < rounds; ++run) {
-        QFile file(vcf.fileName());
-        file.open(QIODevice::ReadOnly);
         QElapsedTimer t;
         t.start();
-        Platform::ContactsFromVCard(file.readAll());
+        Platform::OpenContactsFolder(vcf.fileName())->Items().Count();
         reading.push_back(t.nsecsElapsed() / 1e9);
     }
     const double d = Bench::Median(delimited), c = Bench::Median(contacts), p = Bench::Median(python),

@@ -43,9 +43,9 @@ struct GatewayFixture : ::testing::Test, Tessivo::__qvxSMS2 {
         QFile f(dir.filePath("SMS.log"));
         if (!f.open(QIODevice::ReadOnly)) return {};
         QStringList lines;
-        for (const QByteArray& line : f.readAll().split('\n')) {
+        for (const QString& line : QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"))) {
             if (line.isEmpty()) continue;
-            QString text = QString::fromUtf8(line);
+            QString text = line;
             if (!text.startsWith('-')) text = text.mid(22);
             lines << text;
         }

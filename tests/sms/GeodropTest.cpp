@@ -67,6 +67,14 @@ TEST_F(Geodrop, ANumberWithALineBreakIsRefusedBeforeSending) {
         sms->Destinations()->Add(QString("39\t333") + QChar(0x85));
         EXPECT_FALSE(sms->Send());
         EXPECT_EQ(ErrorItems().at(0).first, 50015);
+        // The line and paragraph separators break a line as well.
+        for (char16_t separator : {u'\u2028', u'\u2029'}) {
+            sms->Destinations()->Clear();
+            sms->Destinations()->Add(QString("3933") + QChar(separator) + "1");
+            EXPECT_FALSE(sms->Send());
+            EXPECT_EQ(ErrorItems(), Items({{50015, "numero di cellulare non valido (contiene un a capo o un carattere di "
+                                                   "controllo): 3933 1"}}));
+        }
     }
     EXPECT_TRUE(server.Requests().isEmpty());
 }

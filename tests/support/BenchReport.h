@@ -34,19 +34,17 @@ inline std::string Ratio(double ratio) {
     return b;
 }
 
+// The machine's load average over the last minute, as the system gives it.
+inline std::string Load() {
+    std::ifstream file("/proc/loadavg");
+    std::string load;
+    return file >> load ? load : std::string("?");
+}
+
 inline double Median(std::vector<double> v) {
     if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
-}
-
-// The load average of the last one, five and fifteen minutes, printed
-// beside each round: a figure is read with the load it was measured under.
-inline std::string Load() {
-    std::ifstream file("/proc/loadavg");
-    std::string one, five, fifteen;
-    file >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
 }
 
 // Ratios taken round by round, each to its reference measured in the same

@@ -1,5 +1,6 @@
 // The update check against a web server on 127.0.0.1 and a shared folder.
 #include "Form.h"
+#include "Keyboard.h"
 #include "Global.h"
 #include "MultiButton.h"
 #include "Widgets.h"
@@ -308,6 +309,20 @@ TEST_F(Update, TheWindowKeepsTheStartUpOptionAndClosesOnTheControlsEvents) {
     frmUpdate::ShowUpdate();  // returns when "Annulla" unloads the window
     Platform::SetModalHandler({});
     EXPECT_TRUE(window.IsUnloaded());
+    EXPECT_TRUE(started.isEmpty());
+    // Escape answers "Annulla", as in every other window.
+    auto& escaped = DefaultInstance<frmUpdate>();
+    escaped.LU->BaseURL = server.BaseUrl();
+    escaped.LU->VerFile = "update.ver";
+    escaped.LU->AppName = "Brivalto";
+    ASSERT_TRUE(escaped.LU->CheckForUpdate());
+    Platform::SetModalHandler([](Platform::Form& shown) {
+        TestKit::OnScreen(shown);
+        TestKit::Press(Qt::Key_Escape);
+    });
+    frmUpdate::ShowUpdate();
+    Platform::SetModalHandler({});
+    EXPECT_TRUE(escaped.IsUnloaded());
     EXPECT_TRUE(started.isEmpty());
 
     // The request to end the program ends it.

@@ -145,7 +145,7 @@ TEST(RichTextBox, FilesAndTheirErrors) {
         ADD_FAILURE() << "a letter too large must be refused";
     } catch (const BasicError& e) {
         EXPECT_EQ(e.Number(), 321);
-        EXPECT_EQ(e.Description(), QStringLiteral("Il documento RTF contiene tabelle troppo grandi: più di 5000 celle"));
+        EXPECT_EQ(e.Description(), QStringLiteral("Il documento RTF contiene tabelle troppo grandi: più di 50000 celle"));
     }
     QFile hugeFile(huge);
     ASSERT_TRUE(hugeFile.open(QIODevice::ReadOnly));

@@ -129,7 +129,7 @@ TEST(Fax, ControlReportsEveryRefusal) {
     EXPECT_TRUE(fax.LastError().contains("manca.rtf"));
     // A letter asking for a table of 300 x 300 cells is refused, not handed to the office suite.
     EXPECT_FALSE(fax.Send("0543123456", cover, QStringLiteral(BRIVALTO_TEST_DATA "/rtf/huge/row300x300.rtf")));
-    EXPECT_EQ(fax.LastError(), QStringLiteral("Il documento RTF contiene tabelle troppo grandi: più di 5000 celle"));
+    EXPECT_EQ(fax.LastError(), QStringLiteral("Il documento RTF contiene tabelle troppo grandi: più di 50000 celle"));
     EXPECT_TRUE(sendfax.Calls().isEmpty());
 
     // Told in the user's words, with sendfax's own kept for the log.

@@ -299,6 +299,78 @@ TEST(Rtf, ReadsPicturesAsHexAsBinaryAndAsBitmaps) {
     EXPECT_EQ(doc.begin().text().remove(QChar::ObjectReplacementCharacter), "ABC");
 }
 
+TEST(Rtf, ABitmapNeverShowsMemoryItsDataDoesNotHold) {
+    // An 8 x 8 bitmap of 32 bits holding 4 bytes of pixels: its other rows
+    // showed what the memory held, and went into the letter saved, printed
+    // and faxed. It is left out, as a PNG or JPEG cut short is.
+    QTextDocument doc;
+    Read("{\\rtf1 prima{\\pict\\dibitmap0 2800000008000000080000000100200000000000000000000000000000000000000000000000"
+         "000001020304}dopo}",
+         doc);
+    EXPECT_EQ(doc.toRawText(), "primadopo");
+    // So is one whose header asks for rows of billions of bytes.
+    Read("{\\rtf1 prima{\\pict\\dibitmap0 28000000ffffff7fffffff7f0100ffff"
+         "00000000000000000000000000000000000000000000000001020304}dopo}",
+         doc);
+    EXPECT_EQ(doc.toRawText(), "primadopo");
+    // A compressed one may leave pixels out, here all after the first four of
+    // its bottom row: they are blank, the first colour of its palette.
+    const QByteArray rle = QByteArray::fromHex("28000000100000001000000001000800010000000000000000000000000000000200000000000000"
+                                               "ffffff00000000000401");
+    Read("{\\rtf1{\\pict\\dibitmap0 " + rle.toHex() + "}}", doc);
+    const QTextImageFormat f = doc.begin().begin().fragment().charFormat().toImageFormat();
+    const QImage image = doc.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
+    ASSERT_EQ(image.size(), QSize(16, 16));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            ASSERT_EQ(image.pixel(x, y), y == 15 && x < 4 ? qRgb(0, 0, 0) : qRgb(255, 255, 255)) << x << "," << y;
+    // A black-and-white picture read from PNG has its rows' bits past the last
+    // pixel as the memory was, and they were written with it: two pictures of
+    // the same pixels are written the same.
+    QByteArray written[2];
+    for (int set = 0; set < 2; ++set) {
+        QImage mono(2, 1, QImage::Format_Mono);
+        mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        mono.fill(set);
+        mono.setPixel(0, 0, 1);
+        mono.setPixel(1, 0, 1);
+        QTextDocument one;
+        one.addResource(QTextDocument::ImageResource, QUrl("mono"), mono);
+        QTextImageFormat picture;
+        picture.setName("mono");
+        QTextCursor(&one).insertImage(picture);
+        written[set] = DocumentToRtf(one);
+    }
+    EXPECT_EQ(written[0], written[1]);
+}
+
+TEST(Rtf, APictureIsReadNoSharperThanItPrints) {
+    // A photo of 6 megapixels printed 2 inches wide keeps about 300 dots an
+    // inch of it: 600 x 400 pixels, its printed size as before.
+    QImage photo(3000, 2000, QImage::Format_RGB32);
+    photo.fill(QColor(200, 120, 40));
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(photo.save(&buffer, "JPEG"));
+    QTextDocument doc;
+    Read("{\\rtf1{\\pict\\jpegblip\\picw3000\\pich2000\\picwgoal2880\\pichgoal1920\\bin" +
+             QByteArray::number(jpeg.size()) + " " + jpeg + "}}",
+         doc);
+    const QTextImageFormat f = doc.begin().begin().fragment().charFormat().toImageFormat();
+    ASSERT_TRUE(f.isValid());
+    EXPECT_DOUBLE_EQ(f.width(), 192);
+    EXPECT_DOUBLE_EQ(f.height(), 128);
+    const QImage image = doc.resource(QTextDocument::ImageResource, QUrl(f.name())).value<QImage>();
+    EXPECT_EQ(image.size(), QSize(600, 400));
+    EXPECT_LT(qAbs(image.pixelColor(300, 200).red() - 200), 8);
+    // Written and read again it keeps those pixels.
+    QTextDocument again;
+    Read(DocumentToRtf(doc), again);
+    const QTextImageFormat g = again.begin().begin().fragment().charFormat().toImageFormat();
+    EXPECT_EQ(again.resource(QTextDocument::ImageResource, QUrl(g.name())).value<QImage>().size(), QSize(600, 400));
+}
+
 TEST(Rtf, SeparatesHeadersAndFootersAndKeepsThePage) {
     QTextDocument doc;
     Read("{\\rtf1\\ansi\\paperw11906\\paperh16838\\margl1134\\margr567\\margt1000\\margb900\\titlepg"
@@ -433,12 +505,13 @@ TEST(Rtf, ALetterAskingForMoreThanALetterHoldsIsRefusedWithItsReason) {
         doc.setPlainText("la lettera di prima");
         QString error;
         EXPECT_FALSE(RtfToDocument(DataFile(name), doc, &error)) << name;
-        EXPECT_EQ(error, QStringLiteral("Il documento RTF contiene tabelle troppo grandi: più di 5000 celle"));
+        EXPECT_EQ(error, QStringLiteral("Il documento RTF contiene tabelle troppo grandi: più di 50000 celle"));
         EXPECT_TRUE(doc.isEmpty());
     }
-    // Up to the bound a table is built whole, every cell in its place.
+    // A price list of 4000 rows of 5 cells, as long as letters get, is built
+    // whole, every cell in its place.
     QByteArray rtf = "{\\rtf1\\trowd\\cellx1000\\cellx2000\\cellx3000\\cellx4000\\cellx5000 ";
-    for (int r = 0; r < 1000; ++r) {
+    for (int r = 0; r < 4000; ++r) {
         rtf += "\\intbl ";
         for (int c = 0; c < 5; ++c) rtf += QByteArray::number(r * 5 + c) + "\\cell ";
         rtf += "\\row\n";
@@ -447,29 +520,37 @@ TEST(Rtf, ALetterAskingForMoreThanALetterHoldsIsRefusedWithItsReason) {
     Read(rtf + "\\pard dopo\\par}", doc);
     QTextTable* t = FirstTable(doc);
     ASSERT_NE(t, nullptr);
-    EXPECT_EQ(t->rows(), 1000);
+    EXPECT_EQ(t->rows(), 4000);
     EXPECT_EQ(t->columns(), 5);
     EXPECT_EQ(CellText(t, 0, 0), "0");
-    EXPECT_EQ(CellText(t, 517, 3), "2588");
-    EXPECT_EQ(CellText(t, 999, 4), "4999");
+    EXPECT_EQ(CellText(t, 2517, 3), "12588");
+    EXPECT_EQ(CellText(t, 3999, 4), "19999");
     EXPECT_EQ(doc.lastBlock().text(), "dopo");
-    // One row more is past it, and so is a table that grows wider row by row.
-    EXPECT_FALSE(RtfToDocument(rtf + "\\intbl x\\cell\\row}", doc));
-    QByteArray wider = "{\\rtf1 ", edges;
-    for (int r = 1; r <= 100; ++r) {
-        edges += "\\cellx" + QByteArray::number(r * 30);
-        wider += "\\trowd" + edges + "\\intbl x\\cell\\row";
-    }
-    EXPECT_FALSE(RtfToDocument(wider + "}", doc)) << "100 rows of up to 100 cells are 10000 cells";
-    // Pictures of more than a hundred million pixels together (each one of
-    // these is 4 KB of PNG, 32 million pixels).
+    // A row that widens the rows above counts their new cells too: 51 rows
+    // of 1000 cells are past the bound.
+    QByteArray wider = "{\\rtf1\\trowd\\cellx30" + QByteArray("\\intbl x\\cell\\row").repeated(50) + "\\trowd";
+    for (int c = 1; c <= 1000; ++c) wider += "\\cellx" + QByteArray::number(c * 30);
+    EXPECT_FALSE(RtfToDocument(wider + "\\intbl x\\cell\\row}", doc));
+    // Pictures of more than a hundred million pixels together, as they are
+    // kept: each of these is 32 million pixels printed 22 inches wide.
     QImage huge(5700, 5700, QImage::Format_Mono);
     huge.fill(0);
+    const QByteArray hollow = "{\\pict\\pngblip " + PngHex(huge) + "}";
+    QRandomGenerator random(7);
+    for (int y = 0; y < huge.height(); y += 16)
+        random.fillRange(reinterpret_cast<quint32*>(huge.scanLine(y)), huge.bytesPerLine() / 4);
     const QByteArray picture = "{\\pict\\pngblip " + PngHex(huge) + "}";
     QString error;
     EXPECT_TRUE(RtfToDocument("{\\rtf1 " + picture + picture + picture + "}", doc, &error)) << error.toStdString();
+    EXPECT_EQ(doc.toRawText().count(QChar::ObjectReplacementCharacter), 3);
     EXPECT_FALSE(RtfToDocument("{\\rtf1 " + picture + picture + picture + picture + "}", doc, &error));
     EXPECT_EQ(error, QStringLiteral("Il documento RTF contiene immagini troppo grandi: più di 100 milioni di pixel"));
+    // Blank, one is 4 KB of PNG, 8000 pixels a byte. A letter's pictures
+    // may claim 32 million pixels and 512 more a byte of their data; past
+    // that, pictures claiming what takes seconds to read however they print
+    // are left out as damaged.
+    EXPECT_TRUE(RtfToDocument("{\\rtf1 a" + hollow + hollow + hollow + hollow + "b}", doc, &error));
+    EXPECT_EQ(doc.toRawText(), QStringLiteral("a\uFFFCb"));
 }
 
 TEST(Rtf, LengthsPastWhatAPageHoldsStopAtTheWordProcessorsLimit) {
