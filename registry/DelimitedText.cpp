@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,6 +84,7 @@ bool Reader::ReadPiece(QByteArray& bytes) {
     if (fd_ < 0) {
         bytes = bytes_.mid(bytesAt_, piece_);
         bytesAt_ += bytes.size();
+        read_ += bytes.size();
         return true;
     }
     bytes.resize(piece_);
@@ -90,6 +92,7 @@ bool Reader::ReadPiece(QByteArray& bytes) {
         const ssize_t got = ::read(fd_, bytes.data(), size_t(bytes.size()));
         if (got >= 0) {
             bytes.truncate(qsizetype(got));
+            read_ += got;
             return true;
         }
         if (errno == EINTR) continue;
@@ -110,6 +113,7 @@ void Reader::Reset() {
     ended_ = false;
     failure_ = 0;
     again_.clear();
+    size_ = read_ = bufferFrom_ = bufferTo_ = taken_ = 0;
 }
 
 bool Reader::Open(const QString& path) {
@@ -125,12 +129,14 @@ bool Reader::Open(const QString& path) {
         failure_ = EISDIR;
         return false;
     }
+    size_ = st.st_size;
     return Begin();
 }
 
 void Reader::SetBytes(const QByteArray& bytes, qsizetype piece) {
     Reset();
     bytes_ = bytes;
+    size_ = bytes.size();
     piece_ = std::max<qsizetype>(1, piece);
     Begin();
 }
@@ -142,6 +148,7 @@ void Reader::SetText(const QString& text) {
 }
 
 bool Reader::Rewind(qsizetype offset) {
+    read_ = bufferFrom_ = bufferTo_ = offset;
     if (fd_ < 0) {
         bytesAt_ = offset;
         return true;
@@ -149,6 +156,14 @@ bool Reader::Rewind(qsizetype offset) {
     if (::lseek(fd_, offset, SEEK_SET) == offset) return true;
     failure_ = errno;
     return false;
+}
+
+qint64 Reader::Taken() {
+    // Inside what is decoded the bytes are counted as the characters.
+    qint64 at = bufferTo_;
+    if (at_ < buffer_.size()) at = bufferFrom_ + (bufferTo_ - bufferFrom_) * at_ / buffer_.size();
+    taken_ = std::max(taken_, std::min(at, size_));
+    return taken_;
 }
 
 bool Reader::Begin() {
@@ -198,26 +213,38 @@ bool Reader::Fill() {
     const QString text = decoder_->Decode(piece, ended_);
     // What was taken already goes only when there is more to hold.
     if (!text.isEmpty() && at_ > 0) {
+        bufferFrom_ = at_ < buffer_.size() ? bufferFrom_ + (bufferTo_ - bufferFrom_) * at_ / buffer_.size() : bufferTo_;
         buffer_.remove(0, at_);
         at_ = 0;
     }
     buffer_ += text;
+    bufferTo_ = read_ - decoder_->pending.size();
     return !text.isEmpty() || !ended_;
 }
 
-bool Reader::TakeLine(Line& line) {
-    if (!again_.empty()) {
-        line = std::move(again_.front());
-        again_.pop_front();
-        return true;
-    }
+namespace {
+
+// A line's end as written, by Span::end.
+QString EndText(int end) {
+    static const QString ends[4] = {QString(), QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("\r\n")};
+    return ends[end];
+}
+
+}  // namespace
+
+bool Reader::FindLine(Span& span) {
     // Lines end at CR LF, LF or CR; the last needs no end.
     qsizetype from = at_;
+    bool quote = false;
     for (;;) {
         qsizetype i = from;
         const qsizetype size = buffer_.size();
-        const QChar* data = buffer_.constData();
-        while (i < size && data[i] != u'\n' && data[i] != u'\r') ++i;
+        const char16_t* data = reinterpret_cast<const char16_t*>(buffer_.constData());
+        for (; i < size; ++i) {
+            const char16_t c = data[i];
+            if (c == u'\n' || c == u'\r') break;
+            quote |= c == u'"';
+        }
         if (i < size) {
             // A CR at the end of what is decoded may yet be followed by its LF.
             if (data[i] == u'\r' && i + 1 == size && !ended_) {
@@ -228,9 +255,8 @@ bool Reader::TakeLine(Line& line) {
                 }
                 if (failure_) return false;
             }
-            line.text = buffer_.mid(at_, i - at_);
             const bool crlf = buffer_[i] == u'\r' && i + 1 < buffer_.size() && buffer_[i + 1] == u'\n';
-            line.end = crlf ? QStringLiteral("\r\n") : buffer_[i] == u'\r' ? QStringLiteral("\r") : QStringLiteral("\n");
+            span = {at_, i - at_, crlf ? 3 : buffer_[i] == u'\r' ? 2 : 1, quote};
             at_ = i + (crlf ? 2 : 1);
             return true;
         }
@@ -242,17 +268,60 @@ bool Reader::TakeLine(Line& line) {
         if (failure_ || at_ >= buffer_.size()) {
             buffer_.clear();
             at_ = 0;
+            bufferFrom_ = bufferTo_;
             return false;
         }
-        line.text = buffer_.mid(at_);
-        line.end.clear();
-        buffer_.clear();
-        at_ = 0;
+        // The last line stays where it lies until the next is asked for.
+        span = {at_, buffer_.size() - at_, 0, quote};
+        at_ = buffer_.size();
         return true;
     }
 }
 
+bool Reader::TakeLine(Line& line) {
+    if (!again_.empty()) {
+        line = std::move(again_.front());
+        again_.pop_front();
+        return true;
+    }
+    Span span;
+    if (!FindLine(span)) return false;
+    line.text = buffer_.mid(span.from, span.length);
+    line.end = EndText(span.end);
+    return true;
+}
+
 namespace {
+
+// `field` written over `into` in the room it has when nobody else holds it,
+// so that a long run of records makes no string.
+void Overwrite(QString& into, QStringView field) {
+    if (into.isDetached() && into.capacity() >= field.size()) {
+        into.resize(field.size());
+        if (!field.isEmpty()) std::memcpy(into.data(), field.data(), size_t(field.size()) * sizeof(QChar));
+    } else {
+        into = field.toString();
+    }
+}
+
+// A line without quotes split at every separator into `fields`, over the
+// strings they held.
+void SplitInto(QStringView line, QChar separator, QStringList& fields) {
+    const char16_t* data = line.utf16();
+    const char16_t mark = separator.unicode();
+    const qsizetype size = line.size();
+    qsizetype from = 0, count = 0;
+    for (qsizetype i = 0;; ++i) {
+        if (i < size && data[i] != mark) continue;
+        const QStringView field = line.sliced(from, i - from);
+        if (count < fields.size()) Overwrite(fields[count], field);
+        else fields.append(field.toString());
+        ++count;
+        if (i == size) break;
+        from = i + 1;
+    }
+    if (fields.size() > count) fields.resize(count);
+}
 
 // A line split at every separator.
 void SplitPlain(const QString& line, QChar separator, Record& record, bool unquote, bool written) {
@@ -353,10 +422,29 @@ bool Reader::Quoted(Record& record, bool written, std::deque<Line>& taken) {
 }
 
 bool Reader::Next(Record& record, bool written) {
+    Line first;
+    if (again_.empty()) {
+        Span span;
+        if (!FindLine(span)) {
+            record.fields.clear();
+            record.written.clear();
+            return false;
+        }
+        // Most lines hold no quote: split where they lie.
+        const QStringView line = QStringView(buffer_).sliced(span.from, span.length);
+        if (!line.isEmpty() && !span.quote) {
+            SplitInto(line, separator_, record.fields);
+            if (written) record.written = record.fields;
+            else record.written.clear();
+            return true;
+        }
+        first = {line.toString(), EndText(span.end)};
+    } else {
+        first = std::move(again_.front());
+        again_.pop_front();
+    }
     record.fields.clear();
     record.written.clear();
-    Line first;
-    if (!TakeLine(first)) return false;
     if (first.text.isEmpty()) return true;
     if (!first.text.contains(u'"')) {
         SplitPlain(first.text, separator_, record, false, written);

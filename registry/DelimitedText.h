@@ -46,7 +46,13 @@ public:
     void SetText(const QString& text);
 
     // The next record; false at the end, or when the file could not be read on.
+    // The fields of a line without quotes are written over the strings the
+    // record held, in their room, while nobody else holds them.
     bool Next(Record& record, bool written = false);
+    // The bytes of the file (or of the bytes given), and how many of them the
+    // records taken so far came from: a reading's progress, which only grows.
+    qint64 Size() const { return size_; }
+    qint64 Taken();
     // The system's error number of the failure that stopped the reading; 0 when none.
     int Failure() const { return failure_; }
 
@@ -55,10 +61,18 @@ private:
         QString text;
         QString end;  // "\r\n", "\n", "\r", or "" at the end of the text
     };
+    // Where a line lies in buffer_, valid until the buffer is filled again.
+    struct Span {
+        qsizetype from = 0, length = 0;
+        int end = 0;  // 0 none (the end of the text), 1 "\n", 2 "\r", 3 "\r\n"
+        bool quote = false;  // a '"' is in the line
+    };
     void Reset();
     // Tells the encoding from all the bytes, then goes back to the first.
     bool Begin();
     bool Rewind(qsizetype offset);
+    // The next line of the text, found where it lies.
+    bool FindLine(Span& span);
     bool TakeLine(Line& line);
     bool Fill();
     bool ReadPiece(QByteArray& bytes);
@@ -72,6 +86,10 @@ private:
     std::unique_ptr<Decoder> decoder_;
     QString buffer_;
     qsizetype at_ = 0;
+    // The bytes of the source, those read, and those behind the first and
+    // past the last character of buffer_ (the decoder may hold a few); the
+    // most Taken() said.
+    qint64 size_ = 0, read_ = 0, bufferFrom_ = 0, bufferTo_ = 0, taken_ = 0;
     bool ended_ = false;
     int failure_ = 0;
     std::deque<Line> again_;  // lines to read again after a record that did not close

@@ -12,12 +12,17 @@
 using namespace Platform;
 
 QString CutText(const QString& text, int size) {
+    const qsizetype end = CutLength(text, size);
+    return end == text.size() ? text : text.left(end);
+}
+
+qsizetype CutLength(QStringView text, int size) {
     // No more UTF-16 units than the size: no more characters either.
-    if (text.size() <= size) return text;
+    if (text.size() <= size) return text.size();
     qsizetype end = 0;
     for (int kept = 0; kept < size && end < text.size(); ++kept)
         end += text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate() ? 2 : 1;
-    return end == text.size() ? text : text.left(end);
+    return end;
 }
 
 qint32 NextAnagraficaId(ADODB::Connection& cn) {
@@ -66,6 +71,8 @@ const ADODB::Field& ImportRows::Field(int column) const { return rs_->Fields(col
 void ImportRows::AddNew() { rs_->AddNew(); }
 
 void ImportRows::Set(int column, const QVariant& value) { rs_->SetValue(column, value); }
+
+void ImportRows::SetText(int column, QStringView text) { rs_->SetText(column, text); }
 
 qint32 ImportRows::NextId() {
     if (next_ > 0) return next_;

@@ -14,6 +14,8 @@ namespace Locks { class HeldLock; }
 // column: a character outside the basic plane counts as one, as the column
 // counts it, and is never split.
 QString CutText(const QString& text, int size);
+// How much of a text, in UTF-16 units, its first `size` characters are.
+qsizetype CutLength(QStringView text, int size);
 
 // The identifier of a new ANAGRAFICA row, as the registry card's save and the
 // imports take it under the table's lock: the highest plus one (1 for an
@@ -41,6 +43,8 @@ public:
 
     void AddNew();
     void Set(int column, const QVariant& value);
+    // A text as it lies, its bytes written at once (a long run's fields).
+    void SetText(int column, QStringView text);
     // The columns every imported row gets: ID, UTENTE, IDAZIENDA 0 and U_MOD.
     // Without an identifier the row is given up and 3022 raised.
     void Stamp();

@@ -149,7 +149,7 @@ void OutlookImpEx::GetOutlookContacts(ADODB::Connection& cn) {
             rows->AddNew();
             const QString* texts[] = {&r.categoria, &r.azienda, &r.titolo,  &r.cognome, &r.nome,     &r.ruolo,
                                       &r.indirizzo, &r.cap,     &r.citta,   &r.nazione, &r.provincia, &r.email};
-            for (int c = Categoria; c <= Email; ++c) rows->Set(column[c], *texts[c]);
+            for (int c = Categoria; c <= Email; ++c) rows->SetText(column[c], *texts[c]);
             const QVariant* numbers[] = {&r.telefonoCasa, &r.telefono, &r.cellulare, &r.fax};
             for (int c = TelefonoCasa; c <= Fax; ++c)
                 if (!numbers[c - TelefonoCasa]->isNull()) rows->Set(column[c], *numbers[c - TelefonoCasa]);

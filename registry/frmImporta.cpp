@@ -455,9 +455,9 @@ void frmImporta::SetRunning(bool running) {
     }
 }
 
-void frmImporta::RowWritten() {
+void frmImporta::RowWritten(double done) {
     if (paced_.isValid() && paced_.elapsed() < PaceMs) return;
-    DefaultInstance<frmProgress>().PB->SetValue(rows_->Stored());
+    DefaultInstance<frmProgress>().PB->SetValue(done);
     Pace();
 }
 
@@ -565,7 +565,7 @@ void frmImporta::ImportTable(bool& opened) {
             rows_->Set(columns[i], remotes[i] < 0 ? empty : CutToColumn(src.Fields(remotes[i]).Value(), sizes[i]));
         rows_->Stamp();
         rows_->Store(true);
-        RowWritten();
+        RowWritten(rows_->Stored());
         src.MoveNext();
     }
     src.Close();
@@ -574,48 +574,47 @@ void frmImporta::ImportTable(bool& opened) {
 
 void frmImporta::ImportText(bool& opened) {
     const QString path = Trim(txFileName->text());
-    const bool header = ckIntestazioni->isChecked();
-    // The file is read as it goes, twice: its records counted for the bar, then written.
+    // The file is read once, as it goes: the bar follows the bytes its
+    // records came from, so nothing needs counting first.
     DelimitedText::Reader reader(SeparatorOf(opSeparatore));
     DelimitedText::Record record;
-    auto begin = [&] {
-        if (!reader.Open(path)) DelimitedText::CannotRead(reader.Failure(), path);
-        if (header) reader.Next(record);
-    };
-    begin();
-    int rows = 0;
-    while (reader.Next(record))
-        if (!record.fields.isEmpty()) ++rows;
-    if (reader.Failure()) DelimitedText::CannotRead(reader.Failure(), path);
-    if (rows == 0) return;
+    if (!reader.Open(path)) DelimitedText::CannotRead(reader.Failure(), path);
+    if (ckIntestazioni->isChecked()) reader.Next(record);
     auto& bar = *DefaultInstance<frmProgress>().PB;
-    bar.SetValue(0);
-    bar.SetMax(rows);
-    if (!rows_->Open()) {
-        opened = false;
-        return;
-    }
-    // The mapping stays as it is for the whole run: read once.
     std::array<int, 16> columns, sizes, positions;
-    for (int i = 0; i < 16; ++i) {
-        columns[i] = rows_->Column(LocalColumn(i));
-        sizes[i] = rows_->Field(columns[i]).DefinedSize;
-        positions[i] = cbRemoteField[i]->ListIndex();
-    }
-    begin();
+    bool begun = false;
     while (reader.Next(record)) {
         const QStringList& fields = record.fields;
         if (fields.isEmpty()) continue;
+        if (!begun) {
+            // A file without a record writes nothing: the rows are opened at the first.
+            bar.SetValue(0);
+            bar.SetMax(double(reader.Size()));
+            if (!rows_->Open()) {
+                opened = false;
+                return;
+            }
+            // The mapping stays as it is for the whole run: read once.
+            for (int i = 0; i < 16; ++i) {
+                columns[i] = rows_->Column(LocalColumn(i));
+                sizes[i] = rows_->Field(columns[i]).DefinedSize;
+                positions[i] = cbRemoteField[i]->ListIndex();
+            }
+            begun = true;
+        }
         rows_->AddNew();
         for (int i = 0; i < 16; ++i) {
             const int k = positions[i];
             if (k <= 0 || k - 1 >= fields.size()) continue;
-            rows_->Set(columns[i], sizes[i] > 0 ? CutText(fields[k - 1], sizes[i]) : fields[k - 1]);
+            const QStringView field = fields[k - 1];
+            rows_->SetText(columns[i], sizes[i] > 0 ? field.first(CutLength(field, sizes[i])) : field);
         }
         rows_->Stamp();
         rows_->Store(false);
-        RowWritten();
+        RowWritten(double(reader.Taken()));
     }
     // What could not be read ends the run with the rows written so far.
     if (reader.Failure()) DelimitedText::CannotRead(reader.Failure(), path);
+    // The bar ends with the file, whatever lines without a record end it.
+    if (begun) bar.SetValue(bar.Max());
 }

@@ -76,8 +76,9 @@ protected:
 private:
     void ImportTable(bool& opened);
     void ImportText(bool& opened);
-    // After each row of the window's own imports: the progress, now and then.
-    void RowWritten();
+    // After each row of the window's own imports: the progress, now and
+    // then, `done` of the bar's maximum.
+    void RowWritten(double done);
     void Pace();
     // Empties the preview and the mapping lists.
     void ForgetSource();

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 #include <sqlite3.h>
+#include <sys/mman.h>
 
 namespace ADODB {
 
@@ -286,6 +287,51 @@ QVariant RawOf(const QVariant& v) {
     }
 }
 
+// A text as UTF-8 into `out`: each character as QString::toUtf8 writes it
+// (half a surrogate pair alone is a '?').
+void Utf8Into(QStringView text, TextBytes& out) {
+    const qsizetype n = text.size();
+    const char16_t* from = text.utf16();
+    if (out.room.size() <= 3 * n) out.room.resize(3 * n + 1);
+    char* const start = out.room.data();
+    char* to = start;
+    qsizetype i = 0;
+    for (; i < n && from[i] < 0x80; ++i) *to++ = char(from[i]);
+    for (; i < n; ++i) {
+        const char16_t c = from[i];
+        if (c < 0x80) {
+            *to++ = char(c);
+        } else if (c < 0x800) {
+            *to++ = char(0xC0 | c >> 6);
+            *to++ = char(0x80 | (c & 0x3F));
+        } else if (!QChar::isSurrogate(c)) {
+            *to++ = char(0xE0 | c >> 12);
+            *to++ = char(0x80 | (c >> 6 & 0x3F));
+            *to++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(from[i + 1])) {
+            const char32_t u = QChar::surrogateToUcs4(c, from[++i]);
+            *to++ = char(0xF0 | u >> 18);
+            *to++ = char(0x80 | (u >> 12 & 0x3F));
+            *to++ = char(0x80 | (u >> 6 & 0x3F));
+            *to++ = char(0x80 | (u & 0x3F));
+        } else {
+            *to++ = '?';
+        }
+    }
+    *to = '\0';
+    out.size = to - start;
+}
+
+// A text handed to the engine with its ending NUL, so that the copies the
+// statement checks (each column's width is checked on its text) need no NUL
+// added, which the engine does by copying the text; one holding a NUL goes
+// by its length. `how`: SQLITE_STATIC when the bytes stay until the
+// statement has run, else SQLITE_TRANSIENT.
+int BindText(sqlite3_stmt* stmt, int index, const char* bytes, qsizetype size, sqlite3_destructor_type how) {
+    const bool ended = !std::memchr(bytes, 0, size_t(size));
+    return sqlite3_bind_text(stmt, index, bytes, ended ? -1 : int(size), how);
+}
+
 // A text is copied by the engine unless `keep` is given, which then holds it
 // until the statement has run.
 int Bind(sqlite3_stmt* stmt, int index, const QVariant& v, std::vector<QByteArray>* keep = nullptr) {
@@ -304,13 +350,13 @@ int Bind(sqlite3_stmt* stmt, int index, const QVariant& v, std::vector<QByteArra
         return sqlite3_bind_double(stmt, index, Platform::DateToSerial(QDateTime(v.toDate(), QTime(0, 0))));
     case QMetaType::QString:
         // Imports fill many columns with an empty text: no conversion for it.
-        if (static_cast<const QString*>(v.constData())->isEmpty()) return sqlite3_bind_text(stmt, index, "", 0, SQLITE_STATIC);
+        if (static_cast<const QString*>(v.constData())->isEmpty()) return sqlite3_bind_text(stmt, index, "", -1, SQLITE_STATIC);
         [[fallthrough]];
     default: {
         QByteArray b = v.toString().toUtf8();
-        if (!keep) return sqlite3_bind_text(stmt, index, b.constData(), b.size(), SQLITE_TRANSIENT);
+        if (!keep) return BindText(stmt, index, b.constData(), b.size(), SQLITE_TRANSIENT);
         keep->push_back(std::move(b));
-        return sqlite3_bind_text(stmt, index, keep->back().constData(), keep->back().size(), SQLITE_STATIC);
+        return BindText(stmt, index, keep->back().constData(), keep->back().size(), SQLITE_STATIC);
     }
     }
 }
@@ -416,9 +462,28 @@ StoredRow::Block MakeBlock(int count, qint64 rowid, CellOf&& cell, RowArena* are
 char* RowArena::Take(size_t bytes) {
     bytes = (bytes + 7) & ~size_t(7);
     if (bytes > left_) {
-        const size_t piece = std::max<size_t>(bytes, 256 * 1024);
-        pieces_.push_back(std::make_unique_for_overwrite<char[]>(piece));
-        next_ = pieces_.back().get();
+        constexpr size_t kFirst = 256 * 1024, kHuge = 2 * 1024 * 1024, kMost = 16 * kHuge;
+        const size_t grown = pieces_.empty() ? kFirst : std::min(pieces_.back().size * 2, kMost);
+        size_t piece = std::max(bytes, grown);
+        char* at = nullptr;
+        if (piece >= kHuge) {
+            // Whole huge pages where the system gives them: a piece is a few
+            // faults rather than one for every page of it.
+            piece = (piece + kHuge - 1) & ~(kHuge - 1);
+            void* room = ::mmap(nullptr, piece + kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (room == MAP_FAILED) throw std::bad_alloc();
+            const auto start = reinterpret_cast<quintptr>(room), aligned = (start + kHuge - 1) & ~quintptr(kHuge - 1);
+            if (aligned > start) ::munmap(room, aligned - start);
+            if (const size_t tail = kHuge - (aligned - start)) ::munmap(reinterpret_cast<void*>(aligned + piece), tail);
+            at = reinterpret_cast<char*>(aligned);
+            ::madvise(at, piece, MADV_HUGEPAGE);
+        } else {
+            void* room = ::mmap(nullptr, piece, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (room == MAP_FAILED) throw std::bad_alloc();
+            at = static_cast<char*>(room);
+        }
+        pieces_.push_back({at, piece});
+        next_ = at;
         left_ = piece;
     }
     char* p = next_;
@@ -427,25 +492,50 @@ char* RowArena::Take(size_t bytes) {
     return p;
 }
 
+void RowArena::Clear() {
+    for (const Piece& piece : pieces_) ::munmap(piece.at, piece.size);
+    pieces_.clear();
+    next_ = nullptr;
+    left_ = 0;
+}
+
+namespace {
+
+// A column of the statement's current row as the engine holds it: its
+// integers and reals as 8 bytes, text and blobs as they are.
+void ColumnCell(sqlite3_stmt* stmt, int column, Cell& c) {
+    sqlite3_value* v = sqlite3_column_value(stmt, column);
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return c.Number(SQLITE_INTEGER, sqlite3_int64(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT: return c.Number(SQLITE_FLOAT, sqlite3_value_double(v));
+    case SQLITE_TEXT: {
+        // Its UTF-8 bytes as they lie: their count first (which turns a text
+        // of a UTF-16 file into UTF-8), then the bytes as a blob's, which,
+        // unlike a text's, the engine does not copy to end with a NUL.
+        const size_t size = size_t(sqlite3_value_bytes(v));
+        return c.Set(SQLITE_TEXT, sqlite3_value_blob(v), size);
+    }
+    case SQLITE_BLOB: {
+        const void* blob = sqlite3_value_blob(v);
+        return c.Set(SQLITE_BLOB, blob, size_t(sqlite3_value_bytes(v)));
+    }
+    default: return c.Empty();
+    }
+}
+
+}  // namespace
+
 StoredRow StoredRow::FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid, RowArena* arena) {
     StoredRow row;
-    // The engine's own bytes: its integers and reals as 8 bytes, text and blobs as they are.
-    row.block_ = MakeBlock(count, rowid, [&](int i, Cell& c) {
-        sqlite3_value* v = sqlite3_column_value(stmt, first + i);
-        switch (sqlite3_value_type(v)) {
-        case SQLITE_INTEGER: return c.Number(SQLITE_INTEGER, sqlite3_int64(sqlite3_value_int64(v)));
-        case SQLITE_FLOAT: return c.Number(SQLITE_FLOAT, sqlite3_value_double(v));
-        case SQLITE_TEXT: {
-            const void* text = sqlite3_value_text(v);
-            return c.Set(SQLITE_TEXT, text, size_t(sqlite3_value_bytes(v)));
-        }
-        case SQLITE_BLOB: {
-            const void* blob = sqlite3_value_blob(v);
-            return c.Set(SQLITE_BLOB, blob, size_t(sqlite3_value_bytes(v)));
-        }
-        default: return c.Empty();
-        }
-    }, arena);
+    row.block_ = MakeBlock(count, rowid, [&](int i, Cell& c) { ColumnCell(stmt, first + i, c); }, arena);
+    return row;
+}
+
+StoredRow StoredRow::FromColumns(sqlite3_stmt* stmt, const int* at, int count, qint64 rowid, RowArena* arena) {
+    // The block ends with the last column read: past its end a row reads Null.
+    while (count > 0 && at[count - 1] < 0) --count;
+    StoredRow row;
+    row.block_ = MakeBlock(count, rowid, [&](int i, Cell& c) { at[i] < 0 ? c.Empty() : ColumnCell(stmt, at[i], c); }, arena);
     return row;
 }
 
@@ -515,6 +605,7 @@ QVariant StoredRow::Value(int column) const {
 int StoredRow::BindTo(sqlite3_stmt* stmt, int index, int column) const {
     if (wide_) return Bind(stmt, index, Value(column));
     const RowLayout row{block_.get()};
+    if (column >= row.count()) return sqlite3_bind_null(stmt, index);
     switch (row.type(column)) {
     case SQLITE_INTEGER: return sqlite3_bind_int64(stmt, index, row.number<sqlite3_int64>(column));
     case SQLITE_FLOAT: return sqlite3_bind_double(stmt, index, row.number<double>(column));
@@ -951,6 +1042,14 @@ void Recordset::Settle() {
 }
 
 void Field::Load() const {
+    filled_ = true;
+    if (held_) {
+        // A text assigned as bytes is read as the text it is.
+        value_ = QString::fromUtf8(bytes_.data(), bytes_.size);
+        held_ = false;
+        loaded_ = owner_->serial_;
+        return;
+    }
     if (!owner_->unread_.empty()) owner_->ReadBack();
     const Recordset& rs = *owner_;
     loaded_ = rs.serial_;
@@ -986,6 +1085,7 @@ void Recordset::Close() {
         unread_.clear();
     }
     insertAlone_ = -1;
+    nullUnlessGiven_.clear();
     FinishStatement();
     if (kept_) {
         sqlite3_finalize(kept_);
@@ -1130,6 +1230,7 @@ void Recordset::LoadRow(long index) {
         current_ = -1;
         for (auto& f : fields_) {
             f.value_ = f.original_ = QVariant();
+            f.held_ = false;
             f.loaded_ = serial_;
         }
         return;
@@ -1137,7 +1238,7 @@ void Recordset::LoadRow(long index) {
     // Each field converts its value when it is first read.
     current_ = local;
     if (assigned_) {
-        for (auto& f : fields_) f.changed_ = false;
+        for (auto& f : fields_) f.changed_ = f.held_ = false;
         assigned_ = false;
     }
 }
@@ -1192,17 +1293,29 @@ void Recordset::ReadBack() {
     const qint64 first = unread_[nth(0)], last = unread_[nth(n - 1)];
     if (quint64(last - first) < 2 * quint64(n)) {
         // Rows added one after another lie side by side: one range scan
-        // reads them all, stepping over the few rows between them.
-        sqlite3_stmt* stmt = cn_->Cached(StoredSql().chopped(2) + " BETWEEN ? AND ?");
+        // reads them all, stepping over the few rows between them. A column
+        // none of them was given a value in, which the table leaves Null, is
+        // not read.
+        const QByteArray& nulls = NullUnlessGiven();
+        std::vector<int> at(size_t(count), -1);
+        QStringList columns;
+        for (int i = 0; i < count; ++i)
+            if (unreadMask_.at(i) == '1' || nulls.at(i) != '1') {
+                at[size_t(i)] = int(columns.size());
+                columns << "\"" + fields_[size_t(i)].origin_ + "\"";
+            }
+        const int rowidAt = int(columns.size());
+        columns << QStringLiteral("rowid");
+        sqlite3_stmt* stmt = cn_->Cached(("SELECT " + columns.join(',') + " FROM \"" + table_ + "\" WHERE rowid BETWEEN ? AND ?").toUtf8());
         sqlite3_bind_int64(stmt, 1, first);
         sqlite3_bind_int64(stmt, 2, last);
         size_t next = 0;
         int rc;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            const qint64 rowid = sqlite3_column_int64(stmt, count);
+            const qint64 rowid = sqlite3_column_int64(stmt, rowidAt);
             for (; next < n && unread_[nth(next)] < rowid; ++next) missing(nth(next));
             for (; next < n && unread_[nth(next)] == rowid; ++next)
-                rows_[from + nth(next)] = StoredRow::FromStatement(stmt, 0, count, rowid, &arena_);
+                rows_[from + nth(next)] = StoredRow::FromColumns(stmt, at.data(), count, rowid, &arena_);
         }
         sqlite3_reset(stmt);
         if (rc != SQLITE_DONE) cn_->RaiseEngineError(rc, source_, E_ERRORSOCCURRED);
@@ -1246,6 +1359,27 @@ bool Recordset::InsertAlone() {
         sqlite3_finalize(stmt);
     }
     return insertAlone_ == 1;
+}
+
+const QByteArray& Recordset::NullUnlessGiven() {
+    if (nullUnlessGiven_.size() != qsizetype(fields_.size())) {
+        // Unknown, a column is read.
+        nullUnlessGiven_ = QByteArray(qsizetype(fields_.size()), '0');
+        const char* sql =
+            "SELECT name FROM pragma_table_xinfo(?1) WHERE dflt_value IS NULL AND pk=0 AND hidden=0";
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(cn_->Handle(), sql, -1, &stmt, nullptr) == SQLITE_OK) {
+            const QByteArray table = table_.toUtf8();
+            sqlite3_bind_text(stmt, 1, table.constData(), int(table.size()), SQLITE_TRANSIENT);
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+                for (size_t i = 0; i < fields_.size(); ++i)
+                    if (fields_[i].origin_.compare(name, Qt::CaseInsensitive) == 0) nullUnlessGiven_[qsizetype(i)] = '1';
+            }
+        }
+        sqlite3_finalize(stmt);
+    }
+    return nullUnlessGiven_;
 }
 
 void Recordset::CheckOpen() const {
@@ -1387,9 +1521,30 @@ void Recordset::SetValue(int index, const QVariant& value) {
 void Recordset::Assign(Field& f, const QVariant& value) {
     if (!f.changed_) {
         if (f.Pending()) f.Load();
-        f.original_ = f.value_;
+        if (f.filled_) f.original_ = f.value_;
+    }
+    if (f.held_) {
+        f.held_ = false;
+        f.loaded_ = serial_;
     }
     f.value_ = value;
+    f.filled_ = true;
+    f.changed_ = true;
+    assigned_ = true;
+}
+
+void Recordset::SetText(int index, QStringView text) {
+    StartEdit();
+    Field& f = Fields(index);
+    if (!f.changed_) {
+        if (f.Pending()) f.Load();
+        // A new row's fields hold nothing to keep.
+        if (f.filled_) f.original_ = f.value_;
+    }
+    Utf8Into(text, f.bytes_);
+    f.held_ = true;
+    // Read, the field makes its text from the bytes.
+    f.loaded_ = 0;
     f.changed_ = true;
     assigned_ = true;
 }
@@ -1411,9 +1566,12 @@ void Recordset::AddNew() {
     }
     editMode_ = 2;
     for (auto& f : fields_) {
-        if (f.value_.isValid()) f.value_.clear();
-        if (f.original_.isValid()) f.original_.clear();
-        f.changed_ = false;
+        if (f.filled_) {
+            f.value_.clear();
+            f.original_.clear();
+            f.filled_ = false;
+        }
+        f.changed_ = f.held_ = false;
         f.loaded_ = serial_;
     }
 }
@@ -1438,12 +1596,28 @@ void Recordset::Update() {
         return sqlite3_changes(db);
     };
     // The changed fields' values, bound from the first parameter on; how many.
+    // A text is bound from its field's bytes, which stay until the next row.
     std::vector<QByteArray> texts;
     auto bindChanged = [&](sqlite3_stmt* stmt) {
         int index = 0;
-        for (const Field& f : fields_)
-            if (f.changed_) Bind(stmt, ++index, f.value_, &texts);
+        for (const Field& f : fields_) {
+            if (!f.changed_) continue;
+            ++index;
+            if (!f.held_) {
+                const QVariant& v = f.value_;
+                if (v.typeId() != QMetaType::QString || static_cast<const QString*>(v.constData())->isEmpty()) {
+                    Bind(stmt, index, v, &texts);
+                    continue;
+                }
+                Utf8Into(*static_cast<const QString*>(v.constData()), f.bytes_);
+            }
+            BindText(stmt, index, f.bytes_.data(), f.bytes_.size, SQLITE_STATIC);
+        }
         return index;
+    };
+    // What a changed field was given, as the program holds it.
+    auto given = [](const Field& f) {
+        return f.held_ ? QVariant(QString::fromUtf8(f.bytes_.data(), f.bytes_.size)) : f.value_;
     };
     if (editMode_ == 2) {
         // Rows added one after another assign the same fields: the text is made once.
@@ -1475,7 +1649,13 @@ void Recordset::Update() {
         qint64 rowid = sqlite3_last_insert_rowid(db);
         if (alone && sqlite3_total_changes64(db) - before == 1 && cn_->InTransaction()) {
             rows_.emplace_back();
-            if (unread_.empty()) cn_->Defer(this);
+            if (unread_.empty()) {
+                cn_->Defer(this);
+                unreadMask_ = insertMask_;
+            } else {
+                for (qsizetype i = 0; i < insertMask_.size(); ++i)
+                    if (insertMask_.at(i) == '1') unreadMask_[i] = '1';
+            }
             unread_.push_back(rowid);
         } else {
             // The rows still unread stay the recordset's last ones.
@@ -1485,7 +1665,7 @@ void Recordset::Update() {
             StoredRow row;
             if (!ReadStored(rowid, row)) {
                 std::vector<QVariant> values;
-                for (const auto& f : fields_) values.push_back(f.changed_ ? RawOf(f.value_) : QVariant());
+                for (const auto& f : fields_) values.push_back(f.changed_ ? RawOf(given(f)) : QVariant());
                 row = StoredRow::FromValues(values, rowid);
             }
             rows_.push_back(std::move(row));
@@ -1534,7 +1714,7 @@ void Recordset::Update() {
     if (!ReadStored(rowid, stored)) {
         std::vector<QVariant> values;
         for (size_t i = 0; i < fields_.size(); ++i)
-            values.push_back(fields_[i].changed_ ? RawOf(fields_[i].value_) : current.Value(int(i)));
+            values.push_back(fields_[i].changed_ ? RawOf(given(fields_[i])) : current.Value(int(i)));
         stored = StoredRow::FromValues(values, rowid);
     }
     rows_[position_] = std::move(stored);

@@ -47,19 +47,35 @@ struct Error {
 
 class Recordset;
 
+// The UTF-8 of a text, ended by a NUL, in room kept from one text to the
+// next: a long run of texts makes no allocation and sets no size for each.
+struct TextBytes {
+    QByteArray room;
+    qsizetype size = 0;
+    const char* data() const { return room.constData(); }
+};
+
 // Large pieces of memory the rows of one recordset are carved from: rows
 // read back by the thousand cost a pointer's move each, not a trip through
 // the heap, which grows and shrinks under them at every piece the engine frees.
+// Each piece is twice the one before, to a limit, and those of 2 MB and more
+// are asked for in huge pages: the rows of a long read back cost the system a
+// few page faults, not one at each small page they first reach.
 class RowArena {
 public:
+    RowArena() = default;
+    ~RowArena() { Clear(); }
+    RowArena(const RowArena&) = delete;
+    RowArena& operator=(const RowArena&) = delete;
     char* Take(size_t bytes);
-    void Clear() {
-        pieces_.clear();
-        left_ = 0;
-    }
+    void Clear();
 
 private:
-    std::vector<std::unique_ptr<char[]>> pieces_;
+    struct Piece {
+        char* at;
+        size_t size;
+    };
+    std::vector<Piece> pieces_;
     char* next_ = nullptr;
     size_t left_ = 0;
 };
@@ -83,6 +99,10 @@ public:
     // Columns first..first+count-1 of the statement's current row.
     // Its block is carved from `arena` when given, which must outlive it.
     static StoredRow FromStatement(sqlite3_stmt* stmt, int first, int count, qint64 rowid, RowArena* arena = nullptr);
+    // `count` columns, column i the statement's column at[i], or Null where
+    // that is -1; the Null ones after the last read are left out of the
+    // block, as a row reads Null past its end.
+    static StoredRow FromColumns(sqlite3_stmt* stmt, const int* at, int count, qint64 rowid, RowArena* arena);
     // Values as the engine would be handed them by a bound parameter.
     static StoredRow FromValues(const std::vector<QVariant>& values, qint64 rowid);
     static StoredRow Wide(std::vector<QVariant> values);
@@ -192,6 +212,14 @@ public:
     QVariant original_;  // kept from the first assignment on
     // Set through Recordset::Assign only: a move clears it only after one.
     bool changed_ = false;
+    // A text assigned is bound from these bytes, its UTF-8 as the engine
+    // stores it, their room kept from one row to the next so that a long
+    // run of rows makes none. `held_`: the text was given as a view
+    // (Recordset::SetText) and is these bytes alone until the field is read.
+    mutable TextBytes bytes_;
+    mutable bool held_ = false;
+    // value_ or original_ may hold something: a new row clears only these.
+    mutable bool filled_ = false;
     // Converted from the row only when first read: value_ holds the row the
     // recordset showed when loaded_ was its serial.
     mutable quint64 loaded_ = 0;
@@ -248,6 +276,10 @@ public:
     void SetValue(const char* name, const QVariant& value);
     // By the field's position, as a long run of rows sets the same fields.
     void SetValue(int index, const QVariant& value);
+    // A text by the field's position, taken as it lies: it becomes the
+    // bytes the engine is handed at once, a value of the program's only if
+    // the field is read before the row is stored.
+    void SetText(int index, QStringView text);
 
     // Set before Open, for a recordset that only adds rows: it holds none
     // but the one last added (the current row), so that a run of any length
@@ -337,6 +369,13 @@ private:
     // triggers are the Yes/No ones, which touch the row that fired them.
     int insertAlone_ = -1;  // -1 not known yet
     bool InsertAlone();
+    // The fields given a value by any of the rows still unread, '1' each.
+    QByteArray unreadMask_;
+    // '1' for each field whose column a new row leaves Null unless given a
+    // value: no default, not in the key, not generated. Those of the rows
+    // still unread that none of them was given are not read back.
+    QByteArray nullUnlessGiven_;
+    const QByteArray& NullUnlessGiven();
 };
 
 inline bool Field::Pending() const { return owner_ && loaded_ != owner_->serial_; }

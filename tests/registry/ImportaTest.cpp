@@ -520,6 +520,28 @@ TEST_F(Importa, TheLockIsKeptFreshAndTheRunCannotBeEnteredAgain) {
     EXPECT_EQ(Rows("SELECT COUNT(DISTINCT ID) FROM ANAGRAFICA"), 10);
 }
 
+TEST_F(Importa, TheBarFollowsTheBytesOfTheFileToItsEnd) {
+    // Three short records, a long one, and blank lines that end the file.
+    const QByteArray text = "COGNOME\nA\nB\nC\n" + QByteArray(40, 'D') + "\n\n\n";
+    auto& w = Open(frmImporta::Testo);
+    Choose(w, Write("a.csv", text));
+    w.cbRemoteField[COGNOME]->SetListIndex(1);
+    frmImporta::PaceMs = 0;  // the bar moves at every row
+    QList<double> shown, ends;
+    auto* bar = DefaultInstance<frmProgress>().PB;
+    QMetaObject::Connection hook = QObject::connect(bar, &QProgressBar::valueChanged, &w, [&] {
+        if (bar->Value() <= 0) return;
+        shown << bar->Value();
+        ends << bar->Max();
+    });
+    w.cmdStart_Click();
+    QObject::disconnect(hook);
+    // Each record moves the bar as far as its bytes go, and the file's end ends it.
+    EXPECT_EQ(shown, QList<double>({10, 12, 14, 55, 57}));
+    EXPECT_EQ(ends, QList<double>(5, 57));
+    EXPECT_EQ(env.Prompts().last(), "Importazione di 4 record terminata");
+}
+
 TEST_F(Importa, AFullDiskEndsTheRunWithItsCauseAndCountsTheRowsStored) {
     QByteArray lines = "COGNOME,NOME,INDIRIZZO\n";
     for (int i = 0; i < 60000; ++i)

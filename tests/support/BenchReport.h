@@ -47,4 +47,17 @@ inline double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// Ratios taken round by round, each to its reference measured in the same
+// round: "1.23x (load ...), min 1.10x (load ...)", the median and the least
+// with the load of their rounds. A goal holds by the median.
+inline std::string Ratios(const std::vector<double>& ratios, const std::vector<std::string>& loads) {
+    if (ratios.empty()) return std::string();
+    std::vector<size_t> order(ratios.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return ratios[a] < ratios[b]; });
+    const size_t median = order[order.size() / 2], least = order.front();
+    return Ratio(ratios[median]) + " (load " + loads[median] + "), min " + Ratio(ratios[least]) + " (load " +
+           loads[least] + ")";
+}
+
 }  // namespace Bench
