@@ -476,7 +476,9 @@ char* RowArena::Take(size_t bytes) {
             if (aligned > start) ::munmap(room, aligned - start);
             if (const size_t tail = kHuge - (aligned - start)) ::munmap(reinterpret_cast<void*>(aligned + piece), tail);
             at = reinterpret_cast<char*>(aligned);
+#ifdef MADV_HUGEPAGE
             ::madvise(at, piece, MADV_HUGEPAGE);
+#endif
         } else {
             void* room = ::mmap(nullptr, piece, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
             if (room == MAP_FAILED) throw std::bad_alloc();
