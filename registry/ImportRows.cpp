@@ -74,6 +74,8 @@ void ImportRows::Set(int column, const QVariant& value) { rs_->SetValue(column, 
 
 void ImportRows::SetText(int column, QStringView text) { rs_->SetText(column, text); }
 
+void ImportRows::SetUtf8(int column, QByteArrayView text) { rs_->SetUtf8(column, text); }
+
 qint32 ImportRows::NextId() {
     if (next_ > 0) return next_;
     const qint32 id = NextAnagraficaId(cn_);

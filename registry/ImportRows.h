@@ -3,6 +3,7 @@
 // bridge's contacts import: new ANAGRAFICA rows written in committed slices
 // under the "ANAGRAFICA" lock the caller holds.
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -16,6 +17,16 @@ namespace Locks { class HeldLock; }
 QString CutText(const QString& text, int size);
 // How much of a text, in UTF-16 units, its first `size` characters are.
 qsizetype CutLength(QStringView text, int size);
+// The first `size` characters of a text in UTF-8, counted as CutText counts
+// them: a character outside the basic plane is one sequence of four bytes.
+inline QByteArrayView CutUtf8(QByteArrayView text, int size) {
+    // No more bytes than the size: no more characters either.
+    if (text.size() <= size) return text;
+    qsizetype end = 0;
+    for (int kept = 0; end < text.size(); ++end)
+        if ((uchar(text[end]) & 0xC0) != 0x80 && kept++ == size) break;
+    return text.first(end);
+}
 
 // The identifier of a new ANAGRAFICA row, as the registry card's save and the
 // imports take it under the table's lock: the highest plus one (1 for an
@@ -45,6 +56,8 @@ public:
     void Set(int column, const QVariant& value);
     // A text as it lies, its bytes written at once (a long run's fields).
     void SetText(int column, QStringView text);
+    // The same with the text's UTF-8, as a reader keeps it.
+    void SetUtf8(int column, QByteArrayView text);
     // The columns every imported row gets: ID, UTENTE, IDAZIENDA 0 and U_MOD.
     // Without an identifier the row is given up and 3022 raised.
     void Stamp();

@@ -7,16 +7,38 @@
 #include "Outlook.h"
 #include "Runtime.h"
 
+#include <cstring>
+
 using namespace Platform;
 
 namespace {
 
+// Whether a text is white space and nothing else, as QString::trimmed
+// drops it; a character beyond ASCII is looked at only when nothing else says.
+bool Blank(QByteArrayView text) {
+    bool ascii = true;
+    for (const char c : text) {
+        if (uchar(c) >= 0x80) ascii = false;
+        else if (c != ' ' && (c < '\t' || c > '\r')) return false;
+    }
+    return ascii || QString::fromUtf8(text).trimmed().isEmpty();
+}
+
 // A telephone number is kept as Outlook gives it, blanks included, when
-// there is more than blanks in it.
-QVariant Number(const OutlookItem& contact, const OutlookItem::Name& property) {
-    const QString number = contact.Text(property);
-    if (number.trimmed().isEmpty()) return QVariant();
-    return CutText(number, 25);
+// there is more than blanks in it; otherwise it is left unset (empty).
+QByteArrayView Number(const OutlookItem& contact, const OutlookItem::Name& property, QByteArray& room) {
+    const QByteArrayView number = contact.Utf8(property, room);
+    return Blank(number) ? QByteArrayView() : CutUtf8(number, 25);
+}
+
+// The text before its first CR LF; the whole text when it has none.
+QByteArrayView FirstLine(QByteArrayView text) {
+    if (text.isEmpty()) return text;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    for (const char* cr = begin; (cr = static_cast<const char*>(std::memchr(cr, '\r', size_t(end - cr)))); ++cr)
+        if (cr + 1 < end && cr[1] == '\n') return text.first(cr - begin);
+    return text;
 }
 
 // The properties the field map reads, made ready once for every contact of every run.
@@ -81,30 +103,27 @@ bool OutlookImpEx::GetDefaultContactFolder() {
     return olContactsFolder != nullptr;
 }
 
-OutlookImpEx::ContactRow OutlookImpEx::MapContact(const OutlookItem& c) {
+void OutlookImpEx::MapContact(const OutlookItem& c, ContactRow& r) {
     static const ContactNames n;
-    ContactRow r;
-    r.categoria = CutText(c.Text(n.categories), 50);
-    r.azienda = CutText(c.Text(n.company), 50);
-    r.titolo = CutText(c.Text(n.title), 15);
-    r.cognome = CutText(c.Text(n.lastName), 50);
-    r.nome = CutText(c.Text(n.firstName), 50);
-    r.ruolo = CutText(c.Text(n.jobTitle), 50);
-    const QString address = c.Text(n.address);
-    const qsizetype lineEnd = address.indexOf(QLatin1StringView("\r\n"));
-    r.indirizzo = address > QString() ? CutText(lineEnd < 0 ? address : address.left(lineEnd), 50) : QString();
-    r.cap = CutText(c.Text(n.postalCode), 7);
-    r.citta = CutText(c.Text(n.city), 50);
-    r.nazione = CutText(c.Text(n.country), 50);
-    r.provincia = CutText(c.Text(n.state), 4);
-    const QString email1 = c.Text(n.email1);
-    r.email = CutText(email1 > QString() ? email1 : c.Text(n.email2), 100);
-    r.telefonoCasa = Number(c, n.homePhone);
-    r.telefono = Number(c, n.phone);
-    r.cellulare = Number(c, n.mobile);
-    r.fax = Number(c, n.fax);
-    if (r.fax.isNull()) r.fax = Number(c, n.homeFax);
-    return r;
+    QByteArray* room = r.rooms;
+    r.categoria = CutUtf8(c.Utf8(n.categories, room[0]), 50);
+    r.azienda = CutUtf8(c.Utf8(n.company, room[1]), 50);
+    r.titolo = CutUtf8(c.Utf8(n.title, room[2]), 15);
+    r.cognome = CutUtf8(c.Utf8(n.lastName, room[3]), 50);
+    r.nome = CutUtf8(c.Utf8(n.firstName, room[4]), 50);
+    r.ruolo = CutUtf8(c.Utf8(n.jobTitle, room[5]), 50);
+    r.indirizzo = CutUtf8(FirstLine(c.Utf8(n.address, room[6])), 50);
+    r.cap = CutUtf8(c.Utf8(n.postalCode, room[7]), 7);
+    r.citta = CutUtf8(c.Utf8(n.city, room[8]), 50);
+    r.nazione = CutUtf8(c.Utf8(n.country, room[9]), 50);
+    r.provincia = CutUtf8(c.Utf8(n.state, room[10]), 4);
+    const QByteArrayView email1 = c.Utf8(n.email1, room[11]);
+    r.email = CutUtf8(!email1.isEmpty() ? email1 : c.Utf8(n.email2, room[12]), 100);
+    r.telefonoCasa = Number(c, n.homePhone, room[13]);
+    r.telefono = Number(c, n.phone, room[14]);
+    r.cellulare = Number(c, n.mobile, room[15]);
+    r.fax = Number(c, n.fax, room[16]);
+    if (r.fax.isEmpty()) r.fax = Number(c, n.homeFax, room[17]);
 }
 
 namespace {
@@ -143,17 +162,19 @@ void OutlookImpEx::GetOutlookContacts(ADODB::Connection& cn) {
         int column[Columns] = {};
         if (count > 0)
             for (int c = 0; c < Columns; ++c) column[c] = rows->Column(QString::fromLatin1(names[c]));
-        const QVariant empty = QString();
+        ContactRow r;
         for (qint32 i = 1; i <= count; ++i) {
-            const ContactRow r = MapContact(*items.Item(i));
+            const std::shared_ptr<OutlookItem> contact = items.Item(i);
+            MapContact(*contact, r);
             rows->AddNew();
-            const QString* texts[] = {&r.categoria, &r.azienda, &r.titolo,  &r.cognome, &r.nome,     &r.ruolo,
-                                      &r.indirizzo, &r.cap,     &r.citta,   &r.nazione, &r.provincia, &r.email};
-            for (int c = Categoria; c <= Email; ++c) rows->SetText(column[c], *texts[c]);
-            const QVariant* numbers[] = {&r.telefonoCasa, &r.telefono, &r.cellulare, &r.fax};
+            // The texts go as the folder keeps them, in UTF-8: none is made for them.
+            const QByteArrayView texts[] = {r.categoria, r.azienda, r.titolo,  r.cognome, r.nome,      r.ruolo,
+                                            r.indirizzo, r.cap,     r.citta,   r.nazione, r.provincia, r.email,
+                                            r.telefonoCasa, r.telefono, r.cellulare, r.fax};
+            for (int c = Categoria; c <= Email; ++c) rows->SetUtf8(column[c], texts[c]);
             for (int c = TelefonoCasa; c <= Fax; ++c)
-                if (!numbers[c - TelefonoCasa]->isNull()) rows->Set(column[c], *numbers[c - TelefonoCasa]);
-            rows->Set(column[Preferenza], empty);
+                if (!texts[c].isEmpty()) rows->SetUtf8(column[c], texts[c]);
+            rows->SetUtf8(column[Preferenza], QByteArrayView(""));
             // The identifier is asked for only now, so it follows the rows already saved.
             rows->Stamp();
             rows->Store(true);
@@ -194,13 +215,15 @@ void OutlookImpEx::ListaContattiOutlook() {
         const OutlookItems items = olContactsFolder->Items();
         const qint32 total = items.Count();
         const qint32 n = total > 100 ? 100 : total;
+        ContactRow r;
         for (qint32 i = 1; i <= n; ++i) {
-            const ContactRow r = MapContact(*items.Item(i));
-            ListItem row = lv.AddItem(QString(), r.categoria);
-            const QStringList subs = {r.azienda, r.titolo, r.cognome, r.nome, r.ruolo, r.indirizzo, r.cap, r.citta,
-                                      r.provincia, r.nazione, r.email, r.telefono.toString(), r.telefonoCasa.toString(),
-                                      r.cellulare.toString(), r.fax.toString()};
-            for (int s = 0; s < subs.size(); ++s) row.SetSubItem(s + 1, subs[s]);
+            const std::shared_ptr<OutlookItem> contact = items.Item(i);
+            MapContact(*contact, r);
+            ListItem row = lv.AddItem(QString(), QString::fromUtf8(r.categoria));
+            const QByteArrayView subs[] = {r.azienda, r.titolo,  r.cognome, r.nome,     r.ruolo,
+                                           r.indirizzo, r.cap,   r.citta,   r.provincia, r.nazione,
+                                           r.email,   r.telefono, r.telefonoCasa, r.cellulare, r.fax};
+            for (int s = 0; s < 15; ++s) row.SetSubItem(s + 1, QString::fromUtf8(subs[s]));
             emit ContactImportStatus(i, total);
             DoEvents();
         }

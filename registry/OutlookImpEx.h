@@ -2,6 +2,7 @@
 // The link to the workstation's Outlook: the contacts import and preview
 // of the import window, and the appointment synchronisation of the agenda.
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -52,12 +53,19 @@ public:
     QString GetDateInLocalFormat(const QDateTime& date);
 
     // One contact's values as they go into ANAGRAFICA, in the order of the
-    // preview's columns; an unset telephone or fax is Null.
+    // preview's columns, in UTF-8 and cut to their columns: views of the
+    // contact's own bytes or of the row's rooms, valid while both are. An
+    // unset telephone or fax is empty (a number set is never empty).
     struct ContactRow {
-        QString categoria, azienda, titolo, cognome, nome, ruolo, indirizzo, cap, citta, provincia, nazione, email;
-        QVariant telefono, telefonoCasa, cellulare, fax;
+        QByteArrayView categoria, azienda, titolo, cognome, nome, ruolo, indirizzo, cap, citta, provincia, nazione,
+            email;
+        QByteArrayView telefono, telefonoCasa, cellulare, fax;
+        // Where the texts the contact does not keep as bytes are made, one
+        // for each property read; kept from one contact to the next.
+        QByteArray rooms[18];
     };
-    static ContactRow MapContact(const Platform::OutlookItem& contact);
+    // Fills `row` with the values of `contact`.
+    static void MapContact(const Platform::OutlookItem& contact, ContactRow& row);
 
 signals:
     // After each contact: its 1-based position and the folder's item count.

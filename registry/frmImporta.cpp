@@ -430,8 +430,8 @@ qint32 frmImporta::NuovaIDANA() {
 
 void frmImporta::Outl_ContactImportStatus(qint32 position, qint32 total) {
     // The count shown at the end is that of the rows committed.
-    auto& bar = *DefaultInstance<frmProgress>().PB;
     if (position < total && paced_.isValid() && paced_.elapsed() < PaceMs) return;
+    auto& bar = *DefaultInstance<frmProgress>().PB;
     bar.SetMax(total);
     bar.SetValue(position);
     Pace();

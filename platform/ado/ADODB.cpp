@@ -1536,6 +1536,20 @@ void Recordset::Assign(Field& f, const QVariant& value) {
 }
 
 void Recordset::SetText(int index, QStringView text) {
+    Utf8Into(text, HoldText(index).bytes_);
+}
+
+void Recordset::SetUtf8(int index, QByteArrayView text) {
+    TextBytes& out = HoldText(index).bytes_;
+    const qsizetype n = text.size();
+    if (out.room.size() <= n) out.room.resize(n + 1);
+    char* const to = out.room.data();
+    if (n) std::memcpy(to, text.data(), size_t(n));
+    to[n] = '\0';
+    out.size = n;
+}
+
+Field& Recordset::HoldText(int index) {
     StartEdit();
     Field& f = Fields(index);
     if (!f.changed_) {
@@ -1543,12 +1557,12 @@ void Recordset::SetText(int index, QStringView text) {
         // A new row's fields hold nothing to keep.
         if (f.filled_) f.original_ = f.value_;
     }
-    Utf8Into(text, f.bytes_);
     f.held_ = true;
     // Read, the field makes its text from the bytes.
     f.loaded_ = 0;
     f.changed_ = true;
     assigned_ = true;
+    return f;
 }
 
 void Recordset::AddNew() {

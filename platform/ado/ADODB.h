@@ -280,6 +280,9 @@ public:
     // bytes the engine is handed at once, a value of the program's only if
     // the field is read before the row is stored.
     void SetText(int index, QStringView text);
+    // The same with the text's UTF-8 as it lies, which must be whole
+    // characters: copied as the bytes the engine is handed, nothing converted.
+    void SetUtf8(int index, QByteArrayView text);
 
     // Set before Open, for a recordset that only adds rows: it holds none
     // but the one last added (the current row), so that a run of any length
@@ -312,6 +315,8 @@ private:
     // A field may be assigned: the rows can be written, and an edit of the current one begins.
     void StartEdit();
     void Assign(Field& f, const QVariant& value);
+    // The field a text is given to as bytes, marked as holding them; the caller writes them.
+    Field& HoldText(int index);
     void CheckOpen() const;
     void CheckCurrent() const;
     void FinishStatement();

@@ -69,6 +69,11 @@ QVariant OutlookItem::Property(const QString& name) const {
     return properties_.value(key);
 }
 
+QByteArrayView OutlookItem::Utf8(const Name& name, QByteArray& room) const {
+    room = Text(name).toUtf8();
+    return room;
+}
+
 void OutlookItem::SetProperty(const QString& name, const QVariant& value) {
     Err().Raise(kOutlookNotSupported, QStringLiteral("Proprietà di sola lettura: ") + name, kSource);
 }

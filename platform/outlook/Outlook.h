@@ -11,6 +11,7 @@
 // the application cannot be created at all, as on a workstation without
 // Outlook. Errors are raised as Platform::BasicError.
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QVariant>
@@ -54,6 +55,10 @@ public:
     // The property as text: "" when unset.
     QString Text(const QString& name) const { return Property(name).toString(); }
     virtual QString Text(const Name& name) const { return properties_.value(name.Lower()).toString(); }
+    // The same text in UTF-8: a view of the bytes the folder keeps it in, or
+    // of `room`, where it is made when the folder keeps it otherwise. Valid
+    // while the item lives and `room` is not changed.
+    virtual QByteArrayView Utf8(const Name& name, QByteArray& room) const;
     virtual void SetProperty(const QString& name, const QVariant& value);
     // Items of a read-only folder raise on these.
     virtual void Save();

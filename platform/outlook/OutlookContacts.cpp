@@ -87,7 +87,16 @@ QString Numbered(size_t position) {
 
 class ContactItem : public OutlookItem {
 public:
-    ContactItem(std::shared_ptr<const Cards> cards, int index) : cards_(std::move(cards)), index_(index) {}
+    ContactItem(std::shared_ptr<const Cards> cards, int index) : cards_(std::move(cards)), index_(index) {
+        // Where each property stands, found in one pass: a reader asks for
+        // most of them. A card holds each property once at most (no more
+        // than PropCount places).
+        const Cards& c = *cards_;
+        at_.fill(kNone);
+        const quint32 first = c.first[size_t(index_)], end = c.first[size_t(index_) + 1];
+        for (quint32 place = first; place < end; ++place)
+            if (at_[c.props[place]] == kNone) at_[c.props[place]] = quint8(place - first);
+    }
 
     QVariant Property(const QString& name) const override {
         bool ascii = true;
@@ -107,58 +116,112 @@ public:
     }
 
     QString Text(const Name& name) const override {
-        int& key = name.Key();
-        if (key == -1) key = int(std::find(kKeys.begin(), kKeys.end(), name.Lower()) - kKeys.begin());
         QString text;
-        Get(key, text);
+        Get(KeyOf(name), text);
         return text;
+    }
+
+    // The import writes these bytes as they lie; only what is made when
+    // asked for (an address, a numbered entry id) is put in `room`.
+    QByteArrayView Utf8(const Name& name, QByteArray& room) const override {
+        const int key = KeyOf(name);
+        // Most of what is asked for is kept as it is, or not there at all.
+        if (key >= 0 && key < PropCount && !Made(key)) return Kept(key);
+        return Bytes(key, room);
     }
 
 private:
     static char16_t Lower(char16_t c) { return c >= 'A' && c <= 'Z' ? char16_t(c + 32) : c; }
 
+    static int KeyOf(const Name& name) {
+        const int key = name.Key();
+        return key != -1 ? key : FindKey(name);
+    }
+    Q_NEVER_INLINE static int FindKey(const Name& name) {
+        return name.Key() = int(std::find(kKeys.begin(), kKeys.end(), name.Lower()) - kKeys.begin());
+    }
+
+    // Whether a property's text is made when asked for rather than kept:
+    // the addresses, and the entry id of a card without one of its own.
+    bool Made(int key) const {
+        return key == BusinessAddress || key == HomeAddress ||
+               (key == Prop::EntryID && cards_->numbered[size_t(index_)]);
+    }
+
     // The property's text; false when the card does not have it.
     bool Get(int key, QString& text) const {
-        const Cards& c = *cards_;
-        if (key == Prop::EntryID && c.numbered[size_t(index_)]) {
+        if (key == Prop::EntryID && cards_->numbered[size_t(index_)]) {
             text = Numbered(size_t(index_) + 1);
             return true;
         }
+        QByteArray room;
+        const QByteArrayView bytes = Bytes(key, room);
+        if (bytes.isEmpty()) return false;
+        text = QString::fromUtf8(bytes);
+        return true;
+    }
+
+    // The same in UTF-8, where the card keeps it or made in `room`; empty
+    // when the card does not have it, as a card keeps no empty text.
+    QByteArrayView Bytes(int key, QByteArray& room) const {
+        if (key < 0 || key >= PropCount) return {};
         // Outlook's address text is made of its parts, which the card keeps.
-        if (key == BusinessAddress || key == HomeAddress) {
-            text = Address(key - 6);
-            return !text.isEmpty();
+        if (key == BusinessAddress || key == HomeAddress) return Address(key - 6, room);
+        if (key == Prop::EntryID && cards_->numbered[size_t(index_)]) {
+            room = Numbered(size_t(index_) + 1).toLatin1();
+            return room;
         }
-        for (quint32 place = c.first[size_t(index_)]; place < c.first[size_t(index_) + 1]; ++place)
-            if (c.props[place] == key) {
-                text = QString::fromUtf8(c.text.constData() + c.places[place].from, c.places[place].size);
-                return true;
-            }
-        return false;
+        return Kept(key);
+    }
+
+    // A property the card keeps as it is; empty when it has none.
+    QByteArrayView Kept(int key) const {
+        const quint8 at = at_[size_t(key)];
+        if (at == kNone) return {};
+        const Cards& c = *cards_;
+        const Slot& slot = c.places[c.first[size_t(index_)] + at];
+        return {c.text.constData() + slot.from, slot.size};
     }
 
     // The street lines, then postal code, city and state on one line, then
     // the country. `street` is the kind's street; its other parts follow it.
-    QString Address(int street) const {
-        QString text, part;
-        Get(street, text);
+    // The text is sized once and its pieces copied in, each after its
+    // separator: none, a blank or a line break.
+    QByteArrayView Address(int street, QByteArray& text) const {
+        enum Separator : char { None, Blank, LineBreak };
+        QByteArrayView piece[5];
+        Separator before[5];
+        int pieces = 0;
+        qsizetype size = 0;
+        auto add = [&](Separator separator, QByteArrayView part) {
+            if (part.isEmpty()) return false;
+            if (size == 0) separator = None;
+            before[pieces] = separator;
+            piece[pieces++] = part;
+            size += (separator == LineBreak ? 2 : separator == Blank ? 1 : 0) + part.size();
+            return true;
+        };
+        add(None, Kept(street));
         bool place = false;
-        for (int i : {4, 2, 3}) {
-            if (!Get(street + i, part) || part.isEmpty()) continue;
-            if (place) text += QLatin1Char(' ');
-            else if (!text.isEmpty()) text += QLatin1StringView("\r\n");
-            text += part;
-            place = true;
-        }
-        if (Get(street + 5, part) && !part.isEmpty()) {
-            if (!text.isEmpty()) text += QLatin1StringView("\r\n");
-            text += part;
+        for (int i : {4, 2, 3})
+            if (add(place ? Blank : LineBreak, Kept(street + i))) place = true;
+        add(LineBreak, Kept(street + 5));
+        text.resize(size);
+        char* to = text.data();
+        for (int i = 0; i < pieces; ++i) {
+            if (before[i] == LineBreak) *to++ = '\r', *to++ = '\n';
+            else if (before[i] == Blank) *to++ = ' ';
+            for (const char c : piece[i]) *to++ = c;
         }
         return text;
     }
 
+    static constexpr quint8 kNone = 0xFF;
+    static_assert(PropCount < kNone);
+
     std::shared_ptr<const Cards> cards_;
     int index_;
+    std::array<quint8, PropCount> at_;  // by property, its place from the card's first; kNone: not there
 };
 
 // The types of a TEL, EMAIL or ADR that decide where it goes.
