@@ -23,38 +23,10 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <malloc.h>
 
 namespace {
 
 const int kRounds = 5;
-
-// The peak resident size is counted again from what the process holds now,
-// the memory an earlier reading freed given back first.
-void ResetPeak() {
-    malloc_trim(0);
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-// The most the process has held resident since ResetPeak, in MB.
-double PeakMb() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    double kb = 0;
-    while (status >> key)
-        if (key == "VmHWM:") {
-            status >> kb;
-            break;
-        }
-    return kb / 1024;
-}
-
-std::string Mb(double mb) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%.0f MB", mb);
-    return b;
-}
 
 // "1,000,000"
 std::string Count(int cards) {
@@ -113,12 +85,12 @@ int main(int argc, char** argv) {
         for (size_t k = 0; k < n; ++k) {
             const size_t s = (size_t(round) + k) % n;
             Platform::SaveSetting(Platform::App::EXEName(), "Outlook", "FileContatti", files[s]);
-            ResetPeak();
+            Bench::ResetPeak();
             QElapsedTimer t;
             t.start();
             window.cbFormato->SetListIndex(frmImporta::Outlook);
             took[s] = t.nsecsElapsed() / 1e9;
-            peak[s] = std::max(peak[s], PeakMb());
+            peak[s] = std::max(peak[s], Bench::PeakMb());
             if (window.LV->ItemCount() != std::min(sizes[s], 100)) {
                 std::printf("  the preview of %d cards shows %d\n", sizes[s], window.LV->ItemCount());
                 return 1;
@@ -154,8 +126,8 @@ int main(int argc, char** argv) {
                           goal);
         }
         const double fileMb = QFileInfo(files[s]).size() / 1048576.0;
-        Bench::Figure("  peak resident size", Mb(peak[s]) + " = the file + " + Mb(peak[s] - fileMb),
-                      "the file " + Mb(fileMb) + "; goal <= the file + 150 MB");
+        Bench::Figure("  peak resident size", Bench::Mb(peak[s]) + " = the file + " + Bench::Mb(peak[s] - fileMb),
+                      "the file " + Bench::Mb(fileMb) + "; goal <= the file + 150 MB");
     }
     Bench::Figure("load average during the rounds", lowLoad == highLoad ? lowLoad : lowLoad + " to " + highLoad, "");
     return 0;

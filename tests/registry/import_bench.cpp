@@ -31,8 +31,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <fstream>
-#include <malloc.h>
 #include <sqlite3.h>
 
 namespace {
@@ -43,38 +41,12 @@ const int kRounds = 5;
 // inserts write the same, so that the three store the same rows.
 const int kTextColumns = 13;
 
-// The peak resident size is counted again from what the process holds now,
-// the memory an earlier import freed given back first.
-void ResetPeak() {
-    malloc_trim(0);
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-// The most the process has held resident since ResetPeak, in MB.
-double PeakMb() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    double kb = 0;
-    while (status >> key)
-        if (key == "VmHWM:") {
-            status >> kb;
-            break;
-        }
-    return kb / 1024;
-}
-
-std::string Mb(double mb) {
-    char b[32];
-    std::snprintf(b, sizeof b, "%.0f MB", mb);
-    return b;
-}
-
 // One run of the window's import into a fresh database; its seconds, or -1
 // when not every row was written.
 double TimeImport(const QString& empty, const QString& db, int format, const QString& csv, int rows, double& peak) {
     QFile::remove(db);
     QFile::copy(empty, db);
-    ResetPeak();
+    Bench::ResetPeak();
     Global::gConnString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + db;
     // The program's one import window: the contacts import asks it for identifiers.
     frmImporta& window = Platform::DefaultInstance<frmImporta>();
@@ -93,7 +65,7 @@ double TimeImport(const QString& empty, const QString& db, int format, const QSt
     const double seconds = t.nsecsElapsed() / 1e9;
     const int written = window.Written();
     window.Unload();
-    peak = std::max(peak, PeakMb());
+    peak = std::max(peak, Bench::PeakMb());
     if (written != rows) {
         std::printf("  %s import wrote %d rows of %d\n", format == frmImporta::Testo ? "delimited" : "contacts", written,
                     rows);
@@ -250,9 +222,9 @@ int main(int argc, char** argv) {
     Bench::Figure("reading the contacts file, at the preview", Bench::Ms(r * 1000),
                   "before the run, which finds the folder read");
     const double csvMb = QFileInfo(csv.fileName()).size() / 1048576.0, vcfMb = QFileInfo(vcf.fileName()).size() / 1048576.0;
-    Bench::Figure("peak resident size, delimited import", Mb(delimitedPeak),
-                  "the file " + Mb(csvMb) + "; goal <= 150 MB");
-    Bench::Figure("peak resident size, contacts import", Mb(contactsPeak) + " = the file + " + Mb(contactsPeak - vcfMb),
-                  "the file " + Mb(vcfMb) + "; goal <= the file + 150 MB");
+    Bench::Figure("peak resident size, delimited import", Bench::Mb(delimitedPeak),
+                  "the file " + Bench::Mb(csvMb) + "; goal <= 150 MB");
+    Bench::Figure("peak resident size, contacts import", Bench::Mb(contactsPeak) + " = the file + " + Bench::Mb(contactsPeak - vcfMb),
+                  "the file " + Bench::Mb(vcfMb) + "; goal <= the file + 150 MB");
     return 0;
 }

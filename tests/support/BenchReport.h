@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <malloc.h>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,32 @@ inline std::string Load() {
     std::ifstream file("/proc/loadavg");
     std::string load;
     return file >> load ? load : std::string("?");
+}
+
+// The peak resident size is counted again from what the process holds now,
+// the memory freed before given back first.
+inline void ResetPeak() {
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// The most the process has held resident since ResetPeak, in MB.
+inline double PeakMb() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    double kb = 0;
+    while (status >> key)
+        if (key == "VmHWM:") {
+            status >> kb;
+            break;
+        }
+    return kb / 1024;
+}
+
+inline std::string Mb(double mb) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.0f MB", mb);
+    return b;
 }
 
 inline double Median(std::vector<double> v) {
