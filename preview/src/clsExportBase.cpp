@@ -5,7 +5,8 @@
 #include "modGlobals.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <condition_variable>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <unistd.h>
 #include <charconv>
+#include <utility>
 #include <cstdlib>
 
 namespace Pagivex {
@@ -91,16 +93,12 @@ qsizetype clsExportBase::ControlEscapedLength(const QString& text) {
 
 namespace {
 
-// Writes the pieces of an export on a thread of its own while the next ones are made, and
-// has a second thread sync what is written every few megabytes, so that the commit's wait for
-// the whole file to reach the disk is short. A disk that keeps what it is given in a cache of
-// its own (a virtual one does) writes it out only when synced, and then takes about as long
-// as the bytes it holds: a hint to start writing does not reach that cache. The piece being
-// written, the one waiting and the one being made take turns, so the memory held stays three
-// pieces.
+// Writes the pieces of an export on a thread of its own while the next ones are made. The
+// piece being written, the one waiting and the one being made take turns, so the memory held
+// stays three pieces.
 class PieceWriter {
 public:
-    explicit PieceWriter(int fd) : fd_(fd), writer_([this] { Run(); }), flusher_([this] { Flush(); }) {}
+    explicit PieceWriter(int fd) : fd_(fd), writer_([this] { Run(); }) {}
     ~PieceWriter() {
         {
             std::lock_guard lock(mutex_);
@@ -108,7 +106,6 @@ public:
         }
         changed_.notify_all();
         writer_.join();
-        flusher_.join();
     }
     // Hands the text over and leaves it empty; false once a piece could not be written.
     bool Put(AnsiText& text) {
@@ -122,14 +119,10 @@ public:
         changed_.notify_all();
         return true;
     }
-    // Waits until every piece handed over is written and no sync is under way, and syncs no
-    // more (the commit syncs the rest); false when a piece could not be written or synced.
+    // Waits until every piece handed over is written; false when one could not be.
     bool Finish() {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return (!full_ && !busy_) || error_; });
-        finished_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return !syncing_; });
         return !error_;
     }
     // The system's reason for the failure.
@@ -139,12 +132,8 @@ public:
     }
 
 private:
-    // Fewer bytes than this are left to the commit: a small file is synced once.
-    static constexpr qint64 kSyncEvery = qint64(4) << 20;
-
     void Run() {
         AnsiText piece;
-        qint64 offset = 0;
         std::unique_lock lock(mutex_);
         for (;;) {
             changed_.wait(lock, [this] { return full_ || closing_; });
@@ -154,60 +143,95 @@ private:
             busy_ = true;
             lock.unlock();
             changed_.notify_all();
-            const int why = Write(piece.Data(), piece.Size(), offset);
+            const int why = Write(piece.Data(), piece.Size());
             piece.Clear();
             lock.lock();
             busy_ = false;
-            written_ = offset;
             if (why && !error_) error_ = why;
             changed_.notify_all();
             if (error_) return;
         }
     }
-    int Write(const char* data, qint64 size, qint64& offset) const {
+    int Write(const char* data, qint64 size) const {
         while (size > 0) {
             const ssize_t n = ::write(fd_, data, size_t(size));
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) return n < 0 ? errno : EIO;
             data += n;
             size -= n;
-            offset += n;
         }
         return 0;
-    }
-    // Syncs the file whenever a few megabytes more are written, while the writing goes on.
-    void Flush() {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            changed_.wait(lock, [this] { return closing_ || finished_ || error_ || written_ - synced_ >= kSyncEvery; });
-            if (closing_ || finished_ || error_) return;
-            synced_ = written_;
-            syncing_ = true;
-            lock.unlock();
-            const int why = ::fdatasync(fd_) == 0 ? 0 : errno;
-            lock.lock();
-            syncing_ = false;
-            changed_.notify_all();
-            // A file system that cannot sync is left alone, as the commit leaves it.
-            if (why == EINVAL || why == EROFS || why == ENOSYS || why == EOPNOTSUPP) return;
-            if (why && why != EINTR) {
-                error_ = why;
-                changed_.notify_all();
-                return;
-            }
-        }
     }
 
     const int fd_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     AnsiText waiting_;
-    bool full_ = false, busy_ = false, closing_ = false, finished_ = false, syncing_ = false;
-    qint64 written_ = 0, synced_ = 0;
+    bool full_ = false, busy_ = false, closing_ = false;
     int error_ = 0;
-    // Last: they start once everything above is set.
+    // Last: it starts once everything above is set.
     std::thread writer_;
-    std::thread flusher_;
+};
+
+// The export's file, written under a name of its own beside it and renamed over it once
+// whole, so a failed write leaves any old file intact and is reported instead of passing for
+// success. A new file gets the mode any new file of the user gets, a replaced one keeps its
+// own, and a link is followed to the file it names. The file is not forced to the disk: an
+// export is made again from the data at will, and waiting for the disk took longer than
+// writing a long export.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(const QString& name) {
+        QFileInfo target(name);
+        for (int depth = 0; depth < 128 && target.isSymLink(); ++depth) target.setFile(target.symLinkTarget());
+        final_ = QFile::encodeName(target.isSymLink() ? name : target.filePath());
+        struct stat old;
+        const bool replacing = ::stat(final_.constData(), &old) == 0;
+        if (replacing && (!S_ISREG(old.st_mode) || ::access(final_.constData(), W_OK) != 0)) {
+            why_ = S_ISDIR(old.st_mode) ? EISDIR : EACCES;
+            return;
+        }
+        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+            temp_ = final_ + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+            fd_ = ::open(temp_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ < 0 && errno != EEXIST) break;
+        }
+        if (fd_ < 0) {
+            why_ = errno;
+            return;
+        }
+        if (replacing) ::fchmod(fd_, old.st_mode & 07777);
+    }
+    ~ReplacingFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!temp_.isEmpty()) ::unlink(temp_.constData());
+    }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    int Handle() const { return fd_; }
+    // The system's reason when the file could not be made or renamed.
+    int Error() const { return why_; }
+    const QByteArray& Path() const { return final_; }
+    // Puts the written file in the old one's place; false, with the reason, when it cannot.
+    bool Commit() {
+        const int fd = std::exchange(fd_, -1);
+        if (::close(fd) != 0 && errno != EINTR) {
+            why_ = errno;
+            return false;
+        }
+        if (::rename(temp_.constData(), final_.constData()) != 0) {
+            why_ = errno;
+            return false;
+        }
+        temp_.clear();
+        return true;
+    }
+
+private:
+    QByteArray final_, temp_;
+    int fd_ = -1;
+    int why_ = 0;
 };
 
 }  // namespace
@@ -221,22 +245,20 @@ qint32 clsExportBase::RuleLength(const PageElement& e) { return qint32(std::llab
 qint16 clsExportBase::Export(const std::shared_ptr<Pagivex::Pages>& oPages) {
     auto pages = std::dynamic_pointer_cast<impl::Pages>(oPages);
     if (!pages) modGlobals::RaiseLibError(1070, ObjectName(), "Export");
-    // Written to a temporary file and renamed, so a failed write leaves any old file intact
-    // and is reported instead of passing for success.
-    QSaveFile file(m_fileName);
     auto fail = [this](int why) {
         QString text = QStringLiteral("Errore di accesso al percorso/file: ") + m_fileName;
         if (why == ENOSPC || why == EFBIG || why == EDQUOT) text += QStringLiteral("\r\nSpazio su disco insufficiente.");
         modGlobals::RaiseLibError(modGlobals::ErrFileAccess, ObjectName(), "Export", text);
     };
-    // Taken at once: the system's reason is gone after the next call that fails.
-    if (m_fileName.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) fail(errno);
+    if (m_fileName.isEmpty()) fail(ENOENT);
+    ReplacingFile file(m_fileName);
+    if (file.Handle() < 0) fail(file.Error());
 
     // The text of a page at a time is made, in the file's code page, and handed to the
     // writer in pieces of about a quarter of a megabyte: the whole document is never held.
     const std::vector<std::shared_ptr<Page>> list = pages->PageList();
     AnsiText text;
-    PieceWriter writer(file.handle());
+    PieceWriter writer(file.Handle());
     auto spill = [&](bool last) {
         if ((last || text.Size() >= (1 << 18)) && !writer.Put(text)) fail(writer.Error());
     };
@@ -265,16 +287,15 @@ qint16 clsExportBase::Export(const std::shared_ptr<Pagivex::Pages>& oPages) {
     // A file being replaced is held across the rename and let go of on a thread of its own:
     // the system frees a file's pages when the last hold on it goes, which for a long export
     // takes about as long as writing it.
-    int replaced = ::open(QFile::encodeName(m_fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int replaced = ::open(file.Path().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat held;
     if (replaced >= 0 && (::fstat(replaced, &held) != 0 || !S_ISREG(held.st_mode))) {
         ::close(replaced);
         replaced = -1;
     }
-    const bool committed = file.commit();
-    const int why = errno;
+    const bool committed = file.Commit();
     if (replaced >= 0) std::thread([replaced] { ::close(replaced); }).detach();
-    if (!committed) fail(why);
+    if (!committed) fail(file.Error());
     return 0;
 }
 
