@@ -1520,19 +1520,24 @@ void Recordset::SetValue(int index, const QVariant& value) {
     Assign(Fields(index), value);
 }
 
-void Recordset::Assign(Field& f, const QVariant& value) {
+void Recordset::BeginChange(Field& f) {
     if (!f.changed_) {
         if (f.Pending()) f.Load();
+        // A new row's fields hold nothing to keep.
         if (f.filled_) f.original_ = f.value_;
     }
+    f.changed_ = true;
+    assigned_ = true;
+}
+
+void Recordset::Assign(Field& f, const QVariant& value) {
+    BeginChange(f);
     if (f.held_) {
         f.held_ = false;
         f.loaded_ = serial_;
     }
     f.value_ = value;
     f.filled_ = true;
-    f.changed_ = true;
-    assigned_ = true;
 }
 
 void Recordset::SetText(int index, QStringView text) {
@@ -1552,16 +1557,10 @@ void Recordset::SetUtf8(int index, QByteArrayView text) {
 Field& Recordset::HoldText(int index) {
     StartEdit();
     Field& f = Fields(index);
-    if (!f.changed_) {
-        if (f.Pending()) f.Load();
-        // A new row's fields hold nothing to keep.
-        if (f.filled_) f.original_ = f.value_;
-    }
+    BeginChange(f);
     f.held_ = true;
     // Read, the field makes its text from the bytes.
     f.loaded_ = 0;
-    f.changed_ = true;
-    assigned_ = true;
     return f;
 }
 

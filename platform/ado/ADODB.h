@@ -314,6 +314,9 @@ private:
     const QByteArray& StoredSql();
     // A field may be assigned: the rows can be written, and an edit of the current one begins.
     void StartEdit();
+    // A field's first change keeps what it held (its original value); every
+    // change marks it changed and the row assigned.
+    void BeginChange(Field& f);
     void Assign(Field& f, const QVariant& value);
     // The field a text is given to as bytes, marked as holding them; the caller writes them.
     Field& HoldText(int index);
