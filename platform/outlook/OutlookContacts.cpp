@@ -123,12 +123,7 @@ public:
 
     // The import writes these bytes as they lie; only what is made when
     // asked for (an address, a numbered entry id) is put in `room`.
-    QByteArrayView Utf8(const Name& name, QByteArray& room) const override {
-        const int key = KeyOf(name);
-        // Most of what is asked for is kept as it is, or not there at all.
-        if (key >= 0 && key < PropCount && !Made(key)) return Kept(key);
-        return Bytes(key, room);
-    }
+    QByteArrayView Utf8(const Name& name, QByteArray& room) const override { return Bytes(KeyOf(name), room); }
 
 private:
     static char16_t Lower(char16_t c) { return c >= 'A' && c <= 'Z' ? char16_t(c + 32) : c; }
@@ -141,19 +136,8 @@ private:
         return name.Key() = int(std::find(kKeys.begin(), kKeys.end(), name.Lower()) - kKeys.begin());
     }
 
-    // Whether a property's text is made when asked for rather than kept:
-    // the addresses, and the entry id of a card without one of its own.
-    bool Made(int key) const {
-        return key == BusinessAddress || key == HomeAddress ||
-               (key == Prop::EntryID && cards_->numbered[size_t(index_)]);
-    }
-
     // The property's text; false when the card does not have it.
     bool Get(int key, QString& text) const {
-        if (key == Prop::EntryID && cards_->numbered[size_t(index_)]) {
-            text = Numbered(size_t(index_) + 1);
-            return true;
-        }
         QByteArray room;
         const QByteArrayView bytes = Bytes(key, room);
         if (bytes.isEmpty()) return false;
