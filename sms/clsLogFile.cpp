@@ -22,7 +22,9 @@ const QByteArray kLineEnd("\r\n");
 // that no log mixes the two.
 QByteArray InUtf8WithCrLf(const QByteArray& content) {
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString decoded = utf8.decode(content);  // decoded only to learn whether it is UTF-8
+    // Decoded only to learn whether it is UTF-8: the decoder reads the bytes
+    // only when its result is made into a text, so the text is kept.
+    [[maybe_unused]] const QString decoded = utf8.decode(content);
     QByteArray kept = utf8.hasError() ? Cp1252::ToUnicode(content).toUtf8() : content;
     if (!kept.contains(kLineEnd)) kept.replace('\n', kLineEnd);
     return kept;
