@@ -75,12 +75,9 @@ int main(int argc, char** argv) {
     const size_t n = sizes.size();
     std::vector<std::vector<double>> seconds(n), ratios(n);
     std::vector<double> peak(n, 0);
-    std::vector<std::string> rounds;
-    std::string lowLoad, highLoad;
+    std::vector<std::string> rounds, loads;
     for (int round = 0; round < kRounds; ++round) {
-        const std::string load = Bench::Load();
-        if (round == 0 || std::stod(load) < std::stod(lowLoad)) lowLoad = load;
-        if (round == 0 || std::stod(load) > std::stod(highLoad)) highLoad = load;
+        loads.push_back(Bench::Load());
         std::vector<double> took(n);
         for (size_t k = 0; k < n; ++k) {
             const size_t s = (size_t(round) + k) % n;
@@ -98,7 +95,7 @@ int main(int argc, char** argv) {
             // Another format lets go of the folder, so the next preview reads its file.
             window.cbFormato->SetListIndex(frmImporta::Access);
         }
-        std::string line = "  round " + std::to_string(round + 1) + ", load " + load + ":";
+        std::string line = "  round " + std::to_string(round + 1) + ", load " + loads.back() + ":";
         for (size_t s = 0; s < n; ++s) {
             seconds[s].push_back(took[s]);
             if (s) ratios[s].push_back(took[s] / took[s - 1]);
@@ -120,15 +117,11 @@ int main(int argc, char** argv) {
             const double times = double(sizes[s]) / sizes[s - 1];
             char goal[96];
             std::snprintf(goal, sizeof goal, "%.0f times the cards; goal <= %.0fx, the median", times, times * 1.2);
-            Bench::Figure("  / " + Count(sizes[s - 1]) + " cards, same round",
-                          Bench::Ratio(Bench::Median(ratios[s])) + " median (lowest " +
-                              Bench::Ratio(*std::min_element(ratios[s].begin(), ratios[s].end())) + ")",
-                          goal);
+            Bench::Figure("  / " + Count(sizes[s - 1]) + " cards, same round", Bench::Ratios(ratios[s], loads), goal);
         }
         const double fileMb = QFileInfo(files[s]).size() / 1048576.0;
         Bench::Figure("  peak resident size", Bench::Mb(peak[s]) + " = the file + " + Bench::Mb(peak[s] - fileMb),
                       "the file " + Bench::Mb(fileMb) + "; goal <= the file + 150 MB");
     }
-    Bench::Figure("load average during the rounds", lowLoad == highLoad ? lowLoad : lowLoad + " to " + highLoad, "");
     return 0;
 }
