@@ -2,7 +2,7 @@
 // the three separators. The bytes read in pieces of any size give the
 // records of the same bytes decoded whole; a record of lines without quotes
 // is their plain split; a record's fields written back quoted read back the
-// same.
+// same; the progress only grows, to the whole source.
 #include "DelimitedText.h"
 #include "Values.h"
 
@@ -15,7 +15,15 @@ namespace {
 QList<DelimitedText::Record> All(DelimitedText::Reader& reader) {
     QList<DelimitedText::Record> records;
     DelimitedText::Record record;
-    while (reader.Next(record, true)) records << record;
+    // The progress only grows, and ends at the whole source.
+    qint64 taken = 0;
+    while (reader.Next(record, true)) {
+        records << record;
+        const qint64 now = reader.Taken();
+        if (now < taken || now > reader.Size()) std::abort();
+        taken = now;
+    }
+    if (reader.Taken() != reader.Size()) std::abort();
     return records;
 }
 
